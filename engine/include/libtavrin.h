@@ -28,6 +28,26 @@ extern "C" {
 
 /* ---- Frame: callback, message record, list, message codes ---- */
 
+/* The message callback: (code, p1, p2, user data). p1 and p2 are words that
+ * carry an integer or a pointer, as the code's row in the message table says. */
+typedef void (*fx_msg_cb)(int code, intptr_t p1, intptr_t p2, void* user);
+
+/* Incoming chat line, and the sent-message record of send results (then
+ * only contact_id and text are set). Freed with fx_destroy_msg. */
+typedef struct fx_msg {
+  long contact_id;    /* sender (incoming) or target (sent) */
+  char* text;         /* body as received, or the text that was sent */
+  char* content_type; /* "C" header of an incoming line, else NULL */
+  char* date;         /* "D" header of an incoming line, else NULL */
+  long source_id;     /* id from the "SO" header, else 0 */
+} fx_msg;
+
+/* Engine-owned singly linked list; a list is its first node, empty is NULL. */
+typedef struct fx_list {
+  void* data;
+  struct fx_list* next;
+} fx_list;
+
 /* ---- Frame functions ---- */
 
 /* ---- Transport and proxy ---- */

@@ -1,0 +1,30 @@
+// PNG files in and out. Decoded images are premultiplied ARGB32 (0xAARRGGBB
+// in a uint32_t, colour channels already multiplied by alpha), row-major,
+// width * height pixels with no padding.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrin::platform {
+
+struct ArgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // premultiplied ARGB32
+};
+
+// Decodes a PNG file of any colour type; nullopt when the file is missing or
+// not a readable PNG.
+[[nodiscard]] std::optional<ArgbImage> decode_png_file(const std::string& path);
+[[nodiscard]] std::optional<ArgbImage> decode_png_memory(const uint8_t* data, size_t size);
+
+// Writes an RGB565 frame (stride in pixels) as an 8-bit RGB PNG; false on failure.
+[[nodiscard]] bool save_png_rgb565(const std::string& path, const uint16_t* pixels, int width,
+                                   int height, int stride);
+// Writes a premultiplied ARGB32 image as an RGBA PNG (un-premultiplied).
+[[nodiscard]] bool save_png_argb(const std::string& path, const ArgbImage& image);
+
+}  // namespace tavrin::platform
