@@ -60,9 +60,205 @@ typedef struct fx_list {
 
 /* ---- Contact records ---- */
 
+/* The engine's picture of the signed-in user and the contacts. Plain
+ * structures, allocated zero-filled and owned by the engine; texts are
+ * NUL-terminated UTF-8 as the server sent them, or NULL; integers are 32-bit
+ * values; an id is the contact id derived from a uri. Lists are fx_list
+ * chains whose data points to the records below.
+ *
+ * Safety: the engine's worker changes and replaces these records under the
+ * contact store lock (fx_lock_contacts below). A record or text reached
+ * through the accessors stays valid while the caller holds that lock; without
+ * it, only until the engine's next change of the store. */
+
+/* Profile of the user or of a contact: thirty-one fields in this order. */
+typedef struct fx_personal_info {
+  char* nickname;
+  char* impresa; /* mood text */
+  int gender;
+  char* nation;
+  char* province;
+  int city;
+  int ivr_enabled;
+  int portrait_crc;
+  int provisioning;
+  char* mobile_no;
+  char* name;
+  char* birth_date;
+  int birthday_valid;
+  int lunar_animal;
+  int horoscope;
+  char* profile;
+  int blood_type;
+  char* occupation;
+  char* hobby;
+  char* personal_email;
+  char* work_email;
+  char* other_email;
+  int primary_email;
+  char* job_title;
+  char* home_phone;
+  char* work_phone;
+  char* other_phone;
+  char* company;
+  char* company_website;
+  int match_enabled;
+  int refuse_sms_day; /* from presence, not a profile attribute */
+} fx_personal_info;
+
+/* A contact: eleven fields in this order. */
+typedef struct fx_account {
+  long id;
+  char* uri;
+  char* local_name;  /* the name the user gave the contact */
+  char* buddy_lists; /* buddy-list id(s) as sent; the first is its group */
+  int relation_status; /* 1 accepted, 0 add request unanswered */
+  int online_notify;
+  int status; /* status code 66..78 */
+  int portrait_crc;
+  fx_personal_info* personal_info; /* NULL until presence or profile data */
+  int kind; /* 1 buddy, 2 mobile buddy, 0 the user's own entry */
+  char* device_type; /* e.g. "PC" */
+} fx_account;
+
+/* A buddy list. */
+typedef struct fx_group {
+  int id;
+  char* name;
+} fx_group;
+
+/* A blacklist entry. */
+typedef struct fx_blocked {
+  long id;
+  char* uri;
+  char* local_name;
+} fx_blocked;
+
+/* A member of a group chat. */
+typedef struct fx_qun_member {
+  char* uri;
+  long id;
+  char* nickname;
+  char* oxanickname; /* nickname in the official client */
+  int identity;
+  int state;
+  char* client_type;
+} fx_qun_member;
+
+/* Details of a group chat, from group presence. */
+typedef struct fx_qun_info {
+  char* uri;
+  int attributes_version;
+  char* name;
+  int category;
+  char* introduce;
+  char* bulletin;
+  int portrait_crc;
+  fx_list* members; /* of fx_qun_member */
+} fx_qun_info;
+
+/* A group chat the user belongs to. */
+typedef struct fx_qun {
+  long id;
+  char* uri;
+  int identity; /* the user's role in the group */
+  fx_qun_info* info; /* NULL until group presence arrives */
+} fx_qun;
+
+/* A scheduled SMS kept on the server. */
+typedef struct fx_schedule_sms {
+  int id;
+  int version;
+  char* send_time;
+  char* message;
+  fx_list* receivers; /* of fx_account, references into the store */
+} fx_schedule_sms;
+
+/* The contact store; replaced whole when a new contact list arrives. */
+typedef struct fx_contact_data {
+  fx_list* groups;    /* of fx_group, in server order */
+  fx_list* accounts;  /* of fx_account, in arrival order; own entry last */
+  fx_list* blacklist; /* of fx_blocked */
+  fx_list* quns;      /* of fx_qun */
+  int account_count;  /* additions so far, never decremented */
+} fx_contact_data;
+
+/* The signed-in user; one per engine. */
+typedef struct fx_user {
+  char* uid;
+  long user_id; /* uid as a base-10 number */
+  char* password;
+  char* uri;
+  char* mobile_no;
+  int user_status;
+  int expires; /* registration lifetime */
+  fx_contact_data* contact_data;
+  int state; /* the user's own status code */
+  int registration_state; /* 0 until registered, 2 registered */
+  int score; /* -1 until fetched */
+  fx_personal_info* personal_info;
+  fx_list* schedule_list; /* of fx_schedule_sms */
+} fx_user;
+
+/* The contact store lock (recursive). Take it around a walk of any list or
+ * while reading records; pair each fx_lock_contacts with one
+ * fx_unlock_contacts on the same thread. Hold it briefly, never across an
+ * fs_* call or a wait for a message: the worker needs it to apply answers. */
+FX_API void fx_lock_contacts(void);
+FX_API void fx_unlock_contacts(void);
+
 /* ---- Own account accessors ---- */
 
+/* Engine-owned texts and records (see the lock above); NULL or 0 while the
+ * engine has no data. */
+FX_API const char* fx_get_usr_uid(void);
+FX_API const char* fx_get_usr_passwd(void);
+/* Nickname, else personal name, else the uid. */
+FX_API const char* fx_get_usr_show_name(void);
+FX_API const char* fx_get_usr_uri(void);
+FX_API const char* fx_get_usr_mobilenum(void);
+/* The score; while it is -1 each call also requests it from the server. */
+FX_API int fx_get_usr_score(void);
+FX_API int fx_get_user_state(void);
+FX_API int fx_get_expirestime(void);
+FX_API int fx_get_user_refuse_sms_day(void);
+FX_API fx_personal_info* fx_data_get_PersonalInfo(void);
+
 /* ---- Contact accessors ---- */
+
+/* First nodes of the store's lists (walk next, read data). */
+FX_API fx_list* fx_get_group(void);
+FX_API fx_list* fx_get_blacklist(void);
+FX_API fx_list* fx_get_qun(void);
+/* One shared cursor: first sets it, next advances it or finds the account. */
+FX_API fx_account* fx_get_first_account(void);
+FX_API fx_account* fx_get_next_account(const fx_account* account);
+FX_API fx_account* fx_get_account_by_id(long id);
+FX_API fx_qun* fx_get_qun_by_id(long id);
+FX_API int fx_get_refuse_sms_day(const fx_account* account);
+/* Requests the contact's profile; 1 when sent. */
+FX_API int fx_update_account_info_by_id(long id);
+FX_API int fx_is_pc_user_by_id(long id);
+FX_API int fx_is_pc_user_by_account(const fx_account* account);
+FX_API int fx_is_qun_by_id(long id);
+FX_API int fx_is_authed_by_id(long id);
+FX_API int fx_is_authed_by_account(const fx_account* account);
+FX_API int fx_is_InBlacklist_by_id(long id);
+FX_API int fx_is_InBlacklist_by_account(const fx_account* account);
+FX_API int fx_is_on_line_by_id(long id);
+FX_API int fx_is_on_line_by_account(const fx_account* account);
+/* Status code 66..78, 0 for no account; the user's own state for the own id. */
+FX_API int fx_get_online_status_by_id(long id);
+FX_API int fx_get_online_status_by_account(const fx_account* account);
+/* 1 when the contact is signed in from a device other than "PC". */
+FX_API int fx_islogin_by_mobile(const fx_account* account);
+/* New texts, freed by the caller with free(). */
+FX_API char* fx_get_qun_show_name(const fx_qun* qun);
+FX_API char* fx_get_account_show_name(const fx_account* account, int with_impresa);
+/* Leading number of the buddy-lists text, -1 when it is NULL or empty. */
+FX_API int fx_get_account_group_id(const fx_account* account);
+/* The id's display number (a Tavrin number or a mobile number). */
+FX_API char* fx_get_original_ID(long id);
 
 /* ---- Own presence and profile ---- */
 
@@ -77,6 +273,12 @@ typedef struct fx_list {
 /* ---- Scheduled SMS ---- */
 
 /* ---- Chat-text conversion ---- */
+
+/* Formatted chat text: fx_msg_qt_format rewrites the Color and Size of
+ * top-level Font elements for display; fx_msg_no_format returns their bare
+ * text. Anything else comes back as a copy. New texts, freed with free(). */
+FX_API char* fx_msg_qt_format(const char* text);
+FX_API char* fx_msg_no_format(const char* text);
 
 #ifdef __cplusplus
 }
