@@ -1,0 +1,36 @@
+// Points and rectangles in pixels. A Rect is half-open: left <= x < right,
+// top <= y < bottom, as the screens' hit rectangles are written.
+#pragma once
+
+#include <algorithm>
+
+namespace tavrin::platform {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+
+  static Rect from_size(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+  }
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+  bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+  Rect intersect(const Rect& o) const {
+    return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+            std::min(bottom, o.bottom)};
+  }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace tavrin::platform
