@@ -2,7 +2,8 @@
 // and hexadecimal helpers it is built from (MD5 from libcrypto).
 //
 // Pure functions of their arguments: no engine state, safe on any thread.
-// Hexadecimal is upper case, high nibble first.
+// Hexadecimal is upper case, high nibble first. md5_raw throws only when
+// libcrypto offers no MD5 at all (a broken installation).
 #ifndef TAVRIN_SESSION_DIGEST_H
 #define TAVRIN_SESSION_DIGEST_H
 
