@@ -1,0 +1,52 @@
+// The signed-in user's chat log: one table "tab<user id>" of rows
+// (FriendCode "Log<contact id>", FriendLog line, Time "hh:mm:ss") in insertion
+// order. The chat window appends every sent and received line; the log viewer
+// reads a contact's lines and deletes. Each call is one storage operation on
+// the history database at the given path (open, work, close) and throws
+// CppSQLite3Exception when the file fails; a caller that must go on (a sent
+// message stays sent) wraps the call in tryStorage. A missing table makes
+// every read and delete a no-op; append creates it. User-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrin::storage {
+
+struct ChatLogLine {
+  std::u16string line;
+  std::u16string time;
+  bool operator==(const ChatLogLine&) const = default;
+};
+
+class ChatLogStore {
+ public:
+  // `userId`: the signed-in user's numeric id (the engine's uid read as a long).
+  ChatLogStore(std::filesystem::path databasePath, std::int32_t userId);
+
+  // Logs one line of a contact; the line is stored with every TAB and
+  // line-feed removed. An empty line logs nothing (false).
+  bool append(std::int32_t contactId, std::u16string_view line, std::u16string_view time) const;
+  // The contact's lines, oldest first.
+  [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
+  // Deletes every line of the contact with exactly this text, whatever its time.
+  void deleteLine(std::int32_t contactId, std::u16string_view line) const;
+  // Deletes the contact's whole history.
+  void deleteContact(std::int32_t contactId) const;
+  // Deletes every line of this user; other users' logs stay.
+  void deleteAll() const;
+
+  const std::u16string& table() const noexcept { return table_; }
+  static std::u16string tableName(std::int32_t userId);      // "tab%ld"
+  static std::u16string contactKey(std::int32_t contactId);  // "Log%ld"
+  static std::u16string withoutTabsAndLineFeeds(std::u16string_view line);
+
+ private:
+  std::filesystem::path path_;
+  std::u16string table_;
+};
+
+}  // namespace tavrin::storage

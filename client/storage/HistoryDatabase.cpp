@@ -1,0 +1,29 @@
+#include "storage/HistoryDatabase.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "storage/CppSQLite3Exception.h"
+
+namespace tavrin::storage {
+
+void openHistoryDatabase(CppSQLite3Database& db, const std::filesystem::path& path) {
+  const std::filesystem::path folder = path.parent_path();
+  // Only the database's own folder is made; a missing install folder above it
+  // is a broken install, and open reports it (SQLITE_CANTOPEN).
+  if (!folder.empty()) ::mkdir(folder.c_str(), 0700);  // EEXIST and ENOENT are both fine here
+
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+      (st.st_mode & 077) != 0)
+    ::chmod(path.c_str(), st.st_mode & 0700);
+
+  db.open(path);
+  requireDone(db, db.execute(u"pragma secure_delete = on;"));
+}
+
+void requireDone(const CppSQLite3Database& db, int result) {
+  if (result != 0) throw CppSQLite3Exception(result, db.lastError());
+}
+
+}  // namespace tavrin::storage
