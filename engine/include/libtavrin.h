@@ -48,7 +48,108 @@ typedef struct fx_list {
   struct fx_list* next;
 } fx_list;
 
+/* Message codes: the first argument of every fx_msg_cb call. "Internal"
+ * codes are consumed by the login while it runs. p1/p2 per code as noted. */
+enum fx_msg_code {
+  FX_MSG_LOGIN_CONNECTED = 1,        /* connected, first registration sent */
+  FX_MSG_LOGIN_CHALLENGED = 2,       /* challenge answered, second registration sent */
+  FX_MSG_REGISTERED = 3,             /* registration accepted (internal) */
+  FX_MSG_LOGIN_WRONG_PASSWORD = 4,   /* 401/406, or an id that cannot be resolved */
+  FX_MSG_LOGIN_FAILED = 5,           /* no connection, network failure, other status */
+  FX_MSG_LOGIN_BAD_REQUEST = 6,      /* 400, or no digest could be built */
+  FX_MSG_LOGIN_NOT_FOUND = 7,        /* 404, or an id neither 9 nor 11 long */
+  FX_MSG_LOGIN_REGISTERED = 8,       /* registered; fetching the contact list */
+  FX_MSG_CONTACTS_LOADED = 9,        /* internal; the client receives 11 */
+  FX_MSG_CONTACTS_LOAD_FAILED = 10,
+  FX_MSG_LOGIN_CONTACTS_LOADED = 11, /* contact list loaded; fetching presence */
+  FX_MSG_PRESENCE_SUBSCRIBED = 12,   /* internal */
+  FX_MSG_LOGIN_OK = 14,              /* login complete */
+  FX_MSG_CHAT_MESSAGE = 16,          /* p1 body (during the call), p2 sender id */
+  FX_MSG_CHAT_MESSAGE_SO = 17,       /* as 16, the line carried "SO" */
+  FX_MSG_NUDGE = 19,                 /* p2 sender id */
+  FX_MSG_SMS_OK = 32,                /* p1 record (receiver frees), p2 target */
+  FX_MSG_SMS_FAILED = 33,            /* p1 record (receiver frees), p2 target */
+  FX_MSG_SMS_TIMEOUT = 34,           /* p1 record (engine keeps), p2 target */
+  FX_MSG_SMS_REFUSED = 36,           /* 486; p1 record (receiver frees), p2 target */
+  FX_MSG_DIALOG_TRYING = 48,         /* p1 dialog call id, p2 contact id */
+  FX_MSG_DIALOG_OPEN = 49,           /* p1 dialog call id or 0, p2 contact id */
+  FX_MSG_DIALOG_REFUSED = 50,        /* p1 dialog call id, p2 contact id */
+  FX_MSG_CHAT_SENT = 52,             /* p1 record (receiver frees), p2 contact id */
+  FX_MSG_CHAT_SEND_FAILED = 53,      /* p1 record (receiver frees), p2 contact id */
+  FX_MSG_CHAT_SEND_TIMEOUT = 54,     /* p1 record (engine keeps), p2 contact id */
+  FX_MSG_STATUS_FIRST = 66,          /* 66..74: a contact's new status code; p2 id */
+  FX_MSG_STATUS_LAST = 74,
+  FX_MSG_CONTACT_REFUSE_SMS_DAYS = 79, /* p1 days, p2 contact id */
+  FX_MSG_CONTACT_CHANGED = 80,         /* p2 contact id */
+  FX_MSG_BUDDYLIST_ADDED = 81,
+  FX_MSG_BUDDYLIST_ADD_FAILED = 82,
+  FX_MSG_BUDDYLIST_DELETED = 84,
+  FX_MSG_BUDDYLIST_DELETE_FAILED = 85,
+  FX_MSG_BUDDYLIST_RENAMED = 87,
+  FX_MSG_BUDDYLIST_RENAME_FAILED = 88,
+  FX_MSG_LOCALNAME_SET = 90,
+  FX_MSG_LOCALNAME_SET_FAILED = 91,
+  FX_MSG_CONTACT_REQUEST = 93,       /* p1 description text, p2 requester uri text */
+  FX_MSG_ADD_BUDDY_RESULT = 94,
+  FX_MSG_SOCKET_ERROR = 97,          /* p1 socket error code (10035-style numbers) */
+  FX_MSG_DEREGISTERED = 98,          /* logged in elsewhere */
+  FX_MSG_STATE_SET = 99,
+  FX_MSG_STATE_SET_FAILED = 100,
+  FX_MSG_STATE_SET_TIMEOUT = 101,
+  FX_MSG_IMPRESA_SET = 102,
+  FX_MSG_IMPRESA_SET_FAILED = 103,
+  FX_MSG_NICKNAME_SET = 104,
+  FX_MSG_NICKNAME_SET_FAILED = 105,
+  FX_MSG_REFUSE_SMS_DAY_SET = 106,
+  FX_MSG_REFUSE_SMS_DAY_SET_FAILED = 107,
+  FX_MSG_BLACKLIST_ADDED = 113,
+  FX_MSG_BLACKLIST_ADD_FAILED = 114,
+  FX_MSG_BLACKLIST_REMOVED = 116,
+  FX_MSG_BLACKLIST_REMOVE_FAILED = 117,
+  FX_MSG_SCHEDULE_SMS_NOT_STORED = 119,
+  FX_MSG_SCHEDULE_SMS_STORED = 120,
+  FX_MSG_SCHEDULE_SMS_NOT_DELETED = 122,
+  FX_MSG_SCHEDULE_SMS_DELETED = 123,
+  FX_MSG_BUDDY_DELETED = 129,
+  FX_MSG_BUDDY_DELETE_FAILED = 130,
+  FX_MSG_BUDDY_MOVED = 132,
+  FX_MSG_BUDDY_MOVE_FAILED = 133,
+  FX_MSG_FILE_OFFER = 135,           /* p1 file offer record, p2 sender id */
+  FX_MSG_DIALOG_INVITED = 137,       /* p2 inviter id */
+  FX_MSG_QUN_LIST_LOADED = 145,      /* internal */
+  FX_MSG_QUN_LIST_FAILED = 146,
+  FX_MSG_QUN_SUBSCRIBED = 147,       /* internal; the client receives 14 */
+  FX_MSG_QUN_CHAT_SENT = 148,        /* group variants of 52, 54, 53, 32, 34, 33, 36 */
+  FX_MSG_QUN_CHAT_SEND_TIMEOUT = 149,
+  FX_MSG_QUN_CHAT_SEND_FAILED = 150,
+  FX_MSG_QUN_SMS_OK = 151,
+  FX_MSG_QUN_SMS_TIMEOUT = 152,
+  FX_MSG_QUN_SMS_FAILED = 153,
+  FX_MSG_QUN_SMS_REFUSED = 154,
+  FX_MSG_NAV_BAD_ID = 241,           /* navigation refused the login id */
+  FX_MSG_REGISTER_GONE = 242,        /* 410; the engine logs in again (internal) */
+  FX_MSG_SCHEDULE_SMS_LIST_OK = 244,
+  FX_MSG_SCHEDULE_SMS_LIST_FAILED = 245
+};
+
 /* ---- Frame functions ---- */
+
+/* Starts the timer thread, installs the network driver, starts the socket
+ * layer and the worker thread. 1 on success, 0 when the network layer
+ * cannot start. A second call while running returns 1. */
+FX_API int fx_init(void);
+/* Stops the worker (after it sent what was queued, at most 1 s), closes the
+ * connection, stops the timer thread and frees every timer and record. */
+FX_API void fx_terminate(void);
+/* Closes the connection to the server; 1 (also when none was open). */
+FX_API int fx_close_network(void);
+/* Replaces the system callback; a null callback stops event delivery. */
+FX_API void fx_set_system_msg_cb(fx_msg_cb cb, void* user);
+/* Removes and returns the oldest queued chat line from that sender, or NULL
+ * (id 0, nothing queued). The caller frees it with fx_destroy_msg. */
+FX_API fx_msg* fx_get_msg(long contact_id);
+/* Frees text, content type, date and the record; NULL is ignored. */
+FX_API void fx_destroy_msg(fx_msg* msg);
 
 /* ---- Transport and proxy ---- */
 
