@@ -153,9 +153,75 @@ FX_API void fx_destroy_msg(fx_msg* msg);
 
 /* ---- Transport and proxy ---- */
 
+/* Proxy types of fx_proxy.type. */
+enum fx_proxy_type {
+  FX_PROXY_NONE = 0,     /* connect directly */
+  FX_PROXY_HTTP = 1,     /* HTTP CONNECT, Basic authorisation when both credentials are set */
+  FX_PROXY_RESERVED = 2, /* accepted; connecting through it fails */
+  FX_PROXY_SOCKS5 = 3,   /* SOCKS5, user/password method when both credentials are set */
+  FX_PROXY_OTHER = 4     /* accepted; connecting through it fails */
+};
+
+/* A proxy description. fx_set_proxy stores a copy with every string
+ * duplicated; the record returned by fx_get_proxy is engine-owned. */
+typedef struct fx_proxy {
+  char* host;      /* dotted IPv4 address */
+  char* port;      /* decimal port text */
+  char* user_name; /* or NULL */
+  char* password;  /* or NULL */
+  int type;        /* enum fx_proxy_type */
+} fx_proxy;
+
+/* Stores a copy of the proxy and sets proxy-enabled to (type != 0); 0 for
+ * NULL, a type above 4, or a missing host or port (settings unchanged). */
+FX_API int fx_set_proxy(const fx_proxy* proxy);
+/* The stored proxy (engine-owned; valid until the next fx_set_proxy), or NULL. */
+FX_API const fx_proxy* fx_get_proxy(void);
+FX_API void fx_setProxyEnabled(int flag);
+FX_API int fx_proxyEnabled(void);
+/* One connection attempt, separate from the engine's connection: directly
+ * for NULL or type 0, through the given proxy when host and port are set.
+ * 1 when it connects, else 0; posts no message. Blocks up to 15 s for the
+ * connect plus 10 s per handshake step. */
+FX_API int fx_test_network(const fx_proxy* proxy);
+
 /* ---- Server address and navigation ---- */
 
+/* Sets the SIP-C proxy as "host:port" (split at the first ':'; the port is
+ * the digits after it). 0 for NULL, a text without ':', an empty host or a
+ * port above 65535. */
+FX_API int fx_set_serve_address(const char* address);
+/* A new "host:port" string of the server in use (free it), or NULL when
+ * none is known. */
+FX_API char* fx_get_serve_address(void);
+/* Forgets the server, so that the next login asks the navigation server. */
+FX_API void fx_set_unknow_serve_address(void);
+
 /* ---- Engine settings (service values an operator may change) ---- */
+
+/* The engine never reads the environment: a front end that wants other
+ * values than the defaults sets them here, before logging in. Setters
+ * return 1, or 0 for a missing or unusable value (nothing changes);
+ * getters return a new string (free it). */
+
+/* The service's SIP domain: the target of every request line and part of
+ * the login digest. Default "tavrin.local". */
+FX_API int fx_set_sip_domain(const char* domain);
+FX_API char* fx_get_sip_domain(void);
+/* The navigation server, asked with one HTTP POST when no server is known.
+ * Default "nav.tavrin.local" port 80. Port 1 to 65535. */
+FX_API int fx_set_navigation_address(const char* host, int port);
+/* A new "host:port" string of the navigation server. */
+FX_API char* fx_get_navigation_address(void);
+/* The SIP-C proxy used when no server is known and navigation named none,
+ * as "host:port" (a port of 0 means 8080). Default "127.0.0.1:8080". */
+FX_API int fx_set_default_serve_address(const char* address);
+FX_API char* fx_get_default_serve_address(void);
+/* The sign-in server's base address (scheme, host and port), where the
+ * client's mobile-number lookup sends its request. Default
+ * "https://signin.tavrin.local". */
+FX_API int fx_set_signin_address(const char* address);
+FX_API char* fx_get_signin_address(void);
 
 /* ---- Login and session ---- */
 
