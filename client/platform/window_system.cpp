@@ -422,6 +422,10 @@ int WindowSystem::run() {
 bool WindowSystem::pump(int wait_ms) {
   if (source_) source_->poll();
   if (dispatch_one_queued() || dispatch_one_timer() || dispatch_one_paint()) return true;
+  if (source_) {
+    source_->idle();
+    if (dispatch_one_queued() || !invalid_.empty()) return true;
+  }
   if (wait_ms != 0 && !quit_) wait_for_work(wait_ms);
   return false;
 }

@@ -55,6 +55,9 @@ class EventSource {
   virtual void poll() = 0;
   // Longest the loop may sleep before poll() must run again; -1: no limit.
   virtual int max_wait_ms() = 0;
+  // Called when a round of the loop found nothing to dispatch: every queued
+  // message, due timer and paint has been handled.
+  virtual void idle() {}
 };
 
 enum class StylusAction { kDown, kMove, kUp };
@@ -152,6 +155,7 @@ class WindowSystem {
   WindowId window_at(Point screen) const;
 
   void set_event_source(EventSource* source);  // not owned; null to remove
+  EventSource* event_source() const { return source_; }
 
  private:
   struct Window;

@@ -1,0 +1,258 @@
+// FreeType behind Font. Faces come from the Debian CJK font packages; the
+// face index inside a collection is picked by family name so that the
+// Simplified Chinese variant is used.
+#include "platform/font.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <unordered_map>
+
+namespace tavrin::platform {
+namespace {
+
+struct Candidate {
+  const char* file;
+  const char* family;  // the face inside a collection; null: face 0
+};
+
+// Searched in order below each font root; the first file that opens wins.
+const Candidate kSans[] = {
+    {"truetype/wqy/wqy-zenhei.ttc", "WenQuanYi Zen Hei"},
+    {"opentype/noto/NotoSansCJK-Regular.ttc", "Noto Sans CJK SC"},
+};
+const Candidate kSerif[] = {
+    {"opentype/noto/NotoSerifCJK-Regular.ttc", "Noto Serif CJK SC"},
+    {"truetype/wqy/wqy-zenhei.ttc", "WenQuanYi Zen Hei"},
+    {"opentype/noto/NotoSansCJK-Regular.ttc", "Noto Sans CJK SC"},
+};
+
+std::vector<std::filesystem::path> font_roots() {
+  std::vector<std::filesystem::path> roots;
+  if (const char* env = std::getenv("TAVRIN_FONT_DIR"); env && *env) roots.emplace_back(env);
+  roots.emplace_back("/usr/share/fonts");
+  roots.emplace_back("/usr/local/share/fonts");
+  return roots;
+}
+
+std::mutex g_ft_mutex;  // guards the library, every face and every cache
+FT_Library g_library = nullptr;  // guarded by g_ft_mutex
+
+struct Face {
+  FT_Face face = nullptr;
+};
+std::map<bool, Face> g_faces;  // by serif flag; guarded by g_ft_mutex
+
+FT_Face open_face(bool serif) {
+  auto it = g_faces.find(serif);
+  if (it != g_faces.end()) return it->second.face;
+  FT_Face result = nullptr;
+  if (!g_library && FT_Init_FreeType(&g_library) != 0) g_library = nullptr;
+  if (g_library) {
+    for (const auto& root : font_roots()) {
+      for (const auto& c : serif ? std::span<const Candidate>(kSerif) : std::span<const Candidate>(kSans)) {
+        const std::string path = (root / c.file).string();
+        FT_Face probe = nullptr;
+        if (FT_New_Face(g_library, path.c_str(), -1, &probe) != 0) continue;
+        const FT_Long count = probe->num_faces;
+        FT_Done_Face(probe);
+        for (FT_Long i = 0; i < count && !result; ++i) {
+          FT_Face f = nullptr;
+          if (FT_New_Face(g_library, path.c_str(), i, &f) != 0) continue;
+          if (c.family == nullptr || (f->family_name && std::string(f->family_name) == c.family))
+            result = f;
+          else
+            FT_Done_Face(f);
+        }
+        if (result) break;
+      }
+      if (result) break;
+    }
+  }
+  g_faces[serif] = {result};
+  return result;
+}
+
+struct Glyph {
+  int left = 0, top = 0, width = 0, rows = 0, advance = 0;
+  std::vector<uint8_t> coverage;
+};
+
+}  // namespace
+
+struct Font::Impl {
+  FT_Face face = nullptr;
+  int height = 0;
+  int ascent = 0;
+  int avg_width = 0;
+  std::unordered_map<char32_t, Glyph> glyphs;  // guarded by g_ft_mutex
+
+  const Glyph& glyph(char32_t cp) {
+    auto it = glyphs.find(cp);
+    if (it != glyphs.end()) return it->second;
+    Glyph g;
+    // The face is shared between heights: set ours before every load.
+    FT_Set_Pixel_Sizes(face, 0, FT_UInt(height));
+    if (FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+      const FT_GlyphSlot s = face->glyph;
+      g.left = s->bitmap_left;
+      g.top = s->bitmap_top;
+      g.width = int(s->bitmap.width);
+      g.rows = int(s->bitmap.rows);
+      g.advance = int((s->advance.x + 32) >> 6);
+      g.coverage.resize(size_t(g.width) * size_t(g.rows));
+      for (int y = 0; y < g.rows; ++y)
+        for (int x = 0; x < g.width; ++x)
+          g.coverage[size_t(y) * size_t(g.width) + size_t(x)] =
+              s->bitmap.buffer[y * s->bitmap.pitch + x];
+    }
+    return glyphs.emplace(cp, std::move(g)).first->second;
+  }
+};
+
+namespace {
+
+std::map<std::pair<bool, int>, std::shared_ptr<Font::Impl>> g_sizes;  // guarded by g_ft_mutex
+
+char32_t next_cp(std::u16string_view t, size_t& i) {
+  char32_t c = t[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < t.size() && t[i] >= 0xDC00 && t[i] <= 0xDFFF)
+    c = 0x10000 + ((c - 0xD800) << 10) + (t[i++] - 0xDC00);
+  return c;
+}
+
+void blend(uint16_t& px, uint16_t colour, unsigned cov) {
+  if (cov == 0) return;
+  if (cov >= 255) {
+    px = colour;
+    return;
+  }
+  const int r0 = px >> 11, g0 = (px >> 5) & 63, b0 = px & 31;
+  const int r1 = colour >> 11, g1 = (colour >> 5) & 63, b1 = colour & 31;
+  const int r = r0 + (r1 - r0) * int(cov) / 255;
+  const int g = g0 + (g1 - g0) * int(cov) / 255;
+  const int b = b0 + (b1 - b0) * int(cov) / 255;
+  px = uint16_t((r << 11) | (g << 5) | b);
+}
+
+}  // namespace
+
+std::optional<Font> Font::make(std::u16string_view name, int height) {
+  if (height <= 0 || height > 512) return std::nullopt;
+  const bool serif = name == u"宋体";
+  std::lock_guard lock(g_ft_mutex);
+  auto& slot = g_sizes[{serif, height}];
+  if (!slot) {
+    FT_Face face = open_face(serif);
+    if (!face) return std::nullopt;
+    auto impl = std::make_shared<Impl>();
+    impl->face = face;
+    impl->height = height;
+    // Most of the cell above the baseline, as CJK faces sit in the em box.
+    impl->ascent = (height * 7 + 4) / 8;
+    // The edit controls count a character below 128 as one average width:
+    // take the width of a Latin digit, half of a CJK character.
+    impl->avg_width = std::max(1, impl->glyph(U'0').advance);
+    slot = std::move(impl);
+  }
+  return Font(slot);
+}
+
+int Font::height() const { return impl_->height; }
+int Font::ascent() const { return impl_->ascent; }
+int Font::average_char_width() const { return impl_->avg_width; }
+
+int Font::text_width(std::u16string_view text) const {
+  std::lock_guard lock(g_ft_mutex);
+  int w = 0;
+  for (size_t i = 0; i < text.size();) w += impl_->glyph(next_cp(text, i)).advance;
+  return w;
+}
+
+std::vector<int> Font::extents(std::u16string_view text) const {
+  std::lock_guard lock(g_ft_mutex);
+  std::vector<int> out(text.size());
+  int w = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    w += impl_->glyph(next_cp(text, i)).advance;
+    for (size_t k = start; k < i; ++k) out[k] = w;
+  }
+  return out;
+}
+
+int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,
+               unsigned flags) const {
+  std::lock_guard lock(g_ft_mutex);
+  Impl& f = *impl_;
+  // Break into lines of code points with their widths.
+  struct Line {
+    std::u32string cps;
+    int width = 0;
+  };
+  std::vector<Line> lines(1);
+  const bool single = flags & text::kSingleLine;
+  const int max_width = rect.width();
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp = next_cp(text, i);
+    if (!single && (cp == U'\r' || cp == U'\n')) {
+      if (cp == U'\r' && i < text.size() && text[i] == u'\n') ++i;
+      lines.emplace_back();
+      continue;
+    }
+    if (cp == U'\r' || cp == U'\n') cp = U' ';
+    const int adv = f.glyph(cp).advance;
+    Line& line = lines.back();
+    if (!single && (flags & text::kWordBreak) && !line.cps.empty() && line.width + adv > max_width) {
+      // Prefer breaking after a space when the line has one.
+      const size_t space = line.cps.rfind(U' ');
+      Line next;
+      if (space != std::u32string::npos && space + 1 < line.cps.size()) {
+        next.cps = line.cps.substr(space + 1);
+        line.cps.resize(space);
+        line.width = 0;
+        for (char32_t c : line.cps) line.width += f.glyph(c).advance;
+        for (char32_t c : next.cps) next.width += f.glyph(c).advance;
+      }
+      lines.push_back(std::move(next));
+    }
+    lines.back().cps.push_back(cp);
+    lines.back().width += adv;
+  }
+  const int total = int(lines.size()) * f.height;
+  int y = rect.top;
+  if (single && (flags & text::kVCenter)) y = rect.top + (rect.height() - f.height) / 2;
+  else if (single && (flags & text::kBottom)) y = rect.bottom - f.height;
+  Rect clip = Rect{0, 0, target.width, target.height};
+  if (!(flags & text::kNoClip)) clip = clip.intersect(rect);
+  const uint16_t c565 = bgr_to_565(colour);
+  for (const Line& line : lines) {
+    int x = rect.left;
+    if (flags & text::kCenter) x = rect.left + (rect.width() - line.width) / 2;
+    else if (flags & text::kRight) x = rect.right - line.width;
+    const int baseline = y + f.ascent;
+    for (char32_t cp : line.cps) {
+      const Glyph& g = f.glyph(cp);
+      for (int gy = 0; gy < g.rows; ++gy) {
+        const int py = baseline - g.top + gy;
+        if (py < clip.top || py >= clip.bottom) continue;
+        uint16_t* row = target.pixels + size_t(py) * size_t(target.stride);
+        for (int gx = 0; gx < g.width; ++gx) {
+          const int px = x + g.left + gx;
+          if (px < clip.left || px >= clip.right) continue;
+          blend(row[px], c565, g.coverage[size_t(gy) * size_t(g.width) + size_t(gx)]);
+        }
+      }
+      x += g.advance;
+    }
+    y += f.height;
+  }
+  return total;
+}
+
+}  // namespace tavrin::platform

@@ -1,0 +1,56 @@
+// The desktop behind the display: an SDL2 window showing the 480 x 800 frame
+// (optionally zoomed by an integer), the mouse as the stylus, the keyboard
+// and text input as keys and characters. Headless, the same code runs on
+// SDL's offscreen video driver: nothing is shown and input comes only from
+// what tests and scripts inject into the WindowSystem.
+// UI thread only (SDL wants its events read on the thread that made them).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/display.h"
+#include "platform/window_system.h"
+
+namespace tavrin::platform {
+
+struct BackendOptions {
+  bool headless = false;
+  int zoom = 1;  // 1 to 4
+};
+
+class SdlBackend final : public EventSource, public FrameSink {
+ public:
+  // Whether the desktop has a display to open a window on.
+  static bool display_available();
+  // Opens the backend and attaches it to the system and the display; null
+  // with a reason in error when SDL cannot start.
+  static std::unique_ptr<SdlBackend> open(WindowSystem& windows, Display& display,
+                                          const BackendOptions& options, std::string* error);
+  ~SdlBackend() override;
+
+  bool headless() const { return headless_; }
+  // Brings the desktop window to the front (a second start activates us).
+  void raise();
+  // What closing the desktop window does; by default the system quits with 0.
+  void set_close_handler(std::function<void()> handler) { on_close_ = std::move(handler); }
+
+  void poll() override;
+  int max_wait_ms() override;
+  void show_frame(const uint16_t* pixels, int width, int height) override;
+
+  struct State;
+
+ private:
+  SdlBackend(WindowSystem& windows, Display& display) : windows_(windows), display_(display) {}
+  WindowSystem& windows_;
+  Display& display_;
+  bool headless_ = false;
+  int zoom_ = 1;
+  bool stylus_down_ = false;
+  std::function<void()> on_close_;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace tavrin::platform
