@@ -1,0 +1,29 @@
+#include "contacts/list_chain.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace tavrin::contacts {
+
+fx_list* new_node(void* data) {
+  auto* node = static_cast<fx_list*>(std::calloc(1, sizeof(fx_list)));
+  if (node == nullptr) throw std::bad_alloc();
+  node->data = data;
+  return node;
+}
+
+void free_nodes(fx_list* head) {
+  while (head != nullptr) {
+    fx_list* next = head->next;
+    std::free(head);
+    head = next;
+  }
+}
+
+void ChainBuilder::append(void* data) {
+  fx_list* node = new_node(data);
+  if (tail_ == nullptr) head_ = node; else tail_->next = node;
+  tail_ = node;
+}
+
+}  // namespace tavrin::contacts

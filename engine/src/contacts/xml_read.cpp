@@ -1,0 +1,41 @@
+#include "contacts/xml_read.h"
+
+#include "contacts/contact_id.h"
+#include "contacts/records.h"
+
+namespace tavrin::contacts {
+
+bool parse_xml(TiXmlDocument& doc, const char* body) {
+  if (body == nullptr || *body == '\0') return false;
+  doc.Parse(body, nullptr, TIXML_ENCODING_UTF8);
+  return !doc.Error();
+}
+
+const TiXmlElement* xml_path(const TiXmlNode* node, std::initializer_list<const char*> names) {
+  const TiXmlElement* e = nullptr;
+  for (const char* name : names) {
+    if (node == nullptr) return nullptr;
+    e = node->FirstChildElement(name);
+    node = e;
+  }
+  return e;
+}
+
+char* attr_dup(const TiXmlElement* e, const char* name) {
+  return e == nullptr ? nullptr : dup_text(e->Attribute(name));
+}
+
+OptText attr_opt(const TiXmlElement* e, const char* name) {
+  const char* v = e == nullptr ? nullptr : e->Attribute(name);
+  return v == nullptr ? OptText() : OptText(v);
+}
+
+int attr_int(const TiXmlElement* e, const char* name) {
+  return e == nullptr ? 0 : static_cast<int>(to_int32(e->Attribute(name)));
+}
+
+bool attr_int_if(const TiXmlElement* e, const char* name, int* value) {
+  return e != nullptr && e->QueryIntAttribute(name, value) == TIXML_SUCCESS;
+}
+
+}  // namespace tavrin::contacts
