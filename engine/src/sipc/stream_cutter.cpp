@@ -66,7 +66,8 @@ sipc_cut sipc_stream_cutter::take(sipc_message& out) {
       std::string_view all(buf_);
       std::size_t end = all.find(kBlankLine, scan_);
       if (end == std::string_view::npos) {
-        if (buf_.size() - pos_ > max_head) return fail("head too long");
+        // Allow for a blank line cut in the middle, so that read sizes never matter.
+        if (buf_.size() - pos_ > max_head + kBlankLine.size() - 1) return fail("head too long");
         // Resume where a blank line split across appends could still begin.
         scan_ = std::max(pos_, buf_.size() >= 3 ? buf_.size() - 3 : std::size_t{0});
         return sipc_cut::incomplete;
