@@ -1,0 +1,212 @@
+#include "chat_relay.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "log.h"
+#include "uri.h"
+#include "xml_text.h"
+
+namespace tavrin::server {
+
+namespace {
+constexpr const char* kNudge = "<is-composing><state>nudge</state></is-composing>";
+
+bool isMember(Db& db, long group, long number) {
+  Stmt& q = db.sql("SELECT 1 FROM group_members WHERE grp=? AND member=?");
+  q.bind(1, group).bind(2, number);
+  bool yes = q.step();
+  q.reset();
+  return yes;
+}
+
+std::vector<long> membersOf(Db& db, long group) {
+  std::vector<long> out;
+  Stmt& q = db.sql("SELECT member FROM group_members WHERE grp=?");
+  q.bind(1, group);
+  while (q.step()) out.push_back(long(q.integer(0)));
+  return out;
+}
+}  // namespace
+
+void ChatRelay::handleInvite(SipcConnection& c, const SipcMessage& m) {
+  std::string_view t = m.headerOr("T");
+  Uri u = parseUri(t);
+  DialogPeer peer;
+  if (u.kind == Uri::Kind::kUser && s_.store().account(u.number)) {
+    peer.number = u.number;
+  } else if (u.kind == Uri::Kind::kGroup && isMember(s_.store().db(), u.number, c.session.number)) {
+    peer.number = u.number;
+    peer.group = true;
+  } else {
+    return s_.reply(c, m, 404, "Not Found");
+  }
+  auto& dialogs = c.session.dialogs;
+  if (dialogs.size() >= kMaxDialogs && !dialogs.count(m.callId))
+    return s_.reply(c, m, 486, "Busy Here");
+  // A new dialog with the same peer replaces any the server opened for it.
+  for (auto it = dialogs.begin(); it != dialogs.end();) {
+    if (it->first != m.callId && it->second.number == peer.number && it->second.group == peer.group)
+      it = dialogs.erase(it);
+    else
+      ++it;
+  }
+  dialogs[m.callId] = peer;
+  s_.reply(c, m, 100, "Trying");
+  std::string sdp = "v=0\r\no=-0 0 IN 127.0.0.1:" + std::to_string(s_.options().sipcPort) +
+                    "\r\ns=session\r\nc=IN IP4 127.0.0.1:" + std::to_string(s_.options().sipcPort) +
+                    "\r\nt=0 0\r\nm=message " + std::to_string(s_.options().sipcPort) + " sip " +
+                    std::string(t);
+  s_.reply(c, m, 200, "OK", sdp, {{"T", std::string(t)}, {"K", "text/html-fragment"}});
+}
+
+bool ChatRelay::peerOf(SipcConnection& c, const SipcMessage& m, DialogPeer& peer) {
+  auto& dialogs = c.session.dialogs;
+  auto it = dialogs.find(m.callId);
+  if (it != dialogs.end()) {
+    peer = it->second;
+    return true;
+  }
+  auto& ended = c.session.endedDialogs;
+  if (std::find(ended.begin(), ended.end(), m.callId) != ended.end()) return false;
+  Uri u = parseUri(m.headerOr("T"));
+  if (u.kind == Uri::Kind::kUser && s_.store().account(u.number)) {
+    peer = {u.number, false};
+  } else if (u.kind == Uri::Kind::kGroup && isMember(s_.store().db(), u.number, c.session.number)) {
+    peer = {u.number, true};
+  } else {
+    return false;
+  }
+  if (dialogs.size() < kMaxDialogs) dialogs[m.callId] = peer;
+  return true;
+}
+
+long ChatRelay::callIdFor(SipcConnection& to, const DialogPeer& from) {
+  for (const auto& [callId, p] : to.session.dialogs)
+    if (p.number == from.number && p.group == from.group) return callId;
+  long id = s_.newServerCallId(to);
+  if (to.session.dialogs.size() < kMaxDialogs) to.session.dialogs[id] = from;
+  return id;
+}
+
+void ChatRelay::deliver(SipcConnection& to, std::string_view method, const DialogPeer& from,
+                        long senderNumber, const SipcMessage& m) {
+  Headers h;
+  h.emplace_back("F", from.group ? s_.groupUriOf(from.number) : s_.uriOf(from.number));
+  if (from.group) h.emplace_back("SO", s_.uriOf(senderNumber));
+  h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
+  if (method == "M") {
+    h.emplace_back("K", "SaveHistory");
+    h.emplace_back("D", httpDate());
+  }
+  s_.request(to, method, callIdFor(to, from), h, m.body);
+}
+
+void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
+  long me = c.session.number;
+  Db& db = s_.store().db();
+  if (peer.group) {
+    DialogPeer from{peer.number, true};
+    for (long member : membersOf(db, peer.number)) {
+      if (member == me) continue;
+      if (SipcConnection* to = s_.online(member)) deliver(*to, m.method, from, me, m);
+    }
+    return;
+  }
+  DialogPeer from{me, false};
+  if (SipcConnection* to = s_.online(peer.number)) {
+    deliver(*to, m.method, from, me, m);
+    return;
+  }
+  if (m.method != "M") return;  // nudges for someone offline are dropped
+  auto account = s_.store().account(peer.number);
+  if (account && account->echo) return echo(c, m, peer.number);
+  db.sql("INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) VALUES(?,?,?,?,?)")
+      .bind(1, peer.number).bind(2, s_.uriOf(me)).bind(3, m.headerOr("C", "text/plain"))
+      .bind(4, m.body).bind(5, httpDate()).run();
+}
+
+void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
+  Headers h;
+  h.emplace_back("F", s_.uriOf(echoNumber));
+  h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
+  if (m.method == "M") {
+    h.emplace_back("K", "SaveHistory");
+    h.emplace_back("D", httpDate());
+  }
+  // Answer on the line's own call: it is the dialog the client keeps with the echo.
+  s_.request(c, m.method, m.callId, h, m.body);
+}
+
+void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
+  DialogPeer peer;
+  if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
+  relay(c, m, peer);
+}
+
+void ChatRelay::handleInfo(SipcConnection& c, const SipcMessage& m) {
+  DialogPeer peer;
+  if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  s_.reply(c, m, 200, "OK");
+  if (!peer.group && !s_.online(peer.number)) {
+    auto account = s_.store().account(peer.number);
+    if (account && account->echo && equalsNoCase(m.body, kNudge)) echo(c, m, peer.number);
+    return;
+  }
+  relay(c, m, peer);
+}
+
+void ChatRelay::handleBye(SipcConnection& c, const SipcMessage& m) {
+  auto& dialogs = c.session.dialogs;
+  auto it = dialogs.find(m.callId);
+  if (it == dialogs.end()) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  DialogPeer peer = it->second;
+  dialogs.erase(it);
+  auto& ended = c.session.endedDialogs;
+  ended.push_back(m.callId);
+  if (ended.size() > kMaxEnded) ended.pop_front();
+  s_.reply(c, m, 200, "OK");
+  if (peer.group) return;
+  // The peer's own dialog with this user ends too.
+  if (SipcConnection* to = s_.online(peer.number)) {
+    auto& theirs = to->session.dialogs;
+    for (auto jt = theirs.begin(); jt != theirs.end(); ++jt) {
+      if (!jt->second.group && jt->second.number == c.session.number) {
+        long callId = jt->first;
+        theirs.erase(jt);
+        s_.request(*to, "B", callId, {{"F", s_.uriOf(c.session.number)}}, {});
+        break;
+      }
+    }
+  }
+}
+
+void ChatRelay::handleOfflineRequest(SipcConnection& c, const SipcMessage& m) {
+  Db& db = s_.store().db();
+  struct Row {
+    long id;
+    std::string from, source, type, body, date;
+  };
+  std::vector<Row> rows;
+  Stmt& q = db.sql(
+      "SELECT id, sender_uri, source_uri, content_type, body, date FROM offline_messages "
+      "WHERE recipient=? ORDER BY id LIMIT 500");
+  q.bind(1, c.session.number);
+  while (q.step()) rows.push_back({long(q.integer(0)), q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
+  s_.reply(c, m, 200, "OK",
+           "<results><messages count=\"" + std::to_string(rows.size()) + "\" /></results>");
+  for (const Row& r : rows) {
+    Headers h{{"F", r.from}, {"C", r.type}, {"K", "SaveHistory"}, {"D", r.date}};
+    if (!r.source.empty()) h.emplace_back("SO", r.source);
+    s_.request(c, "M", s_.newServerCallId(c), h, r.body);
+    db.sql("DELETE FROM offline_messages WHERE id=?").bind(1, r.id).run();
+  }
+}
+
+void ChatRelay::dropSession(SipcConnection& c) {
+  c.session.dialogs.clear();
+  c.session.endedDialogs.clear();
+}
+
+}  // namespace tavrin::server

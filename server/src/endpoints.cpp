@@ -1,0 +1,61 @@
+#include "endpoints.h"
+
+#include "uri.h"
+#include "xml_text.h"
+
+namespace tavrin::server {
+
+namespace {
+
+// Value of a query key; the client sends number and password as typed, so
+// the password runs to the end of the query (it may hold '&').
+std::string queryValue(const std::string& query, const std::string& key, bool toEnd) {
+  size_t at = 0;
+  while ((at = query.find(key + "=", at)) != std::string::npos) {
+    if (at == 0 || query[at - 1] == '&' || query[at - 1] == '?') break;
+    ++at;
+  }
+  if (at == std::string::npos) return {};
+  size_t begin = at + key.size() + 1;
+  size_t end = toEnd ? std::string::npos : query.find('&', begin);
+  return query.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+}  // namespace
+
+HttpReply navigationReply(const HttpRequest& r, const std::string& sipcAddress, int sipcPort,
+                          const std::string& signinUrl) {
+  std::string path = r.target.substr(0, r.target.find('?'));
+  if (path != "/nav/getsystemconfig.aspx") return {404, "Not Found", "text/plain", "not found\n"};
+  if (r.method != "POST") return {405, "Method Not Allowed", "text/plain", "use POST\n"};
+  HttpReply reply;
+  reply.contentType = "text/xml; charset=utf-8";
+  reply.body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><servers version=\"1\">"
+               "<sipc-proxy>" + sipcAddress + ":" + std::to_string(sipcPort) +
+               "</sipc-proxy><ssi-app-sign-in>" + xmlEscape(signinUrl) +
+               "</ssi-app-sign-in></servers></config>";
+  return reply;
+}
+
+HttpReply signinReply(const HttpRequest& r, Store& store) {
+  size_t q = r.target.find('?');
+  std::string path = r.target.substr(0, q);
+  if (path != "/ssiportal/SSIAppSignIn.aspx") return {404, "Not Found", "text/plain", "not found\n"};
+  std::string query = q == std::string::npos ? std::string() : r.target.substr(q + 1);
+  std::string mobile = queryValue(query, "mobileno", false);
+  std::string password = queryValue(query, "pwd", true);
+  if (!isMobileNumber(mobile) || password.empty())
+    return {400, "Bad Request", "text/xml", "<results status-code=\"400\" />"};
+  auto a = store.accountByMobile(mobile);
+  if (!a) return {404, "Not Found", "text/xml", "<results status-code=\"404\" />"};
+  if (!store.checkPassword(*a, password))
+    return {401, "Unauthorized", "text/xml", "<results status-code=\"401\" />"};
+  HttpReply reply;
+  reply.contentType = "text/xml; charset=utf-8";
+  reply.body = "<results status-code=\"200\"><user uri=\"" +
+               xmlEscape(userUri(a->number, store.domain())) + "\" mobile-no=\"" + a->mobile +
+               "\" user-id=\"" + std::to_string(a->number) + "\" /></results>";
+  return reply;
+}
+
+}  // namespace tavrin::server

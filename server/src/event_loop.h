@@ -1,0 +1,52 @@
+// EventLoop: the server's one epoll loop. Every socket of the process is a
+// Pollable registered here; the loop owns none of them. Objects that close
+// while a batch of events is being handled are handed to retire() and
+// destroyed after the batch, so no event reaches a freed object.
+// Periodic tasks (scheduled SMS, session sweeps) run between batches.
+// Single-threaded: only the thread inside run() touches it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tavrin::server {
+
+class Pollable {
+ public:
+  virtual ~Pollable() = default;
+  virtual void onEvents(uint32_t events) = 0;
+};
+
+class EventLoop {
+ public:
+  EventLoop();
+  ~EventLoop();
+  EventLoop(const EventLoop&) = delete;
+  EventLoop& operator=(const EventLoop&) = delete;
+
+  bool add(int fd, uint32_t events, Pollable* p);
+  bool modify(int fd, uint32_t events, Pollable* p);
+  void remove(int fd);
+  // Destroys the object after the current batch of events.
+  void retire(std::unique_ptr<Pollable> p);
+  void every(std::chrono::milliseconds period, std::function<void()> task);
+  // Runs until stop() (from a handler or a signal handler).
+  void run();
+  void stop() { running_ = false; }
+
+ private:
+  struct Task {
+    std::chrono::milliseconds period;
+    std::chrono::steady_clock::time_point next;
+    std::function<void()> fn;
+  };
+  int epfd_ = -1;
+  volatile bool running_ = false;
+  std::vector<std::unique_ptr<Pollable>> graveyard_;
+  std::vector<Task> tasks_;
+};
+
+}  // namespace tavrin::server

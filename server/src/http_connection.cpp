@@ -1,0 +1,212 @@
+#include "http_connection.h"
+
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "log.h"
+#include "sipc_message.h"
+
+namespace tavrin::server {
+
+namespace {
+constexpr size_t kMaxHead = 16 * 1024;
+constexpr size_t kMaxBody = 64 * 1024;
+constexpr auto kMaxLife = std::chrono::seconds(15);
+}  // namespace
+
+HttpConnection::HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL* ssl, uint64_t id)
+    : loop_(loop), owner_(owner), fd_(fd), ssl_(ssl), id_(id), handshakeDone_(ssl == nullptr),
+      started_(std::chrono::steady_clock::now()) {
+  loop_.add(fd_, EPOLLIN | EPOLLRDHUP, this);
+}
+
+HttpConnection::~HttpConnection() {
+  if (ssl_) SSL_free(ssl_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void HttpConnection::close() {
+  if (closed_) return;
+  closed_ = true;
+  loop_.remove(fd_);
+  owner_.closed(*this);
+}
+
+void HttpConnection::onEvents(uint32_t events) {
+  if (closed_) return;
+  if (!handshakeDone_) {
+    int rc = SSL_accept(ssl_);
+    if (rc == 1) {
+      handshakeDone_ = true;
+    } else {
+      int err = SSL_get_error(ssl_, rc);
+      if (err == SSL_ERROR_WANT_READ) {
+        loop_.modify(fd_, EPOLLIN | EPOLLRDHUP, this);
+        return;
+      }
+      if (err == SSL_ERROR_WANT_WRITE) {
+        loop_.modify(fd_, EPOLLOUT, this);
+        return;
+      }
+      logAt(1, "https %llu: handshake failed", (unsigned long long)id_);
+      return close();
+    }
+  }
+  if (writing_) return writeSome();
+  readSome();
+}
+
+void HttpConnection::readSome() {
+  char buf[8192];
+  for (;;) {
+    int n;
+    if (ssl_) {
+      n = SSL_read(ssl_, buf, sizeof buf);
+      if (n <= 0) {
+        int err = SSL_get_error(ssl_, n);
+        if (err == SSL_ERROR_WANT_READ) return;
+        if (err == SSL_ERROR_WANT_WRITE) {
+          loop_.modify(fd_, EPOLLOUT | EPOLLIN, this);
+          return;
+        }
+        return close();
+      }
+    } else {
+      ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
+      if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return close();
+      n = int(r);
+    }
+    in_.append(buf, size_t(n));
+    if (parse()) return;
+    if (closed_) return;
+  }
+}
+
+bool HttpConnection::parse() {
+  size_t headEnd = in_.find("\r\n\r\n");
+  if (headEnd == std::string::npos) {
+    if (in_.size() > kMaxHead) {
+      respond({400, "Bad Request", "text/plain", "bad request\n"});
+      return true;
+    }
+    return false;
+  }
+  if (headEnd > kMaxHead) {
+    respond({400, "Bad Request", "text/plain", "bad request\n"});
+    return true;
+  }
+  std::string_view head(in_.data(), headEnd);
+  size_t eol = head.find("\r\n");
+  std::string_view start = head.substr(0, eol);
+  size_t sp1 = start.find(' ');
+  size_t sp2 = sp1 == std::string_view::npos ? sp1 : start.find(' ', sp1 + 1);
+  if (sp2 == std::string_view::npos || start.substr(sp2 + 1, 5) != "HTTP/") {
+    respond({400, "Bad Request", "text/plain", "bad request\n"});
+    return true;
+  }
+  HttpRequest req;
+  req.method.assign(start.substr(0, sp1));
+  req.target.assign(start.substr(sp1 + 1, sp2 - sp1 - 1));
+  long length = 0;
+  size_t pos = eol == std::string_view::npos ? head.size() : eol + 2;
+  while (pos < head.size()) {
+    size_t end = head.find("\r\n", pos);
+    if (end == std::string_view::npos) end = head.size();
+    std::string_view line = head.substr(pos, end - pos);
+    pos = end + 2;
+    size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (equalsNoCase(line.substr(0, colon), "Content-Length")) {
+      if (!parseLong(line.substr(colon + 1), length) || length < 0 || size_t(length) > kMaxBody) {
+        respond({400, "Bad Request", "text/plain", "bad request\n"});
+        return true;
+      }
+    }
+  }
+  if (in_.size() < headEnd + 4 + size_t(length)) return false;
+  req.body = in_.substr(headEnd + 4, size_t(length));
+  logAt(2, "http %llu: %s %s", (unsigned long long)id_, req.method.c_str(), req.target.c_str());
+  respond(owner_.handle(req));
+  return true;
+}
+
+void HttpConnection::respond(const HttpReply& r) {
+  out_ = "HTTP/1.1 " + std::to_string(r.status) + " " + r.reason +
+         "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " +
+         std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
+  writing_ = true;
+  in_.clear();
+  writeSome();
+}
+
+void HttpConnection::writeSome() {
+  while (outOffset_ < out_.size()) {
+    int n;
+    if (ssl_) {
+      n = SSL_write(ssl_, out_.data() + outOffset_, int(out_.size() - outOffset_));
+      if (n <= 0) {
+        int err = SSL_get_error(ssl_, n);
+        if (err == SSL_ERROR_WANT_WRITE || err == SSL_ERROR_WANT_READ) {
+          loop_.modify(fd_, err == SSL_ERROR_WANT_WRITE ? EPOLLOUT : EPOLLIN, this);
+          return;
+        }
+        return close();
+      }
+    } else {
+      ssize_t w = ::send(fd_, out_.data() + outOffset_, out_.size() - outOffset_, MSG_NOSIGNAL);
+      if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        loop_.modify(fd_, EPOLLOUT, this);
+        return;
+      }
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return close();
+      n = int(w);
+    }
+    outOffset_ += size_t(n);
+  }
+  if (ssl_) SSL_shutdown(ssl_);
+  ::shutdown(fd_, SHUT_WR);
+  close();
+}
+
+HttpEndpoint::HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls)
+    : loop_(loop), handler_(std::move(handler)), tls_(tls) {}
+
+HttpEndpoint::~HttpEndpoint() { open_.clear(); }
+
+void HttpEndpoint::accept(int fd) {
+  SSL* ssl = nullptr;
+  if (tls_) {
+    ssl = SSL_new(tls_);
+    if (!ssl) {
+      ::close(fd);
+      return;
+    }
+    SSL_set_fd(ssl, fd);
+  }
+  uint64_t id = nextId_++;
+  open_.emplace(id, std::make_unique<HttpConnection>(loop_, *this, fd, ssl, id));
+}
+
+void HttpEndpoint::closed(HttpConnection& c) {
+  auto it = open_.find(c.id());
+  if (it == open_.end()) return;
+  loop_.retire(std::move(it->second));
+  open_.erase(it);
+}
+
+void HttpEndpoint::sweep() {
+  auto now = std::chrono::steady_clock::now();
+  std::vector<HttpConnection*> stale;
+  for (auto& [id, c] : open_)
+    if (now - c->started() > kMaxLife) stale.push_back(c.get());
+  for (HttpConnection* c : stale) c->close();
+}
+
+}  // namespace tavrin::server

@@ -1,0 +1,83 @@
+// HttpConnection: one short HTTP/1.1 exchange, over plain TCP (navigation)
+// or TLS (sign-in): read one request (head at most 16 kB, body at most
+// 64 kB), hand it to the endpoint's handler, write the reply and close.
+// A malformed request gets 400; a peer that sends nothing closes on its own
+// time (the endpoint sweeps idle exchanges). Event-loop thread only.
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "event_loop.h"
+
+namespace tavrin::server {
+
+struct HttpRequest {
+  std::string method;
+  std::string target;  // path and query as sent
+  std::string body;
+};
+
+struct HttpReply {
+  int status = 200;
+  std::string reason = "OK";
+  std::string contentType = "text/plain; charset=utf-8";
+  std::string body;
+};
+
+class HttpEndpoint;
+
+class HttpConnection : public Pollable {
+ public:
+  HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL* ssl, uint64_t id);
+  ~HttpConnection() override;
+  void onEvents(uint32_t events) override;
+  void close();
+  std::chrono::steady_clock::time_point started() const { return started_; }
+  uint64_t id() const { return id_; }
+
+ private:
+  void readSome();
+  void writeSome();
+  bool parse();  // true once the request is complete (or refused)
+  void respond(const HttpReply& r);
+
+  EventLoop& loop_;
+  HttpEndpoint& owner_;
+  int fd_;
+  SSL* ssl_;
+  uint64_t id_;
+  bool handshakeDone_;
+  bool closed_ = false;
+  std::string in_;
+  std::string out_;
+  size_t outOffset_ = 0;
+  bool writing_ = false;
+  std::chrono::steady_clock::time_point started_;
+};
+
+// A listening endpoint: accepts, runs exchanges, drops those idle too long.
+class HttpEndpoint {
+ public:
+  using Handler = std::function<HttpReply(const HttpRequest&)>;
+  HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls = nullptr);
+  ~HttpEndpoint();
+  void accept(int fd);
+  void closed(HttpConnection& c);
+  void sweep();
+  HttpReply handle(const HttpRequest& r) { return handler_(r); }
+
+ private:
+  EventLoop& loop_;
+  Handler handler_;
+  SSL_CTX* tls_;
+  uint64_t nextId_ = 1;
+  std::unordered_map<uint64_t, std::unique_ptr<HttpConnection>> open_;
+};
+
+}  // namespace tavrin::server

@@ -1,0 +1,142 @@
+// tavrin-server: the local Tavrin service. One process, one epoll loop:
+// navigation (HTTP), the SIP-C proxy and sign-in (HTTPS), data in SQLite.
+// See server/README.md for flags, the demo world and the own-info request.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "demo_seed.h"
+#include "endpoints.h"
+#include "event_loop.h"
+#include "http_connection.h"
+#include "listener.h"
+#include "log.h"
+#include "options.h"
+#include "sipc_service.h"
+#include "store.h"
+#include "tls_certs.h"
+
+using namespace tavrin::server;
+
+namespace {
+
+EventLoop* gLoop = nullptr;
+
+void onSignal(int) {
+  if (gLoop) gLoop->stop();
+}
+
+void raiseFileLimit() {
+  rlimit rl{};
+  if (getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
+    rl.rlim_cur = rl.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &rl);
+  }
+}
+
+int run(const Options& opt) {
+  std::string dbPath = ":memory:";
+  std::string tlsDir = opt.dataDir + "/tls";
+  if (!opt.memoryDb || !opt.noSignin) {
+    std::error_code ec;
+    std::filesystem::create_directories(opt.dataDir, ec);
+    if (ec) {
+      std::fprintf(stderr, "tavrin-server: cannot make %s: %s\n", opt.dataDir.c_str(),
+                   ec.message().c_str());
+      return 1;
+    }
+  }
+  if (!opt.memoryDb) dbPath = opt.dataDir + "/tavrin-server.db";
+  Store store(dbPath, opt.domain);
+  if (opt.demo && store.empty()) seedDemo(store);
+  if (opt.benchAccounts > 0) seedBenchAccounts(store, opt.benchAccounts);
+
+  EventLoop loop;
+  gLoop = &loop;
+  Options live = opt;  // the bound ports replace the asked ones
+  SipcService service(&loop, store, live);
+  Listener sipc(loop, [&](int fd) { service.accept(fd); });
+  if (auto err = sipc.open(opt.listenAddress, opt.sipcPort); !err.empty()) {
+    std::fprintf(stderr, "tavrin-server: sipc: %s\n", err.c_str());
+    return 1;
+  }
+  live.sipcPort = sipc.port();
+  std::string advertised = opt.listenAddress == "0.0.0.0" ? "127.0.0.1" : opt.listenAddress;
+
+  SSL_CTX* tls = nullptr;
+  std::unique_ptr<HttpEndpoint> signinEndpoint;
+  std::unique_ptr<Listener> signin;
+  if (!opt.noSignin) {
+    std::string err = ensureCertificates(tlsDir);
+    if (err.empty()) tls = makeServerContext(tlsDir, err);
+    if (!tls) {
+      std::fprintf(stderr, "tavrin-server: sign-in: %s\n", err.c_str());
+      return 1;
+    }
+    signinEndpoint = std::make_unique<HttpEndpoint>(
+        loop, [&](const HttpRequest& r) { return signinReply(r, store); }, tls);
+    signin = std::make_unique<Listener>(loop, [&](int fd) { signinEndpoint->accept(fd); });
+    if (auto e = signin->open(opt.listenAddress, opt.signinPort); !e.empty()) {
+      std::fprintf(stderr, "tavrin-server: sign-in: %s\n", e.c_str());
+      return 1;
+    }
+    live.signinPort = signin->port();
+  }
+  std::string signinUrl = signin ? "https://" + advertised + ":" + std::to_string(live.signinPort) +
+                                       "/ssiportal/SSIAppSignIn.aspx"
+                                 : std::string();
+  HttpEndpoint navEndpoint(loop, [&](const HttpRequest& r) {
+    return navigationReply(r, advertised, live.sipcPort, signinUrl);
+  });
+  Listener nav(loop, [&](int fd) { navEndpoint.accept(fd); });
+  if (auto err = nav.open(opt.listenAddress, opt.navPort); !err.empty()) {
+    std::fprintf(stderr, "tavrin-server: nav: %s\n", err.c_str());
+    return 1;
+  }
+  live.navPort = nav.port();
+
+  loop.every(std::chrono::seconds(1), [&] { service.tick(); });
+  loop.every(std::chrono::seconds(5), [&] {
+    navEndpoint.sweep();
+    if (signinEndpoint) signinEndpoint->sweep();
+  });
+  std::printf("tavrin-server listening nav=%d sipc=%d signin=%d\n", live.navPort, live.sipcPort,
+              signin ? live.signinPort : 0);
+  std::fflush(stdout);
+  logAt(1, "data in %s, domain %s", opt.memoryDb ? "memory" : dbPath.c_str(), opt.domain.c_str());
+  loop.run();
+  logAt(1, "stopping");
+  signinEndpoint.reset();
+  if (tls) SSL_CTX_free(tls);
+  gLoop = nullptr;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  bool help = false;
+  if (auto err = parseOptions(argc, argv, opt, help)) {
+    std::fprintf(stderr, "tavrin-server: %s\n%s", err->c_str(), usage());
+    return 2;
+  }
+  if (help) {
+    std::fputs(usage(), stdout);
+    return 0;
+  }
+  gVerbosity = opt.verbosity;
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGINT, onSignal);
+  std::signal(SIGTERM, onSignal);
+  raiseFileLimit();
+  try {
+    return run(opt);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tavrin-server: %s\n", e.what());
+    return 1;
+  }
+}

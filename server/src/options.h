@@ -1,0 +1,31 @@
+// Options: the server's command-line flags (see usage() for the list).
+// Parsed once in main and then read by every module.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tavrin::server {
+
+struct Options {
+  std::string dataDir = "tavrin-data";
+  std::string listenAddress = "127.0.0.1";
+  int navPort = 8081;
+  int sipcPort = 8080;
+  int signinPort = 8443;
+  std::string domain = "tavrin.local";
+  int verbosity = 0;
+  bool demo = false;
+  long smsDailyLimit = 100;
+  long expires = 1200;          // registration lifetime handed out, seconds
+  long benchAccounts = 0;       // seeds accounts 200000001.. with password "bench"
+  bool withholdChatAcks = false;  // tests only: never answer chat lines
+  bool noSignin = false;
+  bool memoryDb = false;        // tests only: keep the data in memory
+};
+
+const char* usage();
+// Parses argv; an error text on failure, or nullopt on success (or --help: sets help).
+std::optional<std::string> parseOptions(int argc, char** argv, Options& out, bool& help);
+
+}  // namespace tavrin::server

@@ -1,0 +1,116 @@
+#include "registrar.h"
+
+#include "chat_relay.h"
+#include "contact_commands.h"
+#include "digest.h"
+#include "log.h"
+#include "presence_hub.h"
+#include "uri.h"
+#include "xml_text.h"
+
+namespace tavrin::server {
+
+int presenceFromRegistrationBody(std::string_view body) {
+  auto doc = parseXml(body);
+  long value = 400;
+  if (doc) {
+    const TiXmlElement* basic = xmlPath(doc.get(), {"args", "presence", "basic"});
+    if (basic && !xmlIntAttr(basic, "value", value)) value = 400;
+  }
+  return int(value);
+}
+
+void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
+  Session& ss = c.session;
+  std::string_view expires = m.headerOr("X");
+  if (ss.registered) {
+    long x = -1;
+    if (!expires.empty() && parseLong(expires, x) && x == 0) {
+      s_.reply(c, m, 200, "OK", {}, {{"X", "0"}});
+      logAt(1, "conn %llu: %ld logged out", (unsigned long long)c.id(), ss.number);
+      signOut(c);
+      c.closeAfterFlush();
+      return;
+    }
+    // Keep-alive (or a repeated registration): refresh the lifetime.
+    s_.reply(c, m, 200, "OK", {}, {{"X", std::to_string(s_.options().expires)}});
+    return;
+  }
+  long number = 0;
+  std::string_view from = m.headerOr("F");
+  if (!parseLong(from, number) || !isTavrinNumber(number) || !s_.store().account(number)) {
+    logAt(1, "conn %llu: registration of unknown id '%.*s'", (unsigned long long)c.id(),
+          int(from.size()), from.data());
+    s_.reply(c, m, 404, "Not Found");
+    return;
+  }
+  if (!m.header("A") || ss.nonce.empty()) {
+    challenge(c, m);
+    return;
+  }
+  verify(c, m, number);
+}
+
+void Registrar::challenge(SipcConnection& c, const SipcMessage& m) {
+  c.session.nonce = newNonce();
+  c.session.regCallId = m.callId;
+  std::string w = "Digest algorithm=\"MD5-sess;SHA1-sess\",nonce=\"" + c.session.nonce + "\"";
+  s_.reply(c, m, 401, "Unauthorized", {}, {{"W", w}});
+}
+
+void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
+  Session& ss = c.session;
+  std::string response, cnonce;
+  const std::string& a = *m.header("A");
+  if (!quotedParam(a, "response", response) || !quotedParam(a, "cnonce", cnonce) ||
+      response.size() != 32) {
+    s_.reply(c, m, 400, "Bad Request");
+    return;
+  }
+  auto account = s_.store().account(number);
+  std::string expected = digestResponse(account->keyHex, std::to_string(number), ss.nonce, cnonce);
+  ss.nonce.clear();  // one answer per challenge
+  if (expected.empty() || !equalsNoCase(expected, response)) {
+    logAt(1, "conn %llu: wrong password for %ld", (unsigned long long)c.id(), number);
+    s_.reply(c, m, 401, "Unauthorized");
+    return;
+  }
+  // Logged in elsewhere: the older connection is told and dropped.
+  if (SipcConnection* old = s_.online(number); old && old != &c) {
+    logAt(1, "conn %llu: %ld logged in elsewhere", (unsigned long long)old->id(), number);
+    s_.request(*old, "BN", old->session.regCallId, {{"N", "registration"}},
+               "<events><event type=\"deregistered\" /></events>");
+    s_.presence().dropWatcher(*old);
+    s_.chat().dropSession(*old);
+    old->session.registered = false;
+    old->session.number = 0;
+    old->closeAfterFlush();
+  }
+  ss.registered = true;
+  ss.number = number;
+  ss.regCallId = m.callId;
+  ss.presence = presenceFromRegistrationBody(m.body);
+  s_.setOnline(number, &c);
+  logAt(1, "conn %llu: %ld registered (presence %d)", (unsigned long long)c.id(), number,
+        ss.presence);
+  s_.reply(c, m, 200, "OK", {}, {{"X", std::to_string(s_.options().expires)}});
+  s_.presence().announce(number, PresenceHub::kAll);
+  s_.contacts().deliverPending(c);
+}
+
+void Registrar::signOut(SipcConnection& c) {
+  Session& ss = c.session;
+  if (!ss.registered) return;
+  long number = ss.number;
+  s_.presence().dropWatcher(c);
+  s_.chat().dropSession(c);
+  ss.registered = false;
+  if (s_.online(number) == &c) {
+    s_.setOnline(number, nullptr);
+    s_.presence().announce(number, PresenceHub::kBasic);
+  }
+}
+
+void Registrar::onClosed(SipcConnection& c) { signOut(c); }
+
+}  // namespace tavrin::server

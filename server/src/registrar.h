@@ -1,0 +1,31 @@
+// Registrar: the "R" exchanges. The first "R" gets 401 with a "W" challenge;
+// the second, with "A", is checked against the account's digest key: 200 with
+// "X" (the lifetime), 401 for a wrong password, 404 for an unknown id, 400
+// for an answer that cannot be read. Later "R" requests are keep-alives (200
+// with "X"), and "X: 0" logs out. A second login of the same account sends
+// the first connection "BN" registration "deregistered" and drops it.
+// Event-loop thread only.
+#pragma once
+
+#include "sipc_service.h"
+
+namespace tavrin::server {
+
+class Registrar {
+ public:
+  explicit Registrar(SipcService& s) : s_(s) {}
+  void handle(SipcConnection& c, const SipcMessage& m);
+  // The connection is gone: the account goes offline if it was this one's.
+  void onClosed(SipcConnection& c);
+
+ private:
+  void challenge(SipcConnection& c, const SipcMessage& m);
+  void verify(SipcConnection& c, const SipcMessage& m, long number);
+  void signOut(SipcConnection& c);
+  SipcService& s_;
+};
+
+// Presence value announced in a registration body ("<basic value=\"400\" ...").
+int presenceFromRegistrationBody(std::string_view body);
+
+}  // namespace tavrin::server

@@ -1,0 +1,161 @@
+#include "sipc_connection.h"
+
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "log.h"
+#include "sipc_service.h"
+
+namespace tavrin::server {
+
+namespace {
+// One scratch buffer for every read of the process: idle connections keep no
+// read buffer of their own.
+char gScratch[64 * 1024];
+}  // namespace
+
+SipcConnection::SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id)
+    : loop_(loop), fd_(fd), service_(service), id_(id) {
+  if (loop_ && fd_ >= 0) loop_->add(fd_, EPOLLIN | EPOLLRDHUP, this);
+}
+
+SipcConnection::~SipcConnection() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void SipcConnection::onEvents(uint32_t events) {
+  if (closed_) return;
+  if (events & EPOLLOUT) flush();
+  if (closed_) return;
+  if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) readAll();
+}
+
+void SipcConnection::readAll() {
+  for (int rounds = 0; rounds < 16 && !closed_; ++rounds) {
+    ssize_t n = ::recv(fd_, gScratch, sizeof gScratch, 0);
+    if (n > 0) {
+      if (!closing_) feed(std::string_view(gScratch, size_t(n)));
+      if (size_t(n) < sizeof gScratch) return;
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    if (n < 0 && errno == EINTR) continue;
+    close();
+    return;
+  }
+}
+
+void SipcConnection::feed(std::string_view bytes) {
+  // Frame directly from the new bytes when nothing is pending, so a complete
+  // message never gets copied into the connection.
+  std::string_view data = bytes;
+  if (!in_.empty()) {
+    in_.append(bytes);
+    data = in_;
+  }
+  size_t used = 0;
+  const FrameLimits& limits = service_.frameLimits();
+  while (!closed_ && !closing_) {
+    SipcMessage msg;
+    size_t consumed = 0;
+    FrameStatus st = cutMessage(data.substr(used), limits, msg, consumed);
+    if (st == FrameStatus::kNeedMore) break;
+    if (st == FrameStatus::kBad) {
+      logAt(1, "conn %llu: unreadable stream, closing", (unsigned long long)id_);
+      send("SIP-C/2.0 400 Bad Request\r\n\r\n");
+      closeAfterFlush();
+      return;
+    }
+    used += consumed;
+    service_.onMessage(*this, msg);
+  }
+  if (closed_ || closing_) {
+    in_.clear();
+    in_.shrink_to_fit();
+    return;
+  }
+  if (in_.empty()) {
+    if (used < data.size()) in_.assign(data.substr(used));
+  } else {
+    in_.erase(0, used);
+    if (in_.empty()) in_.shrink_to_fit();
+  }
+}
+
+void SipcConnection::send(std::string_view bytes) {
+  if (closed_ || bytes.empty()) return;
+  if (fd_ < 0) return;
+  if (out_.size() - outOffset_ == 0) {
+    out_.clear();
+    outOffset_ = 0;
+    ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+      close();
+      return;
+    }
+    if (n < 0) n = 0;
+    bytes.remove_prefix(size_t(n));
+    if (bytes.empty()) return;
+  }
+  if (out_.size() - outOffset_ + bytes.size() > kMaxOutput) {
+    logAt(1, "conn %llu: client stopped reading, dropping it", (unsigned long long)id_);
+    close();
+    return;
+  }
+  out_.append(bytes);
+  updateInterest();
+}
+
+void SipcConnection::flush() {
+  while (outOffset_ < out_.size()) {
+    ssize_t n = ::send(fd_, out_.data() + outOffset_, out_.size() - outOffset_, MSG_NOSIGNAL);
+    if (n > 0) {
+      outOffset_ += size_t(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    close();
+    return;
+  }
+  if (outOffset_ == out_.size()) {
+    out_.clear();
+    out_.shrink_to_fit();
+    outOffset_ = 0;
+    if (closing_) {
+      close();
+      return;
+    }
+  }
+  updateInterest();
+}
+
+void SipcConnection::updateInterest() {
+  if (!loop_ || fd_ < 0 || closed_) return;
+  bool want = outOffset_ < out_.size();
+  if (want == wantWrite_) return;
+  wantWrite_ = want;
+  loop_->modify(fd_, EPOLLIN | EPOLLRDHUP | (want ? EPOLLOUT : 0u), this);
+}
+
+void SipcConnection::closeAfterFlush() {
+  if (closed_) return;
+  closing_ = true;
+  if (fd_ < 0 || outOffset_ == out_.size()) close();
+}
+
+void SipcConnection::close() {
+  if (closed_) return;
+  closed_ = true;
+  if (loop_ && fd_ >= 0) loop_->remove(fd_);
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  service_.onClosed(*this);
+}
+
+}  // namespace tavrin::server

@@ -1,0 +1,61 @@
+// SipcConnection: one client's TCP connection to the SIP-C proxy. Reads
+// through the loop's shared scratch buffer, keeps only an unfinished message
+// (bounded), cuts messages with the server's framer and hands each to the
+// service; writes at once and buffers only what the socket refuses (bounded:
+// a client that stops reading is dropped). A stream that cannot be framed gets
+// "400" and is closed. Owned by the service's connection table; event-loop
+// thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "event_loop.h"
+#include "session.h"
+#include "sipc_message.h"
+
+namespace tavrin::server {
+
+class SipcService;
+
+class SipcConnection : public Pollable {
+ public:
+  // fd < 0 makes a detached connection (fuzzing): output is discarded.
+  SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id);
+  ~SipcConnection() override;
+
+  void onEvents(uint32_t events) override;
+  // Processes bytes as if they had been read from the socket.
+  void feed(std::string_view bytes);
+  void send(std::string_view bytes);
+  // Stops reading and closes once everything queued is written.
+  void closeAfterFlush();
+  // Closes now and tells the service (at most once).
+  void close();
+  bool closed() const { return closed_; }
+  uint64_t id() const { return id_; }
+  size_t bufferedBytes() const { return in_.capacity() + out_.capacity(); }
+
+  Session session;
+
+  static constexpr size_t kMaxOutput = 4 * 1024 * 1024;
+
+ private:
+  void readAll();
+  void flush();
+  void updateInterest();
+
+  EventLoop* loop_;
+  int fd_;
+  SipcService& service_;
+  uint64_t id_;
+  std::string in_;
+  std::string out_;
+  size_t outOffset_ = 0;
+  bool closed_ = false;
+  bool closing_ = false;
+  bool wantWrite_ = false;
+};
+
+}  // namespace tavrin::server

@@ -1,0 +1,63 @@
+// SipcMessage: one SIP-C request or response as the server reads and writes it,
+// and the framer that cuts messages out of a connection's byte stream.
+//
+// The server keeps its own small codec rather than the engine's: it must never
+// wedge on a bad head, must bound every length it is sent, and is tuned for
+// thousands of connections on one thread. Everything here is plain data; the
+// event-loop thread is the only caller.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tavrin::server {
+
+struct SipcMessage {
+  int status = 0;          // response status; 0 for a request
+  std::string method;      // request method, replaced by the method of "Q" when present
+  std::string target;      // request target, or the reason phrase of a response
+  long callId = 0;         // "I"
+  long seq = 0;            // number part of "Q"
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+
+  bool isRequest() const { return status == 0; }
+  // First header of that name (ASCII case-insensitive), or null.
+  const std::string* header(std::string_view name) const;
+  std::string_view headerOr(std::string_view name, std::string_view fallback = {}) const;
+  // Every value of a repeated header ("K" may come several times).
+  std::vector<std::string_view> headersNamed(std::string_view name) const;
+};
+
+enum class FrameStatus { kMessage, kNeedMore, kBad };
+
+// Limits of what one message may hold; anything larger is refused as bad.
+struct FrameLimits {
+  size_t maxHead = 16 * 1024;
+  size_t maxBody = 256 * 1024;
+};
+
+// Cuts the first message out of `data`. On kMessage, `out` holds it and
+// `consumed` is its length in bytes. kNeedMore: keep the bytes and wait.
+// kBad: the stream cannot be read any further (the caller closes it).
+FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMessage& out,
+                       size_t& consumed);
+
+// Serialised forms. Headers are written in order, "L" last when a body exists.
+std::string serializeRequest(std::string_view method, std::string_view target,
+                             const std::vector<std::pair<std::string, std::string>>& headers,
+                             std::string_view body);
+std::string serializeResponse(int status, std::string_view reason,
+                              const std::vector<std::pair<std::string, std::string>>& headers,
+                              std::string_view body);
+
+bool equalsNoCase(std::string_view a, std::string_view b);
+bool containsNoCase(std::string_view hay, std::string_view needle);
+// Strict decimal parse of a whole text (optional leading '-'); false on overflow.
+bool parseLong(std::string_view text, long& out);
+
+}  // namespace tavrin::server

@@ -1,0 +1,199 @@
+#include "sipc_service.h"
+
+#include <ctime>
+
+#include "chat_relay.h"
+#include "contact_commands.h"
+#include "group_service.h"
+#include "log.h"
+#include "presence_hub.h"
+#include "profile_commands.h"
+#include "registrar.h"
+#include "sms_service.h"
+#include "uri.h"
+
+namespace tavrin::server {
+
+std::string httpDate() {
+  char buf[64];
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &tm);
+  return buf;
+}
+
+SipcService::SipcService(EventLoop* loop, Store& store, const Options& options)
+    : loop_(loop), store_(store), options_(options) {
+  registrar_ = std::make_unique<Registrar>(*this);
+  presence_ = std::make_unique<PresenceHub>(*this);
+  contacts_ = std::make_unique<ContactCommands>(*this);
+  profile_ = std::make_unique<ProfileCommands>(*this);
+  chat_ = std::make_unique<ChatRelay>(*this);
+  sms_ = std::make_unique<SmsService>(*this);
+  groups_ = std::make_unique<GroupService>(*this);
+}
+
+SipcService::~SipcService() {
+  // Connections tell the service when they close; let none do so now.
+  for (auto& [id, c] : connections_) c->session = Session{};
+  online_.clear();
+  connections_.clear();
+  closed_.clear();
+}
+
+void SipcService::accept(int fd) {
+  uint64_t id = nextId_++;
+  connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id));
+  logAt(1, "conn %llu: accepted", (unsigned long long)id);
+}
+
+SipcConnection& SipcService::openDetached() {
+  uint64_t id = nextId_++;
+  auto& c = connections_[id];
+  c = std::make_unique<SipcConnection>(nullptr, -1, *this, id);
+  return *c;
+}
+
+void SipcService::collectClosed() { closed_.clear(); }
+
+void SipcService::onClosed(SipcConnection& c) {
+  logAt(1, "conn %llu: closed", (unsigned long long)c.id());
+  registrar_->onClosed(c);
+  auto it = connections_.find(c.id());
+  if (it == connections_.end()) return;
+  std::unique_ptr<SipcConnection> owned = std::move(it->second);
+  connections_.erase(it);
+  if (loop_)
+    loop_->retire(std::move(owned));
+  else
+    closed_.push_back(std::move(owned));
+}
+
+void SipcService::setOnline(long number, SipcConnection* c) {
+  if (c)
+    online_[number] = c;
+  else
+    online_.erase(number);
+}
+
+SipcConnection* SipcService::online(long number) const {
+  auto it = online_.find(number);
+  return it == online_.end() ? nullptr : it->second;
+}
+
+std::string SipcService::uriOf(long number) const { return userUri(number, store_.domain()); }
+std::string SipcService::groupUriOf(long number) const { return groupUri(number, store_.domain()); }
+
+void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
+                        std::string_view reason, std::string_view body, const Headers& extra) {
+  Headers h;
+  h.reserve(3 + extra.size());
+  h.emplace_back("I", std::to_string(req.callId));
+  h.emplace_back("Q", std::to_string(req.seq) + " " + req.method);
+  for (const auto& e : extra) h.push_back(e);
+  std::string text = serializeResponse(status, reason, h, body);
+  logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
+  c.send(text);
+}
+
+void SipcService::request(SipcConnection& c, std::string_view method, long callId,
+                          const Headers& headers, std::string_view body) {
+  Headers h;
+  h.reserve(headers.size() + 2);
+  h.emplace_back("F", headers.empty() || headers[0].first != "F" ? "sip:" + store_.domain()
+                                                                   : headers[0].second);
+  h.emplace_back("I", std::to_string(callId));
+  h.emplace_back("Q", std::to_string(c.session.serverSeq++) + " " + std::string(method));
+  for (const auto& e : headers)
+    if (e.first != "F") h.push_back(e);
+  std::string target = c.session.registered ? uriOf(c.session.number) : "sip:" + store_.domain();
+  std::string text = serializeRequest(method, target, h, body);
+  logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
+  c.send(text);
+}
+
+void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
+  if (!m.isRequest()) {
+    // Clients answer the server's own requests (relayed lines, events); nothing waits for them.
+    logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status, m.method.c_str());
+    return;
+  }
+  logAt(2, "conn %llu: %s %s N=%s", (unsigned long long)c.id(), m.method.c_str(),
+        m.target.c_str(), std::string(m.headerOr("N")).c_str());
+  logAt(3, "conn %llu -> body: %s", (unsigned long long)c.id(), m.body.c_str());
+  try {
+    if (m.method == "R") {
+      registrar_->handle(c, m);
+      return;
+    }
+    if (!c.session.registered) {
+      // The own-info lookup by mobile number serves logins before registration.
+      if (m.method == "S" && m.headerOr("N") == "GetUserInfo") {
+        profile_->handle(c, m, "GetUserInfo");
+        return;
+      }
+      if (m.method != "A") reply(c, m, 401, "Unauthorized");
+      return;
+    }
+    const std::string& method = m.method;
+    if (method == "S") {
+      dispatchService(c, m);
+    } else if (method == "SUB") {
+      std::string_view n = m.headerOr("N");
+      if (n == "PGPresence")
+        groups_->handleSubscribe(c, m);
+      else if (n == "presence")
+        presence_->handleSubscribe(c, m);
+      else
+        reply(c, m, 400, "Bad Request");
+    } else if (method == "M") {
+      std::string_view n = m.headerOr("N");
+      if (n == "SendSMS" || n == "SendCatSMS" || n == "PGSendSMS" ||
+          m.headerOr("T").substr(0, 4) == "tel:")
+        sms_->handleSend(c, m);
+      else
+        chat_->handleMessage(c, m);
+    } else if (method == "I") {
+      chat_->handleInvite(c, m);
+    } else if (method == "IN") {
+      chat_->handleInfo(c, m);
+    } else if (method == "B") {
+      chat_->handleBye(c, m);
+    } else if (method == "A") {
+      // Acknowledgement of an accepted invitation: nothing to answer.
+    } else {
+      reply(c, m, 501, "Not Implemented");
+    }
+  } catch (const std::exception& e) {
+    logAt(0, "conn %llu: %s failed: %s", (unsigned long long)c.id(), m.method.c_str(), e.what());
+    if (!c.closed()) reply(c, m, 500, "Server Internal Error");
+  }
+}
+
+void SipcService::dispatchService(SipcConnection& c, const SipcMessage& m) {
+  std::string n(m.headerOr("N"));
+  if (contacts_->handles(n)) {
+    contacts_->handle(c, m, n);
+  } else if (profile_->handles(n)) {
+    profile_->handle(c, m, n);
+  } else if (sms_->handles(n)) {
+    sms_->handleCommand(c, m, n);
+  } else if (groups_->handles(n)) {
+    groups_->handleCommand(c, m, n);
+  } else if (n == "GetOfflineMessages") {
+    chat_->handleOfflineRequest(c, m);
+  } else {
+    reply(c, m, 501, "Not Implemented");
+  }
+}
+
+void SipcService::tick() {
+  try {
+    sms_->runDue();
+  } catch (const std::exception& e) {
+    logAt(0, "scheduled SMS: %s", e.what());
+  }
+}
+
+}  // namespace tavrin::server

@@ -1,0 +1,99 @@
+// SipcService: the SIP-C proxy's logic. It owns the client connections,
+// knows which account is online on which connection, dispatches every
+// request to the module that answers it (registration, profile and contact
+// commands, presence, chats, SMS, groups) and offers those modules the
+// helpers to answer and to start requests of the server's own.
+// Event-loop thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "event_loop.h"
+#include "options.h"
+#include "sipc_connection.h"
+#include "store.h"
+
+namespace tavrin::server {
+
+class Registrar;
+class PresenceHub;
+class ContactCommands;
+class ProfileCommands;
+class ChatRelay;
+class SmsService;
+class GroupService;
+
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+class SipcService {
+ public:
+  // loop may be null (fuzzing): connections are then detached.
+  SipcService(EventLoop* loop, Store& store, const Options& options);
+  ~SipcService();
+
+  // Takes a freshly accepted socket.
+  void accept(int fd);
+  // A detached connection fed by hand (fuzzing and tests).
+  SipcConnection& openDetached();
+  // Destroys connections closed since the last call (detached use only).
+  void collectClosed();
+
+  void onMessage(SipcConnection& c, const SipcMessage& m);
+  void onClosed(SipcConnection& c);
+  // Periodic work: scheduled SMS that fell due.
+  void tick();
+
+  // --- helpers for the modules ---
+  void reply(SipcConnection& c, const SipcMessage& req, int status, std::string_view reason,
+             std::string_view body = {}, const Headers& extra = {});
+  // Sends a request of the server's own on the given call id, taking the
+  // session's next sequence number.
+  void request(SipcConnection& c, std::string_view method, long callId, const Headers& headers,
+               std::string_view body);
+  long newServerCallId(SipcConnection& c) { return c.session.nextServerCallId++; }
+  SipcConnection* online(long number) const;
+  std::string uriOf(long number) const;
+  std::string groupUriOf(long number) const;
+  Store& store() { return store_; }
+  const Options& options() const { return options_; }
+  const FrameLimits& frameLimits() const { return limits_; }
+  size_t connectionCount() const { return connections_.size(); }
+
+  Registrar& registrar() { return *registrar_; }
+  PresenceHub& presence() { return *presence_; }
+  ChatRelay& chat() { return *chat_; }
+  ContactCommands& contacts() { return *contacts_; }
+  // Account -> connection, maintained by the registrar.
+  void setOnline(long number, SipcConnection* c);
+
+ private:
+  void dispatchService(SipcConnection& c, const SipcMessage& m);
+
+  EventLoop* loop_;
+  Store& store_;
+  const Options& options_;
+  FrameLimits limits_;
+  uint64_t nextId_ = 1;
+  std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
+  std::vector<std::unique_ptr<SipcConnection>> closed_;
+  std::unordered_map<long, SipcConnection*> online_;
+  std::unique_ptr<Registrar> registrar_;
+  std::unique_ptr<PresenceHub> presence_;
+  std::unique_ptr<ContactCommands> contacts_;
+  std::unique_ptr<ProfileCommands> profile_;
+  std::unique_ptr<ChatRelay> chat_;
+  std::unique_ptr<SmsService> sms_;
+  std::unique_ptr<GroupService> groups_;
+};
+
+// The Date header value of messages the server hands out, e.g.
+// "Thu, 10 Dec 2026 11:44:53 GMT".
+std::string httpDate();
+
+}  // namespace tavrin::server

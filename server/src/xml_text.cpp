@@ -1,0 +1,56 @@
+#include "xml_text.h"
+
+#include "sipc_message.h"
+
+namespace tavrin::server {
+
+std::string xmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::unique_ptr<TiXmlDocument> parseXml(std::string_view body) {
+  if (body.empty() || body.find('\0') != std::string_view::npos) return nullptr;
+  auto doc = std::make_unique<TiXmlDocument>();
+  std::string text(body);
+  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  if (doc->Error() || !doc->RootElement()) return nullptr;
+  return doc;
+}
+
+const TiXmlElement* xmlPath(const TiXmlNode* from, std::initializer_list<const char*> names) {
+  const TiXmlNode* node = from;
+  for (const char* name : names) {
+    if (!node) return nullptr;
+    node = node->FirstChildElement(name);
+  }
+  return node ? node->ToElement() : nullptr;
+}
+
+std::string xmlAttr(const TiXmlElement* e, const char* name, std::string_view fallback) {
+  const char* v = e ? e->Attribute(name) : nullptr;
+  return v ? std::string(v) : std::string(fallback);
+}
+
+bool xmlIntAttr(const TiXmlElement* e, const char* name, long& out) {
+  const char* v = e ? e->Attribute(name) : nullptr;
+  return v && parseLong(v, out);
+}
+
+std::string xmlText(const TiXmlElement* e) {
+  const char* t = e ? e->GetText() : nullptr;
+  return t ? std::string(t) : std::string();
+}
+
+}  // namespace tavrin::server
