@@ -2,10 +2,13 @@
 // with hostile or broken streams.
 #include "sipc/stream_cutter.h"
 
+#include "allocation_probe.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
 
 namespace tavrin {
 namespace {
@@ -177,10 +180,13 @@ TEST(SipcStreamCutter, DuplicatedLength) {
 // is missing and runs its bounded wait. The largest allowed body passes.
 TEST(SipcStreamCutter, BodyLargerThanWhatArrivesWaits) {
   std::string head = "M x SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: 1048576\r\n\r\n";
+  const std::string first = head + "tiny";
   sipc_stream_cutter c;
-  c.append(head + "tiny");
+  reset_largest_allocation();
+  c.append(first);
   sipc_message m;
   EXPECT_EQ(c.take(m), sipc_cut::incomplete);
+  EXPECT_LT(largest_allocation(), std::size_t{4096});  // never the announced 1 MiB
   EXPECT_TRUE(c.mid_message());
   EXPECT_EQ(c.buffered(), 4u);
   EXPECT_EQ(c.missing(), sipc_max_body - 4);
