@@ -4,7 +4,6 @@
 
 namespace {
 
-
 std::string contact_list(int n) {
   std::string s = "<results><contacts version=\"12\"><buddies>";
   for (int i = 0; i < n; ++i)
@@ -18,8 +17,11 @@ std::string presence(int i) {
   return "<events><event type=\"PresenceChanged\"><contacts><c id=\"" + std::to_string(i) +
          "\"><p v=\"0\" sid=\"" + std::to_string(600000000 + i) +
          "\" su=\"sip:" + std::to_string(600000000 + i) +
-         "@tavrin.test;p=3001\" m=\"13800000000\" c=\"CMCC\" cs=\"1\" s=\"0\" l=\"0\" sms=\"0.0:0:0\" "
-         "n=\"nick" + std::to_string(i) + "\" i=\"mood text\" p=\"400\" sv=\"1\"/><pr di=\"PCCL\" b=\"400\" "
+         "@tavrin.test;p=3001\" m=\"13800000000\" c=\"CMCC\" cs=\"1\" s=\"0\" l=\"0\" "
+         "sms=\"0.0:0:0\" "
+         "n=\"nick" +
+         std::to_string(i) +
+         "\" i=\"mood text\" p=\"400\" sv=\"1\"/><pr di=\"PCCL\" b=\"400\" "
          "d=\"\" dt=\"PC\" dc=\"17\"/></c></contacts></event></events>";
 }
 
@@ -77,8 +79,7 @@ traffic make_traffic(int count) {
         build(t, id, 200, "R", "REGISTER", {{kX, "600"}}, {});
         break;
       case 2:  // chat line
-        build(t, id, 0, "M", "MESSAGE",
-              {{kF, from}, {kC, "text/plain"}, {kK, "SaveHistory"}},
+        build(t, id, 0, "M", "MESSAGE", {{kF, from}, {kC, "text/plain"}, {kK, "SaveHistory"}},
               "See you at eight? 晚上八点见。");
         break;
       case 3:  // delivery answer of a sent line

@@ -10,8 +10,12 @@ namespace {
 std::atomic<std::size_t> g_largest{0};
 }  // namespace
 
-std::size_t largest_allocation() { return g_largest.load(); }
-void reset_largest_allocation() { g_largest = 0; }
+std::size_t largest_allocation() {
+  return g_largest.load();
+}
+void reset_largest_allocation() {
+  g_largest = 0;
+}
 
 void* operator new(std::size_t n) {
   std::size_t seen = g_largest.load();
@@ -20,8 +24,18 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t n) {
+  return operator new(n);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}

@@ -1,6 +1,5 @@
 // Login digest and Base64. MD5 values are checked against the openssl command
 // line tool, a route independent of the library call the engine uses.
-#include "session/base64.h"
 #include "session/digest.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 #include <fstream>
 #include <random>
 
+#include "session/base64.h"
 #include "sipc/message.h"
 
 namespace tavrin {

@@ -120,22 +120,21 @@ TEST(SipcMessage, MethodComesFromQAndIsNoneWithoutIt) {
 // Heads that cannot be read at all. The stream skips them (see the cutter tests).
 TEST(SipcMessage, InvalidHeads) {
   const char* cases[] = {
-      "",                                             // empty
-      "GARBAGE",                                      // one part
-      "SIP-C/2.0 200",                                // two parts
-      "M x SIP-C/2.0\r\nQ: 1 M",                      // no I
-      "M x SIP-C/2.0\r\nI: seven\r\nQ: 1 M",          // I not a number
-      "M x SIP-C/2.0\r\nI: 1\r\nno colon here",       // header without ':'
-      "M x SIP-C/2.0\r\nI: 4294967297\r\nQ: 1 M",     // call id beyond 32 bits
-      "M x SIP-C/2.0\r\nI: 1\r\nQ: 4294967297 M",     // sequence beyond 32 bits
-      "M x SIP-C/2.0\r\nI: 1\r\nQ: x M",              // sequence not a number
-      "SIP-C/2.0 4294967496 OK\r\nI: 1\r\nQ: 1 R",    // status beyond 32 bits (wraps to 200)
-      "SIP-C/2.0 abc OK\r\nI: 1\r\nQ: 1 R",           // status not a number
-      "SIP-C/2.0 0 OK\r\nI: 1\r\nQ: 1 R",             // status 0 would pass for a request
-      "SIP-C/2.0 -200 OK\r\nI: 1\r\nQ: 1 R",          // negative status
+      "",                                           // empty
+      "GARBAGE",                                    // one part
+      "SIP-C/2.0 200",                              // two parts
+      "M x SIP-C/2.0\r\nQ: 1 M",                    // no I
+      "M x SIP-C/2.0\r\nI: seven\r\nQ: 1 M",        // I not a number
+      "M x SIP-C/2.0\r\nI: 1\r\nno colon here",     // header without ':'
+      "M x SIP-C/2.0\r\nI: 4294967297\r\nQ: 1 M",   // call id beyond 32 bits
+      "M x SIP-C/2.0\r\nI: 1\r\nQ: 4294967297 M",   // sequence beyond 32 bits
+      "M x SIP-C/2.0\r\nI: 1\r\nQ: x M",            // sequence not a number
+      "SIP-C/2.0 4294967496 OK\r\nI: 1\r\nQ: 1 R",  // status beyond 32 bits (wraps to 200)
+      "SIP-C/2.0 abc OK\r\nI: 1\r\nQ: 1 R",         // status not a number
+      "SIP-C/2.0 0 OK\r\nI: 1\r\nQ: 1 R",           // status 0 would pass for a request
+      "SIP-C/2.0 -200 OK\r\nI: 1\r\nQ: 1 R",        // negative status
   };
-  for (const char* c : cases)
-    EXPECT_EQ(sipc_parse_head(c).result, sipc_head_result::invalid) << c;
+  for (const char* c : cases) EXPECT_EQ(sipc_parse_head(c).result, sipc_head_result::invalid) << c;
 }
 
 TEST(SipcMessage, UntrustworthyLengths) {
@@ -143,11 +142,11 @@ TEST(SipcMessage, UntrustworthyLengths) {
     const char* l;
     bool ok;
   } cases[] = {
-      {"L: 0", true},          {"L: 1048576", true},   {"L:  12 ", true},
+      {"L: 0", true},          {"L: 1048576", true},  {"L:  12 ", true},
       {"L: 5\r\nl: 5", true},  // repeated with the same value
-      {"L: -1", false},        {"L: 1048577", false},  {"L: 99999999999999999999999", false},
-      {"L: 5\r\nL: 6", false}, {"L: abc", false},      {"L: 12abc", false},
-      {"L: +5", false},        {"L: 0x10", false},     {"L:  ", false},
+      {"L: -1", false},        {"L: 1048577", false}, {"L: 99999999999999999999999", false},
+      {"L: 5\r\nL: 6", false}, {"L: abc", false},     {"L: 12abc", false},
+      {"L: +5", false},        {"L: 0x10", false},    {"L:  ", false},
   };
   for (const auto& c : cases) {
     std::string head = std::string("M x SIP-C/2.0\r\nI: 1\r\nQ: 1 M\r\n") + c.l;

@@ -2,20 +2,20 @@
 // with hostile or broken streams.
 #include "sipc/stream_cutter.h"
 
-#include "allocation_probe.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "allocation_probe.h"
 
 namespace tavrin {
 namespace {
 
 std::string msg(int id, std::string_view body = {}, std::string_view method = "M") {
-  std::string s = "M 512345678 SIP-C/2.0\r\nF: sip:600000001@tavrin.test\r\nI: " +
-                  std::to_string(id) + "\r\nQ: 1 " + std::string(method) + "\r\n";
+  std::string s =
+      "M 512345678 SIP-C/2.0\r\nF: sip:600000001@tavrin.test\r\nI: " + std::to_string(id) +
+      "\r\nQ: 1 " + std::string(method) + "\r\n";
   if (!body.empty()) s += "L: " + std::to_string(body.size()) + "\r\n";
   s += "\r\n";
   s.append(body);
@@ -142,8 +142,9 @@ TEST(SipcStreamCutter, InvalidHeadIsSkippedNotWedged) {
 // Lengths that cannot be trusted end the stream: reset is reported, no later
 // message is produced, nothing more is buffered, and clear() starts afresh.
 TEST(SipcStreamCutter, UntrustworthyLengthResetsTheConnection) {
-  const char* lengths[] = {"-1", "-2147483648", "2147483648", "18446744073709551617",
-                           "1048577", "abc", "5 5", "0x5", ""};
+  const char* lengths[] = {"-1",      "-2147483648", "2147483648", "18446744073709551617",
+                           "1048577", "abc",         "5 5",        "0x5",
+                           ""};
   for (const char* l : lengths) {
     std::string bad = std::string("M x SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: ") + l + "\r\n\r\nabcde";
     sipc_stream_cutter c;
@@ -212,8 +213,8 @@ TEST(SipcStreamCutter, HeadWithoutEndIsBounded) {
 
 TEST(SipcStreamCutter, NulBytesAndInvalidUtf8InBodyAndHeaders) {
   std::string body("<a>\0\xff\xfe\xc3\x28\r\n\r\n</a>", 16);
-  std::string s = "M x SIP-C/2.0\r\nI: 8\r\nQ: 1 M\r\nF: " + std::string("s\0\xc0", 3) +
-                  "\r\nL: 16\r\n\r\n";
+  std::string s =
+      "M x SIP-C/2.0\r\nI: 8\r\nQ: 1 M\r\nF: " + std::string("s\0\xc0", 3) + "\r\nL: 16\r\n\r\n";
   Cut r = feed(s + body + msg(9), 1);
   ASSERT_EQ(ids(r), (std::vector<int>{8, 9}));
   EXPECT_EQ(r.messages[0].body(), body);

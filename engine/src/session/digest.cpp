@@ -38,7 +38,9 @@ std::string md5_hex(const void* bytes, std::size_t length) {
   return hex_upper(v.data(), v.size());
 }
 
-std::string digest_client_nonce() { return md5_hex(kNonceSeed); }
+std::string digest_client_nonce() {
+  return md5_hex(kNonceSeed);
+}
 
 std::optional<std::string> digest_nonce(std::string_view challenge) {
   std::size_t open = challenge.find(kNonceOpen);

@@ -21,11 +21,15 @@ class sipc_message;
 using md5_value = std::array<uint8_t, 16>;
 
 md5_value md5_raw(const void* bytes, std::size_t length);
-inline md5_value md5_raw(std::string_view text) { return md5_raw(text.data(), text.size()); }
+inline md5_value md5_raw(std::string_view text) {
+  return md5_raw(text.data(), text.size());
+}
 
 // 32 upper-case hexadecimal digits.
 std::string md5_hex(const void* bytes, std::size_t length);
-inline std::string md5_hex(std::string_view text) { return md5_hex(text.data(), text.size()); }
+inline std::string md5_hex(std::string_view text) {
+  return md5_hex(text.data(), text.size());
+}
 
 std::string hex_upper(const void* bytes, std::size_t length);
 

@@ -9,9 +9,13 @@ namespace {
 
 constexpr std::string_view kCrlf = "\r\n";
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char ascii_lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view skip_blanks(std::string_view s) {
   std::size_t i = 0;
@@ -221,8 +225,7 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
   for (const auto& h : m.headers_) {
     if (!sipc_name_equal(h.first, "L")) continue;
     uint64_t v = 0;
-    if (!parse_decimal(h.second, v, false) || v > sipc_max_body ||
-        (have_length && v != length)) {
+    if (!parse_decimal(h.second, v, false) || v > sipc_max_body || (have_length && v != length)) {
       r.result = sipc_head_result::bad_length;
       return r;
     }
@@ -251,6 +254,8 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
   return r;
 }
 
-sipc_head sipc_parse_head(std::string_view head) { return sipc_head_parser::parse(head); }
+sipc_head sipc_parse_head(std::string_view head) {
+  return sipc_head_parser::parse(head);
+}
 
 }  // namespace tavrin

@@ -105,7 +105,7 @@ inline constexpr std::size_t sipc_max_body = std::size_t{1} << 20;
 
 struct sipc_head {
   sipc_head_result result = sipc_head_result::invalid;
-  sipc_message message;       // fields and headers as far as they were read
+  sipc_message message;         // fields and headers as far as they were read
   std::size_t body_length = 0;  // valid unless result is bad_length
 };
 

@@ -25,7 +25,9 @@ void sipc_stream_cutter::append(std::string_view bytes) {
   buf_.append(bytes);
 }
 
-void sipc_stream_cutter::clear() { *this = sipc_stream_cutter(); }
+void sipc_stream_cutter::clear() {
+  *this = sipc_stream_cutter();
+}
 
 bool sipc_stream_cutter::mid_message() const {
   if (broken_) return false;

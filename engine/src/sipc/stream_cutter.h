@@ -66,9 +66,9 @@ class sipc_stream_cutter {
   std::size_t pos_ = 0;   // first byte not yet consumed
   std::size_t scan_ = 0;  // where the search for the blank line resumes
   bool have_head_ = false;
-  sipc_message pending_;    // head already read, waiting for its body
-  std::size_t need_ = 0;    // body length of pending_
-  std::size_t skip_ = 0;    // body bytes of a skipped message still to drop
+  sipc_message pending_;  // head already read, waiting for its body
+  std::size_t need_ = 0;  // body length of pending_
+  std::size_t skip_ = 0;  // body bytes of a skipped message still to drop
   uint64_t skipped_ = 0;
   bool broken_ = false;
   std::string_view reason_;
