@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/display.h"
+
 namespace tavrin::gfx {
 
-bool CSurface::create(SurfaceHost* window, int width, int height) {
+using platform::Display;
+
+bool CSurface::create(platform::WindowId window, int width, int height) {
   free();
-  if (!window || !window->display() || width <= 0 || height <= 0) return false;
+  if (window == 0 || !Display::instance() || width <= 0 || height <= 0) return false;
   pixels_.assign(size_t(width) * size_t(height), 0);
   window_ = window;
   width_ = width;
@@ -17,7 +21,7 @@ bool CSurface::create(SurfaceHost* window, int width, int height) {
 
 void CSurface::free() {
   if (!window_) return;
-  window_ = nullptr;
+  window_ = 0;
   width_ = height_ = 0;
   pixels_.clear();
   pixels_.shrink_to_fit();
@@ -33,45 +37,22 @@ void CSurface::clear(int which) {
   if (!window_) return;
   if (which == 1) {
     std::fill(pixels_.begin(), pixels_.end(), 0);
-    return;
+  } else if (Display* d = Display::instance()) {
+    d->fill({0, 0, Display::kWidth, Display::kHeight}, 0);
   }
-  Display* d = window_->display();
-  PixelCanvas primary = d->lock_primary();
-  primary.fill_zero();
-  d->unlock_primary(primary.bounds());
-}
-
-DeviceContext CSurface::get_dc() {
-  return DeviceContext(lock());
 }
 
 bool CSurface::present(int x, int y) {
-  if (!window_) return false;
-  Display* d = window_->display();
-  if (!d->restore_if_lost()) return false;
-  PixelCanvas primary = d->lock_primary();
-  const Rect target = Rect{x, y, x + width_, y + height_}
-                          .intersect(window_->clip_rect())
-                          .intersect(primary.bounds());
-  if (target.empty()) {
-    d->unlock_primary({});
-    return true;
-  }
-  const PixelCanvas self{height_, width_, pixels_.data()};
-  primary.copy_from(self, {target.left - x, target.top - y, target.right - x, target.bottom - y},
-                    target.left, target.top);
-  d->unlock_primary(target);
+  Display* d = Display::instance();
+  if (!window_ || !d) return false;
+  d->present(window_, x, y, pixels_.data(), width_, height_, width_);
   return true;
 }
 
 bool CSurface::grab(int x, int y) {
-  if (!window_) return false;
-  Display* d = window_->display();
-  if (!d->restore_if_lost()) return false;
-  PixelCanvas primary = d->lock_primary();
-  PixelCanvas self{height_, width_, pixels_.data()};
-  self.copy_from(primary, {x, y, x + width_, y + height_}, 0, 0);
-  d->unlock_primary({});
+  Display* d = Display::instance();
+  if (!window_ || !d) return false;
+  d->read({x, y, x + width_, y + height_}, pixels_.data(), width_);
   return true;
 }
 

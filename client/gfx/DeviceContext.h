@@ -1,28 +1,40 @@
-// Platform-style drawing on a surface after its pixels are unlocked: text in
-// a selected font and colour (transparent background), and PNG files drawn
-// scaled into a rectangle. A DeviceContext does not own the pixels or the
-// font; it lives between a surface's get_dc() and release_dc(). UI thread only.
+// Platform-style drawing on a surface once its pixels are unlocked: text in
+// a selected font and colour on a transparent background, and PNG files
+// drawn scaled into a rectangle. A DeviceContext owns neither the pixels
+// nor the font; it lives between a surface's get_dc() and release_dc().
+// UI thread only.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "gfx/PixelCanvas.h"
-#include "gfx/PlatformFont.h"
 #include "gfx/Rect.h"
 #include "gfx/Rgb565.h"
 #include "gfx/ScaledImage.h"
-#include "gfx/TextPainter.h"
+#include "platform/font.h"
 
 namespace tavrin::gfx {
+
+// Layout flags of draw_text, with the values the screens pass.
+inline constexpr unsigned kTextLeft = platform::text::kLeft;
+inline constexpr unsigned kTextCenter = platform::text::kCenter;
+inline constexpr unsigned kTextRight = platform::text::kRight;
+inline constexpr unsigned kTextVCenter = platform::text::kVCenter;
+inline constexpr unsigned kTextBottom = platform::text::kBottom;
+inline constexpr unsigned kTextWordBreak = platform::text::kWordBreak;
+inline constexpr unsigned kTextSingleLine = platform::text::kSingleLine;
+inline constexpr unsigned kTextNoClip = platform::text::kNoClip;
+// Centred one-line captions (0x25).
+inline constexpr unsigned kTextCaption = kTextCenter | kTextVCenter | kTextSingleLine;
 
 class DeviceContext {
  public:
   explicit DeviceContext(PixelCanvas canvas) : canvas_(canvas) {}
 
-  // Returns the previous font / colour, as the platform calls do.
-  const PlatformFont* select_font(const PlatformFont* font) {
-    const PlatformFont* old = font_;
+  // Both return the previous value, as the platform calls do.
+  const platform::Font* select_font(const platform::Font* font) {
+    const platform::Font* old = font_;
     font_ = font;
     return old;
   }
@@ -32,11 +44,13 @@ class DeviceContext {
     return old;
   }
 
-  int draw_text(std::u16string_view text, Rect& rect, unsigned flags) {
-    return gfx::draw_text(canvas_, font_, text, colour_, rect, flags);
-  }
+  // Draws text with the selected font and colour; the height drawn, 0
+  // without a font or pixels.
   int draw_text(std::u16string_view text, const Rect& rect, unsigned flags) {
-    return gfx::draw_text(canvas_, font_, text, colour_, rect, flags);
+    if (!font_ || !canvas_.valid()) return 0;
+    platform::PixelBuffer565 target{canvas_.pixels, canvas_.width, canvas_.height, canvas_.width};
+    return font_->draw(target, text, {rect.left, rect.top, rect.right, rect.bottom}, colour_,
+                       flags);
   }
   bool draw_png(const std::string& path, const Rect& dest, ImageInfo* info = nullptr) {
     return draw_png_file(canvas_, path, dest, info);
@@ -46,7 +60,7 @@ class DeviceContext {
 
  private:
   PixelCanvas canvas_;
-  const PlatformFont* font_ = nullptr;
+  const platform::Font* font_ = nullptr;
   Colour colour_ = 0;
 };
 

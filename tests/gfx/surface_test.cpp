@@ -1,107 +1,102 @@
-// Surfaces against a fake display: creation failures, presenting whole
-// frames clipped to the display and the window, clearing, grabbing.
+// Surfaces on the platform's display (no screen needed): creation failures,
+// one-copy presents clipped to the window's rows, clearing and grabbing,
+// and platform text through the device context.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "gfx/CSurface.h"
+#include "gfx/Fonts.h"
 #include "gfx/Primitives.h"
+#include "platform/display.h"
+#include "platform/window_system.h"
 
 using namespace tavrin::gfx;
+using tavrin::platform::Display;
+using tavrin::platform::WindowSpec;
+using tavrin::platform::WindowSystem;
 
 namespace {
 
-class FakeDisplay : public Display {
- public:
-  FakeDisplay() : frame(480 * 800, 0x0101) {}
-  PixelCanvas lock_primary() override {
-    ++locks;
-    return {800, 480, frame.data()};
-  }
-  void unlock_primary(const Rect& changed) override { last_changed = changed; }
-  bool restore_if_lost() override {
-    if (lost) ++restores;
-    lost = false;
-    return true;
-  }
-  std::vector<uint16_t> frame;
-  Rect last_changed;
-  bool lost = false;
-  int locks = 0, restores = 0;
-};
-
-class FakeWindow : public SurfaceHost {
- public:
-  explicit FakeWindow(Display* d, Rect clip = {0, 0, 480, 800}) : display_(d), clip_(clip) {}
-  Display* display() override { return display_; }
-  Rect clip_rect() const override { return clip_; }
-
- private:
-  Display* display_;
-  Rect clip_;
+struct Desk {
+  WindowSystem windows;
+  Display display{windows};
+  tavrin::platform::WindowId screen = windows.create([] {
+    WindowSpec spec;
+    spec.rect = {0, 52, 480, 852};
+    return spec;
+  }());
 };
 
 }  // namespace
 
 TEST(Surface, CreationFailsCleanly) {
-  FakeDisplay display;
-  FakeWindow window(&display), headless(nullptr);
   const int before = CSurface::live_count();
   CSurface s;
-  EXPECT_FALSE(s.create(nullptr, 480, 800));
-  EXPECT_FALSE(s.create(&headless, 480, 800));
-  EXPECT_FALSE(s.create(&window, 0, 800));
-  EXPECT_FALSE(s.create(&window, 480, -1));
+  EXPECT_FALSE(s.create(1, 480, 800));  // no display yet
+  Desk desk;
+  EXPECT_FALSE(s.create(0, 480, 800));
+  EXPECT_FALSE(s.create(desk.screen, 0, 800));
+  EXPECT_FALSE(s.create(desk.screen, 480, -1));
   EXPECT_FALSE(s.lock().valid());
   EXPECT_FALSE(s.present(0, 52));
   EXPECT_EQ(CSurface::live_count(), before);
-  ASSERT_TRUE(s.create(&window, 33, 33));
+  ASSERT_TRUE(s.create(desk.screen, 33, 33));
   EXPECT_EQ(CSurface::live_count(), before + 1);
-  ASSERT_TRUE(s.create(&window, 480, 800));  // replaces the previous one
+  ASSERT_TRUE(s.create(desk.screen, 480, 800));  // replaces the previous one
   EXPECT_EQ(CSurface::live_count(), before + 1);
   s.free();
   EXPECT_EQ(CSurface::live_count(), before);
 }
 
-TEST(Surface, PresentCopiesTheWholeFrameOnceClippedToDisplayAndWindow) {
-  FakeDisplay display;
-  FakeWindow window(&display, {0, 52, 480, 800});
+TEST(Surface, PresentCopiesTheWholeFrameOnceBelowTheTaskBar) {
+  Desk desk;
+  desk.display.fill({0, 0, 480, 800}, 0x0101);
   CSurface s;
-  ASSERT_TRUE(s.create(&window, 480, 800));
+  ASSERT_TRUE(s.create(desk.screen, 480, 800));
   PixelCanvas c = s.lock();
   fill_rect(c, 0x0000FF, {0, 0, 480, 800}, 255);
   s.unlock();
-  display.lost = true;
+  const auto before = desk.display.presents();
   ASSERT_TRUE(s.present(0, 52));
-  EXPECT_EQ(display.restores, 1);
-  EXPECT_EQ(display.locks, 1);
-  EXPECT_EQ(display.last_changed, (Rect{0, 52, 480, 800}));
-  EXPECT_EQ(display.frame[51 * 480], 0x0101);  // the task bar is left alone
-  EXPECT_EQ(display.frame[52 * 480], 0xF800);
-  EXPECT_EQ(display.frame[799 * 480 + 479], 0xF800);
-
-  // A small surface half off the display.
-  CSurface small;
-  FakeWindow anywhere(&display);
-  ASSERT_TRUE(small.create(&anywhere, 10, 10));
-  small.clear(1);
-  ASSERT_TRUE(small.present(475, -5));
-  EXPECT_EQ(display.last_changed, (Rect{475, 0, 480, 5}));
-  EXPECT_EQ(display.frame[4 * 480 + 479], 0);
-  EXPECT_EQ(display.frame[5 * 480 + 479], 0x0101);
+  EXPECT_EQ(desk.display.presents(), before + 1);
+  const auto& frame = desk.display.frame();
+  EXPECT_EQ(frame[51 * 480], 0x0101);  // the task bar is left alone
+  EXPECT_EQ(frame[52 * 480], 0xF800);
+  EXPECT_EQ(frame[799 * 480 + 479], 0xF800);
 }
 
 TEST(Surface, ClearAndGrab) {
-  FakeDisplay display;
-  FakeWindow window(&display);
-  display.frame[3 * 480 + 272] = 0xBEEF;
+  Desk desk;
+  desk.display.fill({0, 0, 480, 800}, 0x0101);
+  desk.display.fill({272, 3, 273, 4}, 0xBEEF);
   CSurface icon;
-  ASSERT_TRUE(icon.create(&window, 33, 33));
+  ASSERT_TRUE(icon.create(desk.screen, 33, 33));
   ASSERT_TRUE(icon.grab(270, 3));
   EXPECT_EQ(icon.lock().at(2, 0), 0xBEEF);
   EXPECT_EQ(icon.lock().at(0, 0), 0x0101);
   icon.clear(1);
   EXPECT_EQ(icon.lock().at(2, 0), 0);
   icon.clear(0);
-  EXPECT_EQ(display.frame, std::vector<uint16_t>(480 * 800, 0));
+  EXPECT_EQ(desk.display.frame(), std::vector<uint16_t>(480 * 800, 0));
+}
+
+TEST(Surface, PlatformTextThroughTheDeviceContext) {
+  auto font = make_font(30);
+  if (!font) GTEST_SKIP() << "no CJK face installed";
+  std::vector<uint16_t> pixels(200 * 60, 0x1234);
+  DeviceContext dc(PixelCanvas{60, 200, pixels.data()});
+  EXPECT_EQ(dc.draw_text(u"确定", {0, 0, 200, 60}, kTextCaption), 0);  // no font selected
+  dc.select_font(&*font);
+  dc.set_text_colour(0x0000FF);
+  dc.draw_text(u"确定", {50, 10, 150, 50}, kTextCaption);
+  int inked = 0, outside = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 200; ++x) {
+      if (pixels[size_t(y) * 200 + x] == 0x1234) continue;
+      ++inked;
+      if (x < 50 || x >= 150 || y < 10 || y >= 50) ++outside;
+    }
+  EXPECT_GT(inked, 50);
+  EXPECT_EQ(outside, 0);
 }
