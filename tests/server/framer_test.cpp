@@ -1,0 +1,83 @@
+// The server's framer: what it takes, what it waits for and what it refuses.
+#include <gtest/gtest.h>
+
+#include "digest.h"
+#include "sipc_message.h"
+
+using namespace tavrin::server;
+
+namespace {
+
+FrameStatus cut(std::string_view data, SipcMessage& m, size_t& used) {
+  return cutMessage(data, FrameLimits{}, m, used);
+}
+
+TEST(FramerTest, CutsMessagesInOrderAndWaitsForBodies) {
+  std::string two =
+      "S tavrin.local SIP-C/2.0\r\nF: 100000001\r\nI: 7 \r\nQ: 1 S\r\nN: GetScore\r\n\r\n"
+      "M tavrin.local SIP-C/2.0\r\nI: 8\r\nQ: 2 M\r\nL: 5\r\n\r\nhello";
+  SipcMessage m;
+  size_t used = 0;
+  ASSERT_EQ(cut(two, m, used), FrameStatus::kMessage);
+  EXPECT_EQ(m.method, "S");
+  EXPECT_EQ(m.callId, 7);
+  EXPECT_EQ(m.seq, 1);
+  EXPECT_EQ(m.headerOr("n"), "GetScore");
+  std::string_view rest = std::string_view(two).substr(used);
+  ASSERT_EQ(cut(rest.substr(0, rest.size() - 1), m, used), FrameStatus::kNeedMore);
+  ASSERT_EQ(cut(rest, m, used), FrameStatus::kMessage);
+  EXPECT_EQ(m.body, "hello");
+  EXPECT_EQ(used, rest.size());
+}
+
+TEST(FramerTest, ResponsesFoldedHeadersAndQMethod) {
+  SipcMessage m;
+  size_t used = 0;
+  ASSERT_EQ(cut("SIP-C/2.0 200 OK fine\r\nI: 1\r\nQ: 2 R\r\nX:  1200\r\nW: a\r\n  b\r\n\r\n", m, used),
+            FrameStatus::kMessage);
+  EXPECT_EQ(m.status, 200);
+  EXPECT_EQ(m.target, "OK fine");
+  EXPECT_EQ(m.method, "R");
+  EXPECT_EQ(m.headerOr("X"), "1200");
+  EXPECT_EQ(m.headerOr("W"), "a b");
+}
+
+TEST(FramerTest, RefusesWhatCannotBeFramed) {
+  const char* bad[] = {
+      "R d SIP-C/2.0\r\nI: 1\r\nL: -1\r\n\r\n",
+      "R d SIP-C/2.0\r\nI: 1\r\nL: 1x\r\n\r\n",
+      "R d SIP-C/2.0\r\nI: 1\r\nL: 2\r\nL: 2\r\n\r\nab",
+      "R d SIP-C/2.0\r\nI: 1\r\nL: 300000\r\n\r\n",
+      "R d SIP-C/2.0\r\nI: x\r\n\r\n",
+      "R d SIP-C/2.0\r\nQ: 1 R\r\n\r\n",
+      "R d SIP-C/2.0\r\nno colon\r\nI: 1\r\n\r\n",
+      "R d\r\nI: 1\r\n\r\n",
+      "SIP-C/2.0 20000000000 OK\r\nI: 1\r\n\r\n",
+  };
+  for (const char* b : bad) {
+    SipcMessage m;
+    size_t used = 0;
+    EXPECT_EQ(cut(b, m, used), FrameStatus::kBad) << b;
+  }
+  SipcMessage m;
+  size_t used = 0;
+  EXPECT_EQ(cut(std::string(20000, 'a'), m, used), FrameStatus::kBad);
+  EXPECT_EQ(cut(std::string(1000, 'a'), m, used), FrameStatus::kNeedMore);
+}
+
+TEST(FramerTest, SerialisedBodyLengthComesLast) {
+  std::string s = serializeResponse(280, "Send SMS OK", {{"I", "3"}, {"L", "99"}, {"Q", "1 M"}}, "xyz");
+  EXPECT_EQ(s, "SIP-C/2.0 280 Send SMS OK\r\nI: 3\r\nQ: 1 M\r\nL: 3\r\n\r\nxyz");
+}
+
+TEST(DigestTest, ParamsAreReadAtTheirBoundary) {
+  std::string v;
+  ASSERT_TRUE(quotedParam("Digest response=\"AB\",cnonce=\"CD\"", "nonce", v) == false);
+  ASSERT_TRUE(quotedParam("Digest response=\"AB\",cnonce=\"CD\"", "cnonce", v));
+  EXPECT_EQ(v, "CD");
+  ASSERT_TRUE(quotedParam("Digest algorithm=\"MD5\",nonce=\"XY\"", "nonce", v));
+  EXPECT_EQ(v, "XY");
+  EXPECT_EQ(md5Hex(""), "D41D8CD98F00B204E9800998ECF8427E");
+}
+
+}  // namespace

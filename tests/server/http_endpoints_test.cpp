@@ -1,0 +1,107 @@
+// Navigation over HTTP and the sign-in lookup over HTTPS, the latter checked
+// against the CA the server generated into its data folder.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <openssl/ssl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "server_process.h"
+
+using tavrin::test::ServerProcess;
+
+namespace {
+
+int connectTo(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(uint16_t(port));
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::string plainExchange(int port, const std::string& request) {
+  int fd = connectTo(port);
+  if (fd < 0) return {};
+  send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+  std::string reply;
+  char buf[4096];
+  ssize_t n;
+  while ((n = recv(fd, buf, sizeof buf, 0)) > 0) reply.append(buf, size_t(n));
+  close(fd);
+  return reply;
+}
+
+// One HTTPS GET verified against caFile; empty when the handshake fails.
+std::string tlsGet(int port, const std::string& caFile, const std::string& path) {
+  SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+  SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_load_verify_locations(ctx, caFile.c_str(), nullptr);
+  int fd = connectTo(port);
+  SSL* ssl = SSL_new(ctx);
+  SSL_set_fd(ssl, fd);
+  SSL_set1_host(ssl, "127.0.0.1");
+  std::string reply;
+  if (SSL_connect(ssl) == 1) {
+    std::string req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n";
+    SSL_write(ssl, req.data(), int(req.size()));
+    char buf[4096];
+    int n;
+    while ((n = SSL_read(ssl, buf, sizeof buf)) > 0) reply.append(buf, size_t(n));
+  }
+  SSL_free(ssl);
+  close(fd);
+  SSL_CTX_free(ctx);
+  return reply;
+}
+
+TEST(HttpEndpointsTest, NavigationNamesTheSipcProxy) {
+  ServerProcess server;
+  std::string body = "<config><user sid=\"100000001\" /><client type=\"PC\" version=\"2.3.0210\" platform=\"W5.1\" /></config>";
+  std::string req = "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nUser-Agent: OXA2.0/PC 2.3.0210\r\nAccept: \r\n"
+                    "Connection: Close\r\nContent-Type: \r\nHost: nav.tavrin.local\r\nContent-Length: " +
+                    std::to_string(body.size()) + "\r\n\r\n" + body;
+  std::string reply = plainExchange(server.navPort(), req);
+  EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << reply;
+  std::string proxy = "<sipc-proxy>127.0.0.1:" + std::to_string(server.sipcPort()) + "</sipc-proxy>";
+  EXPECT_NE(reply.find(proxy), std::string::npos) << reply;
+
+  EXPECT_EQ(plainExchange(server.navPort(), "GET /other HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0), 0u);
+  EXPECT_EQ(plainExchange(server.navPort(), "garbage\r\n\r\n").rfind("HTTP/1.1 400", 0), 0u);
+  EXPECT_EQ(plainExchange(server.navPort(), "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nContent-Length: -5\r\n\r\n")
+                .rfind("HTTP/1.1 400", 0),
+            0u);
+}
+
+TEST(HttpEndpointsTest, SignInMapsMobileNumberToTavrinNumber) {
+  ServerProcess server;
+  std::string ca = server.dataDir() + "/tls/ca.pem";
+  std::string ok = tlsGet(server.signinPort(), ca, "/ssiportal/SSIAppSignIn.aspx?mobileno=13900000001&pwd=alice123");
+  ASSERT_FALSE(ok.empty()) << "TLS handshake against the generated CA failed";
+  size_t sip = ok.find("sip:");
+  ASSERT_NE(sip, std::string::npos) << ok;
+  EXPECT_EQ(ok.substr(sip + 4, ok.find('@', sip) - sip - 4), "100000001");
+
+  struct Case {
+    const char* query;
+    const char* status;
+  } cases[] = {
+      {"mobileno=13900000001&pwd=wrong", "401"},
+      {"mobileno=13999999999&pwd=x", "404"},
+      {"mobileno=abc&pwd=x", "400"},
+      {"pwd=x", "400"},
+  };
+  for (const auto& c : cases) {
+    std::string r = tlsGet(server.signinPort(), ca, std::string("/ssiportal/SSIAppSignIn.aspx?") + c.query);
+    EXPECT_EQ(r.substr(9, 3), c.status) << c.query;
+    EXPECT_EQ(r.find("sip:"), std::string::npos) << c.query;
+  }
+}
+
+}  // namespace
