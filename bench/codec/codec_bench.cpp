@@ -83,6 +83,7 @@ void BM_Cut(benchmark::State& state) {
     while (cutter.take(m) == tavrin::sipc_cut::message) benchmark::DoNotOptimize(m.call_id());
   }
   rates(state, t.sipc_bytes, t.sipc.size());
+  state.counters["read_bytes"] = static_cast<double>(t.sipc_bytes);
   state.SetComplexityN(static_cast<int64_t>(t.sipc_bytes));
 }
 BENCHMARK(BM_Cut)->Arg(250)->Arg(1000)->Arg(4000)->Arg(16000)->Complexity();
@@ -106,7 +107,7 @@ void BM_CutRejoin(benchmark::State& state) {
   rates(state, t.sipc_bytes, t.sipc.size());
   state.SetComplexityN(static_cast<int64_t>(t.sipc_bytes));
 }
-BENCHMARK(BM_CutRejoin)->Arg(250)->Arg(1000)->Arg(4000)->Arg(16000)->Complexity();
+BENCHMARK(BM_CutRejoin)->Arg(250)->Arg(1000)->Arg(4000)->Complexity();
 
 }  // namespace
 
