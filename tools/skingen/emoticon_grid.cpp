@@ -1,0 +1,148 @@
+#include "emoticon_grid.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace tavrin::tools {
+namespace {
+
+struct Face {
+  char32_t emoji;
+  bool mirror;  // the right-hand hug faces the other way
+};
+
+// In the chat window's table order; comments give the text code.
+constexpr Face kFaces[kFaceCount] = {
+    {0x1F44D, false},  // (y) thumbs up
+    {0x1F91D, false},  // (null) handshake
+    {0x1F642, false},  // :) smile
+    {0x1F604, false},  // :d laugh
+    {0x1F609, false},  // ;) wink
+    {0x1F62E, false},  // :-o surprised
+    {0x1F61B, false},  // :p tongue out
+    {0x1F632, false},  // (h) surprised
+    {0x1F620, false},  // :@ angry
+    {0x1F641, false},  // :( sad
+    {0x1F622, false},  // :'( crying
+    {0x1F633, false},  // :"> embarrassed
+    {0x1F60F, false},  // ^o sarcastic
+    {0x1F922, false},  // :& sick
+    {0x1F62C, false},  // 8o| gritting teeth
+    {0x1F62A, false},  // |o sleepy
+    {0x1F910, false},  // :-# secret
+    {0x1F644, false},  // 8-) rolling eyes
+    {0x1F31C, false},  // (s) sleeping moon
+    {0x1F327, false},  // (st) rain
+    {0x1F552, false},  // (o) clock
+    {0x2764, false},   // (l) red heart
+    {0x1F494, false},  // (u) broken heart
+    {0x1F431, false},  // (@) cat face
+    {0x1F436, false},  // (&) dog face
+    {0x1F40C, false},  // (sn) snail
+    {0x2B50, false},   // (*) star
+    {0x2600, false},   // (#) sun
+    {0x1F308, false},  // (r) rainbow
+    {0x1F917, false},  // ({) hug from the left
+    {0x1F917, true},   // (}) hug from the right
+    {0x1F48B, false},  // (k) red lips
+    {0x1F339, false},  // (f) rose
+    {0x1F940, false},  // (w) wilted rose
+    {0x1F381, false},  // (g) gift box
+    {0x1F382, false},  // (^) cake
+    {0x1F3B5, false},  // (8) music
+    {0x1F4A1, false},  // (i) light bulb
+    {0x1F4AD, false},  // *-:) idea
+    {0x2615, false},   // (c) coffee
+    {0x2602, false},   // (um) umbrella
+    {0x1F4F1, false},  // (mp) mobile phone
+    {0x1F4BB, false},  // (co) computer
+    {0x1F61E, false},  // (:|) disappointed
+    {0x1F615, false},  // :-/ puzzled
+    {0x1F61F, false},  // :s worried
+    {0x1F379, false},  // )-| drink
+    {0x1F377, false},  // (d) wine glass
+    {0x1F607, false},  // o:) angel
+    {0x1F914, false},  // :? thinking
+    {0x1F608, false},  // >:) naughty
+    {0x1F913, false},  // :b nerd
+    {0x1F60E, false},  // b) wearing sunglasses
+};
+
+constexpr double kEmojiSide = 32;
+
+}  // namespace
+
+struct EmoticonGrid::Impl {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+};
+
+EmoticonGrid::EmoticonGrid(const std::string& emoji_font_path) : impl_(std::make_unique<Impl>()) {
+  if (FT_Init_FreeType(&impl_->library) != 0 ||
+      FT_New_Face(impl_->library, emoji_font_path.c_str(), 0, &impl_->face) != 0 ||
+      !FT_HAS_COLOR(impl_->face) || impl_->face->num_fixed_sizes < 1) {
+    if (impl_->face != nullptr) FT_Done_Face(impl_->face);
+    if (impl_->library != nullptr) FT_Done_FreeType(impl_->library);
+    throw std::runtime_error("no colour emoji font at " + emoji_font_path);
+  }
+  // A bitmap colour font: use its largest strike and let cairo scale down.
+  int best = 0;
+  for (int i = 1; i < impl_->face->num_fixed_sizes; ++i)
+    if (impl_->face->available_sizes[i].height > impl_->face->available_sizes[best].height)
+      best = i;
+  FT_Select_Size(impl_->face, best);
+}
+
+EmoticonGrid::~EmoticonGrid() {
+  FT_Done_Face(impl_->face);
+  FT_Done_FreeType(impl_->library);
+}
+
+bool EmoticonGrid::draw_emoji(const Canvas& canvas, char32_t cp, double cx, double cy, double side,
+                              bool mirror) const {
+  FT_Face face = impl_->face;
+  if (FT_Load_Char(face, cp, FT_LOAD_COLOR) != 0) return false;
+  const FT_Bitmap& bm = face->glyph->bitmap;
+  if (bm.pixel_mode != FT_PIXEL_MODE_BGRA || bm.width == 0 || bm.rows == 0) return false;
+  // FreeType's BGRA is premultiplied, as cairo's ARGB32 is on little-endian.
+  const int w = static_cast<int>(bm.width), h = static_cast<int>(bm.rows);
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+  std::vector<unsigned char> pixels(static_cast<size_t>(stride) * h);
+  for (int row = 0; row < h; ++row)
+    std::memcpy(pixels.data() + static_cast<size_t>(row) * stride,
+                bm.buffer + static_cast<long>(row) * bm.pitch, static_cast<size_t>(w) * 4);
+  cairo_surface_t* img =
+      cairo_image_surface_create_for_data(pixels.data(), CAIRO_FORMAT_ARGB32, w, h, stride);
+  cairo_t* cr = canvas.cr();
+  const double scale = side / std::max(w, h);
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, mirror ? -scale : scale, scale);
+  cairo_set_source_surface(cr, img, -w / 2.0, -h / 2.0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BEST);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(img);
+  return true;
+}
+
+void EmoticonGrid::paint(Canvas& canvas, const Palette& palette) const {
+  const SkinTones& t = palette.tones;
+  for (int i = 0; i < kFaceColumns * kFaceRows; ++i) {
+    const double x = (i % kFaceColumns) * kFaceCellWidth, y = (i / kFaceColumns) * kFaceCellHeight;
+    if (i >= kFaceCount) continue;  // cells 53 and 54 select nothing: leave them clear
+    canvas.fill_rounded(x + 2, y + 2, kFaceCellWidth - 4, kFaceCellHeight - 4, 8, 0xFFFFFF, 0.75);
+    canvas.stroke_rounded(x + 2, y + 2, kFaceCellWidth - 4, kFaceCellHeight - 4, 8,
+                          lighten(t.ink, 0.6), 0.5, 1);
+    if (!draw_emoji(canvas, kFaces[i].emoji, x + kFaceCellWidth / 2.0, y + kFaceCellHeight / 2.0,
+                    kEmojiSide, kFaces[i].mirror))
+      throw std::runtime_error("emoji font lacks emoticon " + std::to_string(i));
+  }
+}
+
+}  // namespace tavrin::tools
