@@ -17,7 +17,10 @@ uint32_t unpremultiply(uint32_t channel, uint32_t alpha);
 uint16_t unpremultiplied_565(uint32_t argb);
 
 // Fast path: alpha 0 leaves, 255 writes, others blend at the pixel's alpha.
+// Uses eight-pixel vector steps where the processor has them.
 void blend_image_row(uint16_t* dst, const uint32_t* src, int count);
+// The same, one pixel at a time on any processor.
+void blend_image_row_portable(uint16_t* dst, const uint32_t* src, int count);
 // Opacity / invert path: effective alpha a * opacity / 100 (below 100).
 void blend_image_row_opacity(uint16_t* dst, const uint32_t* src, int count, int opacity,
                              bool invert);

@@ -43,10 +43,19 @@ TEST(ImageBlend, FastLoopsMatchThePerPixelRules) {
   const std::vector<uint32_t> src = all_alpha_channel_pairs();
   const std::vector<uint16_t> bg = backgrounds(src.size());
   {
-    std::vector<uint16_t> fast = bg, ref = bg;
+    std::vector<uint16_t> fast = bg, portable = bg, ref = bg;
     blend_image_row(fast.data(), src.data(), int(src.size()));
+    blend_image_row_portable(portable.data(), src.data(), int(src.size()));
     blend_image_row_reference(ref.data(), src.data(), int(src.size()), 100, false);
     ASSERT_EQ(fast, ref);
+    ASSERT_EQ(portable, ref);
+    // Odd lengths and offsets exercise the vector loop's tail.
+    for (int n : {1, 7, 9, 15, 17}) {
+      std::vector<uint16_t> f(bg.begin(), bg.begin() + n), r = f;
+      blend_image_row(f.data(), src.data() + 32768 + n, n);
+      blend_image_row_reference(r.data(), src.data() + 32768 + n, n, 100, false);
+      ASSERT_EQ(f, r) << n;
+    }
   }
   for (int opacity : {-10, 0, 1, 37, 50, 99, 100, 250}) {
     for (bool invert : {false, true}) {
