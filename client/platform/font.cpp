@@ -78,12 +78,9 @@ FT_Face open_face(bool serif) {
   return result;
 }
 
-struct Glyph {
-  int left = 0, top = 0, width = 0, rows = 0, advance = 0;
-  std::vector<uint8_t> coverage;
-};
-
 }  // namespace
+
+using Glyph = Font::Glyph;
 
 struct Font::Impl {
   FT_Face face = nullptr;
@@ -161,6 +158,12 @@ std::optional<Font> Font::make(std::u16string_view name, int height) {
     slot = std::move(impl);
   }
   return Font(slot);
+}
+
+const Font::Glyph* Font::glyph(char32_t ch) const {
+  std::lock_guard lock(g_ft_mutex);
+  if (FT_Get_Char_Index(impl_->face, ch) == 0) return nullptr;
+  return &impl_->glyph(ch);
 }
 
 int Font::height() const { return impl_->height; }

@@ -52,6 +52,17 @@ class Font {
   int draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,
            unsigned flags) const;
 
+  // One rendered character, for drawing code that lays text out itself.
+  // left: from the pen to the first column; top: from the baseline up to
+  // the first row; coverage 0-255, width x rows, row-major.
+  struct Glyph {
+    int left = 0, top = 0, width = 0, rows = 0, advance = 0;
+    std::vector<uint8_t> coverage;
+  };
+  // Null when the face has no such character. The glyph lives as long as
+  // any Font of this face and height.
+  const Glyph* glyph(char32_t ch) const;
+
   struct Impl;
 
  private:

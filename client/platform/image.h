@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/geometry.h"
+#include "platform/pixel_buffer.h"
+
 namespace tavrin::platform {
 
 struct ArgbImage {
@@ -26,5 +29,10 @@ struct ArgbImage {
                                    int height, int stride);
 // Writes a premultiplied ARGB32 image as an RGBA PNG (un-premultiplied).
 [[nodiscard]] bool save_png_argb(const std::string& path, const ArgbImage& image);
+
+// Draws the image scaled into dest on RGB565 pixels (nearest pixel, blended
+// by each pixel's alpha), as the platform's simple "draw a PNG file into a
+// rectangle" does for full backgrounds. Pixels outside target stay.
+void draw_image_scaled(PixelBuffer565& target, const ArgbImage& image, Rect dest);
 
 }  // namespace tavrin::platform

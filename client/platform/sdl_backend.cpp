@@ -45,6 +45,9 @@ uint32_t key_code(SDL_Keycode k) {
 
 }  // namespace
 
+SdlBackend::SdlBackend(WindowSystem& windows, Display& display)
+    : windows_(windows), display_(display) {}
+
 bool SdlBackend::display_available() {
   const char* x = std::getenv("DISPLAY");
   const char* wl = std::getenv("WAYLAND_DISPLAY");

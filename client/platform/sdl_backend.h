@@ -43,7 +43,7 @@ class SdlBackend final : public EventSource, public FrameSink {
   struct State;
 
  private:
-  SdlBackend(WindowSystem& windows, Display& display) : windows_(windows), display_(display) {}
+  SdlBackend(WindowSystem& windows, Display& display);
   WindowSystem& windows_;
   Display& display_;
   bool headless_ = false;

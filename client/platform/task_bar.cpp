@@ -105,9 +105,11 @@ void TaskBar::paint() {
   char16_t clock[6] = {char16_t(u'0' + shown_minute_ / 600), char16_t(u'0' + shown_minute_ / 60 % 10),
                        u':', char16_t(u'0' + shown_minute_ % 60 / 10),
                        char16_t(u'0' + shown_minute_ % 10), 0};
+  const uint32_t ink = lit ? 0x000000 : 0xFFFFFF;
+  // The title has the room left of the client's icon at x 130.
+  if (auto title_font = Font::make(u"黑体", 22))
+    title_font->draw(buf, title, {6, 0, 128, kHeight}, ink, text::kSingleLine | text::kVCenter);
   if (auto font = Font::make(u"黑体", 26)) {
-    const uint32_t ink = lit ? 0x000000 : 0xFFFFFF;
-    font->draw(buf, title, {8, 0, 126, kHeight}, ink, text::kSingleLine | text::kVCenter);
     font->draw(buf, clock, {380, 0, 472, kHeight}, ink,
                text::kSingleLine | text::kVCenter | text::kRight);
     if (Leds::on(Leds::kDeviceCount - 1))

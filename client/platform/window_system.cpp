@@ -71,6 +71,7 @@ WindowId WindowSystem::create(WindowSpec spec) {
   }
   dispatch({id, msg::kCreate, 0, 0});
   if (exists(id) && visible(id)) invalidate(id);
+  if (!parent) notify_observers();
   return id;
 }
 
@@ -103,6 +104,7 @@ void WindowSystem::destroy(WindowId id) {
   if (capture_ == id) capture_ = 0;
   if (focus_ == id) focus_ = 0;
   const bool was_active = active_ == id;
+  const bool top_level = w->spec.parent == 0;
   windows_.erase(id);
   if (was_active) {
     active_ = 0;
@@ -116,8 +118,8 @@ void WindowSystem::destroy(WindowId id) {
         break;
       }
     }
-    notify_observers();
   }
+  if (top_level) notify_observers();
   // Whatever it covered must be drawn again.
   invalidate_all();
 }
@@ -305,6 +307,16 @@ bool WindowSystem::run_on_ui_thread(std::function<void()> fn, int timeout_ms) {
   return result.get() != 0;
 }
 
+bool WindowSystem::post_call(std::function<void()> fn) {
+  {
+    std::lock_guard lock(queue_mutex_);
+    if (closed_) return false;
+    queue_.push_back({{}, nullptr, std::move(fn)});
+  }
+  queue_cv_.notify_all();
+  return true;
+}
+
 void WindowSystem::wake() {
   {
     std::lock_guard lock(queue_mutex_);
@@ -318,7 +330,7 @@ void WindowSystem::process_sent_messages() {
   {
     std::lock_guard lock(queue_mutex_);
     for (auto it = queue_.begin(); it != queue_.end();) {
-      if (it->send) {
+      if (it->send && !it->call) {
         sends.push_back(std::move(*it));
         it = queue_.erase(it);
       } else {
@@ -326,14 +338,7 @@ void WindowSystem::process_sent_messages() {
       }
     }
   }
-  for (auto& q : sends) {
-    if (q.call) {
-      q.call();
-      q.send->result.set_value(1);
-    } else {
-      q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
-    }
-  }
+  for (auto& q : sends) q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
 }
 
 void WindowSystem::fail_pending_sends() {
@@ -440,7 +445,7 @@ bool WindowSystem::dispatch_one_queued() {
   }
   if (q.call) {
     q.call();
-    q.send->result.set_value(1);
+    if (q.send) q.send->result.set_value(1);
   } else if (q.send) {
     q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
   } else {

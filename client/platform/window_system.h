@@ -108,6 +108,8 @@ class WindowSystem {
   intptr_t send(WindowId id, uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0);
   // Runs fn on the UI thread and waits up to timeout_ms; false when it did not run.
   bool run_on_ui_thread(std::function<void()> fn, int timeout_ms);
+  // Queues fn to run on the UI thread in turn with posted messages.
+  bool post_call(std::function<void()> fn);
   void wake();
   // Runs the sends that other threads are waiting on; for UI-thread waits.
   void process_sent_messages();
