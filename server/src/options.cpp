@@ -22,6 +22,9 @@ const char* usage() {
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
          "  --test-withhold-acks  never answer chat lines (tests of the engine's time-out)\n"
+         "  --test-gone N         answer the first N digest answers 410 (tests of re-login)\n"
+         "  --test-drop-register N  drop the first N connections at their first R (tests)\n"
+         "  --test-end-keepalive  answer keep-alives with X: 0 (tests of the session end)\n"
          "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n";
 }
 
@@ -71,6 +74,12 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
       o.memoryDb = true;
     } else if (a == "--test-withhold-acks") {
       o.withholdChatAcks = true;
+    } else if (a == "--test-gone") {
+      if (!number(o.testGoneRegistrations, 0, 1000000)) return "--test-gone needs a number";
+    } else if (a == "--test-drop-register") {
+      if (!number(o.testDropRegistrations, 0, 1000000)) return "--test-drop-register needs a number";
+    } else if (a == "--test-end-keepalive") {
+      o.testEndOnKeepalive = true;
     } else if (a == "--verbose") {
       ++o.verbosity;
     } else if (a.size() >= 2 && a[0] == '-' && a[1] == 'v' && a.find_first_not_of('v', 1) == std::string::npos) {

@@ -20,9 +20,20 @@ int presenceFromRegistrationBody(std::string_view body) {
   return int(value);
 }
 
+Registrar::Registrar(SipcService& s)
+    : s_(s),
+      goneLeft_(s.options().testGoneRegistrations),
+      dropLeft_(s.options().testDropRegistrations) {}
+
 void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
   Session& ss = c.session;
   std::string_view expires = m.headerOr("X");
+  if (!ss.registered && m.seq == 1 && dropLeft_ > 0) {
+    --dropLeft_;
+    logAt(1, "conn %llu: dropped at registration (test switch)", (unsigned long long)c.id());
+    c.close();
+    return;
+  }
   if (ss.registered) {
     long x = -1;
     if (!expires.empty() && parseLong(expires, x) && x == 0) {
@@ -33,6 +44,10 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
       return;
     }
     // Keep-alive (or a repeated registration): refresh the lifetime.
+    if (s_.options().testEndOnKeepalive) {
+      s_.reply(c, m, 200, "OK", {}, {{"X", "0"}});
+      return;
+    }
     s_.reply(c, m, 200, "OK", {}, {{"X", std::to_string(s_.options().expires)}});
     return;
   }
@@ -46,6 +61,12 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
   }
   if (!m.header("A") || ss.nonce.empty()) {
     challenge(c, m);
+    return;
+  }
+  if (goneLeft_ > 0) {
+    --goneLeft_;
+    ss.nonce.clear();
+    s_.reply(c, m, 410, "Gone");
     return;
   }
   verify(c, m, number);

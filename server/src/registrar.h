@@ -13,7 +13,7 @@ namespace tavrin::server {
 
 class Registrar {
  public:
-  explicit Registrar(SipcService& s) : s_(s) {}
+  explicit Registrar(SipcService& s);
   void handle(SipcConnection& c, const SipcMessage& m);
   // The connection is gone: the account goes offline if it was this one's.
   void onClosed(SipcConnection& c);
@@ -23,6 +23,9 @@ class Registrar {
   void verify(SipcConnection& c, const SipcMessage& m, long number);
   void signOut(SipcConnection& c);
   SipcService& s_;
+  // Test switches (--test-gone, --test-drop-register): how many are left.
+  long goneLeft_ = 0;
+  long dropLeft_ = 0;
 };
 
 // Presence value announced in a registration body ("<basic value=\"400\" ...").
