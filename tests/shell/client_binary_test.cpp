@@ -1,0 +1,139 @@
+// The tavrin executable itself: installed in any folder it finds its files
+// there, it runs headless to a screenshot, and a second start activates the
+// first and exits with 0.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/image.h"
+#include "platform/message_box.h"
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+// Starts a program with stdout into a file; returns its pid.
+pid_t start(const std::vector<std::string>& args, const std::string& out_file) {
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&fa);
+  return pid;
+}
+
+// The exit code, or -1 when it did not end within timeout_ms (it is then killed).
+int wait_exit(pid_t pid, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+std::string read(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// A copy of the client in a fresh folder, with a bitmap font file.
+struct Installed {
+  TempDir dir;
+  std::string exe;
+  Installed() {
+    exe = dir.file("tavrin");
+    std::filesystem::copy_file(TAVRIN_EXE, exe);
+    std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
+    std::filesystem::create_directories(dir.path / "DB");
+    std::ofstream(dir.path / "DB" / "HZK20.FT", std::ios::binary) << std::string(6000, '\0');
+  }
+  std::string script(const std::string& name, const std::string& text) {
+    std::ofstream(dir.path / name) << text;
+    return dir.file(name);
+  }
+};
+
+}  // namespace
+
+TEST(ClientBinary, PathsFollowTheExecutablesFolder) {
+  Installed app;
+  const pid_t pid = start({app.exe, "--print-paths"}, app.dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 20000), 0);
+  const std::string base = app.dir.path.string() + "/";
+  EXPECT_EQ(read(app.dir.file("out.txt")),
+            base + "\n" + base + "Theme/\n" + base + "DB/TavrinLog.db\n" + base + "DB/HZK20.FT\n" +
+                base + "Sounds/\n" + base + "BriskLibTavrinSetting.xml\n" + base +
+                "BriskLibTavrinTheme.xml\n");
+}
+
+TEST(ClientBinary, RunsHeadlessToAScreenshotAndExitsCleanly) {
+  Installed app;
+  const std::string shot = app.dir.file("shot.png");
+  const std::string script = app.script("s.txt", "wait 50\nscreenshot " + shot + "\nquit\n");
+  const pid_t pid = start({app.exe, "--headless", "--script", script, "--instance-dir",
+                           app.dir.path.string()},
+                          app.dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 60000), 0);
+  auto img = tavrin::platform::decode_png_file(shot);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->width, 480);
+  EXPECT_EQ(img->height, 800);
+}
+
+TEST(ClientBinary, SecondStartActivatesTheFirstAndExitsWithZero) {
+  Installed app;
+  const std::string dir = app.dir.path.string();
+  const std::string first_script = app.script("first.txt", "wait 600000\n");
+  const pid_t first =
+      start({app.exe, "--headless", "--script", first_script, "--instance-dir", dir},
+            app.dir.file("first.txt.out"));
+  ASSERT_GT(first, 0);
+  // The first is up once its activation socket exists.
+  const auto socket = app.dir.path / ("tavrin-" + std::to_string(getuid()) + "-Dialog.sock");
+  for (int i = 0; i < 1000 && !std::filesystem::exists(socket); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(std::filesystem::exists(socket));
+  // The second would save a screenshot if it ever ran its own client.
+  const std::string second_script =
+      app.script("second.txt", "screenshot " + app.dir.file("second.png") + "\nquit 9\n");
+  const pid_t second =
+      start({app.exe, "--headless", "--script", second_script, "--instance-dir", dir},
+            app.dir.file("second.out"));
+  EXPECT_EQ(wait_exit(second, 20000), 0);
+  EXPECT_FALSE(std::filesystem::exists(app.dir.file("second.png")));
+  // The first runs on, and ends cleanly on a termination request.
+  int status = 0;
+  EXPECT_EQ(waitpid(first, &status, WNOHANG), 0);
+  kill(first, SIGTERM);
+  EXPECT_EQ(wait_exit(first, 20000), 0);
+  // With the first gone, a new start runs its own client.
+  const pid_t third =
+      start({app.exe, "--headless", "--script", second_script, "--instance-dir", dir},
+            app.dir.file("third.out"));
+  EXPECT_EQ(wait_exit(third, 20000), 9);
+  EXPECT_TRUE(std::filesystem::exists(app.dir.file("second.png")));
+}
