@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "frame/list_ops.h"
+
 namespace tavrin::contacts {
 
 fx_list* new_node(void* data) {
@@ -12,13 +14,7 @@ fx_list* new_node(void* data) {
   return node;
 }
 
-void free_nodes(fx_list* head) {
-  while (head != nullptr) {
-    fx_list* next = head->next;
-    std::free(head);
-    head = next;
-  }
-}
+void free_nodes(fx_list* head) { tavrin::list_free(head); }
 
 void ChainBuilder::append(void* data) {
   fx_list* node = new_node(data);

@@ -1,6 +1,7 @@
-// Private fx_list helpers of the contact code: building a chain in order
-// with a tail pointer (appending stays O(1), unlike walking to the end) and
-// freeing a chain with its records. Lists handed to the client are these
+// fx_list helpers of the contact code beside the engine's list operations
+// (frame/list_ops.h): building a chain in order with a tail pointer
+// (appending stays O(1), where list_append walks to the end) and freeing a
+// chain with its records. Lists handed to the client are these
 // same chains; the client never changes them.
 #pragma once
 

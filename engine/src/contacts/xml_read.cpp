@@ -5,9 +5,18 @@
 
 namespace tavrin::contacts {
 
+namespace {
+constexpr std::size_t kUtf8Slack = 8;  // longer than any UTF-8 sequence
+}  // namespace
+
 bool parse_xml(TiXmlDocument& doc, const char* body) {
   if (body == nullptr || *body == '\0') return false;
-  doc.Parse(body, nullptr, TIXML_ENCODING_UTF8);
+  // TinyXML steps over a whole UTF-8 sequence by its lead byte, so a body
+  // that ends inside a sequence would make it read past the terminator.
+  // Trailing NULs give such a step somewhere harmless to land.
+  std::string padded(body);
+  padded.append(kUtf8Slack, '\0');
+  doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
   return !doc.Error();
 }
 
