@@ -152,9 +152,9 @@ std::optional<Font> Font::make(std::u16string_view name, int height) {
     impl->height = height;
     // Most of the cell above the baseline, as CJK faces sit in the em box.
     impl->ascent = (height * 7 + 4) / 8;
-    // The edit controls count a character below 128 as one average width:
-    // take the width of a Latin digit, half of a CJK character.
-    impl->avg_width = std::max(1, impl->glyph(U'0').advance);
+    // The edit controls count a character below 128 as one average width
+    // and any other as two: half the advance of a CJK character.
+    impl->avg_width = std::max(1, (impl->glyph(U'一').advance + 1) / 2);
     slot = std::move(impl);
   }
   return Font(slot);
