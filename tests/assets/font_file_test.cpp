@@ -141,6 +141,24 @@ TEST(BitmapFont, EveryCharacterOfTheChartHasAGlyphAndEmptyCodesStayBlank) {
   EXPECT_EQ(wide, 0) << "glyph bits in columns 20-23";
 }
 
+TEST(BitmapFont, BoxDrawingLinesRunToTheCellEdgesSoTheyJoin) {
+  const auto font = read_font();
+  ASSERT_EQ(font.size(), static_cast<size_t>(kRows) * kPerRow * kGlyphBytes);
+  const Cell horizontal = glyph_at(font, 0xA9, 0xA4);  // U+2500
+  const Cell vertical = glyph_at(font, 0xA9, 0xA6);    // U+2502
+  const Cell cross = glyph_at(font, 0xA9, 0xEF);       // U+254B, heavy
+  int h_row = -1, v_col = -1;
+  for (int i = 0; i < 20; ++i) {
+    if (horizontal[i][0]) h_row = i;
+    if (vertical[0][i]) v_col = i;
+  }
+  ASSERT_GE(h_row, 0);
+  ASSERT_GE(v_col, 0);
+  EXPECT_TRUE(horizontal[h_row][19]);
+  EXPECT_TRUE(vertical[19][v_col]);
+  EXPECT_TRUE(cross[0][v_col] && cross[19][v_col] && cross[h_row][0] && cross[h_row][19]);
+}
+
 TEST(BitmapFont, AsciiGlyphsSitWhereTheClientPensPutThem) {
   // The client draws single-byte ch with glyph ch + 155 after its nudge;
   // capitals one row lower. A capital and a small letter must then share a

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "box_drawing.h"
 #include "gb2312_table.h"
 #include "glyph_rasterizer.h"
 #include "sample_sheet.h"
@@ -54,9 +55,12 @@ int main(int argc, char** argv) {
     int blank_codes = 0;
     for (int n = 0; n < tavrin::tools::kGbGlyphs; ++n) {
       const int hi = 0xA1 + n / 94, lo = 0xA1 + n % 94;
-      // Row 3 carries the single-byte characters the client draws through it.
-      const tavrin::tools::GlyphCell cell =
-          hi == 0xA3 ? raster.ascii(static_cast<char>(lo - 0x80)) : raster.full_width(table.at(n));
+      // Row 3 carries the single-byte characters the client draws through it;
+      // box-drawing lines are drawn to the cell edges so they join.
+      const auto box = tavrin::tools::box_drawing_cell(table.at(n));
+      const tavrin::tools::GlyphCell cell = hi == 0xA3 ? raster.ascii(static_cast<char>(lo - 0x80))
+                                            : box      ? *box
+                                                       : raster.full_width(table.at(n));
       if (table.at(n) != 0 && cell.blank() && table.at(n) != 0x3000) ++blank_codes;
       font.insert(font.end(), cell.bytes.begin(), cell.bytes.end());
     }
