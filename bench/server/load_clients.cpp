@@ -178,13 +178,16 @@ void LoadClients::onReadable(Client& c, bool bare) {
     long before = c.received / size;
     c.received += r;
     long lines = c.received / size - before;
-    if (chatting_) {
+    if (chatting_ && lines > 0) {
       delivered_ += lines;
-      for (long k = 0; k < lines; ++k) write(c, line_[c.index]);
+      std::string next;
+      for (long k = 0; k < lines; ++k) next += line_[c.index];
+      write(c, next);
     }
     return;
   }
   c.in.append(buf, size_t(r));
+  std::string pending;  // everything this read calls for goes out in one write
   for (;;) {
     std::string_view data(c.in);
     data.remove_prefix(c.inOffset);
@@ -197,11 +200,11 @@ void LoadClients::onReadable(Client& c, bool bare) {
     c.inOffset += headEnd + 4 + body;
     if (head.substr(0, 2) == "M ") {
       // A relayed line: answer it as the engine does, then send the next one.
-      write(c, "SIP-C/2.0 200 OK\r\nI: " + headerValue(head, "I") + "\r\nQ: " + headerValue(head, "Q") +
-                   "\r\n\r\n");
+      pending += "SIP-C/2.0 200 OK\r\nI: " + headerValue(head, "I") + "\r\nQ: " + headerValue(head, "Q") +
+                 "\r\n\r\n";
       if (chatting_) {
         ++delivered_;
-        write(c, line_[c.index]);
+        pending += line_[c.index];
       }
     } else if (head.substr(0, 10) == "SIP-C/2.0 ") {
       int status = std::atoi(std::string(head.substr(10, 3)).c_str());
@@ -225,6 +228,7 @@ void LoadClients::onReadable(Client& c, bool bare) {
       }
     }
   }
+  if (!pending.empty()) write(c, pending);
   if (c.inOffset == c.in.size()) {
     c.in.clear();
     c.inOffset = 0;

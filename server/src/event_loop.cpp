@@ -54,6 +54,7 @@ void EventLoop::run() {
       break;
     }
     for (int i = 0; i < n; ++i) static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
+    for (auto& fn : afterBatch_) fn();
     graveyard_.clear();
     now = std::chrono::steady_clock::now();
     for (auto& t : tasks_) {
@@ -62,6 +63,7 @@ void EventLoop::run() {
         t.fn();
       }
     }
+    for (auto& fn : afterBatch_) fn();
     graveyard_.clear();
   }
 }

@@ -33,6 +33,9 @@ class EventLoop {
   // Destroys the object after the current batch of events.
   void retire(std::unique_ptr<Pollable> p);
   void every(std::chrono::milliseconds period, std::function<void()> task);
+  // Runs after every batch of events (before retired objects are destroyed):
+  // writes queued during the batch go out together.
+  void afterBatch(std::function<void()> fn) { afterBatch_.push_back(std::move(fn)); }
   // Runs until stop() (from a handler or a signal handler).
   void run();
   void stop() { running_ = false; }
@@ -47,6 +50,7 @@ class EventLoop {
   volatile bool running_ = false;
   std::vector<std::unique_ptr<Pollable>> graveyard_;
   std::vector<Task> tasks_;
+  std::vector<std::function<void()>> afterBatch_;
 };
 
 }  // namespace tavrin::server

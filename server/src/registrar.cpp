@@ -109,6 +109,7 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
   }
   ss.registered = true;
   ss.number = number;
+  ss.uri = s_.uriOf(number);
   ss.regCallId = m.callId;
   ss.presence = presenceFromRegistrationBody(m.body);
   s_.setOnline(number, &c);

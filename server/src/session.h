@@ -17,6 +17,7 @@ struct DialogPeer {
 
 struct Session {
   long number = 0;         // the account, once registered (0 before)
+  std::string uri;         // its uri, the target of requests the server sends it
   bool registered = false;
   std::string nonce;       // the outstanding challenge
   long regCallId = 0;      // call id of the registration: server events about it go there

@@ -86,27 +86,22 @@ void SipcConnection::feed(std::string_view bytes) {
 }
 
 void SipcConnection::send(std::string_view bytes) {
-  if (closed_ || bytes.empty()) return;
-  if (fd_ < 0) return;
-  if (out_.size() - outOffset_ == 0) {
-    out_.clear();
-    outOffset_ = 0;
-    ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-      close();
-      return;
-    }
-    if (n < 0) n = 0;
-    bytes.remove_prefix(size_t(n));
-    if (bytes.empty()) return;
-  }
+  if (closed_ || bytes.empty() || fd_ < 0) return;
   if (out_.size() - outOffset_ + bytes.size() > kMaxOutput) {
     logAt(1, "conn %llu: client stopped reading, dropping it", (unsigned long long)id_);
     close();
     return;
   }
   out_.append(bytes);
-  updateInterest();
+  if (!queued_ && !wantWrite_) {
+    queued_ = true;
+    service_.queueFlush(this);
+  }
+}
+
+void SipcConnection::flushQueued() {
+  queued_ = false;
+  if (!closed_) flush();
 }
 
 void SipcConnection::flush() {
@@ -145,6 +140,7 @@ void SipcConnection::closeAfterFlush() {
   if (closed_) return;
   closing_ = true;
   if (fd_ < 0 || outOffset_ == out_.size()) close();
+  // Otherwise flush() closes once the queued bytes are out.
 }
 
 void SipcConnection::close() {

@@ -1,8 +1,9 @@
 // SipcConnection: one client's TCP connection to the SIP-C proxy. Reads
 // through the loop's shared scratch buffer, keeps only an unfinished message
 // (bounded), cuts messages with the server's framer and hands each to the
-// service; writes at once and buffers only what the socket refuses (bounded:
-// a client that stops reading is dropped). A stream that cannot be framed gets
+// service; queues what it sends during one batch of events and writes it
+// with one call at the batch's end (flushQueued), keeping only what the
+// socket refuses (bounded: a client that stops reading is dropped). A stream that cannot be framed gets
 // "400" and is closed. Owned by the service's connection table; event-loop
 // thread only.
 #pragma once
@@ -29,6 +30,8 @@ class SipcConnection : public Pollable {
   // Processes bytes as if they had been read from the socket.
   void feed(std::string_view bytes);
   void send(std::string_view bytes);
+  // Writes what send() queued; called by the service after each batch.
+  void flushQueued();
   // Stops reading and closes once everything queued is written.
   void closeAfterFlush();
   // Closes now and tells the service (at most once).
@@ -56,6 +59,7 @@ class SipcConnection : public Pollable {
   bool closed_ = false;
   bool closing_ = false;
   bool wantWrite_ = false;
+  bool queued_ = false;  // listed in the service's flush list
 };
 
 }  // namespace tavrin::server

@@ -15,16 +15,24 @@
 namespace tavrin::server {
 
 std::string httpDate() {
-  char buf[64];
+  // Formatted once per second: every relayed line carries it.
+  static std::time_t cachedAt = 0;
+  static std::string cached;
   std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &tm);
-  return buf;
+  if (now != cachedAt) {
+    char buf[64];
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &tm);
+    cached = buf;
+    cachedAt = now;
+  }
+  return cached;
 }
 
 SipcService::SipcService(EventLoop* loop, Store& store, const Options& options)
     : loop_(loop), store_(store), options_(options) {
+  if (loop_) loop_->afterBatch([this] { flushQueued(); });
   registrar_ = std::make_unique<Registrar>(*this);
   presence_ = std::make_unique<PresenceHub>(*this);
   contacts_ = std::make_unique<ContactCommands>(*this);
@@ -34,10 +42,17 @@ SipcService::SipcService(EventLoop* loop, Store& store, const Options& options)
   groups_ = std::make_unique<GroupService>(*this);
 }
 
+void SipcService::flushQueued() {
+  // Flushing may close a connection, which only retires it: pointers stay valid.
+  for (size_t i = 0; i < toFlush_.size(); ++i) toFlush_[i]->flushQueued();
+  toFlush_.clear();
+}
+
 SipcService::~SipcService() {
   // Connections tell the service when they close; let none do so now.
   for (auto& [id, c] : connections_) c->session = Session{};
   online_.clear();
+  toFlush_.clear();
   connections_.clear();
   closed_.clear();
 }
@@ -87,41 +102,52 @@ std::string SipcService::groupUriOf(long number) const { return groupUri(number,
 
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
-  Headers h;
-  h.reserve(3 + extra.size());
-  h.emplace_back("I", std::to_string(req.callId));
-  h.emplace_back("Q", std::to_string(req.seq) + " " + req.method);
-  for (const auto& e : extra) h.push_back(e);
-  std::string text = serializeResponse(status, reason, h, body);
-  logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
+  std::string text;
+  text.reserve(96 + body.size());
+  text.append("SIP-C/2.0 ").append(std::to_string(status)).append(" ").append(reason);
+  text.append("\r\nI: ").append(std::to_string(req.callId));
+  text.append("\r\nQ: ").append(std::to_string(req.seq)).append(" ").append(req.method);
+  for (const auto& [name, value] : extra) text.append("\r\n").append(name).append(": ").append(value);
+  if (!body.empty()) text.append("\r\nL: ").append(std::to_string(body.size()));
+  text.append("\r\n\r\n").append(body);
+  if (gVerbosity >= 3) logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
   c.send(text);
 }
 
 void SipcService::request(SipcConnection& c, std::string_view method, long callId,
                           const Headers& headers, std::string_view body) {
-  Headers h;
-  h.reserve(headers.size() + 2);
-  h.emplace_back("F", headers.empty() || headers[0].first != "F" ? "sip:" + store_.domain()
-                                                                   : headers[0].second);
-  h.emplace_back("I", std::to_string(callId));
-  h.emplace_back("Q", std::to_string(c.session.serverSeq++) + " " + std::string(method));
-  for (const auto& e : headers)
-    if (e.first != "F") h.push_back(e);
-  std::string target = c.session.registered ? uriOf(c.session.number) : "sip:" + store_.domain();
-  std::string text = serializeRequest(method, target, h, body);
-  logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
+  const std::string& target = c.session.registered ? c.session.uri : store_.domain();
+  std::string text;
+  text.reserve(160 + body.size());
+  text.append(method).append(" ");
+  if (!c.session.registered) text.append("sip:");
+  text.append(target).append(" SIP-C/2.0\r\nF: ");
+  if (!headers.empty() && headers[0].first == "F")
+    text.append(headers[0].second);
+  else
+    text.append("sip:").append(store_.domain());
+  text.append("\r\nI: ").append(std::to_string(callId));
+  text.append("\r\nQ: ").append(std::to_string(c.session.serverSeq++)).append(" ").append(method);
+  for (const auto& [name, value] : headers)
+    if (name != "F") text.append("\r\n").append(name).append(": ").append(value);
+  if (!body.empty()) text.append("\r\nL: ").append(std::to_string(body.size()));
+  text.append("\r\n\r\n").append(body);
+  if (gVerbosity >= 3) logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
   c.send(text);
 }
 
 void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
   if (!m.isRequest()) {
     // Clients answer the server's own requests (relayed lines, events); nothing waits for them.
-    logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status, m.method.c_str());
+    if (gVerbosity >= 3)
+      logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status, m.method.c_str());
     return;
   }
-  logAt(2, "conn %llu: %s %s N=%s", (unsigned long long)c.id(), m.method.c_str(),
-        m.target.c_str(), std::string(m.headerOr("N")).c_str());
-  logAt(3, "conn %llu -> body: %s", (unsigned long long)c.id(), m.body.c_str());
+  if (gVerbosity >= 2) {
+    logAt(2, "conn %llu: %s %s N=%s", (unsigned long long)c.id(), m.method.c_str(),
+          m.target.c_str(), std::string(m.headerOr("N")).c_str());
+    logAt(3, "conn %llu -> body: %s", (unsigned long long)c.id(), m.body.c_str());
+  }
   try {
     if (m.method == "R") {
       registrar_->handle(c, m);

@@ -46,6 +46,9 @@ class SipcService {
 
   void onMessage(SipcConnection& c, const SipcMessage& m);
   void onClosed(SipcConnection& c);
+  // A connection has bytes queued: written after the current batch of events.
+  void queueFlush(SipcConnection* c) { toFlush_.push_back(c); }
+  void flushQueued();
   // Periodic work: scheduled SMS that fell due.
   void tick();
 
@@ -82,6 +85,7 @@ class SipcService {
   uint64_t nextId_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
   std::vector<std::unique_ptr<SipcConnection>> closed_;
+  std::vector<SipcConnection*> toFlush_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;
   std::unique_ptr<Registrar> registrar_;
   std::unique_ptr<PresenceHub> presence_;
