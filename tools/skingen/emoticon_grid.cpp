@@ -11,66 +11,61 @@
 namespace tavrin::tools {
 namespace {
 
-struct Face {
-  char32_t emoji;
-  bool mirror;  // the right-hand hug faces the other way
-};
-
 // In the chat window's table order; comments give the text code.
-constexpr Face kFaces[kFaceCount] = {
-    {0x1F44D, false},  // (y) thumbs up
-    {0x1F91D, false},  // (null) handshake
-    {0x1F642, false},  // :) smile
-    {0x1F604, false},  // :d laugh
-    {0x1F609, false},  // ;) wink
-    {0x1F62E, false},  // :-o surprised
-    {0x1F61B, false},  // :p tongue out
-    {0x1F632, false},  // (h) surprised
-    {0x1F620, false},  // :@ angry
-    {0x1F641, false},  // :( sad
-    {0x1F622, false},  // :'( crying
-    {0x1F633, false},  // :"> embarrassed
-    {0x1F60F, false},  // ^o sarcastic
-    {0x1F922, false},  // :& sick
-    {0x1F62C, false},  // 8o| gritting teeth
-    {0x1F62A, false},  // |o sleepy
-    {0x1F910, false},  // :-# secret
-    {0x1F644, false},  // 8-) rolling eyes
-    {0x1F31C, false},  // (s) sleeping moon
-    {0x1F327, false},  // (st) rain
-    {0x1F552, false},  // (o) clock
-    {0x2764, false},   // (l) red heart
-    {0x1F494, false},  // (u) broken heart
-    {0x1F431, false},  // (@) cat face
-    {0x1F436, false},  // (&) dog face
-    {0x1F40C, false},  // (sn) snail
-    {0x2B50, false},   // (*) star
-    {0x2600, false},   // (#) sun
-    {0x1F308, false},  // (r) rainbow
-    {0x1F917, false},  // ({) hug from the left
-    {0x1F917, true},   // (}) hug from the right
-    {0x1F48B, false},  // (k) red lips
-    {0x1F339, false},  // (f) rose
-    {0x1F940, false},  // (w) wilted rose
-    {0x1F381, false},  // (g) gift box
-    {0x1F382, false},  // (^) cake
-    {0x1F3B5, false},  // (8) music
-    {0x1F4A1, false},  // (i) light bulb
-    {0x1F4AD, false},  // *-:) idea
-    {0x2615, false},   // (c) coffee
-    {0x2602, false},   // (um) umbrella
-    {0x1F4F1, false},  // (mp) mobile phone
-    {0x1F4BB, false},  // (co) computer
-    {0x1F61E, false},  // (:|) disappointed
-    {0x1F615, false},  // :-/ puzzled
-    {0x1F61F, false},  // :s worried
-    {0x1F379, false},  // )-| drink
-    {0x1F377, false},  // (d) wine glass
-    {0x1F607, false},  // o:) angel
-    {0x1F914, false},  // :? thinking
-    {0x1F608, false},  // >:) naughty
-    {0x1F913, false},  // :b nerd
-    {0x1F60E, false},  // b) wearing sunglasses
+constexpr char32_t kFaces[kFaceCount] = {
+    0x1F44D,  // (y) thumbs up
+    0x1F91D,  // (null) handshake
+    0x1F642,  // :) smile
+    0x1F604,  // :d laugh
+    0x1F609,  // ;) wink
+    0x1F62E,  // :-o surprised
+    0x1F61B,  // :p tongue out
+    0x1F632,  // (h) surprised
+    0x1F620,  // :@ angry
+    0x1F641,  // :( sad
+    0x1F622,  // :'( crying
+    0x1F633,  // :"> embarrassed
+    0x1F60F,  // ^o sarcastic
+    0x1F922,  // :& sick
+    0x1F62C,  // 8o| gritting teeth
+    0x1F62A,  // |o sleepy
+    0x1F910,  // :-# secret
+    0x1F644,  // 8-) rolling eyes
+    0x1F31C,  // (s) sleeping moon
+    0x1F327,  // (st) rain
+    0x1F552,  // (o) clock
+    0x2764,   // (l) red heart
+    0x1F494,  // (u) broken heart
+    0x1F431,  // (@) cat face
+    0x1F436,  // (&) dog face
+    0x1F40C,  // (sn) snail
+    0x2B50,   // (*) star
+    0x2600,   // (#) sun
+    0x1F308,  // (r) rainbow
+    0x1F917,  // ({) hug from the left
+    0x1FAC2,  // (}) hug from the right
+    0x1F48B,  // (k) red lips
+    0x1F339,  // (f) rose
+    0x1F940,  // (w) wilted rose
+    0x1F381,  // (g) gift box
+    0x1F382,  // (^) cake
+    0x1F3B5,  // (8) music
+    0x1F4A1,  // (i) light bulb
+    0x1F4AD,  // *-:) idea
+    0x2615,   // (c) coffee
+    0x2602,   // (um) umbrella
+    0x1F4F1,  // (mp) mobile phone
+    0x1F4BB,  // (co) computer
+    0x1F61E,  // (:|) disappointed
+    0x1F615,  // :-/ puzzled
+    0x1F61F,  // :s worried
+    0x1F379,  // )-| drink
+    0x1F377,  // (d) wine glass
+    0x1F607,  // o:) angel
+    0x1F914,  // :? thinking
+    0x1F608,  // >:) naughty
+    0x1F913,  // :b nerd
+    0x1F60E,  // b) wearing sunglasses
 };
 
 constexpr double kEmojiSide = 32;
@@ -103,8 +98,8 @@ EmoticonGrid::~EmoticonGrid() {
   FT_Done_FreeType(impl_->library);
 }
 
-bool EmoticonGrid::draw_emoji(const Canvas& canvas, char32_t cp, double cx, double cy, double side,
-                              bool mirror) const {
+bool EmoticonGrid::draw_emoji(const Canvas& canvas, char32_t cp, double cx, double cy,
+                              double side) const {
   FT_Face face = impl_->face;
   if (FT_Load_Char(face, cp, FT_LOAD_COLOR) != 0) return false;
   const FT_Bitmap& bm = face->glyph->bitmap;
@@ -122,9 +117,10 @@ bool EmoticonGrid::draw_emoji(const Canvas& canvas, char32_t cp, double cx, doub
   const double scale = side / std::max(w, h);
   cairo_save(cr);
   cairo_translate(cr, cx, cy);
-  cairo_scale(cr, mirror ? -scale : scale, scale);
+  cairo_scale(cr, scale, scale);
   cairo_set_source_surface(cr, img, -w / 2.0, -h / 2.0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BEST);
+  // GOOD, not BEST: its sharpening lobes push premultiplied edges out of range.
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
   cairo_paint(cr);
   cairo_restore(cr);
   cairo_surface_destroy(img);
@@ -139,8 +135,8 @@ void EmoticonGrid::paint(Canvas& canvas, const Palette& palette) const {
     canvas.fill_rounded(x + 2, y + 2, kFaceCellWidth - 4, kFaceCellHeight - 4, 8, 0xFFFFFF, 0.75);
     canvas.stroke_rounded(x + 2, y + 2, kFaceCellWidth - 4, kFaceCellHeight - 4, 8,
                           lighten(t.ink, 0.6), 0.5, 1);
-    if (!draw_emoji(canvas, kFaces[i].emoji, x + kFaceCellWidth / 2.0, y + kFaceCellHeight / 2.0,
-                    kEmojiSide, kFaces[i].mirror))
+    if (!draw_emoji(canvas, kFaces[i], x + kFaceCellWidth / 2.0, y + kFaceCellHeight / 2.0,
+                    kEmojiSide))
       throw std::runtime_error("emoji font lacks emoticon " + std::to_string(i));
   }
 }

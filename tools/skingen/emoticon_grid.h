@@ -29,9 +29,8 @@ class EmoticonGrid {
   void paint(Canvas& canvas, const Palette& palette) const;
 
  private:
-  // Draws one emoji centred on (cx, cy) with the given side; mirrored when asked.
-  bool draw_emoji(const Canvas& canvas, char32_t cp, double cx, double cy, double side,
-                  bool mirror) const;
+  // Draws one emoji centred on (cx, cy) with the given side.
+  bool draw_emoji(const Canvas& canvas, char32_t cp, double cx, double cy, double side) const;
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

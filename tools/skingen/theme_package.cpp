@@ -110,7 +110,7 @@ void ThemePackage::paint_preview(Canvas& canvas) const {
   cairo_save(canvas.cr());
   cairo_scale(canvas.cr(), canvas.width() / 480.0, canvas.height() / 800.0);
   cairo_set_source_surface(canvas.cr(), screen.surface(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(canvas.cr()), CAIRO_FILTER_BEST);
+  cairo_pattern_set_filter(cairo_get_source(canvas.cr()), CAIRO_FILTER_GOOD);
   cairo_paint(canvas.cr());
   cairo_restore(canvas.cr());
   canvas.stroke_rounded(0, 0, canvas.width(), canvas.height(), 6, t.accent, 0.9, 2);
