@@ -100,6 +100,7 @@ int run(const Options& opt) {
 
   loop.every(std::chrono::seconds(1), [&] { service.tick(); });
   loop.every(std::chrono::seconds(5), [&] {
+    service.sweep();
     navEndpoint.sweep();
     if (signinEndpoint) signinEndpoint->sweep();
   });

@@ -18,6 +18,7 @@ const char* usage() {
          "  --demo                seed the demo world when the data folder is empty\n"
          "  --sms-daily-limit N   SMS per account and day before 486; default 100\n"
          "  --expires SECONDS     registration lifetime handed out; default 1200\n"
+         "  --login-timeout SECS  drop connections not registered by then; default 60\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
@@ -68,6 +69,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
       if (!number(o.smsDailyLimit, 0, 1000000)) return "--sms-daily-limit needs a number";
     } else if (a == "--expires") {
       if (!number(o.expires, 1, 86400 * 7)) return "--expires needs seconds";
+    } else if (a == "--login-timeout") {
+      if (!number(o.loginTimeout, 1, 86400)) return "--login-timeout needs seconds";
     } else if (a == "--bench-accounts") {
       if (!number(o.benchAccounts, 0, 1000000)) return "--bench-accounts needs a number";
     } else if (a == "--memory") {

@@ -18,6 +18,7 @@ struct Options {
   bool demo = false;
   long smsDailyLimit = 100;
   long expires = 1200;          // registration lifetime handed out, seconds
+  long loginTimeout = 60;       // seconds a connection may stay unregistered
   long benchAccounts = 0;       // seeds accounts 200000001.. with password "bench"
   bool withholdChatAcks = false;  // tests only: never answer chat lines
   long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410

@@ -49,6 +49,7 @@ void SipcConnection::readAll() {
 }
 
 void SipcConnection::feed(std::string_view bytes) {
+  lastSeen_ = std::time(nullptr);
   // Frame directly from the new bytes when nothing is pending, so a complete
   // message never gets copied into the connection.
   std::string_view data = bytes;

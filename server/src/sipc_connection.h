@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,9 @@ class SipcConnection : public Pollable {
   void close();
   bool closed() const { return closed_; }
   uint64_t id() const { return id_; }
+  // When the connection was opened and last sent anything.
+  std::time_t opened() const { return opened_; }
+  std::time_t lastSeen() const { return lastSeen_; }
   size_t bufferedBytes() const { return in_.capacity() + out_.capacity(); }
 
   Session session;
@@ -59,7 +63,9 @@ class SipcConnection : public Pollable {
   bool closed_ = false;
   bool closing_ = false;
   bool wantWrite_ = false;
-  bool queued_ = false;  // listed in the service's flush list
+  bool queued_ = false;
+  std::time_t opened_ = std::time(nullptr);
+  std::time_t lastSeen_ = opened_;  // listed in the service's flush list
 };
 
 }  // namespace tavrin::server

@@ -214,6 +214,21 @@ void SipcService::dispatchService(SipcConnection& c, const SipcMessage& m) {
   }
 }
 
+void SipcService::sweep() {
+  std::time_t now = std::time(nullptr);
+  std::vector<SipcConnection*> stale;
+  for (auto& [id, c] : connections_) {
+    if (c->closed()) continue;
+    if (!c->session.registered ? now - c->opened() >= options_.loginTimeout
+                               : now - c->lastSeen() >= 2 * options_.expires)
+      stale.push_back(c.get());
+  }
+  for (SipcConnection* c : stale) {
+    logAt(1, "conn %llu: idle, closing", (unsigned long long)c->id());
+    c->close();
+  }
+}
+
 void SipcService::tick() {
   try {
     sms_->runDue();

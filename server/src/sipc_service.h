@@ -51,6 +51,9 @@ class SipcService {
   void flushQueued();
   // Periodic work: scheduled SMS that fell due.
   void tick();
+  // Drops connections that never registered within the login time-out, and
+  // registered ones silent for twice their lifetime.
+  void sweep();
 
   // --- helpers for the modules ---
   void reply(SipcConnection& c, const SipcMessage& req, int status, std::string_view reason,

@@ -126,3 +126,16 @@ TEST_F(RegistrationTest, SecondLoginDeregistersTheFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IdleConnectionTest, UnregisteredConnectionIsDroppedAfterTheLoginTimeOut) {
+  ServerProcess server({"--demo", "--login-timeout", "1"});
+  SipcClient idle(server.sipcPort());
+  SipcClient active(server.sipcPort());
+  ASSERT_EQ(active.login("100000001", "alice123"), 200);
+  EXPECT_TRUE(idle.closedByServer(std::chrono::milliseconds(8000)));
+  EXPECT_EQ(active.command("S", "GetScore", ""), 200);
+}
+
+}  // namespace
