@@ -225,6 +225,28 @@ FX_API char* fx_get_signin_address(void);
 
 /* ---- Login and session ---- */
 
+/* Starts a login on the engine's timer thread and returns 1 (0 when a login
+ * or a session's keep-alive already runs, or an argument is NULL). The login
+ * id is a 9-digit Tavrin number or an 11-digit mobile number. (cb, user)
+ * receives 1, 2, 8, 11 and 14 (a re-login: 1, 2, 8, 14), or one failure
+ * code: 4, 5, 6, 7, 10, 146 or 241. While the login runs the engine's login
+ * interceptor is the system callback; install yours on 14. Group-chat
+ * dialog results (48, 49, 50) of the login also reach (cb, user). */
+FX_API int fx_login(const char* login_id, const char* password, fx_msg_cb cb, void* user);
+/* fx_login, waiting up to 60 s: 1 when the login completed (14), else 0. */
+FX_API int fs_login(const char* login_id, const char* password);
+/* Logs in again with the stored id and password after a lost connection:
+ * clears every timer, dialog and transaction of the old session first. */
+FX_API int fx_relogin(fx_msg_cb cb, void* user);
+/* Unsubscribes, deregisters and, after 1 s, clears the session's timers,
+ * dialogs and transactions. Blocks the caller for that second. */
+FX_API void fx_loginout(void);
+/* Abandons a login in progress and closes the connection; 1. */
+FX_API int fx_cancel_login(void);
+/* The status code (66..74) to register with at the next login; it is also
+ * the user's state until the server confirms another. */
+FX_API void fx_set_login_status(int status);
+
 /* ---- Contact records ---- */
 
 /* The engine's picture of the signed-in user and the contacts. Plain
@@ -428,6 +450,12 @@ FX_API int fx_get_account_group_id(const fx_account* account);
 FX_API char* fx_get_original_ID(long id);
 
 /* ---- Own presence and profile ---- */
+
+/* Sets the user's status (66..74; 73 and 74 both send presence 100). The
+ * result goes to (cb, user): 99 set, 100 refused, 101 not answered within
+ * 15 s, each with p1 the code. Returns 0 once the request is queued and 1,
+ * sending nothing, for a code outside 66..74. The description is unused. */
+FX_API int fx_set_user_state(int status, const char* description, fx_msg_cb cb, void* user);
 
 /* ---- Chat ---- */
 
