@@ -271,7 +271,7 @@ void SkinPainter::status_strip(Canvas& c) const {
       {kAway, kAway, icons::clock, false},
       {kBusy, kBusy, icons::minus, false},
       {kMeeting, kMeeting, icons::dots, false},
-      {0x6F8FA8, 0x6F8FA8, icons::dots, false},
+      {0x6F8FA8, 0, nullptr, false},
   };
   for (int i = 0; i < 10; ++i) {
     const double x = i * 60;
