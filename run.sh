@@ -16,4 +16,22 @@ for product in libtavrin tavrin-server tavrin-cli tavrin; do
   fi
 done
 [ "$found" -eq 1 ] || echo "  (none yet)"
-echo "Nothing runnable yet: the local server and the front ends come with their issues."
+
+# Front end: the handheld client in a real window when the desktop has a
+# display, otherwise the terminal front end. Arguments go to the front end
+# (for the client: --zoom N, --script FILE, --ca-file FILE).
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  if [ -x "$bin/tavrin" ]; then
+    echo "Opening the Tavrin client (480 x 800 display; the mouse is the stylus)."
+    exec "$bin/tavrin" "$@"
+  fi
+  echo "The client (tavrin) is not built."
+  exit 1
+fi
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the client's"
+echo "window cannot open; running the terminal front end instead."
+if [ -x "$bin/tavrin-cli" ]; then
+  exec "$bin/tavrin-cli" "$@"
+fi
+echo "The terminal front end (tavrin-cli) is not built yet. The client runs"
+echo "without a display too: $bin/tavrin --headless --script FILE"
