@@ -40,9 +40,10 @@ Engine::Engine()
   });
 }
 
-int Engine::init() {
+int Engine::init(const WireHooks* hooks) {
   std::lock_guard lock(lifecycle_mu_);
   if (running_) return 1;
+  if (hooks) worker_.set_hooks(*hooks);
   timer_thread_.start();
   const NetDriver* driver = preset_driver_ ? preset_driver_ : &socket_net_driver();
   driver_.store(driver, std::memory_order_release);

@@ -37,8 +37,9 @@ class Engine {
   Engine& operator=(const Engine&) = delete;
 
   // fx_init / fx_terminate. init returns 1, or 0 when the network layer
-  // cannot start; a second init while running returns 1.
-  int init();
+  // cannot start; a second init while running returns 1. The hooks, when
+  // given, are the SIP-C layer's part of the worker loop.
+  int init(const WireHooks* hooks = nullptr);
   void terminate();
   bool running();
 
@@ -52,9 +53,6 @@ class Engine {
   // registration: modules free the records they own (server settings, the
   // user record, the contact store). Registered once per module.
   void add_teardown(std::function<void()> teardown);
-
-  // The SIP-C layer's part of the worker loop; set before fx_init.
-  void set_wire_hooks(WireHooks hooks) { worker_.set_hooks(std::move(hooks)); }
 
   TimerTable timers;
   Waker waker;

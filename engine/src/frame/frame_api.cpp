@@ -4,6 +4,7 @@
 
 #include "frame/engine.h"
 #include "libtavrin.h"
+#include "sipc/wire.h"
 
 using tavrin::engine;
 
@@ -11,7 +12,8 @@ extern "C" {
 
 FX_API int fx_init(void) {
   try {
-    return engine().init();
+    const tavrin::WireHooks hooks = tavrin::wire().hooks();
+    return engine().init(&hooks);
   } catch (...) {
     return 0;
   }

@@ -71,10 +71,9 @@ void Worker::run() {
     // Drained after the poll and before the next flush: a request queued
     // from here on finds the waker set, so no wake is ever lost.
     waker_.drain();
-    if (n > 0) {
-      area[n] = '\0';
-      hooks_.received(area.data(), size_t(n));
-    }
+    const size_t got = n > 0 ? size_t(n) : 0;
+    area[got] = '\0';
+    hooks_.received(area.data(), got);
   }
   finish_sending();
 }

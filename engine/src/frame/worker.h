@@ -22,8 +22,9 @@ struct WireHooks {
   std::function<void()> flush_send_queue;
   // True while texts wait to be sent.
   std::function<bool()> send_queue_empty;
-  // Bytes read from the connection: append to the receive buffer, cut out
-  // every complete message and dispatch it (worker thread).
+  // After every poll, with the bytes read (possibly none): append them to
+  // the receive buffer, cut out every complete message and dispatch it, and
+  // judge a message that stopped arriving half-way (worker thread).
   std::function<void(const char* data, size_t len)> received;
 };
 

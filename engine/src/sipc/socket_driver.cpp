@@ -1,31 +1,99 @@
-// The POSIX socket network driver. Interim: the socket layer starts, but no
-// connection is made yet; connecting comes with the transport.
+// The POSIX socket network driver: the seven operations over the engine's
+// one connection. Errors found on the connection in use go through
+// handle_socket_error (message 97); errors on a socket that was closed
+// meanwhile (fx_close_network, a reset) are the close itself and post nothing.
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "frame/engine.h"
 #include "frame/net_driver.h"
+#include "sipc/connection.h"
+#include "sipc/proxy_settings.h"
+#include "sipc/server_connect.h"
+#include "sipc/socket_error.h"
 
 namespace tavrin {
 
 namespace {
+
+constexpr int kPollMs = 3000;
+std::atomic<bool> g_started{false};
+
+bool still_current(const std::shared_ptr<Socket>& s) {
+  return connection().socket() == s;
+}
+
+void report(const std::shared_ptr<Socket>& s, int code) {
+  if (still_current(s)) handle_socket_error(code);
+}
+
 int sock_start() {
+  // POSIX sockets need no library start; a second start is a no-op as well.
+  g_started = true;
   return 1;
 }
-void sock_stop() {}
+
+void sock_stop() {
+  g_started = false;
+}
+
 int sock_check() {
+  const auto s = connection().socket();
+  if (!s) return 0;
+  int err = 0;
+  socklen_t len = sizeof err;
+  if (getsockopt(s->fd(), SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+  if (err == 0) return 1;
+  report(s, winsock_code(err));
   return 0;
 }
+
 int sock_connect() {
-  return 0;
-}
-int sock_close() {
+  const int fd = open_server_socket(proxy_settings().active());
+  if (fd < 0) return 0;
+  connection().adopt(fd);
+  engine().waker.wake();  // the worker idles while there is no connection
   return 1;
 }
-int sock_poll(char*, int, int) {
+
+int sock_close() {
+  connection().close();
+  return 1;
+}
+
+int sock_poll(char* buf, int cap, int wake_fd) {
+  const auto s = connection().socket();
+  if (!s || cap <= 0) return 0;
+  pollfd fds[2] = {{s->fd(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  const int r = ::poll(fds, wake_fd >= 0 ? 2 : 1, kPollMs);
+  if (r <= 0 || fds[0].revents == 0) return 0;
+  const ssize_t n = ::recv(s->fd(), buf, size_t(cap), 0);
+  if (n > 0) return int(n);
+  if (n == 0) {
+    // The server closed the connection. Left alone the socket would stay
+    // readable and the worker would spin; it is a lost connection.
+    report(s, kWsaConnReset);
+    return 0;
+  }
+  if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) report(s, winsock_code(errno));
   return 0;
 }
-int sock_send(const char*, int) {
+
+int sock_send(const char* text, int len) {
+  const auto s = connection().socket();
+  if (!s || len <= 0) return 0;
+  const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL);
+  if (n > 0) return int(n);
+  if (n < 0) report(s, winsock_code(errno));
   return 0;
 }
+
 const NetDriver kSocketDriver{sock_start, sock_stop, sock_check, sock_connect,
                               sock_close, sock_poll, sock_send};
+
 }  // namespace
 
 const NetDriver& socket_net_driver() {

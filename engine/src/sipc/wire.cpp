@@ -1,0 +1,92 @@
+#include "sipc/wire.h"
+
+#include <string>
+
+#include "frame/engine.h"
+#include "sipc/socket_error.h"
+
+namespace tavrin {
+
+WireHooks Wire::hooks() {
+  return WireHooks{
+      [] { engine().send_queue.flush(engine().net()); },
+      [] { return engine().send_queue.empty(); },
+      [this](const char* data, size_t length) { polled(data, length); },
+  };
+}
+
+void Wire::queue(const sipc_message& message) {
+  transactions.note_sequence(message.call_id(), message.sequence());
+  engine().send_queue.push(message.serialise());
+}
+
+int Wire::reset_and_connect() {
+  engine().send_queue.clear();
+  reset_receive();
+  engine().net().close();
+  return engine().net().connect();
+}
+
+void Wire::drop_connection() {
+  cutter_.clear();
+  handle_socket_error(kWsaConnAborted);
+}
+
+void Wire::polled(const char* data, size_t length) {
+  const auto now = std::chrono::steady_clock::now();
+  const uint64_t generation = generation_.load();
+  if (generation != seen_generation_) {
+    seen_generation_ = generation;
+    cutter_.clear();
+  }
+  if (length > 0) {
+    cutter_.append(data, length);
+    last_progress_ = now;
+  }
+  for (;;) {
+    sipc_message message;
+    const sipc_cut cut = cutter_.take(message);
+    if (cut == sipc_cut::reset) {
+      drop_connection();
+      return;
+    }
+    if (cut == sipc_cut::incomplete) break;
+    last_progress_ = now;
+    dispatch(message);
+  }
+  if (cutter_.mid_message() &&
+      now - last_progress_ > std::chrono::milliseconds(stall_limit_ms_.load()))
+    drop_connection();
+}
+
+void Wire::answer_notification(const sipc_message& message) {
+  const std::string answer = "SIP-C/2.0 200 OK\r\nI: " + std::to_string(message.call_id()) +
+                             "\r\nQ: " + std::to_string(message.sequence()) + " N\r\n\r\n";
+  // Outside the send queue, straight to the driver.
+  engine().net().send(answer.data(), int(answer.size()));
+}
+
+void Wire::dispatch(sipc_message& message) {
+  if (!message.has_method()) return;
+  if (!message.is_response() && message.method() == "N") answer_notification(message);
+  if (auto entry = transactions.find(message.call_id())) {
+    transactions.note_sequence(message.call_id(), message.sequence());
+    if (entry->handler) entry->handler(message, entry->user);
+    return;
+  }
+  if (RequestDispatcher dispatcher = dispatcher_.load()) dispatcher(message);
+}
+
+Wire& wire() {
+  static Wire* const instance = [] {
+    auto* w = new Wire;
+    engine().add_teardown([w] {
+      w->transactions.clear();
+      w->reset_receive();
+    });
+    return w;
+  }();
+  return *instance;
+}
+
+}  // namespace tavrin

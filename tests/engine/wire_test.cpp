@@ -1,0 +1,245 @@
+// The SIP-C wire over the real socket driver, with a loopback listener
+// standing for the SIP-C server: queueing, dispatch by call id, the
+// automatic answer of "N", sequence bookkeeping, and dropping a connection
+// that cannot be framed or stalls.
+#include "sipc/wire.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "frame/engine.h"
+#include "libtavrin.h"
+#include "message_recorder.h"
+#include "net_helpers.h"
+#include "sipc/connection.h"
+#include "sipc/socket_error.h"
+
+using namespace tavrin;
+using namespace tavrin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Received {
+  std::mutex mu;
+  std::condition_variable cv;
+  std::vector<sipc_message> messages;
+
+  void add(const sipc_message& m) {
+    std::lock_guard lock(mu);
+    messages.push_back(m);
+    cv.notify_all();
+  }
+  bool wait_count(size_t n, std::chrono::milliseconds limit = 10s) {
+    std::unique_lock lock(mu);
+    return cv.wait_for(lock, limit, [&] { return messages.size() >= n; });
+  }
+};
+
+Received* g_dispatched = nullptr;
+
+void record_handler(sipc_message& m, void* user) {
+  static_cast<Received*>(user)->add(m);
+}
+void record_dispatch(sipc_message& m) {
+  if (g_dispatched) g_dispatched->add(m);
+}
+
+class WireTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine().preset_driver(nullptr);
+    ASSERT_EQ(fx_init(), 1);
+    fx_set_system_msg_cb(MessageRecorder::callback, &recorder_);
+    ASSERT_EQ(fx_set_serve_address(listener_.address().c_str()), 1);
+    g_dispatched = &dispatched_;
+    wire().set_request_dispatcher(record_dispatch);
+  }
+  void TearDown() override {
+    wire().set_request_dispatcher(nullptr);
+    g_dispatched = nullptr;
+    if (server_ >= 0) ::close(server_);
+    fx_terminate();
+    wire().set_stall_limit(Wire::kDefaultStallLimit);
+  }
+  void connect() {
+    ASSERT_EQ(wire().reset_and_connect(), 1);
+    server_ = listener_.accept();
+    ASSERT_GE(server_, 0);
+  }
+
+  Listener listener_;
+  int server_ = -1;
+  MessageRecorder recorder_;
+  Received dispatched_;
+};
+
+TEST_F(WireTest, RequestReachesTheServerAndTwoAnswersInOneReadReachTheHandler) {
+  connect();
+  Received handled;
+  wire().transactions.add(7, record_handler, &handled, nullptr);
+  const sipc_origin origin{"tavrin.local", "123456789"};
+  wire().queue(sipc_message::request(origin, "S", 7, 1, "<args />"));
+
+  std::string got;
+  ASSERT_TRUE(read_until(server_, got, "<args />"));
+  EXPECT_EQ(got.rfind("S tavrin.local SIP-C/2.0\r\n", 0), 0u) << got;
+  EXPECT_NE(got.find("I: 7 \r\n"), std::string::npos);
+
+  ASSERT_TRUE(write_all(server_,
+                        "SIP-C/2.0 200 OK\r\nI: 7\r\nQ: 1 S\r\n\r\n"
+                        "SIP-C/2.0 280 Send\r\nI: 7\r\nQ: 2 S\r\nL: 3\r\n\r\nabc"));
+  ASSERT_TRUE(handled.wait_count(2));
+  std::lock_guard lock(handled.mu);
+  EXPECT_EQ(handled.messages[0].status(), 200);
+  EXPECT_EQ(handled.messages[1].status(), 280);
+  EXPECT_EQ(handled.messages[1].body(), "abc");
+  EXPECT_EQ(wire().transactions.next_sequence(7), 3);
+  EXPECT_TRUE(dispatched_.messages.empty());
+}
+
+TEST_F(WireTest, NotificationIsAnsweredAtOnceAndThenDispatched) {
+  connect();
+  ASSERT_TRUE(
+      write_all(server_, "N sip:x SIP-C/2.0\r\nI: 12\r\nQ: 4 N\r\nN: SyncUserInfo\r\n\r\n"));
+  std::string answer;
+  ASSERT_TRUE(read_until(server_, answer, "\r\n\r\n"));
+  EXPECT_EQ(answer, "SIP-C/2.0 200 OK\r\nI: 12\r\nQ: 4 N\r\n\r\n");
+  ASSERT_TRUE(dispatched_.wait_count(1));
+  std::lock_guard lock(dispatched_.mu);
+  EXPECT_EQ(dispatched_.messages[0].method(), "N");
+  EXPECT_EQ(dispatched_.messages[0].call_id(), 12);
+}
+
+TEST_F(WireTest, MessageArrivingOneByteAtATimeIsHandledOnceWhole) {
+  connect();
+  const std::string text = "M sip:1 SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: 5\r\n\r\nhello";
+  for (char c : text) {
+    ASSERT_TRUE(write_all(server_, std::string(1, c)));
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_TRUE(dispatched_.wait_count(1));
+  std::this_thread::sleep_for(50ms);
+  std::lock_guard lock(dispatched_.mu);
+  ASSERT_EQ(dispatched_.messages.size(), 1u);
+  EXPECT_EQ(dispatched_.messages[0].body(), "hello");
+}
+
+TEST_F(WireTest, ServerClosingIsASocketErrorButOurOwnCloseIsNot) {
+  connect();
+  ASSERT_EQ(fx_close_network(), 1);
+  std::this_thread::sleep_for(200ms);
+  for (const auto& p : recorder_.seen()) EXPECT_NE(p.code, FX_MSG_SOCKET_ERROR);
+
+  connect();
+  ::close(server_);
+  server_ = -1;
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnReset);
+  EXPECT_EQ(connection().socket(), nullptr);
+}
+
+TEST_F(WireTest, UntrustworthyLengthDropsTheConnection) {
+  connect();
+  ASSERT_TRUE(write_all(server_, "M sip:1 SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: -5\r\n\r\nabc"));
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnAborted);
+  std::string rest;
+  EXPECT_FALSE(read_until(server_, rest, "never", 2000));  // the engine closed its end
+}
+
+TEST_F(WireTest, BodyThatStopsArrivingDropsTheConnectionAfterTheStallLimit) {
+  wire().set_stall_limit(100ms);
+  connect();
+  ASSERT_TRUE(
+      write_all(server_, "M sip:1 SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: 100\r\n\r\nonly ten.."));
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnAborted);
+  EXPECT_TRUE(dispatched_.messages.empty());
+}
+
+TEST_F(WireTest, ConnectReadsTheLocalAddressAndFailsWhereNobodyListens) {
+  connect();
+  EXPECT_EQ(connection().local_address(), "127.0.0.1");
+  EXPECT_GT(connection().local_port(), 0);
+  const std::string nobody = "127.0.0.1:" + std::to_string(free_port());
+  ASSERT_EQ(fx_set_serve_address(nobody.c_str()), 1);
+  EXPECT_EQ(wire().reset_and_connect(), 0);
+  EXPECT_EQ(connection().socket(), nullptr);
+}
+
+TEST(SocketErrors, ErrnoValuesGetThePlatformNumbers) {
+  const struct {
+    int err, code;
+  } table[] = {
+      {EAGAIN, 10035},       {ENOBUFS, 10055},    {ECONNRESET, 10054},   {ECONNABORTED, 10053},
+      {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},  {EHOSTUNREACH, 10065}, {ENETUNREACH, 10051},
+      {ENOTCONN, 10057},     {EPIPE, 10058},      {EBADF, 10009},        {EINVAL, 10022},
+      {EINPROGRESS, 10036},  {EADDRINUSE, 10048}, {ENOTSOCK, 10038},
+  };
+  for (const auto& row : table) EXPECT_EQ(winsock_code(row.err), row.code) << row.err;
+  EXPECT_EQ(winsock_code(EDOM), kWsaConnAborted);
+}
+
+TEST(SocketErrors, WouldBlockAndNoBufferSpaceKeepTheConnectionQuiet) {
+  MessageRecorder recorder;
+  fx_set_system_msg_cb(MessageRecorder::callback, &recorder);
+  handle_socket_error(10035);
+  handle_socket_error(10055);
+  EXPECT_TRUE(recorder.seen().empty());
+  handle_socket_error(10061);
+  ASSERT_EQ(recorder.seen().size(), 1u);
+  EXPECT_EQ(recorder.seen()[0].code, FX_MSG_SOCKET_ERROR);
+  EXPECT_EQ(recorder.seen()[0].p1, 10061);
+  fx_set_system_msg_cb(nullptr, nullptr);
+}
+
+int g_freed = 0;
+void count_free(void*) {
+  ++g_freed;
+}
+
+TEST(Transactions, FreeRunsOnReplaceRemoveAndClearButNotUnderAHandler) {
+  TransactionTable t;
+  g_freed = 0;
+  t.add(5, nullptr, nullptr, count_free);
+  t.add(5, nullptr, nullptr, count_free);  // replaces the first
+  EXPECT_EQ(g_freed, 1);
+  EXPECT_EQ(t.size(), 1u);
+  auto in_use = t.find(5);  // as the worker holds it while the handler runs
+  t.remove(5);
+  EXPECT_EQ(g_freed, 1);
+  in_use.reset();
+  EXPECT_EQ(g_freed, 2);
+  t.add(6, nullptr, nullptr, count_free);
+  t.add(7, nullptr, nullptr, count_free);
+  t.clear();
+  EXPECT_EQ(g_freed, 4);
+  EXPECT_EQ(t.find(6), nullptr);
+}
+
+TEST(Transactions, SequenceBookkeeping) {
+  TransactionTable t;
+  EXPECT_EQ(t.next_sequence(9), 1);  // no entry
+  t.add(9, nullptr, nullptr, nullptr);
+  EXPECT_EQ(t.next_sequence(9), 2);
+  const struct {
+    int32_t seen, next;
+  } table[] = {{0, 2}, {1, 2}, {2, 3}, {5, 6}, {3, 6}, {-4, 6}, {INT32_MAX, 6}, {6, 7}};
+  for (const auto& row : table) {
+    t.note_sequence(9, row.seen);
+    EXPECT_EQ(t.next_sequence(9), row.next) << row.seen;
+  }
+  t.note_sequence(10, 50);  // unknown call id: nothing
+  EXPECT_EQ(t.next_sequence(10), 1);
+}
+
+}  // namespace
