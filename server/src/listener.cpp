@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -14,7 +16,11 @@
 
 namespace tavrin::server {
 
+Listener::Listener(EventLoop& loop, AcceptFn onAccept)
+    : loop_(loop), onAccept_(std::move(onAccept)), spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC)) {}
+
 Listener::~Listener() {
+  if (spare_ >= 0) ::close(spare_);
   if (fd_ >= 0) {
     loop_.remove(fd_);
     close(fd_);
@@ -45,6 +51,16 @@ void Listener::onEvents(uint32_t) {
     int fd = accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
+      if ((errno == EMFILE || errno == ENFILE) && spare_ >= 0) {
+        // Out of descriptors: accept with the spare one and close at once, so
+        // the waiting client is told and the loop does not spin on it.
+        ::close(spare_);
+        int fd2 = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd2 >= 0) ::close(fd2);
+        spare_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        logAt(0, "accept: out of file descriptors, refusing a connection");
+        continue;
+      }
       if (errno != EAGAIN && errno != EWOULDBLOCK) logAt(0, "accept: %s", std::strerror(errno));
       return;
     }

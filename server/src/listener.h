@@ -13,7 +13,7 @@ namespace tavrin::server {
 class Listener : public Pollable {
  public:
   using AcceptFn = std::function<void(int fd)>;
-  Listener(EventLoop& loop, AcceptFn onAccept) : loop_(loop), onAccept_(std::move(onAccept)) {}
+  Listener(EventLoop& loop, AcceptFn onAccept);
   ~Listener() override;
   // Binds and listens; an error text on failure.
   std::string open(const std::string& address, int port);
@@ -25,6 +25,7 @@ class Listener : public Pollable {
   AcceptFn onAccept_;
   int fd_ = -1;
   int port_ = 0;
+  int spare_ = -1;  // a descriptor kept in reserve for refusing when none are left
 };
 
 }  // namespace tavrin::server

@@ -26,9 +26,10 @@ std::string PresenceHub::presenceElement(long number, int parts, bool self) {
   auto a = s_.store().account(number);
   if (!a) return {};
   std::string e = "<presence uri=\"" + xmlEscape(s_.uriOf(number)) + "\">";
-  if ((parts & kBasic) && !self)
+  (void)self;  // the user hears their own changes too: the echo confirms a status
+  if (parts & kBasic)
     e += "<basic value=\"" + std::to_string(visiblePresence(number)) + "\" device-type=\"PC\" />";
-  if ((parts & kPersonal) && !self)
+  if (parts & kPersonal)
     e += "<personal nickname=\"" + xmlEscape(a->nickname) + "\" impresa=\"" +
          xmlEscape(a->impresa) + "\" portrait-crc=\"0\" />";
   if (parts & kSms) e += "<extended type=\"sms\">" + smsDays(a->refuseSmsDays) + "</extended>";
@@ -44,16 +45,11 @@ void PresenceHub::sendEvents(SipcConnection& c, const std::string& events) {
 void PresenceHub::announce(long number, int parts) {
   auto it = watchers_.find(number);
   if (it == watchers_.end() || it->second.empty()) return;
-  std::string other = presenceElement(number, parts, false);
-  std::string self = presenceElement(number, parts, true);
-  if (other.empty()) return;
+  std::string element = presenceElement(number, parts, false);
+  if (element.empty()) return;
+  std::string events = "<events><event type=\"PresenceChanged\">" + element + "</event></events>";
   std::vector<SipcConnection*> targets(it->second.begin(), it->second.end());
-  for (SipcConnection* w : targets) {
-    bool isSelf = w->session.number == number;
-    if (isSelf && !(parts & kSms)) continue;
-    sendEvents(*w, "<events><event type=\"PresenceChanged\">" + (isSelf ? self : other) +
-                       "</event></events>");
-  }
+  for (SipcConnection* w : targets) sendEvents(*w, events);
 }
 
 void PresenceHub::dropWatcher(SipcConnection& c) {

@@ -4,7 +4,9 @@
 // reaches each watcher as one "BN" PresenceChanged on its subscription call.
 // A new subscription is answered 200 and followed by a SubscribeResult and a
 // PresenceChanged event with the current state of every contact asked for.
-// A hidden (presence 0) or offline user shows as value 0.
+// A hidden (presence 0) or offline user shows as value 0. A user subscribed
+// to their own uri hears their own changes as well (the engine confirms a
+// status from that echo).
 // Event-loop thread only.
 #pragma once
 

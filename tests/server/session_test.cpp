@@ -246,3 +246,30 @@ TEST_F(SessionTest, BuddyListsBlacklistAndGroups) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OwnPresenceTest, OwnSubscriptionEchoesStatusAndRefuseDays) {
+  ServerProcess server;
+  SipcClient c(server.sipcPort());
+  ASSERT_EQ(c.login("100000004", "dave123"), 200);
+  int32_t sub = c.nextCallId();
+  sipc_message s = c.request(
+      "SUB", sub, 1,
+      "<args><subscription><contacts><contact uri=\"sip:100000004@tavrin.local;p=1\" /></contacts>"
+      "<presence><extended types=\"sms;location\" /></presence></subscription></args>");
+  s.add_header("N", "presence");
+  c.send(s);
+  sipc_message ok, ev;
+  ASSERT_TRUE(c.answer(sub, 1, ok));
+  ASSERT_TRUE(c.expect(event(sub, "PresenceChanged"), ev));
+  ASSERT_EQ(c.command("S", "SetPresence", "<args><presence><basic value=\"100\" /></presence></args>"), 200);
+  ASSERT_TRUE(c.expect(event(sub, "<basic value=\"100\""), ev));
+  EXPECT_TRUE(has(ev.body(), "<presence uri=\"sip:100000004@tavrin.local;p=1\">"));
+  ASSERT_EQ(c.command("S", "SetPresence",
+                      "<args><presence><extended type=\"sms\">2.00:00:00</extended></presence></args>"),
+            200);
+  ASSERT_TRUE(c.expect(event(sub, "<extended type=\"sms\">2.00:00:00</extended>"), ev));
+}
+
+}  // namespace
