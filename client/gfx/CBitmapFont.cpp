@@ -101,7 +101,12 @@ void CBitmapFont::draw(PixelCanvas& canvas, const char* text, int length, Colour
   const int n = std::min(length, kMaxTextBytes);
   const uint16_t px = to_rgb565(colour);
   const auto* s = reinterpret_cast<const unsigned char*>(text);
-  int x = rect.left, y = rect.top;
+  // Far-off rectangles are clamped so the pen arithmetic cannot overflow.
+  constexpr int kFar = 1 << 24;
+  const int left = std::clamp(rect.left, -kFar, kFar), top = std::clamp(rect.top, -kFar, kFar);
+  const int right = std::clamp(rect.right, -kFar, kFar);
+  const int bottom = std::clamp(rect.bottom, -kFar, kFar);
+  int x = left, y = top;
   for (int i = 0; i < n;) {
     const unsigned char ch = s[i];
     if (ch & 0x80) {
@@ -122,10 +127,10 @@ void CBitmapFont::draw(PixelCanvas& canvas, const char* text, int length, Colour
       x += m.advance;
       ++i;
     }
-    if (x + kCell > rect.right) {
-      x = rect.left;
+    if (x + kCell > right) {
+      x = left;
       y += kCell;
-      if (y + kCell > rect.bottom || y + kCell > 800) break;
+      if (y + kCell > bottom || y + kCell > 800) break;
     }
   }
 }

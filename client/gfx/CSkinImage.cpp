@@ -32,6 +32,7 @@ void CSkinImage::draw(PixelCanvas& canvas, int x, int y, const Rect* src, int op
   Rect s = src ? *src : Rect{0, 0, image_.width, image_.height};
   if (s.empty() || s.left < 0 || s.top < 0 || s.right > image_.width || s.bottom > image_.height)
     return;
+  if (x <= -s.width() || y <= -s.height()) return;  // wholly left or above (and no overflow)
   if (x < 0) s.left -= x, x = 0;
   if (y < 0) s.top -= y, y = 0;
   if (s.empty() || x >= canvas.width || y >= canvas.height) return;

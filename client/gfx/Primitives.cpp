@@ -16,9 +16,19 @@ long long isqrt(long long v) {
   return s;
 }
 
-// Radii beyond this cover any display several times over; clamping keeps
-// the arithmetic below far from overflow.
-constexpr int kMaxRadius = 1 << 14;
+// A radius this large already covers every canvas from any (clamped)
+// centre; larger ones are cut down to it so the squares stay in range.
+constexpr int kMaxRadius = 1 << 26;
+
+// Coordinates this far out are off any canvas; clamping them first keeps
+// every offset below (insets, glow rows, halo neighbours) from overflowing.
+constexpr int kFar = 1 << 24;
+int lim(int v) {
+  return std::clamp(v, -kFar, kFar);
+}
+Rect lim(const Rect& r) {
+  return {lim(r.left), lim(r.top), lim(r.right), lim(r.bottom)};
+}
 
 // Whether the box [x0, x1] x [y0, y1] touches the display at all.
 bool box_on_display(long long x0, long long y0, long long x1, long long y1) {
@@ -85,6 +95,7 @@ void shade_lines(PixelCanvas& c, uint16_t shade, const Rect& r, int style, bool 
 
 void draw_hline(PixelCanvas& c, int row, int x0, int x1, Colour colour, int alpha, bool end_caps,
                 bool glow) {
+  row = lim(row), x0 = lim(x0), x1 = lim(x1);
   if (!c.valid()) return;
   if (x0 > x1) std::swap(x0, x1);
   const uint16_t px = to_rgb565(colour);
@@ -100,6 +111,7 @@ void draw_hline(PixelCanvas& c, int row, int x0, int x1, Colour colour, int alph
 }
 
 void draw_vline(PixelCanvas& c, int column, int y0, int y1, Colour colour, int alpha, bool glow) {
+  column = lim(column), y0 = lim(y0), y1 = lim(y1);
   if (!c.valid()) return;
   if (y0 > y1) std::swap(y0, y1);
   y0 = std::max(y0, 0);
@@ -113,7 +125,8 @@ void draw_vline(PixelCanvas& c, int column, int y0, int y1, Colour colour, int a
   }
 }
 
-void draw_frame(PixelCanvas& c, Colour colour, const Rect& r, int alpha, bool glow) {
+void draw_frame(PixelCanvas& c, Colour colour, const Rect& rect, int alpha, bool glow) {
+  const Rect r = lim(rect);
   if (r.empty()) return;
   draw_hline(c, r.top, r.left, r.right, colour, alpha, false, glow);
   if (r.bottom - 1 > r.top)
@@ -123,12 +136,14 @@ void draw_frame(PixelCanvas& c, Colour colour, const Rect& r, int alpha, bool gl
     draw_vline(c, r.right - 1, r.top + 1, r.bottom - 1, colour, alpha, glow);
 }
 
-void fill_rect(PixelCanvas& c, Colour colour, const Rect& r, int alpha, bool frame) {
+void fill_rect(PixelCanvas& c, Colour colour, const Rect& rect, int alpha, bool frame) {
+  const Rect r = lim(rect);
   c.blend_rect(r, to_rgb565(colour), alpha);
   if (frame) draw_frame(c, colour, r, 255, true);
 }
 
 void draw_pixel(PixelCanvas& c, int x, int y, Colour colour, int alpha, bool halo) {
+  x = lim(x), y = lim(y);
   const uint16_t px = to_rgb565(colour);
   c.blend(x, y, px, alpha);
   if (halo) {
@@ -140,6 +155,7 @@ void draw_pixel(PixelCanvas& c, int x, int y, Colour colour, int alpha, bool hal
 }
 
 void draw_faded_hline(PixelCanvas& c, int row, int x0, int x1, Colour colour, int alpha, int n) {
+  row = lim(row), x0 = lim(x0), x1 = lim(x1);
   if (!c.valid() || row < 0 || row >= c.height) return;
   if (x0 > x1) std::swap(x0, x1);
   if (n <= 0) return draw_hline(c, row, x0, x1, colour, alpha);
@@ -154,7 +170,8 @@ void draw_faded_hline(PixelCanvas& c, int row, int x0, int x1, Colour colour, in
   }
 }
 
-void draw_rounded_frame(PixelCanvas& c, Colour colour, const Rect& r, int alpha) {
+void draw_rounded_frame(PixelCanvas& c, Colour colour, const Rect& rect, int alpha) {
+  const Rect r = lim(rect);
   if (r.empty()) return;
   const int l = r.left, t = r.top, R = r.right - 1, B = r.bottom - 1;
   draw_hline(c, t, l + 4, r.right - 4, colour, alpha);
@@ -174,7 +191,8 @@ void draw_rounded_frame(PixelCanvas& c, Colour colour, const Rect& r, int alpha)
   }
 }
 
-void fill_rounded(PixelCanvas& c, Colour colour, const Rect& r, int alpha, bool frame) {
+void fill_rounded(PixelCanvas& c, Colour colour, const Rect& rect, int alpha, bool frame) {
+  const Rect r = lim(rect);
   if (!c.valid() || r.empty()) return;
   const uint16_t px = to_rgb565(colour);
   const int h = r.height();
@@ -186,15 +204,17 @@ void fill_rounded(PixelCanvas& c, Colour colour, const Rect& r, int alpha, bool 
   if (frame) draw_rounded_frame(c, colour, r, 255);
 }
 
-void fill_shaded(PixelCanvas& c, Colour fill, Colour shade, const Rect& r, int fill_alpha,
+void fill_shaded(PixelCanvas& c, Colour fill, Colour shade, const Rect& rect, int fill_alpha,
                  int style, bool do_fill) {
+  const Rect r = lim(rect);
   if (!c.valid() || r.empty()) return;
   if (do_fill) fill_rect(c, fill, r, fill_alpha);
   shade_lines(c, to_rgb565(shade), r, style, false);
 }
 
 void draw_disc(PixelCanvas& c, int cx, int cy, int radius, Colour colour, int alpha) {
-  if (!c.valid() || radius < 0 || radius > kMaxRadius) return;
+  cx = lim(cx), cy = lim(cy), radius = std::min(radius, kMaxRadius);
+  if (!c.valid() || radius < 0) return;
   if (!box_on_display(1LL * cx - radius, 1LL * cy - radius, 1LL * cx + radius, 1LL * cy + radius))
     return;
   const uint16_t px = to_rgb565(colour);
@@ -211,8 +231,9 @@ void draw_disc(PixelCanvas& c, int cx, int cy, int radius, Colour colour, int al
 }
 
 void draw_soft_disc(PixelCanvas& c, int cx, int cy, int radius, Colour colour, int alpha) {
+  cx = lim(cx), cy = lim(cy), radius = std::min(radius, kMaxRadius);
   constexpr int kFalloff = 15;
-  if (!c.valid() || radius < 0 || radius > kMaxRadius) return;
+  if (!c.valid() || radius < 0) return;
   const int outer = radius + kFalloff;
   if (!box_on_display(1LL * cx - outer, 1LL * cy - outer, 1LL * cx + outer, 1LL * cy + outer))
     return;
@@ -233,8 +254,9 @@ void draw_soft_disc(PixelCanvas& c, int cx, int cy, int radius, Colour colour, i
   }
 }
 
-void draw_glossy_panel(PixelCanvas& c, Colour fill, Colour shade, const Rect& r, int alpha,
+void draw_glossy_panel(PixelCanvas& c, Colour fill, Colour shade, const Rect& rect, int alpha,
                        int style) {
+  const Rect r = lim(rect);
   if (!c.valid() || r.empty()) return;
   if (style < 1 || style > 7) style = 1;
   fill_rounded(c, fill, r.inset(2), alpha);
@@ -243,7 +265,8 @@ void draw_glossy_panel(PixelCanvas& c, Colour fill, Colour shade, const Rect& r,
   shade_lines(c, to_rgb565(shade), r.inset(2), style, true);
 }
 
-void draw_highlight_cap(PixelCanvas& c, const Rect& r) {
+void draw_highlight_cap(PixelCanvas& c, const Rect& rect) {
+  const Rect r = lim(rect);
   if (!c.valid() || r.width() < 12 || r.height() < 8) return;
   constexpr Colour kWhite = 0xFFFFFF;
   const int l = r.left, t = r.top, R = r.right - 1;

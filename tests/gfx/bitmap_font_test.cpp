@@ -2,6 +2,7 @@
 // stop rules, the glyph limit, the display test and a short font file.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
 #include <string>
 #include <vector>
@@ -129,6 +130,10 @@ TEST(BitmapFont, DrawsNothingWithoutInputsOrBeyondTheFontFile) {
   // A lead byte with no trail byte inside the length.
   const std::vector<char> lone = {'\xB0'};
   fonts().full.draw(c, lone.data(), 1, kWhite, {0, 0, 120, 100}, 255);
+  fonts().full.draw(c, text.data(), int(text.size()), kWhite, {INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+                    255);
+  fonts().full.draw(c, text.data(), int(text.size()), kWhite, {INT_MIN, INT_MIN, INT_MIN, INT_MIN},
+                    255);
   EXPECT_EQ(g.pixels(), std::vector<uint16_t>(120 * 100, kBg));
   EXPECT_TRUE(g.guards_intact());
 }

@@ -3,6 +3,7 @@
 // clipping rules of a draw.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -121,6 +122,8 @@ TEST(SkinImage, PlacementAndClipping) {
       {0, 0, Rect{2, 2, 2, 3}, 0, 0, {}},         // empty source
       {10, 0, std::nullopt, 0, 0, {}},            // wholly right of the canvas
       {-6, 0, std::nullopt, 0, 0, {}},            // wholly left
+      {INT_MIN, INT_MIN, std::nullopt, 0, 0, {}},
+      {INT_MAX, INT_MAX, std::nullopt, 0, 0, {}},
   };
   for (const Case& c : cases) {
     gfx_test::GuardedCanvas g(10, 8, 0xFFFF);

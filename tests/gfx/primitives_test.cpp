@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include "test_support.h"
 
@@ -19,11 +21,18 @@ constexpr uint16_t kGrey = 0x8410;
 
 TEST(Primitives, NothingIsWrittenOutsideTheCanvasForAnyRectangle) {
   const Rect rects[] = {
-      {-50, -50, 10, 10}, {-1000, -1000, 1000, 1000},
-      {30, 20, 60, 50},   {100, 100, 200, 200},
-      {10, 10, 5, 5},     {-200, 5, -100, 25},
-      {0, 0, 40, 30},     {-(1 << 20), -(1 << 20), 1 << 20, 1 << 20},
-      {39, 29, 41, 31},   {-3, -3, 2, 2},
+      {-50, -50, 10, 10},
+      {-1000, -1000, 1000, 1000},
+      {30, 20, 60, 50},
+      {100, 100, 200, 200},
+      {10, 10, 5, 5},
+      {-200, 5, -100, 25},
+      {0, 0, 40, 30},
+      {-(1 << 20), -(1 << 20), 1 << 20, 1 << 20},
+      {39, 29, 41, 31},
+      {-3, -3, 2, 2},
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+      {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
   };
   for (const Rect& r : rects) {
     SCOPED_TRACE(testing::Message() << r.left << "," << r.top << "," << r.right << "," << r.bottom);
@@ -46,8 +55,10 @@ TEST(Primitives, NothingIsWrittenOutsideTheCanvasForAnyRectangle) {
         draw_glossy_panel(c, kRed, 0xFFFFFF, r, alpha, style);
       }
       draw_highlight_cap(c, r);
-      draw_disc(c, r.left, r.top, r.width() / 2, kRed, alpha);
-      draw_soft_disc(c, r.right, r.bottom, r.height() / 3, kRed, alpha);
+      const long long span = std::min(std::llabs(1LL * r.right - r.left), 1LL << 30);
+      draw_disc(c, r.left, r.top, int(span / 2), kRed, alpha);
+      draw_soft_disc(c, r.right, r.bottom, int(span / 3), kRed, alpha);
+      draw_disc(c, r.right, r.top, INT_MAX, kRed, alpha);
     }
     EXPECT_TRUE(g.guards_intact());
   }
@@ -133,6 +144,10 @@ TEST(Primitives, CirclesWhollyOffTheDisplaySkipTheLastColumnAndRow) {
   EXPECT_EQ(g.at(478, 100), kRed565);
   EXPECT_EQ(g.at(477, 100), 0);
   EXPECT_TRUE(g.guards_intact());
+  // A huge radius still covers the canvas rather than overflowing.
+  GuardedCanvas small(8, 8, 0);
+  draw_disc(small.canvas(), -1000, -1000, INT_MAX, kRed, 255);
+  EXPECT_EQ(small.pixels(), std::vector<uint16_t>(64, kRed565));
 }
 
 TEST(Primitives, SoftDiscFallsOffOverFifteenPixels) {
