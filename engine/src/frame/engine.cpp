@@ -74,6 +74,11 @@ void Engine::terminate() {
   running_ = false;
 }
 
+void Engine::preset_driver(const NetDriver* driver) {
+  std::lock_guard lock(lifecycle_mu_);
+  preset_driver_ = driver;
+}
+
 bool Engine::running() {
   std::lock_guard lock(lifecycle_mu_);
   return running_;

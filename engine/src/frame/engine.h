@@ -47,7 +47,7 @@ class Engine {
   const NetDriver& net() const { return *driver_.load(std::memory_order_acquire); }
   // For tests: the table the next fx_init installs instead of the socket
   // driver; null returns to the socket driver.
-  void preset_driver(const NetDriver* driver) { preset_driver_ = driver; }
+  void preset_driver(const NetDriver* driver);
 
   // Called by fx_terminate after the threads have stopped, in order of
   // registration: modules free the records they own (server settings, the
