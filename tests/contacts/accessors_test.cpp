@@ -203,6 +203,63 @@ TEST_F(Accessors, ScoreAndProfileRequestsGoThroughHooks) {
   EXPECT_TRUE(info_requested.empty());
 }
 
+TEST(ContactListInstall, OwnEntryReportsTheUsersState) {
+  EngineReset reset;
+  auto& state = EngineContacts::instance();
+  {
+    auto lock = state.lock();
+    state.set_login("200000000", "pw");
+    set_text(state.user().uri, "sip:200000000@x;p=1");
+    state.user().state = 69;
+    auto store = std::make_unique<ContactStore>();
+    store->adopt_account(make_account("sip:100000001@x"));
+    fx_account own_entry{};
+    own_entry.id = state.user().user_id;
+    own_entry.uri = state.user().uri;
+    store->add_account(own_entry);
+    state.install(std::move(store));
+  }
+  fx_lock_contacts();
+  std::vector<long> ids;
+  for (fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) ids.push_back(a->id);
+  fx_unlock_contacts();
+  EXPECT_EQ(ids, (std::vector<long>{100000001, 200000000}));
+  fx_account* own = fx_get_account_by_id(200000000);
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(own->kind, 0);
+  EXPECT_STREQ(own->uri, "sip:200000000@x;p=1");
+  EXPECT_NE(own->uri, state.user().uri);  // a copy
+  EXPECT_EQ(fx_get_online_status_by_account(own), 69);  // the user's own state
+  EXPECT_EQ(fx_is_on_line_by_id(200000000), 1);
+}
+
+TEST(ContactListInstall, ScheduledSmsFollowTheNewStore) {
+  EngineReset reset;
+  auto& state = EngineContacts::instance();
+  auto lock = state.lock();
+  auto first = std::make_unique<ContactStore>();
+  fx_account* old_a = first->adopt_account(make_account("sip:100000001@x"));
+  first->adopt_account(make_account("sip:100000002@x"));
+  state.install(std::move(first));
+  ScheduleSmsPtr sms(new_record<fx_schedule_sms>());
+  sms->id = 5;
+  ChainBuilder receivers;
+  receivers.append(old_a);
+  receivers.append(state.store()->account_by_id(100000002));
+  sms->receivers = receivers.release();
+  OwnedChain<fx_schedule_sms> list;
+  list.append(std::move(sms));
+  state.user().schedule_list = list.release();
+
+  auto second = std::make_unique<ContactStore>();
+  fx_account* new_a = second->adopt_account(make_account("sip:100000001@x"));
+  state.install(std::move(second));
+  auto* kept = static_cast<fx_schedule_sms*>(state.user().schedule_list->data);
+  ASSERT_NE(kept->receivers, nullptr);
+  EXPECT_EQ(kept->receivers->data, new_a);  // re-pointed by id
+  EXPECT_EQ(kept->receivers->next, nullptr);  // the vanished contact dropped
+}
+
 TEST(AccessorsWithoutData, EverythingIsNullOrZero) {
   EngineReset reset;
   EXPECT_EQ(fx_get_usr_uid(), nullptr);
