@@ -70,8 +70,12 @@ void TimerTable::advance(uint32_t n) {
 }
 
 void TimerTable::tick() {
-  std::lock_guard lock(mu_);
-  ++ticks_;
+  {
+    std::lock_guard lock(mu_);
+    ++ticks_;
+  }
+  // Taken once, not nested, so that a handler's release of the timer lock
+  // (and the release between two handlers) really lets other threads in.
   advance(1);
 }
 
