@@ -78,6 +78,9 @@ TEST(BitmapFont, GlyphsFrom7445OnAdvanceWithoutDrawing) {
   // F0B4 is glyph 7445, F0B3 is 7444, FEFE far beyond.
   EXPECT_EQ(draw_bars("\xF0\xB4\xF0\xB3\xFE\xFE\xF0\xB3", {0, 0, 120, 100}),
             (std::map<int, int>{{20, 0}, {60, 0}}));
+  // Lead bytes below A1 give negative glyph numbers: nothing is read or
+  // drawn, and the pen still moves 20.
+  EXPECT_EQ(draw_bars("\x80\x41\xA0\xA0\xF0\xB3", {0, 0, 120, 100}), (std::map<int, int>{{40, 0}}));
 }
 
 TEST(BitmapFont, WrapsAtTheRightEdgeAndStopsAtTheBottom) {
