@@ -12,9 +12,9 @@ ClientSettings& client_settings() {
   return settings;
 }
 
-bool load_settings(const std::filesystem::path& file, ClientSettings& s) {
-  TiXmlDocument doc;
-  if (!doc.LoadFile(file.string().c_str())) return false;
+namespace {
+
+bool read_settings(const TiXmlDocument& doc, ClientSettings& s) {
   const TiXmlElement* root = doc.FirstChildElement();
   const TiXmlElement* settings = root ? root->FirstChildElement("Settings") : nullptr;
   if (!settings) return false;
@@ -34,6 +34,19 @@ bool load_settings(const std::filesystem::path& file, ClientSettings& s) {
     e = e->NextSiblingElement();
   }
   return true;
+}
+
+}  // namespace
+
+bool load_settings(const std::filesystem::path& file, ClientSettings& s) {
+  TiXmlDocument doc;
+  return doc.LoadFile(file.string().c_str()) && read_settings(doc, s);
+}
+
+bool load_settings_text(const std::string& xml, ClientSettings& s) {
+  TiXmlDocument doc;
+  doc.Parse(xml.c_str());
+  return !doc.Error() && read_settings(doc, s);
 }
 
 bool save_settings(const std::filesystem::path& file, const ClientSettings& s) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace tavrin::shell {
 
@@ -25,6 +26,8 @@ ClientSettings& client_settings();
 // "Settings" are taken by position, whatever their names; a missing element
 // ends the walk and a missing attribute leaves its value.
 bool load_settings(const std::filesystem::path& file, ClientSettings& settings);
+// The same for the file's text.
+bool load_settings_text(const std::string& xml, ClientSettings& settings);
 // Writes the whole file, replacing the old one only once the new one is
 // complete. false when it could not be written.
 bool save_settings(const std::filesystem::path& file, const ClientSettings& settings);

@@ -98,9 +98,9 @@ ThemeColors& theme_colors() {
   return theme;
 }
 
-bool load_theme(const std::filesystem::path& file, ThemeColors& theme) {
-  TiXmlDocument doc;
-  if (!doc.LoadFile(file.string().c_str())) return false;
+namespace {
+
+bool read_theme(const TiXmlDocument& doc, ThemeColors& theme) {
   const TiXmlElement* root = doc.FirstChildElement();
   const TiXmlElement* colors = root ? root->FirstChildElement("Colors") : nullptr;
   if (!colors) return false;
@@ -111,6 +111,19 @@ bool load_theme(const std::filesystem::path& file, ThemeColors& theme) {
     e = e->NextSiblingElement();
   }
   return true;
+}
+
+}  // namespace
+
+bool load_theme(const std::filesystem::path& file, ThemeColors& theme) {
+  TiXmlDocument doc;
+  return doc.LoadFile(file.string().c_str()) && read_theme(doc, theme);
+}
+
+bool load_theme_text(const std::string& xml, ThemeColors& theme) {
+  TiXmlDocument doc;
+  doc.Parse(xml.c_str());
+  return !doc.Error() && read_theme(doc, theme);
 }
 
 bool save_theme(const std::filesystem::path& file, const ThemeColors& theme) {

@@ -57,6 +57,8 @@ ThemeColors& theme_colors();
 // 0..0xFFFFFFFF keeps its value and an alpha is held to 0..255. false (and
 // nothing changed) for a missing or broken file.
 bool load_theme(const std::filesystem::path& file, ThemeColors& theme);
+// The same for the file's text.
+bool load_theme_text(const std::string& xml, ThemeColors& theme);
 // Writes the whole file (colours with "%f", alphas as integers, paths as
 // UTF-8), replacing the old one only once the new one is complete.
 bool save_theme(const std::filesystem::path& file, const ThemeColors& theme);
