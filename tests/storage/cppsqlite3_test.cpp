@@ -31,7 +31,7 @@ CppSQLite3Exception thrownBy(Op op) {
   return CppSQLite3Exception(-1, nullptr);
 }
 
-class LayerTest : public ::testing::Test {
+class StorageLayerTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path path = dir.file("TavrinLog.db");
@@ -86,14 +86,14 @@ TEST(CppSQLite3DatabaseTest, NewFileIsUtf16AndReadableByItsOwnerOnly) {
   const mode_t old = ::umask(0);  // even a permissive umask must not widen it
   {
     CppSQLite3Database db;
-    db.open(dir.file("TavrinLog.db"));
+    db.open(dir.path.u16string() + u"/聊天记录.db");  // a UTF-16 path names the same file on disk
     db.execute(u"create table t (a char(8));");
     CppSQLite3Query q = db.query(u"pragma encoding;");
     EXPECT_EQ(u8(q.fieldValue(0)), "UTF-16le");
   }
   ::umask(old);
   struct stat st {};
-  ASSERT_EQ(::stat(dir.file("TavrinLog.db").c_str(), &st), 0);
+  ASSERT_EQ(::stat(dir.file("聊天记录.db").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
@@ -115,7 +115,7 @@ TEST(CppSQLite3DatabaseTest, EveryOperationNeedsAnOpenDatabase) {
   }
 }
 
-TEST_F(LayerTest, TableExistsOfAMissingTableIsFalseAndCreatesNothing) {
+TEST_F(StorageLayerTest, TableExistsOfAMissingTableIsFalseAndCreatesNothing) {
   EXPECT_FALSE(db.tableExists(u"tab12345"));
   EXPECT_EQ(db.scalar(u"select count(*) from sqlite_master;"), 0);
   db.execute(u"create table tab12345 (FriendCode char(64), FriendLog char(512), Time char(32));");
@@ -126,14 +126,14 @@ TEST_F(LayerTest, TableExistsOfAMissingTableIsFalseAndCreatesNothing) {
   EXPECT_FALSE(db.tableExists(std::u16string(300, u'a')));
 }
 
-TEST_F(LayerTest, QueryWithoutRowsIsAtEofAtOnce) {
+TEST_F(StorageLayerTest, QueryWithoutRowsIsAtEofAtOnce) {
   db.execute(u"create table TavrinPsd (AccountID char(32), AccountPsd char(32));");
   CppSQLite3Query q = db.query(u"select * from TavrinPsd where AccountID = ?;", {u"123456789"});
   EXPECT_TRUE(q.eof());
   EXPECT_EQ(q.fieldCount(), 2);
 }
 
-TEST_F(LayerTest, CursorWalksRowsInInsertionOrderAndStaysAtTheEnd) {
+TEST_F(StorageLayerTest, CursorWalksRowsInInsertionOrderAndStaysAtTheEnd) {
   db.execute(u"create table t (a char(8), b char(8));");
   for (const char16_t* v : {u"1", u"2", u"3"}) db.execute(u"insert into t values (?, ?);", {v, v});
   db.execute(u"insert into t values (null, '');");
@@ -145,7 +145,7 @@ TEST_F(LayerTest, CursorWalksRowsInInsertionOrderAndStaysAtTheEnd) {
   EXPECT_TRUE(q.eof());
 }
 
-TEST_F(LayerTest, ScalarReadsColumnZeroAsADecimalLong) {
+TEST_F(StorageLayerTest, ScalarReadsColumnZeroAsADecimalLong) {
   const struct {
     const char16_t* text;
     int value;
@@ -160,7 +160,7 @@ TEST_F(LayerTest, ScalarReadsColumnZeroAsADecimalLong) {
   EXPECT_EQ(db.scalar(u"select count(*) from sqlite_master;"), 0);
 }
 
-TEST_F(LayerTest, ScalarWithoutARowThrowsInvalidScalarQuery) {
+TEST_F(StorageLayerTest, ScalarWithoutARowThrowsInvalidScalarQuery) {
   db.execute(u"create table t (a char(8));");
   for (const char16_t* sql : {u"select a from t;", u"create table u (a char(8));"}) {
     auto e = thrownBy([&] { db.scalar(sql); });
@@ -169,7 +169,7 @@ TEST_F(LayerTest, ScalarWithoutARowThrowsInvalidScalarQuery) {
   }
 }
 
-TEST_F(LayerTest, FieldIndexOutsideTheColumnsThrows) {
+TEST_F(StorageLayerTest, FieldIndexOutsideTheColumnsThrows) {
   db.execute(u"create table t (FriendCode char(64), FriendLog char(512), Time char(32));");
   db.execute(u"insert into t values ('Log1', 'x', '10:00:00');");
   CppSQLite3Query q = db.query(u"select * from t;");
@@ -181,7 +181,7 @@ TEST_F(LayerTest, FieldIndexOutsideTheColumnsThrows) {
   }
 }
 
-TEST_F(LayerTest, AFinalizedCursorHasNoVirtualMachine) {
+TEST_F(StorageLayerTest, AFinalizedCursorHasNoVirtualMachine) {
   CppSQLite3Query q = db.query(u"select 1;");
   q.finalize();
   q.finalize();  // a second finalize does nothing
@@ -195,7 +195,7 @@ TEST_F(LayerTest, AFinalizedCursorHasNoVirtualMachine) {
   }
 }
 
-TEST_F(LayerTest, FailedStatementsThrowAndLeaveNothingOpen) {
+TEST_F(StorageLayerTest, FailedStatementsThrowAndLeaveNothingOpen) {
   // Compile error, run-time error, wrong number of values: each throws, and
   // none leaves a statement behind that would keep close() from closing.
   db.execute(u"create table t (a check (a > 0));");
@@ -212,7 +212,7 @@ TEST_F(LayerTest, FailedStatementsThrowAndLeaveNothingOpen) {
   EXPECT_NO_THROW(db.close());
 }
 
-TEST_F(LayerTest, CloseWithALiveCursorThrowsAndKeepsTheConnection) {
+TEST_F(StorageLayerTest, CloseWithALiveCursorThrowsAndKeepsTheConnection) {
   CppSQLite3Query q = db.query(u"select 1;");
   auto e = thrownBy([&] { db.close(); });
   EXPECT_EQ(e.errorCode(), SQLITE_BUSY);
@@ -222,7 +222,7 @@ TEST_F(LayerTest, CloseWithALiveCursorThrowsAndKeepsTheConnection) {
   EXPECT_FALSE(db.isOpen());
 }
 
-TEST_F(LayerTest, ALockedFileIsWaitedForThenReportedBusy) {
+TEST_F(StorageLayerTest, ALockedFileIsWaitedForThenReportedBusy) {
   EXPECT_EQ(db.busyTimeout(), 60000);
   db.execute(u"create table t (a char(8));");
   CppSQLite3Database other;
@@ -244,7 +244,7 @@ TEST_F(LayerTest, ALockedFileIsWaitedForThenReportedBusy) {
   EXPECT_EQ(other.execute(u"insert into t values ('x');"), 0);
 }
 
-TEST_F(LayerTest, ReopeningClosesThePreviousHandle) {
+TEST_F(StorageLayerTest, ReopeningClosesThePreviousHandle) {
   db.execute(u"create table t (a char(8));");
   db.open(path);  // under AddressSanitizer, a lost handle shows as a leak
   EXPECT_TRUE(db.tableExists(u"t"));

@@ -21,7 +21,7 @@ std::u16string lineText(int i) {
 }
 }  // namespace
 
-TEST(ChatLogDurability, LinesLoggedBeforeAKillAreAllThereAtTheNextOpen) {
+TEST(StorageDurability, LinesLoggedBeforeAKillAreAllThereAtTheNextOpen) {
   TempDir dir;
   const auto path = dir.file("DB") / "TavrinLog.db";
   int acks[2];

@@ -59,7 +59,7 @@ class PastingClient {
   sqlite3* db_ = nullptr;
 };
 
-class InteropTest : public ::testing::Test {
+class StorageInteropTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path path = dir.file("TavrinLog.db");
@@ -67,7 +67,7 @@ class InteropTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(InteropTest, AFileWrittenByTheOriginalStatementsReadsTheSame) {
+TEST_F(StorageInteropTest, AFileWrittenByTheOriginalStatementsReadsTheSame) {
   {
     PastingClient device(path);
     device.run(u"create table TavrinPsd (AccountID char(32), AccountPsd char(32));");
@@ -98,7 +98,7 @@ TEST_F(InteropTest, AFileWrittenByTheOriginalStatementsReadsTheSame) {
   EXPECT_EQ(log.history(5).size(), 1u);
 }
 
-TEST_F(InteropTest, WhatWeWriteReadsTheSameToTheOriginalStatements) {
+TEST_F(StorageInteropTest, WhatWeWriteReadsTheSameToTheOriginalStatements) {
   SavedAccountStore(path).save(u"123456789", u"pw");
   ServerAddressStore(path).append(u"127.0.0.1:8080");
   ChatLogStore log(path, 123456789);
@@ -133,7 +133,7 @@ TEST_F(InteropTest, WhatWeWriteReadsTheSameToTheOriginalStatements) {
             (std::vector<Row>{{u"0"}}));
 }
 
-TEST_F(InteropTest, TheSqliteShellReadsOurFile) {
+TEST_F(StorageInteropTest, TheSqliteShellReadsOurFile) {
   if (std::system("command -v sqlite3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no sqlite3 shell";
   ChatLogStore(path, 7).append(5, u"it's 你好", u"08:00:00");
   const std::string command = "sqlite3 -batch '" + path.string() + "' \"select * from tab7;\"";

@@ -19,7 +19,7 @@ using namespace tavrin::storage;
 
 namespace {
 
-class StoreTest : public ::testing::Test {
+class StorageOperationsTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path path = dir.file("DB") / "TavrinLog.db";
@@ -47,7 +47,7 @@ std::string utf16Bytes(std::u16string_view text) {
 
 }  // namespace
 
-TEST_F(StoreTest, SavedAccountsInsertThenUpdateTheirRow) {
+TEST_F(StorageOperationsTest, SavedAccountsInsertThenUpdateTheirRow) {
   SavedAccountStore accounts(path);
   EXPECT_EQ(accounts.load(), std::nullopt);
   EXPECT_FALSE(tableExists(u"TavrinPsd"));  // loading creates nothing
@@ -74,7 +74,7 @@ TEST(SavedAccountStorePrefill, ShowsTheLastAccountAndTheLastNineDigitPassword) {
   for (const auto& c : cases) EXPECT_EQ(SavedAccountStore::prefill(c.rows), c.shown);
 }
 
-TEST_F(StoreTest, ServerAddressKeepsTheLastAppendedRow) {
+TEST_F(StorageOperationsTest, ServerAddressKeepsTheLastAppendedRow) {
   ServerAddressStore servers(path);
   EXPECT_EQ(servers.loadLast(), std::nullopt);
   SavedAccountStore(path).save(u"123456789", u"pw");  // accounts without an address table
@@ -88,7 +88,7 @@ TEST_F(StoreTest, ServerAddressKeepsTheLastAppendedRow) {
   EXPECT_EQ(db.scalar(u"select count(*) from TavrinServeAddr where ServeName = '深圳';"), 2);
 }
 
-TEST_F(StoreTest, ChatLogTableIsCreatedOnTheFirstLine) {
+TEST_F(StorageOperationsTest, ChatLogTableIsCreatedOnTheFirstLine) {
   ChatLogStore log(path, 123456789);
   EXPECT_EQ(log.table(), u"tab123456789");
   EXPECT_TRUE(log.history(5).empty());
@@ -111,7 +111,7 @@ TEST_F(StoreTest, ChatLogTableIsCreatedOnTheFirstLine) {
   EXPECT_EQ(std::u16string(row.fieldValue(0)), u"Log5");
 }
 
-TEST_F(StoreTest, AnyTextReadsBackUnchangedAndDeletesExactly) {
+TEST_F(StorageOperationsTest, AnyTextReadsBackUnchangedAndDeletesExactly) {
   ChatLogStore log(path, 42);
   const std::u16string texts[] = {u"it's",
                                   u"'",
@@ -133,7 +133,7 @@ TEST_F(StoreTest, AnyTextReadsBackUnchangedAndDeletesExactly) {
   EXPECT_TRUE(log.history(7).empty());
 }
 
-TEST_F(StoreTest, ChatLogDeletesByLineContactAndUser) {
+TEST_F(StorageOperationsTest, ChatLogDeletesByLineContactAndUser) {
   ChatLogStore mine(path, 1);
   ChatLogStore other(path, 2);
   mine.append(5, u"same", u"10:00:00");
@@ -155,7 +155,7 @@ TEST_F(StoreTest, ChatLogDeletesByLineContactAndUser) {
   EXPECT_EQ(other.history(5).size(), 1u);  // another account's log stays
 }
 
-TEST_F(StoreTest, HistoryFolderAndFileAreTheOwnersOnly) {
+TEST_F(StorageOperationsTest, HistoryFolderAndFileAreTheOwnersOnly) {
   const mode_t old = ::umask(0);
   SavedAccountStore(path).save(u"123456789", u"secret");
   ::umask(old);
@@ -168,7 +168,7 @@ TEST_F(StoreTest, HistoryFolderAndFileAreTheOwnersOnly) {
   EXPECT_EQ(modeOf(path), 0600u);
 }
 
-TEST_F(StoreTest, ReplacedPasswordsAndDeletedLinesLeaveNoTraceInTheFile) {
+TEST_F(StorageOperationsTest, ReplacedPasswordsAndDeletedLinesLeaveNoTraceInTheFile) {
   SavedAccountStore accounts(path);
   accounts.save(u"123456789", u"OldSecret-1");
   accounts.save(u"123456789", u"NewSecret-2");
@@ -181,7 +181,7 @@ TEST_F(StoreTest, ReplacedPasswordsAndDeletedLinesLeaveNoTraceInTheFile) {
   EXPECT_NE(bytes.find(utf16Bytes(u"NewSecret-2")), std::string::npos);
 }
 
-TEST_F(StoreTest, AFailedLogLetsTheCallerGoOn) {
+TEST_F(StorageOperationsTest, AFailedLogLetsTheCallerGoOn) {
   // A chat window sends, then logs; the send stands whatever the log does.
   int sent = 0;
   auto sendAndLog = [&sent](const ChatLogStore& log) {
