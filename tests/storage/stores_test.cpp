@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include "storage/ChatLogStore.h"
@@ -202,5 +203,8 @@ TEST_F(StorageOperationsTest, AFailedLogLetsTheCallerGoOn) {
   std::filesystem::remove(path);
   EXPECT_FALSE(sendAndLog(ChatLogStore(path, 1)).has_value());
   EXPECT_EQ(sent, 3);
+  auto other = tryStorage([] { throw std::runtime_error("disk gone"); });
+  ASSERT_TRUE(other.has_value());
+  EXPECT_EQ(utf8FromUtf16(other->errorMessage()), "CPPSQLITE_ERROR[1000]: disk gone");
   EXPECT_EQ(ChatLogStore(path, 1).history(5).size(), 1u);
 }
