@@ -93,6 +93,7 @@ void SipcConnection::send(std::string_view bytes) {
     close();
     return;
   }
+  if (out_.capacity() <= 15) out_ = service_.borrowBuffer();  // 15: the in-place capacity
   out_.append(bytes);
   if (!queued_ && !wantWrite_) {
     queued_ = true;
@@ -118,8 +119,8 @@ void SipcConnection::flush() {
     return;
   }
   if (outOffset_ == out_.size()) {
-    out_.clear();
-    out_.shrink_to_fit();
+    service_.returnBuffer(std::move(out_));
+    out_ = std::string();
     outOffset_ = 0;
     if (closing_) {
       close();

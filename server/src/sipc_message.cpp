@@ -48,6 +48,7 @@ bool parseHead(std::string_view head, SipcMessage& m) {
     m.target.assign(b);
   }
   size_t pos = (eol == std::string_view::npos) ? head.size() : eol + 2;
+  m.headers.reserve(12);
   while (pos < head.size()) {
     size_t end = head.find("\r\n", pos);
     if (end == std::string_view::npos) end = head.size();

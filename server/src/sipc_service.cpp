@@ -48,6 +48,20 @@ void SipcService::flushQueued() {
   toFlush_.clear();
 }
 
+std::string SipcService::borrowBuffer() {
+  if (spareBuffers_.empty()) return {};
+  std::string b = std::move(spareBuffers_.back());
+  spareBuffers_.pop_back();
+  return b;
+}
+
+void SipcService::returnBuffer(std::string&& b) {
+  constexpr size_t kKeepCapacity = 64 * 1024, kKeepCount = 256;
+  if (b.capacity() <= 15 || b.capacity() > kKeepCapacity || spareBuffers_.size() >= kKeepCount) return;
+  b.clear();
+  spareBuffers_.push_back(std::move(b));
+}
+
 SipcService::~SipcService() {
   // Connections tell the service when they close; let none do so now.
   for (auto& [id, c] : connections_) c->session = Session{};

@@ -49,6 +49,10 @@ class SipcService {
   // A connection has bytes queued: written after the current batch of events.
   void queueFlush(SipcConnection* c) { toFlush_.push_back(c); }
   void flushQueued();
+  // Output buffers are lent to connections while they have bytes queued and
+  // returned when drained, so an idle connection keeps none.
+  std::string borrowBuffer();
+  void returnBuffer(std::string&& b);
   // Periodic work: scheduled SMS that fell due.
   void tick();
   // Drops connections that never registered within the login time-out, and
@@ -88,7 +92,8 @@ class SipcService {
   uint64_t nextId_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
   std::vector<std::unique_ptr<SipcConnection>> closed_;
-  std::vector<SipcConnection*> toFlush_;  // alive until the batch ends (retired, not freed)
+  std::vector<SipcConnection*> toFlush_;
+  std::vector<std::string> spareBuffers_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;
   std::unique_ptr<Registrar> registrar_;
   std::unique_ptr<PresenceHub> presence_;
