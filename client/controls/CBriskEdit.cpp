@@ -1,0 +1,219 @@
+#include "controls/CBriskEdit.h"
+
+#include <algorithm>
+
+#include "controls/ShellBars.h"
+#include "gfx/Fonts.h"
+#include "gfx/Primitives.h"
+#include "shell/theme_colors.h"
+
+namespace tavrin::controls {
+
+using namespace platform;
+
+bool CBriskEdit::create(WindowId parent, Rect rect, size_t max_length, std::optional<Font> font,
+                        int line_spacing) {
+  destroy();
+  auto* ws = WindowSystem::instance();
+  if (!ws) return false;
+  rect_ = rect;
+  font_ = font ? std::move(font) : gfx::make_font(24);
+  const int font_h = font_ ? font_->height() : 24;
+  average_ = font_ ? std::max(1, font_->average_char_width()) : 12;
+  line_height_ = std::max(1, font_h + line_spacing);
+  lines_per_view_ = std::max(1, rect.height() / line_height_);
+  chars_per_line_ = std::max(1, rect.width() / average_);
+  max_length_ = std::min(max_length, size_t(lines_per_view_) * size_t(chars_per_line_));
+  WindowSpec spec;
+  spec.parent = parent;
+  spec.rect = rect;
+  spec.class_name = "CBriskEdit";
+  spec.handler = [this](const Message& m) { return handle(m); };
+  window_ = ws->create(std::move(spec));
+  if (!window_) return false;
+  (void)surface_.create(window_, rect.width(), rect.height());
+  return true;
+}
+
+void CBriskEdit::destroy() {
+  if (!window_) return;
+  const WindowId w = window_;
+  window_ = 0;
+  surface_.free();
+  backdrop_.clear();
+  if (auto* ws = WindowSystem::instance()) ws->destroy(w);
+}
+
+void CBriskEdit::set_text(std::u16string_view text) {
+  text_ = std::u16string(text.substr(0, max_length_));
+  caret_ = text_.size();
+  repaint();
+}
+
+int CBriskEdit::line_count(size_t pos) const {
+  int n = 1;
+  for (size_t i = 0; i < pos && i < text_.size(); ++i) n += text_[i] == u'\n' || text_[i] == u'\t';
+  return n;
+}
+
+std::vector<CBriskEdit::Line> CBriskEdit::layout() const {
+  std::vector<Line> lines;
+  Line line;
+  int x = kLeftMargin;
+  for (size_t i = 0; i < text_.size(); ++i) {
+    const char16_t c = text_[i];
+    if (c == u'\n') {
+      line.end = i;
+      lines.push_back(line);
+      line = {i + 1, i + 1};
+      x = kLeftMargin;
+      continue;
+    }
+    const int w = char_width(c);
+    if (x + w > client_width() && i > line.start) {
+      line.end = i;
+      lines.push_back(line);
+      line = {i, i};
+      x = kLeftMargin;
+    }
+    x += w;
+  }
+  line.end = text_.size();
+  lines.push_back(line);
+  return lines;
+}
+
+Point CBriskEdit::caret_position(size_t index) const {
+  const auto lines = layout();
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const bool last = n + 1 == lines.size();
+    // An index at a wrap point belongs to the next line.
+    if (index < lines[n].start || (index > lines[n].end) || (index == lines[n].end && !last &&
+                                                               lines[n + 1].start == index))
+      continue;
+    int x = kLeftMargin;
+    for (size_t i = lines[n].start; i < index; ++i) x += char_width(text_[i]);
+    return {x, int(n) * line_height_};
+  }
+  return {kLeftMargin, 0};
+}
+
+std::optional<size_t> CBriskEdit::index_at(Point p) const {
+  if (p.y < 0) return std::nullopt;
+  const auto lines = layout();
+  const size_t n = size_t(p.y / line_height_);
+  if (n >= lines.size()) return std::nullopt;
+  int x = kLeftMargin;
+  for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+    const int w = char_width(text_[i]);
+    if (p.x < x + w / 2) return i;
+    x += w;
+  }
+  return lines[n].end;
+}
+
+void CBriskEdit::on_char(char16_t ch) {
+  if (ch == 8) {
+    if (caret_ > 0) {
+      // A surrogate pair goes as one character.
+      size_t n = 1;
+      if (caret_ >= 2 && text_[caret_ - 1] >= 0xDC00 && text_[caret_ - 1] < 0xE000 &&
+          text_[caret_ - 2] >= 0xD800 && text_[caret_ - 2] < 0xDC00)
+        n = 2;
+      text_.erase(caret_ - n, n);
+      caret_ -= n;
+    }
+  } else if (ch == 13) {
+    if (text_.size() < max_length_ && int(layout().size()) < lines_per_view_) {
+      text_.insert(caret_, 1, u'\n');
+      ++caret_;
+    }
+  } else if (ch >= 32 || ch == u'\t') {
+    if (text_.size() < max_length_) {
+      text_.insert(caret_, 1, ch);
+      ++caret_;
+      // Taken back at once when it needs a line the box cannot show.
+      if (int(layout().size()) > lines_per_view_) {
+        --caret_;
+        text_.erase(caret_, 1);
+      }
+    }
+  } else {
+    return;
+  }
+  repaint();
+}
+
+intptr_t CBriskEdit::handle(const Message& m) {
+  auto* ws = WindowSystem::instance();
+  switch (m.id) {
+    case msg::kStylusDown: {
+      sip_show();
+      ws->set_focus(window_);
+      if (auto i = index_at({lparam_x(m.lparam), lparam_y(m.lparam)})) caret_ = *i;
+      repaint();
+      return 0;
+    }
+    case msg::kSetFocus:
+    case msg::kKillFocus:
+      focused_ = m.id == msg::kSetFocus;
+      repaint();
+      return 0;
+    case msg::kKeyDown:
+      if (m.wparam == key::kLeft && caret_ > 0) --caret_;
+      else if (m.wparam == key::kRight && caret_ < text_.size()) ++caret_;
+      else return 0;
+      repaint();
+      return 1;
+    case msg::kChar:
+      on_char(char16_t(m.wparam));
+      return 1;
+    case msg::kPaint:
+      backdrop_.refresh(ws->screen_rect(window_));
+      paint();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void CBriskEdit::repaint() {
+  auto* ws = WindowSystem::instance();
+  if (!window_ || !ws || !ws->visible(window_)) return;
+  paint();
+}
+
+void CBriskEdit::paint() {
+  auto* ws = WindowSystem::instance();
+  gfx::PixelCanvas c = surface_.lock();
+  if (!c.valid() || !ws) return;
+  const auto& theme = shell::theme_colors();
+  backdrop_.draw(c);
+  gfx::fill_rounded(c, theme.edit_bk_color, {0, 0, c.width, c.height}, theme.edit_bg_alpha);
+  if (font_) {
+    PixelBuffer565 target{c.pixels, c.width, c.height, c.width};
+    const auto lines = layout();
+    for (size_t n = 0; n < lines.size(); ++n) {
+      int x = kLeftMargin;
+      const int y = int(n) * line_height_;
+      for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+        const char16_t ch = text_[i];
+        if (ch != u'\t')
+          font_->draw(target, std::u16string_view(&text_[i], 1),
+                      {x, y, x + char_width(ch) + average_, y + line_height_},
+                      theme.edit_text_color, text::kSingleLine);
+        x += char_width(ch);
+      }
+    }
+  }
+  if (focused_) {
+    const Point p = caret_position(caret_);
+    const int h = font_ ? font_->height() : 24;
+    gfx::draw_vline(c, p.x, p.y, p.y + h, theme.edit_text_color, 255);
+  }
+  const Rect screen = ws->screen_rect(window_);
+  surface_.present(screen.left, screen.top);
+  backdrop_.presented(c);
+}
+
+}  // namespace tavrin::controls

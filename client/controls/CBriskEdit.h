@@ -1,0 +1,90 @@
+// CBriskEdit: the skinned multi-line box for message text (chat input, SMS
+// texts). Its text is UTF-16 with line feeds between lines. Characters are
+// laid out from a 5-pixel left margin, one average character width for a
+// character below 128 and two for any other, and a line ends at a line
+// feed or where the next character would pass the right edge. The box never
+// scrolls: input that would need a line it cannot show is refused.
+//
+// The layout operations are virtual so the chat and SMS screens can lay
+// their text out their own way. A child window of its screen, destroyed
+// with the object. UI thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/Backdrop.h"
+#include "gfx/CSurface.h"
+#include "platform/font.h"
+#include "platform/window_system.h"
+
+namespace tavrin::controls {
+
+class CBriskEdit {
+ public:
+  static constexpr int kLeftMargin = 5;
+
+  struct Line {
+    size_t start = 0;
+    size_t end = 0;  // one past the last character shown (a line feed is not shown)
+  };
+
+  CBriskEdit() = default;
+  virtual ~CBriskEdit() { destroy(); }
+  CBriskEdit(const CBriskEdit&) = delete;
+  CBriskEdit& operator=(const CBriskEdit&) = delete;
+
+  // A child of parent at rect (parent coordinates). The maximum length is
+  // the smaller of max_length and what the box can show. font: the
+  // window's font ("黑体" 24 when none is given).
+  bool create(platform::WindowId parent, platform::Rect rect, size_t max_length,
+              std::optional<platform::Font> font = std::nullopt, int line_spacing = 4);
+  void destroy();
+  platform::WindowId window() const { return window_; }
+
+  void set_text(std::u16string_view text);  // caret to the end, repaint
+  const std::u16string& text() const { return text_; }
+  size_t caret() const { return caret_; }
+  size_t max_length() const { return max_length_; }
+  int lines_per_view() const { return lines_per_view_; }
+  int chars_per_line() const { return chars_per_line_; }
+
+  // 1 plus the line feeds and tabs before pos.
+  virtual int line_count(size_t pos) const;
+  // The lines of the text as laid out in the box.
+  virtual std::vector<Line> layout() const;
+  // Top-left pixel of the character at index (client coordinates).
+  virtual platform::Point caret_position(size_t index) const;
+  // The character index at a client point; nullopt outside the text rows.
+  virtual std::optional<size_t> index_at(platform::Point p) const;
+
+  void on_char(char16_t ch);
+  intptr_t handle(const platform::Message& m);
+  void repaint();
+
+ protected:
+  int char_width(char16_t c) const { return c < 128 ? average_ : 2 * average_; }
+  int line_height() const { return line_height_; }
+  int client_width() const { return rect_.width(); }
+
+ private:
+  void paint();
+
+  platform::WindowId window_ = 0;
+  platform::Rect rect_;
+  std::u16string text_;
+  size_t caret_ = 0;
+  size_t max_length_ = 0;
+  int average_ = 12;
+  int line_height_ = 28;
+  int lines_per_view_ = 1;
+  int chars_per_line_ = 1;
+  bool focused_ = false;
+  std::optional<platform::Font> font_;
+  gfx::CSurface surface_;
+  Backdrop backdrop_;
+};
+
+}  // namespace tavrin::controls

@@ -1,0 +1,63 @@
+// CMsgBoxDlg: the skinned modal message box. It covers the whole screen,
+// top-most, with the screen dimmed behind a rounded panel, hides the
+// shell's task bar and input-panel button while it shows, and returns 1 for
+// "确定" (or "是") and 0 for "取消" (or "否"). A timed box counts down from 5
+// on timer 125 (1000 ms) and closes as if "确定" were tapped when the count
+// reaches 0. Engine and other windows' messages keep being handled while it
+// runs. UI thread only.
+#pragma once
+
+#include <string>
+
+#include "gfx/CSurface.h"
+#include "gfx/Rect.h"
+#include "platform/window_system.h"
+
+namespace tavrin::controls {
+
+class CMsgBoxDlg {
+ public:
+  static constexpr uintptr_t kTimerId = 125;
+  static constexpr int kCountdown = 5;
+  enum Type { kOneButton = 1, kTwoButtons = 2, kYesNo = 3 };
+
+  // Button rectangles on the screen.
+  static constexpr gfx::Rect kOkOnly{180, 335, 300, 382};
+  static constexpr gfx::Rect kOk{80, 335, 200, 382};
+  static constexpr gfx::Rect kCancel{280, 335, 400, 382};
+
+  CMsgBoxDlg() = default;
+  ~CMsgBoxDlg() { destroy(); }
+  CMsgBoxDlg(const CMsgBoxDlg&) = delete;
+  CMsgBoxDlg& operator=(const CMsgBoxDlg&) = delete;
+
+  void create(platform::WindowId owner, bool timed = false);
+  void set_type(int type) { type_ = type; }
+  void set_title(std::u16string title) { title_ = std::move(title); }
+  void set_text(std::u16string text) { text_ = std::move(text); }
+  // Runs modally; 1 for confirmation, 0 otherwise.
+  int run_modal();
+  void destroy();
+
+  platform::WindowId window() const { return window_; }
+  int countdown() const { return countdown_; }
+
+  // A one- or two-button box in one call.
+  static int show(platform::WindowId owner, std::u16string text, std::u16string title = u"提示",
+                  int type = kOneButton, bool timed = false);
+
+ private:
+  intptr_t handle(const platform::Message& m);
+  void paint();
+
+  platform::WindowId owner_ = 0;
+  platform::WindowId window_ = 0;
+  int type_ = kOneButton;
+  bool timed_ = false;
+  int countdown_ = kCountdown;
+  std::u16string title_ = u"提示";
+  std::u16string text_;
+  gfx::CSurface behind_, surface_;
+};
+
+}  // namespace tavrin::controls
