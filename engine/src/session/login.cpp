@@ -162,16 +162,19 @@ void login_complete(LoginContext& ctx) {
     contacts::request_qun_members(id);
     if (hooks.invite_qun) hooks.invite_qun(id, login_interceptor, &ctx);
   }
-  to_client(ctx, FX_MSG_LOGIN_OK, 0, 0);
+  // The session's timers exist before the client hears of 14, so a client
+  // that acts on 14 at once (a re-login clears the table) finds them.
   TimerTable& timers = engine().timers;
   timers.add(kSessionKey, kLoginTaskTag,
              proxy_settings().enabled() ? kKeepaliveProxyTicks : kKeepaliveTicks, keepalive_timer,
              nullptr);
-  if (session().relogin_mode) return;
-  timers.add(kSessionKey, kScoreTag, 50, score_timer, nullptr);
-  timers.add(kSessionKey, kOwnInfoTag, 60, own_info_timer, nullptr);
-  timers.add(kSessionKey, kOfflineTag, 300, offline_timer, nullptr);
-  timers.add(kSessionKey, kScheduleTag, 200, schedule_timer, nullptr);
+  if (!session().relogin_mode) {
+    timers.add(kSessionKey, kScoreTag, 50, score_timer, nullptr);
+    timers.add(kSessionKey, kOwnInfoTag, 60, own_info_timer, nullptr);
+    timers.add(kSessionKey, kOfflineTag, 300, offline_timer, nullptr);
+    timers.add(kSessionKey, kScheduleTag, 200, schedule_timer, nullptr);
+  }
+  to_client(ctx, FX_MSG_LOGIN_OK, 0, 0);
 }
 
 bool is_final_login_code(int code) {

@@ -1,0 +1,43 @@
+// TestServer: the real tavrin-server on loopback, all ports 0, in a fresh
+// temporary data folder that the test seeds first (the demo world plus
+// whatever the test adds) through the server's own store. The server's log
+// (-vv: one line per request with its "N") goes to a file the test can
+// read. Stopped by pid.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tavrin::server {
+class Store;
+}
+
+namespace tavrin::test {
+
+class TestServer {
+ public:
+  using Seed = std::function<void(tavrin::server::Store&)>;
+  // seed runs after the demo world was put in; args are extra flags.
+  explicit TestServer(std::vector<std::string> args = {}, const Seed& seed = {}, bool demo = true);
+  ~TestServer();
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  bool running() const { return pid_ > 0 && sipc_ > 0; }
+  int navPort() const { return nav_; }
+  int sipcPort() const { return sipc_; }
+  std::string sipcAddress() const { return "127.0.0.1:" + std::to_string(sipc_); }
+  std::string dbPath() const { return dir_ + "/tavrin-server.db"; }
+  // Everything the server logged so far.
+  std::string log() const;
+
+ private:
+  pid_t pid_ = -1;
+  int nav_ = 0, sipc_ = 0;
+  std::string dir_;
+};
+
+}  // namespace tavrin::test
