@@ -5,10 +5,9 @@
 //                      installed store of 1,000 / 10,000 / 100,000 contacts
 //                      (the time per call should not grow with the store).
 #include <benchmark/benchmark.h>
+#include <tinyxml.h>
 
 #include <string>
-
-#include <tinyxml.h>
 
 #include "contacts/engine_contacts.h"
 #include "contacts/payload_parsers.h"
@@ -23,7 +22,8 @@ constexpr long kFirstId = 100000000;
 std::string contact_list(int buddies, int lists) {
   std::string body = "<results><contacts version=\"326\"><buddy-lists>";
   for (int g = 1; g <= lists; ++g)
-    body += "<buddy-list id=\"" + std::to_string(g) + "\" name=\"List " + std::to_string(g) + "\"/>";
+    body +=
+        "<buddy-list id=\"" + std::to_string(g) + "\" name=\"List " + std::to_string(g) + "\"/>";
   body += "</buddy-lists><buddies>";
   for (int i = 0; i < buddies; ++i) {
     std::string id = std::to_string(kFirstId + i);
@@ -31,9 +31,10 @@ std::string contact_list(int buddies, int lists) {
             "\" local-name=\"Friend " + std::to_string(i) + "\" buddy-lists=\"" +
             std::to_string(1 + i % lists) + "\" online_notify=\"0\" relation-status=\"1\"/>";
   }
-  body += "</buddies><mobile-buddies/><chat-friends/><blacklist>"
-          "<blocked uri=\"sip:999999999@fetion.com.cn;p=1\" local-name=\"x\"/></blacklist>"
-          "</contacts></results>";
+  body +=
+      "</buddies><mobile-buddies/><chat-friends/><blacklist>"
+      "<blocked uri=\"sip:999999999@fetion.com.cn;p=1\" local-name=\"x\"/></blacklist>"
+      "</contacts></results>";
   return body;
 }
 

@@ -24,11 +24,11 @@ class Accessors : public ::testing::Test {
  protected:
   void SetUp() override {
     auto store = std::make_unique<ContactStore>();
-    store->adopt_account(make_account("sip:100000001@x"));        // plain buddy
-    store->adopt_account(make_account("sip:100000002@x", 0));     // unanswered
-    store->adopt_account(make_account("sip:100000003@x", 2));     // relation 2
-    store->adopt_account(make_account("sip:100000004@x", 0));     // unanswered and blocked
-    store->adopt_account(make_account("tel:13912345678"));        // mobile buddy
+    store->adopt_account(make_account("sip:100000001@x"));     // plain buddy
+    store->adopt_account(make_account("sip:100000002@x", 0));  // unanswered
+    store->adopt_account(make_account("sip:100000003@x", 2));  // relation 2
+    store->adopt_account(make_account("sip:100000004@x", 0));  // unanswered and blocked
+    store->adopt_account(make_account("tel:13912345678"));     // mobile buddy
     store->adopt_blocked(make_blocked("sip:100000004@x"));
     auto lock = state().lock();
     state().set_login("200000000", "secret");
@@ -49,13 +49,12 @@ TEST_F(Accessors, StatusFollowsItsOrder) {
     int status;
     int online;
   } cases[] = {
-      {100000001, 66, 1},  // stored status
-      {100000002, 75, 0},  // relation 0 beats presence
-      {100000003, 76, 0},
-      {100000004, 77, 0},  // blacklist beats relation 0
-      {1912345678, 78, 0},  // mobile buddy
-      {123, 0, 0},          // no account
-      {200000000, 66, 1},   // the user's own state
+      {100000001, 66, 1},                       // stored status
+      {100000002, 75, 0},                       // relation 0 beats presence
+      {100000003, 76, 0},  {100000004, 77, 0},  // blacklist beats relation 0
+      {1912345678, 78, 0},                      // mobile buddy
+      {123, 0, 0},                              // no account
+      {200000000, 66, 1},                       // the user's own state
   };
   for (const auto& c : cases) {
     EXPECT_EQ(fx_get_online_status_by_id(c.id), c.status) << c.id;
@@ -228,7 +227,7 @@ TEST(ContactListInstall, OwnEntryReportsTheUsersState) {
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(own->kind, 0);
   EXPECT_STREQ(own->uri, "sip:200000000@x;p=1");
-  EXPECT_NE(own->uri, state.user().uri);  // a copy
+  EXPECT_NE(own->uri, state.user().uri);                // a copy
   EXPECT_EQ(fx_get_online_status_by_account(own), 69);  // the user's own state
   EXPECT_EQ(fx_is_on_line_by_id(200000000), 1);
 }
@@ -256,7 +255,7 @@ TEST(ContactListInstall, ScheduledSmsFollowTheNewStore) {
   state.install(std::move(second));
   auto* kept = static_cast<fx_schedule_sms*>(state.user().schedule_list->data);
   ASSERT_NE(kept->receivers, nullptr);
-  EXPECT_EQ(kept->receivers->data, new_a);  // re-pointed by id
+  EXPECT_EQ(kept->receivers->data, new_a);    // re-pointed by id
   EXPECT_EQ(kept->receivers->next, nullptr);  // the vanished contact dropped
 }
 

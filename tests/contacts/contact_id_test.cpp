@@ -1,10 +1,11 @@
 // Contact ids from uris, the id classes and display numbers.
+#include "contacts/contact_id.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "contacts/contact_id.h"
 #include "libtavrin.h"
 
 using namespace tavrin::contacts;
@@ -45,11 +46,11 @@ TEST(ContactId, DerivedFromUriByTheThreeRules) {
       {"sip:abc", 0},
       {"", 0},
       {nullptr, 0},
-      {"a@b", 0},        // '@' inside the prefix: no digits
+      {"a@b", 0},  // '@' inside the prefix: no digits
       {"sip:@x", 0},
-      {"tel:", 0},       // nothing after the prefix
+      {"tel:", 0},  // nothing after the prefix
       {"tel:1", 0},
-      {"tel:15", 1},     // '5' rewritten, no second digit
+      {"tel:15", 1},  // '5' rewritten, no second digit
   };
   for (const auto& c : cases)
     EXPECT_EQ(contact_id_from_uri(c.uri), c.id) << (c.uri ? c.uri : "(null)");
@@ -60,9 +61,9 @@ TEST(ContactId, ClassesOfIds) {
     long id;
     bool pc, qun;
   } cases[] = {
-      {123456789, true, false}, {100000000, true, false}, {999999999, true, false},
-      {1000000000, false, false}, {10000000, true, true},  {10000001, false, false},
-      {99999999, false, false},   {10000, true, false},    {123456, true, true},
+      {123456789, true, false},   {100000000, true, false}, {999999999, true, false},
+      {1000000000, false, false}, {10000000, true, true},   {10000001, false, false},
+      {99999999, false, false},   {10000, true, false},     {123456, true, true},
       {1912345678, false, false}, {0, true, true},
   };
   for (const auto& c : cases) {
@@ -76,12 +77,12 @@ TEST(ContactId, DisplayNumberInvertsTheMobileRewrite) {
     long id;
     const char* shown;
   } cases[] = {
-      {123456789, "123456789"},     {5000, "5000"},
-      {1912345678, "13912345678"},  {2012345678, "15812345678"},
-      {12345678, "15912345678"},    {1012345678, "15012345678"},
-      {1112345678, "15112345678"},  {1212345678, "15212345678"},
-      {1312345678, "15712345678"},  {1412345678, "13412345678"},
-      {1800000001, "13800000001"},  {2147483647, "13147483647"},
+      {123456789, "123456789"},    {5000, "5000"},
+      {1912345678, "13912345678"}, {2012345678, "15812345678"},
+      {12345678, "15912345678"},   {1012345678, "15012345678"},
+      {1112345678, "15112345678"}, {1212345678, "15212345678"},
+      {1312345678, "15712345678"}, {1412345678, "13412345678"},
+      {1800000001, "13800000001"}, {2147483647, "13147483647"},
   };
   for (const auto& c : cases) {
     char* shown = fx_get_original_ID(c.id);

@@ -1,10 +1,10 @@
 // The command and subscription bodies, byte for byte, and the escaping of
 // caller texts.
-#include <gtest/gtest.h>
+#include "contacts/payload_bodies.h"
 
+#include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include "contacts/payload_bodies.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;
@@ -61,7 +61,8 @@ TEST(PayloadBodies, CommandBodiesAsSent) {
        "<args><contacts><buddies><buddy uri=\"sip:1@x\" result=\"1\" buddy-lists=\"3\" "
        "expose-mobile-no=\"0\" expose-name=\"0\" local-name=\"Al\" /></buddies></contacts></args>"},
       {body_refuse_contact_request("sip:1@x", 0),
-       "<args><contacts><buddies><buddy uri=\"sip:1@x\" result=\"0\" /></buddies></contacts></args>"},
+       "<args><contacts><buddies><buddy uri=\"sip:1@x\" result=\"0\" "
+       "/></buddies></contacts></args>"},
       {body_get_schedule_sms_list(), "<args><schedule-sms-list version=\"\"/></args>"},
       {body_get_schedule_sms({5, 8}),
        "<args><schedule-sms-list><schedule-sms id=\"5\" /><schedule-sms id=\"8\" />"
@@ -75,7 +76,8 @@ TEST(PayloadBodies, CommandBodiesAsSent) {
        "<args><group-list version=\"5\" attributes=\"name;identity\" /></args>"},
       {body_get_group_members("sip:PG1@x"),
        "<args><groups attributes=\"member-uri;member-nickname;member-oxanickname;member-identity\">"
-       "<group uri=\"sip:PG1@x\" members-major-version=\"2\" members-minor-version=\"2\" /></groups>"
+       "<group uri=\"sip:PG1@x\" members-major-version=\"2\" members-minor-version=\"2\" "
+       "/></groups>"
        "</args>"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.body, c.expected);
@@ -98,12 +100,14 @@ TEST(PayloadBodies, SubscriptionsAndTheirUnsubscriptions) {
   EXPECT_EQ(body_subscribe_contact("sip:1@x", false),
             "<args><subscription><contacts><contact uri=\"sip:1@x\" /></contacts></subscription>"
             "</args>");
-  EXPECT_EQ(body_subscribe_quns({"sip:PG1@x"}, true),
-            "<args><subscription><groups><group uri=\"sip:PG1@x\" /></groups><presence><basic "
-            "attributes=\"all\" /><member attributes=\"identity\" /><management attributes=\"all\" />"
-            "</presence></subscription></args>");
-  EXPECT_EQ(body_subscribe_quns({"sip:PG1@x"}, false),
-            "<args><subscription><groups><group uri=\"sip:PG1@x\" /></groups></subscription></args>");
+  EXPECT_EQ(
+      body_subscribe_quns({"sip:PG1@x"}, true),
+      "<args><subscription><groups><group uri=\"sip:PG1@x\" /></groups><presence><basic "
+      "attributes=\"all\" /><member attributes=\"identity\" /><management attributes=\"all\" />"
+      "</presence></subscription></args>");
+  EXPECT_EQ(
+      body_subscribe_quns({"sip:PG1@x"}, false),
+      "<args><subscription><groups><group uri=\"sip:PG1@x\" /></groups></subscription></args>");
 }
 
 TEST(PayloadBodies, SubscribableUrisAreBuddiesWithUri) {
@@ -128,7 +132,9 @@ TEST(PayloadBodies, CallerTextsAreEscapedAndReachTheServerAsTyped) {
       {body_set_nickname(hostile), {"args", "personal"}, "nickname"},
       {body_set_impresa(hostile), {"args", "personal"}, "impresa"},
       {body_create_buddy_list(hostile), {"args", "contacts", "buddy-lists", "buddy-list"}, "name"},
-      {body_set_buddy_info("sip:1@x", hostile), {"args", "contacts", "buddies", "buddy"}, "local-name"},
+      {body_set_buddy_info("sip:1@x", hostile),
+       {"args", "contacts", "buddies", "buddy"},
+       "local-name"},
       {body_add_buddy("sip:1", "n", 1, hostile), {"args", "contacts", "buddies", "buddy"}, "desc"},
       {body_set_schedule_sms("t", hostile, {}), {"args", "schedule-sms", "message"}, nullptr},
       {body_blacklist(hostile), {"args", "contacts", "blacklist", "blocked"}, "uri"},

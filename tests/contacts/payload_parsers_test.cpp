@@ -1,10 +1,11 @@
 // The answer and event parsers on small fixtures, with missing elements and
 // attributes.
+#include "contacts/payload_parsers.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "contacts/payload_parsers.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;
@@ -15,7 +16,8 @@ namespace {
 const char* const kNotAnAnswer[] = {nullptr, "", "not xml", "<results>", "<other/>", "<results/>"};
 
 TEST(ProfileParsers, MoodNicknameScoreAndRefuseDays) {
-  EXPECT_STREQ(parse_impresa_answer("<results><personal impresa=\"sunny\"/></results>").get(), "sunny");
+  EXPECT_STREQ(parse_impresa_answer("<results><personal impresa=\"sunny\"/></results>").get(),
+               "sunny");
   EXPECT_STREQ(parse_nickname_answer("<results><personal nickname=\"Bo\"/></results>").get(), "Bo");
   EXPECT_EQ(parse_nickname_answer("<results><personal impresa=\"x\"/></results>"), nullptr);
   EXPECT_EQ(parse_score_answer("<results><score value=\"1234\"/></results>"), 1234);
@@ -44,7 +46,8 @@ TEST(ProfileParsers, PersonalInfoReadsAllThirtyAttributes) {
   auto info = parse_personal_info_answer(
       "<results><personal nickname=\"n\" impresa=\"i\" gender=\"1\" nation=\"CN\" province=\"bj\" "
       "city=\"10\" ivr-enabled=\"1\" portrait-crc=\"-5\" provisioning=\"2\" mobile-no=\"139\" "
-      "name=\"N\" birth-date=\"1990-01-01\" birthday-valid=\"1\" lunar-animal=\"3\" horoscope=\"4\" "
+      "name=\"N\" birth-date=\"1990-01-01\" birthday-valid=\"1\" lunar-animal=\"3\" "
+      "horoscope=\"4\" "
       "profile=\"p\" blood-type=\"2\" occupation=\"o\" hobby=\"h\" personal-email=\"pe\" "
       "work-email=\"we\" other-email=\"oe\" primary-email=\"1\" job-title=\"j\" home-phone=\"hp\" "
       "work-phone=\"wp\" other-phone=\"op\" company=\"c\" company_website=\"cw\" "
@@ -154,7 +157,8 @@ TEST(ContactListParser, BuildsAStoreInOrder) {
 
 TEST(ContactListParser, MissingParts) {
   // Without buddy-lists there is no store at all.
-  EXPECT_EQ(parse_contact_list_answer("<results><contacts><buddies/></contacts></results>"), nullptr);
+  EXPECT_EQ(parse_contact_list_answer("<results><contacts><buddies/></contacts></results>"),
+            nullptr);
   for (const char* body : kNotAnAnswer) EXPECT_EQ(parse_contact_list_answer(body), nullptr);
   // Without the other lists, they are just empty.
   auto s = parse_contact_list_answer("<results><contacts><buddy-lists/></contacts></results>");
@@ -188,14 +192,16 @@ TEST(ManagementParsers, AnswersOfEachCommand) {
   ASSERT_TRUE(blocked);
   EXPECT_EQ(blocked->uri, "sip:100000001@x");
   EXPECT_EQ(blocked->id, 100000001);
-  auto missing = parse_buddy_info_answer("<results><contacts><buddies><buddy/></buddies></contacts></results>");
+  auto missing = parse_buddy_info_answer(
+      "<results><contacts><buddies><buddy/></buddies></contacts></results>");
   ASSERT_TRUE(missing);
   EXPECT_EQ(missing->id, 0);
   EXPECT_FALSE(missing->local_name);
 
   auto added = parse_add_buddy_answer(
       "<results><contacts><buddies><buddy uri=\"sip:100000001@x\" local-name=\"Al\" "
-      "buddy-lists=\"3\" relation-status=\"0\" online_notify=\"1\"/></buddies></contacts></results>");
+      "buddy-lists=\"3\" relation-status=\"0\" "
+      "online_notify=\"1\"/></buddies></contacts></results>");
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->kind, 1);
   EXPECT_EQ(added->status, 68);
@@ -209,9 +215,10 @@ TEST(ManagementParsers, AnswersOfEachCommand) {
   EXPECT_EQ(mobile->kind, 2);
   EXPECT_EQ(mobile->status, 78);
   // The buddy parser does not read a mobile answer, nor the other way round.
-  EXPECT_EQ(parse_add_buddy_answer("<results><contacts><mobile-buddies><mobile-buddy uri=\"tel:1\"/>"
-                                   "</mobile-buddies></contacts></results>"),
-            nullptr);
+  EXPECT_EQ(
+      parse_add_buddy_answer("<results><contacts><mobile-buddies><mobile-buddy uri=\"tel:1\"/>"
+                             "</mobile-buddies></contacts></results>"),
+      nullptr);
   for (const char* body : kNotAnAnswer) {
     EXPECT_FALSE(parse_buddy_list_answer(body));
     EXPECT_FALSE(parse_buddy_lists_answer(body));
@@ -236,7 +243,8 @@ TEST(ScheduleParsers, ListDetailsAndNewId) {
       "<results><schedule-sms-list>"
       "<schedule-sms id=\"5\" version=\"3\" send-time=\"2026-12-24 08:00\">"
       "<message>part one</message><extra>+two</extra>"
-      "<receivers><receiver uri=\"sip:100000001@x\"/><receiver uri=\"sip:100000099@x\"/></receivers>"
+      "<receivers><receiver uri=\"sip:100000001@x\"/><receiver "
+      "uri=\"sip:100000099@x\"/></receivers>"
       "</schedule-sms>"
       "<schedule-sms id=\"6\" version=\"1\"><message>other</message></schedule-sms>"
       "</schedule-sms-list></results>");
@@ -247,7 +255,7 @@ TEST(ScheduleParsers, ListDetailsAndNewId) {
   EXPECT_STREQ(sms->send_time, "2026-12-24 08:00");
   EXPECT_STREQ(sms->message, "part one+two");
   ASSERT_NE(sms->receivers, nullptr);
-  EXPECT_EQ(sms->receivers->data, known);  // a reference, not a copy
+  EXPECT_EQ(sms->receivers->data, known);    // a reference, not a copy
   EXPECT_EQ(sms->receivers->next, nullptr);  // the unknown receiver is dropped
 
   EXPECT_EQ(parse_schedule_set_answer("<results><schedule-sms id=\"12\"/></results>"), 12);
@@ -312,7 +320,8 @@ TEST(QunParsers, ListMembersAndPresence) {
 
 TEST(EventParsers, ContactEventsInDocumentOrder) {
   auto events = parse_contact_events(
-      "<events><event type=\"AddBuddyApplication\"><application uri=\"sip:1@x\" desc=\"hi\"/></event>"
+      "<events><event type=\"AddBuddyApplication\"><application uri=\"sip:1@x\" "
+      "desc=\"hi\"/></event>"
       "<event type=\"Other\"/>"
       "<event type=\"AddBuddyApplication\"/>"
       "<event type=\"UpdateBuddy\"><contacts><buddies><buddy uri=\"sip:100000001@x\" "
@@ -341,7 +350,8 @@ TEST(EventParsers, PresenceChangedAndSubscribeResult) {
       "<presence uri=\"sip:100000002@x\"><personal/></presence>"
       "</event>"
       "<event type=\"SubscribeResult\"><results><contacts>"
-      "<contact uri=\"sip:100000003@x\"><personal mobile-no=\"139\" name=\"N\" nickname=\"K\"/></contact>"
+      "<contact uri=\"sip:100000003@x\"><personal mobile-no=\"139\" name=\"N\" "
+      "nickname=\"K\"/></contact>"
       "<contact uri=\"sip:100000004@x\"/>"
       "</contacts></results></event></events>");
   ASSERT_EQ(items.size(), 3u);

@@ -19,11 +19,13 @@ using namespace tavrin::contacts::testing;
 namespace {
 
 std::string contact_list(int n, int salt) {
-  std::string body = "<results><contacts><buddy-lists><buddy-list id=\"1\" name=\"g\"/></buddy-lists><buddies>";
+  std::string body =
+      "<results><contacts><buddy-lists><buddy-list id=\"1\" name=\"g\"/></buddy-lists><buddies>";
   for (int i = 0; i < n; ++i)
     body += "<buddy uri=\"sip:" + std::to_string(100000000 + i) + "@x\" local-name=\"n" +
             std::to_string(salt) + "\" buddy-lists=\"1\" relation-status=\"1\"/>";
-  return body + "</buddies><blacklist><blocked uri=\"sip:100000003@x\"/></blacklist></contacts></results>";
+  return body +
+         "</buddies><blacklist><blocked uri=\"sip:100000003@x\"/></blacklist></contacts></results>";
 }
 
 TEST(StoreConcurrency, ReplacingWhileAnotherThreadWalks) {

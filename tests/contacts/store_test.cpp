@@ -14,7 +14,8 @@ namespace {
 
 std::vector<long> account_ids(const ContactStore& s) {
   std::vector<long> ids;
-  for (fx_list* n = s.accounts; n; n = n->next) ids.push_back(static_cast<fx_account*>(n->data)->id);
+  for (fx_list* n = s.accounts; n; n = n->next)
+    ids.push_back(static_cast<fx_account*>(n->data)->id);
   return ids;
 }
 
@@ -121,8 +122,8 @@ TEST_F(Cursor, WalkByCursorEndsWithNullAtTheLast) {
 
 TEST_F(Cursor, InterleavedWalkRestartsBySearch) {
   s_.first_account();
-  EXPECT_EQ(s_.next_account(a_[1]), a_[2]);  // cursor on a_[0]: found by search
-  EXPECT_EQ(s_.next_account(a_[0]), a_[1]);  // and again
+  EXPECT_EQ(s_.next_account(a_[1]), a_[2]);    // cursor on a_[0]: found by search
+  EXPECT_EQ(s_.next_account(a_[0]), a_[1]);    // and again
   EXPECT_EQ(s_.next_account(a_[2]), nullptr);  // last, by search
   fx_account stranger{};
   EXPECT_EQ(s_.next_account(&stranger), nullptr);

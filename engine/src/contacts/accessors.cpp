@@ -18,7 +18,9 @@ using tavrin::contacts::EngineContacts;
 
 namespace {
 
-EngineContacts& state() { return EngineContacts::instance(); }
+EngineContacts& state() {
+  return EngineContacts::instance();
+}
 
 template <class T, class F>
 T guarded(T fallback, F&& body) noexcept {
@@ -36,37 +38,59 @@ char* new_text(const std::string& s) {
   return out;
 }
 
-ContactStore* store() { return state().store(); }
+ContactStore* store() {
+  return state().store();
+}
 
 }  // namespace
 
 extern "C" {
 
-FX_API void fx_lock_contacts(void) { state().mutex().lock(); }
-FX_API void fx_unlock_contacts(void) { state().mutex().unlock(); }
+FX_API void fx_lock_contacts(void) {
+  state().mutex().lock();
+}
+FX_API void fx_unlock_contacts(void) {
+  state().mutex().unlock();
+}
 
 FX_API const char* fx_get_usr_uid(void) {
-  return guarded<const char*>(nullptr, [] { auto* u = state().user_if_any(); return u ? u->uid : nullptr; });
+  return guarded<const char*>(nullptr, [] {
+    auto* u = state().user_if_any();
+    return u ? u->uid : nullptr;
+  });
 }
 
 FX_API const char* fx_get_usr_passwd(void) {
-  return guarded<const char*>(nullptr, [] { auto* u = state().user_if_any(); return u ? u->password : nullptr; });
+  return guarded<const char*>(nullptr, [] {
+    auto* u = state().user_if_any();
+    return u ? u->password : nullptr;
+  });
 }
 
 FX_API const char* fx_get_usr_show_name(void) {
-  return guarded<const char*>(nullptr, [] { return tavrin::contacts::user_show_name(state().user_if_any()); });
+  return guarded<const char*>(
+      nullptr, [] { return tavrin::contacts::user_show_name(state().user_if_any()); });
 }
 
 FX_API const char* fx_get_usr_uri(void) {
-  return guarded<const char*>(nullptr, [] { auto* u = state().user_if_any(); return u ? u->uri : nullptr; });
+  return guarded<const char*>(nullptr, [] {
+    auto* u = state().user_if_any();
+    return u ? u->uri : nullptr;
+  });
 }
 
 FX_API const char* fx_get_usr_mobilenum(void) {
-  return guarded<const char*>(nullptr, [] { auto* u = state().user_if_any(); return u ? u->mobile_no : nullptr; });
+  return guarded<const char*>(nullptr, [] {
+    auto* u = state().user_if_any();
+    return u ? u->mobile_no : nullptr;
+  });
 }
 
 FX_API int fx_get_usr_score(void) {
-  int score = guarded(-1, [] { auto* u = state().user_if_any(); return u ? u->score : -1; });
+  int score = guarded(-1, [] {
+    auto* u = state().user_if_any();
+    return u ? u->score : -1;
+  });
   if (score == -1) {
     // Asked outside the lock: the request code takes its own locks.
     auto hooks = guarded(tavrin::contacts::RequestHooks{}, [] { return state().hooks(); });
@@ -81,11 +105,17 @@ FX_API int fx_get_usr_score(void) {
 }
 
 FX_API int fx_get_user_state(void) {
-  return guarded(0, [] { auto* u = state().user_if_any(); return u ? u->state : 0; });
+  return guarded(0, [] {
+    auto* u = state().user_if_any();
+    return u ? u->state : 0;
+  });
 }
 
 FX_API int fx_get_expirestime(void) {
-  return guarded(0, [] { auto* u = state().user_if_any(); return u ? u->expires : 0; });
+  return guarded(0, [] {
+    auto* u = state().user_if_any();
+    return u ? u->expires : 0;
+  });
 }
 
 FX_API int fx_get_user_refuse_sms_day(void) {
@@ -119,11 +149,13 @@ FX_API fx_account* fx_get_first_account(void) {
 }
 
 FX_API fx_account* fx_get_next_account(const fx_account* account) {
-  return guarded<fx_account*>(nullptr, [account] { return store() ? store()->next_account(account) : nullptr; });
+  return guarded<fx_account*>(
+      nullptr, [account] { return store() ? store()->next_account(account) : nullptr; });
 }
 
 FX_API fx_account* fx_get_account_by_id(long id) {
-  return guarded<fx_account*>(nullptr, [id] { return store() ? store()->account_by_id(id) : nullptr; });
+  return guarded<fx_account*>(nullptr,
+                              [id] { return store() ? store()->account_by_id(id) : nullptr; });
 }
 
 FX_API fx_qun* fx_get_qun_by_id(long id) {
@@ -154,13 +186,18 @@ FX_API int fx_update_account_info_by_id(long id) {
   }
 }
 
-FX_API int fx_is_pc_user_by_id(long id) { return tavrin::contacts::is_pc_user_id(id) ? 1 : 0; }
-
-FX_API int fx_is_pc_user_by_account(const fx_account* account) {
-  return guarded(0, [account] { return account && tavrin::contacts::is_pc_user_id(account->id) ? 1 : 0; });
+FX_API int fx_is_pc_user_by_id(long id) {
+  return tavrin::contacts::is_pc_user_id(id) ? 1 : 0;
 }
 
-FX_API int fx_is_qun_by_id(long id) { return tavrin::contacts::is_qun_id(id) ? 1 : 0; }
+FX_API int fx_is_pc_user_by_account(const fx_account* account) {
+  return guarded(
+      0, [account] { return account && tavrin::contacts::is_pc_user_id(account->id) ? 1 : 0; });
+}
+
+FX_API int fx_is_qun_by_id(long id) {
+  return tavrin::contacts::is_qun_id(id) ? 1 : 0;
+}
 
 FX_API int fx_is_authed_by_id(long id) {
   return guarded(0, [id] {
@@ -183,7 +220,8 @@ FX_API int fx_is_InBlacklist_by_id(long id) {
 }
 
 FX_API int fx_is_InBlacklist_by_account(const fx_account* account) {
-  return guarded(0, [account] { return account && store() && store()->blacklisted(account->id) ? 1 : 0; });
+  return guarded(
+      0, [account] { return account && store() && store()->blacklisted(account->id) ? 1 : 0; });
 }
 
 FX_API int fx_get_online_status_by_id(long id) {
@@ -227,7 +265,8 @@ FX_API char* fx_get_account_show_name(const fx_account* account, int with_impres
 }
 
 FX_API int fx_get_account_group_id(const fx_account* account) {
-  return guarded(-1, [account] { return account ? tavrin::contacts::group_id_of(account->buddy_lists) : -1; });
+  return guarded(
+      -1, [account] { return account ? tavrin::contacts::group_id_of(account->buddy_lists) : -1; });
 }
 
 FX_API char* fx_get_original_ID(long id) {

@@ -3,11 +3,11 @@
 // Size for display and prints the document with TinyXML's printer;
 // fx_msg_no_format strips the markup down to the bare text. Anything that is
 // not such a fragment comes back as a copy. Any thread; no exception crosses.
+#include <tinyxml.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include <tinyxml.h>
 
 #include "contacts/records.h"
 #include "contacts/xml_read.h"

@@ -37,12 +37,26 @@ long contact_id_from_uri(const char* uri) {
       digits[0] = '1';
       if (digits.size() > 1) {
         switch (digits[1]) {
-          case '1': digits[1] = '1'; break;
-          case '2': digits[1] = '2'; break;
-          case '7': digits[1] = '3'; break;
-          case '8': digits[0] = '2'; digits[1] = '0'; break;
-          case '9': digits[0] = '0'; digits[1] = '0'; break;
-          default: digits[1] = '0'; break;
+          case '1':
+            digits[1] = '1';
+            break;
+          case '2':
+            digits[1] = '2';
+            break;
+          case '7':
+            digits[1] = '3';
+            break;
+          case '8':
+            digits[0] = '2';
+            digits[1] = '0';
+            break;
+          case '9':
+            digits[0] = '0';
+            digits[1] = '0';
+            break;
+          default:
+            digits[1] = '0';
+            break;
         }
       }
     }
@@ -51,9 +65,13 @@ long contact_id_from_uri(const char* uri) {
   return 0;
 }
 
-bool is_pc_user_id(long id) { return id < 1000000000 && (id >= 100000000 || id <= 10000000); }
+bool is_pc_user_id(long id) {
+  return id < 1000000000 && (id >= 100000000 || id <= 10000000);
+}
 
-bool is_qun_id(long id) { return id <= 10000000 && id != 10000; }
+bool is_qun_id(long id) {
+  return id <= 10000000 && id != 10000;
+}
 
 std::string display_number(long id) {
   char buf[48];
@@ -65,13 +83,27 @@ std::string display_number(long id) {
   long r = id % 100000000;
   int prefix;
   switch (q) {
-    case 0: prefix = 159; break;
-    case 10: prefix = 150; break;
-    case 11: prefix = 151; break;
-    case 12: prefix = 152; break;
-    case 13: prefix = 157; break;
-    case 20: prefix = 158; break;
-    default: prefix = 130 + static_cast<int>(q % 10); break;
+    case 0:
+      prefix = 159;
+      break;
+    case 10:
+      prefix = 150;
+      break;
+    case 11:
+      prefix = 151;
+      break;
+    case 12:
+      prefix = 152;
+      break;
+    case 13:
+      prefix = 157;
+      break;
+    case 20:
+      prefix = 158;
+      break;
+    default:
+      prefix = 130 + static_cast<int>(q % 10);
+      break;
   }
   std::snprintf(buf, sizeof buf, "%d%08ld", prefix, r);
   return buf;

@@ -63,8 +63,10 @@ std::string account_show_name(const fx_account& a, bool with_mood) {
   if (const fx_personal_info* p = a.personal_info) {
     if (has_text(p->impresa)) mood = p->impresa;
     if (name.empty()) {
-      if (has_text(p->nickname)) name = p->nickname;
-      else if (has_text(p->name)) name = p->name;
+      if (has_text(p->nickname))
+        name = p->nickname;
+      else if (has_text(p->name))
+        name = p->name;
     }
   }
   if (name.empty()) name = display_number(a.id);

@@ -12,19 +12,19 @@ namespace tavrin::contacts {
 
 enum StatusCode : int {
   kStatusNone = 0,
-  kStatusOnline = 66,       // presence 400
-  kStatusBusy = 67,         // presence 600
-  kStatusOffline = 68,      // presence 0; for the user: hidden
-  kStatusAway = 69,         // presence 300
+  kStatusOnline = 66,   // presence 400
+  kStatusBusy = 67,     // presence 600
+  kStatusOffline = 68,  // presence 0; for the user: hidden
+  kStatusAway = 69,     // presence 300
   kStatus850 = 70,
   kStatus500 = 71,
   kStatus150 = 72,
   kStatus100 = 73,
-  kStatusOwn100 = 74,       // sent only by the user
-  kStatusUnanswered = 75,   // relation status 0
-  kStatusRelation2 = 76,    // relation status 2
+  kStatusOwn100 = 74,      // sent only by the user
+  kStatusUnanswered = 75,  // relation status 0
+  kStatusRelation2 = 76,   // relation status 2
   kStatusBlocked = 77,
-  kStatusMobile = 78,       // mobile buddy: no presence
+  kStatusMobile = 78,  // mobile buddy: no presence
 };
 
 // The status of an account in this order: none 0, the user's own id the

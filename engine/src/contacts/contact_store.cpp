@@ -6,7 +6,10 @@ namespace {
 
 // Appends node to a chain given by head and tail.
 void link_last(fx_list*& head, fx_list*& tail, fx_list* node) {
-  if (tail == nullptr) head = node; else tail->next = node;
+  if (tail == nullptr)
+    head = node;
+  else
+    tail->next = node;
   tail = node;
 }
 
@@ -17,7 +20,10 @@ fx_list* unlink_first(fx_list*& head, fx_list*& tail, Id id) {
   fx_list* prev = nullptr;
   for (fx_list* n = head; n != nullptr; prev = n, n = n->next) {
     if (static_cast<T*>(n->data)->id != id) continue;
-    if (prev == nullptr) head = n->next; else prev->next = n->next;
+    if (prev == nullptr)
+      head = n->next;
+    else
+      prev->next = n->next;
     if (tail == n) tail = prev;
     n->next = nullptr;
     return n;
@@ -94,13 +100,17 @@ bool ContactStore::remove_account(long id) {
   fx_list* node = it->second.node;
   fx_list* prev = it->second.prev;
   fx_list* next = node->next;
-  if (prev == nullptr) accounts = next; else prev->next = next;
+  if (prev == nullptr)
+    accounts = next;
+  else
+    prev->next = next;
   if (next == nullptr) {
     accounts_tail_ = prev;
   } else {
     long next_id = static_cast<fx_account*>(next->data)->id;
     auto next_it = accounts_by_id_.find(next_id);
-    if (next_it != accounts_by_id_.end() && next_it->second.node == next) next_it->second.prev = prev;
+    if (next_it != accounts_by_id_.end() && next_it->second.node == next)
+      next_it->second.prev = prev;
   }
   accounts_by_id_.erase(it);
   // A walk standing on the removed contact ends there rather than follow it.
@@ -111,7 +121,9 @@ bool ContactStore::remove_account(long id) {
   return true;
 }
 
-fx_group* ContactStore::add_group(const fx_group& src) { return adopt_group(GroupPtr(copy_group(src))); }
+fx_group* ContactStore::add_group(const fx_group& src) {
+  return adopt_group(GroupPtr(copy_group(src)));
+}
 
 fx_group* ContactStore::adopt_group(GroupPtr group) {
   link_last(groups, groups_tail_, new_node(group.get()));

@@ -77,7 +77,7 @@ class ContactStore : public fx_contact_data {
   fx_list* accounts_tail_ = nullptr;
   fx_list* groups_tail_ = nullptr;
   fx_list* blacklist_tail_ = nullptr;
-  std::unordered_map<long, Slot> accounts_by_id_;  // ids are unique among accounts
+  std::unordered_map<long, Slot> accounts_by_id_;     // ids are unique among accounts
   std::unordered_map<long, fx_list*> blocked_by_id_;  // first entry of each id
   std::unordered_map<long, fx_qun*> quns_by_id_;      // first group chat of each id
   fx_list* cursor_ = nullptr;

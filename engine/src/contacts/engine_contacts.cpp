@@ -11,7 +11,9 @@ EngineContacts& EngineContacts::instance() {
   return *state;
 }
 
-EngineContacts::~EngineContacts() { reset(); }
+EngineContacts::~EngineContacts() {
+  reset();
+}
 
 fx_user& EngineContacts::user() {
   if (user_ == nullptr) {
@@ -36,7 +38,8 @@ void EngineContacts::install(std::unique_ptr<ContactStore> store) {
     auto* sms = static_cast<fx_schedule_sms*>(n->data);
     ChainBuilder kept;
     for (fx_list* r = sms->receivers; r != nullptr; r = r->next) {
-      fx_account* now = store ? store->account_by_id(static_cast<fx_account*>(r->data)->id) : nullptr;
+      fx_account* now =
+          store ? store->account_by_id(static_cast<fx_account*>(r->data)->id) : nullptr;
       if (now != nullptr) kept.append(now);
     }
     free_nodes(sms->receivers);
@@ -57,8 +60,12 @@ void EngineContacts::reset() {
   user_ = nullptr;
 }
 
-void EngineContacts::set_hooks(const RequestHooks& hooks) { hooks_ = hooks; }
-RequestHooks EngineContacts::hooks() { return hooks_; }
+void EngineContacts::set_hooks(const RequestHooks& hooks) {
+  hooks_ = hooks;
+}
+RequestHooks EngineContacts::hooks() {
+  return hooks_;
+}
 
 void free_user(fx_user* u) {
   if (u == nullptr) return;

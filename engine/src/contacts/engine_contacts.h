@@ -25,7 +25,7 @@ namespace tavrin::contacts {
 using StoreLock = std::unique_lock<std::recursive_mutex>;
 
 struct RequestHooks {
-  void (*request_score)() = nullptr;                     // sends "GetScore"
+  void (*request_score)() = nullptr;                       // sends "GetScore"
   int (*request_contact_info)(const char* uri) = nullptr;  // sends "GetContactsInfo"; 1 when sent
 };
 
@@ -47,7 +47,9 @@ class EngineContacts {
   // Installs a new store; the previous one is freed with all its records.
   void install(std::unique_ptr<ContactStore> store);
   // The user's own id when a login id is set.
-  bool is_own_id(long id) const { return user_ != nullptr && user_->uid != nullptr && id == user_->user_id; }
+  bool is_own_id(long id) const {
+    return user_ != nullptr && user_->uid != nullptr && id == user_->user_id;
+  }
   // Sets the login id (and its number) and the password.
   void set_login(const char* uid, const char* password);
   // Frees the user record and the store (engine end).

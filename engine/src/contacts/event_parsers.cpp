@@ -12,7 +12,9 @@ bool is_type(const TiXmlElement* ev, const char* type) {
   return t != nullptr && std::strcmp(t, type) == 0;
 }
 
-std::string text_or_empty(const char* s) { return s != nullptr ? s : ""; }
+std::string text_or_empty(const char* s) {
+  return s != nullptr ? s : "";
+}
 
 }  // namespace
 

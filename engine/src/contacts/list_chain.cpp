@@ -14,11 +14,16 @@ fx_list* new_node(void* data) {
   return node;
 }
 
-void free_nodes(fx_list* head) { tavrin::list_free(head); }
+void free_nodes(fx_list* head) {
+  tavrin::list_free(head);
+}
 
 void ChainBuilder::append(void* data) {
   fx_list* node = new_node(data);
-  if (tail_ == nullptr) head_ = node; else tail_->next = node;
+  if (tail_ == nullptr)
+    head_ = node;
+  else
+    tail_->next = node;
   tail_ = node;
 }
 

@@ -56,13 +56,18 @@ class OwnedChain {
   OwnedChain() = default;
   OwnedChain(const OwnedChain&) = delete;
   OwnedChain& operator=(const OwnedChain&) = delete;
-  OwnedChain(OwnedChain&& o) noexcept : head_(o.head_), tail_(o.tail_) { o.head_ = o.tail_ = nullptr; }
+  OwnedChain(OwnedChain&& o) noexcept : head_(o.head_), tail_(o.tail_) {
+    o.head_ = o.tail_ = nullptr;
+  }
   ~OwnedChain() { free_chain<T>(head_); }
 
   void append(std::unique_ptr<T, RecordDeleter> record) {
     fx_list* node = new_node(record.get());
     record.release();
-    if (tail_ == nullptr) head_ = node; else tail_->next = node;
+    if (tail_ == nullptr)
+      head_ = node;
+    else
+      tail_->next = node;
     tail_ = node;
   }
   fx_list* head() const { return head_; }

@@ -31,7 +31,11 @@ class Body {
 }  // namespace
 
 std::string body_set_presence(const char* value) {
-  return Body().raw("<args><presence><basic value=\"").text(value).raw("\" /></presence></args>").str();
+  return Body()
+      .raw("<args><presence><basic value=\"")
+      .text(value)
+      .raw("\" /></presence></args>")
+      .str();
 }
 
 std::string body_set_refuse_sms(int days) {
@@ -59,7 +63,9 @@ std::string body_get_contact_list() {
          "<mobile-buddies attributes=\"all\" /><chat-friends /><blacklist /></contacts></args>";
 }
 
-std::string body_get_schedule_sms_list() { return "<args><schedule-sms-list version=\"\"/></args>"; }
+std::string body_get_schedule_sms_list() {
+  return "<args><schedule-sms-list version=\"\"/></args>";
+}
 
 std::string body_get_group_list() {
   return "<args><group-list version=\"5\" attributes=\"name;identity\" /></args>";
@@ -160,7 +166,8 @@ std::string add_body(const char* list, const char* item, const char* uri, const 
 
 }  // namespace
 
-std::string body_add_buddy(const char* uri, const char* local_name, int group_id, const char* desc) {
+std::string body_add_buddy(const char* uri, const char* local_name, int group_id,
+                           const char* desc) {
   return add_body("buddies", "buddy", uri, local_name, group_id, desc);
 }
 
@@ -220,8 +227,9 @@ std::string body_delete_schedule_sms(int id) {
 
 std::string body_get_group_members(const char* qun_uri) {
   return Body()
-      .raw("<args><groups attributes=\"member-uri;member-nickname;member-oxanickname;"
-           "member-identity\"><group uri=\"")
+      .raw(
+          "<args><groups attributes=\"member-uri;member-nickname;member-oxanickname;"
+          "member-identity\"><group uri=\"")
       .text(qun_uri)
       .raw("\" members-major-version=\"2\" members-minor-version=\"2\" /></groups></args>")
       .str();
@@ -234,8 +242,9 @@ std::string body_subscribe_contacts(const std::vector<std::string>& buddy_uris, 
   for (const auto& uri : buddy_uris) b.raw("<contact uri=\"").text(uri.c_str()).raw("\" />");
   b.raw("</contacts>");
   if (with_presence)
-    b.raw("<presence><basic attributes=\"all\" /><personal attributes=\"all\" />"
-          "<extended types=\"sms;location\" /></presence>");
+    b.raw(
+        "<presence><basic attributes=\"all\" /><personal attributes=\"all\" />"
+        "<extended types=\"sms;location\" /></presence>");
   b.raw("</subscription>");
   if (own_uri != nullptr) {
     b.raw("<subscription><contacts>").raw("<contact uri=\"").text(own_uri).raw("\" />");
@@ -251,8 +260,9 @@ std::string body_subscribe_contact(const char* uri, bool with_presence) {
   b.raw("<args>").raw("<subscription><contacts>").raw("<contact uri=\"").text(uri).raw("\" />");
   b.raw("</contacts>");
   if (with_presence)
-    b.raw("<presence><basic attributes=\"all\" /><personal attributes=\"all\" />"
-          "<extended types=\"sms;location;listening;ring-back-tone\" /></presence>");
+    b.raw(
+        "<presence><basic attributes=\"all\" /><personal attributes=\"all\" />"
+        "<extended types=\"sms;location;listening;ring-back-tone\" /></presence>");
   return b.raw("</subscription>").raw("</args>").str();
 }
 
@@ -262,8 +272,9 @@ std::string body_subscribe_quns(const std::vector<std::string>& uris, bool with_
   for (const auto& uri : uris) b.raw("<group uri=\"").text(uri.c_str()).raw("\" />");
   b.raw("</groups>");
   if (with_presence)
-    b.raw("<presence><basic attributes=\"all\" /><member attributes=\"identity\" />"
-          "<management attributes=\"all\" /></presence>");
+    b.raw(
+        "<presence><basic attributes=\"all\" /><member attributes=\"identity\" />"
+        "<management attributes=\"all\" /></presence>");
   return b.raw("</subscription></args>").str();
 }
 

@@ -2,8 +2,14 @@
 
 namespace tavrin::contacts {
 
-#define TEXT_FIELD(attr, member) PersonalField{attr, false, offsetof(fx_personal_info, member)}
-#define INT_FIELD(attr, member) PersonalField{attr, true, offsetof(fx_personal_info, member)}
+#define TEXT_FIELD(attr, member)                    \
+  PersonalField {                                   \
+    attr, false, offsetof(fx_personal_info, member) \
+  }
+#define INT_FIELD(attr, member)                    \
+  PersonalField {                                  \
+    attr, true, offsetof(fx_personal_info, member) \
+  }
 
 const std::array<PersonalField, 30> kPersonalFields = {
     TEXT_FIELD("nickname", nickname),

@@ -97,7 +97,8 @@ std::optional<OwnUserInfo> parse_own_user_answer(const char* body) {
   if (!parse_xml(doc, body)) return std::nullopt;
   const TiXmlElement* user = xml_path(&doc, {"results", "user"});
   if (user == nullptr) return std::nullopt;
-  return OwnUserInfo{attr_opt(user, "uri"), attr_opt(user, "mobile-no"), attr_int(user, "user-status")};
+  return OwnUserInfo{attr_opt(user, "uri"), attr_opt(user, "mobile-no"),
+                     attr_int(user, "user-status")};
 }
 
 }  // namespace tavrin::contacts

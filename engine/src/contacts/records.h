@@ -19,7 +19,9 @@ char* dup_text(const char* s);
 // Replaces an owned text field with a copy of s (nullptr clears it).
 void set_text(char*& field, const char* s);
 // True for a non-null, non-empty text.
-inline bool has_text(const char* s) { return s != nullptr && *s != '\0'; }
+inline bool has_text(const char* s) {
+  return s != nullptr && *s != '\0';
+}
 
 template <class T>
 T* new_record() {

@@ -56,11 +56,13 @@ void apply_schedule_details(fx_list* list, const std::vector<ScheduleDetail>& de
   for (const auto& d : details) {
     fx_schedule_sms* sms = nullptr;
     for (fx_list* n = list; n != nullptr && sms == nullptr; n = n->next)
-      if (static_cast<fx_schedule_sms*>(n->data)->id == d.id) sms = static_cast<fx_schedule_sms*>(n->data);
+      if (static_cast<fx_schedule_sms*>(n->data)->id == d.id)
+        sms = static_cast<fx_schedule_sms*>(n->data);
     if (sms == nullptr) continue;
     ChainBuilder receivers;
     for (long id : d.receiver_ids)
-      if (fx_account* a = store != nullptr ? store->account_by_id(id) : nullptr) receivers.append(a);
+      if (fx_account* a = store != nullptr ? store->account_by_id(id) : nullptr)
+        receivers.append(a);
     sms->version = d.version;
     set_text(sms->send_time, d.send_time ? d.send_time->c_str() : nullptr);
     set_text(sms->message, d.message ? d.message->c_str() : nullptr);

@@ -3,11 +3,11 @@
 // integers (I, absent gives 0). Pure helpers, any thread.
 #pragma once
 
+#include <tinyxml.h>
+
 #include <initializer_list>
 #include <optional>
 #include <string>
-
-#include <tinyxml.h>
 
 namespace tavrin::contacts {
 

@@ -42,7 +42,9 @@ void read_store(ContactStore& s) {
   for (fx_list* n = s.quns; n; n = n->next) (void)qun_show_name(*static_cast<fx_qun*>(n->data));
 }
 
-void free_text(char* s) { std::free(s); }
+void free_text(char* s) {
+  std::free(s);
+}
 
 }  // namespace
 
@@ -52,35 +54,57 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* body = text.c_str();
   auto lock = EngineContacts::instance().lock();
   switch (data[0] % 25) {
-    case 0: (void)parse_impresa_answer(body); break;
-    case 1: (void)parse_nickname_answer(body); break;
-    case 2: (void)parse_refuse_sms_answer(body); break;
-    case 3: (void)parse_score_answer(body); break;
-    case 4: (void)parse_personal_info_answer(body); break;
+    case 0:
+      (void)parse_impresa_answer(body);
+      break;
+    case 1:
+      (void)parse_nickname_answer(body);
+      break;
+    case 2:
+      (void)parse_refuse_sms_answer(body);
+      break;
+    case 3:
+      (void)parse_score_answer(body);
+      break;
+    case 4:
+      (void)parse_personal_info_answer(body);
+      break;
     case 5: {
       auto s = base_store();
       apply_contacts_info(*s, parse_contacts_info_answer(body));
       read_store(*s);
       break;
     }
-    case 6: (void)parse_own_user_answer(body); break;
+    case 6:
+      (void)parse_own_user_answer(body);
+      break;
     case 7: {
       auto s = parse_contact_list_answer(body);
       if (s) {
         read_store(*s);
         std::vector<long> blocked, accounts;
-        for (fx_list* n = s->blacklist; n; n = n->next) blocked.push_back(static_cast<fx_blocked*>(n->data)->id);
-        for (fx_list* n = s->accounts; n; n = n->next) accounts.push_back(static_cast<fx_account*>(n->data)->id);
+        for (fx_list* n = s->blacklist; n; n = n->next)
+          blocked.push_back(static_cast<fx_blocked*>(n->data)->id);
+        for (fx_list* n = s->accounts; n; n = n->next)
+          accounts.push_back(static_cast<fx_account*>(n->data)->id);
         for (long id : blocked) s->remove_blocked(id);
         for (long id : accounts) s->remove_account(id);
         read_store(*s);
       }
       break;
     }
-    case 8: (void)parse_buddy_list_answer(body); break;
-    case 9: (void)parse_buddy_info_answer(body); break;
-    case 10: (void)parse_buddy_lists_answer(body); break;
-    case 11: (void)parse_blacklist_answer(body); break;
+    case 8:
+      (void)parse_buddy_list_answer(body);
+      break;
+    case 9:
+      (void)parse_buddy_info_answer(body);
+      break;
+    case 10:
+      (void)parse_buddy_lists_answer(body);
+      break;
+    case 11:
+      (void)parse_blacklist_answer(body);
+      break;
     case 12: {
       auto s = base_store();
       if (auto a = parse_add_buddy_answer(body)) s->adopt_account(std::move(a));
@@ -93,7 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       read_store(*s);
       break;
     }
-    case 14: (void)parse_schedule_list_answer(body); break;
+    case 14:
+      (void)parse_schedule_list_answer(body);
+      break;
     case 15: {
       auto s = base_store();
       OwnedChain<fx_schedule_sms> list = parse_schedule_list_answer(
@@ -102,7 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       apply_schedule_details(list.head(), parse_schedule_details_answer(body), s.get());
       break;
     }
-    case 16: (void)parse_schedule_set_answer(body); break;
+    case 16:
+      (void)parse_schedule_set_answer(body);
+      break;
     case 17: {
       auto s = base_store();
       s->set_quns(parse_group_list_answer(body).release());
@@ -116,17 +144,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       read_store(*s);
       break;
     }
-    case 19: (void)parse_contact_events(body); break;
-    case 20: (void)parse_presence_events(body); break;
+    case 19:
+      (void)parse_contact_events(body);
+      break;
+    case 20:
+      (void)parse_presence_events(body);
+      break;
     case 21: {
       auto s = base_store();
       apply_qun_presence(*s, parse_qun_presence_events(body));
       read_store(*s);
       break;
     }
-    case 22: free_text(fx_msg_qt_format(body)); break;
-    case 23: free_text(fx_msg_no_format(body)); break;
-    case 24: (void)display_number(contact_id_from_uri(body)); break;
+    case 22:
+      free_text(fx_msg_qt_format(body));
+      break;
+    case 23:
+      free_text(fx_msg_no_format(body));
+      break;
+    case 24:
+      (void)display_number(contact_id_from_uri(body));
+      break;
   }
   return 0;
 }
