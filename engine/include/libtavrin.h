@@ -391,8 +391,11 @@ typedef struct fx_user {
 
 /* The contact store lock (recursive). Take it around a walk of any list or
  * while reading records; pair each fx_lock_contacts with one
- * fx_unlock_contacts on the same thread. Hold it briefly, never across an
- * fs_* call or a wait for a message: the worker needs it to apply answers. */
+ * fx_unlock_contacts on the same thread. Hold it briefly: the worker needs
+ * it to apply answers. While holding it call only the accessors below and
+ * the chat-text conversions; copy what a request needs (an id, a text), then
+ * unlock, then make the request (engine threads take this lock inside the
+ * timer lock, so a request made under it could deadlock). */
 FX_API void fx_lock_contacts(void);
 FX_API void fx_unlock_contacts(void);
 
