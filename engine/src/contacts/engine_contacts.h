@@ -9,6 +9,12 @@
 // should post messages to the client after releasing the lock, and must never
 // wait for another thread while holding it.
 //
+// LOCK ORDER: timer lock, then store lock, then send-queue and transaction
+// locks. A timer handler may take the store lock; code that holds the store
+// lock must not take the timer lock (remove or add timers before locking the
+// store or after unlocking it). The client holds the store lock only around
+// accessor calls (see fx_lock_contacts in the public header).
+//
 // Hooks: the accessors that ask the server for data (the score, a contact's
 // profile) call functions that the engine's request code installs; until
 // then they send nothing.
