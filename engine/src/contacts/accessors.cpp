@@ -1,8 +1,8 @@
 // The exported own-account and contact accessors and the store lock. Each
-// accessor takes the store lock for its own duration, so a call by id, or one
-// returning a new text, is safe on its own; a record or engine-owned text
-// passed in or handed out stays valid only while the caller holds the lock
-// (fx_lock_contacts). No exception crosses these functions.
+// accessor takes the store lock for its own duration, so a call that takes
+// an id and returns no record is safe on its own; a record or engine-owned
+// text passed in or handed out stays valid only while the caller holds the
+// lock (fx_lock_contacts). No exception crosses these functions.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
