@@ -52,3 +52,27 @@ TEST(GarbageTest, BadStreamsNeverTakeTheServerDown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GarbageTest, ClientThatStopsReadingIsDropped) {
+  ServerProcess server;
+  SipcClient greedy(server.sipcPort());
+  ASSERT_EQ(greedy.login("100000001", "alice123"), 200);
+  // Thousands of requests whose answers are never read: the server's queue
+  // for this client stays bounded and the client is let go.
+  std::string burst;
+  for (int i = 0; i < 20000; ++i) {
+    sipc_message m = greedy.request("S", 100 + i, 1,
+                                    "<args><contacts><buddy-lists /><buddies attributes=\"all\" /></contacts></args>");
+    m.add_header("N", "GetContactList");
+    burst += m.serialise();
+  }
+  greedy.sendRaw(burst);
+  EXPECT_TRUE(greedy.hungUpUnread(std::chrono::milliseconds(30000)));
+  ASSERT_TRUE(server.alive());
+  SipcClient next(server.sipcPort());
+  EXPECT_EQ(next.login("100000002", "bob123"), 200);
+}
+
+}  // namespace

@@ -98,6 +98,11 @@ bool SipcClient::closedByServer(std::chrono::milliseconds timeout) {
   return eof_;
 }
 
+bool SipcClient::hungUpUnread(std::chrono::milliseconds timeout) {
+  pollfd p{fd_, POLLRDHUP, 0};
+  return poll(&p, 1, int(timeout.count())) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
 int SipcClient::login(const std::string& id, const std::string& password, const char* presence) {
   id_ = id;
   send(request("R", 1, 1, registrationBody(presence)));

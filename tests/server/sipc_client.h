@@ -34,6 +34,9 @@ class SipcClient {
   bool answer(int32_t callId, int32_t seq, sipc_message& out);
   // True when the server closed the connection within the time-out.
   bool closedByServer(std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+  // True when the server hung up within the time-out, judged without reading
+  // (so that unread answers stay unread).
+  bool hungUpUnread(std::chrono::milliseconds timeout);
   // The two-step registration; the final status (200 on success).
   int login(const std::string& id, const std::string& password, const char* presence = "400");
   // Sends a request and waits for its answer; the answer's status or -1.
