@@ -12,8 +12,8 @@
 namespace tavrin::test {
 
 ServerProcess::ServerProcess(std::vector<std::string> extraArgs) {
-  char tmpl[] = "/tmp/tavrin-server-test-XXXXXX";
-  if (!mkdtemp(tmpl)) return;
+  std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-server-test-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) return;
   dir_ = tmpl;
   int fds[2];
   if (pipe(fds) != 0) return;
