@@ -460,15 +460,131 @@ FX_API char* fx_get_original_ID(long id);
  * sending nothing, for a code outside 66..74. The description is unused. */
 FX_API int fx_set_user_state(int status, const char* description, fx_msg_cb cb, void* user);
 
+/* Profile changes; each returns 1 once queued. Results to (cb, user), or
+ * the system callback: 102/103 mood text set/not set, 104/105 nickname,
+ * 106/107 refuse-SMS days (106 with p1 the days the server confirmed), all
+ * other parameters 0. The user's profile (fx_data_get_PersonalInfo) takes
+ * the confirmed value once it exists. A mood text over 256 bytes and a
+ * nickname over 64 bytes are cut at the last whole UTF-8 character within
+ * the limit; NULL sends the empty text. Days of 0 lift the refusal. */
+FX_API int fx_set_user_impresa(const char* impresa, fx_msg_cb cb, void* user);
+FX_API int fx_set_user_nickname(const char* nickname, fx_msg_cb cb, void* user);
+FX_API int fx_set_user_refuse_sms_day(int days, fx_msg_cb cb, void* user);
+
 /* ---- Chat ---- */
 
 /* ---- SMS ---- */
 
 /* ---- Contact management ---- */
 
+/* Each call returns 1 once its command is queued (or its outcome posted at
+ * once) and 0 when an argument check failed (nothing sent). Outcomes go to
+ * (cb, user), or the system callback, as (code, p1, p2); a text in p1 is a
+ * new text the receiver frees with free(). On success the contact store is
+ * updated before the message is posted. Ids and names come from the
+ * server's answer, or from the request when the answer carries none. */
+
+/* Buddy lists: 81 (name, new list id) / 82 (name, 0); 87 (name, id) / 88;
+ * 84 (name, id) / 85. The name must be non-empty to create, non-NULL to
+ * rename; the id non-zero. */
+FX_API int fx_add_buddylist(const char* name, fx_msg_cb cb, void* user);
+FX_API int fx_rename_buddylist(int group_id, const char* name, fx_msg_cb cb, void* user);
+/* fx_rename_buddylist, waiting up to 15 s: 1 for 87, else 0. */
+FX_API int fs_rename_buddylist(int group_id, const char* name);
+FX_API int fx_delete_buddylist(int group_id, fx_msg_cb cb, void* user);
+/* Sends nothing and returns 1 (kept for callers of the synchronous set). */
+FX_API int fs_delete_buddylist(int group_id);
+
+/* A contact's local name (cut to 10 bytes at a whole UTF-8 character):
+ * 90 (name, id) / 91 (name, id). 0 for an empty name, id 0, the user's own
+ * id or an id without an account with a uri. */
+FX_API int fx_set_buddyinfo(long id, const char* local_name, fx_msg_cb cb, void* user);
+/* fx_set_buddyinfo, waiting up to 15 s: 1 for 90, else 0. */
+FX_API int fs_set_buddyinfo(long id, const char* local_name);
+
+/* Deletes a contact on the server: 129 (0, id) / 130 (0, id). Its presence
+ * is unsubscribed; the account stays in the store until the next contact
+ * list. By account: not the user's own entry. */
+FX_API int fx_delete_buddy_by_id(long id, fx_msg_cb cb, void* user);
+FX_API int fx_delete_buddy_by_account(const fx_account* account, fx_msg_cb cb, void* user);
+
+/* Adds a contact by Tavrin number or by mobile number, into the buddy list
+ * group_id, with the local name (cut to 10 bytes at a whole UTF-8
+ * character; NULL sends one blank) and the description shown to the other
+ * side. Success: 94 (0, new contact id), the account stored (status 68, or
+ * 78 for a mobile buddy) and its presence subscribed. A mobile number the
+ * service does not know (522) is added again as a mobile buddy. Failures
+ * post nothing. 0 for a NULL number. */
+FX_API int fx_add_buddy_by_uid(const char* uid, const char* local_name, int group_id,
+                               const char* description, fx_msg_cb cb, void* user);
+FX_API int fx_add_buddy_by_mobile(const char* mobile_no, const char* local_name, int group_id,
+                                  const char* description, fx_msg_cb cb, void* user);
+
+/* Moves a contact to the buddy list group_id: 132 (list id, contact id) /
+ * 133; the account's buddy_lists becomes the new id alone. */
+FX_API int fx_move_group_buddy_by_id(long id, int group_id, fx_msg_cb cb, void* user);
+FX_API int fx_move_group_buddy(const fx_account* account, int group_id, fx_msg_cb cb, void* user);
+
+/* Blacklist: 113 (0, id) added / 114 not added; 116 (0, id) removed / 117
+ * not removed. By account, a contact already on the list posts 113 at once
+ * (and one not on it 116) without sending. By id: an account must exist. */
+FX_API int fx_addto_blacklist_by_id(long id, fx_msg_cb cb, void* user);
+FX_API int fx_addto_blacklist_by_account(const fx_account* account, fx_msg_cb cb, void* user);
+FX_API int fx_addto_blacklist_by_uri(const char* uri, fx_msg_cb cb, void* user);
+FX_API int fx_removefrom_blacklist_by_id(long id, fx_msg_cb cb, void* user);
+FX_API int fx_removefrom_blacklist_by_account(const fx_account* account, fx_msg_cb cb,
+                                              void* user);
+FX_API int fx_removefrom_blacklist_by_uri(const char* uri, fx_msg_cb cb, void* user);
+
 /* ---- Contact requests ---- */
 
+/* Another user asking to add the user arrives as 93 to the system callback:
+ * p1 the description, p2 the requester's uri (new texts; free() them).
+ * A contact's changed relation (accepted, refused) arrives as 80. */
+
+/* Answers a request: result non-zero accepts, putting the requester into
+ * the buddy list group_id under the local name; the account is stored at
+ * once (relation 1, status 68) and its presence subscribed. The server's
+ * answer is not reported. 0 for a NULL uri, else 1. */
+FX_API int fx_handleContactRequest(const char* uri, int result, int group_id,
+                                   const char* local_name);
+
+/* A file a contact offers inside a dialog: message 135 to the system
+ * callback with p1 this record and p2 the sender id. The receiver owns it:
+ * free() each text, then the record. The engine has already accepted the
+ * offer's delivery (answered it). */
+typedef struct fx_file_offer {
+  long sender_id;
+  char* file_id;
+  char* session_id;
+  char* url;
+  char* name;
+  int size;
+  char* md5;
+  char* transfer_type;
+} fx_file_offer;
+
 /* ---- Scheduled SMS ---- */
+
+/* SMS the server sends at a later time. The list is fetched after each
+ * login (244 fetched, also when empty / 245 not, to the system callback);
+ * its records and their receivers (accounts of the contact store) are
+ * engine-owned and read under fx_lock_contacts. */
+
+/* First node of the list (data: fx_schedule_sms), or NULL. */
+FX_API fx_list* fx_data_get_smlist(void);
+FX_API fx_schedule_sms* fx_get_schedulesms_by_id(int id);
+/* Stores a scheduled SMS for the receivers (a list of fx_account; those
+ * without a uri are left out) at send_time ("YYYY-MM-DD HH:MM[:SS]" for the
+ * local service). 120 (new id, 0) stored / 119 (0, 0) not. 0 when an
+ * argument is NULL or no receiver has a uri. */
+FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message,
+                               const char* send_time, fx_msg_cb cb, void* user);
+/* 123 (id, 0) deleted / 122 (id, 0) not. 0 for id 0 or an id not listed. */
+FX_API int fx_delete_schedule_sms(int id, fx_msg_cb cb, void* user);
+/* A new text: each receiver's display name followed by ":" (free() it);
+ * NULL for a NULL list. */
+FX_API char* fx_covert_schedule_receiver_to_string(const fx_list* receivers);
 
 /* ---- Chat-text conversion ---- */
 
