@@ -1,0 +1,169 @@
+// The modal boxes (message box and input box), the shell bars they hide,
+// the page transition and the press effect.
+#include "controls/CInputBox.h"
+#include "controls/CMsgBoxDlg.h"
+#include "controls/CPageTransition.h"
+#include "controls/PressEffect.h"
+#include "controls/ShellBars.h"
+#include "gfx/Primitives.h"
+#include "ui_fixture.h"
+
+using namespace tavrin::controls;
+using namespace tavrin::platform;
+
+namespace {
+
+class BoxTest : public controls_test::UiTest {
+ protected:
+  // Runs fn inside the next modal loop, once the box is up.
+  void inside_modal(std::function<void()> fn) {
+    ws->post_call([this, fn] {
+      settle();
+      fn();
+    });
+  }
+  void tap_centre(const tavrin::gfx::Rect& r) { tap((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+  bool task_bar_shown() { return ws->visible(task_bar->window()); }
+};
+
+TEST_F(BoxTest, ATimedBoxReturnsOneWhenItsCountdownEnds) {
+  CMsgBoxDlg box;
+  box.create(main, /*timed=*/true);
+  box.set_title(u"塔文提示");
+  box.set_text(u"系统网络错误，塔文将在5秒后自动重新登陆！");
+  int seen_countdown = -1;
+  bool bar_hidden = false;
+  inside_modal([&] {
+    bar_hidden = !task_bar_shown() && display->task_bar_rows() == 0;
+    // Four ticks of timer 125 leave one second; the fifth closes the box.
+    for (int i = 0; i < 4; ++i) ws->post(box.window(), msg::kTimer, CMsgBoxDlg::kTimerId);
+    ws->post_call([&] {
+      seen_countdown = box.countdown();
+      ws->post(box.window(), msg::kTimer, CMsgBoxDlg::kTimerId);
+    });
+  });
+  EXPECT_EQ(box.run_modal(), 1);
+  EXPECT_EQ(seen_countdown, 1);
+  EXPECT_TRUE(bar_hidden);
+  EXPECT_TRUE(task_bar_shown());
+  EXPECT_EQ(display->task_bar_rows(), TaskBar::kHeight);
+  EXPECT_EQ(ws->find_window("CMsgBoxDlg", {}), 0u);
+}
+
+TEST_F(BoxTest, TwoButtonBoxReturnsZeroOnCancelAndOneOnOk) {
+  struct Case {
+    tavrin::gfx::Rect button;
+    int expected;
+  } cases[] = {{CMsgBoxDlg::kCancel, 0}, {CMsgBoxDlg::kOk, 1}};
+  for (const auto& c : cases) {
+    CMsgBoxDlg box;
+    box.create(main);
+    box.set_type(CMsgBoxDlg::kTwoButtons);
+    box.set_title(u"塔文提示");
+    box.set_text(u"是否确定要删除好友 小明？");
+    inside_modal([&] {
+      tap(20, 20);  // outside both buttons: nothing
+      ws->post(main, msg::kUser + 16, 0, 5);  // the main window still gets engine messages
+      ws->post_call([&] { tap_centre(c.button); });
+    });
+    messages.clear();
+    EXPECT_EQ(box.run_modal(), c.expected);
+    EXPECT_EQ(count(msg::kUser + 16), 1);
+  }
+}
+
+TEST_F(BoxTest, ABoxOverABoxKeepsTheTaskBarHiddenUntilTheLastCloses) {
+  CMsgBoxDlg outer;
+  outer.create(main);
+  outer.set_text(u"外层");
+  bool hidden_between = false;
+  inside_modal([&] {
+    CMsgBoxDlg inner;
+    inner.create(outer.window());
+    inner.set_text(u"内层");
+    inside_modal([&] { tap_centre(CMsgBoxDlg::kOkOnly); });
+    EXPECT_EQ(inner.run_modal(), 1);
+    hidden_between = !task_bar_shown();
+    tap_centre(CMsgBoxDlg::kOkOnly);
+  });
+  EXPECT_EQ(outer.run_modal(), 1);
+  EXPECT_TRUE(hidden_between);
+  EXPECT_TRUE(task_bar_shown());
+}
+
+TEST_F(BoxTest, MessageBoxScreenshot) {
+  CMsgBoxDlg box;
+  box.create(main);
+  box.set_type(CMsgBoxDlg::kTwoButtons);
+  box.set_title(u"塔文提示");
+  box.set_text(u"是否确定要将 小明 加入黑名单？对方将无法发送消息给你。");
+  inside_modal([&] {
+    screenshot("message_box");
+    tap_centre(CMsgBoxDlg::kOk);
+  });
+  EXPECT_EQ(box.run_modal(), 1);
+}
+
+TEST_F(BoxTest, InputBoxGivesTheTypedTextOnOkOnly) {
+  for (int ok = 0; ok < 2; ++ok) {
+    CInputBox box;
+    box.create(main);
+    box.set_prompt(u"请输入你的好友名称：");
+    inside_modal([&] {
+      tap(100, 245);  // into the field
+      type(u"小明a");
+      tap_centre(ok ? CInputBox::kOk : CInputBox::kCancel);
+    });
+    EXPECT_EQ(box.run_modal(), ok);
+    EXPECT_EQ(box.text(), ok ? u"小明a" : u"");
+  }
+  EXPECT_TRUE(task_bar_shown());
+}
+
+TEST_F(BoxTest, PageTransitionsEndOnTheNewPage) {
+  tavrin::gfx::CSurface page;
+  ASSERT_TRUE(page.create(main, 480, 800));
+  auto c = page.lock();
+  tavrin::gfx::fill_rect(c, 0x3060C0, {0, 0, 480, 800}, 255);
+  tavrin::gfx::fill_rect(c, 0xFFFFFF, {100, 100, 380, 300}, 255);
+  for (int style : {7, 4, 8, 9, 18, 19, 20, 21, 5}) {
+    page.present(0, 52);
+    display->fill({0, 0, 480, 800}, 0);  // the old picture: black
+    CPageTransition t;
+    ASSERT_TRUE(t.create(style));
+    ASSERT_TRUE(t.prepare(main, 480, 800, &page));
+    t.run();
+    if (style == 7) {
+      EXPECT_EQ(t.frames(), 6 + 8 + 1);
+    }
+    // Every row of the window below the task bar shows the new page.
+    for (int y = 52; y < 800; y += 37)
+      for (int x = 0; x < 480; x += 41)
+        ASSERT_EQ(display->frame()[size_t(y) * 480 + size_t(x)], c.at(x, y - 52))
+            << "style " << style << " at " << x << "," << y;
+  }
+}
+
+TEST_F(BoxTest, PressEffectPutsTheScreenBack) {
+  for (Point p : {Point{240, 400}, Point{5, 60}, Point{478, 798}}) {
+    const std::vector<uint16_t> before = display->frame();
+    int drawn = 0;
+    on_frame = [&] { drawn += display->frame() != before; };
+    PressEffect::play(main, p.x, p.y);
+    EXPECT_GT(drawn, 0);
+    EXPECT_EQ(display->frame(), before);
+  }
+  on_frame = nullptr;
+}
+
+TEST_F(BoxTest, SoftInputPanelQuery) {
+  EXPECT_EQ(sip_shown(), 0);
+  EXPECT_EQ(sip_top_edge(), 800);
+  ASSERT_TRUE(sip_show());
+  EXPECT_EQ(sip_shown(), 1);
+  EXPECT_EQ(sip_top_edge(), 800 - InputPanel::kHeight);
+  panel.reset();
+  EXPECT_EQ(sip_shown(), -1);  // no panel to ask counts as shown
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// The edit fields driven through the window system: caret moves over
+// double-byte characters, selection and the clipboard, the maximum length,
+// and the multi-line box refusing what it cannot show.
+#include "controls/CBriskEdit.h"
+#include "controls/CEditWnd.h"
+#include "controls/GbText.h"
+#include "platform/clipboard.h"
+#include "platform/text_codec.h"
+#include "ui_fixture.h"
+
+using namespace tavrin::controls;
+using namespace tavrin::platform;
+
+namespace {
+
+class EditTest : public controls_test::UiTest {
+ protected:
+  // A field at window (40, 100)-(440, 150), display (40, 152)-(440, 202),
+  // focused by a tap on its left end.
+  void make_field(size_t max_length, std::u16string_view text) {
+    ASSERT_TRUE(field.create(main, {40, 100, 440, 150}, max_length));
+    settle();
+    field.set_text(text);
+    tap(45, 170);
+    ASSERT_EQ(ws->focus(), field.window());
+  }
+  std::string gb(std::u16string_view s) { return utf16_to_gb2312(s); }
+  CEditWnd field;
+};
+
+TEST_F(EditTest, CaretStepsOverWholeDoubleByteCharacters) {
+  make_field(64, u"ab中文c");
+  key(key::kEnd);
+  EXPECT_EQ(field.caret(), 7u);
+  key(key::kLeft);  // over "c"
+  EXPECT_EQ(field.caret(), 6u);
+  key(key::kLeft);  // over "文": two bytes
+  EXPECT_EQ(field.caret(), 4u);
+  key(key::kUp);  // Up moves as Left
+  EXPECT_EQ(field.caret(), 2u);
+  key(key::kRight);
+  EXPECT_EQ(field.caret(), 4u);
+  key(key::kDown);
+  EXPECT_EQ(field.caret(), 6u);
+  key(key::kHome);
+  EXPECT_EQ(field.caret(), 0u);
+}
+
+TEST_F(EditTest, BackspaceDeleteAndTapsNeverSplitACharacter) {
+  make_field(64, u"a中b");
+  key(key::kEnd);
+  key(key::kLeft);           // before "b"
+  type(u"\b");               // removes "中" whole
+  EXPECT_EQ(field.text(), u"ab");
+  EXPECT_EQ(field.caret(), 1u);
+  field.set_text(u"中文");
+  key(key::kHome);
+  key(key::kDelete);
+  EXPECT_EQ(field.text(), u"文");
+  // A tap anywhere over the text lands on a character boundary.
+  field.set_text(u"中文中文中文中文");
+  for (int x = 40; x < 300; x += 3) {
+    tap(x, 170);
+    EXPECT_TRUE(gb::is_boundary(field.text_bytes(), field.caret())) << x;
+  }
+  // Tapping the field brings up the soft input panel.
+  EXPECT_TRUE(panel->shown());
+}
+
+TEST_F(EditTest, ShiftEndThenCtrlCCopiesExactlyTheSelectedBytes) {
+  make_field(64, u"你好abc世界");
+  key(key::kHome);
+  key(key::kRight);  // after "你"
+  key(key::kEnd, /*shift=*/true);
+  EXPECT_EQ(field.selected_bytes(), gb(u"好abc世界"));
+  type(u"\x03");
+  const auto clip = Clipboard::text();
+  ASSERT_TRUE(clip.has_value());
+  EXPECT_EQ(utf16_to_gb2312(*clip), gb(u"好abc世界"));
+
+  // Shift+Left shrinks it by a whole character; Ctrl+X cuts; Ctrl+V puts it back.
+  key(key::kLeft, true);
+  EXPECT_EQ(field.selected_bytes(), gb(u"好abc世"));
+  type(u"\x18");
+  EXPECT_EQ(field.text(), u"你界");
+  EXPECT_EQ(field.caret(), 2u);
+  type(u"\x16");
+  EXPECT_EQ(field.text(), u"你好abc世界");
+  // Home with Shift selects back to the start.
+  key(key::kHome, true);
+  EXPECT_EQ(field.selected_bytes(), gb(u"你好abc世"));
+}
+
+TEST_F(EditTest, TypingAtTheMaximumLength) {
+  make_field(6, u"abcde");
+  key(key::kEnd);
+  type(u"中");  // needs two bytes, one is left: refused whole
+  EXPECT_EQ(field.text(), u"abcde");
+  type(u"f");
+  EXPECT_EQ(field.text(), u"abcdef");
+  type(u"g");  // full, no selection: nothing changes
+  EXPECT_EQ(field.text(), u"abcdef");
+  EXPECT_EQ(field.caret(), 6u);
+  // With a selection, the selection goes and the character takes its place.
+  key(key::kLeft, true);
+  key(key::kLeft, true);
+  type(u"中");
+  EXPECT_EQ(field.text(), u"abcd中");
+  // A paste is cut at the maximum length, between characters.
+  Clipboard::set_text(u"文文");
+  key(key::kHome);
+  key(key::kRight);
+  key(key::kDelete);
+  key(key::kDelete);
+  key(key::kDelete);  // "a中", caret after "a": room for three bytes
+  type(u"\x16");
+  EXPECT_EQ(field.text(), u"a文中");
+  EXPECT_LE(field.text_bytes().size(), 6u);
+}
+
+TEST_F(EditTest, LongTextScrollsSoTheCaretStaysVisible) {
+  make_field(200, u"");
+  std::u16string text;
+  for (int i = 0; i < 40; ++i) text += i % 3 ? u'汉' : u'x';
+  field.set_text(text);
+  key(key::kEnd);
+  const size_t size = field.text_bytes().size();
+  EXPECT_GT(field.first_visible(), 0u);
+  EXPECT_LE(size - field.first_visible(), field.capacity());
+  EXPECT_TRUE(gb::is_boundary(field.text_bytes(), field.first_visible()));
+  key(key::kHome);
+  EXPECT_EQ(field.first_visible(), 0u);
+  for (int i = 0; i < 40; ++i) key(key::kRight);
+  EXPECT_LE(field.caret() - field.first_visible(), field.capacity());
+  // Pasted line breaks do not enter a one-line field.
+  field.clear();
+  Clipboard::set_text(u"a\r\nb\tc");
+  type(u"\x16");
+  EXPECT_EQ(field.text(), u"abc");
+}
+
+class BriskEditTest : public controls_test::UiTest {};
+
+TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
+  CBriskEdit box;
+  auto font = Font::make(u"黑体", 24);
+  ASSERT_TRUE(font);
+  const int line = font->height() + 4;
+  ASSERT_TRUE(box.create(main, {20, 300, 20 + 10 * font->average_char_width(), 300 + 2 * line},
+                         500, font, 4));
+  ASSERT_EQ(box.lines_per_view(), 2);
+  EXPECT_EQ(box.max_length(), size_t(2 * box.chars_per_line()));
+  tap(30, 360);
+  // Fill both lines with wide characters; the next one would need a third line.
+  std::u16string typed;
+  while (box.layout().size() <= 2 && typed.size() < 40) {
+    const std::u16string before = box.text();
+    type(u"汉");
+    if (box.text() == before) break;
+    typed += u'汉';
+  }
+  const std::u16string full = box.text();
+  ASSERT_EQ(box.layout().size(), 2u);
+  type(u"汉");
+  EXPECT_EQ(box.text(), full);
+  EXPECT_EQ(box.caret(), full.size());
+  // Enter on a box showing all its lines inserts nothing either.
+  type(u"\r");
+  EXPECT_EQ(box.text(), full);
+  // Backspace makes room again.
+  type(u"\b");
+  EXPECT_EQ(box.text().size(), full.size() - 1);
+  box.set_text(u"a");
+  type(u"\r");
+  EXPECT_EQ(box.text(), u"a\n");
+  EXPECT_EQ(box.line_count(2), 2);
+  EXPECT_EQ(box.caret_position(2).y, line);
+}
+
+}  // namespace
