@@ -13,14 +13,12 @@ int Leds::device_count() { return kDeviceCount; }
 
 bool Leds::set(int device, bool on_now) {
   if (device < 0 || device >= kDeviceCount) return false;
-  std::function<void()> listener;
-  {
-    std::lock_guard lock(g_mutex);
-    if (g_state[device] == on_now) return true;
-    g_state[device] = on_now;
-    listener = g_listener;
-  }
-  if (listener) listener();
+  // The listener runs under the lock so that it cannot be called after
+  // set_listener(nullptr) returned (its owner may be gone by then).
+  std::lock_guard lock(g_mutex);
+  if (g_state[device] == on_now) return true;
+  g_state[device] = on_now;
+  if (g_listener) g_listener();
   return true;
 }
 

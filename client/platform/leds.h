@@ -1,7 +1,7 @@
 // Notification LEDs: device 0 is the notification light, the last device
 // the vibrator. On a desktop both show on the task bar (a flashing bar and
 // a vibration mark). Any thread may set them; the listener (the task bar)
-// is called on the setting thread and must only post or invalidate.
+// is called on the setting thread, under the LEDs' lock: it must only post.
 #pragma once
 
 #include <functional>

@@ -7,7 +7,8 @@
 
 namespace tavrin::platform {
 namespace {
-std::atomic<WindowSystem*> g_instance{nullptr};
+std::mutex g_instance_mutex;
+WindowSystem* g_instance = nullptr;  // guarded by g_instance_mutex
 using Clock = std::chrono::steady_clock;
 }  // namespace
 
@@ -23,10 +24,16 @@ struct WindowSystem::SendState {
 };
 
 WindowSystem::WindowSystem() : ui_thread_(std::this_thread::get_id()) {
-  g_instance.store(this);
+  std::lock_guard lock(g_instance_mutex);
+  g_instance = this;
 }
 
 WindowSystem::~WindowSystem() {
+  {
+    // From here no other thread reaches us through post_to_instance().
+    std::lock_guard lock(g_instance_mutex);
+    if (g_instance == this) g_instance = nullptr;
+  }
   {
     std::lock_guard lock(queue_mutex_);
     closed_ = true;
@@ -36,11 +43,17 @@ WindowSystem::~WindowSystem() {
   // them without calling any handler.
   windows_.clear();
   z_order_.clear();
-  WindowSystem* self = this;
-  g_instance.compare_exchange_strong(self, nullptr);
 }
 
-WindowSystem* WindowSystem::instance() { return g_instance.load(); }
+WindowSystem* WindowSystem::instance() {
+  std::lock_guard lock(g_instance_mutex);
+  return g_instance;
+}
+
+bool WindowSystem::post_to_instance(std::function<void()> fn) {
+  std::lock_guard lock(g_instance_mutex);
+  return g_instance && g_instance->post_call(std::move(fn));
+}
 
 bool WindowSystem::on_ui_thread() const { return std::this_thread::get_id() == ui_thread_; }
 

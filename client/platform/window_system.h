@@ -71,8 +71,12 @@ class WindowSystem {
   WindowSystem(const WindowSystem&) = delete;
   WindowSystem& operator=(const WindowSystem&) = delete;
 
-  // The system of this process, or null; set by the constructor.
+  // The system of this process, or null; set by the constructor. For the
+  // UI thread: another thread could see it destroyed right after.
   static WindowSystem* instance();
+  // Any thread (a signal handler's thread): queues fn on the system of this
+  // process, if one exists; safe against the system's destruction.
+  static bool post_to_instance(std::function<void()> fn);
   bool on_ui_thread() const;
 
   // --- windows (UI thread) ---

@@ -46,8 +46,9 @@ class SignalQuit {
         int sig = 0;
         if (sigwait(&set_, &sig) != 0) continue;
         if (sig == SIGUSR1) return;  // our own stop
-        if (auto* ws = tavrin::platform::WindowSystem::instance())
-          ws->post_call([ws] { ws->quit(0); });
+        tavrin::platform::WindowSystem::post_to_instance([] {
+          if (auto* ws = tavrin::platform::WindowSystem::instance()) ws->quit(0);
+        });
       }
     });
   }

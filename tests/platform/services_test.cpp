@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "platform/display.h"
 #include "platform/font.h"
 #include "platform/input_panel.h"
+#include "platform/leds.h"
 #include "platform/network.h"
 #include "platform/process.h"
 #include "platform/script_player.h"
@@ -260,4 +262,24 @@ TEST(SingleInstance, SecondHolderAsksTheFirstToActivate) {
   SingleInstance next("Dialog", dir.path);
   EXPECT_TRUE(next.acquire());
   EXPECT_TRUE(next.listen([] { return true; }));
+}
+
+TEST(Leds, TheNotificationLightFlashesTheTaskBar) {
+  WindowSystem ws;
+  Display display(ws);
+  TaskBar bar(ws, display);
+  while (ws.pump(0)) {
+  }
+  const uint16_t dark = display.frame()[40 * 480 + 2];
+  EXPECT_EQ(Leds::device_count(), 2);
+  EXPECT_FALSE(Leds::set(2, true));
+  // Set from another thread, as a timer procedure might.
+  std::thread([] { EXPECT_TRUE(Leds::set(0, true)); }).join();
+  while (ws.pump(0)) {
+  }
+  EXPECT_EQ(display.frame()[40 * 480 + 2], bgr_to_565(0x0090FF));
+  Leds::set(0, false);
+  while (ws.pump(0)) {
+  }
+  EXPECT_EQ(display.frame()[40 * 480 + 2], dark);
 }

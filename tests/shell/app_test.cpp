@@ -8,6 +8,7 @@
 #include "platform/image.h"
 #include "platform/message_box.h"
 #include "platform/pixel_buffer.h"
+#include "platform/window_system.h"
 #include "shell/app.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
@@ -158,4 +159,35 @@ TEST(AppPaths, DevicePathsOfAThemeResolveBelowTheInstallFolder) {
   EXPECT_EQ(p.theme_file(), "/opt/tavrin/BriskLibTavrinTheme.xml");
   // Before start-up the device's own folder stands.
   EXPECT_EQ(AppPaths{}.database_path, u"\\Disk\\BriskUI\\DB\\TavrinLog.db");
+}
+
+TEST(App, TappingTheTaskBarIconBringsTheMainWindowBack) {
+  Install install;
+  FakeEngine engine;
+  CBriskLibTavrinApp app(install.options(""), engine.link());
+  app.set_main_window([&](CBriskLibTavrinApp& a) {
+    auto& ws = a.windows();
+    platform::WindowSpec spec;
+    spec.rect = platform::Rect::from_size(0, 52, 480, 800);
+    spec.title = u"BriskTavrin";
+    const platform::WindowId main = ws.create(spec);
+    spec.title = u"Other";
+    const platform::WindowId other = ws.create(spec);
+    ws.move(main, platform::Rect::from_size(0, 300, 100, 100));
+    ws.set_active(other);
+    ws.set_foreground(false);
+    // The main window shows the icon while it is inactive.
+    ws.show(a.task_bar_icon(), true);
+    const platform::Rect icon = ws.screen_rect(a.task_bar_icon());
+    EXPECT_EQ(icon, platform::Rect::from_size(130, 3, 33, 33));
+    ws.stylus(platform::StylusAction::kDown, {icon.left + 5, icon.top + 5});
+    ws.stylus(platform::StylusAction::kUp, {icon.left + 5, icon.top + 5});
+    EXPECT_EQ(ws.active(), main);
+    EXPECT_TRUE(ws.foreground());
+    EXPECT_EQ(ws.screen_rect(main), platform::Rect::from_size(0, 52, 480, 800));
+    ws.destroy(other);
+    ws.destroy(main);
+    return 0;
+  });
+  EXPECT_EQ(app.run(), 0);
 }
