@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/clipboard.h"
 #include "platform/display.h"
 #include "platform/font.h"
 #include "platform/input_panel.h"
@@ -14,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/script_player.h"
 #include "platform/single_instance.h"
+#include "platform/sound.h"
 #include "platform/task_bar.h"
 #include "platform/text_codec.h"
 #include "platform/window_system.h"
@@ -282,4 +284,41 @@ TEST(Leds, TheNotificationLightFlashesTheTaskBar) {
   while (ws.pump(0)) {
   }
   EXPECT_EQ(display.frame()[40 * 480 + 2], dark);
+}
+
+TEST(Sound, PlaysAWavFileAndIgnoresWhatItCannotPlay) {
+  // No sound card in tests: SDL's dummy audio device takes the samples.
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  TempDir dir;
+  // 0.1 s of 8-bit mono silence at 8 kHz.
+  std::string wav = "RIFF";
+  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav.push_back(char(v >> (8 * i))); };
+  auto u16 = [&](uint16_t v) { wav.push_back(char(v)); wav.push_back(char(v >> 8)); };
+  const uint32_t samples = 800;
+  u32(36 + samples);
+  wav += "WAVEfmt ";
+  u32(16), u16(1), u16(1), u32(8000), u32(8000), u16(1), u16(8);
+  wav += "data";
+  u32(samples);
+  wav += std::string(samples, char(0x80));
+  std::ofstream(dir.file("newmessage.wav"), std::ios::binary) << wav;
+  std::ofstream(dir.file("broken.wav"), std::ios::binary) << "RIFF....WAVEjunk";
+  const int before = Sound::played();
+  EXPECT_TRUE(Sound::play_async(dir.file("newmessage.wav")));
+  EXPECT_TRUE(Sound::play_async(dir.file("newmessage.wav")));  // replaces the first
+  EXPECT_FALSE(Sound::play_async(dir.file("missing.wav")));
+  EXPECT_FALSE(Sound::play_async(dir.file("broken.wav")));
+  EXPECT_EQ(Sound::played(), before + 2);
+  Sound::shutdown();
+}
+
+TEST(Clipboard, HoldsPlainTextUntilCleared) {
+  Clipboard::clear();
+  EXPECT_FALSE(Clipboard::text());
+  Clipboard::set_text(u"塔文 123");
+  EXPECT_EQ(Clipboard::text(), std::u16string(u"塔文 123"));
+  Clipboard::set_text(u"");
+  EXPECT_EQ(Clipboard::text(), std::u16string());
+  Clipboard::clear();
+  EXPECT_FALSE(Clipboard::text());
 }
