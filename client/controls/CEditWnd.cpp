@@ -147,6 +147,8 @@ void CEditWnd::erase_selection() {
   text_.erase(a, b - a);
   caret_ = a;
   anchor_ = -1;
+  // What followed the erased bytes moved: the view may not start inside it.
+  if (first_visible_ > a) first_visible_ = a;
 }
 
 void CEditWnd::insert(std::string_view bytes) {
