@@ -16,14 +16,15 @@
 // accessor calls (see fx_lock_contacts in the public header).
 //
 // Hooks: the accessors that ask the server for data (the score, a contact's
-// profile) call functions that the engine's request code installs; until
-// then they send nothing.
+// profile) call through a table that starts with the profile requests
+// (contacts/profile.h); tests may replace it.
 #pragma once
 
 #include <memory>
 #include <mutex>
 
 #include "contacts/contact_store.h"
+#include "contacts/profile.h"
 #include "libtavrin.h"
 
 namespace tavrin::contacts {
@@ -70,7 +71,7 @@ class EngineContacts {
 
   std::recursive_mutex mutex_;
   fx_user* user_ = nullptr;  // guarded by mutex_; owns contact_data and the rest
-  RequestHooks hooks_;       // guarded by mutex_
+  RequestHooks hooks_{request_score, request_contact_info};  // guarded by mutex_
 };
 
 // Frees a user record with everything it owns (store, profile, schedule list).

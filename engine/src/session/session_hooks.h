@@ -4,8 +4,9 @@
 // functions once (before fx_login). Until then:
 //   - invite_qun sends the group-chat invitation of the login itself
 //     (qun_invite.h) and reports 48/49/50 to its callback;
-//   - drop_dialog, clear_dialogs, contact_event and request_schedule_list
-//     do nothing.
+//   - contact_event and request_schedule_list are the contact-request and
+//     scheduled-SMS code (contacts/requests.h, contacts/schedule_sms.h);
+//   - drop_dialog and clear_dialogs do nothing.
 // Read on any engine thread; set_session_hooks is meant for start-up and
 // tests (the table is copied under its own lock, a leaf).
 #pragma once
