@@ -259,6 +259,23 @@ TEST(ContactListInstall, ScheduledSmsFollowTheNewStore) {
   EXPECT_EQ(kept->receivers->next, nullptr);  // the vanished contact dropped
 }
 
+TEST(ContactListInstall, EngineEndFreesUserAndStore) {
+  EngineReset reset;
+  ASSERT_EQ(fx_init(), 1);
+  {
+    auto& state = EngineContacts::instance();
+    auto lock = state.lock();
+    state.set_login("200000000", "pw");
+    auto store = std::make_unique<ContactStore>();
+    store->adopt_account(make_account("sip:100000001@x"));
+    state.install(std::move(store));
+  }
+  ASSERT_NE(fx_get_account_by_id(100000001), nullptr);
+  fx_terminate();
+  EXPECT_EQ(fx_get_account_by_id(100000001), nullptr);
+  EXPECT_EQ(fx_get_usr_uid(), nullptr);
+}
+
 TEST(AccessorsWithoutData, EverythingIsNullOrZero) {
   EngineReset reset;
   EXPECT_EQ(fx_get_usr_uid(), nullptr);

@@ -2,12 +2,21 @@
 
 #include "contacts/contact_id.h"
 #include "contacts/list_chain.h"
+#include "frame/engine.h"
 
 namespace tavrin::contacts {
 
 EngineContacts& EngineContacts::instance() {
   // Never destroyed: engine threads may still look at it during process exit.
-  static EngineContacts* state = new EngineContacts();
+  // fx_terminate frees the user record and the store.
+  static EngineContacts* const state = [] {
+    auto* s = new EngineContacts();
+    engine().add_teardown([s] {
+      auto lock = s->lock();
+      s->reset();
+    });
+    return s;
+  }();
   return *state;
 }
 
