@@ -26,7 +26,9 @@ std::string uriOf(int index) {
   return "sip:" + std::to_string(200000001 + index) + "@tavrin.local;p=1";
 }
 
-std::string idOf(int index) { return std::to_string(200000001 + index); }
+std::string idOf(int index) {
+  return std::to_string(200000001 + index);
+}
 
 std::string registration(const std::string& id, int seq, const std::string& a) {
   std::string body =
@@ -34,7 +36,8 @@ std::string registration(const std::string& id, int seq, const std::string& a) {
       "value=\"simple-im;im-session;temp-group;personal-group\" /><events "
       "value=\"contact;permission;system-message;personal-group\" /><user-info "
       "attributes=\"all\" /><presence><basic value=\"400\" desc=\"\" /></presence></args>";
-  std::string m = "R tavrin.local SIP-C/2.0\r\nF: " + id + "\r\nI: 1 \r\nQ: " + std::to_string(seq) + " R\r\n";
+  std::string m =
+      "R tavrin.local SIP-C/2.0\r\nF: " + id + "\r\nI: 1 \r\nQ: " + std::to_string(seq) + " R\r\n";
   if (!a.empty()) m += "A: " + a + "\r\n";
   return m + "L: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
@@ -45,7 +48,8 @@ std::string headerValue(std::string_view head, std::string_view name) {
   if (at == std::string_view::npos) return {};
   size_t begin = at + key.size();
   size_t end = head.find("\r\n", begin);
-  return std::string(head.substr(begin, end == std::string_view::npos ? head.size() - begin : end - begin));
+  return std::string(
+      head.substr(begin, end == std::string_view::npos ? head.size() - begin : end - begin));
 }
 
 double now() {
@@ -71,9 +75,10 @@ LoadClients::LoadClients(int count, int textBytes) : textBytes_(textBytes) {
     auto* c = new Client;
     c->index = i;
     clients_.push_back(c);
-    line_.push_back("M tavrin.local SIP-C/2.0\r\nF: " + idOf(i) + "\r\nI: 100 \r\nQ: 2 M\r\nT: " +
-                    uriOf(i ^ 1) + "\r\nC: text/plain\r\nK: SaveHistory\r\nL: " +
-                    std::to_string(text.size()) + "\r\n\r\n" + text);
+    line_.push_back("M tavrin.local SIP-C/2.0\r\nF: " + idOf(i) +
+                    "\r\nI: 100 \r\nQ: 2 M\r\nT: " + uriOf(i ^ 1) +
+                    "\r\nC: text/plain\r\nK: SaveHistory\r\nL: " + std::to_string(text.size()) +
+                    "\r\n\r\n" + text);
   }
 }
 
@@ -200,8 +205,8 @@ void LoadClients::onReadable(Client& c, bool bare) {
     c.inOffset += headEnd + 4 + body;
     if (head.substr(0, 2) == "M ") {
       // A relayed line: answer it as the engine does, then send the next one.
-      pending += "SIP-C/2.0 200 OK\r\nI: " + headerValue(head, "I") + "\r\nQ: " + headerValue(head, "Q") +
-                 "\r\n\r\n";
+      pending += "SIP-C/2.0 200 OK\r\nI: " + headerValue(head, "I") +
+                 "\r\nQ: " + headerValue(head, "Q") + "\r\n\r\n";
       if (chatting_) {
         ++delivered_;
         pending += line_[c.index];
@@ -220,8 +225,9 @@ void LoadClients::onReadable(Client& c, bool bare) {
                            "\" /></contacts><presence><basic attributes=\"all\" /><personal "
                            "attributes=\"all\" /><extended types=\"sms;location\" /></presence>"
                            "</subscription></args>";
-        write(c, "SUB tavrin.local SIP-C/2.0\r\nF: " + idOf(c.index) + "\r\nI: 2 \r\nQ: 1 SUB\r\nN: presence\r\nL: " +
-                     std::to_string(body.size()) + "\r\n\r\n" + body);
+        write(c, "SUB tavrin.local SIP-C/2.0\r\nF: " + idOf(c.index) +
+                     "\r\nI: 2 \r\nQ: 1 SUB\r\nN: presence\r\nL: " + std::to_string(body.size()) +
+                     "\r\n\r\n" + body);
       } else if (c.state == 2 && q == "1 SUB" && status == 200) {
         c.state = 3;
         ++ready_;

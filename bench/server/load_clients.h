@@ -11,8 +11,8 @@
 namespace bench {
 
 struct ChatFigures {
-  int held = 0;           // connections still open at the end
-  long lines = 0;         // lines delivered to a client
+  int held = 0;    // connections still open at the end
+  long lines = 0;  // lines delivered to a client
   double seconds = 0;
   double linesPerSecond() const { return seconds > 0 ? lines / seconds : 0; }
 };

@@ -156,8 +156,9 @@ int main(int argc, char** argv) {
       }
       stop(relay);
     }
-    std::printf("%-8d %-6d %10.2f %12.0f %12.0f %8.2f %10d %15.0f\n", n, sip.held, signIn, sip.linesPerSecond(),
-                bare.linesPerSecond(), bare.linesPerSecond() > 0 ? sip.linesPerSecond() / bare.linesPerSecond() : 0,
+    std::printf("%-8d %-6d %10.2f %12.0f %12.0f %8.2f %10d %15.0f\n", n, sip.held, signIn,
+                sip.linesPerSecond(), bare.linesPerSecond(),
+                bare.linesPerSecond() > 0 ? sip.linesPerSecond() / bare.linesPerSecond() : 0,
                 lineBytes, perConn);
     std::fflush(stdout);
   }

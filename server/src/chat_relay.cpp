@@ -121,9 +121,15 @@ void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer&
   if (m.method != "M") return;  // nudges for someone offline are dropped
   auto account = s_.store().account(peer.number);
   if (account && account->echo) return echo(c, m, peer.number);
-  db.sql("INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) VALUES(?,?,?,?,?)")
-      .bind(1, peer.number).bind(2, s_.uriOf(me)).bind(3, m.headerOr("C", "text/plain"))
-      .bind(4, m.body).bind(5, httpDate()).run();
+  db.sql(
+        "INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) "
+        "VALUES(?,?,?,?,?)")
+      .bind(1, peer.number)
+      .bind(2, s_.uriOf(me))
+      .bind(3, m.headerOr("C", "text/plain"))
+      .bind(4, m.body)
+      .bind(5, httpDate())
+      .run();
 }
 
 void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
@@ -193,7 +199,8 @@ void ChatRelay::handleOfflineRequest(SipcConnection& c, const SipcMessage& m) {
       "SELECT id, sender_uri, source_uri, content_type, body, date FROM offline_messages "
       "WHERE recipient=? ORDER BY id LIMIT 500");
   q.bind(1, c.session.number);
-  while (q.step()) rows.push_back({long(q.integer(0)), q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
+  while (q.step())
+    rows.push_back({long(q.integer(0)), q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
   s_.reply(c, m, 200, "OK",
            "<results><messages count=\"" + std::to_string(rows.size()) + "\" /></results>");
   for (const Row& r : rows) {

@@ -59,7 +59,8 @@ void ContactCommands::contactList(SipcConnection& c, const SipcMessage& m) {
   }
   b += "</buddies><mobile-buddies>";
   Stmt& mobiles = db.sql(
-      "SELECT mobile, local_name, lists, relation FROM mobile_buddies WHERE owner=? ORDER BY rowid");
+      "SELECT mobile, local_name, lists, relation FROM mobile_buddies WHERE owner=? ORDER BY "
+      "rowid");
   mobiles.bind(1, me);
   while (mobiles.step())
     b += "<mobile-buddy uri=\"" + xmlEscape(telUri(mobiles.text(0))) + "\" local-name=\"" +
@@ -94,13 +95,21 @@ void ContactCommands::buddyListCommand(SipcConnection& c, const SipcMessage& m,
     long count = long(q.integer(1));
     q.reset();
     if (count >= kMaxBuddyLists) return s_.reply(c, m, 486, "Busy Here");
-    db.sql("INSERT INTO buddy_lists(owner, id, name) VALUES(?,?,?)").bind(1, me).bind(2, id).bind(3, name).run();
+    db.sql("INSERT INTO buddy_lists(owner, id, name) VALUES(?,?,?)")
+        .bind(1, me)
+        .bind(2, id)
+        .bind(3, name)
+        .run();
   } else {
     if (!xmlIntAttr(e, "id", id) || id <= 0) return s_.reply(c, m, 400, "Bad Request");
     if (n == "DeleteBuddyList") {
       db.sql("DELETE FROM buddy_lists WHERE owner=? AND id=?").bind(1, me).bind(2, id).run();
     } else {
-      db.sql("UPDATE buddy_lists SET name=? WHERE owner=? AND id=?").bind(1, name).bind(2, me).bind(3, id).run();
+      db.sql("UPDATE buddy_lists SET name=? WHERE owner=? AND id=?")
+          .bind(1, name)
+          .bind(2, me)
+          .bind(3, id)
+          .run();
     }
     if (db.changes() == 0) return s_.reply(c, m, 404, "Not Found");
   }
@@ -127,22 +136,41 @@ void ContactCommands::buddyCommand(SipcConnection& c, const SipcMessage& m, cons
     std::string name = xmlAttr(e, "local-name");
     if (name.size() > kMaxName) return s_.reply(c, m, 400, "Bad Request");
     if (tel)
-      db.sql("UPDATE mobile_buddies SET local_name=? WHERE owner=? AND mobile=?").bind(1, name).bind(2, me).bind(3, u.mobile).run();
+      db.sql("UPDATE mobile_buddies SET local_name=? WHERE owner=? AND mobile=?")
+          .bind(1, name)
+          .bind(2, me)
+          .bind(3, u.mobile)
+          .run();
     else
-      db.sql("UPDATE buddies SET local_name=? WHERE owner=? AND buddy=?").bind(1, name).bind(2, me).bind(3, u.number).run();
+      db.sql("UPDATE buddies SET local_name=? WHERE owner=? AND buddy=?")
+          .bind(1, name)
+          .bind(2, me)
+          .bind(3, u.number)
+          .run();
     extra = " local-name=\"" + xmlEscape(name) + "\"";
   } else if (n == "SetBuddyLists") {
     long list = 0;
     if (!xmlIntAttr(e, "buddy-lists", list)) return s_.reply(c, m, 400, "Bad Request");
     std::string text = std::to_string(list);
     if (tel)
-      db.sql("UPDATE mobile_buddies SET lists=? WHERE owner=? AND mobile=?").bind(1, text).bind(2, me).bind(3, u.mobile).run();
+      db.sql("UPDATE mobile_buddies SET lists=? WHERE owner=? AND mobile=?")
+          .bind(1, text)
+          .bind(2, me)
+          .bind(3, u.mobile)
+          .run();
     else
-      db.sql("UPDATE buddies SET lists=? WHERE owner=? AND buddy=?").bind(1, text).bind(2, me).bind(3, u.number).run();
+      db.sql("UPDATE buddies SET lists=? WHERE owner=? AND buddy=?")
+          .bind(1, text)
+          .bind(2, me)
+          .bind(3, u.number)
+          .run();
     extra = " buddy-lists=\"" + text + "\"";
   } else {
     if (tel)
-      db.sql("DELETE FROM mobile_buddies WHERE owner=? AND mobile=?").bind(1, me).bind(2, u.mobile).run();
+      db.sql("DELETE FROM mobile_buddies WHERE owner=? AND mobile=?")
+          .bind(1, me)
+          .bind(2, u.mobile)
+          .run();
     else
       db.sql("DELETE FROM buddies WHERE owner=? AND buddy=?").bind(1, me).bind(2, u.number).run();
   }
@@ -168,14 +196,19 @@ void ContactCommands::blacklistCommand(SipcConnection& c, const SipcMessage& m,
     q.bind(1, me).bind(2, u.number);
     if (q.step()) localName = q.text(0);
     q.reset();
-    db.sql("INSERT OR REPLACE INTO blacklist(owner, uri, local_name) VALUES(?,?,?)").bind(1, me).bind(2, uri).bind(3, localName).run();
+    db.sql("INSERT OR REPLACE INTO blacklist(owner, uri, local_name) VALUES(?,?,?)")
+        .bind(1, me)
+        .bind(2, uri)
+        .bind(3, localName)
+        .run();
   } else {
     db.sql("DELETE FROM blacklist WHERE owner=? AND uri=?").bind(1, me).bind(2, uri).run();
     if (db.changes() == 0) return s_.reply(c, m, 404, "Not Found");
   }
   s_.reply(c, m, 200, "OK",
            "<results><contacts version=\"1\"><blacklist><blocked uri=\"" + xmlEscape(uri) +
-               "\" local-name=\"" + xmlEscape(localName) + "\" /></blacklist></contacts></results>");
+               "\" local-name=\"" + xmlEscape(localName) +
+               "\" /></blacklist></contacts></results>");
 }
 
 void ContactCommands::addBuddy(SipcConnection& c, const SipcMessage& m, bool mobileBuddy) {
@@ -191,7 +224,9 @@ void ContactCommands::addBuddy(SipcConnection& c, const SipcMessage& m, bool mob
     return s_.reply(c, m, 400, "Bad Request");
   Db& db = s_.store().db();
   long me = c.session.number;
-  Stmt& count = db.sql("SELECT (SELECT count(*) FROM buddies WHERE owner=?1) + (SELECT count(*) FROM mobile_buddies WHERE owner=?1)");
+  Stmt& count = db.sql(
+      "SELECT (SELECT count(*) FROM buddies WHERE owner=?1) + (SELECT count(*) FROM mobile_buddies "
+      "WHERE owner=?1)");
   count.bind(1, me);
   count.step();
   long have = long(count.integer(0));
@@ -200,8 +235,14 @@ void ContactCommands::addBuddy(SipcConnection& c, const SipcMessage& m, bool mob
 
   if (mobileBuddy) {
     if (u.kind != Uri::Kind::kTel) return s_.reply(c, m, 400, "Bad Request");
-    db.sql("INSERT OR REPLACE INTO mobile_buddies(owner, mobile, local_name, lists, relation) VALUES(?,?,?,?,1)")
-        .bind(1, me).bind(2, u.mobile).bind(3, localName).bind(4, lists).run();
+    db.sql(
+          "INSERT OR REPLACE INTO mobile_buddies(owner, mobile, local_name, lists, relation) "
+          "VALUES(?,?,?,?,1)")
+        .bind(1, me)
+        .bind(2, u.mobile)
+        .bind(3, localName)
+        .bind(4, lists)
+        .run();
     return s_.reply(c, m, 200, "OK",
                     "<results><contacts version=\"1\"><mobile-buddies><mobile-buddy uri=\"" +
                         xmlEscape(telUri(u.mobile)) + "\" local-name=\"" + xmlEscape(localName) +
@@ -227,8 +268,15 @@ void ContactCommands::addBuddy(SipcConnection& c, const SipcMessage& m, bool mob
   theirs.bind(1, target).bind(2, me);
   if (theirs.step() && theirs.integer(0) == 1) relation = 1;
   theirs.reset();
-  db.sql("INSERT OR REPLACE INTO buddies(owner, buddy, local_name, lists, relation) VALUES(?,?,?,?,?)")
-      .bind(1, me).bind(2, target).bind(3, localName).bind(4, lists).bind(5, relation).run();
+  db.sql(
+        "INSERT OR REPLACE INTO buddies(owner, buddy, local_name, lists, relation) "
+        "VALUES(?,?,?,?,?)")
+      .bind(1, me)
+      .bind(2, target)
+      .bind(3, localName)
+      .bind(4, lists)
+      .bind(5, relation)
+      .run();
   s_.reply(c, m, 200, "OK",
            "<results><contacts version=\"1\"><buddies><buddy uri=\"" + xmlEscape(s_.uriOf(target)) +
                "\" user-id=\"" + std::to_string(target) + "\" local-name=\"" +
@@ -237,7 +285,10 @@ void ContactCommands::addBuddy(SipcConnection& c, const SipcMessage& m, bool mob
                "\" online_notify=\"0\" /></buddies></contacts></results>");
   if (relation == 0) {
     db.sql("INSERT OR REPLACE INTO contact_requests(requester, target, descr) VALUES(?,?,?)")
-        .bind(1, me).bind(2, target).bind(3, desc).run();
+        .bind(1, me)
+        .bind(2, target)
+        .bind(3, desc)
+        .run();
     sendApplication(me, target, desc);
   }
 }
@@ -279,7 +330,10 @@ void ContactCommands::handleContactRequest(SipcConnection& c, const SipcMessage&
   Db& db = s_.store().db();
   long me = c.session.number;
   long requester = u.number;
-  db.sql("DELETE FROM contact_requests WHERE requester=? AND target=?").bind(1, requester).bind(2, me).run();
+  db.sql("DELETE FROM contact_requests WHERE requester=? AND target=?")
+      .bind(1, requester)
+      .bind(2, me)
+      .run();
   bool wasAsked = db.changes() > 0;
   if (!wasAsked) return s_.reply(c, m, 404, "Not Found");
   long relation = result != 0 ? 1 : 2;
@@ -287,10 +341,20 @@ void ContactCommands::handleContactRequest(SipcConnection& c, const SipcMessage&
     std::string localName = xmlAttr(e, "local-name");
     std::string lists = xmlAttr(e, "buddy-lists");
     if (localName.size() > kMaxName || lists.size() > 64) return s_.reply(c, m, 400, "Bad Request");
-    db.sql("INSERT OR REPLACE INTO buddies(owner, buddy, local_name, lists, relation) VALUES(?,?,?,?,1)")
-        .bind(1, me).bind(2, requester).bind(3, localName).bind(4, lists).run();
+    db.sql(
+          "INSERT OR REPLACE INTO buddies(owner, buddy, local_name, lists, relation) "
+          "VALUES(?,?,?,?,1)")
+        .bind(1, me)
+        .bind(2, requester)
+        .bind(3, localName)
+        .bind(4, lists)
+        .run();
   }
-  db.sql("UPDATE buddies SET relation=? WHERE owner=? AND buddy=?").bind(1, relation).bind(2, requester).bind(3, me).run();
+  db.sql("UPDATE buddies SET relation=? WHERE owner=? AND buddy=?")
+      .bind(1, relation)
+      .bind(2, requester)
+      .bind(3, me)
+      .run();
   s_.reply(c, m, 200, "OK");
   sendUpdateBuddy(requester, me, relation);
 }

@@ -72,8 +72,7 @@ bool quotedParam(std::string_view header, std::string_view name, std::string& ou
   key.append("=\"");
   size_t at = header.find(key);
   // Require a parameter boundary so that "cnonce" is not read as "nonce".
-  while (at != std::string_view::npos && at > 0 && header[at - 1] != ' ' &&
-         header[at - 1] != ',')
+  while (at != std::string_view::npos && at > 0 && header[at - 1] != ' ' && header[at - 1] != ',')
     at = header.find(key, at + 1);
   if (at == std::string_view::npos) return false;
   size_t begin = at + key.size();

@@ -30,17 +30,19 @@ HttpReply navigationReply(const HttpRequest& r, const std::string& sipcAddress, 
   if (r.method != "POST") return {405, "Method Not Allowed", "text/plain", "use POST\n"};
   HttpReply reply;
   reply.contentType = "text/xml; charset=utf-8";
-  reply.body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><servers version=\"1\">"
-               "<sipc-proxy>" + sipcAddress + ":" + std::to_string(sipcPort) +
-               "</sipc-proxy><ssi-app-sign-in>" + xmlEscape(signinUrl) +
-               "</ssi-app-sign-in></servers></config>";
+  reply.body =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><servers version=\"1\">"
+      "<sipc-proxy>" +
+      sipcAddress + ":" + std::to_string(sipcPort) + "</sipc-proxy><ssi-app-sign-in>" +
+      xmlEscape(signinUrl) + "</ssi-app-sign-in></servers></config>";
   return reply;
 }
 
 HttpReply signinReply(const HttpRequest& r, Store& store) {
   size_t q = r.target.find('?');
   std::string path = r.target.substr(0, q);
-  if (path != "/ssiportal/SSIAppSignIn.aspx") return {404, "Not Found", "text/plain", "not found\n"};
+  if (path != "/ssiportal/SSIAppSignIn.aspx")
+    return {404, "Not Found", "text/plain", "not found\n"};
   std::string query = q == std::string::npos ? std::string() : r.target.substr(q + 1);
   std::string mobile = queryValue(query, "mobileno", false);
   std::string password = queryValue(query, "pwd", true);

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "http_connection.h"
+#include "http_endpoint.h"
 #include "store.h"
 
 namespace tavrin::server {

@@ -9,7 +9,9 @@
 
 namespace tavrin::server {
 
-EventLoop::EventLoop() { epfd_ = epoll_create1(EPOLL_CLOEXEC); }
+EventLoop::EventLoop() {
+  epfd_ = epoll_create1(EPOLL_CLOEXEC);
+}
 
 EventLoop::~EventLoop() {
   graveyard_.clear();
@@ -30,9 +32,13 @@ bool EventLoop::modify(int fd, uint32_t events, Pollable* p) {
   return epoll_ctl(epfd_, EPOLL_CTL_MOD, fd, &ev) == 0;
 }
 
-void EventLoop::remove(int fd) { epoll_ctl(epfd_, EPOLL_CTL_DEL, fd, nullptr); }
+void EventLoop::remove(int fd) {
+  epoll_ctl(epfd_, EPOLL_CTL_DEL, fd, nullptr);
+}
 
-void EventLoop::retire(std::unique_ptr<Pollable> p) { graveyard_.push_back(std::move(p)); }
+void EventLoop::retire(std::unique_ptr<Pollable> p) {
+  graveyard_.push_back(std::move(p));
+}
 
 void EventLoop::every(std::chrono::milliseconds period, std::function<void()> task) {
   tasks_.push_back({period, std::chrono::steady_clock::now() + period, std::move(task)});
@@ -53,7 +59,8 @@ void EventLoop::run() {
       logAt(0, "epoll_wait failed: errno %d", errno);
       break;
     }
-    for (int i = 0; i < n; ++i) static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
+    for (int i = 0; i < n; ++i)
+      static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
     for (auto& fn : afterBatch_) fn();
     graveyard_.clear();
     now = std::chrono::steady_clock::now();

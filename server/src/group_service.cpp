@@ -74,7 +74,8 @@ void GroupService::groupMembers(SipcConnection& c, const SipcMessage& m) {
 
 void GroupService::handleSubscribe(SipcConnection& c, const SipcMessage& m) {
   auto doc = parseXml(m.body);
-  const TiXmlElement* groups = doc ? xmlPath(doc.get(), {"args", "subscription", "groups"}) : nullptr;
+  const TiXmlElement* groups =
+      doc ? xmlPath(doc.get(), {"args", "subscription", "groups"}) : nullptr;
   if (!groups) return s_.reply(c, m, 400, "Bad Request");
   long x = -1;
   bool unsubscribe = m.header("X") && parseLong(m.headerOr("X"), x) && x == 0;

@@ -14,7 +14,9 @@ namespace tavrin::server {
 class GroupService {
  public:
   explicit GroupService(SipcService& s) : s_(s) {}
-  bool handles(const std::string& n) const { return n == "PGGetGroupList" || n == "PGGetGroupMembers"; }
+  bool handles(const std::string& n) const {
+    return n == "PGGetGroupList" || n == "PGGetGroupMembers";
+  }
   void handleCommand(SipcConnection& c, const SipcMessage& m, const std::string& n);
   void handleSubscribe(SipcConnection& c, const SipcMessage& m);
 

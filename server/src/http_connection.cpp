@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "http_endpoint.h"
 #include "log.h"
 #include "sipc_message.h"
 
@@ -15,11 +16,15 @@ namespace tavrin::server {
 namespace {
 constexpr size_t kMaxHead = 16 * 1024;
 constexpr size_t kMaxBody = 64 * 1024;
-constexpr auto kMaxLife = std::chrono::seconds(15);
 }  // namespace
 
 HttpConnection::HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL* ssl, uint64_t id)
-    : loop_(loop), owner_(owner), fd_(fd), ssl_(ssl), id_(id), handshakeDone_(ssl == nullptr),
+    : loop_(loop),
+      owner_(owner),
+      fd_(fd),
+      ssl_(ssl),
+      id_(id),
+      handshakeDone_(ssl == nullptr),
       started_(std::chrono::steady_clock::now()) {
   loop_.add(fd_, EPOLLIN | EPOLLRDHUP, this);
 }
@@ -138,8 +143,9 @@ bool HttpConnection::parse() {
 
 void HttpConnection::respond(const HttpReply& r) {
   out_ = "HTTP/1.1 " + std::to_string(r.status) + " " + r.reason +
-         "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " +
-         std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
+         "\r\nContent-Type: " + r.contentType +
+         "\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\nConnection: close\r\n\r\n" +
+         r.body;
   writing_ = true;
   in_.clear();
   writeSome();
@@ -173,40 +179,6 @@ void HttpConnection::writeSome() {
   if (ssl_) SSL_shutdown(ssl_);
   ::shutdown(fd_, SHUT_WR);
   close();
-}
-
-HttpEndpoint::HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls)
-    : loop_(loop), handler_(std::move(handler)), tls_(tls) {}
-
-HttpEndpoint::~HttpEndpoint() { open_.clear(); }
-
-void HttpEndpoint::accept(int fd) {
-  SSL* ssl = nullptr;
-  if (tls_) {
-    ssl = SSL_new(tls_);
-    if (!ssl) {
-      ::close(fd);
-      return;
-    }
-    SSL_set_fd(ssl, fd);
-  }
-  uint64_t id = nextId_++;
-  open_.emplace(id, std::make_unique<HttpConnection>(loop_, *this, fd, ssl, id));
-}
-
-void HttpEndpoint::closed(HttpConnection& c) {
-  auto it = open_.find(c.id());
-  if (it == open_.end()) return;
-  loop_.retire(std::move(it->second));
-  open_.erase(it);
-}
-
-void HttpEndpoint::sweep() {
-  auto now = std::chrono::steady_clock::now();
-  std::vector<HttpConnection*> stale;
-  for (auto& [id, c] : open_)
-    if (now - c->started() > kMaxLife) stale.push_back(c.get());
-  for (HttpConnection* c : stale) c->close();
 }
 
 }  // namespace tavrin::server

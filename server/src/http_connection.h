@@ -8,10 +8,8 @@
 #include <openssl/ssl.h>
 
 #include <chrono>
-#include <functional>
-#include <memory>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
 
 #include "event_loop.h"
 
@@ -59,25 +57,6 @@ class HttpConnection : public Pollable {
   size_t outOffset_ = 0;
   bool writing_ = false;
   std::chrono::steady_clock::time_point started_;
-};
-
-// A listening endpoint: accepts, runs exchanges, drops those idle too long.
-class HttpEndpoint {
- public:
-  using Handler = std::function<HttpReply(const HttpRequest&)>;
-  HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls = nullptr);
-  ~HttpEndpoint();
-  void accept(int fd);
-  void closed(HttpConnection& c);
-  void sweep();
-  HttpReply handle(const HttpRequest& r) { return handler_(r); }
-
- private:
-  EventLoop& loop_;
-  Handler handler_;
-  SSL_CTX* tls_;
-  uint64_t nextId_ = 1;
-  std::unordered_map<uint64_t, std::unique_ptr<HttpConnection>> open_;
 };
 
 }  // namespace tavrin::server

@@ -1,13 +1,12 @@
 #include "listener.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,7 +16,9 @@
 namespace tavrin::server {
 
 Listener::Listener(EventLoop& loop, AcceptFn onAccept)
-    : loop_(loop), onAccept_(std::move(onAccept)), spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC)) {}
+    : loop_(loop),
+      onAccept_(std::move(onAccept)),
+      spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC)) {}
 
 Listener::~Listener() {
   if (spare_ >= 0) ::close(spare_);

@@ -11,7 +11,7 @@
 #include "demo_seed.h"
 #include "endpoints.h"
 #include "event_loop.h"
-#include "http_connection.h"
+#include "http_endpoint.h"
 #include "listener.h"
 #include "log.h"
 #include "options.h"

@@ -80,12 +80,14 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
     } else if (a == "--test-gone") {
       if (!number(o.testGoneRegistrations, 0, 1000000)) return "--test-gone needs a number";
     } else if (a == "--test-drop-register") {
-      if (!number(o.testDropRegistrations, 0, 1000000)) return "--test-drop-register needs a number";
+      if (!number(o.testDropRegistrations, 0, 1000000))
+        return "--test-drop-register needs a number";
     } else if (a == "--test-end-keepalive") {
       o.testEndOnKeepalive = true;
     } else if (a == "--verbose") {
       ++o.verbosity;
-    } else if (a.size() >= 2 && a[0] == '-' && a[1] == 'v' && a.find_first_not_of('v', 1) == std::string::npos) {
+    } else if (a.size() >= 2 && a[0] == '-' && a[1] == 'v' &&
+               a.find_first_not_of('v', 1) == std::string::npos) {
       o.verbosity += int(a.size() - 1);
     } else {
       return "unknown option " + a;

@@ -17,15 +17,15 @@ struct Options {
   int verbosity = 0;
   bool demo = false;
   long smsDailyLimit = 100;
-  long expires = 1200;          // registration lifetime handed out, seconds
-  long loginTimeout = 60;       // seconds a connection may stay unregistered
-  long benchAccounts = 0;       // seeds accounts 200000001.. with password "bench"
-  bool withholdChatAcks = false;  // tests only: never answer chat lines
+  long expires = 1200;              // registration lifetime handed out, seconds
+  long loginTimeout = 60;           // seconds a connection may stay unregistered
+  long benchAccounts = 0;           // seeds accounts 200000001.. with password "bench"
+  bool withholdChatAcks = false;    // tests only: never answer chat lines
   long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"
   bool testEndOnKeepalive = false;  // tests only: answer keep-alives with "X: 0"
   bool noSignin = false;
-  bool memoryDb = false;        // tests only: keep the data in memory
+  bool memoryDb = false;  // tests only: keep the data in memory
 };
 
 const char* usage();

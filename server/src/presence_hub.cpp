@@ -68,7 +68,8 @@ void PresenceHub::watch(SipcConnection& c, long number) {
   c.session.watching.insert(number);
   watchers_[number].insert(&c);
   std::string e = presenceElement(number, kAll, number == c.session.number);
-  if (!e.empty()) sendEvents(c, "<events><event type=\"PresenceChanged\">" + e + "</event></events>");
+  if (!e.empty())
+    sendEvents(c, "<events><event type=\"PresenceChanged\">" + e + "</event></events>");
 }
 
 void PresenceHub::handleSubscribe(SipcConnection& c, const SipcMessage& m) {
@@ -114,9 +115,10 @@ void PresenceHub::handleSubscribe(SipcConnection& c, const SipcMessage& m) {
     watchers_[n].insert(&c);
     bool self = n == ss.number;
     if (!self) {
-      result += "<contact uri=\"" + xmlEscape(s_.uriOf(n)) + "\" status-code=\"200\"><personal mobile-no=\"" +
-                xmlEscape(a->mobile) + "\" name=\"" + xmlEscape(a->name) + "\" nickname=\"" +
-                xmlEscape(a->nickname) + "\" /></contact>";
+      result += "<contact uri=\"" + xmlEscape(s_.uriOf(n)) +
+                "\" status-code=\"200\"><personal mobile-no=\"" + xmlEscape(a->mobile) +
+                "\" name=\"" + xmlEscape(a->name) + "\" nickname=\"" + xmlEscape(a->nickname) +
+                "\" /></contact>";
     }
     changed += presenceElement(n, kAll, self);
   }

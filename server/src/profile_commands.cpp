@@ -32,8 +32,8 @@ std::string ProfileCommands::personalElement(const Account& a, long) {
        t("profile", a.profile) + i("blood-type", 0) + t("occupation", "") + t("hobby", "") +
        t("personal-email", "") + t("work-email", "") + t("other-email", "") +
        i("primary-email", 0) + t("job-title", "") + t("home-phone", "") + t("work-phone", "") +
-       t("other-phone", "") + t("company", "") + t("company_website", "") +
-       i("match-enabled", 0) + " />";
+       t("other-phone", "") + t("company", "") + t("company_website", "") + i("match-enabled", 0) +
+       " />";
   return e;
 }
 
@@ -72,8 +72,8 @@ void ProfileCommands::getUserInfo(SipcConnection& c, const SipcMessage& m) {
     }
   }
   if (!a) return s_.reply(c, m, 404, "Not Found");
-  std::string body = "<results><user uri=\"" + xmlEscape(s_.uriOf(a->number)) +
-                     "\" mobile-no=\"" + xmlEscape(a->mobile) + "\" user-status=\"" +
+  std::string body = "<results><user uri=\"" + xmlEscape(s_.uriOf(a->number)) + "\" mobile-no=\"" +
+                     xmlEscape(a->mobile) + "\" user-status=\"" +
                      std::to_string(s_.presence().visiblePresence(a->number)) + "\" /></results>";
   s_.reply(c, m, 200, "OK", body);
 }
@@ -134,7 +134,8 @@ void ProfileCommands::setPresence(SipcConnection& c, const SipcMessage& m) {
       return s_.reply(c, m, 400, "Bad Request");
     c.session.presence = int(value);
     s_.reply(c, m, 200, "OK",
-             "<results><presence><basic value=\"" + std::to_string(value) + "\" /></presence></results>");
+             "<results><presence><basic value=\"" + std::to_string(value) +
+                 "\" /></presence></results>");
     s_.presence().announce(me, PresenceHub::kBasic);
     return;
   }
@@ -149,8 +150,9 @@ void ProfileCommands::setPresence(SipcConnection& c, const SipcMessage& m) {
   if (days < 0 || days > kMaxRefuseDays) return s_.reply(c, m, 400, "Bad Request");
   s_.store().setRefuseSmsDays(me, days);
   std::string shown = days > 0 ? std::to_string(days) + ".00:00:00" : "00:00:00";
-  s_.reply(c, m, 200, "OK",
-           "<results><presence><extended type=\"sms\">" + shown + "</extended></presence></results>");
+  s_.reply(
+      c, m, 200, "OK",
+      "<results><presence><extended type=\"sms\">" + shown + "</extended></presence></results>");
   s_.presence().announce(me, PresenceHub::kSms);
 }
 

@@ -133,6 +133,8 @@ void Registrar::signOut(SipcConnection& c) {
   }
 }
 
-void Registrar::onClosed(SipcConnection& c) { signOut(c); }
+void Registrar::onClosed(SipcConnection& c) {
+  signOut(c);
+}
 
 }  // namespace tavrin::server

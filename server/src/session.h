@@ -11,23 +11,23 @@
 namespace tavrin::server {
 
 struct DialogPeer {
-  long number = 0;     // Tavrin number, or group number when group is set
+  long number = 0;  // Tavrin number, or group number when group is set
   bool group = false;
 };
 
 struct Session {
-  long number = 0;         // the account, once registered (0 before)
-  std::string uri;         // its uri, the target of requests the server sends it
+  long number = 0;  // the account, once registered (0 before)
+  std::string uri;  // its uri, the target of requests the server sends it
   bool registered = false;
-  std::string nonce;       // the outstanding challenge
-  long regCallId = 0;      // call id of the registration: server events about it go there
-  int presence = 0;        // presence value while registered ("0" = hidden)
-  long presenceCallId = 0; // contacts subscription (0 while none)
-  std::unordered_set<long> watching;  // accounts this connection is subscribed to
-  long groupCallId = 0;    // group-chat subscription
+  std::string nonce;        // the outstanding challenge
+  long regCallId = 0;       // call id of the registration: server events about it go there
+  int presence = 0;         // presence value while registered ("0" = hidden)
+  long presenceCallId = 0;  // contacts subscription (0 while none)
+  std::unordered_set<long> watching;             // accounts this connection is subscribed to
+  long groupCallId = 0;                          // group-chat subscription
   std::unordered_map<long, DialogPeer> dialogs;  // call id -> peer
-  std::deque<long> endedDialogs;  // recently ended call ids, answered 481
-  long nextServerCallId = 1000000;  // call ids of requests the server starts
+  std::deque<long> endedDialogs;                 // recently ended call ids, answered 481
+  long nextServerCallId = 1000000;               // call ids of requests the server starts
   long serverSeq = 1;
 };
 

@@ -3,9 +3,8 @@
 // (bounded), cuts messages with the server's framer and hands each to the
 // service; queues what it sends during one batch of events and writes it
 // with one call at the batch's end (flushQueued), keeping only what the
-// socket refuses (bounded: a client that stops reading is dropped). A stream that cannot be framed gets
-// "400" and is closed. Owned by the service's connection table; event-loop
-// thread only.
+// socket refuses (bounded: a client that stops reading is dropped). A stream that cannot be framed
+// gets "400" and is closed. Owned by the service's connection table; event-loop thread only.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,9 @@ namespace tavrin::server {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 std::string_view trimLeft(std::string_view s) {
   size_t i = 0;

@@ -17,11 +17,11 @@
 namespace tavrin::server {
 
 struct SipcMessage {
-  int status = 0;          // response status; 0 for a request
-  std::string method;      // request method, replaced by the method of "Q" when present
-  std::string target;      // request target, or the reason phrase of a response
-  long callId = 0;         // "I"
-  long seq = 0;            // number part of "Q"
+  int status = 0;      // response status; 0 for a request
+  std::string method;  // request method, replaced by the method of "Q" when present
+  std::string target;  // request target, or the reason phrase of a response
+  long callId = 0;     // "I"
+  long seq = 0;        // number part of "Q"
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
 

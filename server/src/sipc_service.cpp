@@ -57,7 +57,8 @@ std::string SipcService::borrowBuffer() {
 
 void SipcService::returnBuffer(std::string&& b) {
   constexpr size_t kKeepCapacity = 64 * 1024, kKeepCount = 256;
-  if (b.capacity() <= 15 || b.capacity() > kKeepCapacity || spareBuffers_.size() >= kKeepCount) return;
+  if (b.capacity() <= 15 || b.capacity() > kKeepCapacity || spareBuffers_.size() >= kKeepCount)
+    return;
   b.clear();
   spareBuffers_.push_back(std::move(b));
 }
@@ -84,7 +85,9 @@ SipcConnection& SipcService::openDetached() {
   return *c;
 }
 
-void SipcService::collectClosed() { closed_.clear(); }
+void SipcService::collectClosed() {
+  closed_.clear();
+}
 
 void SipcService::onClosed(SipcConnection& c) {
   logAt(1, "conn %llu: closed", (unsigned long long)c.id());
@@ -111,8 +114,12 @@ SipcConnection* SipcService::online(long number) const {
   return it == online_.end() ? nullptr : it->second;
 }
 
-std::string SipcService::uriOf(long number) const { return userUri(number, store_.domain()); }
-std::string SipcService::groupUriOf(long number) const { return groupUri(number, store_.domain()); }
+std::string SipcService::uriOf(long number) const {
+  return userUri(number, store_.domain());
+}
+std::string SipcService::groupUriOf(long number) const {
+  return groupUri(number, store_.domain());
+}
 
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
@@ -121,7 +128,8 @@ void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
   text.append("SIP-C/2.0 ").append(std::to_string(status)).append(" ").append(reason);
   text.append("\r\nI: ").append(std::to_string(req.callId));
   text.append("\r\nQ: ").append(std::to_string(req.seq)).append(" ").append(req.method);
-  for (const auto& [name, value] : extra) text.append("\r\n").append(name).append(": ").append(value);
+  for (const auto& [name, value] : extra)
+    text.append("\r\n").append(name).append(": ").append(value);
   if (!body.empty()) text.append("\r\nL: ").append(std::to_string(body.size()));
   text.append("\r\n\r\n").append(body);
   if (gVerbosity >= 3) logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
@@ -154,7 +162,8 @@ void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
   if (!m.isRequest()) {
     // Clients answer the server's own requests (relayed lines, events); nothing waits for them.
     if (gVerbosity >= 3)
-      logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status, m.method.c_str());
+      logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status,
+            m.method.c_str());
     return;
   }
   if (gVerbosity >= 2) {

@@ -14,7 +14,9 @@ namespace {
 constexpr long kMaxReceivers = 100;
 constexpr long kMaxSchedules = 100;
 
-long today() { return long(std::time(nullptr) / 86400); }
+long today() {
+  return long(std::time(nullptr) / 86400);
+}
 }  // namespace
 
 long long parseSendTime(const std::string& text) {
@@ -46,7 +48,10 @@ bool SmsService::takeQuota(long sender, long units) {
   q.reset();
   if (used + units > s_.options().smsDailyLimit) return false;
   db.sql("INSERT OR REPLACE INTO sms_quota(owner, day, count) VALUES(?,?,?)")
-      .bind(1, sender).bind(2, day).bind(3, used + units).run();
+      .bind(1, sender)
+      .bind(2, day)
+      .bind(3, used + units)
+      .run();
   return true;
 }
 
@@ -69,8 +74,10 @@ void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
     std::vector<long> members;
     while (q.step()) {
       long n = long(q.integer(0));
-      if (n == me) member = true;
-      else members.push_back(n);
+      if (n == me)
+        member = true;
+      else
+        members.push_back(n);
     }
     if (!member) return s_.reply(c, m, 404, "Not Found");
     for (long n : members) phones.push_back(s_.uriOf(n));
@@ -85,8 +92,12 @@ void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
     Transaction tx(db);
     for (const auto& target : phones)
       db.sql("INSERT INTO outbox(sender, target, command, body, created) VALUES(?,?,?,?,?)")
-          .bind(1, me).bind(2, target).bind(3, command).bind(4, m.body)
-          .bind(5, (long long)std::time(nullptr)).run();
+          .bind(1, me)
+          .bind(2, target)
+          .bind(3, command)
+          .bind(4, m.body)
+          .bind(5, (long long)std::time(nullptr))
+          .run();
   }
   s_.reply(c, m, 280, "Send SMS OK");
 }
@@ -139,7 +150,11 @@ void SmsService::setSchedule(SipcConnection& c, const SipcMessage& m) {
   {
     Transaction tx(db);
     db.sql("INSERT INTO schedule_sms(owner, version, send_time, due, message) VALUES(?,1,?,?,?)")
-        .bind(1, me).bind(2, sendTime).bind(3, due).bind(4, text).run();
+        .bind(1, me)
+        .bind(2, sendTime)
+        .bind(3, due)
+        .bind(4, text)
+        .run();
     id = long(db.lastInsertId());
     for (const auto& r : receivers)
       db.sql("INSERT INTO schedule_receivers(sms, uri) VALUES(?,?)").bind(1, id).bind(2, r).run();
@@ -186,11 +201,15 @@ void SmsService::getSchedules(SipcConnection& c, const SipcMessage& m) {
 
 void SmsService::deleteSchedule(SipcConnection& c, const SipcMessage& m) {
   auto doc = parseXml(m.body);
-  const TiXmlElement* e = doc ? xmlPath(doc.get(), {"args", "schedule-sms-list", "schedule-sms"}) : nullptr;
+  const TiXmlElement* e =
+      doc ? xmlPath(doc.get(), {"args", "schedule-sms-list", "schedule-sms"}) : nullptr;
   long id = 0;
   if (!e || !xmlIntAttr(e, "id", id)) return s_.reply(c, m, 400, "Bad Request");
   Db& db = s_.store().db();
-  db.sql("DELETE FROM schedule_sms WHERE id=? AND owner=?").bind(1, id).bind(2, c.session.number).run();
+  db.sql("DELETE FROM schedule_sms WHERE id=? AND owner=?")
+      .bind(1, id)
+      .bind(2, c.session.number)
+      .run();
   if (db.changes() == 0) return s_.reply(c, m, 404, "Not Found");
   db.sql("DELETE FROM schedule_receivers WHERE sms=?").bind(1, id).run();
   s_.reply(c, m, 200, "OK",
@@ -217,9 +236,16 @@ void SmsService::runDue() {
     r.bind(1, d.id);
     while (r.step()) receivers.push_back(r.text(0));
     for (const auto& to : receivers)
-      db.sql("INSERT INTO outbox(sender, target, command, body, created, schedule_id) VALUES(?,?,?,?,?,?)")
-          .bind(1, d.owner).bind(2, to).bind(3, "ScheduleSMS").bind(4, d.message).bind(5, now)
-          .bind(6, d.id).run();
+      db.sql(
+            "INSERT INTO outbox(sender, target, command, body, created, schedule_id) "
+            "VALUES(?,?,?,?,?,?)")
+          .bind(1, d.owner)
+          .bind(2, to)
+          .bind(3, "ScheduleSMS")
+          .bind(4, d.message)
+          .bind(5, now)
+          .bind(6, d.id)
+          .run();
     db.sql("DELETE FROM schedule_receivers WHERE sms=?").bind(1, d.id).run();
     db.sql("DELETE FROM schedule_sms WHERE id=?").bind(1, d.id).run();
     logAt(1, "scheduled SMS %ld of %ld sent to %zu receivers", d.id, d.owner, receivers.size());

@@ -74,7 +74,7 @@ Account rowToAccount(Stmt& s) {
   return a;
 }
 
-#define ACCOUNT_COLUMNS \
+#define ACCOUNT_COLUMNS                                                                 \
   "number, ifnull(mobile,''), pwkey, nickname, impresa, name, gender, profile, score, " \
   "refuse_sms_days, echo"
 
@@ -146,7 +146,10 @@ void Store::setImpresa(long number, std::string_view v) {
 }
 
 void Store::setRefuseSmsDays(long number, long days) {
-  db_.sql("UPDATE accounts SET refuse_sms_days=? WHERE number=?").bind(1, days).bind(2, number).run();
+  db_.sql("UPDATE accounts SET refuse_sms_days=? WHERE number=?")
+      .bind(1, days)
+      .bind(2, number)
+      .run();
 }
 
 bool Store::empty() {

@@ -25,7 +25,9 @@ using KeyPtr = std::unique_ptr<EVP_PKEY, Deleter>;
 using CertPtr = std::unique_ptr<X509, Deleter>;
 using FilePtr = std::unique_ptr<FILE, Deleter>;
 
-KeyPtr newKey() { return KeyPtr(EVP_EC_gen("P-256")); }
+KeyPtr newKey() {
+  return KeyPtr(EVP_EC_gen("P-256"));
+}
 
 bool addExt(X509* cert, X509* issuer, int nid, const char* value) {
   X509V3_CTX ctx;
@@ -48,7 +50,8 @@ CertPtr makeCert(EVP_PKEY* key, const char* cn, X509* issuer, EVP_PKEY* issuerKe
   X509_set_pubkey(cert.get(), key);
   X509_NAME* name = X509_get_subject_name(cert.get());
   X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
-                             reinterpret_cast<const unsigned char*>("Tavrin local service"), -1, -1, 0);
+                             reinterpret_cast<const unsigned char*>("Tavrin local service"), -1, -1,
+                             0);
   X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(cn),
                              -1, -1, 0);
   X509* signer = issuer ? issuer : cert.get();

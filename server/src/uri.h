@@ -18,9 +18,13 @@ struct Uri {
 Uri parseUri(std::string_view text);
 std::string userUri(long number, std::string_view domain);
 std::string groupUri(long number, std::string_view domain);
-inline std::string telUri(std::string_view mobile) { return "tel:" + std::string(mobile); }
+inline std::string telUri(std::string_view mobile) {
+  return "tel:" + std::string(mobile);
+}
 // 9-digit Tavrin numbers (100000000 ..999999999).
-inline bool isTavrinNumber(long n) { return n >= 100000000 && n <= 999999999; }
+inline bool isTavrinNumber(long n) {
+  return n >= 100000000 && n <= 999999999;
+}
 // An 11-digit mobile number beginning with 1.
 bool isMobileNumber(std::string_view text);
 

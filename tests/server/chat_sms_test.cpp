@@ -41,11 +41,14 @@ int invite(SipcClient& c, int32_t callId, const char* to) {
   i.add_header("K", "nudge");
   c.send(i);
   sipc_message first, ok;
-  if (!c.expect([&](const sipc_message& m) { return m.is_response() && m.call_id() == callId; }, first))
+  if (!c.expect([&](const sipc_message& m) { return m.is_response() && m.call_id() == callId; },
+                first))
     return -1;
   if (first.status() >= 200) return first.status();  // refused without "Trying"
   if (!c.answer(callId, 1, ok)) return -1;
-  if (ok.status() == 200 && (!ok.get_header("T") || ok.body().find("m=message") == std::string::npos)) return -2;
+  if (ok.status() == 200 &&
+      (!ok.get_header("T") || ok.body().find("m=message") == std::string::npos))
+    return -2;
   return ok.status();
 }
 
@@ -101,7 +104,8 @@ TEST(ChatTest, LinesRelayedBetweenTwoConnections) {
   alice.send(alice.request("B", 20, 4));
   ASSERT_TRUE(alice.answer(20, 4, ok));
   EXPECT_EQ(ok.status(), 200);
-  ASSERT_TRUE(bob.expect([](const sipc_message& m) { return !m.is_response() && m.method() == "B"; }, got));
+  ASSERT_TRUE(
+      bob.expect([](const sipc_message& m) { return !m.is_response() && m.method() == "B"; }, got));
   EXPECT_EQ(got.call_id(), 30);
   alice.send(line(alice, 20, 5, kBob, "too late"));
   ASSERT_TRUE(alice.answer(20, 5, ok));
@@ -126,12 +130,14 @@ TEST(ChatTest, OfflineLineIsKeptUntilAsked) {
   SipcClient carol(server.sipcPort());
   ASSERT_EQ(carol.login("100000003", "carol123"), 200);
   sipc_message got;
-  EXPECT_FALSE(carol.expect(incoming("M", "while you were out"), got, std::chrono::milliseconds(300)));
+  EXPECT_FALSE(
+      carol.expect(incoming("M", "while you were out"), got, std::chrono::milliseconds(300)));
   EXPECT_EQ(carol.command("S", "GetOfflineMessages", ""), 200);
   ASSERT_TRUE(carol.expect(incoming("M", "while you were out"), got));
   EXPECT_EQ(*got.get_header("F"), kAlice);
   EXPECT_EQ(carol.command("S", "GetOfflineMessages", ""), 200);
-  EXPECT_FALSE(carol.expect(incoming("M", "while you were out"), got, std::chrono::milliseconds(300)));
+  EXPECT_FALSE(
+      carol.expect(incoming("M", "while you were out"), got, std::chrono::milliseconds(300)));
 }
 
 TEST(ChatTest, EchoAnswersLinesAndNudges) {
@@ -194,12 +200,17 @@ TEST(SmsTest, SmsGoesToTheOutboxUntilTheDailyLimit) {
   ASSERT_EQ(alice.command("M", "SendSMS", "to bob's phone", &a, kBob), 280);
   EXPECT_NE(a.target().find("Send"), std::string::npos);
   EXPECT_EQ(alice.command("M", "SendCatSMS", "a long one", nullptr, "tel:13800138000"), 280);
-  EXPECT_EQ(alice.command("M", "PGSendSMS", "to the fans", nullptr, "sip:PG123456@tavrin.local"), 280);
+  EXPECT_EQ(alice.command("M", "PGSendSMS", "to the fans", nullptr, "sip:PG123456@tavrin.local"),
+            280);
   EXPECT_EQ(alice.command("M", "SendSMS", "one too many", nullptr, kBob), 486);
   EXPECT_EQ(alice.command("M", "SendSMS", "", nullptr, kBob), 400);
   std::string db = server.dataDir() + "/tavrin-server.db";
   EXPECT_EQ(countRows(db, "SELECT count(*) FROM outbox WHERE sender=100000001"), 2 + 3);
-  EXPECT_EQ(countRows(db, "SELECT count(*) FROM outbox WHERE target='tel:13800138000' AND command='SendCatSMS'"), 1);
+  EXPECT_EQ(
+      countRows(
+          db,
+          "SELECT count(*) FROM outbox WHERE target='tel:13800138000' AND command='SendCatSMS'"),
+      1);
 }
 
 TEST(SmsTest, ScheduledSmsIsKeptListedAndSentWhenDue) {
@@ -208,22 +219,27 @@ TEST(SmsTest, ScheduledSmsIsKeptListedAndSentWhenDue) {
   ASSERT_EQ(alice.login("100000001", "alice123"), 200);
   sipc_message a;
   auto set = [&](const char* when, const char* text) {
-    return alice.command("S", "SSSetScheduleSms",
-                         std::string("<args><schedule-sms send-time=\"") + when + "\"><message>" + text +
-                             "</message><receivers><receiver uri=\"" + kBob +
-                             "\" /><receiver uri=\"tel:13800138000\" /></receivers></schedule-sms></args>",
-                         &a);
+    return alice.command(
+        "S", "SSSetScheduleSms",
+        std::string("<args><schedule-sms send-time=\"") + when + "\"><message>" + text +
+            "</message><receivers><receiver uri=\"" + kBob +
+            "\" /><receiver uri=\"tel:13800138000\" /></receivers></schedule-sms></args>",
+        &a);
   };
   ASSERT_EQ(set("2099-01-01 08:00:00", "future"), 200);
   EXPECT_NE(a.body().find("<schedule-sms id=\""), std::string::npos);
   ASSERT_EQ(set("2000-01-01 08:00:00", "already due"), 200);
   EXPECT_EQ(set("next tuesday", "never"), 400);
 
-  ASSERT_EQ(alice.command("S", "SSGetScheduleSmsList", "<args><schedule-sms-list version=\"\"/></args>", &a), 200);
-  EXPECT_NE(a.body().find("<schedule-sms id=\"1\""), std::string::npos);
-  ASSERT_EQ(alice.command("S", "SSGetScheduleSms",
-                          "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>", &a),
+  ASSERT_EQ(alice.command("S", "SSGetScheduleSmsList",
+                          "<args><schedule-sms-list version=\"\"/></args>", &a),
             200);
+  EXPECT_NE(a.body().find("<schedule-sms id=\"1\""), std::string::npos);
+  ASSERT_EQ(
+      alice.command("S", "SSGetScheduleSms",
+                    "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>",
+                    &a),
+      200);
   EXPECT_NE(a.body().find("send-time=\"2099-01-01 08:00:00\""), std::string::npos);
   EXPECT_NE(a.body().find("<message>future</message>"), std::string::npos);
   EXPECT_NE(a.body().find("<receiver uri=\"tel:13800138000\""), std::string::npos);
@@ -236,11 +252,13 @@ TEST(SmsTest, ScheduledSmsIsKeptListedAndSentWhenDue) {
     sent = countRows(db, "SELECT count(*) FROM outbox WHERE body='already due'");
   }
   EXPECT_EQ(sent, 2);
-  EXPECT_EQ(alice.command("S", "SSDeleteScheduleSms",
-                          "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>"),
+  EXPECT_EQ(alice.command(
+                "S", "SSDeleteScheduleSms",
+                "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>"),
             200);
-  EXPECT_EQ(alice.command("S", "SSDeleteScheduleSms",
-                          "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>"),
+  EXPECT_EQ(alice.command(
+                "S", "SSDeleteScheduleSms",
+                "<args><schedule-sms-list><schedule-sms id=\"1\" /></schedule-sms-list></args>"),
             404);
 }
 

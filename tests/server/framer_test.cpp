@@ -33,8 +33,9 @@ TEST(FramerTest, CutsMessagesInOrderAndWaitsForBodies) {
 TEST(FramerTest, ResponsesFoldedHeadersAndQMethod) {
   SipcMessage m;
   size_t used = 0;
-  ASSERT_EQ(cut("SIP-C/2.0 200 OK fine\r\nI: 1\r\nQ: 2 R\r\nX:  1200\r\nW: a\r\n  b\r\n\r\n", m, used),
-            FrameStatus::kMessage);
+  ASSERT_EQ(
+      cut("SIP-C/2.0 200 OK fine\r\nI: 1\r\nQ: 2 R\r\nX:  1200\r\nW: a\r\n  b\r\n\r\n", m, used),
+      FrameStatus::kMessage);
   EXPECT_EQ(m.status, 200);
   EXPECT_EQ(m.target, "OK fine");
   EXPECT_EQ(m.method, "R");
@@ -66,7 +67,8 @@ TEST(FramerTest, RefusesWhatCannotBeFramed) {
 }
 
 TEST(FramerTest, SerialisedBodyLengthComesLast) {
-  std::string s = serializeResponse(280, "Send SMS OK", {{"I", "3"}, {"L", "99"}, {"Q", "1 M"}}, "xyz");
+  std::string s =
+      serializeResponse(280, "Send SMS OK", {{"I", "3"}, {"L", "99"}, {"Q", "1 M"}}, "xyz");
   EXPECT_EQ(s, "SIP-C/2.0 280 Send SMS OK\r\nI: 3\r\nQ: 1 M\r\nL: 3\r\n\r\nxyz");
 }
 

@@ -25,7 +25,7 @@ TEST(GarbageTest, BadStreamsNeverTakeTheServerDown) {
       "SIP-C/2.0 99999999999 OK\r\nI: 1\r\nQ: 1 R\r\n\r\n",
       std::string("S tavrin.local SIP-C/2.0\r\nI: 1\r\nQ: 1 S\r\nN: GetUserInfo\r\nL: 5\r\n\r\n") +
           std::string("\0\xff\xfe<a", 5),  // NUL and invalid UTF-8 in the body
-      std::string(70000, 'x'),  // a head that never ends
+      std::string(70000, 'x'),             // a head that never ends
   };
   for (const auto& bytes : cases) {
     SipcClient c(server.sipcPort());
@@ -33,8 +33,9 @@ TEST(GarbageTest, BadStreamsNeverTakeTheServerDown) {
     c.sendRaw(bytes);
     // Either answered with an error or closed; never a hang past the time-out.
     sipc_message any;
-    bool answered = c.expect([](const sipc_message& m) { return m.is_response() && m.status() >= 400; },
-                             any, std::chrono::milliseconds(500));
+    bool answered =
+        c.expect([](const sipc_message& m) { return m.is_response() && m.status() >= 400; }, any,
+                 std::chrono::milliseconds(500));
     EXPECT_TRUE(answered || c.closedByServer(std::chrono::milliseconds(500)))
         << "no reaction to: " << bytes.substr(0, 60);
   }
@@ -63,8 +64,9 @@ TEST(GarbageTest, ClientThatStopsReadingIsDropped) {
   // for this client stays bounded and the client is let go.
   std::string burst;
   for (int i = 0; i < 20000; ++i) {
-    sipc_message m = greedy.request("S", 100 + i, 1,
-                                    "<args><contacts><buddy-lists /><buddies attributes=\"all\" /></contacts></args>");
+    sipc_message m = greedy.request(
+        "S", 100 + i, 1,
+        "<args><contacts><buddy-lists /><buddies attributes=\"all\" /></contacts></args>");
     m.add_header("N", "GetContactList");
     burst += m.serialise();
   }

@@ -49,7 +49,9 @@ std::string tlsGet(int port, const std::string& caFile, const std::string& path)
   SSL_set1_host(ssl, "127.0.0.1");
   std::string reply;
   if (SSL_connect(ssl) == 1) {
-    std::string req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n";
+    std::string req =
+        "GET " + path +
+        " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n";
     SSL_write(ssl, req.data(), int(req.size()));
     char buf[4096];
     int n;
@@ -63,18 +65,24 @@ std::string tlsGet(int port, const std::string& caFile, const std::string& path)
 
 TEST(HttpEndpointsTest, NavigationNamesTheSipcProxy) {
   ServerProcess server;
-  std::string body = "<config><user sid=\"100000001\" /><client type=\"PC\" version=\"2.3.0210\" platform=\"W5.1\" /></config>";
-  std::string req = "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nUser-Agent: OXA2.0/PC 2.3.0210\r\nAccept: \r\n"
-                    "Connection: Close\r\nContent-Type: \r\nHost: nav.tavrin.local\r\nContent-Length: " +
-                    std::to_string(body.size()) + "\r\n\r\n" + body;
+  std::string body =
+      "<config><user sid=\"100000001\" /><client type=\"PC\" version=\"2.3.0210\" "
+      "platform=\"W5.1\" /></config>";
+  std::string req =
+      "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nUser-Agent: OXA2.0/PC 2.3.0210\r\nAccept: \r\n"
+      "Connection: Close\r\nContent-Type: \r\nHost: nav.tavrin.local\r\nContent-Length: " +
+      std::to_string(body.size()) + "\r\n\r\n" + body;
   std::string reply = plainExchange(server.navPort(), req);
   EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << reply;
-  std::string proxy = "<sipc-proxy>127.0.0.1:" + std::to_string(server.sipcPort()) + "</sipc-proxy>";
+  std::string proxy =
+      "<sipc-proxy>127.0.0.1:" + std::to_string(server.sipcPort()) + "</sipc-proxy>";
   EXPECT_NE(reply.find(proxy), std::string::npos) << reply;
 
-  EXPECT_EQ(plainExchange(server.navPort(), "GET /other HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0), 0u);
+  EXPECT_EQ(plainExchange(server.navPort(), "GET /other HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0),
+            0u);
   EXPECT_EQ(plainExchange(server.navPort(), "garbage\r\n\r\n").rfind("HTTP/1.1 400", 0), 0u);
-  EXPECT_EQ(plainExchange(server.navPort(), "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nContent-Length: -5\r\n\r\n")
+  EXPECT_EQ(plainExchange(server.navPort(),
+                          "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nContent-Length: -5\r\n\r\n")
                 .rfind("HTTP/1.1 400", 0),
             0u);
 }
@@ -82,7 +90,8 @@ TEST(HttpEndpointsTest, NavigationNamesTheSipcProxy) {
 TEST(HttpEndpointsTest, SignInMapsMobileNumberToTavrinNumber) {
   ServerProcess server;
   std::string ca = server.dataDir() + "/tls/ca.pem";
-  std::string ok = tlsGet(server.signinPort(), ca, "/ssiportal/SSIAppSignIn.aspx?mobileno=13900000001&pwd=alice123");
+  std::string ok = tlsGet(server.signinPort(), ca,
+                          "/ssiportal/SSIAppSignIn.aspx?mobileno=13900000001&pwd=alice123");
   ASSERT_FALSE(ok.empty()) << "TLS handshake against the generated CA failed";
   size_t sip = ok.find("sip:");
   ASSERT_NE(sip, std::string::npos) << ok;
@@ -98,7 +107,8 @@ TEST(HttpEndpointsTest, SignInMapsMobileNumberToTavrinNumber) {
       {"pwd=x", "400"},
   };
   for (const auto& c : cases) {
-    std::string r = tlsGet(server.signinPort(), ca, std::string("/ssiportal/SSIAppSignIn.aspx?") + c.query);
+    std::string r =
+        tlsGet(server.signinPort(), ca, std::string("/ssiportal/SSIAppSignIn.aspx?") + c.query);
     EXPECT_EQ(r.substr(9, 3), c.status) << c.query;
     EXPECT_EQ(r.find("sip:"), std::string::npos) << c.query;
   }

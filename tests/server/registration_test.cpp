@@ -83,7 +83,8 @@ TEST_F(RegistrationTest, UnreadableDigestAnswerIs400) {
 
 TEST_F(RegistrationTest, CommandsBeforeRegistrationAreRefused) {
   SipcClient c(server.sipcPort());
-  EXPECT_EQ(c.command("S", "GetContactList", "<args><contacts><buddy-lists /></contacts></args>"), 401);
+  EXPECT_EQ(c.command("S", "GetContactList", "<args><contacts><buddy-lists /></contacts></args>"),
+            401);
 }
 
 TEST_F(RegistrationTest, KeepAliveRefreshesAndLogoutEnds) {

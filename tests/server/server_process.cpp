@@ -12,14 +12,15 @@
 namespace tavrin::test {
 
 ServerProcess::ServerProcess(std::vector<std::string> extraArgs) {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-server-test-XXXXXX").string();
+  std::string tmpl =
+      (std::filesystem::temp_directory_path() / "tavrin-server-test-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) return;
   dir_ = tmpl;
   int fds[2];
   if (pipe(fds) != 0) return;
-  std::vector<std::string> args = {TAVRIN_SERVER_BIN, "--data",        dir_,
-                                   "--nav-port",      "0",             "--sipc-port",
-                                   "0",               "--signin-port", "0"};
+  std::vector<std::string> args = {
+      TAVRIN_SERVER_BIN, "--data", dir_, "--nav-port", "0", "--sipc-port", "0",
+      "--signin-port",   "0"};
   for (auto& a : extraArgs) args.push_back(a);
   pid_ = fork();
   if (pid_ == 0) {

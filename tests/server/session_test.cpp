@@ -49,7 +49,8 @@ TEST_F(SessionTest, OwnInfoBeforeAndAfterRegistration) {
   SipcClient c(server.sipcPort());
   sipc_message a;
   // Resolving a mobile number works before registration (the login needs it).
-  ASSERT_EQ(c.command("S", "GetUserInfo", "<args><user mobile-no=\"13900000002\" /></args>", &a), 200);
+  ASSERT_EQ(c.command("S", "GetUserInfo", "<args><user mobile-no=\"13900000002\" /></args>", &a),
+            200);
   EXPECT_TRUE(has(a.body(), "<results><user uri=\"sip:100000002@tavrin.local;p=1\""));
   EXPECT_TRUE(has(a.body(), "mobile-no=\"13900000002\""));
   EXPECT_TRUE(has(a.body(), "user-status=\"0\""));
@@ -68,20 +69,27 @@ TEST_F(SessionTest, ProfileCommandsAnswerWithTheirElements) {
   SipcClient c(server.sipcPort());
   ASSERT_EQ(c.login("100000001", "alice123"), 200);
   sipc_message a;
-  ASSERT_EQ(c.command("S", "GetPersonalInfo", "<args><personal attributes=\"all\" /></args>", &a), 200);
+  ASSERT_EQ(c.command("S", "GetPersonalInfo", "<args><personal attributes=\"all\" /></args>", &a),
+            200);
   EXPECT_TRUE(has(a.body(), "<results><personal"));
   EXPECT_TRUE(has(a.body(), "nickname=\"Alice\""));
   ASSERT_EQ(c.command("S", "GetScore", "", &a), 200);
   EXPECT_TRUE(has(a.body(), "<score value=\""));
   // Text the user typed comes back escaped, so the answer stays a document.
-  ASSERT_EQ(c.command("S", "SetPersonalInfo", "<args><personal impresa=\"a &amp; &lt;b&gt;\" /></args>", &a), 200);
-  EXPECT_TRUE(has(a.body(), "impresa=\"a &amp; &lt;b&gt;\""));
-  ASSERT_EQ(c.command("S", "SetPresence",
-                      "<args><presence><extended type=\"sms\">7.00:00:00</extended></presence></args>", &a),
+  ASSERT_EQ(c.command("S", "SetPersonalInfo",
+                      "<args><personal impresa=\"a &amp; &lt;b&gt;\" /></args>", &a),
             200);
+  EXPECT_TRUE(has(a.body(), "impresa=\"a &amp; &lt;b&gt;\""));
+  ASSERT_EQ(
+      c.command("S", "SetPresence",
+                "<args><presence><extended type=\"sms\">7.00:00:00</extended></presence></args>",
+                &a),
+      200);
   EXPECT_TRUE(has(a.body(), "<extended type=\"sms\">7.00:00:00</extended>"));
   ASSERT_EQ(c.command("S", "GetContactsInfo",
-                      "<args><contacts attributes=\"all\"><contact uri=\"sip:100000002@tavrin.local;p=1\" /></contacts></args>", &a),
+                      "<args><contacts attributes=\"all\"><contact "
+                      "uri=\"sip:100000002@tavrin.local;p=1\" /></contacts></args>",
+                      &a),
             200);
   EXPECT_TRUE(has(a.body(), "<contact uri=\"sip:100000002@tavrin.local;p=1\""));
   EXPECT_TRUE(has(a.body(), "nickname=\"Bob\""));
@@ -114,11 +122,14 @@ TEST_F(SessionTest, SubscriptionThenPresenceEvents) {
   EXPECT_TRUE(has(ev.body(), "<presence uri=\"sip:100000002@tavrin.local;p=1\">"));
   EXPECT_TRUE(has(ev.body(), "<basic value=\"400\""));
 
-  ASSERT_EQ(bob.command("S", "SetPresence", "<args><presence><basic value=\"600\" /></presence></args>"), 200);
+  ASSERT_EQ(
+      bob.command("S", "SetPresence", "<args><presence><basic value=\"600\" /></presence></args>"),
+      200);
   ASSERT_TRUE(alice.expect(event(sub, "PresenceChanged"), ev));
   EXPECT_TRUE(has(ev.body(), "<basic value=\"600\""));
 
-  ASSERT_EQ(bob.command("S", "SetPersonalInfo", "<args><personal nickname=\"Bobby\" /></args>"), 200);
+  ASSERT_EQ(bob.command("S", "SetPersonalInfo", "<args><personal nickname=\"Bobby\" /></args>"),
+            200);
   ASSERT_TRUE(alice.expect(event(sub, "PresenceChanged"), ev));
   EXPECT_TRUE(has(ev.body(), "nickname=\"Bobby\""));
   EXPECT_FALSE(has(ev.body(), "<basic"));
@@ -135,10 +146,11 @@ TEST_F(SessionTest, DisconnectShowsOffline) {
     SipcClient carol(server.sipcPort());
     ASSERT_EQ(carol.login("100000003", "carol123"), 200);
     int32_t sub = alice.nextCallId();
-    sipc_message s = alice.request(
-        "SUB", sub, 1,
-        "<args><subscription><contacts><contact uri=\"sip:100000003@tavrin.local;p=1\" /></contacts>"
-        "<presence><basic attributes=\"all\" /></presence></subscription></args>");
+    sipc_message s =
+        alice.request("SUB", sub, 1,
+                      "<args><subscription><contacts><contact "
+                      "uri=\"sip:100000003@tavrin.local;p=1\" /></contacts>"
+                      "<presence><basic attributes=\"all\" /></presence></subscription></args>");
     s.add_header("N", "presence");
     alice.send(s);
     sipc_message ev;
@@ -146,7 +158,9 @@ TEST_F(SessionTest, DisconnectShowsOffline) {
   }
   sipc_message off;
   EXPECT_TRUE(alice.expect(
-      [](const sipc_message& m) { return m.method() == "BN" && m.body().find("<basic value=\"0\"") != std::string::npos; },
+      [](const sipc_message& m) {
+        return m.method() == "BN" && m.body().find("<basic value=\"0\"") != std::string::npos;
+      },
       off));
 }
 
@@ -158,13 +172,15 @@ TEST_F(SessionTest, ContactRequestAcceptedUpdatesBothSides) {
   ASSERT_EQ(dave.command("S", "AddBuddy",
                          "<args><contacts><buddies><buddy uri=\"sip:100000002\" local-name=\"B\" "
                          "buddy-lists=\"1\" desc=\"Dave here\" expose-mobile-no=\"1\" "
-                         "expose-name=\"1\" /></buddies></contacts></args>", &a),
+                         "expose-name=\"1\" /></buddies></contacts></args>",
+                         &a),
             200);
   EXPECT_TRUE(has(a.body(), "relation-status=\"0\""));
   sipc_message app;
   ASSERT_TRUE(bob.expect(event(1, "Dave here"), app));  // Mallory's demo request comes too
   EXPECT_EQ(*app.get_header("N"), "contact");
-  EXPECT_TRUE(has(app.body(), "<application uri=\"sip:100000004@tavrin.local;p=1\" desc=\"Dave here\""));
+  EXPECT_TRUE(
+      has(app.body(), "<application uri=\"sip:100000004@tavrin.local;p=1\" desc=\"Dave here\""));
 
   ASSERT_EQ(bob.command("S", "HandleContactRequest",
                         "<args><contacts><buddies><buddy uri=\"sip:100000004@tavrin.local;p=1\" "
@@ -175,10 +191,13 @@ TEST_F(SessionTest, ContactRequestAcceptedUpdatesBothSides) {
   ASSERT_TRUE(dave.expect(event(1, "UpdateBuddy"), upd));
   EXPECT_TRUE(has(upd.body(), "relation-status=\"1\""));
   ASSERT_EQ(bob.command("S", "GetContactList", kContactList, &a), 200);
-  EXPECT_TRUE(has(a.body(), "<buddy uri=\"sip:100000004@tavrin.local;p=1\" user-id=\"100000004\" local-name=\"D\""));
+  EXPECT_TRUE(
+      has(a.body(),
+          "<buddy uri=\"sip:100000004@tavrin.local;p=1\" user-id=\"100000004\" local-name=\"D\""));
   // A second answer to the same request finds nothing to settle.
   EXPECT_EQ(bob.command("S", "HandleContactRequest",
-                        "<args><contacts><buddies><buddy uri=\"sip:100000004@tavrin.local;p=1\" result=\"1\" /></buddies></contacts></args>"),
+                        "<args><contacts><buddies><buddy uri=\"sip:100000004@tavrin.local;p=1\" "
+                        "result=\"1\" /></buddies></contacts></args>"),
             404);
 }
 
@@ -193,14 +212,16 @@ TEST_F(SessionTest, AddByMobileNumber) {
   ASSERT_EQ(c.command("S", "AddMobileBuddy",
                       "<args><contacts><mobile-buddies><mobile-buddy uri=\"tel:13711112222\" "
                       "local-name=\"X\" buddy-lists=\"1\" desc=\"\" expose-mobile-no=\"1\" "
-                      "expose-name=\"1\" /></mobile-buddies></contacts></args>", &a),
+                      "expose-name=\"1\" /></mobile-buddies></contacts></args>",
+                      &a),
             200);
   EXPECT_TRUE(has(a.body(), "<mobile-buddy uri=\"tel:13711112222\""));
   // A mobile number that belongs to an account adds that account.
   ASSERT_EQ(c.command("S", "AddBuddy",
                       "<args><contacts><buddies><buddy uri=\"tel:13900000003\" local-name=\"C\" "
                       "buddy-lists=\"1\" desc=\"\" expose-mobile-no=\"1\" expose-name=\"1\" "
-                      "/></buddies></contacts></args>", &a),
+                      "/></buddies></contacts></args>",
+                      &a),
             200);
   EXPECT_TRUE(has(a.body(), "<buddy uri=\"sip:100000003@tavrin.local;p=1\""));
 }
@@ -209,32 +230,68 @@ TEST_F(SessionTest, BuddyListsBlacklistAndGroups) {
   SipcClient c(server.sipcPort());
   ASSERT_EQ(c.login("100000001", "alice123"), 200);
   sipc_message a;
-  ASSERT_EQ(c.command("S", "CreateBuddyList", "<args><contacts><buddy-lists><buddy-list name=\"New\" /></buddy-lists></contacts></args>", &a), 200);
+  ASSERT_EQ(c.command("S", "CreateBuddyList",
+                      "<args><contacts><buddy-lists><buddy-list name=\"New\" "
+                      "/></buddy-lists></contacts></args>",
+                      &a),
+            200);
   EXPECT_TRUE(has(a.body(), "<buddy-list id=\"3\" name=\"New\""));
-  EXPECT_EQ(c.command("S", "SetBuddyListInfo", "<args><contacts><buddy-lists><buddy-list id=\"3\" name=\"Renamed\" /></buddy-lists></contacts></args>"), 200);
-  EXPECT_EQ(c.command("S", "DeleteBuddyList", "<args><contacts><buddy-lists><buddy-list id=\"3\" /></buddy-lists></contacts></args>"), 200);
-  EXPECT_EQ(c.command("S", "DeleteBuddyList", "<args><contacts><buddy-lists><buddy-list id=\"3\" /></buddy-lists></contacts></args>"), 404);
-  ASSERT_EQ(c.command("S", "SetBuddyLists", "<args><contacts><buddies><buddy uri=\"sip:100000002@tavrin.local;p=1\" buddy-lists=\"2\" /></buddies></contacts></args>", &a), 200);
+  EXPECT_EQ(c.command("S", "SetBuddyListInfo",
+                      "<args><contacts><buddy-lists><buddy-list id=\"3\" name=\"Renamed\" "
+                      "/></buddy-lists></contacts></args>"),
+            200);
+  EXPECT_EQ(
+      c.command(
+          "S", "DeleteBuddyList",
+          "<args><contacts><buddy-lists><buddy-list id=\"3\" /></buddy-lists></contacts></args>"),
+      200);
+  EXPECT_EQ(
+      c.command(
+          "S", "DeleteBuddyList",
+          "<args><contacts><buddy-lists><buddy-list id=\"3\" /></buddy-lists></contacts></args>"),
+      404);
+  ASSERT_EQ(c.command("S", "SetBuddyLists",
+                      "<args><contacts><buddies><buddy uri=\"sip:100000002@tavrin.local;p=1\" "
+                      "buddy-lists=\"2\" /></buddies></contacts></args>",
+                      &a),
+            200);
   EXPECT_TRUE(has(a.body(), "buddy-lists=\"2\""));
-  ASSERT_EQ(c.command("S", "AddToBlacklist", "<args><contacts><blacklist><blocked uri=\"sip:100000003@tavrin.local;p=1\" /></blacklist></contacts></args>", &a), 200);
+  ASSERT_EQ(c.command("S", "AddToBlacklist",
+                      "<args><contacts><blacklist><blocked uri=\"sip:100000003@tavrin.local;p=1\" "
+                      "/></blacklist></contacts></args>",
+                      &a),
+            200);
   EXPECT_TRUE(has(a.body(), "<blocked uri=\"sip:100000003@tavrin.local;p=1\""));
-  EXPECT_EQ(c.command("S", "RemoveFromBlacklist", "<args><contacts><blacklist><blocked uri=\"sip:100000003@tavrin.local;p=1\" /></blacklist></contacts></args>"), 200);
-  EXPECT_EQ(c.command("S", "DeleteBuddy", "<args><contacts><buddies><buddy uri=\"sip:100000006@tavrin.local;p=1\" /></buddies></contacts></args>"), 200);
+  EXPECT_EQ(c.command("S", "RemoveFromBlacklist",
+                      "<args><contacts><blacklist><blocked uri=\"sip:100000003@tavrin.local;p=1\" "
+                      "/></blacklist></contacts></args>"),
+            200);
+  EXPECT_EQ(c.command("S", "DeleteBuddy",
+                      "<args><contacts><buddies><buddy uri=\"sip:100000006@tavrin.local;p=1\" "
+                      "/></buddies></contacts></args>"),
+            200);
 
-  ASSERT_EQ(c.command("S", "PGGetGroupList", "<args><group-list version=\"5\" attributes=\"name;identity\" /></args>", &a), 200);
+  ASSERT_EQ(c.command("S", "PGGetGroupList",
+                      "<args><group-list version=\"5\" attributes=\"name;identity\" /></args>", &a),
+            200);
   EXPECT_TRUE(has(a.body(), "<group uri=\"sip:PG123456@tavrin.local\""));
   EXPECT_TRUE(has(a.body(), "<group uri=\"sip:PG234567@tavrin.local\""));
-  ASSERT_EQ(c.command("S", "PGGetGroupMembers",
-                      "<args><groups attributes=\"member-uri;member-nickname;member-oxanickname;member-identity\">"
-                      "<group uri=\"sip:PG123456@tavrin.local\" members-major-version=\"2\" members-minor-version=\"2\" /></groups></args>", &a),
-            200);
+  ASSERT_EQ(
+      c.command("S", "PGGetGroupMembers",
+                "<args><groups "
+                "attributes=\"member-uri;member-nickname;member-oxanickname;member-identity\">"
+                "<group uri=\"sip:PG123456@tavrin.local\" members-major-version=\"2\" "
+                "members-minor-version=\"2\" /></groups></args>",
+                &a),
+      200);
   EXPECT_TRUE(has(a.body(), "<member uri=\"sip:100000009@tavrin.local;p=1\" nickname=\"Echo\""));
 
   int32_t sub = c.nextCallId();
-  sipc_message s = c.request("SUB", sub, 1,
-                             "<args><subscription><groups><group uri=\"sip:PG123456@tavrin.local\" /></groups>"
-                             "<presence><basic attributes=\"all\" /><member attributes=\"identity\" />"
-                             "<management attributes=\"all\" /></presence></subscription></args>");
+  sipc_message s =
+      c.request("SUB", sub, 1,
+                "<args><subscription><groups><group uri=\"sip:PG123456@tavrin.local\" /></groups>"
+                "<presence><basic attributes=\"all\" /><member attributes=\"identity\" />"
+                "<management attributes=\"all\" /></presence></subscription></args>");
   s.add_header("N", "PGPresence");
   c.send(s);
   ASSERT_TRUE(c.answer(sub, 1, a));
@@ -263,12 +320,15 @@ TEST(OwnPresenceTest, OwnSubscriptionEchoesStatusAndRefuseDays) {
   sipc_message ok, ev;
   ASSERT_TRUE(c.answer(sub, 1, ok));
   ASSERT_TRUE(c.expect(event(sub, "PresenceChanged"), ev));
-  ASSERT_EQ(c.command("S", "SetPresence", "<args><presence><basic value=\"100\" /></presence></args>"), 200);
+  ASSERT_EQ(
+      c.command("S", "SetPresence", "<args><presence><basic value=\"100\" /></presence></args>"),
+      200);
   ASSERT_TRUE(c.expect(event(sub, "<basic value=\"100\""), ev));
   EXPECT_TRUE(has(ev.body(), "<presence uri=\"sip:100000004@tavrin.local;p=1\">"));
-  ASSERT_EQ(c.command("S", "SetPresence",
-                      "<args><presence><extended type=\"sms\">2.00:00:00</extended></presence></args>"),
-            200);
+  ASSERT_EQ(
+      c.command("S", "SetPresence",
+                "<args><presence><extended type=\"sms\">2.00:00:00</extended></presence></args>"),
+      200);
   ASSERT_TRUE(c.expect(event(sub, "<extended type=\"sms\">2.00:00:00</extended>"), ev));
 }
 

@@ -86,15 +86,15 @@ bool SipcClient::expect(const std::function<bool(const sipc_message&)>& match, s
 bool SipcClient::answer(int32_t callId, int32_t seq, sipc_message& out) {
   return expect(
       [&](const sipc_message& m) {
-        return m.is_response() && m.call_id() == callId && m.sequence() == seq &&
-               m.status() >= 200;
+        return m.is_response() && m.call_id() == callId && m.sequence() == seq && m.status() >= 200;
       },
       out);
 }
 
 bool SipcClient::closedByServer(std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!eof_ && std::chrono::steady_clock::now() < deadline) readSome(std::chrono::milliseconds(100));
+  while (!eof_ && std::chrono::steady_clock::now() < deadline)
+    readSome(std::chrono::milliseconds(100));
   return eof_;
 }
 

@@ -1,0 +1,35 @@
+// HttpEndpoint: one listening HTTP or HTTPS endpoint (navigation, sign-in):
+// owns its open exchanges, hands each request to the endpoint's handler and
+// drops exchanges that run longer than 15 s (sweep). Event-loop thread only.
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+#include "http_connection.h"
+
+namespace tavrin::server {
+
+// A listening endpoint: accepts, runs exchanges, drops those idle too long.
+class HttpEndpoint {
+ public:
+  using Handler = std::function<HttpReply(const HttpRequest&)>;
+  HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls = nullptr);
+  ~HttpEndpoint();
+  void accept(int fd);
+  void closed(HttpConnection& c);
+  void sweep();
+  HttpReply handle(const HttpRequest& r) { return handler_(r); }
+
+ private:
+  EventLoop& loop_;
+  Handler handler_;
+  SSL_CTX* tls_;
+  uint64_t nextId_ = 1;
+  std::unordered_map<uint64_t, std::unique_ptr<HttpConnection>> open_;
+};
+
+}  // namespace tavrin::server
