@@ -16,6 +16,7 @@
 
 #include "mainwnd/notify_notice.h"
 #include "platform/window_system.h"
+#include "shell/client_settings.h"
 
 namespace tavrin::mainwnd {
 
@@ -37,6 +38,9 @@ class Notifier {
 
   // Copies of the settings' switches (0 or 1).
   void set_switches(int silence, int sound, int vibrate);
+  void set_switches(const shell::ClientSettings& settings) {
+    set_switches(settings.silence, settings.sound, settings.vibrate);
+  }
 
   // A message from contact_id, whose display name is sender.
   void notify(int kind, uint32_t contact_id, std::u16string_view sender);

@@ -112,6 +112,10 @@ TEST_F(BoxTest, InputBoxGivesTheTypedTextOnOkOnly) {
     inside_modal([&] {
       tap(100, 245);  // into the field
       type(u"小明a");
+      if (ok) {
+        settle();
+        screenshot("input_box");
+      }
       tap_centre(ok ? CInputBox::kOk : CInputBox::kCancel);
     });
     EXPECT_EQ(box.run_modal(), ok);
