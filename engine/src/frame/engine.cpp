@@ -69,7 +69,12 @@ void Engine::terminate() {
   timers.clear();
   send_queue.clear();
   messages.clear();
-  for (auto& teardown : teardowns_) teardown();
+  std::vector<std::function<void()>> teardowns;
+  {
+    std::lock_guard teardown_lock(teardown_mu_);
+    teardowns = teardowns_;
+  }
+  for (auto& teardown : teardowns) teardown();
   callbacks.set_system(nullptr, nullptr);
   running_ = false;
 }
@@ -80,12 +85,11 @@ void Engine::preset_driver(const NetDriver* driver) {
 }
 
 bool Engine::running() {
-  std::lock_guard lock(lifecycle_mu_);
-  return running_;
+  return running_.load();
 }
 
 void Engine::add_teardown(std::function<void()> teardown) {
-  std::lock_guard lock(lifecycle_mu_);
+  std::lock_guard lock(teardown_mu_);
   teardowns_.push_back(std::move(teardown));
 }
 

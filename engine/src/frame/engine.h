@@ -51,7 +51,8 @@ class Engine {
 
   // Called by fx_terminate after the threads have stopped, in order of
   // registration: modules free the records they own (server settings, the
-  // user record, the contact store). Registered once per module.
+  // user record, the contact store). Registered once per module, from any
+  // thread, also from a timer handler (its lock is a leaf).
   void add_teardown(std::function<void()> teardown);
 
   TimerTable timers;
@@ -62,9 +63,13 @@ class Engine {
 
  private:
   std::atomic<const NetDriver*> driver_;
-  const NetDriver* preset_driver_ = nullptr;  // lifecycle_mu_
-  std::mutex lifecycle_mu_;                   // serialises init/terminate; guards the fields below
-  bool running_ = false;
+  // Serialises init and terminate and guards preset_driver_. Taken before
+  // the timer lock (terminate clears the table); never taken by an engine
+  // thread, so terminate can wait for the threads while holding it.
+  std::mutex lifecycle_mu_;
+  const NetDriver* preset_driver_ = nullptr;
+  std::atomic<bool> running_{false};  // written under lifecycle_mu_
+  std::mutex teardown_mu_;            // guards teardowns_; a leaf
   std::vector<std::function<void()>> teardowns_;
   TimerThread timer_thread_{timers};
   Worker worker_;
