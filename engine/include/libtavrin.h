@@ -495,8 +495,7 @@ FX_API int fx_delete_buddylist(int group_id, fx_msg_cb cb, void* user);
 /* Sends nothing and returns 1 (kept for callers of the synchronous set). */
 FX_API int fs_delete_buddylist(int group_id);
 
-/* A contact's local name (cut to 10 bytes at a whole UTF-8 character):
- * 90 (name, id) / 91 (name, id). 0 for an empty name, id 0, the user's own
+/* A contact's local name: 90 (name, id) / 91 (name, id). 0 for an empty name, id 0, the user's own
  * id or an id without an account with a uri. */
 FX_API int fx_set_buddyinfo(long id, const char* local_name, fx_msg_cb cb, void* user);
 /* fx_set_buddyinfo, waiting up to 15 s: 1 for 90, else 0. */
