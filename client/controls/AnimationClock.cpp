@@ -7,7 +7,7 @@
 
 namespace tavrin::controls {
 namespace {
-std::function<int64_t()> g_now;  // UI thread
+std::function<int64_t()> g_now;   // UI thread
 std::function<void(int)> g_wait;  // UI thread
 }  // namespace
 

@@ -5,7 +5,9 @@
 
 namespace tavrin::controls {
 
-void dim(gfx::PixelCanvas& c) { gfx::fill_rect(c, 0x000000, c.bounds(), 128); }
+void dim(gfx::PixelCanvas& c) {
+  gfx::fill_rect(c, 0x000000, c.bounds(), 128);
+}
 
 void draw_panel(gfx::PixelCanvas& c, const gfx::Rect& r, gfx::Colour colour, int alpha) {
   gfx::fill_rounded(c, colour, r, alpha, false);
@@ -17,8 +19,8 @@ void draw_button(gfx::PixelCanvas& c, const gfx::Rect& r, std::u16string_view ca
                  gfx::Colour fill, int alpha, gfx::Colour text_colour) {
   gfx::draw_glossy_panel(c, fill, 0xFFFFFF, r, alpha, 6);
   gfx::draw_highlight_cap(c, r);
-  draw_text(c, caption, r, 30, text_colour, platform::text::kCenter | platform::text::kVCenter |
-                                                  platform::text::kSingleLine);
+  draw_text(c, caption, r, 30, text_colour,
+            platform::text::kCenter | platform::text::kVCenter | platform::text::kSingleLine);
 }
 
 void draw_text(gfx::PixelCanvas& c, std::u16string_view text, const gfx::Rect& r, int height,

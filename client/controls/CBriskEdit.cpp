@@ -88,8 +88,8 @@ Point CBriskEdit::caret_position(size_t index) const {
   for (size_t n = 0; n < lines.size(); ++n) {
     const bool last = n + 1 == lines.size();
     // An index at a wrap point belongs to the next line.
-    if (index < lines[n].start || (index > lines[n].end) || (index == lines[n].end && !last &&
-                                                               lines[n + 1].start == index))
+    if (index < lines[n].start || (index > lines[n].end) ||
+        (index == lines[n].end && !last && lines[n + 1].start == index))
       continue;
     int x = kLeftMargin;
     for (size_t i = lines[n].start; i < index; ++i) x += char_width(text_[i]);
@@ -160,9 +160,12 @@ intptr_t CBriskEdit::handle(const Message& m) {
       repaint();
       return 0;
     case msg::kKeyDown:
-      if (m.wparam == key::kLeft && caret_ > 0) --caret_;
-      else if (m.wparam == key::kRight && caret_ < text_.size()) ++caret_;
-      else return 0;
+      if (m.wparam == key::kLeft && caret_ > 0)
+        --caret_;
+      else if (m.wparam == key::kRight && caret_ < text_.size())
+        ++caret_;
+      else
+        return 0;
       repaint();
       return 1;
     case msg::kChar:

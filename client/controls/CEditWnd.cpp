@@ -54,7 +54,9 @@ void CEditWnd::destroy() {
   if (auto* ws = WindowSystem::instance()) ws->destroy(w);
 }
 
-void CEditWnd::set_text(std::u16string_view text) { set_text_bytes(utf16_to_gb2312(text)); }
+void CEditWnd::set_text(std::u16string_view text) {
+  set_text_bytes(utf16_to_gb2312(text));
+}
 
 void CEditWnd::set_text_bytes(std::string_view bytes) {
   text_ = std::string(gb::fit(gb::sanitize(bytes), max_length_));
@@ -65,9 +67,13 @@ void CEditWnd::set_text_bytes(std::string_view bytes) {
   repaint();
 }
 
-std::u16string CEditWnd::text() const { return gb2312_to_utf16(text_); }
+std::u16string CEditWnd::text() const {
+  return gb2312_to_utf16(text_);
+}
 
-void CEditWnd::clear() { set_text_bytes({}); }
+void CEditWnd::clear() {
+  set_text_bytes({});
+}
 
 void CEditWnd::set_frame(bool on) {
   frame_ = on;
@@ -87,7 +93,8 @@ std::string CEditWnd::selected_bytes() const {
 
 void CEditWnd::ensure_caret_visible() {
   if (first_visible_ > caret_) first_visible_ = caret_;
-  while (caret_ - first_visible_ > capacity_) first_visible_ = gb::next_start(text_, first_visible_);
+  while (caret_ - first_visible_ > capacity_)
+    first_visible_ = gb::next_start(text_, first_visible_);
 }
 
 void CEditWnd::move_caret(size_t to, bool shift) {
@@ -210,7 +217,8 @@ void CEditWnd::cut() {
   const size_t removed = selected_bytes().size();
   erase_selection();
   first_visible_ = first_visible_ > removed ? first_visible_ - removed : 0;
-  if (!gb::is_boundary(text_, first_visible_)) first_visible_ = gb::prev_start(text_, first_visible_);
+  if (!gb::is_boundary(text_, first_visible_))
+    first_visible_ = gb::prev_start(text_, first_visible_);
   after_edit();
 }
 

@@ -105,8 +105,8 @@ void CPageTransition::run() {
     case 20:
       for (int i = 1; i < 8; ++i) {
         work.copy_from(old, old.bounds(), 0, 0);
-        const gfx::Rect part = style_ == 19 ? gfx::Rect{0, 0, w, h * i / 8}
-                                            : gfx::Rect{0, 0, w * i / 8, h};
+        const gfx::Rect part =
+            style_ == 19 ? gfx::Rect{0, 0, w, h * i / 8} : gfx::Rect{0, 0, w * i / 8, h};
         work.copy_from(page, part, 0, 0);
         present_frame();
       }

@@ -59,7 +59,8 @@ void CPopupMenu::close() {
   auto* ws = WindowSystem::instance();
   shown_ = false;
   if (current_ == this) current_ = nullptr;
-  if (ws && ws->exists(owner_) && owner_handler_) ws->set_handler(owner_, std::move(owner_handler_));
+  if (ws && ws->exists(owner_) && owner_handler_)
+    ws->set_handler(owner_, std::move(owner_handler_));
   owner_handler_ = nullptr;
   // What the menu covered comes back: the saved area at once, the owner's
   // own picture when it repaints.

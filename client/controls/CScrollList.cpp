@@ -35,7 +35,8 @@ void CScrollList::set_tap_message(uint32_t message, uintptr_t wparam) {
 
 int CScrollList::layout_content() {
   tops_.assign(1, 0);
-  for (const auto& r : rows_) tops_.push_back(tops_.back() + (r.height > 0 ? r.height : row_height_));
+  for (const auto& r : rows_)
+    tops_.push_back(tops_.back() + (r.height > 0 ? r.height : row_height_));
   return tops_.back();
 }
 
@@ -53,7 +54,8 @@ void CScrollList::tapped(Hit hit, int dx, Point up) {
   if (dx <= -kStrokeTravel || dx >= kStrokeTravel) return;
   PressEffect::play(owner(), up.x, up.y, 0, &view());
   if (tap_message_)
-    WindowSystem::instance()->post(owner(), tap_message_, tap_wparam_, rows_[size_t(hit.item)].value);
+    WindowSystem::instance()->post(owner(), tap_message_, tap_wparam_,
+                                   rows_[size_t(hit.item)].value);
 }
 
 void CScrollList::draw_content(gfx::PixelCanvas& c, int offset) {

@@ -44,15 +44,24 @@ void CScrollTree::set_images(const gfx::CSkinImage* status, const gfx::CSkinImag
 
 int CScrollTree::status_cell(int status, bool mobile) {
   switch (status) {
-    case 68: return 0;
-    case 75: return 60;
-    case 78: return 120;
-    case 76: return 180;
-    case 66: return mobile ? 300 : 240;
-    case 69: return 360;
-    case 67: return 420;
-    case 70: return 480;
-    default: return 540;
+    case 68:
+      return 0;
+    case 75:
+      return 60;
+    case 78:
+      return 120;
+    case 76:
+      return 180;
+    case 66:
+      return mobile ? 300 : 240;
+    case 69:
+      return 360;
+    case 67:
+      return 420;
+    case 70:
+      return 480;
+    default:
+      return 540;
   }
 }
 
@@ -123,8 +132,8 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
       }
       int x = 40;
       if (caption_font_) {
-        caption_font_->draw(target, sec.caption, {x, top, c.width, top + kSectionHeight},
-                            0x000000, text::kSingleLine | text::kVCenter);
+        caption_font_->draw(target, sec.caption, {x, top, c.width, top + kSectionHeight}, 0x000000,
+                            text::kSingleLine | text::kVCenter);
         x += caption_font_->text_width(sec.caption) + 12;
       }
       if (count_font_) {
@@ -134,7 +143,8 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
         count_font_->draw(target, count, {x, top, c.width, top + kSectionHeight}, 0x808080,
                           text::kSingleLine | text::kVCenter);
       }
-      gfx::draw_faded_hline(c, top + kSectionHeight - 1, 0, c.width, theme.list_line_color, 128, 30);
+      gfx::draw_faded_hline(c, top + kSectionHeight - 1, 0, c.width, theme.list_line_color, 128,
+                            30);
     }
     if (!sec.expanded) continue;
     for (int i = 0; i < int(sec.items.size()); ++i) {

@@ -2,7 +2,9 @@
 
 namespace tavrin::controls::gb {
 namespace {
-bool high(unsigned char c) { return c >= 0x80; }
+bool high(unsigned char c) {
+  return c >= 0x80;
+}
 }  // namespace
 
 size_t char_len(std::string_view s, size_t i) {

@@ -39,9 +39,13 @@ void KineticScroller::press(platform::Point p) {
   drag_ = 0;
 }
 
-void KineticScroller::follow(platform::Point p) { drag_ = down_.y - p.y; }
+void KineticScroller::follow(platform::Point p) {
+  drag_ = down_.y - p.y;
+}
 
-void KineticScroller::cancel() { drag_ = 0; }
+void KineticScroller::cancel() {
+  drag_ = 0;
+}
 
 void KineticScroller::release(platform::Point p) {
   // A stroke within one clock tick counts as one millisecond long, so the

@@ -9,7 +9,9 @@ using platform::Point;
 ScrollView::ScrollView(uint32_t step_message)
     : step_message_(step_message), scroller_([this] { paint(); }) {}
 
-ScrollView::~ScrollView() { destroy(); }
+ScrollView::~ScrollView() {
+  destroy();
+}
 
 bool ScrollView::create(platform::WindowId owner, int left, int top, int right, int bottom, int) {
   destroy();

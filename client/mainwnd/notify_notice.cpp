@@ -30,9 +30,9 @@ bool CBriskMsgBox::show(std::u16string title, std::u16string text, int mode) {
   while (parent && ws->parent(parent)) parent = ws->parent(parent);
   WindowSpec spec;
   spec.parent = parent;
-  spec.rect = parent ? Rect{0, 0, Display::kWidth, Display::kHeight}
-                     : Rect::from_size(0, Display::kTaskBarHeight, Display::kWidth,
-                                       Display::kHeight);
+  spec.rect = parent
+                  ? Rect{0, 0, Display::kWidth, Display::kHeight}
+                  : Rect::from_size(0, Display::kTaskBarHeight, Display::kWidth, Display::kHeight);
   spec.topmost = parent == 0;
   spec.class_name = "BriskMsgBox";
   spec.handler = [this](const Message& m) { return handle(m); };

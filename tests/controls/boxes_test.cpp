@@ -22,7 +22,9 @@ class BoxTest : public controls_test::UiTest {
       fn();
     });
   }
-  void tap_centre(const tavrin::gfx::Rect& r) { tap((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+  void tap_centre(const tavrin::gfx::Rect& r) {
+    tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
   bool task_bar_shown() { return ws->visible(task_bar->window()); }
 };
 
@@ -62,7 +64,7 @@ TEST_F(BoxTest, TwoButtonBoxReturnsZeroOnCancelAndOneOnOk) {
     box.set_title(u"塔文提示");
     box.set_text(u"是否确定要删除好友 小明？");
     inside_modal([&] {
-      tap(20, 20);  // outside both buttons: nothing
+      tap(20, 20);                            // outside both buttons: nothing
       ws->post(main, msg::kUser + 16, 0, 5);  // the main window still gets engine messages
       ws->post_call([&] { tap_centre(c.button); });
     });

@@ -49,8 +49,8 @@ TEST_F(EditTest, CaretStepsOverWholeDoubleByteCharacters) {
 TEST_F(EditTest, BackspaceDeleteAndTapsNeverSplitACharacter) {
   make_field(64, u"a中b");
   key(key::kEnd);
-  key(key::kLeft);           // before "b"
-  type(u"\b");               // removes "中" whole
+  key(key::kLeft);  // before "b"
+  type(u"\b");      // removes "中" whole
   EXPECT_EQ(field.text(), u"ab");
   EXPECT_EQ(field.caret(), 1u);
   field.set_text(u"中文");
@@ -146,8 +146,8 @@ TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
   auto font = Font::make(u"黑体", 24);
   ASSERT_TRUE(font);
   const int line = font->height() + 4;
-  ASSERT_TRUE(box.create(main, {20, 300, 20 + 10 * font->average_char_width(), 300 + 2 * line},
-                         500, font, 4));
+  ASSERT_TRUE(box.create(main, {20, 300, 20 + 10 * font->average_char_width(), 300 + 2 * line}, 500,
+                         font, 4));
   ASSERT_EQ(box.lines_per_view(), 2);
   EXPECT_EQ(box.max_length(), size_t(2 * box.chars_per_line()));
   tap(30, 360);

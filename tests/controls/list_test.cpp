@@ -141,8 +141,11 @@ TEST_F(ListTest, HorizontalStrokesOverAnItemAndTaps) {
   struct Case {
     int dx;
     uint32_t expected;
-  } cases[] = {{-101, msg::kStrokeLeft}, {-100, msg::kItemTapped}, {101, msg::kStrokeRight},
-               {100, msg::kItemTapped}, {0, msg::kItemTapped}};
+  } cases[] = {{-101, msg::kStrokeLeft},
+               {-100, msg::kItemTapped},
+               {101, msg::kStrokeRight},
+               {100, msg::kItemTapped},
+               {0, msg::kItemTapped}};
   // Row 2 of section 0 ("联系人 C", id 2) lies at content 50 + 2 * 70.
   const int y = 165 + 50 + 2 * 70 + 35;
   for (const auto& c : cases) {
@@ -188,7 +191,8 @@ TEST_F(ListTest, PlainListScrollsTheSameWayAndPostsItsOwnTapMessage) {
   ASSERT_TRUE(list.create(main, 0, 100, 480, 700));
   list.set_id(31);
   list.set_tap_message(msg::kUser + 500, 9);
-  for (int i = 0; i < 30; ++i) list.add_row({u"第 " + std::u16string(1, char16_t(u'0' + i % 10)) + u" 行", 100 + i});
+  for (int i = 0; i < 30; ++i)
+    list.add_row({u"第 " + std::u16string(1, char16_t(u'0' + i % 10)) + u" 行", 100 + i});
   list.relayout();
   on_message = [&](const Message& m) {
     if (m.id == msg::kListStep && m.wparam == 31) list.inertia_step();

@@ -1,7 +1,8 @@
 // New-message notifications under the Silence, Sound and Vibrate switches,
 // the vibration timer 277, and the one notice at a time.
-#include "controls/AnimationClock.h"
 #include "mainwnd/notify.h"
+
+#include "controls/AnimationClock.h"
 #include "mainwnd/notify_vibration.h"
 #include "platform/leds.h"
 #include "ui_fixture.h"
@@ -64,8 +65,7 @@ TEST_F(NotifyTest, SilenceSoundAndVibrateCombinations) {
       {1, 1, 1, 1, false, true, false, false},  // silence: only the notice
       {0, 0, 1, 1, false, true, false, true},   // vibration and light only
       {0, 1, 0, 1, true, false, true, false},   // in front: no notice
-      {0, 1, 1, 1, true, false, true, true},
-      {0, 0, 0, 1, true, false, false, false},
+      {0, 1, 1, 1, true, false, true, true},   {0, 0, 0, 1, true, false, false, false},
       {0, 1, 1, 2, true, false, false, false},  // kind 2 with Sound: nothing more
   };
   for (const auto& c : cases) {

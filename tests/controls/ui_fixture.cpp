@@ -60,9 +60,15 @@ void UiTest::settle() {
   }
 }
 
-void UiTest::down(int x, int y) { ws->stylus(StylusAction::kDown, {x, y}); }
-void UiTest::move(int x, int y) { ws->stylus(StylusAction::kMove, {x, y}); }
-void UiTest::up(int x, int y) { ws->stylus(StylusAction::kUp, {x, y}); }
+void UiTest::down(int x, int y) {
+  ws->stylus(StylusAction::kDown, {x, y});
+}
+void UiTest::move(int x, int y) {
+  ws->stylus(StylusAction::kMove, {x, y});
+}
+void UiTest::up(int x, int y) {
+  ws->stylus(StylusAction::kUp, {x, y});
+}
 void UiTest::tap(int x, int y) {
   down(x, y);
   up(x, y);
@@ -83,7 +89,9 @@ std::string UiTest::theme_file(const std::string& name) {
   return std::string(TAVRIN_CONTROLS_THEME_DIR) + "/" + name;
 }
 
-int UiTest::count(uint32_t id) const { return int(seen(id).size()); }
+int UiTest::count(uint32_t id) const {
+  return int(seen(id).size());
+}
 
 std::vector<Message> UiTest::seen(uint32_t id) const {
   std::vector<Message> out;

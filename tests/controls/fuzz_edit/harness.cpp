@@ -40,12 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   controls::CEditWnd edit;
   if (!edit.create(parent, {10, 10, 10 + 40 + data[0] % 200, 60}, 1 + data[0] % 40)) return 0;
-  static const uint32_t keys[] = {platform::key::kEnd,   platform::key::kHome,
-                                  platform::key::kLeft,  platform::key::kRight,
-                                  platform::key::kUp,    platform::key::kDown,
+  static const uint32_t keys[] = {platform::key::kEnd,   platform::key::kHome, platform::key::kLeft,
+                                  platform::key::kRight, platform::key::kUp,   platform::key::kDown,
                                   platform::key::kDelete};
-  static const char16_t chars[] = {u'a', u'中', u'文', 8, 3, 22, 24, 0xD83D, 0xDE00,
-                                   u'é', u' ', 13, 0x3000, u'9'};
+  static const char16_t chars[] = {u'a',   u'中',  u'文', 8,    3,  22,     24,
+                                   0xD83D, 0xDE00, u'é',  u' ', 13, 0x3000, u'9'};
   for (size_t i = 1; i < size; ++i) {
     const uint8_t op = data[i];
     switch (op % 5) {
@@ -66,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string bytes(reinterpret_cast<const char*>(data + i + 1), n);
         if (op & 0x80) {
           std::u16string clip;
-          for (size_t k = 0; k + 1 < n; k += 2) clip += char16_t(uint8_t(bytes[k]) | (uint8_t(bytes[k + 1]) << 8));
+          for (size_t k = 0; k + 1 < n; k += 2)
+            clip += char16_t(uint8_t(bytes[k]) | (uint8_t(bytes[k + 1]) << 8));
           platform::Clipboard::set_text(clip);
         } else {
           edit.set_text_bytes(bytes);
