@@ -473,7 +473,59 @@ FX_API int fx_set_user_refuse_sms_day(int days, fx_msg_cb cb, void* user);
 
 /* ---- Chat ---- */
 
+/* Chat lines travel inside a dialog with the contact or group chat (one per
+ * id). Results of a line go to (cb, user), or the system callback: 52
+ * delivered, 53 failed (p1 the sent-message record, which passes to the
+ * receiver: fx_destroy_msg it), 54 not answered within 30 s (p1 the record,
+ * still the engine's: a late answer reports it again as 52 or 53). Group
+ * chats get 148, 150, 149 instead. Incoming lines arrive as 16 (17 when
+ * relayed from a group chat) to the system callback: fetch them with
+ * fx_get_msg(p2). Nudges arrive as 19, a contact's invitation as 137. */
+
+/* Opens a dialog with an online contact: 48 trying, 49 open, 50 refused go
+ * to (cb, user). When no invitation is needed (offline, no uri, a dialog
+ * exists) 49 with p1 0 is reported at once on the calling thread. 1. */
+FX_API int fx_begin_dialog(long id, fx_msg_cb cb, void* user);
+/* fx_begin_dialog, waiting up to 15 s: 1 for 49 (or nothing to open). */
+FX_API int fs_begin_dialog(long id);
+/* Sends a chat line (UTF-8, sent as given). 1 when sent, queued behind the
+ * dialog's invitation, or sent outside a dialog to an offline contact; 0
+ * for a missing id or text, an id without uri, a mobile number, or 64 lines
+ * of the contact already waiting for an answer or a dialog. */
+FX_API int fx_dialog_send(long id, const char* text, fx_msg_cb cb, void* user);
+/* fx_dialog_send, waiting up to 30 s: 1 for 52 (148). */
+FX_API int fs_dialog_send(long id, const char* text);
+/* Ends the dialog of an online contact ("B" when open) and forgets it; 1
+ * when there was one. */
+FX_API int fx_end_dialog(long id);
+/* Nudges an online contact; 0 within 10 s of the last nudge, or when the
+ * contact cannot be nudged. */
+FX_API int fx_send_nudge(long id);
+
 /* ---- SMS ---- */
+
+/* Results to (cb, user), or the system callback, with p2 the target id: 32
+ * accepted, 33 failed, 36 refused (the daily limit), each handing over p1,
+ * the sent-message record (fx_destroy_msg it); 34 not answered within 30 s
+ * (p1 stays the engine's; a late answer still reports). Group chats get 151,
+ * 153, 154, 152. */
+
+/* To a contact, a group chat (all its members) or the user's own id. 0 for
+ * id 0, an empty text or an id the engine has no uri for. */
+FX_API int fx_send_sms(long id, const char* text, fx_msg_cb cb, void* user);
+/* Waits up to 30 s: 1 for 32 (151). */
+FX_API int fs_send_sms(long id, const char* text);
+/* To the user's own phone; 0 until the own uri is known (after login). */
+FX_API int fx_send_sms_to_self(const char* text, fx_msg_cb cb, void* user);
+FX_API int fs_send_sms_to_self(const char* text);
+/* To any mobile number; results carry the number's mobile-derived id in p2.
+ * No time-out: an unanswered request reports nothing. */
+FX_API int fx_send_sms_by_mobile_no(const char* mobile_no, const char* text, fx_msg_cb cb,
+                                    void* user);
+FX_API int fs_send_sms_by_mobile_no(const char* mobile_no, const char* text);
+/* Non-zero: SMS go as "long SMS" (one message however long), and so do chat
+ * lines sent outside a dialog. */
+FX_API void fx_set_longsms(int flag);
 
 /* ---- Contact management ---- */
 

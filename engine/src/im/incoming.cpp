@@ -1,0 +1,95 @@
+#include "im/incoming.h"
+
+#include <atomic>
+#include <string>
+#include <strings.h>
+
+#include "contacts/contact_id.h"
+#include "contacts/engine_contacts.h"
+#include "frame/engine.h"
+#include "frame/message_queue.h"
+#include "im/dialogs.h"
+#include "sipc/message.h"
+#include "sipc/wire.h"
+
+namespace tavrin::im {
+
+namespace {
+
+std::atomic<InfoHook> g_file_offer_hook{nullptr};
+
+bool is_nudge(const sipc_message& m) { return strcasecmp(m.body().c_str(), kNudgeBody) == 0; }
+
+long sender_of(const sipc_message& m) {
+  const std::string* from = m.get_header("F");
+  return contacts::contact_id_from_uri(from ? from->c_str() : nullptr);
+}
+
+// Status 200 with the request's "F", its call id and "%d METHOD".
+void answer_ok(const sipc_message& m, const char* method, const std::string& body = {}) {
+  sipc_message a;
+  a.set_status(200);
+  if (const std::string* f = m.get_header("F")) a.add_header("F", *f);
+  a.add_header("I", std::to_string(m.call_id()));
+  a.add_header("Q", std::to_string(m.sequence()) + " " + method);
+  if (!body.empty()) a.set_body(body);
+  a.set_call_id(m.call_id());
+  wire().queue(a);
+}
+
+const char* header_or_null(const sipc_message& m, const char* name) {
+  const std::string* v = m.get_header(name);
+  return v ? v->c_str() : nullptr;
+}
+
+}  // namespace
+
+void set_file_offer_hook(InfoHook hook) { g_file_offer_hook = hook; }
+
+void handle_incoming_message(const sipc_message& m) {
+  fx_msg_cb cb = nullptr;
+  void* user = nullptr;
+  engine().callbacks.get_system(&cb, &user);
+  if (cb == nullptr) return;
+  const long sender = sender_of(m);
+  bool blocked = false;
+  {
+    auto& state = contacts::EngineContacts::instance();
+    auto lock = state.lock();
+    const contacts::ContactStore* store = state.store();
+    blocked = store != nullptr && store->blacklisted(sender);
+  }
+  if (!blocked) {
+    const char* so = header_or_null(m, "SO");
+    engine().messages.push(new_fx_msg(sender, m.body().c_str(), header_or_null(m, "C"),
+                                      header_or_null(m, "D"), so ? contacts::contact_id_from_uri(so) : 0));
+    engine().callbacks.post_system(so ? FX_MSG_CHAT_MESSAGE_SO : FX_MSG_CHAT_MESSAGE,
+                                   reinterpret_cast<intptr_t>(m.body().c_str()), sender);
+  }
+  answer_ok(m, "M");
+}
+
+void handle_info(const sipc_message& m) {
+  if (is_nudge(m)) {
+    answer_ok(m, "IN");
+    engine().callbacks.post_system(FX_MSG_NUDGE, 0, sender_of(m));
+  } else if (InfoHook hook = g_file_offer_hook.load()) {
+    hook(m);
+  }
+}
+
+void answer_other(const sipc_message& m) { answer_ok(m, "O", m.body()); }
+
+void request_dispatcher(sipc_message& m) {
+  if (m.is_response()) return;  // answers whose transaction is gone
+  const std::string& method = m.method();
+  if (method == "M") {
+    handle_incoming_message(m);
+  } else if (method == "IN") {
+    if (is_nudge(m)) engine().callbacks.post_system(FX_MSG_NUDGE, 0, sender_of(m));
+  } else if (method == "I") {
+    accept_invitation(m);
+  }
+}
+
+}  // namespace tavrin::im
