@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "frame/engine.h"
+#include "im/im_module.h"
 #include "libtavrin.h"
 #include "sipc/wire.h"
 
@@ -13,6 +14,8 @@ extern "C" {
 FX_API int fx_init(void) {
   try {
     const tavrin::WireHooks hooks = tavrin::wire().hooks();
+    // The chat layer takes the requests no transaction claims.
+    tavrin::im::install();
     return engine().init(&hooks);
   } catch (...) {
     return 0;
