@@ -11,7 +11,9 @@ namespace {
 std::mutex g_mutex;
 std::optional<std::u16string> g_text;  // guarded by g_mutex
 
-bool desktop() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
+bool desktop() {
+  return SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}
 }  // namespace
 
 void Clipboard::set_text(const std::u16string& text) {

@@ -13,8 +13,7 @@ namespace {
 std::atomic<Display*> g_display{nullptr};
 }
 
-Display::Display(WindowSystem& windows)
-    : windows_(windows), frame_(size_t(kWidth) * kHeight, 0) {
+Display::Display(WindowSystem& windows) : windows_(windows), frame_(size_t(kWidth) * kHeight, 0) {
   g_display.store(this);
 }
 
@@ -23,7 +22,9 @@ Display::~Display() {
   g_display.compare_exchange_strong(self, nullptr);
 }
 
-Display* Display::instance() { return g_display.load(); }
+Display* Display::instance() {
+  return g_display.load();
+}
 
 Display::Layer Display::layer_of(WindowId window) const {
   WindowId top = window;
@@ -34,8 +35,8 @@ Display::Layer Display::layer_of(WindowId window) const {
   return Layer::kWindow;
 }
 
-void Display::present(WindowId window, int x, int y, const uint16_t* pixels, int width,
-                      int height, int stride) {
+void Display::present(WindowId window, int x, int y, const uint16_t* pixels, int width, int height,
+                      int stride) {
   if (!pixels || width <= 0 || height <= 0) return;
   Rect allowed{0, 0, kWidth, kHeight};
   switch (layer_of(window)) {
@@ -80,8 +81,12 @@ bool Display::save_png(const std::string& path) const {
   return save_png_rgb565(path, frame_.data(), kWidth, kHeight, kWidth);
 }
 
-void Display::set_task_bar_rows(int rows) { task_bar_rows_ = std::clamp(rows, 0, kHeight); }
-void Display::set_panel_top(int top) { panel_top_ = std::clamp(top, 0, kHeight); }
+void Display::set_task_bar_rows(int rows) {
+  task_bar_rows_ = std::clamp(rows, 0, kHeight);
+}
+void Display::set_panel_top(int top) {
+  panel_top_ = std::clamp(top, 0, kHeight);
+}
 
 void Display::flush() {
   ++presents_;

@@ -8,6 +8,8 @@ std::filesystem::path executable_path() {
   return ec ? std::filesystem::path{} : p;
 }
 
-std::filesystem::path executable_folder() { return executable_path().parent_path(); }
+std::filesystem::path executable_folder() {
+  return executable_path().parent_path();
+}
 
 }  // namespace tavrin::platform

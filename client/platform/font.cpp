@@ -40,7 +40,7 @@ std::vector<std::filesystem::path> font_roots() {
   return roots;
 }
 
-std::mutex g_ft_mutex;  // guards the library, every face and every cache
+std::mutex g_ft_mutex;           // guards the library, every face and every cache
 FT_Library g_library = nullptr;  // guarded by g_ft_mutex
 
 struct Face {
@@ -55,7 +55,8 @@ FT_Face open_face(bool serif) {
   if (!g_library && FT_Init_FreeType(&g_library) != 0) g_library = nullptr;
   if (g_library) {
     for (const auto& root : font_roots()) {
-      for (const auto& c : serif ? std::span<const Candidate>(kSerif) : std::span<const Candidate>(kSans)) {
+      for (const auto& c :
+           serif ? std::span<const Candidate>(kSerif) : std::span<const Candidate>(kSans)) {
         const std::string path = (root / c.file).string();
         FT_Face probe = nullptr;
         if (FT_New_Face(g_library, path.c_str(), -1, &probe) != 0) continue;
@@ -166,9 +167,15 @@ const Font::Glyph* Font::glyph(char32_t ch) const {
   return &impl_->glyph(ch);
 }
 
-int Font::height() const { return impl_->height; }
-int Font::ascent() const { return impl_->ascent; }
-int Font::average_char_width() const { return impl_->avg_width; }
+int Font::height() const {
+  return impl_->height;
+}
+int Font::ascent() const {
+  return impl_->ascent;
+}
+int Font::average_char_width() const {
+  return impl_->avg_width;
+}
 
 int Font::text_width(std::u16string_view text) const {
   std::lock_guard lock(g_ft_mutex);
@@ -211,7 +218,8 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
     if (cp == U'\r' || cp == U'\n') cp = U' ';
     const int adv = f.glyph(cp).advance;
     Line& line = lines.back();
-    if (!single && (flags & text::kWordBreak) && !line.cps.empty() && line.width + adv > max_width) {
+    if (!single && (flags & text::kWordBreak) && !line.cps.empty() &&
+        line.width + adv > max_width) {
       // Prefer breaking after a space when the line has one.
       const size_t space = line.cps.rfind(U' ');
       Line next;
@@ -229,15 +237,19 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
   }
   const int total = int(lines.size()) * f.height;
   int y = rect.top;
-  if (single && (flags & text::kVCenter)) y = rect.top + (rect.height() - f.height) / 2;
-  else if (single && (flags & text::kBottom)) y = rect.bottom - f.height;
+  if (single && (flags & text::kVCenter))
+    y = rect.top + (rect.height() - f.height) / 2;
+  else if (single && (flags & text::kBottom))
+    y = rect.bottom - f.height;
   Rect clip = Rect{0, 0, target.width, target.height};
   if (!(flags & text::kNoClip)) clip = clip.intersect(rect);
   const uint16_t c565 = bgr_to_565(colour);
   for (const Line& line : lines) {
     int x = rect.left;
-    if (flags & text::kCenter) x = rect.left + (rect.width() - line.width) / 2;
-    else if (flags & text::kRight) x = rect.right - line.width;
+    if (flags & text::kCenter)
+      x = rect.left + (rect.width() - line.width) / 2;
+    else if (flags & text::kRight)
+      x = rect.right - line.width;
     const int baseline = y + f.ascent;
     for (char32_t cp : line.cps) {
       const Glyph& g = f.glyph(cp);

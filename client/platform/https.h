@@ -10,7 +10,7 @@
 namespace tavrin::platform {
 
 struct HttpsOptions {
-  std::string ca_file;  // empty: the process default, else the system's CAs
+  std::string ca_file;               // empty: the process default, else the system's CAs
   std::vector<std::string> headers;  // "Name: value"
   int timeout_ms = 30000;
   size_t max_body = 1 << 20;  // longer bodies are cut here

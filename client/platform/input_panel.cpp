@@ -39,14 +39,18 @@ InputPanel::~InputPanel() {
   windows_.destroy(window_);
 }
 
-InputPanel* InputPanel::instance() { return g_panel.load(); }
+InputPanel* InputPanel::instance() {
+  return g_panel.load();
+}
 
 bool InputPanel::show(bool shown_now) {
   windows_.show(window_, shown_now);
   return shown() == shown_now;
 }
 
-bool InputPanel::shown() const { return windows_.visible(window_); }
+bool InputPanel::shown() const {
+  return windows_.visible(window_);
+}
 
 int InputPanel::top_edge() const {
   return shown() ? windows_.screen_rect(window_).top : Display::kHeight;
@@ -79,7 +83,8 @@ void InputPanel::paint() {
     const int key_w = Display::kWidth / 10;
     const int left = (Display::kWidth - n * key_w) / 2;
     for (int k = 0; k < n; ++k) {
-      const Rect cap = Rect::from_size(left + k * key_w + 3, top + r * key_h + 3, key_w - 6, key_h - 6);
+      const Rect cap =
+          Rect::from_size(left + k * key_w + 3, top + r * key_h + 3, key_w - 6, key_h - 6);
       fill(buf, cap, bgr_to_565(0x908478));
     }
   }

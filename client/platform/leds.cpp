@@ -9,7 +9,9 @@ bool g_state[Leds::kDeviceCount] = {};  // guarded by g_mutex
 std::function<void()> g_listener;       // guarded by g_mutex
 }  // namespace
 
-int Leds::device_count() { return kDeviceCount; }
+int Leds::device_count() {
+  return kDeviceCount;
+}
 
 bool Leds::set(int device, bool on_now) {
   if (device < 0 || device >= kDeviceCount) return false;

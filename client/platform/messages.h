@@ -14,7 +14,7 @@ using WindowId = uint32_t;  // 0 is "no window"; ids are never reused
 namespace msg {
 inline constexpr uint32_t kCreate = 1;
 inline constexpr uint32_t kDestroy = 2;
-inline constexpr uint32_t kActivate = 6;    // wparam 1 active, 0 inactive
+inline constexpr uint32_t kActivate = 6;  // wparam 1 active, 0 inactive
 inline constexpr uint32_t kSetFocus = 7;
 inline constexpr uint32_t kKillFocus = 8;
 inline constexpr uint32_t kPaint = 15;
@@ -23,13 +23,13 @@ inline constexpr uint32_t kEraseBackground = 20;
 inline constexpr uint32_t kShowWindow = 24;  // wparam 1 shown, 0 hidden
 inline constexpr uint32_t kKeyDown = 256;    // wparam key code
 inline constexpr uint32_t kKeyUp = 257;
-inline constexpr uint32_t kChar = 258;       // wparam one UTF-16 code unit
-inline constexpr uint32_t kCommand = 273;    // wparam command id
-inline constexpr uint32_t kTimer = 275;      // wparam timer id
+inline constexpr uint32_t kChar = 258;     // wparam one UTF-16 code unit
+inline constexpr uint32_t kCommand = 273;  // wparam command id
+inline constexpr uint32_t kTimer = 275;    // wparam timer id
 inline constexpr uint32_t kStylusMove = 512;
 inline constexpr uint32_t kStylusDown = 513;
 inline constexpr uint32_t kStylusUp = 514;
-inline constexpr uint32_t kUser = 1024;      // engine message code c arrives as kUser + c
+inline constexpr uint32_t kUser = 1024;  // engine message code c arrives as kUser + c
 inline constexpr uint32_t kOpenContactDetails = 6061;
 inline constexpr uint32_t kBringForward = 7777;
 inline constexpr uint32_t kListStep = 8002;
@@ -66,7 +66,11 @@ struct Message {
 inline intptr_t point_lparam(int x, int y) {
   return intptr_t(uint32_t(uint16_t(int16_t(x))) | (uint32_t(uint16_t(int16_t(y))) << 16));
 }
-inline int lparam_x(intptr_t l) { return int16_t(uint16_t(uint32_t(l) & 0xffff)); }
-inline int lparam_y(intptr_t l) { return int16_t(uint16_t(uint32_t(l) >> 16)); }
+inline int lparam_x(intptr_t l) {
+  return int16_t(uint16_t(uint32_t(l) & 0xffff));
+}
+inline int lparam_y(intptr_t l) {
+  return int16_t(uint16_t(uint32_t(l) >> 16));
+}
 
 }  // namespace tavrin::platform

@@ -11,7 +11,8 @@ extern char** environ;
 
 namespace tavrin::platform {
 
-std::optional<int> Process::start(const std::string& program, const std::vector<std::string>& args) {
+std::optional<int> Process::start(const std::string& program,
+                                  const std::vector<std::string>& args) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

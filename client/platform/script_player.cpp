@@ -15,8 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 const std::map<std::string, uint32_t>& named_keys() {
   static const std::map<std::string, uint32_t> keys = {
-      {"left", key::kLeft},     {"right", key::kRight},   {"up", key::kUp},
-      {"down", key::kDown},     {"home", key::kHome},     {"end", key::kEnd},
+      {"left", key::kLeft},     {"right", key::kRight},    {"up", key::kUp},
+      {"down", key::kDown},     {"home", key::kHome},      {"end", key::kEnd},
       {"delete", key::kDelete}, {"backspace", key::kBack}, {"enter", key::kReturn},
       {"tab", key::kTab},       {"escape", key::kEscape}};
   return keys;
@@ -73,9 +73,12 @@ std::optional<std::vector<ScriptPlayer::Step>> ScriptPlayer::parse(const std::st
       step.numbers.push_back(0);
       step.numbers.push_back(0);
       while (words >> mod) {
-        if (mod == "shift") step.numbers[1] = 1;
-        else if (mod == "ctrl") step.numbers[2] = 1;
-        else return fail("unknown key modifier " + mod);
+        if (mod == "shift")
+          step.numbers[1] = 1;
+        else if (mod == "ctrl")
+          step.numbers[2] = 1;
+        else
+          return fail("unknown key modifier " + mod);
       }
     } else if (c == "text") {
       const size_t at = line.find("text") + 4;
@@ -103,7 +106,10 @@ std::optional<std::vector<ScriptPlayer::Step>> ScriptPlayer::load(const std::str
 }
 
 ScriptPlayer::ScriptPlayer(WindowSystem& windows, Display& display, std::vector<Step> steps)
-    : windows_(windows), display_(display), inner_(windows.event_source()), steps_(std::move(steps)) {
+    : windows_(windows),
+      display_(display),
+      inner_(windows.event_source()),
+      steps_(std::move(steps)) {
   windows_.set_event_source(this);
 }
 
@@ -118,7 +124,8 @@ void ScriptPlayer::poll() {
 int ScriptPlayer::max_wait_ms() {
   int wait = inner_ ? inner_->max_wait_ms() : -1;
   if (!finished()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(not_before_ - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(not_before_ - Clock::now());
     const int ms = int(std::max<long long>(0, left.count()));
     wait = wait < 0 ? ms : std::min(wait, ms);
   }
@@ -157,8 +164,10 @@ void ScriptPlayer::run(const Step& s) {
     if (n[1]) windows_.key(key::kShift, true);
     if (n[2]) windows_.key(key::kControl, true);
     windows_.key(k, true);
-    if (n[2] && k >= 'A' && k <= 'Z') windows_.character(char16_t(k - 'A' + 1));
-    else if (k == key::kBack || k == key::kReturn || k == key::kTab) windows_.character(char16_t(k));
+    if (n[2] && k >= 'A' && k <= 'Z')
+      windows_.character(char16_t(k - 'A' + 1));
+    else if (k == key::kBack || k == key::kReturn || k == key::kTab)
+      windows_.character(char16_t(k));
     windows_.key(k, false);
     if (n[2]) windows_.key(key::kControl, false);
     if (n[1]) windows_.key(key::kShift, false);

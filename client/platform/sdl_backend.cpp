@@ -20,23 +20,37 @@ namespace {
 
 uint32_t key_code(SDL_Keycode k) {
   switch (k) {
-    case SDLK_BACKSPACE: return key::kBack;
-    case SDLK_TAB: return key::kTab;
+    case SDLK_BACKSPACE:
+      return key::kBack;
+    case SDLK_TAB:
+      return key::kTab;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return key::kReturn;
-    case SDLK_ESCAPE: return key::kEscape;
-    case SDLK_END: return key::kEnd;
-    case SDLK_HOME: return key::kHome;
-    case SDLK_LEFT: return key::kLeft;
-    case SDLK_UP: return key::kUp;
-    case SDLK_RIGHT: return key::kRight;
-    case SDLK_DOWN: return key::kDown;
-    case SDLK_DELETE: return key::kDelete;
+    case SDLK_KP_ENTER:
+      return key::kReturn;
+    case SDLK_ESCAPE:
+      return key::kEscape;
+    case SDLK_END:
+      return key::kEnd;
+    case SDLK_HOME:
+      return key::kHome;
+    case SDLK_LEFT:
+      return key::kLeft;
+    case SDLK_UP:
+      return key::kUp;
+    case SDLK_RIGHT:
+      return key::kRight;
+    case SDLK_DOWN:
+      return key::kDown;
+    case SDLK_DELETE:
+      return key::kDelete;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return key::kShift;
+    case SDLK_RSHIFT:
+      return key::kShift;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return key::kControl;
-    default: break;
+    case SDLK_RCTRL:
+      return key::kControl;
+    default:
+      break;
   }
   if (k >= SDLK_a && k <= SDLK_z) return uint32_t('A' + (k - SDLK_a));
   if (k >= SDLK_0 && k <= SDLK_9) return uint32_t('0' + (k - SDLK_0));
@@ -107,8 +121,10 @@ void SdlBackend::poll() {
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_QUIT:
-        if (on_close_) on_close_();
-        else windows_.quit(0);
+        if (on_close_)
+          on_close_();
+        else
+          windows_.quit(0);
         break;
       case SDL_MOUSEBUTTONDOWN:
         if (e.button.button == SDL_BUTTON_LEFT) {
@@ -148,8 +164,10 @@ void SdlBackend::poll() {
         break;
       }
       case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) windows_.set_foreground(true);
-        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) windows_.set_foreground(false);
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+          windows_.set_foreground(true);
+        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+          windows_.set_foreground(false);
         else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
           show_frame(display_.frame().data(), Display::kWidth, Display::kHeight);
         break;
@@ -172,7 +190,8 @@ void SdlBackend::show_frame(const uint16_t* pixels, int width, int height) {
   for (int y = 0; y < height; ++y) {
     uint16_t* row = out + size_t(y) * size_t(zoom_) * size_t(zw);
     for (int x = 0; x < width; ++x)
-      for (int k = 0; k < zoom_; ++k) row[x * zoom_ + k] = pixels[size_t(y) * size_t(width) + size_t(x)];
+      for (int k = 0; k < zoom_; ++k)
+        row[x * zoom_ + k] = pixels[size_t(y) * size_t(width) + size_t(x)];
     for (int k = 1; k < zoom_; ++k) std::copy_n(row, zw, row + size_t(k) * size_t(zw));
   }
   SDL_Surface* target = SDL_GetWindowSurface(state_->window);

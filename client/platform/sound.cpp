@@ -42,7 +42,9 @@ bool Sound::play_async(const std::string& path) {
   return ok;
 }
 
-int Sound::played() { return g_played.load(); }
+int Sound::played() {
+  return g_played.load();
+}
 
 void Sound::shutdown() {
   if (g_device) SDL_CloseAudioDevice(g_device);

@@ -58,7 +58,9 @@ TaskBar::~TaskBar() {
   windows_.destroy(window_);
 }
 
-TaskBar* TaskBar::instance() { return g_task_bar.load(); }
+TaskBar* TaskBar::instance() {
+  return g_task_bar.load();
+}
 
 intptr_t TaskBar::handle(const Message& m) {
   switch (m.id) {
@@ -102,9 +104,9 @@ void TaskBar::paint() {
   if (WindowId a = windows_.active(); a && windows_.visible(a)) title = windows_.title(a);
   if (title.empty()) title = u"Tavrin";
   shown_minute_ = local_minute_of_day();
-  char16_t clock[6] = {char16_t(u'0' + shown_minute_ / 600), char16_t(u'0' + shown_minute_ / 60 % 10),
-                       u':', char16_t(u'0' + shown_minute_ % 60 / 10),
-                       char16_t(u'0' + shown_minute_ % 10), 0};
+  char16_t clock[6] = {
+      char16_t(u'0' + shown_minute_ / 600),     char16_t(u'0' + shown_minute_ / 60 % 10), u':',
+      char16_t(u'0' + shown_minute_ % 60 / 10), char16_t(u'0' + shown_minute_ % 10),      0};
   const uint32_t ink = lit ? 0x000000 : 0xFFFFFF;
   // The title has the room left of the client's icon at x 130.
   if (auto title_font = Font::make(u"黑体", 22))

@@ -55,7 +55,9 @@ bool WindowSystem::post_to_instance(std::function<void()> fn) {
   return g_instance && g_instance->post_call(std::move(fn));
 }
 
-bool WindowSystem::on_ui_thread() const { return std::this_thread::get_id() == ui_thread_; }
+bool WindowSystem::on_ui_thread() const {
+  return std::this_thread::get_id() == ui_thread_;
+}
 
 WindowSystem::Window* WindowSystem::find(WindowId id) {
   auto it = windows_.find(id);
@@ -137,7 +139,9 @@ void WindowSystem::destroy(WindowId id) {
   invalidate_all();
 }
 
-bool WindowSystem::exists(WindowId id) const { return find(id) != nullptr; }
+bool WindowSystem::exists(WindowId id) const {
+  return find(id) != nullptr;
+}
 
 Handler WindowSystem::set_handler(WindowId id, Handler handler) {
   Window* w = find(id);
@@ -253,7 +257,9 @@ void WindowSystem::bring_to_top(WindowId id) {
   z_order_.insert(pos, id);
 }
 
-std::vector<WindowId> WindowSystem::top_levels() const { return z_order_; }
+std::vector<WindowId> WindowSystem::top_levels() const {
+  return z_order_;
+}
 
 void WindowSystem::invalidate(WindowId id) {
   if (!exists(id)) return;
@@ -351,7 +357,8 @@ void WindowSystem::process_sent_messages() {
       }
     }
   }
-  for (auto& q : sends) q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
+  for (auto& q : sends)
+    q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
 }
 
 void WindowSystem::fail_pending_sends() {
@@ -421,7 +428,9 @@ void WindowSystem::end_modal(WindowId id, int code) {
   wake();
 }
 
-int WindowSystem::modal_depth() const { return int(modal_.size()); }
+int WindowSystem::modal_depth() const {
+  return int(modal_.size());
+}
 
 void WindowSystem::quit(int code) {
   if (!quit_) quit_code_ = code;
@@ -429,8 +438,12 @@ void WindowSystem::quit(int code) {
   wake();
 }
 
-bool WindowSystem::quitting() const { return quit_; }
-int WindowSystem::quit_code() const { return quit_code_; }
+bool WindowSystem::quitting() const {
+  return quit_;
+}
+int WindowSystem::quit_code() const {
+  return quit_code_;
+}
 
 int WindowSystem::run() {
   while (!quit_) pump(-1);
@@ -507,8 +520,12 @@ WindowId WindowSystem::set_capture(WindowId id) {
   return old;
 }
 
-void WindowSystem::release_capture() { capture_ = 0; }
-WindowId WindowSystem::capture() const { return capture_; }
+void WindowSystem::release_capture() {
+  capture_ = 0;
+}
+WindowId WindowSystem::capture() const {
+  return capture_;
+}
 
 WindowId WindowSystem::set_focus(WindowId id) {
   const WindowId old = focus_;
@@ -519,7 +536,9 @@ WindowId WindowSystem::set_focus(WindowId id) {
   return old;
 }
 
-WindowId WindowSystem::focus() const { return focus_; }
+WindowId WindowSystem::focus() const {
+  return focus_;
+}
 
 WindowId WindowSystem::set_active(WindowId id) {
   id = top_level_of(id);
@@ -537,7 +556,9 @@ WindowId WindowSystem::set_active(WindowId id) {
   return old;
 }
 
-WindowId WindowSystem::active() const { return active_; }
+WindowId WindowSystem::active() const {
+  return active_;
+}
 
 void WindowSystem::set_foreground(bool fg) {
   if (foreground_ == fg) return;
@@ -545,7 +566,9 @@ void WindowSystem::set_foreground(bool fg) {
   notify_observers();
 }
 
-bool WindowSystem::foreground() const { return foreground_; }
+bool WindowSystem::foreground() const {
+  return foreground_;
+}
 
 void WindowSystem::add_observer(std::function<void()> on_change) {
   observers_.push_back(std::move(on_change));
@@ -598,7 +621,8 @@ void WindowSystem::stylus(StylusAction action, Point p) {
   const uint32_t m = action == StylusAction::kDown   ? msg::kStylusDown
                      : action == StylusAction::kMove ? msg::kStylusMove
                                                      : msg::kStylusUp;
-  dispatch({target, m, action == StylusAction::kUp ? 0u : 1u, point_lparam(p.x - r.left, p.y - r.top)});
+  dispatch(
+      {target, m, action == StylusAction::kUp ? 0u : 1u, point_lparam(p.x - r.left, p.y - r.top)});
 }
 
 void WindowSystem::key(uint32_t key_code, bool down) {
@@ -613,8 +637,12 @@ void WindowSystem::character(char16_t ch) {
   if (target && enabled(target)) dispatch({target, msg::kChar, ch, 0});
 }
 
-bool WindowSystem::key_held(uint32_t key_code) const { return keys_[key_code & 0xff]; }
+bool WindowSystem::key_held(uint32_t key_code) const {
+  return keys_[key_code & 0xff];
+}
 
-void WindowSystem::set_event_source(EventSource* source) { source_ = source; }
+void WindowSystem::set_event_source(EventSource* source) {
+  source_ = source;
+}
 
 }  // namespace tavrin::platform

@@ -84,8 +84,8 @@ class WindowSystem {
   void destroy(WindowId id);         // children first; each gets kDestroy
   bool exists(WindowId id) const;
   Handler set_handler(WindowId id, Handler handler);  // returns the previous one
-  void show(WindowId id, bool visible);                // sends kShowWindow on change
-  bool visible(WindowId id) const;  // itself and all its ancestors shown
+  void show(WindowId id, bool visible);               // sends kShowWindow on change
+  bool visible(WindowId id) const;                    // itself and all its ancestors shown
   void move(WindowId id, Rect rect);
   Rect rect(WindowId id) const;         // as given (parent coordinates)
   Rect screen_rect(WindowId id) const;  // in screen coordinates
@@ -174,8 +174,8 @@ class WindowSystem {
   struct SendState;
   struct Queued {
     Message message;
-    std::shared_ptr<SendState> send;         // set for a cross-thread send
-    std::function<void()> call;              // run_on_ui_thread
+    std::shared_ptr<SendState> send;  // set for a cross-thread send
+    std::function<void()> call;       // run_on_ui_thread
   };
   struct ModalFrame {
     WindowId window;
@@ -198,7 +198,7 @@ class WindowSystem {
 
   std::thread::id ui_thread_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;  // UI thread
-  std::vector<WindowId> z_order_;                         // top-levels, bottom to top
+  std::vector<WindowId> z_order_;                        // top-levels, bottom to top
   WindowId next_id_ = 1;
   std::vector<Timer> timers_;
   std::vector<ModalFrame> modal_;

@@ -29,7 +29,9 @@ namespace {
 CBriskLibTavrinApp* g_app = nullptr;  // UI thread; set while run() may be called
 constexpr char16_t kMainTitle[] = u"BriskTavrin";
 
-void say(const std::string& text) { std::fprintf(stderr, "tavrin: %s\n", text.c_str()); }
+void say(const std::string& text) {
+  std::fprintf(stderr, "tavrin: %s\n", text.c_str());
+}
 
 }  // namespace
 
@@ -49,9 +51,13 @@ CBriskLibTavrinApp::~CBriskLibTavrinApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-CBriskLibTavrinApp* CBriskLibTavrinApp::instance() { return g_app; }
+CBriskLibTavrinApp* CBriskLibTavrinApp::instance() {
+  return g_app;
+}
 
-WindowId CBriskLibTavrinApp::task_bar_icon() const { return icon_ ? icon_->window() : 0; }
+WindowId CBriskLibTavrinApp::task_bar_icon() const {
+  return icon_ ? icon_->window() : 0;
+}
 
 int CBriskLibTavrinApp::run() {
   int exit_code = 0;

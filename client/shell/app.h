@@ -37,8 +37,8 @@ class BackgroundWindow;
 class TaskBarIcon;
 
 struct EngineLink {
-  std::function<int()> init;         // 1 on success
-  std::function<void()> loginout;    // may be empty
+  std::function<int()> init;       // 1 on success
+  std::function<void()> loginout;  // may be empty
   std::function<void()> terminate;
 };
 

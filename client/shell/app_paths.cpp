@@ -7,8 +7,12 @@ namespace tavrin::shell {
 using platform::utf16_to_utf8;
 using platform::utf8_to_utf16;
 
-std::filesystem::path to_path(std::u16string_view text) { return utf16_to_utf8(text); }
-std::u16string from_path(const std::filesystem::path& path) { return utf8_to_utf16(path.string()); }
+std::filesystem::path to_path(std::u16string_view text) {
+  return utf16_to_utf8(text);
+}
+std::u16string from_path(const std::filesystem::path& path) {
+  return utf8_to_utf16(path.string());
+}
 
 AppPaths AppPaths::form(const std::filesystem::path& folder) {
   std::u16string base = from_path(folder);

@@ -15,7 +15,9 @@ using namespace platform;
 BackgroundWindow::BackgroundWindow(WindowSystem& windows, Display& display,
                                    std::function<void()> on_bring_forward,
                                    std::function<void(bool)> on_activate)
-    : windows_(windows), display_(display), on_bring_forward_(std::move(on_bring_forward)),
+    : windows_(windows),
+      display_(display),
+      on_bring_forward_(std::move(on_bring_forward)),
       on_activate_(std::move(on_activate)) {
   // The main background, else the general one; a plain fill without either.
   const ThemeColors& theme = theme_colors();
@@ -32,9 +34,13 @@ BackgroundWindow::BackgroundWindow(WindowSystem& windows, Display& display,
   window_ = windows_.create(std::move(spec));
 }
 
-BackgroundWindow::~BackgroundWindow() { windows_.destroy(window_); }
+BackgroundWindow::~BackgroundWindow() {
+  windows_.destroy(window_);
+}
 
-int BackgroundWindow::run_modal() { return windows_.run_modal(window_); }
+int BackgroundWindow::run_modal() {
+  return windows_.run_modal(window_);
+}
 
 intptr_t BackgroundWindow::handle(const Message& m) {
   switch (m.id) {

@@ -1,6 +1,6 @@
 // The client executable: options, the engine link, signals, the app.
-#include <signal.h>
 #include <pthread.h>
+#include <signal.h>
 
 #include <atomic>
 #include <cstdio>
@@ -78,12 +78,18 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    if (a == "--headless") options.headless = true;
-    else if (a == "--zoom") options.zoom = std::atoi(value().c_str());
-    else if (a == "--script") options.script = value();
-    else if (a == "--ca-file") options.ca_file = value();
-    else if (a == "--instance-dir") options.instance_dir = value();
-    else if (a == "--print-paths") print_paths = true;
+    if (a == "--headless")
+      options.headless = true;
+    else if (a == "--zoom")
+      options.zoom = std::atoi(value().c_str());
+    else if (a == "--script")
+      options.script = value();
+    else if (a == "--ca-file")
+      options.ca_file = value();
+    else if (a == "--instance-dir")
+      options.instance_dir = value();
+    else if (a == "--print-paths")
+      print_paths = true;
     else if (a == "--help" || a == "-h") {
       usage();
       return 0;

@@ -11,7 +11,9 @@ using namespace platform;
 
 TaskBarIcon::TaskBarIcon(WindowSystem& windows, Display& display, const std::string& image_path,
                          std::function<void()> on_tap)
-    : windows_(windows), display_(display), image_(decode_png_file(image_path)),
+    : windows_(windows),
+      display_(display),
+      image_(decode_png_file(image_path)),
       on_tap_(std::move(on_tap)) {
   const WindowId bar = windows_.find_window("HHTaskBar", {});
   if (!bar) return;
@@ -23,7 +25,9 @@ TaskBarIcon::TaskBarIcon(WindowSystem& windows, Display& display, const std::str
   window_ = windows_.create(std::move(spec));
 }
 
-TaskBarIcon::~TaskBarIcon() { windows_.destroy(window_); }
+TaskBarIcon::~TaskBarIcon() {
+  windows_.destroy(window_);
+}
 
 intptr_t TaskBarIcon::handle(const Message& m) {
   switch (m.id) {

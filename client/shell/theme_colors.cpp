@@ -16,8 +16,8 @@
 namespace tavrin::shell {
 namespace {
 
-using Field = std::variant<uint32_t ThemeColors::*, int32_t ThemeColors::*,
-                           std::u16string ThemeColors::*>;
+using Field =
+    std::variant<uint32_t ThemeColors::*, int32_t ThemeColors::*, std::u16string ThemeColors::*>;
 struct Attribute {
   const char* name;
   Field field;

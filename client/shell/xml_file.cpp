@@ -1,7 +1,6 @@
 #include "shell/xml_file.h"
 
 #include <tinyxml.h>
-
 #include <unistd.h>
 
 namespace tavrin::shell {

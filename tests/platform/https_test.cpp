@@ -3,7 +3,6 @@
 #include "platform/https.h"
 
 #include <gtest/gtest.h>
-
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -58,9 +57,9 @@ struct TlsServer {
     int code = -1;
     if (!gen || !Process::wait(*gen, 60000, &code) || code != 0) return;
     port = free_port();
-    auto srv = Process::start("/usr/bin/openssl",
-                              {"s_server", "-quiet", "-www", "-accept", std::to_string(port),
-                               "-cert", cert, "-key", dir.file("key.pem")});
+    auto srv = Process::start(
+        "/usr/bin/openssl", {"s_server", "-quiet", "-www", "-accept", std::to_string(port), "-cert",
+                             cert, "-key", dir.file("key.pem")});
     if (!srv) return;
     pid = *srv;
     for (int i = 0; i < 500 && !port_open(port); ++i)

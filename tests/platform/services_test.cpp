@@ -32,7 +32,9 @@ TEST(TextCodec, ConvertsBetweenUtf8Utf16AndGb2312) {
   const Case cases[] = {
       {"abc", u"abc", "abc"},
       {"塔文提示", u"塔文提示", "\xCB\xFE\xCE\xC4\xCC\xE1\xCA\xBE"},
-      {"号码：12", u"号码：12", "\xBA\xC5\xC2\xEB\xA3\xBA" "12"},
+      {"号码：12", u"号码：12",
+       "\xBA\xC5\xC2\xEB\xA3\xBA"
+       "12"},
       {"", u"", ""},
   };
   for (const Case& c : cases) {
@@ -59,8 +61,12 @@ TEST(TextCodec, BadInputIsReplacedNeverTruncatedOrSplit) {
   // A lead byte at the end, or with a trail that is no character, gives one
   // replacement and does not eat the next character.
   EXPECT_EQ(gb2312_to_utf16("\xCE"), u"\uFFFD");
-  EXPECT_EQ(gb2312_to_utf16("\xCE" "a"), u"\uFFFDa");
-  EXPECT_EQ(gb2312_to_utf16("\xFF\xFF" "b"), u"\uFFFDb");
+  EXPECT_EQ(gb2312_to_utf16("\xCE"
+                            "a"),
+            u"\uFFFDa");
+  EXPECT_EQ(gb2312_to_utf16("\xFF\xFF"
+                            "b"),
+            u"\uFFFDb");
 }
 
 TEST(Font, BothFacesDrawMeasureAndClip) {
@@ -166,15 +172,17 @@ TEST(Script, ReplaysInputOnceTheClientIsIdle) {
     if (m.id == msg::kStylusDown) seen.push_back("down " + std::to_string(lparam_y(m.lparam)));
     if (m.id == msg::kStylusUp) seen.push_back("up");
     if (m.id == msg::kChar) seen.push_back("char " + std::to_string(m.wparam));
-    if (m.id == msg::kKeyDown && m.wparam != key::kShift && ws.key_held(key::kShift)) seen.push_back("shift+" + std::to_string(m.wparam));
+    if (m.id == msg::kKeyDown && m.wparam != key::kShift && ws.key_held(key::kShift))
+      seen.push_back("shift+" + std::to_string(m.wparam));
     return 0;
   };
   const WindowId w = ws.create(spec);
   ws.set_focus(w);
   TempDir dir;
-  auto steps = ScriptPlayer::parse("tap 10 152\ntext 塔\nkey end shift\nkey backspace\nwait 20\nscreenshot " +
-                                       dir.file("s.png") + "\nquit 4\n",
-                                   nullptr);
+  auto steps = ScriptPlayer::parse(
+      "tap 10 152\ntext 塔\nkey end shift\nkey backspace\nwait 20\nscreenshot " +
+          dir.file("s.png") + "\nquit 4\n",
+      nullptr);
   ASSERT_TRUE(steps);
   ScriptPlayer player(ws, display, std::move(*steps));
   EXPECT_EQ(ws.run(), 4);
@@ -292,8 +300,13 @@ TEST(Sound, PlaysAWavFileAndIgnoresWhatItCannotPlay) {
   TempDir dir;
   // 0.1 s of 8-bit mono silence at 8 kHz.
   std::string wav = "RIFF";
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav.push_back(char(v >> (8 * i))); };
-  auto u16 = [&](uint16_t v) { wav.push_back(char(v)); wav.push_back(char(v >> 8)); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) wav.push_back(char(v >> (8 * i)));
+  };
+  auto u16 = [&](uint16_t v) {
+    wav.push_back(char(v));
+    wav.push_back(char(v >> 8));
+  };
   const uint32_t samples = 800;
   u32(36 + samples);
   wav += "WAVEfmt ";

@@ -98,7 +98,8 @@ TEST(WindowSystem, PostsFromManyThreadsArriveInOrderPerThread) {
 TEST(WindowSystem, NestedModalLoopsEndWithTheirCodesAndKeepDispatching) {
   WindowSystem ws;
   Recorder main_rec;
-  const WindowId main = make(ws, Rect::from_size(0, 52, 480, 800), main_rec.handler(), 0, u"BriskTavrin");
+  const WindowId main =
+      make(ws, Rect::from_size(0, 52, 480, 800), main_rec.handler(), 0, u"BriskTavrin");
   WindowId outer = 0, inner = 0;
   std::vector<std::string> trace;
   inner = make(ws, Rect::from_size(0, 52, 480, 800), [&](const Message& m) -> intptr_t {
@@ -125,7 +126,8 @@ TEST(WindowSystem, NestedModalLoopsEndWithTheirCodesAndKeepDispatching) {
   ws.post(outer, msg::kUser + 1);
   EXPECT_EQ(ws.run_modal(outer), 3);
   EXPECT_EQ(ws.modal_depth(), 0);
-  EXPECT_EQ(trace, (std::vector<std::string>{"outer runs inner", "inner ends", "inner returned 7"}));
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"outer runs inner", "inner ends", "inner returned 7"}));
 }
 
 TEST(WindowSystem, ModalLoopEndsWithZeroWhenItsWindowIsDestroyedAndOnQuit) {

@@ -1,6 +1,8 @@
 // Start-up and shut-down of the application object with a stand-in engine:
 // the order of the steps, each failure path, and the paths formed from the
 // install folder. The client runs headless and is driven by a script.
+#include "shell/app.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,7 +11,6 @@
 #include "platform/message_box.h"
 #include "platform/pixel_buffer.h"
 #include "platform/window_system.h"
-#include "shell/app.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
 #include "temp_dir.h"
@@ -27,8 +28,7 @@ struct FakeEngine {
               calls.push_back("init");
               return init_result;
             },
-            [this] { calls.push_back("loginout"); },
-            [this] { calls.push_back("terminate"); }};
+            [this] { calls.push_back("loginout"); }, [this] { calls.push_back("terminate"); }};
   }
 };
 
@@ -54,10 +54,12 @@ struct Install {
 // The OK button of the system message box.
 const std::string kTapOk = "tap " +
                            std::to_string((platform::message_box_layout::kButtonLeft +
-                                           platform::message_box_layout::kButtonRight) / 2) +
+                                           platform::message_box_layout::kButtonRight) /
+                                          2) +
                            " " +
                            std::to_string((platform::message_box_layout::kButtonTop +
-                                           platform::message_box_layout::kButtonBottom) / 2) +
+                                           platform::message_box_layout::kButtonBottom) /
+                                          2) +
                            "\n";
 
 uint32_t pixel(const platform::ArgbImage& img, int x, int y) {
@@ -99,7 +101,7 @@ TEST(App, StartsInOrderShowsTheTaskBarOverTheThemeAndShutsDownInOrder) {
   ASSERT_TRUE(shot);
   ASSERT_EQ(shot->width, 480);
   ASSERT_EQ(shot->height, 800);
-  EXPECT_EQ(pixel(*shot, 2, 40), shown(0x382820));  // the task bar
+  EXPECT_EQ(pixel(*shot, 2, 40), shown(0x382820));     // the task bar
   EXPECT_EQ(pixel(*shot, 240, 400), shown(0x0000FF));  // the window below it
   EXPECT_EQ(pixel(*shot, 479, 799), shown(0x0000FF));
 }

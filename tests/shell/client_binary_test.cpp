@@ -1,9 +1,8 @@
 // The tavrin executable itself: installed in any folder it finds its files
 // there, it runs headless to a screenshot, and a second start activates the
 // first and exits with 0.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -83,19 +82,19 @@ TEST(ClientBinary, PathsFollowTheExecutablesFolder) {
   ASSERT_GT(pid, 0);
   ASSERT_EQ(wait_exit(pid, 20000), 0);
   const std::string base = app.dir.path.string() + "/";
-  EXPECT_EQ(read(app.dir.file("out.txt")),
-            base + "\n" + base + "Theme/\n" + base + "DB/TavrinLog.db\n" + base + "DB/HZK20.FT\n" +
-                base + "Sounds/\n" + base + "BriskLibTavrinSetting.xml\n" + base +
-                "BriskLibTavrinTheme.xml\n");
+  EXPECT_EQ(read(app.dir.file("out.txt")), base + "\n" + base + "Theme/\n" + base +
+                                               "DB/TavrinLog.db\n" + base + "DB/HZK20.FT\n" + base +
+                                               "Sounds/\n" + base + "BriskLibTavrinSetting.xml\n" +
+                                               base + "BriskLibTavrinTheme.xml\n");
 }
 
 TEST(ClientBinary, RunsHeadlessToAScreenshotAndExitsCleanly) {
   Installed app;
   const std::string shot = app.dir.file("shot.png");
   const std::string script = app.script("s.txt", "wait 50\nscreenshot " + shot + "\nquit\n");
-  const pid_t pid = start({app.exe, "--headless", "--script", script, "--instance-dir",
-                           app.dir.path.string()},
-                          app.dir.file("out.txt"));
+  const pid_t pid =
+      start({app.exe, "--headless", "--script", script, "--instance-dir", app.dir.path.string()},
+            app.dir.file("out.txt"));
   ASSERT_GT(pid, 0);
   ASSERT_EQ(wait_exit(pid, 60000), 0);
   auto img = tavrin::platform::decode_png_file(shot);

@@ -70,12 +70,14 @@ TEST(SettingsFile, ReaderWalksByPosition) {
       {"no file: online, vibrate on, sound and silence off", "", defaults},
       {"broken file keeps defaults", "<BriskLibTavrinSetting><Settings>", defaults},
       {"two children: status and silence only",
-       settings_xml("<LoginStatus Status=\"4\" /><bSilence Silence=\"1\" />"), {4, 1, 0, 1}},
+       settings_xml("<LoginStatus Status=\"4\" /><bSilence Silence=\"1\" />"),
+       {4, 1, 0, 1}},
       {"names are not compared, only positions",
        settings_xml("<a Status=\"2\" /><b Silence=\"1\" /><c Sound=\"1\" /><d Vibrate=\"0\" />"),
        {2, 1, 1, 0}},
       {"a missing attribute keeps its value and the walk goes on",
-       settings_xml("<a Status=\"3\" /><b /><c Sound=\"1\" /><d Vibrate=\"0\" />"), {3, 0, 1, 0}},
+       settings_xml("<a Status=\"3\" /><b /><c Sound=\"1\" /><d Vibrate=\"0\" />"),
+       {3, 0, 1, 0}},
       {"an attribute under another element's name is not found",
        settings_xml("<a Silence=\"1\" /><b Status=\"2\" />"), defaults},
       {"not a number keeps the value", settings_xml("<a Status=\"online\" />"), defaults},
@@ -105,8 +107,9 @@ TEST(ThemeFile, ColoursAreWrittenWithPercentFAndReadBack) {
                       "BgAlpha=\"255\" BgTextColor=\"0.000000\" />"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("<AnimationColor AnimationBkColor=\"16711680.000000\" AnimationBgAlpha=\"255\" />"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find("<AnimationColor AnimationBkColor=\"16711680.000000\" AnimationBgAlpha=\"255\" />"),
+      std::string::npos);
   EXPECT_NE(text.find("<MainBkPath TavrinMainBkPath=\"\\Disk\\BriskUI\\Theme\\bk.png\" />"),
             std::string::npos);
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" ?>\n<BriskLibTavrinTheme>\n    <Messages>", 0), 0u);
@@ -126,12 +129,16 @@ TEST(ThemeFile, EveryValueSurvivesARoundTrip) {
   int next_alpha = 1;
   t.bg_color = next_colour++, t.line_color = next_colour++, t.bg_alpha = next_alpha++;
   t.bg_text_color = next_colour++;
-  t.bottom_bk_color = next_colour++, t.bottom_bg_alpha = next_alpha++, t.bottom_text_color = next_colour++;
-  t.menu_bk_color = next_colour++, t.menu_bg_alpha = next_alpha++, t.menu_text_color = next_colour++;
+  t.bottom_bk_color = next_colour++, t.bottom_bg_alpha = next_alpha++,
+  t.bottom_text_color = next_colour++;
+  t.menu_bk_color = next_colour++, t.menu_bg_alpha = next_alpha++,
+  t.menu_text_color = next_colour++;
   t.edit_bk_color = next_colour++, t.edit_out_line_color = next_colour++;
-  t.edit_in_line_color = next_colour++, t.edit_bg_alpha = next_alpha++, t.edit_text_color = next_colour++;
+  t.edit_in_line_color = next_colour++, t.edit_bg_alpha = next_alpha++,
+  t.edit_text_color = next_colour++;
   t.btn_bk_color = next_colour++, t.btn_bg_alpha = next_alpha++, t.btn_text_color = next_colour++;
-  t.list_bk_color = next_colour++, t.list_line_color = next_colour++, t.list_bg_alpha = next_alpha++;
+  t.list_bk_color = next_colour++, t.list_line_color = next_colour++,
+  t.list_bg_alpha = next_alpha++;
   t.list_text_color = next_colour++;
   t.msg_box_bk_color = next_colour++, t.msg_box_bg_alpha = 77, t.msg_box_text_color = next_colour++;
   t.animation_bk_color = 0xFFFFFFFF, t.animation_bg_alpha = 99;

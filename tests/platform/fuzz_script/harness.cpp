@@ -7,6 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
-  tavrin::platform::ScriptPlayer::parse(std::string(reinterpret_cast<const char*>(data), size), &error);
+  tavrin::platform::ScriptPlayer::parse(std::string(reinterpret_cast<const char*>(data), size),
+                                        &error);
   return 0;
 }
