@@ -288,8 +288,8 @@ void send_add(std::unique_ptr<AddRequest> req) {
       req->kind == 3
           ? body_add_mobile_buddy(req->uri.c_str(), local_name, req->group_id, req->desc.c_str())
           : body_add_buddy(req->uri.c_str(), local_name, req->group_id, req->desc.c_str());
-  send_command(req->kind == 3 ? command::kAddMobileBuddy : command::kAddBuddy, body, add_answer,
-               req.release(), free_add_request);
+  const char* name = req->kind == 3 ? command::kAddMobileBuddy : command::kAddBuddy;
+  send_command(name, body, add_answer, req.release(), free_add_request);
 }
 
 int add_buddy(int kind, const char* number, const char* local_name, int group_id,
