@@ -178,8 +178,8 @@ TEST_F(ManageTest, ContactsAreMovedRenamedBlacklistedAndDeleted) {
                                                &immediate),
             1);
   EXPECT_EQ(immediate.codes(), std::vector<int>{FX_MSG_BLACKLIST_REMOVED});
-  EXPECT_EQ(count_of(server, "N: AddToBlacklist"), 1u);
-  EXPECT_EQ(count_of(server, "N: RemoveFromBlacklist"), 1u);
+  EXPECT_EQ(count_of(server, "N=AddToBlacklist"), 1u);
+  EXPECT_EQ(count_of(server, "N=RemoveFromBlacklist"), 1u);
 
   ASSERT_EQ(fx_delete_buddy_by_id(kCarol, Recorder::callback, &results), 1);
   ASSERT_TRUE(results.wait_for(FX_MSG_BUDDY_DELETED, std::chrono::seconds(20), kCarol));
@@ -328,6 +328,7 @@ TEST_F(ManageTest, ScheduledSmsIsStoredListedAfterLoginAndDeleted) {
   fx_terminate();
   with_store([](contacts::EngineContacts& s) { s.reset(); });
   ASSERT_EQ(fx_init(), 1);
+  ASSERT_EQ(fx_set_serve_address(server.sipcAddress().c_str()), 1);
   Recorder& relogin = recorder();
   ASSERT_EQ(fx_login("100000001", "alice123", Recorder::callback, &relogin), 1);
   ASSERT_TRUE(relogin.wait_for(FX_MSG_LOGIN_OK));
@@ -340,7 +341,8 @@ TEST_F(ManageTest, ScheduledSmsIsStoredListedAfterLoginAndDeleted) {
           return sms != nullptr && sms->message != nullptr;
         });
       },
-      std::chrono::seconds(20)));
+      std::chrono::seconds(20)))
+      << ::testing::PrintToString(relogin.codes()) << ::testing::PrintToString(later.codes());
   with_store([&](contacts::EngineContacts&) {
     const fx_schedule_sms* sms = fx_get_schedulesms_by_id(id);
     EXPECT_STREQ(sms->message, "生日快乐");

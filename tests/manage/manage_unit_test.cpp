@@ -222,5 +222,27 @@ TEST(FileOffer, ReadsTheOfferAndRejectsBodiesThatAreNone) {
   EXPECT_FALSE(parse_file_offer(nullptr));
 }
 
+TEST_F(ManageUnitTest, FileOfferInADialogIsPostedWithItsSender) {
+  sipc_message in = sipc_message::request(
+      sipc_origin{"tavrin.local", "100000002"}, "IN", 7, 3,
+      "<action><transmit type=\"p2p\" session-id=\"s9\" /><file id=\"f1\" name=\"a.txt\" "
+      "size=\"12\" url=\"u\" md5=\"m\" /></action>");
+  in.remove_header("F");
+  in.add_header("F", "sip:100000002@tavrin.local;p=1");
+  ASSERT_TRUE(handle_dialog_info(in));
+  ASSERT_EQ(g_posted.size(), 1u);
+  EXPECT_EQ(g_posted[0].code, FX_MSG_FILE_OFFER);
+  EXPECT_EQ(g_posted[0].p2, 100000002);
+  FileOfferPtr offer(reinterpret_cast<fx_file_offer*>(g_posted[0].p1));  // the receiver owns it
+  EXPECT_EQ(offer->sender_id, 100000002);
+  EXPECT_STREQ(offer->name, "a.txt");
+  EXPECT_STREQ(offer->session_id, "s9");
+  // Not an offer: nothing answered, nothing posted.
+  sipc_message other = sipc_message::request(sipc_origin{"tavrin.local", "100000002"}, "IN", 7,
+                                             4, "<is-composing><state>typing</state></is-composing>");
+  EXPECT_FALSE(handle_dialog_info(other));
+  EXPECT_EQ(g_posted.size(), 1u);
+}
+
 }  // namespace
 }  // namespace tavrin::contacts
