@@ -313,6 +313,9 @@ int dialog_send(long id, const char* text, const Reply& reply) {
     send_outside(id, peer.uri, text, reply);
     return 1;
   }
+  // Lines still waiting from before the dialog opened go first, so that a
+  // contact reads them in the order they were written.
+  flush_delayed(id, peer);
   send_in_dialog(*d, peer.uri, text, reply);
   return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "contacts/requests.h"
 #include "frame/engine.h"
 #include "im/dialogs.h"
 #include "im/incoming.h"
@@ -21,6 +22,8 @@ void install() {
   hooks.drop_dialog = drop_dialog;
   hooks.clear_dialogs = clear_dialogs;
   set_session_hooks(hooks);
+  // "IN" requests that are not nudges offer files.
+  set_file_offer_hook(contacts::handle_dialog_file_offer);
   static std::once_flag teardown;
   std::call_once(teardown, [] { engine().add_teardown(clear_dialogs); });
 }

@@ -1,0 +1,162 @@
+// Chats between two engines through tavrin-server.
+#include <set>
+#include <thread>
+
+#include "frame/engine.h"
+#include "im/dialogs.h"
+#include "im_fixture.h"
+#include "sipc_client.h"
+
+namespace tavrin::test {
+namespace {
+
+using std::chrono::seconds;
+
+TEST_F(ImTest, LinesSentWhileTheInvitationIsPendingArriveInOrderAndAreReported52) {
+  auto bob = start_bob();
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+
+  // The first line starts the invitation; the second may find it pending or
+  // already answered, and still arrives second.
+  EXPECT_EQ(fx_dialog_send(kBob, "first", nullptr, nullptr), 1);
+  EXPECT_EQ(fx_dialog_send(kBob, "second", nullptr, nullptr), 1);
+
+  PeerEvent e;
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 1));
+  EXPECT_EQ(e.text, "first");
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 2));
+  EXPECT_EQ(e.text, "second");
+  EXPECT_EQ(bob->command("get 100000001"), "msg first");
+  EXPECT_EQ(bob->command("get 100000001"), "msg second");
+  EXPECT_EQ(bob->command("get 100000001"), "none");
+
+  Seen s;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kBob, &s, 1));
+  EXPECT_EQ(s.text, "first");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kBob, &s, 2));
+  EXPECT_EQ(s.text, "second");
+
+  // The dialog is open now: a line goes straight in, and Bob's answer back
+  // reaches this engine's queue.
+  EXPECT_EQ(im::dialog_state(kBob), 2);
+  EXPECT_EQ(fx_dialog_send(kBob, "third", nullptr, nullptr), 1);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 3));
+  EXPECT_EQ(e.text, "third");
+  EXPECT_EQ(bob->command("send 100000001 back at you"), "ok 1");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob, &s));
+  EXPECT_EQ(s.text, "back at you");
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text, "back at you");
+  EXPECT_STREQ(m->content_type, "text/html-fragment");
+  EXPECT_NE(m->date, nullptr);
+  fx_destroy_msg(m);
+}
+
+TEST_F(ImTest, LineToAnOfflineContactGoesOutsideADialogAndArrivesAtTheNextLogin) {
+  ASSERT_EQ(fx_is_on_line_by_id(kBob), 0);
+  EXPECT_EQ(fx_dialog_send(kBob, "while you were away", nullptr, nullptr), 1);
+  EXPECT_EQ(im::dialog_state(kBob), 2);  // the line's call id is the dialog's
+  Seen s;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kBob, &s));
+  EXPECT_EQ(s.text, "while you were away");
+
+  auto bob = start_bob();
+  PeerEvent e;
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e));
+  EXPECT_EQ(e.text, "while you were away");
+  EXPECT_EQ(bob->command("get 100000001"), "msg while you were away");
+}
+
+TEST_F(ImTest, GroupChatLineIsReportedWithTheGroupVariant) {
+  // The login opened the group chat's dialog.
+  ASSERT_TRUE(eventually([] { return im::dialog_state(kFans) == 2; }));
+  auto bob = start_bob();
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+  EXPECT_EQ(fx_dialog_send(kFans, "hello fans", nullptr, nullptr), 1);
+  Seen s;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_QUN_CHAT_SENT, kFans, &s));
+  EXPECT_EQ(s.text, "hello fans");
+  // Bob hears it from the group, with Alice as the source.
+  PeerEvent e;
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE_SO, kFans, &e));
+  EXPECT_EQ(e.text, "hello fans");
+}
+
+class BlacklistTest : public ImTest {
+  std::vector<std::string> server_args() override { return {"-vvv"}; }
+};
+
+TEST_F(BlacklistTest, BlacklistedSendersLineIsAnsweredButNeverQueued) {
+  ASSERT_EQ(fx_is_InBlacklist_by_id(kMallory), 1);
+  SipcClient mallory(server_->sipcPort());
+  ASSERT_EQ(mallory.login("100000007", "mallory123"), 200);
+  sipc_message line = mallory.request("M", mallory.nextCallId(), 2, "let me in");
+  line.add_header("T", "sip:100000001@tavrin.local");
+  line.add_header("C", "text/html-fragment");
+  mallory.send(line);
+  // The engine answers the relayed line.
+  ASSERT_TRUE(eventually([&] { return server_->log().find("answer 200 to M") != std::string::npos; }));
+
+  // A line from Bob after it is queued and reported; Mallory's never was.
+  auto bob = start_bob();
+  EXPECT_EQ(bob->command("send 100000001 hi Alice"), "ok 1");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob));
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_MESSAGE, kMallory), 0u);
+  EXPECT_EQ(fx_get_msg(kMallory), nullptr);
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text, "hi Alice");
+  fx_destroy_msg(m);
+}
+
+TEST_F(ImTest, SecondNudgeWithinTenSecondsIsRefusedALaterOneIsSent) {
+  auto bob = start_bob();
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+  EXPECT_EQ(fx_send_nudge(kBob), 1);
+  EXPECT_EQ(fx_send_nudge(kBob), 0);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_NUDGE, kAlice, nullptr, 1));
+
+  // Ten seconds of ticks pass at once: the rate limit reads the tick count.
+  for (uint32_t i = 0; i <= im::kNudgeGapTicks; ++i) engine().timers.tick();
+  EXPECT_EQ(fx_send_nudge(kBob), 1);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_NUDGE, kAlice, nullptr, 2));
+}
+
+TEST_F(ImTest, PeerEndingTheDialogDropsIt) {
+  auto bob = start_bob();
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+  // Each side opens its own dialog with the other.
+  EXPECT_EQ(bob->command("send 100000001 hello"), "ok 1");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob));
+  EXPECT_EQ(fx_dialog_send(kBob, "hello Bob", nullptr, nullptr), 1);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kBob));
+  ASSERT_EQ(im::dialog_state(kBob), 2);
+
+  EXPECT_EQ(bob->command("end 100000001"), "ok 1");
+  EXPECT_TRUE(eventually([] { return im::dialog_state(kBob) == 0; }));
+}
+
+class WithheldAcksTest : public ImTest {
+  std::vector<std::string> server_args() override { return {"--test-withhold-acks"}; }
+};
+
+TEST_F(WithheldAcksTest, UnansweredLineGives54AfterTheTimeOutAndKeepsTheRecord) {
+  EXPECT_EQ(fx_dialog_send(kBob, "anyone there?", nullptr, nullptr), 1);
+  EXPECT_EQ(fx_dialog_send(kBob, "hello?", nullptr, nullptr), 1);
+  // Thirty seconds of ticks at once (single passes: an entry that moves
+  // into a freed position waits for the next pass).
+  for (uint32_t i = 0; i <= im::kLineTimeoutTicks + 4; ++i) engine().timers.advance(1);
+  Seen first, second;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SEND_TIMEOUT, kBob, &first, 1, seconds(2)));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SEND_TIMEOUT, kBob, &second, 2, seconds(2)));
+  // Timers of one pass fire in table order, not in order of sending.
+  std::set<std::string> texts{first.text, second.text};
+  EXPECT_EQ(texts, (std::set<std::string>{"anyone there?", "hello?"}));
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SENT), 0u);
+  // The records stay with the engine (freed with the dialog at the end).
+}
+
+}  // namespace
+}  // namespace tavrin::test

@@ -1,0 +1,115 @@
+// tavrin_im_peer: a second engine in its own process (the engine keeps one
+// global state per process), driven line by line on stdin. Replies start
+// with "ok" or "msg"/"none"; the engine's messages to the system callback
+// are printed as "ev CODE P2 [TEXT]" (TEXT: the line of 16/17, or the text
+// of a send result's record, which the peer frees when it is handed over).
+//
+//   login ID PASSWORD HOST:PORT   fs_login                  -> ok RESULT
+//   send ID TEXT                  fx_dialog_send            -> ok RESULT
+//   sendt ID TEXT                 as send, with the clock   -> ok RESULT NANOSECONDS
+//   get ID                        fx_get_msg                -> msg TEXT | none
+//   nudge ID / end ID / begin ID  fx_send_nudge / fx_end_dialog / fs_begin_dialog
+//   logout                        fx_loginout               -> ok 1
+//   quit
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+#include "libtavrin.h"
+
+namespace {
+
+std::mutex g_out;  // one line at a time on stdout
+
+void print(const std::string& line) {
+  std::lock_guard lock(g_out);
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+bool hands_over(int code) {
+  switch (code) {
+    case 32: case 33: case 36: case 52: case 53: case 148: case 150: case 151: case 153: case 154:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool carries_record(int code) {
+  return hands_over(code) || code == 34 || code == 54 || code == 149 || code == 152;
+}
+
+void on_message(int code, intptr_t p1, intptr_t p2, void*) {
+  std::string line = "ev " + std::to_string(code) + " " + std::to_string(p2);
+  if ((code == 16 || code == 17) && p1) line += " " + std::string(reinterpret_cast<const char*>(p1));
+  if (carries_record(code) && p1) {
+    auto* m = reinterpret_cast<fx_msg*>(p1);
+    line += " " + std::string(m->text ? m->text : "");
+    if (hands_over(code)) fx_destroy_msg(m);
+  }
+  print(line);
+}
+
+long long now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+int main() {
+  if (fx_init() != 1) return 1;
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    std::istringstream in(line);
+    std::string cmd;
+    long id = 0;
+    in >> cmd;
+    if (cmd == "quit") break;
+    if (cmd == "login") {
+      std::string uid, pw, addr;
+      in >> uid >> pw >> addr;
+      fx_set_serve_address(addr.c_str());
+      const int r = fs_login(uid.c_str(), pw.c_str());
+      if (r) fx_set_system_msg_cb(on_message, nullptr);
+      print("ok " + std::to_string(r));
+      continue;
+    }
+    if (cmd == "logout") {
+      fx_loginout();
+      print("ok 1");
+      continue;
+    }
+    in >> id;
+    std::string text;
+    std::getline(in >> std::ws, text);
+    if (cmd == "send") {
+      print("ok " + std::to_string(fx_dialog_send(id, text.c_str(), nullptr, nullptr)));
+    } else if (cmd == "sendt") {
+      const long long t = now_ns();
+      const int r = fx_dialog_send(id, text.c_str(), nullptr, nullptr);
+      print("ok " + std::to_string(r) + " " + std::to_string(t));
+    } else if (cmd == "get") {
+      fx_msg* m = fx_get_msg(id);
+      print(m ? "msg " + std::string(m->text ? m->text : "") : "none");
+      fx_destroy_msg(m);
+    } else if (cmd == "nudge") {
+      print("ok " + std::to_string(fx_send_nudge(id)));
+    } else if (cmd == "end") {
+      print("ok " + std::to_string(fx_end_dialog(id)));
+    } else if (cmd == "begin") {
+      print("ok " + std::to_string(fs_begin_dialog(id)));
+    } else {
+      print("ok 0");
+    }
+  }
+  fx_set_system_msg_cb(nullptr, nullptr);
+  fx_terminate();
+  return 0;
+}
