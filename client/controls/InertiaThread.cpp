@@ -24,6 +24,9 @@ void InertiaThread::run() {
       id = id_;
     }
     if (windows_) windows_->send(target, message_, id, 0);
+    // A breath between steps: an owner that is gone (a send returns at
+    // once) must not turn the thread into a busy loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   --live_;
   finished_ = true;
