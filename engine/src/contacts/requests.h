@@ -33,5 +33,9 @@ FileOfferPtr parse_file_offer(const char* body);
 // file, answers it 200 and posts 135 (offer, sender id); true then. Anything
 // else is left unanswered and false returned.
 bool handle_dialog_info(const sipc_message& request);
+// The same, in the form of the dialog layer's file-offer hook.
+inline void handle_dialog_file_offer(const sipc_message& request) {
+  handle_dialog_info(request);
+}
 
 }  // namespace tavrin::contacts
