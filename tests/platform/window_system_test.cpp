@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 using namespace tavrin::platform;
@@ -250,4 +251,46 @@ TEST(WindowSystem, ReplacedHandlerSeesMessagesAndCanRestoreTheOldOne) {
   ws.set_handler(w, old);
   ws.stylus(StylusAction::kDown, {5, 100});
   EXPECT_EQ(owner.count(msg::kStylusDown), 1);
+}
+
+TEST(WindowSystem, UiThreadWaitingForASenderRunsItsSends) {
+  // A list's step thread sends to its owner; the owner stops the thread and
+  // waits for it on the UI thread. Without running the pending sends the two
+  // would wait for each other.
+  WindowSystem ws;
+  std::atomic<int> steps{0};
+  const WindowId owner = make(ws, {}, [&](const Message& m) -> intptr_t {
+    if (m.id == msg::kTreeStep) ++steps;
+    return 0;
+  });
+  std::atomic<bool> alive{true}, ended{false};
+  std::thread stepper([&] {
+    while (alive) ws.send(owner, msg::kTreeStep, 666, 0);
+    ended = true;
+  });
+  while (steps < 3) ws.pump(5);
+  alive = false;
+  // Polling for the thread's end, as the list does, answering its sends.
+  while (!ended) {
+    ws.process_sent_messages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  stepper.join();
+  EXPECT_GE(steps.load(), 3);
+}
+
+TEST(WindowSystem, CallsQueuedFromOtherThreadsRunOnTheUiThread) {
+  WindowSystem ws;
+  std::thread::id ran_on;
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    EXPECT_TRUE(ws.run_on_ui_thread([&] { ran_on = std::this_thread::get_id(); }, 5000));
+    EXPECT_TRUE(WindowSystem::post_to_instance([&] { done = true; }));
+  });
+  while (!done) ws.pump(5);
+  other.join();
+  EXPECT_EQ(ran_on, std::this_thread::get_id());
+  // Nothing answers while the UI thread does not pump: the wait gives up.
+  EXPECT_FALSE(
+      std::async(std::launch::async, [&] { return ws.run_on_ui_thread([] {}, 50); }).get());
 }
