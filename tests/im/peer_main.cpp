@@ -7,22 +7,30 @@
 //   login ID PASSWORD HOST:PORT   fs_login                  -> ok RESULT
 //   send ID TEXT                  fx_dialog_send            -> ok RESULT
 //   sendt ID TEXT                 as send, with the clock   -> ok RESULT NANOSECONDS
+//   flood ID N                    N lines "F0".."F<N-1>" as fast as the
+//                                 engine takes them (a refused line is
+//                                 retried)                  -> ok N
 //   get ID                        fx_get_msg                -> msg TEXT | none
 //   nudge ID / end ID / begin ID  fx_send_nudge / fx_end_dialog / fs_begin_dialog
+//   quiet                         stop printing send results (floods)
 //   logout                        fx_loginout               -> ok 1
 //   quit
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <cstdlib>
 
 #include "libtavrin.h"
 
 namespace {
 
 std::mutex g_out;  // one line at a time on stdout
+std::atomic<bool> g_quiet{false};
 
 void print(const std::string& line) {
   std::lock_guard lock(g_out);
@@ -52,7 +60,7 @@ void on_message(int code, intptr_t p1, intptr_t p2, void*) {
     line += " " + std::string(m->text ? m->text : "");
     if (hands_over(code)) fx_destroy_msg(m);
   }
-  print(line);
+  if (!(g_quiet && carries_record(code))) print(line);
 }
 
 long long now_ns() {
@@ -81,6 +89,11 @@ int main() {
       print("ok " + std::to_string(r));
       continue;
     }
+    if (cmd == "quiet") {
+      g_quiet = true;
+      print("ok 1");
+      continue;
+    }
     if (cmd == "logout") {
       fx_loginout();
       print("ok 1");
@@ -95,6 +108,14 @@ int main() {
       const long long t = now_ns();
       const int r = fx_dialog_send(id, text.c_str(), nullptr, nullptr);
       print("ok " + std::to_string(r) + " " + std::to_string(t));
+    } else if (cmd == "flood") {
+      const long n = std::atol(text.c_str());
+      for (long i = 0; i < n; ++i) {
+        const std::string l = "F" + std::to_string(i);
+        while (fx_dialog_send(id, l.c_str(), nullptr, nullptr) == 0)
+          std::this_thread::sleep_for(std::chrono::microseconds(50));
+      }
+      print("ok " + std::to_string(n));
     } else if (cmd == "get") {
       fx_msg* m = fx_get_msg(id);
       print(m ? "msg " + std::string(m->text ? m->text : "") : "none");
