@@ -1,0 +1,69 @@
+// One run of tavrin-cli: sets up the engine from the options, logs in, then
+// multiplexes standard input (commands, one a line) and the engine's
+// messages (through the EventQueue's eventfd) on the main thread until quit,
+// end of input, a wait that timed out or the end of the session. Every
+// engine call and every output happens on the main thread; the engine's
+// threads only push into the queue.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "event_queue.h"
+#include "options.h"
+#include "printer.h"
+
+namespace tavrin::cli {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitLoginFailed = 2;
+inline constexpr int kExitWaitTimeout = 3;
+inline constexpr int kExitSessionEnded = 4;
+
+class CliSession {
+ public:
+  CliSession(Options options, std::string password);
+  // Runs everything, fx_init to fx_terminate; the exit status.
+  int run();
+
+ private:
+  bool configure_engine();
+  bool login();
+  void main_loop();
+  // Reads what standard input has; false at its end.
+  bool read_input();
+  void handle_event(Event e);
+  void execute(const std::string& line);
+  void finish(int status);
+
+  // Commands (commands.cpp).
+  void cmd_contacts();
+  void cmd_groups();
+  void cmd_blacklist();
+  void cmd_quns();
+  void cmd_me();
+  void cmd_wait(const std::string& name, std::string args);
+  void cmd_schedule_list();
+  void cmd_schedule_add(std::string args);
+  void cmd_help();
+  // A request's immediate answer: 1 queued, else the reason.
+  void queued(const std::string& command, int rc, const std::string& why_not);
+  bool take_id(const std::string& command, std::string* args, long* id);
+  bool take_int(const std::string& command, std::string* args, const char* what, long* value);
+  bool take_text(const std::string& command, std::string* args, const char* what,
+                 std::string* text);
+
+  Options options_;
+  std::string password_;
+  Printer printer_;
+  EventQueue queue_;
+  std::string input_;             // standard input not yet cut into lines
+  std::map<int, int> unclaimed_;  // messages by code that no wait has taken yet
+  bool done_ = false;
+  int status_ = kExitOk;
+  bool logged_in_ = false;
+};
+
+}  // namespace tavrin::cli

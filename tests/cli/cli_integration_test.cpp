@@ -1,0 +1,208 @@
+// tavrin-cli end to end: the real tavrin-server with its demo world on
+// loopback (ports 0, a temporary data folder, stopped by pid) and
+// tavrin-cli processes driven through their standard input. Synchronisation
+// is the CLI's own "wait CODE SECONDS"; every read has a bounded time-out.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "child_process.h"
+
+namespace tavrin::test {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kLimit = 60s;
+
+bool has(const std::string& line, const std::string& part) {
+  return line.find(part) != std::string::npos;
+}
+// An engine message line of --json output: it opens with its code.
+bool is_message(const std::string& line, int code) {
+  return line.rfind("{\"code\":" + std::to_string(code) + ",", 0) == 0;
+}
+bool is_result(const std::string& line, const std::string& name) {
+  return has(line, "\"result\":\"" + name + "\"");
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tavrin-cli-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    server_ = std::make_unique<ChildProcess>(
+        TAVRIN_SERVER_BIN, std::vector<std::string>{"--data", dir_, "--demo", "--nav-port", "0",
+                                                    "--sipc-port", "0", "--no-signin"});
+    ASSERT_TRUE(server_->started());
+    const auto line = server_->read_until(
+        [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit);
+    ASSERT_TRUE(line) << "no port line";
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(*line, m, std::regex("sipc=([0-9]+)")));
+    sipc_ = "127.0.0.1:" + m[1].str();
+  }
+  void TearDown() override {
+    server_.reset();
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+  std::unique_ptr<ChildProcess> cli(const std::string& user, const std::string& password,
+                                    bool json = true) {
+    std::vector<std::string> args{"--server", sipc_, "--user", user, "--password", password};
+    if (json) args.push_back("--json");
+    auto p = std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args);
+    EXPECT_TRUE(p->started());
+    return p;
+  }
+  // Logs in and waits for 14.
+  std::unique_ptr<ChildProcess> signed_in(const std::string& user, const std::string& password) {
+    auto p = cli(user, password);
+    EXPECT_TRUE(p->read_until([](const std::string& l) { return is_message(l, 14); }, kLimit))
+        << p->transcript();
+    return p;
+  }
+  // Sends "wait CODE" and returns the message line that satisfied it.
+  static std::string wait_for(ChildProcess& p, int code) {
+    p.write_line("wait " + std::to_string(code) + " 30");
+    std::string message;
+    const auto done = p.read_until(
+        [&](const std::string& l) {
+          if (is_message(l, code)) message = l;
+          return is_result(l, "wait");
+        },
+        kLimit);
+    EXPECT_TRUE(done && has(*done, "\"ok\":true")) << "wait " << code << "\n" << p.transcript();
+    if (message.empty()) {
+      // It arrived before the wait: find it in what was read so far.
+      std::istringstream all(p.transcript());
+      for (std::string l; std::getline(all, l);)
+        if (is_message(l, code)) message = l;
+    }
+    return message;
+  }
+  static std::string command(ChildProcess& p, const std::string& line, const std::string& result) {
+    p.write_line(line);
+    const auto r = p.read_until([&](const std::string& l) { return is_result(l, result); }, kLimit);
+    EXPECT_TRUE(r) << line << "\n" << p.transcript();
+    return r.value_or("");
+  }
+
+  std::string dir_;
+  std::string sipc_;
+  std::unique_ptr<ChildProcess> server_;
+};
+
+TEST_F(CliTest, TwoUsersHoldAWholeConversation) {
+  auto alice = signed_in("100000001", "alice123");
+  auto bob = signed_in("100000002", "bob123");
+
+  const std::string contacts = command(*alice, "contacts", "contacts");
+  EXPECT_TRUE(has(contacts, "\"id\":100000002") && has(contacts, "Bob")) << contacts;
+  EXPECT_TRUE(has(contacts, "\"id\":100000009")) << contacts;
+  EXPECT_TRUE(has(command(*alice, "groups", "groups"), "\"id\":2")) << alice->transcript();
+
+  // A chat both ways, UTF-8 and JSON-special characters intact.
+  EXPECT_TRUE(
+      has(command(*alice, "send 100000002 Hello Bob, \"quoted\" 你好", "send"), "\"ok\":true"));
+  const std::string delivered = wait_for(*alice, 52);
+  EXPECT_TRUE(has(delivered, "\"to\":100000002")) << delivered;
+  const std::string got = wait_for(*bob, 16);
+  EXPECT_TRUE(has(got, "\"from\":100000001")) << got;
+  EXPECT_TRUE(has(got, "\"text\":\"Hello Bob, \\\"quoted\\\" 你好\"")) << got;
+
+  command(*bob, "send 100000001 Hi Alice", "send");
+  const std::string reply = wait_for(*alice, 16);
+  EXPECT_TRUE(has(reply, "\"from\":100000002") && has(reply, "\"text\":\"Hi Alice\"")) << reply;
+
+  // A nudge and an SMS.
+  EXPECT_TRUE(has(command(*alice, "nudge 100000002", "nudge"), "\"ok\":true"))
+      << alice->transcript();
+  EXPECT_TRUE(has(wait_for(*bob, 19), "\"p2\":100000001"));
+  command(*alice, "sms 100000002 an SMS for Bob", "sms");
+  const std::string sms = wait_for(*alice, 32);
+  EXPECT_TRUE(has(sms, "\"to\":100000002") && has(sms, "\"text\":\"an SMS for Bob\"")) << sms;
+
+  // Bob turns busy; Alice sees it.
+  command(*bob, "status 67", "status");
+  wait_for(*bob, 99);
+  EXPECT_TRUE(has(wait_for(*alice, 67), "\"p2\":100000002")) << alice->transcript();
+
+  // Bob logs out; Alice sees him go offline.
+  EXPECT_TRUE(has(command(*bob, "logout", "logout"), "\"ok\":true"));
+  EXPECT_EQ(bob->wait_exit(kLimit), 0) << bob->transcript();
+  EXPECT_TRUE(has(wait_for(*alice, 68), "\"p2\":100000002")) << alice->transcript();
+  alice->write_line("quit");
+  EXPECT_EQ(alice->wait_exit(kLimit), 0) << alice->transcript();
+}
+
+TEST_F(CliTest, ReadableOutputBadInputAndTheEchoAccount) {
+  auto alice = cli("100000001", "alice123", false);
+  ASSERT_TRUE(
+      alice->read_until([](const std::string& l) { return has(l, "signed in as Alice"); }, kLimit))
+      << alice->transcript();
+  // Each bad line gets an error and the program goes on.
+  const struct {
+    const char* line;
+    const char* error;
+  } bad[] = {
+      {"frobnicate 1", "unknown command 'frobnicate'"},
+      {"send abc hello", "bad ID 'abc'"},
+      {"send 100000002", "missing TEXT"},
+      {"nudge", "missing ID"},
+      {"status 12", "66..74"},
+      {"add 12345 x 1 hi", "9 digits"},
+      {"sms-mobile 139 hi", "11 digits"},
+      {"wait x", "bad CODE"},
+  };
+  for (const auto& b : bad) {
+    alice->write_line(b.line);
+    const auto l =
+        alice->read_until([](const std::string& s) { return has(s, "error: "); }, kLimit);
+    ASSERT_TRUE(l) << b.line << "\n" << alice->transcript();
+    EXPECT_TRUE(has(*l, b.error)) << b.line << " -> " << *l;
+  }
+  alice->write_line("me");
+  EXPECT_TRUE(
+      alice->read_until([](const std::string& s) { return has(s, "Alice (100000001"); }, kLimit))
+      << alice->transcript();
+  // The echo account answers a chat line; the answer is a readable chat line.
+  alice->write_line("send 100000009 ping echo");
+  EXPECT_TRUE(alice->read_until(
+      [](const std::string& s) { return has(s, "] Echo: ") && has(s, "ping echo"); }, kLimit))
+      << alice->transcript();
+  alice->close_input();  // the end of input acts as quit
+  EXPECT_EQ(alice->wait_exit(kLimit), 0) << alice->transcript();
+}
+
+TEST_F(CliTest, FailedLoginsExitWithTwoAndTheirCode) {
+  const struct {
+    const char* user;
+    const char* password;
+    int code;
+  } cases[] = {{"100000001", "wrong", 4}, {"100000077", "x", 7}};
+  for (const auto& c : cases) {
+    auto p = cli(c.user, c.password);
+    EXPECT_TRUE(p->read_until([&](const std::string& l) { return is_message(l, c.code); }, kLimit))
+        << c.user << "\n"
+        << p->transcript();
+    EXPECT_EQ(p->wait_exit(kLimit), 2) << p->transcript();
+  }
+}
+
+TEST_F(CliTest, WaitTimesOutWithExitThreeAndMobileLogin) {
+  // An 11-digit mobile number signs in as its Tavrin number.
+  auto alice = signed_in("13900000001", "alice123");
+  EXPECT_TRUE(has(command(*alice, "me", "me"), "\"id\":\"100000001\"")) << alice->transcript();
+  alice->write_line("wait 19 1");
+  EXPECT_TRUE(alice->read_until([](const std::string& l) { return is_result(l, "wait"); }, kLimit));
+  EXPECT_EQ(alice->wait_exit(kLimit), 3) << alice->transcript();
+}
+
+}  // namespace
+}  // namespace tavrin::test
