@@ -145,6 +145,47 @@ TEST_F(WireTest, ServerClosingIsASocketErrorButOurOwnCloseIsNot) {
   EXPECT_EQ(connection().socket(), nullptr);
 }
 
+std::mutex g_gate_mu;
+std::condition_variable g_gate_cv;
+bool g_gate_open = false;
+bool g_in_handler = false;
+void gated_handler(sipc_message&, void*) {
+  std::unique_lock lock(g_gate_mu);
+  g_in_handler = true;
+  g_gate_cv.notify_all();
+  g_gate_cv.wait(lock, [] { return g_gate_open; });
+}
+
+TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
+  connect();
+  g_gate_open = g_in_handler = false;
+  wire().transactions.add(30, gated_handler, nullptr, nullptr);
+  // The worker is held in a handler while the server sends its last words
+  // and resets the connection.
+  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 30\r\nQ: 1 S\r\n\r\n"));
+  {
+    std::unique_lock lock(g_gate_mu);
+    ASSERT_TRUE(g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }));
+  }
+  ASSERT_TRUE(write_all(server_, "BN sip:x SIP-C/2.0\r\nI: 31\r\nQ: 1 BN\r\nL: 4\r\n\r\nlast"));
+  const linger reset{1, 0};
+  setsockopt(server_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(server_);
+  server_ = -1;
+  std::this_thread::sleep_for(100ms);
+  {
+    std::lock_guard lock(g_gate_mu);
+    g_gate_open = true;
+  }
+  g_gate_cv.notify_all();
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnReset);
+  std::lock_guard lock(dispatched_.mu);
+  ASSERT_EQ(dispatched_.messages.size(), 1u);
+  EXPECT_EQ(dispatched_.messages[0].body(), "last");
+}
+
 TEST_F(WireTest, UntrustworthyLengthDropsTheConnection) {
   connect();
   ASSERT_TRUE(write_all(server_, "M sip:1 SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: -5\r\n\r\nabc"));

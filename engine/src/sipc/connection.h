@@ -9,6 +9,7 @@
 // number is never reused while a thread still works on it.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,9 +23,14 @@ class Socket {
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
   int fd() const { return fd_; }
+  // A socket error seen while received bytes still waited to be read; it is
+  // reported once they have been read (worker thread).
+  int deferred_error() const { return deferred_error_.load(); }
+  void defer_error(int code) { deferred_error_.store(code); }
 
  private:
   const int fd_;
+  std::atomic<int> deferred_error_{0};
 };
 
 class Connection {

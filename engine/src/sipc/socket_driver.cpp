@@ -3,6 +3,7 @@
 // handle_socket_error (message 97); errors on a socket that was closed
 // meanwhile (fx_close_network, a reset) are the close itself and post nothing.
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -30,6 +31,19 @@ void report(const std::shared_ptr<Socket>& s, int code) {
   if (still_current(s)) handle_socket_error(code);
 }
 
+int readable_bytes(const std::shared_ptr<Socket>& s) {
+  int n = 0;
+  return ioctl(s->fd(), FIONREAD, &n) == 0 ? n : 0;
+}
+
+// Reports the error held back for the socket; the check then fails.
+int fail(const std::shared_ptr<Socket>& s) {
+  const int code = s->deferred_error();
+  s->defer_error(0);  // once: "would block" keeps the connection
+  report(s, code);
+  return 0;
+}
+
 int sock_start() {
   // POSIX sockets need no library start; a second start is a no-op as well.
   g_started = true;
@@ -46,9 +60,13 @@ int sock_check() {
   int err = 0;
   socklen_t len = sizeof err;
   if (getsockopt(s->fd(), SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-  if (err == 0) return 1;
-  report(s, winsock_code(err));
-  return 0;
+  if (err == 0) return s->deferred_error() == 0 || readable_bytes(s) > 0 ? 1 : fail(s);
+  // A server that sends its last words and resets the connection (logged in
+  // elsewhere) must still be heard: what arrived before the reset is read
+  // and dispatched first, and the error is reported after it.
+  s->defer_error(winsock_code(err));
+  if (readable_bytes(s) > 0) return 1;
+  return fail(s);
 }
 
 int sock_connect() {
@@ -75,16 +93,18 @@ int sock_poll(char* buf, int cap, int wake_fd) {
   if (n == 0) {
     // The server closed the connection. Left alone the socket would stay
     // readable and the worker would spin; it is a lost connection.
-    report(s, kWsaConnReset);
+    report(s, s->deferred_error() ? s->deferred_error() : kWsaConnReset);
     return 0;
   }
-  if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) report(s, winsock_code(errno));
+  if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+    report(s, s->deferred_error() ? s->deferred_error() : winsock_code(errno));
   return 0;
 }
 
 int sock_send(const char* text, int len) {
   const auto s = connection().socket();
-  if (!s || len <= 0) return 0;
+  // A connection with an error held back is only read to its end.
+  if (!s || len <= 0 || s->deferred_error()) return 0;
   const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL);
   if (n > 0) return int(n);
   if (n < 0) report(s, winsock_code(errno));
