@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,12 @@ class Recorder {
  public:
   static void callback(int code, intptr_t p1, intptr_t p2, void* user) {
     auto* self = static_cast<Recorder*>(user);
+    if (code == FX_MSG_CONTACT_REQUEST) {
+      // Its two texts pass to the receiver.
+      free(reinterpret_cast<char*>(p1));
+      free(reinterpret_cast<char*>(p2));
+      p1 = p2 = 0;
+    }
     std::lock_guard lock(self->mu_);
     self->seen_.push_back({code, p1, p2});
     self->cv_.notify_all();

@@ -1,6 +1,7 @@
 #include "session/login.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,9 +51,17 @@ constexpr auto kLogoutGrace = std::chrono::milliseconds(1000);
 constexpr int kSocketErrorLimit = 3;
 
 void to_client(const LoginContext& ctx, int code, intptr_t p1, intptr_t p2) {
+  if (ctx.to.cb) {
+    ctx.to.cb(code, p1, p2, ctx.to.user);
+    return;
+  }
   // A login without a request callback reports nothing: the system callback
-  // is the interceptor itself.
-  if (ctx.to.cb) ctx.to.cb(code, p1, p2, ctx.to.user);
+  // is the interceptor itself. A contact request's two texts pass to the
+  // receiver, so with none they are freed here.
+  if (code == FX_MSG_CONTACT_REQUEST) {
+    std::free(reinterpret_cast<char*>(p1));
+    std::free(reinterpret_cast<char*>(p2));
+  }
 }
 
 bool stored_login(std::string* id, std::string* password) {
