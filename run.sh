@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and runs what Tavrin has.
+# The main job: installs what is missing, builds, starts the local service
+# with its demo world, and opens a front end signed in as a demo user.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./deps/install.sh
@@ -17,21 +18,67 @@ for product in libtavrin tavrin-server tavrin-cli tavrin; do
 done
 [ "$found" -eq 1 ] || echo "  (none yet)"
 
+# The local service on loopback, free ports, its data (demo world, TLS
+# files) kept under build/ between runs. Stopped by pid when we leave.
+data=build/run-data
+mkdir -p "$data"
+server_out="$data/server.out"
+: >"$server_out"
+"$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 \
+  --nav-port 0 --sipc-port 0 --signin-port 0 >"$server_out" 2>"$data/server.log" &
+server_pid=$!
+stop_server() { kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true; }
+trap stop_server EXIT
+ports=""
+for _ in $(seq 1 300); do
+  ports=$(grep -m1 '^tavrin-server listening' "$server_out" || true)
+  [ -n "$ports" ] && break
+  kill -0 "$server_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$ports" ]; then
+  echo "tavrin-server did not start; its log is $data/server.log"
+  exit 1
+fi
+sipc=$(sed -n 's/.* sipc=\([0-9]*\).*/\1/p' <<<"$ports")
+nav=$(sed -n 's/.* nav=\([0-9]*\).*/\1/p' <<<"$ports")
+signin=$(sed -n 's/.* signin=\([0-9]*\).*/\1/p' <<<"$ports")
+echo
+echo "$ports (pid $server_pid; log $data/server.log)"
+echo "Demo accounts: 100000001/alice123 (Alice) ... 100000009/echo123 (Echo answers everything)."
+echo "From a second terminal, sign in as Bob and chat with Alice (send 100000001 TEXT):"
+echo "  $bin/tavrin-cli --server 127.0.0.1:$sipc --user 100000002 --password bob123"
+echo
+
 # Front end: the handheld client in a real window when the desktop has a
 # display, otherwise the terminal front end. Arguments go to the front end
-# (for the client: --zoom N, --script FILE, --ca-file FILE).
+# (for the client: --zoom N, --script FILE, --ca-file FILE; for the terminal
+# front end: its options, e.g. --user 100000002 --password bob123 --json).
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   if [ -x "$bin/tavrin" ]; then
     echo "Opening the Tavrin client (480 x 800 display; the mouse is the stylus)."
-    exec "$bin/tavrin" "$@"
+    "$bin/tavrin" "$@" || true
+    exit 0
   fi
-  echo "The client (tavrin) is not built."
+  echo "The client (tavrin) is not built; running the terminal front end instead."
+else
+  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the client's"
+  echo "window cannot open; running the terminal front end instead."
+fi
+if [ ! -x "$bin/tavrin-cli" ]; then
+  echo "The terminal front end (tavrin-cli) is not built."
   exit 1
 fi
-echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the client's"
-echo "window cannot open; running the terminal front end instead."
-if [ -x "$bin/tavrin-cli" ]; then
-  exec "$bin/tavrin-cli" "$@"
+cli=("$bin/tavrin-cli" --server "127.0.0.1:$sipc" --nav "127.0.0.1:$nav")
+if [ "$signin" != 0 ]; then
+  cli+=(--signin "https://127.0.0.1:$signin")
+  [ -f "$data/tls/ca.pem" ] && cli+=(--ca "$data/tls/ca.pem")
 fi
-echo "The terminal front end (tavrin-cli) is not built yet. The client runs"
-echo "without a display too: $bin/tavrin --headless --script FILE"
+status=0
+if [ "$#" -gt 0 ]; then
+  "${cli[@]}" "$@" || status=$?
+else
+  echo "Signing in as Alice (100000001); type 'help' for commands, 'quit' to leave."
+  TAVRIN_PASSWORD=alice123 "${cli[@]}" --user 100000001 || status=$?
+fi
+exit "$status"
