@@ -115,6 +115,7 @@ bool CliSession::login() {
       if (is_login_failure(code)) return false;
     }
     if (logged_in_) {
+      printer_.set_session_open();
       if (!printer_.json()) {
         fx_lock_contacts();
         const char* name = fx_get_usr_show_name();

@@ -411,8 +411,13 @@ void CliSession::cmd_me() {
       .field("status", static_cast<long>(state))
       .field("status_name", status_name(state))
       .field("refuse_sms_days", static_cast<long>(refuse));
-  printer_.result(j, show + " (" + uid + ", " + uri + ", mobile " + mobile + ") [" +
-                         status_name(state) + "]" + (mood.empty() ? "" : "  \"" + mood + "\""));
+  std::string text = show + " (" + uid;
+  if (!uri.empty()) text += ", " + uri;
+  if (!mobile.empty()) text += ", mobile " + mobile;
+  text += ")";
+  if (state != 0) text += std::string(" [") + status_name(state) + "]";
+  if (!mood.empty()) text += "  \"" + mood + "\"";
+  printer_.result(j, text);
 }
 
 void CliSession::cmd_schedule_list() {

@@ -63,6 +63,12 @@ std::string readable(const Event& e, const Decoded& d) {
       return t + who + " nudged you";
     case FX_MSG_DIALOG_INVITED:
       return who + " opened a chat with you";
+    case FX_MSG_DIALOG_TRYING:
+      return "chat with " + who + ": inviting";
+    case FX_MSG_DIALOG_OPEN:
+      return "chat with " + who + ": open";
+    case FX_MSG_DIALOG_REFUSED:
+      return "chat with " + who + ": refused";
     case FX_MSG_DEREGISTERED:
       return "signed out: this account logged in elsewhere";
     case FX_MSG_SOCKET_ERROR:
@@ -305,6 +311,9 @@ void Printer::line(const std::string& text) {
 
 void Printer::message(const Event& e, const Decoded& d) {
   if (!json_) {
+    // Presence details that only repeat what 'contacts' shows.
+    if (e.code == FX_MSG_CONTACT_CHANGED && !session_open_) return;
+    if (e.code == FX_MSG_CONTACT_REFUSE_SMS_DAYS && e.p1 == 0) return;
     line(readable(e, d));
     return;
   }
@@ -318,7 +327,10 @@ void Printer::message(const Event& e, const Decoded& d) {
     j.field("p2", *e.p2_text);
   else
     j.field("p2", e.p2);
-  j.field("event", code_name(e.code));
+  std::string event = code_name(e.code);
+  for (char& c : event)
+    if (c == ' ') c = '-';
+  j.field("event", event);
   if (d.has_chat) {
     j.field("from", d.from).field("text", d.text);
     if (d.source != 0) j.field("source", d.source);

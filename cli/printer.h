@@ -31,10 +31,13 @@ class Printer {
   // Plain remarks for people (not printed with --json).
   void note(const std::string& text);
   bool json() const { return json_; }
+  // Once the login completed, contact details changes are worth a line.
+  void set_session_open() { session_open_ = true; }
 
  private:
   void line(const std::string& text);
   bool json_;
+  bool session_open_ = false;
 };
 
 // A contact's display name (local name, nickname, else its number).
