@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -224,9 +225,20 @@ TEST_F(ManageTest, ProfileChangesReachAnotherAccountThroughPresence) {
   TestServer server;
   PeerProcess bob(server.sipcAddress(), "100000002", "bob123");
   ASSERT_TRUE(bob.wait_line("READY"));
-  login(server, "100000001", "alice123");
-  // The score is not known until the server answered.
-  EXPECT_EQ(fx_get_usr_score(), -1);
+  // The score as the login completes: not known until the server answered.
+  static std::atomic<int> score_at_login{0};
+  score_at_login = 0;
+  struct Login {
+    static void callback(int code, intptr_t p1, intptr_t p2, void* user) {
+      if (code == FX_MSG_LOGIN_OK) score_at_login = fx_get_usr_score();
+      Recorder::callback(code, p1, p2, user);
+    }
+  };
+  ASSERT_EQ(fx_set_serve_address(server.sipcAddress().c_str()), 1);
+  ASSERT_EQ(fx_login("100000001", "alice123", Login::callback, &login_rec), 1);
+  ASSERT_TRUE(login_rec.wait_for(FX_MSG_LOGIN_OK));
+  fx_set_system_msg_cb(Recorder::callback, &events);
+  EXPECT_EQ(score_at_login.load(), -1);
   EXPECT_TRUE(eventually([] { return fx_get_usr_score() == 101; }));
 
   ASSERT_EQ(fx_set_user_impresa("去爬山", Recorder::callback, &results), 1);
