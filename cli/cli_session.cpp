@@ -1,6 +1,8 @@
 #include "cli_session.h"
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +36,13 @@ int CliSession::run() {
     printer_.error("", "cannot create the event queue");
     return kExitUsage;
   }
+  // Blocked before the engine's threads start, so that they inherit the mask
+  // and the signals reach only the signalfd the main loop polls.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stop_signals, sig);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal_fd_ = signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
   if (fx_init() == 0) {
     printer_.error("", "the engine's network layer cannot start");
     return kExitUsage;
@@ -53,7 +62,27 @@ int CliSession::run() {
   // No more deliveries into the queue once the session is gone.
   fx_set_system_msg_cb(nullptr, nullptr);
   fx_terminate();
+  if (signal_fd_ >= 0) close(signal_fd_);
   return status_;
+}
+
+bool CliSession::poll_once(bool with_input, int timeout_ms) {
+  pollfd fds[3] = {{queue_.fd(), POLLIN, 0}, {signal_fd_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+  const int r = poll(fds, with_input ? 3 : 2, timeout_ms);
+  if (r < 0) {
+    if (errno != EINTR) finish(kExitUsage);
+    return false;
+  }
+  if (fds[0].revents & POLLIN)
+    for (Event& e : queue_.take_all()) handle_event(std::move(e));
+  if (fds[1].revents & POLLIN) {
+    signalfd_siginfo info{};
+    [[maybe_unused]] ssize_t n = read(signal_fd_, &info, sizeof info);
+    printer_.note("stopping (signal " + std::to_string(info.ssi_signo) + ")");
+    finish(kExitOk);
+    return false;
+  }
+  return with_input && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 bool CliSession::configure_engine() {
@@ -99,48 +128,36 @@ bool CliSession::login() {
     return false;
   }
   const auto deadline = std::chrono::steady_clock::now() + kLoginLimit;
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{queue_.fd(), POLLIN, 0};
+  bool failed = false;
+  while (!done_ && !failed && !logged_in_ && std::chrono::steady_clock::now() < deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (poll(&p, 1, static_cast<int>(std::max<long>(0, left.count()))) < 0 && errno != EINTR) break;
-    for (Event& e : queue_.take_all()) {
-      const int code = e.code;
-      if (code == FX_MSG_LOGIN_OK) {
-        // From now on events reach the queue through the system callback.
-        fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
-        logged_in_ = true;
-      }
-      handle_event(std::move(e));
-      if (is_login_failure(code)) return false;
-    }
-    if (logged_in_) {
-      printer_.set_session_open();
-      if (!printer_.json()) {
-        fx_lock_contacts();
-        const char* name = fx_get_usr_show_name();
-        const std::string who = name != nullptr ? name : options_.user;
-        fx_unlock_contacts();
-        printer_.note("signed in as " + who + " (" + options_.user + "); type 'help' for commands");
-      }
-      return true;
-    }
+    login_failed_ = false;
+    poll_once(false, static_cast<int>(std::max<long>(0, left.count())));
+    failed = login_failed_;
   }
-  printer_.error("login", "no answer from the server in time");
-  return false;
+  if (failed || done_) return false;
+  if (!logged_in_) {
+    printer_.error("login", "no answer from the server in time");
+    return false;
+  }
+  printer_.set_session_open();
+  if (!printer_.json()) {
+    fx_lock_contacts();
+    const char* name = fx_get_usr_show_name();
+    const std::string who = name != nullptr ? name : options_.user;
+    fx_unlock_contacts();
+    printer_.note("signed in as " + who + " (" + options_.user + "); type 'help' for commands");
+  }
+  return true;
 }
 
 void CliSession::main_loop() {
   bool input_open = true;
   while (!done_) {
-    pollfd fds[2] = {{queue_.fd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-    if (poll(fds, input_open ? 2 : 1, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (fds[0].revents & POLLIN)
-      for (Event& e : queue_.take_all()) handle_event(std::move(e));
-    if (input_open && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+    const bool readable = poll_once(input_open, -1);
+    if (done_) break;
+    if (readable) {
       input_open = read_input();
       for (size_t nl; !done_ && (nl = input_.find('\n')) != std::string::npos;) {
         const std::string line = input_.substr(0, nl);
@@ -186,9 +203,13 @@ void CliSession::handle_event(Event e) {
   if (e.code == FX_MSG_DEREGISTERED) {
     logged_in_ = false;
     finish(kExitSessionEnded);
-  } else if (e.code == FX_MSG_LOGIN_OK && logged_in_) {
-    // A re-login ran with the engine's interceptor as system callback.
+  } else if (e.code == FX_MSG_LOGIN_OK) {
+    // From now on events reach the queue through the system callback (after
+    // a re-login too: it ran with the engine's interceptor in that place).
     fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
+    logged_in_ = true;
+  } else if (!logged_in_ && is_login_failure(e.code)) {
+    login_failed_ = true;
   } else if (e.code == FX_MSG_SOCKET_ERROR && logged_in_) {
     printer_.note("connection lost; logging in again");
     fx_relogin(&EventQueue::engine_callback, &queue_);

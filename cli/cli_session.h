@@ -37,6 +37,10 @@ class CliSession {
   void handle_event(Event e);
   void execute(const std::string& line);
   void finish(int status);
+  // Waits up to timeout_ms (-1: no limit) for engine messages, standard
+  // input (when asked) or a stop signal; handles the messages and a signal.
+  // True when standard input is readable.
+  bool poll_once(bool with_input, int timeout_ms);
 
   // Commands (commands.cpp).
   void cmd_contacts();
@@ -59,11 +63,13 @@ class CliSession {
   std::string password_;
   Printer printer_;
   EventQueue queue_;
+  int signal_fd_ = -1;            // SIGINT, SIGTERM, SIGHUP: leave as by quit
   std::string input_;             // standard input not yet cut into lines
   std::map<int, int> unclaimed_;  // messages by code that no wait has taken yet
   bool done_ = false;
   int status_ = kExitOk;
   bool logged_in_ = false;
+  bool login_failed_ = false;  // a failure code arrived while logging in
 };
 
 }  // namespace tavrin::cli

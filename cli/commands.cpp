@@ -1,6 +1,4 @@
 // The commands tavrin-cli reads from standard input (CliSession members).
-#include <poll.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -276,9 +274,7 @@ void CliSession::cmd_wait(const std::string& name, std::string args) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    pollfd p{queue_.fd(), POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    for (Event& e : queue_.take_all()) handle_event(std::move(e));
+    poll_once(false, static_cast<int>(left.count()));
     if (unclaimed_[want] > 0) return report();
   }
   if (done_) return;

@@ -75,6 +75,10 @@ void ChildProcess::close_input() {
   in_ = -1;
 }
 
+void ChildProcess::send_signal(int sig) {
+  if (pid_ > 0 && !reaped_) kill(pid_, sig);
+}
+
 std::optional<std::string> ChildProcess::read_line(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (true) {

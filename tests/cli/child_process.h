@@ -26,6 +26,7 @@ class ChildProcess {
   bool started() const { return pid_ > 0; }
   void write_line(const std::string& line);
   void close_input();
+  void send_signal(int sig);
   // The next line of output, or nullopt at the end of output or time-out.
   std::optional<std::string> read_line(std::chrono::milliseconds limit);
   // Reads lines until one satisfies match; that line, or nullopt.

@@ -3,6 +3,7 @@
 // tavrin-cli processes driven through their standard input. Synchronisation
 // is the CLI's own "wait CODE SECONDS"; every read has a bounded time-out.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -195,13 +196,18 @@ TEST_F(CliTest, FailedLoginsExitWithTwoAndTheirCode) {
   }
 }
 
-TEST_F(CliTest, WaitTimesOutWithExitThreeAndMobileLogin) {
+TEST_F(CliTest, WaitTimeOutSignalAndMobileLogin) {
   // An 11-digit mobile number signs in as its Tavrin number.
   auto alice = signed_in("13900000001", "alice123");
   EXPECT_TRUE(has(command(*alice, "me", "me"), "\"id\":\"100000001\"")) << alice->transcript();
   alice->write_line("wait 19 1");
   EXPECT_TRUE(alice->read_until([](const std::string& l) { return is_result(l, "wait"); }, kLimit));
   EXPECT_EQ(alice->wait_exit(kLimit), 3) << alice->transcript();
+
+  // SIGTERM (and Ctrl-C) log out like quit.
+  auto bob = signed_in("100000002", "bob123");
+  bob->send_signal(SIGTERM);
+  EXPECT_EQ(bob->wait_exit(kLimit), 0) << bob->transcript();
 }
 
 }  // namespace
