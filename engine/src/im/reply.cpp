@@ -5,6 +5,16 @@
 
 namespace tavrin::im {
 
+void Reply::post(int code, intptr_t p1, intptr_t p2) const {
+  fx_msg_cb to = cb;
+  void* data = user;
+  if (to == nullptr) engine().callbacks.get_system(&to, &data);
+  if (to != nullptr)
+    to(code, p1, p2, data);
+  else if (passes_record(code))
+    fx_destroy_msg(reinterpret_cast<fx_msg*>(p1));
+}
+
 MsgPtr sent_record(long target_id, const char* text) {
   return MsgPtr(new_fx_msg(target_id, text, nullptr, nullptr, 0));
 }

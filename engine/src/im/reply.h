@@ -19,9 +19,9 @@ struct Reply {
   void* user = nullptr;
   std::shared_ptr<void> hold;
 
-  void post(int code, intptr_t p1, intptr_t p2) const {
-    engine().callbacks.post(cb, user, code, p1, p2);
-  }
+  // To the request callback, else the system callback. A final result that
+  // reaches neither frees its record: nobody else ever could.
+  void post(int code, intptr_t p1, intptr_t p2) const;
 };
 
 // A sent-message record, owned until it is handed to a receiver.
