@@ -1,8 +1,9 @@
 // Group chats end to end: the list, the group presence (names), member
 // lists, and the invitations the login sends.
+#include "contacts/groups.h"
+
 #include <string>
 
-#include "contacts/groups.h"
 #include "engine_fixture.h"
 #include "session/session.h"
 #include "sqlite_db.h"

@@ -1,5 +1,7 @@
 // Login and session against the real server: progress codes, failures,
 // navigation, cancel, restarts, lost connections, logout.
+#include "session/login.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -12,7 +14,6 @@
 
 #include "engine_fixture.h"
 #include "frame/engine.h"
-#include "session/login.h"
 #include "session/session.h"
 #include "sipc/connection.h"
 #include "sipc/wire.h"
@@ -301,7 +302,8 @@ TEST_F(LoginTest, LogoutEndsTheSessionOnTheServerAndClearsEverything) {
   EXPECT_TRUE(eventually([] { return connection().socket() == nullptr; }));
   // Alice is offline for the server: Bob's lookup of her shows 0.
   sipc_message answer;
-  ASSERT_EQ(bob.command("S", "GetUserInfo", "<args><user sid=\"100000001\" /></args>", &answer), 200);
+  ASSERT_EQ(bob.command("S", "GetUserInfo", "<args><user sid=\"100000001\" /></args>", &answer),
+            200);
   EXPECT_NE(answer.body().find("user-status=\"0\""), std::string::npos);
   // A new login can start (no keep-alive holds the timer pair).
   Recorder& again = recorder();

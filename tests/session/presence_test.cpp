@@ -1,8 +1,9 @@
 // Presence end to end: another account's status, mood, nickname and
 // refuse-SMS days reach the engine and its store; the user's own status.
+#include "contacts/presence.h"
+
 #include <string>
 
-#include "contacts/presence.h"
 #include "engine_fixture.h"
 #include "frame/engine.h"
 #include "session/session.h"
@@ -82,9 +83,12 @@ TEST_F(PresenceTest, AnotherAccountsChangesReachTheStore) {
   }
 
   events.clear();
-  ASSERT_EQ(bob.command("S", "SetPersonalInfo", "<args><personal impresa=\"on the train\" /></args>"), 200);
+  ASSERT_EQ(
+      bob.command("S", "SetPersonalInfo", "<args><personal impresa=\"on the train\" /></args>"),
+      200);
   ASSERT_TRUE(events.wait_for(80, milliseconds(5000), kBob));
-  ASSERT_EQ(bob.command("S", "SetPersonalInfo", "<args><personal nickname=\"Bobby\" /></args>"), 200);
+  ASSERT_EQ(bob.command("S", "SetPersonalInfo", "<args><personal nickname=\"Bobby\" /></args>"),
+            200);
   ASSERT_TRUE(eventually([] {
     fx_lock_contacts();
     const fx_account* b = fx_get_account_by_id(kBob);
@@ -127,13 +131,18 @@ TEST_F(PresenceTest, OwnStateSends100AndTheEchoReads73) {
   ASSERT_EQ(bob.login("100000002", "bob123"), 200);
   // Bob watches Alice: his subscription ends with her state.
   const int32_t sub = bob.nextCallId();
-  sipc_message m = bob.request("SUB", sub, 1,
-                               "<args><subscription><contacts><contact uri=\"sip:100000001@tavrin.local\" />"
-                               "</contacts></subscription></args>");
+  sipc_message m =
+      bob.request("SUB", sub, 1,
+                  "<args><subscription><contacts><contact uri=\"sip:100000001@tavrin.local\" />"
+                  "</contacts></subscription></args>");
   m.add_header("N", "presence");
   bob.send(m);
   sipc_message event;
-  ASSERT_TRUE(bob.expect([](const sipc_message& e) { return e.method() == "BN" && e.body().find("PresenceChanged") != std::string::npos; }, event));
+  ASSERT_TRUE(bob.expect(
+      [](const sipc_message& e) {
+        return e.method() == "BN" && e.body().find("PresenceChanged") != std::string::npos;
+      },
+      event));
 
   Recorder& rec = recorder();
   EXPECT_EQ(fx_set_user_state(74, "meeting", Recorder::callback, &rec), 0);
@@ -142,9 +151,11 @@ TEST_F(PresenceTest, OwnStateSends100AndTheEchoReads73) {
   EXPECT_EQ(set.p1, 74);
   EXPECT_EQ(fx_get_user_state(), 74);
   // What the server passed on to Bob is presence 100.
-  ASSERT_TRUE(bob.expect([](const sipc_message& e) {
-    return e.method() == "BN" && e.body().find("<basic value=\"100\"") != std::string::npos;
-  }, event));
+  ASSERT_TRUE(bob.expect(
+      [](const sipc_message& e) {
+        return e.method() == "BN" && e.body().find("<basic value=\"100\"") != std::string::npos;
+      },
+      event));
   // The answered request's time-out is gone: only session timers remain.
   for (int i = 0; i < engine().timers.count(); ++i) {
     uint32_t key1 = 0, key2 = 0;
@@ -200,8 +211,11 @@ TEST_F(PresenceTest, OnlyMobileBuddiesMeansNoSubscription) {
     a.nickname = "phones";
     store.putAccount(a, "pw");
     store.db().sql("INSERT INTO buddy_lists(owner, id, name) VALUES(300000001, 1, 'x')").run();
-    store.db().sql("INSERT INTO mobile_buddies(owner, mobile, local_name, lists, relation) "
-                   "VALUES(300000001, '13800138000', 'Mum', '1', 1)").run();
+    store.db()
+        .sql(
+            "INSERT INTO mobile_buddies(owner, mobile, local_name, lists, relation) "
+            "VALUES(300000001, '13800138000', 'Mum', '1', 1)")
+        .run();
   });
   ASSERT_EQ(fx_set_serve_address(server.sipcAddress().c_str()), 1);
   Recorder& rec = recorder();

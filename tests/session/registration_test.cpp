@@ -1,11 +1,12 @@
 // The registration exchange against a scripted peer: failure mapping of
 // every status, the challenge loop, a challenge without nonce, the body's
 // presence value, and the server's events on the registration's call.
+#include "session/registration.h"
+
 #include <string>
 
 #include "engine_fixture.h"
 #include "scripted_peer.h"
-#include "session/registration.h"
 #include "sipc/connection.h"
 
 namespace tavrin::test {
@@ -89,7 +90,8 @@ TEST_F(RegistrationTest, LoginStatusSetsThePresenceOfTheBody) {
   const auto got = peer.received();
   ASSERT_GE(got.size(), 2u);
   for (const auto& m : got)
-    EXPECT_NE(m.body().find("<presence><basic value=\"850\" desc=\"\" /></presence>"), std::string::npos);
+    EXPECT_NE(m.body().find("<presence><basic value=\"850\" desc=\"\" /></presence>"),
+              std::string::npos);
   EXPECT_EQ(registration_body(74), registration_body(73));
   EXPECT_NE(registration_body(12).find("value=\"400\""), std::string::npos);
 }

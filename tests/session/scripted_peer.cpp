@@ -71,13 +71,16 @@ void ScriptedPeer::push(const std::string& text) {
   if (conn_fd_ >= 0) ::send(conn_fd_, text.data(), text.size(), MSG_NOSIGNAL);
 }
 
-bool ScriptedPeer::peer_open() { return open_; }
+bool ScriptedPeer::peer_open() {
+  return open_;
+}
 
 std::string answer(const sipc_message& request, int status, const std::string& reason,
                    const std::string& extra_headers, const std::string& body) {
-  std::string s = "SIP-C/2.0 " + std::to_string(status) + " " + reason + "\r\nI: " +
-                  std::to_string(request.call_id()) + "\r\nQ: " + std::to_string(request.sequence()) +
-                  " " + request.method() + "\r\n" + extra_headers;
+  std::string s = "SIP-C/2.0 " + std::to_string(status) + " " + reason +
+                  "\r\nI: " + std::to_string(request.call_id()) +
+                  "\r\nQ: " + std::to_string(request.sequence()) + " " + request.method() + "\r\n" +
+                  extra_headers;
   if (!body.empty()) s += "L: " + std::to_string(body.size()) + "\r\n";
   return s + "\r\n" + body;
 }

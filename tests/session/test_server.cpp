@@ -1,9 +1,9 @@
 #include "test_server.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <fcntl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +27,8 @@ TestServer::TestServer(std::vector<std::string> extra, const Seed& seed, bool de
   }
   int fds[2];
   if (pipe(fds) != 0) return;
-  std::vector<std::string> args = {TAVRIN_SERVER_BIN, "--data", dir_, "--nav-port", "0",
-                                   "--sipc-port", "0", "--no-signin", "-vv"};
+  std::vector<std::string> args = {TAVRIN_SERVER_BIN, "--data", dir_,          "--nav-port", "0",
+                                   "--sipc-port",     "0",      "--no-signin", "-vv"};
   for (auto& a : extra) args.push_back(a);
   const std::string logPath = dir_ + "/server.log";
   pid_ = fork();

@@ -42,7 +42,9 @@ struct QunSubscription {
   std::atomic<bool> answered{false};
 };
 
-void free_qun_subscription(void* user) { delete static_cast<QunSubscription*>(user); }
+void free_qun_subscription(void* user) {
+  delete static_cast<QunSubscription*>(user);
+}
 
 void qun_subscription_handler(sipc_message& m, void* user) {
   auto* sub = static_cast<QunSubscription*>(user);
@@ -86,8 +88,8 @@ void subscribe_quns(fx_msg_cb cb, void* user) {
   sub->to = to;
   const int32_t call_id = wire().new_call_id();
   session().qun_call = call_id;
-  sipc_message request = sipc_message::request(session().origin(), "SUB", call_id, 1,
-                                               body_subscribe_quns(uris, true));
+  sipc_message request =
+      sipc_message::request(session().origin(), "SUB", call_id, 1, body_subscribe_quns(uris, true));
   request.add_header("N", command::kGroupPresence);
   wire().transactions.add(call_id, qun_subscription_handler, sub.release(), free_qun_subscription);
   wire().queue(request);

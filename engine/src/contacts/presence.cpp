@@ -25,7 +25,9 @@ struct StateRequest {
   int code = 0;
 };
 
-void free_state_request(void* user) { delete static_cast<StateRequest*>(user); }
+void free_state_request(void* user) {
+  delete static_cast<StateRequest*>(user);
+}
 
 void state_answer(sipc_message& m, void* user) {
   auto* req = static_cast<StateRequest*>(user);
@@ -61,7 +63,9 @@ struct Subscription {
   std::atomic<bool> answered{false};
 };
 
-void free_subscription(void* user) { delete static_cast<Subscription*>(user); }
+void free_subscription(void* user) {
+  delete static_cast<Subscription*>(user);
+}
 
 void subscription_handler(sipc_message& m, void* user) {
   auto* sub = static_cast<Subscription*>(user);
@@ -101,15 +105,24 @@ struct Posting {
 
 int status_of_presence_value(int value) {
   switch (value) {
-    case 400: return 66;
-    case 600: return 67;
-    case 0: return 68;
-    case 300: return 69;
-    case 850: return 70;
-    case 500: return 71;
-    case 150: return 72;
-    case 100: return 73;
-    default: return 68;
+    case 400:
+      return 66;
+    case 600:
+      return 67;
+    case 0:
+      return 68;
+    case 300:
+      return 69;
+    case 850:
+      return 70;
+    case 500:
+      return 71;
+    case 150:
+      return 72;
+    case 100:
+      return 73;
+    default:
+      return 68;
   }
 }
 
@@ -121,8 +134,9 @@ int set_user_state(int code, fx_msg_cb cb, void* user) {
   // The timer lock is held from before the request is queued until its
   // time-out exists, so an answer can never look for a time-out not yet added.
   engine().timers.lock();
-  const int32_t call_id = send_command(command::kSetPresence, body_set_presence(tavrin::presence_value_of(code)),
-                                       state_answer, req.release(), free_state_request);
+  const int32_t call_id =
+      send_command(command::kSetPresence, body_set_presence(tavrin::presence_value_of(code)),
+                   state_answer, req.release(), free_state_request);
   engine().timers.add(uint32_t(call_id), 1, kStateTimeoutTicks, state_timeout,
                       reinterpret_cast<void*>(intptr_t{call_id}));
   engine().timers.unlock();
@@ -152,9 +166,8 @@ void subscribe_contacts(fx_msg_cb cb, void* user) {
   const int32_t call_id = wire().new_call_id();
   session().presence_call = call_id;
   wire().transactions.add(call_id, subscription_handler, sub.release(), free_subscription);
-  queue_subscription(call_id, 1,
-                     body_subscribe_contacts(uris, with_own ? own_uri.c_str() : nullptr, true),
-                     false);
+  queue_subscription(
+      call_id, 1, body_subscribe_contacts(uris, with_own ? own_uri.c_str() : nullptr, true), false);
 }
 
 void subscribe_contact(long id) {

@@ -89,9 +89,14 @@ void run_login(const LoginTask& task) {
   if (task.login_id.size() == 11) {
     if (!navigate_if_needed(task, task.login_id)) return;
     switch (resolve_login_id(task.login_id, &id)) {
-      case Resolved::ok: break;
-      case Resolved::unknown: task.to.post(FX_MSG_LOGIN_WRONG_PASSWORD); return;
-      case Resolved::network_failure: task.to.post(FX_MSG_LOGIN_FAILED); return;
+      case Resolved::ok:
+        break;
+      case Resolved::unknown:
+        task.to.post(FX_MSG_LOGIN_WRONG_PASSWORD);
+        return;
+      case Resolved::network_failure:
+        task.to.post(FX_MSG_LOGIN_FAILED);
+        return;
     }
   } else if (task.login_id.size() == 9) {
     id = task.login_id;
@@ -152,8 +157,7 @@ int schedule_timer(void*) {
 void login_again(const LoginContext& ctx) {
   clear_session_tables();
   std::string id, password;
-  if (!stored_login(&id, &password) ||
-      !login(id.c_str(), password.c_str(), ctx.to.cb, ctx.to.user))
+  if (!stored_login(&id, &password) || !login(id.c_str(), password.c_str(), ctx.to.cb, ctx.to.user))
     to_client(ctx, FX_MSG_LOGIN_FAILED, 0, 0);
 }
 
@@ -196,8 +200,10 @@ bool is_final_login_code(int code) {
     case FX_MSG_LOGIN_OK:
     // These two also end a login; waiting on for them would only time out.
     case FX_MSG_QUN_LIST_FAILED:
-    case FX_MSG_NAV_BAD_ID: return true;
-    default: return false;
+    case FX_MSG_NAV_BAD_ID:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -61,7 +61,8 @@ void own_info_answer(sipc_message& m, void*) {
   // The user's own entry was stored before the uri was known.
   if (contacts::ContactStore* store = state.store()) {
     fx_account* own = store->account_by_id(u.user_id);
-    if (own != nullptr && own->kind == 0 && own->uri == nullptr) contacts::set_text(own->uri, u.uri);
+    if (own != nullptr && own->kind == 0 && own->uri == nullptr)
+      contacts::set_text(own->uri, u.uri);
   }
 }
 

@@ -46,13 +46,15 @@ Resolved resolve_login_id(const std::string& login_id, std::string* user_id) {
   if (fd < 0) return Resolved::network_failure;
   const sipc_origin origin{engine_settings().sip_domain(), login_id};
   sipc_message request = sipc_message::request(
-      origin, "S", 1, 1, "<args><user mobile-no=\"" + contacts::xml_escape(login_id.c_str()) + "\" /></args>");
+      origin, "S", 1, 1,
+      "<args><user mobile-no=\"" + contacts::xml_escape(login_id.c_str()) + "\" /></args>");
   request.add_header("N", "GetUserInfo");
 
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + time_limit();
   auto left_ms = [&] {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? int(left) : 0;
   };
   Resolved result = Resolved::network_failure;
@@ -90,6 +92,8 @@ Resolved resolve_login_id(const std::string& login_id, std::string* user_id) {
   return result;
 }
 
-void set_resolve_time_limit(std::chrono::milliseconds limit) { g_limit_ms = limit.count(); }
+void set_resolve_time_limit(std::chrono::milliseconds limit) {
+  g_limit_ms = limit.count();
+}
 
 }  // namespace tavrin

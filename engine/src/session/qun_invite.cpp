@@ -16,7 +16,9 @@ struct Invitation {
   long qun_id = 0;
 };
 
-void free_invitation(void* user) { delete static_cast<Invitation*>(user); }
+void free_invitation(void* user) {
+  delete static_cast<Invitation*>(user);
+}
 
 void invitation_handler(sipc_message& m, void* user) {
   auto* inv = static_cast<Invitation*>(user);

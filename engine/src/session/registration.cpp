@@ -26,7 +26,9 @@ struct Registration {
   std::string body;
 };
 
-void free_registration(void* user) { delete static_cast<Registration*>(user); }
+void free_registration(void* user) {
+  delete static_cast<Registration*>(user);
+}
 void registration_handler(sipc_message& m, void* user);
 
 bool registered() {
@@ -39,7 +41,8 @@ void set_registered(const sipc_message& m) {
   auto& state = contacts::EngineContacts::instance();
   auto lock = state.lock();
   fx_user& u = state.user();
-  if (const std::string* x = m.get_header("X")) u.expires = static_cast<int>(std::strtol(x->c_str(), nullptr, 10));
+  if (const std::string* x = m.get_header("X"))
+    u.expires = static_cast<int>(std::strtol(x->c_str(), nullptr, 10));
   u.registration_state = 2;
 }
 
@@ -69,8 +72,8 @@ void answer_challenge(const Registration& reg, const sipc_message& m) {
     reg.to.post(FX_MSG_LOGIN_BAD_REQUEST);
     return;
   }
-  sipc_message request = sipc_message::request(session().origin(), "R", kRegistrationCall,
-                                               m.sequence() + 1, reg.body);
+  sipc_message request =
+      sipc_message::request(session().origin(), "R", kRegistrationCall, m.sequence() + 1, reg.body);
   request.add_header("A", *answer);
   reg.to.post(FX_MSG_LOGIN_CHALLENGED);
   wire().queue(request);
@@ -150,16 +153,25 @@ void registration_handler(sipc_message& m, void* user) {
 
 const char* presence_value_of(int status_code) {
   switch (status_code) {
-    case 66: return "400";
-    case 67: return "600";
-    case 68: return "0";
-    case 69: return "300";
-    case 70: return "850";
-    case 71: return "500";
-    case 72: return "150";
+    case 66:
+      return "400";
+    case 67:
+      return "600";
+    case 68:
+      return "0";
+    case 69:
+      return "300";
+    case 70:
+      return "850";
+    case 71:
+      return "500";
+    case 72:
+      return "150";
     case 73:
-    case 74: return "100";
-    default: return "400";
+    case 74:
+      return "100";
+    default:
+      return "400";
   }
 }
 
@@ -174,12 +186,17 @@ std::string registration_body(int login_status) {
 
 int registration_failure_code(int status) {
   switch (status) {
-    case 400: return FX_MSG_LOGIN_BAD_REQUEST;
+    case 400:
+      return FX_MSG_LOGIN_BAD_REQUEST;
     case 401:
-    case 406: return FX_MSG_LOGIN_WRONG_PASSWORD;
-    case 404: return FX_MSG_LOGIN_NOT_FOUND;
-    case 410: return FX_MSG_REGISTER_GONE;
-    default: return FX_MSG_LOGIN_FAILED;
+    case 406:
+      return FX_MSG_LOGIN_WRONG_PASSWORD;
+    case 404:
+      return FX_MSG_LOGIN_NOT_FOUND;
+    case 410:
+      return FX_MSG_REGISTER_GONE;
+    default:
+      return FX_MSG_LOGIN_FAILED;
   }
 }
 

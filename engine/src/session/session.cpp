@@ -61,8 +61,12 @@ int32_t send_command(const char* name, const std::string& body, TransactionHandl
   return call_id;
 }
 
-void free_reply_to(void* user) { delete static_cast<ReplyTo*>(user); }
+void free_reply_to(void* user) {
+  delete static_cast<ReplyTo*>(user);
+}
 
-void forget_transaction(sipc_message& m, void*) { wire().transactions.remove(m.call_id()); }
+void forget_transaction(sipc_message& m, void*) {
+  wire().transactions.remove(m.call_id());
+}
 
 }  // namespace tavrin

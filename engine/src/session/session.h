@@ -36,8 +36,8 @@ class Session {
  public:
   std::atomic<int> cancel_login{0};
   std::atomic<int> relogin_mode{0};
-  std::atomic<int> socket_errors{0};  // counted during logins, never reset by success
-  std::atomic<int> challenges{0};     // per registration
+  std::atomic<int> socket_errors{0};      // counted during logins, never reset by success
+  std::atomic<int> challenges{0};         // per registration
   std::atomic<int32_t> presence_call{0};  // contacts subscription, 0 while none
   std::atomic<int32_t> qun_call{0};       // group-chat subscription, 0 while none
 
