@@ -181,6 +181,18 @@ TEST_F(PresenceTest, OwnStateSends100AndTheEchoReads73) {
     EXPECT_EQ(s.store()->account_by_id(kAlice)->status, 73);
     return 0;
   });
+
+  // Refuse-SMS days reported for the user's own uri: 79 and 106.
+  Recorder& days = recorder();
+  ASSERT_EQ(fx_set_user_refuse_sms_day(3, Recorder::callback, &days), 1);
+  Posted own_days{};
+  ASSERT_TRUE(
+      events.wait_for(FX_MSG_CONTACT_REFUSE_SMS_DAYS, milliseconds(5000), kAlice, &own_days));
+  EXPECT_EQ(own_days.p1, 3);
+  Posted reported{};
+  ASSERT_TRUE(events.wait_for(FX_MSG_REFUSE_SMS_DAY_SET, milliseconds(5000), kAlice, &reported));
+  EXPECT_EQ(reported.p1, 3);
+  EXPECT_EQ(fx_get_user_refuse_sms_day(), 3);
 }
 
 TEST_F(PresenceTest, OwnStateOutOfRangeSendsNothingAndSilenceTimesOut) {
