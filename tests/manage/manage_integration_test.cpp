@@ -36,8 +36,7 @@ class ManageTest : public EngineTest {
   static size_t count_of(const TestServer& server, const std::string& n) {
     const std::string log = server.log();
     size_t count = 0;
-    for (size_t at = log.find(n); at != std::string::npos; at = log.find(n, at + n.size()))
-      ++count;
+    for (size_t at = log.find(n); at != std::string::npos; at = log.find(n, at + n.size())) ++count;
     return count;
   }
   Recorder& login_rec = recorder();
@@ -66,8 +65,7 @@ TEST_F(ManageTest, AddingByNumberAsksTheOtherAccountAndAcceptingJoinsBoth) {
   ASSERT_TRUE(dave.wait_line("READY"));
   login(server, "100000003", "carol123");
 
-  ASSERT_EQ(fx_add_buddy_by_uid("100000004", "Dave", 1, "Carol here", Recorder::callback,
-                                &results),
+  ASSERT_EQ(fx_add_buddy_by_uid("100000004", "Dave", 1, "Carol here", Recorder::callback, &results),
             1);
   Posted added{};
   ASSERT_TRUE(results.wait_for(FX_MSG_ADD_BUDDY_RESULT, std::chrono::seconds(20), -1, &added));
@@ -130,8 +128,8 @@ TEST_F(ManageTest, LocalNameOfAnAddIsCutAtAWholeCharacter) {
   TestServer server;
   login(server, "100000003", "carol123");
   // Four three-byte characters: ten bytes would end inside the fourth.
-  ASSERT_EQ(fx_add_buddy_by_uid("100000004", "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B",
-                                1, "", Recorder::callback, &results),
+  ASSERT_EQ(fx_add_buddy_by_uid("100000004", "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B", 1,
+                                "", Recorder::callback, &results),
             1);
   ASSERT_TRUE(results.wait_for(FX_MSG_ADD_BUDDY_RESULT, std::chrono::seconds(20), kDave));
   EXPECT_EQ(local_name_of(kDave), "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E");
@@ -167,9 +165,8 @@ TEST_F(ManageTest, ContactsAreMovedRenamedBlacklistedAndDeleted) {
   });
   results.clear();
   Recorder immediate;
-  ASSERT_EQ(fx_addto_blacklist_by_account(fx_get_account_by_id(kBob), Recorder::callback,
-                                          &immediate),
-            1);
+  ASSERT_EQ(
+      fx_addto_blacklist_by_account(fx_get_account_by_id(kBob), Recorder::callback, &immediate), 1);
   EXPECT_EQ(immediate.codes(), std::vector<int>{FX_MSG_BLACKLIST_ADDED});  // posted in the call
   ASSERT_EQ(fx_removefrom_blacklist_by_id(kBob, Recorder::callback, &results), 1);
   ASSERT_TRUE(results.wait_for(FX_MSG_BLACKLIST_REMOVED, std::chrono::seconds(20), kBob));
@@ -205,9 +202,8 @@ TEST_F(ManageTest, BuddyListsAreCreatedRenamedAndDeleted) {
   });
 
   ASSERT_EQ(fs_rename_buddylist(id, "家人"), 1);
-  with_store([&](contacts::EngineContacts& s) {
-    EXPECT_STREQ(s.store()->group_by_id(id)->name, "家人");
-  });
+  with_store(
+      [&](contacts::EngineContacts& s) { EXPECT_STREQ(s.store()->group_by_id(id)->name, "家人"); });
 
   ASSERT_EQ(fx_delete_buddylist(id, Recorder::callback, &results), 1);
   Posted deleted{};
@@ -217,7 +213,8 @@ TEST_F(ManageTest, BuddyListsAreCreatedRenamedAndDeleted) {
   // A list the server does not have.
   ASSERT_EQ(fx_rename_buddylist(id, "x", Recorder::callback, &results), 1);
   Posted failed{};
-  ASSERT_TRUE(results.wait_for(FX_MSG_BUDDYLIST_RENAME_FAILED, std::chrono::seconds(20), id, &failed));
+  ASSERT_TRUE(
+      results.wait_for(FX_MSG_BUDDYLIST_RENAME_FAILED, std::chrono::seconds(20), id, &failed));
   EXPECT_EQ(take_text(failed.p1), "x");
 }
 
@@ -325,9 +322,8 @@ TEST_F(ManageTest, ScheduledSmsIsStoredListedAfterLoginAndDeleted) {
   fx_list first{nullptr, &second};
   first.data = fx_get_account_by_id(kBob);
   second.data = fx_get_account_by_id(kCarol);
-  ASSERT_EQ(fx_set_schedule_sms(&first, "生日快乐", "2099-01-01 10:00", Recorder::callback,
-                                &results),
-            1);
+  ASSERT_EQ(
+      fx_set_schedule_sms(&first, "生日快乐", "2099-01-01 10:00", Recorder::callback, &results), 1);
   Posted stored{};
   ASSERT_TRUE(results.wait_for(FX_MSG_SCHEDULE_SMS_STORED, std::chrono::seconds(20), -1, &stored));
   const int id = int(stored.p1);
@@ -372,7 +368,8 @@ TEST_F(ManageTest, ScheduledSmsIsStoredListedAfterLoginAndDeleted) {
 
   ASSERT_EQ(fx_delete_schedule_sms(id, Recorder::callback, &results), 1);
   Posted deleted{};
-  ASSERT_TRUE(results.wait_for(FX_MSG_SCHEDULE_SMS_DELETED, std::chrono::seconds(20), -1, &deleted));
+  ASSERT_TRUE(
+      results.wait_for(FX_MSG_SCHEDULE_SMS_DELETED, std::chrono::seconds(20), -1, &deleted));
   EXPECT_EQ(deleted.p1, id);
   EXPECT_EQ(fx_get_schedulesms_by_id(id), nullptr);
   EXPECT_EQ(fx_delete_schedule_sms(id, Recorder::callback, &results), 0);
@@ -382,8 +379,7 @@ TEST_F(ManageTest, ScheduledSmsWhoseTimeHasComeReachesTheOutbox) {
   TestServer server;
   login(server, "100000001", "alice123");
   fx_list only{fx_get_account_by_id(kBob), nullptr};
-  ASSERT_EQ(fx_set_schedule_sms(&only, "due now", "2000-01-01 00:00", Recorder::callback,
-                                &results),
+  ASSERT_EQ(fx_set_schedule_sms(&only, "due now", "2000-01-01 00:00", Recorder::callback, &results),
             1);
   ASSERT_TRUE(results.wait_for(FX_MSG_SCHEDULE_SMS_STORED));
   EXPECT_TRUE(eventually([&] { return outbox_rows(server.dbPath(), "due now") == 1; },

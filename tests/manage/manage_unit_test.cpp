@@ -32,14 +32,16 @@ TEST(Utf8Cut, CutsAtTheLastWholeCharacterWithinTheLimit) {
     size_t limit;
     const char* expected;
   } cases[] = {
-      {"abcdefghijklmn", 10, "abcdefghij"},                                 // plain bytes
-      {"abcdefghij", 10, "abcdefghij"},                                     // exactly at the limit
-      {"\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B", 10, "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E"},
-      {"\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B", 9, "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E"},
-      {"abcdefghi\xC3\xA9", 10, "abcdefghi"},                               // two-byte at the edge
-      {"abcdefg\xF0\x9F\x98\x80", 10, "abcdefg"},                           // four-byte emoji
+      {"abcdefghijklmn", 10, "abcdefghij"},  // plain bytes
+      {"abcdefghij", 10, "abcdefghij"},      // exactly at the limit
+      {"\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B", 10,
+       "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E"},
+      {"\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E\xE5\x9B\x9B", 9,
+       "\xE5\xBC\xA0\xE4\xB8\x89\xE6\x9D\x8E"},
+      {"abcdefghi\xC3\xA9", 10, "abcdefghi"},      // two-byte at the edge
+      {"abcdefg\xF0\x9F\x98\x80", 10, "abcdefg"},  // four-byte emoji
       {"\xF0\x9F\x98\x80", 3, ""},
-      {"abcdefghij\x80\x80\x80\x80", 10, "abcdefghij"},                     // stray continuation bytes
+      {"abcdefghij\x80\x80\x80\x80", 10, "abcdefghij"},  // stray continuation bytes
       {"", 10, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(utf8_cut(c.text, c.limit), c.expected) << c.text;
@@ -118,7 +120,8 @@ TEST_F(ManageUnitTest, ArgumentChecksSendNothingAndReturnZero) {
 TEST_F(ManageUnitTest, BlacklistChangesThatChangeNothingArePostedAtOnce) {
   // Carol is blocked already, Bob is not.
   EXPECT_EQ(fx_addto_blacklist_by_id(100000003, record, nullptr), 1);
-  EXPECT_EQ(fx_removefrom_blacklist_by_account(fx_get_account_by_id(100000002), record, nullptr), 1);
+  EXPECT_EQ(fx_removefrom_blacklist_by_account(fx_get_account_by_id(100000002), record, nullptr),
+            1);
   ASSERT_EQ(g_posted.size(), 2u);
   EXPECT_EQ(g_posted[0].code, FX_MSG_BLACKLIST_ADDED);
   EXPECT_EQ(g_posted[0].p2, 100000003);
@@ -150,7 +153,8 @@ TEST_F(ManageUnitTest, ContactEventsPostRequestsInOrderAndStoreRelations) {
       "<events>"
       "<event type=\"AddBuddyApplication\"><application uri=\"sip:100000007@tavrin.local;p=1\" "
       "desc=\"hello\" /></event>"
-      "<event type=\"AddBuddyApplication\"><application uri=\"sip:100000008@tavrin.local;p=1\" /></event>"
+      "<event type=\"AddBuddyApplication\"><application uri=\"sip:100000008@tavrin.local;p=1\" "
+      "/></event>"
       "<event type=\"UpdateBuddy\"><contacts><buddies>"
       "<buddy uri=\"sip:100000002@tavrin.local;p=1\" relation-status=\"2\" />"
       "<buddy uri=\"sip:100000099@tavrin.local;p=1\" relation-status=\"1\" />"
@@ -206,7 +210,8 @@ TEST_F(ManageUnitTest, AcceptingARequestStoresTheRequesterAtOnce) {
 TEST(FileOffer, ReadsTheOfferAndRejectsBodiesThatAreNone) {
   FileOfferPtr offer = parse_file_offer(
       "<action><transmit type=\"p2p\" session-id=\"s1\" />"
-      "<file id=\"f7\" name=\"photo.jpg\" size=\"2048\" url=\"http://x/f7\" md5=\"abc\" /></action>");
+      "<file id=\"f7\" name=\"photo.jpg\" size=\"2048\" url=\"http://x/f7\" md5=\"abc\" "
+      "/></action>");
   ASSERT_TRUE(offer);
   EXPECT_STREQ(offer->file_id, "f7");
   EXPECT_STREQ(offer->session_id, "s1");
@@ -215,9 +220,9 @@ TEST(FileOffer, ReadsTheOfferAndRejectsBodiesThatAreNone) {
   EXPECT_EQ(offer->size, 2048);
   EXPECT_STREQ(offer->md5, "abc");
   EXPECT_STREQ(offer->transfer_type, "p2p");
-  for (const char* none : {"", "<action><file id=\"1\" /></action>",
-                           "<action><transmit /></action>", "<other><transmit /><file /></other>",
-                           "<action><transmit /><file", "plain text"})
+  for (const char* none :
+       {"", "<action><file id=\"1\" /></action>", "<action><transmit /></action>",
+        "<other><transmit /><file /></other>", "<action><transmit /><file", "plain text"})
     EXPECT_FALSE(parse_file_offer(none)) << none;
   EXPECT_FALSE(parse_file_offer(nullptr));
 }
@@ -238,8 +243,8 @@ TEST_F(ManageUnitTest, FileOfferInADialogIsPostedWithItsSender) {
   EXPECT_STREQ(offer->name, "a.txt");
   EXPECT_STREQ(offer->session_id, "s9");
   // Not an offer: nothing answered, nothing posted.
-  sipc_message other = sipc_message::request(sipc_origin{"tavrin.local", "100000002"}, "IN", 7,
-                                             4, "<is-composing><state>typing</state></is-composing>");
+  sipc_message other = sipc_message::request(sipc_origin{"tavrin.local", "100000002"}, "IN", 7, 4,
+                                             "<is-composing><state>typing</state></is-composing>");
   EXPECT_FALSE(handle_dialog_info(other));
   EXPECT_EQ(g_posted.size(), 1u);
 }

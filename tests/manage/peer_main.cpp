@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
       std::string uri, name;
       int group = 0;
       in >> uri >> group >> name;
-      say("ACCEPTED " + std::to_string(fx_handleContactRequest(uri.c_str(), 1, group, name.c_str())));
+      say("ACCEPTED " +
+          std::to_string(fx_handleContactRequest(uri.c_str(), 1, group, name.c_str())));
     } else if (cmd == "info") {
       long id = 0;
       in >> id;

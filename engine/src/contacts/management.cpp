@@ -292,8 +292,8 @@ void send_add(std::unique_ptr<AddRequest> req) {
   send_command(name, body, add_answer, req.release(), free_add_request);
 }
 
-int add_buddy(int kind, const char* number, const char* local_name, int group_id,
-              const char* desc, fx_msg_cb cb, void* user) {
+int add_buddy(int kind, const char* number, const char* local_name, int group_id, const char* desc,
+              fx_msg_cb cb, void* user) {
   if (number == nullptr) return 0;
   auto req = std::make_unique<AddRequest>();
   req->to = ReplyTo{cb, user};
@@ -344,8 +344,7 @@ int send_delete(long id, const std::string& uri, fx_msg_cb cb, void* user) {
   auto req = new_request(cb, user);
   req->id = id;
   req->uri = uri;
-  send(command::kDeleteBuddy, body_delete_buddy(uri.c_str()), delete_buddy_answer,
-       std::move(req));
+  send(command::kDeleteBuddy, body_delete_buddy(uri.c_str()), delete_buddy_answer, std::move(req));
   return 1;
 }
 
@@ -610,8 +609,7 @@ FX_API int fx_removefrom_blacklist_by_id(long id, fx_msg_cb cb, void* user) {
   }
 }
 
-FX_API int fx_removefrom_blacklist_by_account(const fx_account* account, fx_msg_cb cb,
-                                              void* user) {
+FX_API int fx_removefrom_blacklist_by_account(const fx_account* account, fx_msg_cb cb, void* user) {
   try {
     return blacklist_account(false, account, cb, user);
   } catch (...) {

@@ -113,7 +113,8 @@ bool handle_dialog_info(const sipc_message& request) {
   void* user = nullptr;
   engine().callbacks.get_system(&cb, &user);
   // The receiver owns the record; without one it is simply freed.
-  if (cb != nullptr) cb(FX_MSG_FILE_OFFER, reinterpret_cast<intptr_t>(offer.release()), sender, user);
+  if (cb != nullptr)
+    cb(FX_MSG_FILE_OFFER, reinterpret_cast<intptr_t>(offer.release()), sender, user);
   return true;
 }
 

@@ -201,8 +201,8 @@ FX_API fx_schedule_sms* fx_get_schedulesms_by_id(int id) {
   }
 }
 
-FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message,
-                               const char* send_time, fx_msg_cb cb, void* user) {
+FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message, const char* send_time,
+                               fx_msg_cb cb, void* user) {
   try {
     if (receivers == nullptr || message == nullptr || send_time == nullptr) return 0;
     auto pending = std::make_unique<PendingSms>();
@@ -221,9 +221,8 @@ FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message,
       }
     }
     if (uris.empty()) return 0;
-    tavrin::send_command(command::kSetScheduleSms,
-                         body_set_schedule_sms(send_time, message, uris), set_answer,
-                         pending.release(), free_pending);
+    tavrin::send_command(command::kSetScheduleSms, body_set_schedule_sms(send_time, message, uris),
+                         set_answer, pending.release(), free_pending);
     return 1;
   } catch (...) {
     return 0;
