@@ -196,6 +196,11 @@ void CliSession::handle_event(Event e) {
       }
       if (m->date != nullptr) d.date = m->date;
       fx_destroy_msg(m);
+    } else {
+      // Nothing queued under that id: show the body the message carried.
+      d.has_chat = true;
+      d.from = e.p2;
+      d.text = e.p1_text.value_or("");
     }
   }
   printer_.message(e, d);

@@ -108,6 +108,13 @@ TEST_F(CliTest, TwoUsersHoldAWholeConversation) {
   EXPECT_TRUE(has(contacts, "\"id\":100000009")) << contacts;
   EXPECT_TRUE(has(command(*alice, "groups", "groups"), "\"id\":2")) << alice->transcript();
 
+  // Bob's pending contact request (from Mallory) arrives at login; he accepts it.
+  const std::string request = wait_for(*bob, 93);
+  EXPECT_TRUE(has(request, "\"uri\":\"sip:100000007@")) << request;
+  EXPECT_TRUE(has(command(*bob, "accept sip:100000007@tavrin.local;p=1 1 Mallory", "accept"),
+                  "\"ok\":true"));
+  EXPECT_TRUE(has(command(*bob, "contacts", "contacts"), "\"id\":100000007")) << bob->transcript();
+
   // A chat both ways, UTF-8 and JSON-special characters intact.
   EXPECT_TRUE(
       has(command(*alice, "send 100000002 Hello Bob, \"quoted\" 你好", "send"), "\"ok\":true"));
