@@ -1,0 +1,170 @@
+// The chat and SMS layer without threads or a server: requests are taken
+// from the send queue, answers are fed to the wire as if received, and the
+// timer table is advanced by hand. Shows the record ownership around
+// time-outs and late answers, 481, incoming invitations, the blacklist
+// answer and the bound on waiting lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "contacts/engine_contacts.h"
+#include "frame/engine.h"
+#include "im/dialogs.h"
+#include "im/im_module.h"
+#include "im/sms.h"
+#include "im_recorder.h"
+#include "recording_driver.h"
+#include "session/session.h"
+#include "sipc/wire.h"
+
+namespace tavrin::test {
+namespace {
+
+constexpr long kCarol = 100000003;  // offline
+
+class ImUnitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    im::install();
+    RecordingDriver::reset();
+    session().set_login_id("100000001");
+    auto& state = contacts::EngineContacts::instance();
+    auto lock = state.lock();
+    state.set_login("100000001", "pw");
+    auto store = std::make_unique<contacts::ContactStore>();
+    add(*store, kBob, "sip:100000002@tavrin.local;p=1", 66);
+    add(*store, kCarol, "sip:100000003@tavrin.local;p=1", 68);
+    fx_blocked b{kMallory, const_cast<char*>("sip:100000007@tavrin.local;p=1"), nullptr};
+    store->add_blocked(b);
+    state.install(std::move(store));
+    fx_set_system_msg_cb(ImRecorder::callback, &rec_);
+  }
+  void TearDown() override {
+    fx_set_system_msg_cb(nullptr, nullptr);
+    im::clear_dialogs();
+    wire().transactions.clear();
+    engine().timers.clear();
+    engine().messages.clear();
+    engine().send_queue.clear();
+    auto& state = contacts::EngineContacts::instance();
+    auto lock = state.lock();
+    state.reset();
+  }
+  static void add(contacts::ContactStore& s, long id, const char* uri, int status) {
+    fx_account a{};
+    a.id = id;
+    a.uri = const_cast<char*>(uri);
+    a.relation_status = 1;
+    a.status = status;
+    a.kind = 1;
+    s.add_account(a);
+  }
+  // What the engine queued since the last call.
+  std::string sent() {
+    engine().send_queue.flush(RecordingDriver::table());
+    std::lock_guard lock(RecordingDriver::mu);
+    std::string out = RecordingDriver::sent;
+    RecordingDriver::sent.clear();
+    return out;
+  }
+  static void receive(const std::string& text) { wire().polled(text.data(), text.size()); }
+  static void ticks(uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) engine().timers.advance(1);
+  }
+  static int32_t call_id_in(const std::string& text) {
+    const size_t at = text.find("\r\nI: ");
+    return at == std::string::npos ? 0 : std::stoi(text.substr(at + 5));
+  }
+
+  ImRecorder rec_;
+};
+
+TEST_F(ImUnitTest, LateAnswerAfterTheTimeOutHandsOverTheRecordTheTimeOutReported) {
+  ASSERT_EQ(fx_dialog_send(kCarol, "late", nullptr, nullptr), 1);
+  const int32_t line = call_id_in(sent());
+  ASSERT_EQ(fx_send_sms(kBob, "sms", nullptr, nullptr), 1);
+  const int32_t sms = call_id_in(sent());
+  ticks(im::kLineTimeoutTicks + 2);
+  Seen line_timeout, sms_timeout;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SEND_TIMEOUT, kCarol, &line_timeout, 1, std::chrono::seconds(0)));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_SMS_TIMEOUT, kBob, &sms_timeout, 1, std::chrono::seconds(0)));
+
+  receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(line) + "\r\nQ: 2 M\r\n\r\n");
+  receive("SIP-C/2.0 280 Send SMS OK\r\nI: " + std::to_string(sms) + "\r\nQ: 1 M\r\n\r\n");
+  Seen delivered, accepted;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kCarol, &delivered, 1, std::chrono::seconds(0)));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_SMS_OK, kBob, &accepted, 1, std::chrono::seconds(0)));
+  // The same records, handed over now (the recorder frees them once).
+  EXPECT_EQ(delivered.p1, line_timeout.p1);
+  EXPECT_EQ(accepted.p1, sms_timeout.p1);
+  EXPECT_EQ(delivered.text, "late");
+  EXPECT_EQ(accepted.text, "sms");
+  // A second answer finds nothing to report.
+  receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(line) + "\r\nQ: 2 M\r\n\r\n");
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SENT), 1u);
+}
+
+TEST_F(ImUnitTest, Answer481ReportsAFailureAndInvitesAgain) {
+  ASSERT_EQ(fx_dialog_send(kCarol, "gone?", nullptr, nullptr), 1);
+  const int32_t line = call_id_in(sent());
+  receive("SIP-C/2.0 481 Call Leg/Transaction Does Not Exist\r\nI: " + std::to_string(line) +
+          "\r\nQ: 2 M\r\n\r\n");
+  Seen failed;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SEND_FAILED, kCarol, &failed, 1, std::chrono::seconds(0)));
+  EXPECT_EQ(failed.text, "gone?");
+  const std::string again = sent();
+  EXPECT_EQ(again.rfind("I tavrin.local SIP-C/2.0\r\n", 0), 0u) << again;
+  EXPECT_NE(again.find("T: sip:100000003@tavrin.local;p=1"), std::string::npos);
+  EXPECT_EQ(im::dialog_state(kCarol), 1);
+}
+
+TEST_F(ImUnitTest, IncomingInvitationReplacesTheDialogAndIsReported137) {
+  ASSERT_EQ(fx_dialog_send(kCarol, "hi", nullptr, nullptr), 1);  // a dialog of our own
+  sent();
+  receive("I tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\n"
+          "Q: 1 I\r\nL: 3\r\n\r\nv=0");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_DIALOG_INVITED, kCarol, nullptr, 1, std::chrono::seconds(0)));
+  const std::string answer = sent();
+  EXPECT_EQ(answer.rfind("SIP-C/2.0 200 OK\r\n", 0), 0u);
+  EXPECT_NE(answer.find("m=message"), std::string::npos);
+  // Lines now go on the inviter's call id.
+  ASSERT_EQ(fx_dialog_send(kCarol, "on your call", nullptr, nullptr), 1);
+  EXPECT_EQ(call_id_in(sent()), 1000007);
+  // The peer ends it: answered without "F", and dropped.
+  receive("B tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\nQ: 5 B\r\n\r\n");
+  const std::string bye_answer = sent();
+  EXPECT_EQ(bye_answer.rfind("SIP-C/2.0 200 OK\r\n", 0), 0u);
+  EXPECT_EQ(bye_answer.find("F: "), std::string::npos);
+  EXPECT_EQ(im::dialog_state(kCarol), 0);
+}
+
+TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
+  receive("M tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\n"
+          "Q: 3 M\r\nL: 4\r\n\r\nspam");
+  EXPECT_EQ(sent(), "SIP-C/2.0 200 OK\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\nQ: 3 M\r\n\r\n");
+  EXPECT_EQ(fx_get_msg(kMallory), nullptr);
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_MESSAGE), 0u);
+
+  receive("M tavrin.local SIP-C/2.0\r\nF: sip:PG123456@tavrin.local\r\nI: 1000002\r\n"
+          "SO: sip:100000002@tavrin.local;p=1\r\nQ: 4 M\r\nL: 5\r\n\r\nhello");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE_SO, kFans, nullptr, 1, std::chrono::seconds(0)));
+  fx_msg* m = fx_get_msg(kFans);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text, "hello");
+  EXPECT_EQ(m->source_id, kBob);
+  fx_destroy_msg(m);
+}
+
+TEST_F(ImUnitTest, AContactHoldsAtMost64WaitingLines) {
+  for (size_t i = 0; i < im::DialogTable::kMaxWaitingLines; ++i)
+    ASSERT_EQ(fx_dialog_send(kCarol, "unanswered", nullptr, nullptr), 1) << i;
+  EXPECT_EQ(fx_dialog_send(kCarol, "one more", nullptr, nullptr), 0);
+  // An answer frees a place.
+  const int32_t line = call_id_in(sent());
+  receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(line) + "\r\nQ: 2 M\r\n\r\n");
+  EXPECT_EQ(fx_dialog_send(kCarol, "one more", nullptr, nullptr), 1);
+}
+
+}  // namespace
+}  // namespace tavrin::test
