@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,8 @@ TestServer::TestServer(std::vector<std::string> extra, const Seed& seed, bool de
   const std::string logPath = dir_ + "/server.log";
   pid_ = fork();
   if (pid_ == 0) {
+    // A test that dies (an abort, a crash) takes its server with it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     dup2(fds[1], 1);
     const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (logFd >= 0) dup2(logFd, 2);
