@@ -18,25 +18,35 @@ for product in libtavrin tavrin-server tavrin-cli tavrin; do
 done
 [ "$found" -eq 1 ] || echo "  (none yet)"
 
-# The local service on loopback, free ports, its data (demo world, TLS
-# files) kept under build/ between runs. Stopped by pid when we leave.
+# The local service on loopback, its data (demo world, TLS files) kept under
+# build/ between runs. Its usual ports (SIP-C 8080, the engine's default
+# server) when they are free, else free ones. Stopped by pid when we leave.
 data=build/run-data
 mkdir -p "$data"
 server_out="$data/server.out"
-: >"$server_out"
-"$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 \
-  --nav-port 0 --sipc-port 0 --signin-port 0 >"$server_out" 2>"$data/server.log" &
-server_pid=$!
-stop_server() { kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true; }
+server_pid=""
+stop_server() {
+  [ -n "$server_pid" ] || return 0
+  kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true
+}
 trap stop_server EXIT
+start_server() {
+  : >"$server_out"
+  "$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 "$@" \
+    >"$server_out" 2>>"$data/server.log" &
+  server_pid=$!
+  for _ in $(seq 1 300); do
+    ports=$(grep -m1 '^tavrin-server listening' "$server_out" || true)
+    [ -n "$ports" ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  stop_server
+  server_pid=""
+  return 1
+}
 ports=""
-for _ in $(seq 1 300); do
-  ports=$(grep -m1 '^tavrin-server listening' "$server_out" || true)
-  [ -n "$ports" ] && break
-  kill -0 "$server_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$ports" ]; then
+if ! start_server && ! start_server --nav-port 0 --sipc-port 0 --signin-port 0; then
   echo "tavrin-server did not start; its log is $data/server.log"
   exit 1
 fi
