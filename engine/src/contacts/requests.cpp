@@ -50,6 +50,29 @@ sipc_message dialog_answer(const sipc_message& request, const char* method) {
 
 }  // namespace
 
+void discard_message(int code, intptr_t p1, intptr_t p2) {
+  switch (code) {
+    case FX_MSG_CONTACT_REQUEST:
+      std::free(reinterpret_cast<char*>(p2));
+      [[fallthrough]];
+    case FX_MSG_BUDDYLIST_ADDED:
+    case FX_MSG_BUDDYLIST_ADD_FAILED:
+    case FX_MSG_BUDDYLIST_DELETED:
+    case FX_MSG_BUDDYLIST_DELETE_FAILED:
+    case FX_MSG_BUDDYLIST_RENAMED:
+    case FX_MSG_BUDDYLIST_RENAME_FAILED:
+    case FX_MSG_LOCALNAME_SET:
+    case FX_MSG_LOCALNAME_SET_FAILED:
+      std::free(reinterpret_cast<char*>(p1));
+      break;
+    case FX_MSG_FILE_OFFER:
+      FileOfferFree{}(reinterpret_cast<fx_file_offer*>(p1));
+      break;
+    default:
+      break;
+  }
+}
+
 void handle_contact_event(const char* body) {
   const std::vector<ContactEvent> events = parse_contact_events(body);
   for (const ContactEvent& e : events) {

@@ -10,12 +10,17 @@
 // under the store lock and messages go to the system callback afterwards.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "libtavrin.h"
 #include "sipc/message.h"
 
 namespace tavrin::contacts {
+
+// Frees what a message hands to its receiver (the texts of 81 to 91 and 93,
+// the record of 135), for a receiver that drops the message.
+void discard_message(int code, intptr_t p1, intptr_t p2);
 
 // A "BN" contact event body.
 void handle_contact_event(const char* body);
