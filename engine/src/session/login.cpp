@@ -11,6 +11,7 @@
 #include "contacts/engine_contacts.h"
 #include "contacts/groups.h"
 #include "contacts/presence.h"
+#include "contacts/requests.h"
 #include "frame/engine.h"
 #include "session/login_fetches.h"
 #include "session/mobile_resolver.h"
@@ -212,7 +213,10 @@ struct LoginWait {
   std::atomic<int> code{0};
 };
 
-void login_wait_cb(int code, intptr_t, intptr_t, void* user) {
+void login_wait_cb(int code, intptr_t p1, intptr_t p2, void* user) {
+  // What the login passes on (a contact request waiting for the user) is
+  // handed to this callback, which keeps nothing.
+  contacts::discard_message(code, p1, p2);
   if (!is_final_login_code(code)) return;
   int none = 0;
   static_cast<LoginWait*>(user)->code.compare_exchange_strong(none, code);
