@@ -39,7 +39,8 @@ constexpr long kAlice = 100000001;
 constexpr long kBob = 100000002;
 
 long long now_ns() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+      .count();
 }
 
 struct Arrivals {
@@ -62,7 +63,8 @@ void on_message(int code, intptr_t, intptr_t p2, void*) {
 
 bool wait_count(long n, long long* at = nullptr) {
   std::unique_lock lock(g_arrivals.mu);
-  const bool ok = g_arrivals.cv.wait_for(lock, std::chrono::seconds(30), [&] { return g_arrivals.count >= n; });
+  const bool ok =
+      g_arrivals.cv.wait_for(lock, std::chrono::seconds(30), [&] { return g_arrivals.count >= n; });
   if (at) *at = g_arrivals.last;
   return ok;
 }
@@ -107,7 +109,8 @@ std::vector<double> raw_ping_pong(int rounds, size_t bytes) {
   std::vector<double> us;
   for (int i = 0; i < rounds; ++i) {
     const long long t0 = now_ns();
-    if (write(client, msg.data(), bytes) != ssize_t(bytes) || !read_all(client, back.data(), bytes)) break;
+    if (write(client, msg.data(), bytes) != ssize_t(bytes) || !read_all(client, back.data(), bytes))
+      break;
     us.push_back(double(now_ns() - t0) / 1000.0);
   }
   shutdown(client, SHUT_RDWR);
@@ -161,7 +164,8 @@ int main(int argc, char** argv) {
   const std::vector<double> raw_us = raw_ping_pong(lines, text.size() + 150);
   const double cm = percentile(chat_us, 0.5), c99 = percentile(chat_us, 0.99);
   const double rm = percentile(raw_us, 0.5), r99 = percentile(raw_us, 0.99);
-  std::printf("chat line fx_dialog_send -> 16: median %.1f us, p99 %.1f us (%d lines)\n", cm, c99, lines);
+  std::printf("chat line fx_dialog_send -> 16: median %.1f us, p99 %.1f us (%d lines)\n", cm, c99,
+              lines);
   std::printf("raw TCP ping-pong (loopback):   median %.1f us, p99 %.1f us (%zu round trips)\n", rm,
               r99, raw_us.size());
   std::printf("ratio: median %.2fx (goal 2x), p99 %.2fx (goal 3x)\n", cm / rm, c99 / r99);
@@ -187,10 +191,13 @@ int main(int argc, char** argv) {
     ++queued;
     fx_destroy_msg(m);
   }
-  const double secs = double(last - std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                         t0.time_since_epoch()).count()) / 1e9;
+  const double secs =
+      double(last -
+             std::chrono::duration_cast<std::chrono::nanoseconds>(t0.time_since_epoch()).count()) /
+      1e9;
   std::printf("received and queued: %ld of %ld lines in %.2f s = %.0f lines/s; %s\n", queued, flood,
-              secs, double(queued) / secs, all && in_order && queued == flood ? "none lost, in order" : "LOST OR REORDERED");
+              secs, double(queued) / secs,
+              all && in_order && queued == flood ? "none lost, in order" : "LOST OR REORDERED");
   fx_set_system_msg_cb(nullptr, nullptr);
   fx_terminate();
   return 0;

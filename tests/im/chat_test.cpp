@@ -96,7 +96,8 @@ TEST_F(BlacklistTest, BlacklistedSendersLineIsAnsweredButNeverQueued) {
   line.add_header("C", "text/html-fragment");
   mallory.send(line);
   // The engine answers the relayed line.
-  ASSERT_TRUE(eventually([&] { return server_->log().find("answer 200 to M") != std::string::npos; }));
+  ASSERT_TRUE(
+      eventually([&] { return server_->log().find("answer 200 to M") != std::string::npos; }));
 
   // A line from Bob after it is queued and reported; Mallory's never was.
   auto bob = start_bob();

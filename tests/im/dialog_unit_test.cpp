@@ -87,7 +87,8 @@ TEST_F(ImUnitTest, LateAnswerAfterTheTimeOutHandsOverTheRecordTheTimeOutReported
   const int32_t sms = call_id_in(sent());
   ticks(im::kLineTimeoutTicks + 2);
   Seen line_timeout, sms_timeout;
-  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SEND_TIMEOUT, kCarol, &line_timeout, 1, std::chrono::seconds(0)));
+  ASSERT_TRUE(
+      rec_.wait_for(FX_MSG_CHAT_SEND_TIMEOUT, kCarol, &line_timeout, 1, std::chrono::seconds(0)));
   ASSERT_TRUE(rec_.wait_for(FX_MSG_SMS_TIMEOUT, kBob, &sms_timeout, 1, std::chrono::seconds(0)));
 
   receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(line) + "\r\nQ: 2 M\r\n\r\n");
@@ -122,8 +123,9 @@ TEST_F(ImUnitTest, Answer481ReportsAFailureAndInvitesAgain) {
 TEST_F(ImUnitTest, IncomingInvitationReplacesTheDialogAndIsReported137) {
   ASSERT_EQ(fx_dialog_send(kCarol, "hi", nullptr, nullptr), 1);  // a dialog of our own
   sent();
-  receive("I tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\n"
-          "Q: 1 I\r\nL: 3\r\n\r\nv=0");
+  receive(
+      "I tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\n"
+      "Q: 1 I\r\nL: 3\r\n\r\nv=0");
   ASSERT_TRUE(rec_.wait_for(FX_MSG_DIALOG_INVITED, kCarol, nullptr, 1, std::chrono::seconds(0)));
   const std::string answer = sent();
   EXPECT_EQ(answer.rfind("SIP-C/2.0 200 OK\r\n", 0), 0u);
@@ -132,7 +134,9 @@ TEST_F(ImUnitTest, IncomingInvitationReplacesTheDialogAndIsReported137) {
   ASSERT_EQ(fx_dialog_send(kCarol, "on your call", nullptr, nullptr), 1);
   EXPECT_EQ(call_id_in(sent()), 1000007);
   // The peer ends it: answered without "F", and dropped.
-  receive("B tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\nQ: 5 B\r\n\r\n");
+  receive(
+      "B tavrin.local SIP-C/2.0\r\nF: sip:100000003@tavrin.local;p=1\r\nI: 1000007\r\nQ: 5 "
+      "B\r\n\r\n");
   const std::string bye_answer = sent();
   EXPECT_EQ(bye_answer.rfind("SIP-C/2.0 200 OK\r\n", 0), 0u);
   EXPECT_EQ(bye_answer.find("F: "), std::string::npos);
@@ -140,14 +144,18 @@ TEST_F(ImUnitTest, IncomingInvitationReplacesTheDialogAndIsReported137) {
 }
 
 TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
-  receive("M tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\n"
-          "Q: 3 M\r\nL: 4\r\n\r\nspam");
-  EXPECT_EQ(sent(), "SIP-C/2.0 200 OK\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\nQ: 3 M\r\n\r\n");
+  receive(
+      "M tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\n"
+      "Q: 3 M\r\nL: 4\r\n\r\nspam");
+  EXPECT_EQ(
+      sent(),
+      "SIP-C/2.0 200 OK\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000001\r\nQ: 3 M\r\n\r\n");
   EXPECT_EQ(fx_get_msg(kMallory), nullptr);
   EXPECT_EQ(rec_.count(FX_MSG_CHAT_MESSAGE), 0u);
 
-  receive("M tavrin.local SIP-C/2.0\r\nF: sip:PG123456@tavrin.local\r\nI: 1000002\r\n"
-          "SO: sip:100000002@tavrin.local;p=1\r\nQ: 4 M\r\nL: 5\r\n\r\nhello");
+  receive(
+      "M tavrin.local SIP-C/2.0\r\nF: sip:PG123456@tavrin.local\r\nI: 1000002\r\n"
+      "SO: sip:100000002@tavrin.local;p=1\r\nQ: 4 M\r\nL: 5\r\n\r\nhello");
   ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE_SO, kFans, nullptr, 1, std::chrono::seconds(0)));
   fx_msg* m = fx_get_msg(kFans);
   ASSERT_NE(m, nullptr);

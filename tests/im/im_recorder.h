@@ -45,9 +45,23 @@ class ImRecorder {
   }
   static bool carries_record(int code) {
     switch (code) {
-      case 32: case 33: case 34: case 36: case 52: case 53: case 54:
-      case 148: case 149: case 150: case 151: case 152: case 153: case 154: return true;
-      default: return false;
+      case 32:
+      case 33:
+      case 34:
+      case 36:
+      case 52:
+      case 53:
+      case 54:
+      case 148:
+      case 149:
+      case 150:
+      case 151:
+      case 152:
+      case 153:
+      case 154:
+        return true;
+      default:
+        return false;
     }
   }
   // The n-th message with the code (and p2 unless -1).

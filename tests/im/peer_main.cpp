@@ -18,12 +18,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <cstdlib>
 
 #include "libtavrin.h"
 
@@ -41,7 +41,16 @@ void print(const std::string& line) {
 
 bool hands_over(int code) {
   switch (code) {
-    case 32: case 33: case 36: case 52: case 53: case 148: case 150: case 151: case 153: case 154:
+    case 32:
+    case 33:
+    case 36:
+    case 52:
+    case 53:
+    case 148:
+    case 150:
+    case 151:
+    case 153:
+    case 154:
       return true;
     default:
       return false;
@@ -59,7 +68,8 @@ void on_message(int code, intptr_t p1, intptr_t p2, void*) {
     return;
   }
   std::string line = "ev " + std::to_string(code) + " " + std::to_string(p2);
-  if ((code == 16 || code == 17) && p1) line += " " + std::string(reinterpret_cast<const char*>(p1));
+  if ((code == 16 || code == 17) && p1)
+    line += " " + std::string(reinterpret_cast<const char*>(p1));
   if (carries_record(code) && p1) {
     auto* m = reinterpret_cast<fx_msg*>(p1);
     line += " " + std::string(m->text ? m->text : "");
@@ -73,8 +83,18 @@ void on_message(int code, intptr_t p1, intptr_t p2, void*) {
 std::atomic<int> g_login_code{0};
 void on_login(int code, intptr_t p1, intptr_t p2, void* user) {
   switch (code) {
-    case 4: case 5: case 6: case 7: case 10: case 14: case 146: case 241: g_login_code = code; break;
-    default: on_message(code, p1, p2, user);
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 10:
+    case 14:
+    case 146:
+    case 241:
+      g_login_code = code;
+      break;
+    default:
+      on_message(code, p1, p2, user);
   }
 }
 

@@ -55,7 +55,8 @@ TEST_F(ImTest, SynchronousFormsAndArgumentChecks) {
   EXPECT_EQ(fx_send_sms(555555555, "no such contact", nullptr, nullptr), 0);
   EXPECT_EQ(fx_send_sms_by_mobile_no(nullptr, "x", nullptr, nullptr), 0);
   EXPECT_EQ(fx_dialog_send(kBob, nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(fx_dialog_send(contacts::contact_id_from_uri("tel:13800138000"), "x", nullptr, nullptr), 0);
+  EXPECT_EQ(fx_dialog_send(contacts::contact_id_from_uri("tel:13800138000"), "x", nullptr, nullptr),
+            0);
 
   EXPECT_EQ(fs_send_sms(kBob, "synchronously"), 1);
   EXPECT_EQ(fs_send_sms_by_mobile_no("13900000002", "to a phone"), 1);

@@ -89,9 +89,9 @@ class DialogTable {
   size_t task_count() const { return tasks_.size(); }
 
  private:
-  std::recursive_mutex mu_;                      // the dialog lock; guards the fields below
+  std::recursive_mutex mu_;                       // the dialog lock; guards the fields below
   std::vector<std::unique_ptr<Dialog>> dialogs_;  // a handful at a time: searched in order
-  std::deque<DelayedTask> tasks_;                // in order of creation
+  std::deque<DelayedTask> tasks_;                 // in order of creation
 };
 
 DialogTable& dialog_table();

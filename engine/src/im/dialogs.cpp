@@ -25,8 +25,12 @@ static_assert(sizeof(void*) >= 8, "timer arguments carry a call id and a sequenc
 void* key_argument(int32_t call_id, int32_t sequence) {
   return reinterpret_cast<void*>((uint64_t(uint32_t(call_id)) << 32) | uint32_t(sequence));
 }
-int32_t argument_call_id(void* a) { return int32_t(uint32_t(reinterpret_cast<uint64_t>(a) >> 32)); }
-int32_t argument_sequence(void* a) { return int32_t(uint32_t(reinterpret_cast<uint64_t>(a))); }
+int32_t argument_call_id(void* a) {
+  return int32_t(uint32_t(reinterpret_cast<uint64_t>(a) >> 32));
+}
+int32_t argument_sequence(void* a) {
+  return int32_t(uint32_t(reinterpret_cast<uint64_t>(a)));
+}
 
 struct Post {
   Reply reply;
@@ -58,8 +62,8 @@ Peer peer_of(long id) {
     p.known = true;
     p.uri = uri;
   }
-  p.online = contacts::is_pc_user_id(id) &&
-             contacts::is_online_status(contacts::status_by_id(state, id));
+  p.online =
+      contacts::is_pc_user_id(id) && contacts::is_online_status(contacts::status_by_id(state, id));
   return p;
 }
 
@@ -70,7 +74,7 @@ std::string own_uri() {
   return u && u->uri ? u->uri : "";
 }
 
-std::atomic<bool> g_nudged{false};     // a nudge was sent in this process
+std::atomic<bool> g_nudged{false};      // a nudge was sent in this process
 std::atomic<uint32_t> g_last_nudge{0};  // tick count of that nudge
 
 int line_timeout(void* argument);
@@ -104,7 +108,8 @@ void queue_invitation(long id, const std::string& uri, const Reply& reply) {
 }
 
 // A line in an open dialog. Under ImLock.
-void send_in_dialog(Dialog& d, const std::string& uri, const std::string& text, const Reply& reply) {
+void send_in_dialog(Dialog& d, const std::string& uri, const std::string& text,
+                    const Reply& reply) {
   const int32_t seq = wire().transactions.next_sequence(d.call_id);
   d.pending.push_back(PendingSend{seq, reply, sent_record(d.contact_id, text.c_str())});
   sipc_message m = sipc_message::request(session().origin(), "M", d.call_id, seq, text);
@@ -147,7 +152,8 @@ void queue_nudge(Dialog& d, const std::string& uri) {
 // 0 when the timer table is full. Under ImLock.
 int start_delayed(long id, bool nudge, const std::string& text, const Reply& reply) {
   const auto timer_id = uint32_t(wire().new_call_id());
-  if (!engine().timers.add(timer_id, 1, kDelayTicks, delay_timer, key_argument(int32_t(timer_id), 1)))
+  if (!engine().timers.add(timer_id, 1, kDelayTicks, delay_timer,
+                           key_argument(int32_t(timer_id), 1)))
     return 0;
   dialog_table().add_task(DelayedTask{timer_id, id, nudge, text, reply});
   return 1;
@@ -263,7 +269,8 @@ void on_line_answer(const sipc_message& m) {
 void on_peer_bye(const sipc_message& m) {
   {
     ImLock lock;
-    if (Dialog* d = dialog_table().by_call(m.call_id())) discard(dialog_table().take(d->contact_id));
+    if (Dialog* d = dialog_table().by_call(m.call_id()))
+      discard(dialog_table().take(d->contact_id));
   }
   sipc_message answer = m;
   answer.set_status(200);
@@ -371,7 +378,8 @@ void drop_dialog(long id) {
 void clear_dialogs() {
   ImLock lock;
   for (auto& d : dialog_table().take_all()) discard(std::move(d));
-  for (const DelayedTask& t : dialog_table().take_all_tasks()) engine().timers.remove(t.timer_id, 1);
+  for (const DelayedTask& t : dialog_table().take_all_tasks())
+    engine().timers.remove(t.timer_id, 1);
 }
 
 void accept_invitation(const sipc_message& m) {

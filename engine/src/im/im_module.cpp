@@ -12,7 +12,9 @@
 namespace tavrin::im {
 
 namespace {
-void invite_qun(long qun_id, fx_msg_cb cb, void* user) { send_invitation(qun_id, Reply{cb, user, nullptr}); }
+void invite_qun(long qun_id, fx_msg_cb cb, void* user) {
+  send_invitation(qun_id, Reply{cb, user, nullptr});
+}
 }  // namespace
 
 void install() {

@@ -1,8 +1,9 @@
 #include "im/incoming.h"
 
+#include <strings.h>
+
 #include <atomic>
 #include <string>
-#include <strings.h>
 
 #include "contacts/contact_id.h"
 #include "contacts/engine_contacts.h"
@@ -18,7 +19,9 @@ namespace {
 
 std::atomic<InfoHook> g_file_offer_hook{nullptr};
 
-bool is_nudge(const sipc_message& m) { return strcasecmp(m.body().c_str(), kNudgeBody) == 0; }
+bool is_nudge(const sipc_message& m) {
+  return strcasecmp(m.body().c_str(), kNudgeBody) == 0;
+}
 
 long sender_of(const sipc_message& m) {
   const std::string* from = m.get_header("F");
@@ -44,7 +47,9 @@ const char* header_or_null(const sipc_message& m, const char* name) {
 
 }  // namespace
 
-void set_file_offer_hook(InfoHook hook) { g_file_offer_hook = hook; }
+void set_file_offer_hook(InfoHook hook) {
+  g_file_offer_hook = hook;
+}
 
 void handle_incoming_message(const sipc_message& m) {
   fx_msg_cb cb = nullptr;
@@ -62,7 +67,8 @@ void handle_incoming_message(const sipc_message& m) {
   if (!blocked) {
     const char* so = header_or_null(m, "SO");
     engine().messages.push(new_fx_msg(sender, m.body().c_str(), header_or_null(m, "C"),
-                                      header_or_null(m, "D"), so ? contacts::contact_id_from_uri(so) : 0));
+                                      header_or_null(m, "D"),
+                                      so ? contacts::contact_id_from_uri(so) : 0));
     engine().callbacks.post_system(so ? FX_MSG_CHAT_MESSAGE_SO : FX_MSG_CHAT_MESSAGE,
                                    reinterpret_cast<intptr_t>(m.body().c_str()), sender);
   }
@@ -78,7 +84,9 @@ void handle_info(const sipc_message& m) {
   }
 }
 
-void answer_other(const sipc_message& m) { answer_ok(m, "O", m.body()); }
+void answer_other(const sipc_message& m) {
+  answer_ok(m, "O", m.body());
+}
 
 void request_dispatcher(sipc_message& m) {
   if (m.is_response()) return;  // answers whose transaction is gone

@@ -22,14 +22,22 @@ MsgPtr sent_record(long target_id, const char* text) {
 int result_code(int code, long id) {
   if (!contacts::is_qun_id(id)) return code;
   switch (code) {
-    case FX_MSG_CHAT_SENT: return FX_MSG_QUN_CHAT_SENT;
-    case FX_MSG_CHAT_SEND_TIMEOUT: return FX_MSG_QUN_CHAT_SEND_TIMEOUT;
-    case FX_MSG_CHAT_SEND_FAILED: return FX_MSG_QUN_CHAT_SEND_FAILED;
-    case FX_MSG_SMS_OK: return FX_MSG_QUN_SMS_OK;
-    case FX_MSG_SMS_TIMEOUT: return FX_MSG_QUN_SMS_TIMEOUT;
-    case FX_MSG_SMS_FAILED: return FX_MSG_QUN_SMS_FAILED;
-    case FX_MSG_SMS_REFUSED: return FX_MSG_QUN_SMS_REFUSED;
-    default: return code;
+    case FX_MSG_CHAT_SENT:
+      return FX_MSG_QUN_CHAT_SENT;
+    case FX_MSG_CHAT_SEND_TIMEOUT:
+      return FX_MSG_QUN_CHAT_SEND_TIMEOUT;
+    case FX_MSG_CHAT_SEND_FAILED:
+      return FX_MSG_QUN_CHAT_SEND_FAILED;
+    case FX_MSG_SMS_OK:
+      return FX_MSG_QUN_SMS_OK;
+    case FX_MSG_SMS_TIMEOUT:
+      return FX_MSG_QUN_SMS_TIMEOUT;
+    case FX_MSG_SMS_FAILED:
+      return FX_MSG_QUN_SMS_FAILED;
+    case FX_MSG_SMS_REFUSED:
+      return FX_MSG_QUN_SMS_REFUSED;
+    default:
+      return code;
   }
 }
 
@@ -44,8 +52,10 @@ bool passes_record(int code) {
     case FX_MSG_QUN_CHAT_SEND_FAILED:
     case FX_MSG_QUN_SMS_OK:
     case FX_MSG_QUN_SMS_FAILED:
-    case FX_MSG_QUN_SMS_REFUSED: return true;
-    default: return false;
+    case FX_MSG_QUN_SMS_REFUSED:
+      return true;
+    default:
+      return false;
   }
 }
 

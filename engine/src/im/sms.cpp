@@ -20,7 +20,9 @@ struct SmsContext {
   MsgPtr record;  // null once a final result handed it over
 };
 
-void free_context(void* user) { delete static_cast<SmsContext*>(user); }
+void free_context(void* user) {
+  delete static_cast<SmsContext*>(user);
+}
 
 void sms_handler(sipc_message& m, void* user);
 
@@ -71,7 +73,9 @@ int send(const std::string& uri, long target_id, bool qun, bool with_timeout, co
   return 1;
 }
 
-bool empty(const char* s) { return s == nullptr || *s == '\0'; }
+bool empty(const char* s) {
+  return s == nullptr || *s == '\0';
+}
 
 }  // namespace
 
