@@ -9,62 +9,7 @@
 namespace tavrin::gfx {
 
 CBitmapFont::Metrics CBitmapFont::metrics(unsigned char ch) {
-  switch (ch) {
-    case '(':
-      return {-7, 0, 14};
-    case '.':
-      return {2, 0, 2};
-    case '/':
-      return {-1, 0, 9};
-    case '0':
-      return {0, 0, 10};
-    case '1':
-      return {-1, 0, 9};
-    case '9':
-      return {0, 1, 10};
-    case ':':
-      return {2, 0, 2};
-    case 'C':
-      return {0, 0, 13};
-    case 'E':
-      return {-1, 0, 11};
-    case 'I':
-      return {-2, 0, 11};
-    case 'M':
-      return {0, 0, 14};
-    case 'P':
-      return {0, 0, 13};
-    case 'W':
-      return {0, 0, 15};
-    case 'a':
-      return {0, 0, 9};
-    case 'c':
-      return {0, 0, 10};
-    case 'e':
-      return {-1, 0, 11};
-    case 'i':
-      return {-2, 0, 9};
-    case 'j':
-      return {0, 0, 8};
-    case 'l':
-      return {-3, 0, 10};
-    case 'm':
-      return {2, 0, 14};
-    case 'o':
-      return {-2, 0, 11};
-    case 'p':
-      return {0, 1, 11};
-    case 'r':
-      return {-1, 0, 10};
-    case 's':
-      return {-2, 0, 11};
-    case 'w':
-      return {0, 0, 14};
-    default:
-      break;
-  }
-  if (ch >= '2' && ch <= '8') return {0, 0, 10};
-  return {0, 0, 11};
+  return bitmap_font_metrics(ch);
 }
 
 bool CBitmapFont::load(const std::string& path) {
@@ -122,7 +67,7 @@ void CBitmapFont::draw(PixelCanvas& canvas, const char* text, int length, Colour
     } else {
       const Metrics m = metrics(ch);
       x += m.nudge_x;
-      const int dy = m.nudge_y + (ch >= 'A' && ch <= 'Z' ? 1 : 0);
+      const int dy = m.nudge_y + bitmap_font_drop(ch);
       draw_glyph(canvas, ch + 155, x, y + dy, px, alpha);
       x += m.advance;
       ++i;

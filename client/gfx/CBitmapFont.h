@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/BitmapFontMetrics.h"
 #include "gfx/PixelCanvas.h"
 #include "gfx/Rect.h"
 #include "gfx/Rgb565.h"
@@ -24,14 +25,8 @@ class CBitmapFont {
   static constexpr int kGlyphLimit = 7445;  // glyph numbers from here on draw nothing
   static constexpr int kMaxTextBytes = 255;
 
-  // Placement of a single-byte character: the pen moves by (nudge_x) before
-  // drawing, the glyph is drawn nudge_y lower for this character only, and
-  // the pen then advances.
-  struct Metrics {
-    int nudge_x = 0;
-    int nudge_y = 0;
-    int advance = 11;
-  };
+  // Placement of a single-byte character (BitmapFontMetrics.h).
+  using Metrics = BitmapFontMetrics;
   static Metrics metrics(unsigned char ch);
 
   // Reads the whole font file; false when it cannot be read (text then draws nothing).

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ascii_metrics.h"
+#include "gfx/BitmapFontMetrics.h"
 
 namespace tavrin::tools {
 
@@ -62,7 +62,7 @@ GlyphCell GlyphRasterizer::full_width(char32_t cp) {
 
 GlyphCell GlyphRasterizer::ascii(char ch) {
   GlyphCell cell;
-  const AsciiMetrics m = ascii_metrics(ch);
+  const gfx::BitmapFontMetrics m = gfx::bitmap_font_metrics(static_cast<unsigned char>(ch));
   // Room from the pen before the nudge to the next character's pen, one
   // pixel kept free between neighbours.
   const int room = std::max(1, m.nudge_x + m.advance - 1);
@@ -80,7 +80,8 @@ GlyphCell GlyphRasterizer::ascii(char ch) {
   // room; the cell offset undoes the nudge the client applies.
   const int ink_left = 1 + std::max(0, (room - width) / 2);
   const int x0 = std::max(0, ink_left - m.nudge_x);
-  const int y0 = kAsciiBaseline - g->bitmap_top - ascii_drop(ch) - m.nudge_y;
+  const int y0 = kAsciiBaseline - g->bitmap_top -
+                 gfx::bitmap_font_drop(static_cast<unsigned char>(ch)) - m.nudge_y;
   blit(cell, x0, y0);
   if (ch == 'I') {
     // A bare stroke would stand alone in its 9-pixel advance; serifs fill it.

@@ -1,7 +1,8 @@
 // Renders glyph cells of the 20-pixel bitmap font with FreeType from one face
 // of an outline font file. Ideographs and symbols are hinted for 1-bit output
 // and centred on a 20-pixel advance with the baseline on row 17; ASCII
-// characters are shaped for the client's single-byte metrics (ascii_metrics.h).
+// characters are shaped for the client's single-byte metrics
+// (client/gfx/BitmapFontMetrics.h).
 // Not thread-safe; one instance per thread.
 #pragma once
 

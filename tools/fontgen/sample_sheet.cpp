@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ascii_metrics.h"
+#include "gfx/BitmapFontMetrics.h"
 #include "glyph_cell.h"
 
 namespace tavrin::tools {
@@ -73,9 +73,9 @@ int lay_out(Plotter& plot, const std::vector<unsigned char>& font, const std::st
     } else if (ch == ' ') {
       x += 8;
     } else {
-      const AsciiMetrics m = ascii_metrics(static_cast<char>(ch));
+      const gfx::BitmapFontMetrics m = gfx::bitmap_font_metrics(ch);
       x += m.nudge_x;
-      plot.glyph(font, ch + 155, x, y + m.nudge_y + ascii_drop(static_cast<char>(ch)));
+      plot.glyph(font, ch + 155, x, y + m.nudge_y + gfx::bitmap_font_drop(ch));
       x += m.advance;
     }
     if (x + 20 > right) {

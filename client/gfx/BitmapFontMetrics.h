@@ -1,18 +1,20 @@
-// How the client's bitmap text places a single-byte character: the pen is
-// nudged before the glyph is drawn and then advanced. The font generator
-// shapes the row-3 glyphs to these numbers so ASCII text reads evenly.
+// How the bitmap font places a single-byte character: the pen is nudged by
+// nudge_x before the glyph is drawn (and stays moved), the glyph is drawn
+// nudge_y lower for this character only, and the pen then advances. Capital
+// letters are drawn one pixel further down. The client draws text with these
+// numbers and the font generator shapes its ASCII glyphs to them, so this
+// header stands alone: no includes, header-only, no state.
 #pragma once
 
-namespace tavrin::tools {
+namespace tavrin::gfx {
 
-struct AsciiMetrics {
-  int nudge_x = 0;  // kept: moves the pen for good
-  int nudge_y = 0;  // this character only
+struct BitmapFontMetrics {
+  int nudge_x = 0;
+  int nudge_y = 0;
   int advance = 11;
 };
 
-// Capital letters are drawn one pixel below the pen.
-[[nodiscard]] inline AsciiMetrics ascii_metrics(char ch) {
+[[nodiscard]] constexpr BitmapFontMetrics bitmap_font_metrics(unsigned char ch) {
   switch (ch) {
     case '(':
       return {-7, 0, 14};
@@ -65,13 +67,15 @@ struct AsciiMetrics {
     case 'w':
       return {0, 0, 14};
     default:
-      if (ch >= '2' && ch <= '8') return {0, 0, 10};
-      return {0, 0, 11};
+      break;
   }
+  if (ch >= '2' && ch <= '8') return {0, 0, 10};
+  return {0, 0, 11};
 }
 
-[[nodiscard]] inline int ascii_drop(char ch) {
+// Extra rows below the pen for capital letters.
+[[nodiscard]] constexpr int bitmap_font_drop(unsigned char ch) {
   return ch >= 'A' && ch <= 'Z' ? 1 : 0;
 }
 
-}  // namespace tavrin::tools
+}  // namespace tavrin::gfx
