@@ -2,10 +2,11 @@
 // temporary data folder, reads its "listening" line, and stops it by pid.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "server_child.h"
+#include "temp_dir.h"
 
 namespace tavrin::test {
 
@@ -16,18 +17,18 @@ class ServerProcess {
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
-  bool running() const { return pid_ > 0 && sipc_ > 0; }
-  int navPort() const { return nav_; }
-  int sipcPort() const { return sipc_; }
-  int signinPort() const { return signin_; }
-  const std::string& dataDir() const { return dir_; }
+  bool running() const { return child_.pid() > 0 && child_.sipc() > 0; }
+  int navPort() const { return child_.nav(); }
+  int sipcPort() const { return child_.sipc(); }
+  int signinPort() const { return child_.signin(); }
+  const std::string& dataDir() const { return dirName_; }
   // True while the process has not exited.
-  bool alive();
+  bool alive() { return child_.alive(); }
 
  private:
-  pid_t pid_ = -1;
-  int nav_ = 0, sipc_ = 0, signin_ = 0;
-  std::string dir_;
+  TempDir dir_;  // declared first: removed after the server stopped
+  std::string dirName_;
+  ServerChild child_;
 };
 
 }  // namespace tavrin::test

@@ -5,11 +5,12 @@
 // read. Stopped by pid.
 #pragma once
 
-#include <sys/types.h>
-
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "server_child.h"
+#include "temp_dir.h"
 
 namespace tavrin::server {
 class Store;
@@ -26,18 +27,18 @@ class TestServer {
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
 
-  bool running() const { return pid_ > 0 && sipc_ > 0; }
-  int navPort() const { return nav_; }
-  int sipcPort() const { return sipc_; }
-  std::string sipcAddress() const { return "127.0.0.1:" + std::to_string(sipc_); }
+  bool running() const { return child_.pid() > 0 && child_.sipc() > 0; }
+  int navPort() const { return child_.nav(); }
+  int sipcPort() const { return child_.sipc(); }
+  std::string sipcAddress() const { return "127.0.0.1:" + std::to_string(child_.sipc()); }
   std::string dbPath() const { return dir_ + "/tavrin-server.db"; }
   // Everything the server logged so far.
   std::string log() const;
 
  private:
-  pid_t pid_ = -1;
-  int nav_ = 0, sipc_ = 0;
+  TempDir scratch_;  // declared first: removed after the server stopped
   std::string dir_;
+  ServerChild child_;
 };
 
 }  // namespace tavrin::test

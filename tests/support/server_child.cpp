@@ -1,0 +1,55 @@
+#include "server_child.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace tavrin::test {
+
+void ServerChild::start(std::vector<std::string> args, const Options& options) {
+  if (pid_ > 0 || args.empty()) return;
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    if (options.die_with_parent) prctl(PR_SET_PDEATHSIG, SIGTERM);
+    dup2(fds[1], 1);
+    if (!options.stderr_path.empty()) {
+      const int logFd = ::open(options.stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (logFd >= 0) dup2(logFd, 2);
+    }
+    close(fds[0]);
+    close(fds[1]);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  FILE* out = fdopen(fds[0], "r");
+  char line[256] = {};
+  if (out && std::fgets(line, sizeof line, out))
+    std::sscanf(line, "tavrin-server listening nav=%d sipc=%d signin=%d", &nav_, &sipc_, &signin_);
+  if (out) std::fclose(out);
+}
+
+bool ServerChild::alive() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  return waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+ServerChild::~ServerChild() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+}
+
+}  // namespace tavrin::test
