@@ -2,6 +2,7 @@
 
 #include "gfx/Fonts.h"
 #include "gfx/Primitives.h"
+#include "shell/theme_colors.h"
 
 namespace tavrin::controls {
 
@@ -13,6 +14,18 @@ void draw_panel(gfx::PixelCanvas& c, const gfx::Rect& r, gfx::Colour colour, int
   gfx::fill_rounded(c, colour, r, alpha, false);
   gfx::draw_rounded_frame(c, 0xFFFFFF, r, 128);
   gfx::draw_rounded_frame(c, colour, r.inset(1), 255);
+}
+
+bool inside_rect(const gfx::Rect& r, platform::Point p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+void draw_box_backdrop(gfx::PixelCanvas& c, gfx::CSurface& behind) {
+  const auto& theme = shell::theme_colors();
+  gfx::PixelCanvas grabbed = behind.lock();
+  c.copy_from(grabbed, grabbed.bounds(), 0, 0);
+  dim(c);
+  draw_panel(c, {40, 140, 440, 400}, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
 }
 
 void draw_button(gfx::PixelCanvas& c, const gfx::Rect& r, std::u16string_view caption,

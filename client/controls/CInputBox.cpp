@@ -9,12 +9,6 @@ namespace tavrin::controls {
 
 using namespace platform;
 
-namespace {
-bool inside(const gfx::Rect& r, Point p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-}  // namespace
-
 int CInputBox::run_modal() {
   auto* ws = WindowSystem::instance();
   if (!ws) return 0;
@@ -59,8 +53,8 @@ intptr_t CInputBox::handle(const Message& m) {
       return 0;
     case msg::kStylusUp: {
       const Point p{lparam_x(m.lparam), lparam_y(m.lparam)};
-      if (inside(kOk, p)) ws->end_modal(window_, 1);
-      if (inside(kCancel, p)) ws->end_modal(window_, 0);
+      if (inside_rect(kOk, p)) ws->end_modal(window_, 1);
+      if (inside_rect(kCancel, p)) ws->end_modal(window_, 0);
       return 0;
     }
     default:
@@ -72,10 +66,7 @@ void CInputBox::paint() {
   gfx::PixelCanvas c = surface_.lock();
   if (!c.valid()) return;
   const auto& theme = shell::theme_colors();
-  gfx::PixelCanvas behind = behind_.lock();
-  c.copy_from(behind, behind.bounds(), 0, 0);
-  dim(c);
-  draw_panel(c, {40, 140, 440, 400}, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
+  draw_box_backdrop(c, behind_);
   draw_text(c, prompt_, {60, 160, 420, 210}, 30, theme.msg_box_text_color,
             text::kLeft | text::kVCenter | text::kSingleLine);
   draw_button(c, kOk, u"确定", theme.btn_bk_color, theme.btn_bg_alpha, theme.msg_box_text_color);

@@ -9,12 +9,6 @@ namespace tavrin::controls {
 
 using namespace platform;
 
-namespace {
-bool inside(const gfx::Rect& r, Point p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-}  // namespace
-
 void CMsgBoxDlg::create(WindowId owner, bool timed) {
   owner_ = owner;
   timed_ = timed;
@@ -74,10 +68,10 @@ intptr_t CMsgBoxDlg::handle(const Message& m) {
     case msg::kStylusUp: {
       const Point p{lparam_x(m.lparam), lparam_y(m.lparam)};
       if (type_ == kOneButton) {
-        if (inside(kOkOnly, p)) ws->end_modal(window_, 1);
-      } else if (inside(kOk, p)) {
+        if (inside_rect(kOkOnly, p)) ws->end_modal(window_, 1);
+      } else if (inside_rect(kOk, p)) {
         ws->end_modal(window_, 1);
-      } else if (inside(kCancel, p)) {
+      } else if (inside_rect(kCancel, p)) {
         ws->end_modal(window_, 0);
       }
       return 0;
@@ -97,10 +91,7 @@ void CMsgBoxDlg::paint() {
   gfx::PixelCanvas c = surface_.lock();
   if (!c.valid()) return;
   const auto& theme = shell::theme_colors();
-  gfx::PixelCanvas behind = behind_.lock();
-  c.copy_from(behind, behind.bounds(), 0, 0);
-  dim(c);
-  draw_panel(c, {40, 140, 440, 400}, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
+  draw_box_backdrop(c, behind_);
   draw_text(c, title_, {120, 160, 360, 190}, 30, theme.msg_box_text_color,
             text::kCenter | text::kVCenter | text::kSingleLine);
   draw_text(c, text_, {60, 200, 420, 330}, 30, theme.msg_box_text_color,
