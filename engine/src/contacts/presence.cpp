@@ -101,6 +101,27 @@ struct Posting {
   long id;
 };
 
+// Whom a whole-list (un)subscription names: the store's subscribable
+// contacts and the user's own uri, copied under the contacts lock.
+struct SubscriptionTargets {
+  std::vector<std::string> uris;
+  std::string own_uri;
+  bool with_own = false;
+  const char* own() const { return with_own ? own_uri.c_str() : nullptr; }
+};
+
+SubscriptionTargets subscription_targets() {
+  SubscriptionTargets t;
+  auto& state = EngineContacts::instance();
+  auto lock = state.lock();
+  if (const ContactStore* store = state.store()) t.uris = subscribable_uris(*store);
+  if (state.user().uri) {
+    t.own_uri = state.user().uri;
+    t.with_own = true;
+  }
+  return t;
+}
+
 }  // namespace
 
 int status_of_presence_value(int value) {
@@ -144,20 +165,9 @@ int set_user_state(int code, fx_msg_cb cb, void* user) {
 }
 
 void subscribe_contacts(fx_msg_cb cb, void* user) {
-  std::vector<std::string> uris;
-  std::string own_uri;
-  bool with_own = false;
-  {
-    auto& state = EngineContacts::instance();
-    auto lock = state.lock();
-    if (const ContactStore* store = state.store()) uris = subscribable_uris(*store);
-    if (state.user().uri) {
-      own_uri = state.user().uri;
-      with_own = true;
-    }
-  }
+  const SubscriptionTargets targets = subscription_targets();
   const ReplyTo to{cb, user};
-  if (uris.empty()) {
+  if (targets.uris.empty()) {
     to.post(FX_MSG_PRESENCE_SUBSCRIBED);
     return;
   }
@@ -166,8 +176,7 @@ void subscribe_contacts(fx_msg_cb cb, void* user) {
   const int32_t call_id = wire().new_call_id();
   session().presence_call = call_id;
   wire().transactions.add(call_id, subscription_handler, sub.release(), free_subscription);
-  queue_subscription(
-      call_id, 1, body_subscribe_contacts(uris, with_own ? own_uri.c_str() : nullptr, true), false);
+  queue_subscription(call_id, 1, body_subscribe_contacts(targets.uris, targets.own(), true), false);
 }
 
 void subscribe_contact(long id) {
@@ -197,21 +206,9 @@ void unsubscribe_contact(long id) {
 void unsubscribe_all() {
   const int32_t call_id = session().presence_call;
   if (call_id == 0) return;
-  std::vector<std::string> uris;
-  std::string own_uri;
-  bool with_own = false;
-  {
-    auto& state = EngineContacts::instance();
-    auto lock = state.lock();
-    if (const ContactStore* store = state.store()) uris = subscribable_uris(*store);
-    if (state.user().uri) {
-      own_uri = state.user().uri;
-      with_own = true;
-    }
-  }
+  const SubscriptionTargets targets = subscription_targets();
   queue_subscription(call_id, wire().transactions.next_sequence(call_id),
-                     body_subscribe_contacts(uris, with_own ? own_uri.c_str() : nullptr, false),
-                     true);
+                     body_subscribe_contacts(targets.uris, targets.own(), false), true);
 }
 
 void apply_presence_events(const char* body) {
