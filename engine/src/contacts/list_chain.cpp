@@ -19,12 +19,7 @@ void free_nodes(fx_list* head) {
 }
 
 void ChainBuilder::append(void* data) {
-  fx_list* node = new_node(data);
-  if (tail_ == nullptr)
-    head_ = node;
-  else
-    tail_->next = node;
-  tail_ = node;
+  link(new_node(data));
 }
 
 }  // namespace tavrin::contacts

@@ -27,8 +27,35 @@ void free_chain(fx_list* head) {
   }
 }
 
+// The two ends of a chain built in order; the builders below decide what
+// they free of it until it is released.
+class ChainEnds {
+ public:
+  fx_list* head() const { return head_; }
+  bool empty() const { return head_ == nullptr; }
+  fx_list* release() {
+    fx_list* h = head_;
+    head_ = tail_ = nullptr;
+    return h;
+  }
+
+ protected:
+  ChainEnds() = default;
+  ~ChainEnds() = default;
+  void link(fx_list* node) {
+    if (tail_ == nullptr)
+      head_ = node;
+    else
+      tail_->next = node;
+    tail_ = node;
+  }
+
+  fx_list* head_ = nullptr;
+  fx_list* tail_ = nullptr;
+};
+
 // Builds a chain in order. Owns its nodes (not their data) until released.
-class ChainBuilder {
+class ChainBuilder : public ChainEnds {
  public:
   ChainBuilder() = default;
   ChainBuilder(const ChainBuilder&) = delete;
@@ -36,27 +63,18 @@ class ChainBuilder {
   ~ChainBuilder() { free_nodes(head_); }
 
   void append(void* data);
-  fx_list* head() const { return head_; }
-  bool empty() const { return head_ == nullptr; }
-  fx_list* release() {
-    fx_list* h = head_;
-    head_ = tail_ = nullptr;
-    return h;
-  }
-
- private:
-  fx_list* head_ = nullptr;
-  fx_list* tail_ = nullptr;
 };
 
 // A chain that owns its records too until released (parsers build these).
 template <class T>
-class OwnedChain {
+class OwnedChain : public ChainEnds {
  public:
   OwnedChain() = default;
   OwnedChain(const OwnedChain&) = delete;
   OwnedChain& operator=(const OwnedChain&) = delete;
-  OwnedChain(OwnedChain&& o) noexcept : head_(o.head_), tail_(o.tail_) {
+  OwnedChain(OwnedChain&& o) noexcept {
+    head_ = o.head_;
+    tail_ = o.tail_;
     o.head_ = o.tail_ = nullptr;
   }
   ~OwnedChain() { free_chain<T>(head_); }
@@ -64,23 +82,8 @@ class OwnedChain {
   void append(std::unique_ptr<T, RecordDeleter> record) {
     fx_list* node = new_node(record.get());
     record.release();
-    if (tail_ == nullptr)
-      head_ = node;
-    else
-      tail_->next = node;
-    tail_ = node;
+    link(node);
   }
-  fx_list* head() const { return head_; }
-  bool empty() const { return head_ == nullptr; }
-  fx_list* release() {
-    fx_list* h = head_;
-    head_ = tail_ = nullptr;
-    return h;
-  }
-
- private:
-  fx_list* head_ = nullptr;
-  fx_list* tail_ = nullptr;
 };
 
 }  // namespace tavrin::contacts
