@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "contacts/engine_contacts.h"
+#include "eventually.h"
 #include "im_recorder.h"
 #include "libtavrin.h"
 #include "peer_process.h"
@@ -48,16 +49,5 @@ class ImTest : public ::testing::Test {
   std::unique_ptr<TestServer> server_;
   ImRecorder rec_;  // outlives the engine's threads within a test
 };
-
-// Polls a condition for up to the limit.
-inline bool eventually(const std::function<bool()>& cond,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
 
 }  // namespace tavrin::test

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "contacts/engine_contacts.h"
+#include "eventually.h"
 #include "libtavrin.h"
 
 namespace tavrin::test {
@@ -88,17 +89,6 @@ class Recorder {
   std::condition_variable cv_;
   std::vector<Posted> seen_;
 };
-
-// Polls a condition for up to the limit.
-inline bool eventually(const std::function<bool()>& cond,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return cond();
-}
 
 // Reads the store under its lock.
 template <class F>
