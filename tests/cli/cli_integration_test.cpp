@@ -34,8 +34,9 @@ bool is_result(const std::string& line, const std::string& name) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tavrin-cli-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string tmpl =
+        (std::filesystem::temp_directory_path() / "tavrin-cli-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl;
     server_ = std::make_unique<ChildProcess>(
         TAVRIN_SERVER_BIN, std::vector<std::string>{"--data", dir_, "--demo", "--nav-port", "0",
