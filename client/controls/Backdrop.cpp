@@ -31,7 +31,10 @@ void Backdrop::draw(gfx::PixelCanvas& canvas) const {
 
 void Backdrop::presented(const gfx::PixelCanvas& canvas) {
   if (!canvas.valid()) return;
-  last_.assign(canvas.pixels, canvas.pixels + size_t(canvas.width) * size_t(canvas.height));
+  last_.resize(size_t(canvas.width) * size_t(canvas.height));
+  for (int y = 0; y < canvas.height; ++y)
+    std::memcpy(last_.data() + size_t(y) * size_t(canvas.width), canvas.row(y),
+                size_t(canvas.width) * sizeof(uint16_t));
 }
 
 }  // namespace tavrin::controls

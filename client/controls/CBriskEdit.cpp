@@ -13,10 +13,6 @@ using namespace platform;
 
 bool CBriskEdit::create(WindowId parent, Rect rect, size_t max_length, std::optional<Font> font,
                         int line_spacing) {
-  destroy();
-  auto* ws = WindowSystem::instance();
-  if (!ws) return false;
-  rect_ = rect;
   font_ = font ? std::move(font) : gfx::make_font(24);
   const int font_h = font_ ? font_->height() : 24;
   average_ = font_ ? std::max(1, font_->average_char_width()) : 12;
@@ -24,24 +20,7 @@ bool CBriskEdit::create(WindowId parent, Rect rect, size_t max_length, std::opti
   lines_per_view_ = std::max(1, rect.height() / line_height_);
   chars_per_line_ = std::max(1, rect.width() / average_);
   max_length_ = std::min(max_length, size_t(lines_per_view_) * size_t(chars_per_line_));
-  WindowSpec spec;
-  spec.parent = parent;
-  spec.rect = rect;
-  spec.class_name = "CBriskEdit";
-  spec.handler = [this](const Message& m) { return handle(m); };
-  window_ = ws->create(std::move(spec));
-  if (!window_) return false;
-  (void)surface_.create(window_, rect.width(), rect.height());
-  return true;
-}
-
-void CBriskEdit::destroy() {
-  if (!window_) return;
-  const WindowId w = window_;
-  window_ = 0;
-  surface_.free();
-  backdrop_.clear();
-  if (auto* ws = WindowSystem::instance()) ws->destroy(w);
+  return create_window(parent, rect, "CBriskEdit");
 }
 
 void CBriskEdit::set_text(std::u16string_view text) {
@@ -144,19 +123,18 @@ void CBriskEdit::on_char(char16_t ch) {
   repaint();
 }
 
-intptr_t CBriskEdit::handle(const Message& m) {
+intptr_t CBriskEdit::on_message(const Message& m) {
   auto* ws = WindowSystem::instance();
   switch (m.id) {
     case msg::kStylusDown: {
       sip_show();
-      ws->set_focus(window_);
+      ws->set_focus(window());
       if (auto i = index_at({lparam_x(m.lparam), lparam_y(m.lparam)})) caret_ = *i;
       repaint();
       return 0;
     }
     case msg::kSetFocus:
     case msg::kKillFocus:
-      focused_ = m.id == msg::kSetFocus;
       repaint();
       return 0;
     case msg::kKeyDown:
@@ -171,30 +149,16 @@ intptr_t CBriskEdit::handle(const Message& m) {
     case msg::kChar:
       on_char(char16_t(m.wparam));
       return 1;
-    case msg::kPaint:
-      backdrop_.refresh(ws->screen_rect(window_));
-      paint();
-      return 0;
     default:
       return 0;
   }
 }
 
-void CBriskEdit::repaint() {
-  auto* ws = WindowSystem::instance();
-  if (!window_ || !ws || !ws->visible(window_)) return;
-  paint();
-}
-
-void CBriskEdit::paint() {
-  auto* ws = WindowSystem::instance();
-  gfx::PixelCanvas c = surface_.lock();
-  if (!c.valid() || !ws) return;
+void CBriskEdit::on_paint(gfx::Painter& p) {
   const auto& theme = shell::theme_colors();
-  backdrop_.draw(c);
-  gfx::fill_rounded(c, theme.edit_bk_color, {0, 0, c.width, c.height}, theme.edit_bg_alpha);
+  const gfx::PixelCanvas& c = p.canvas();
+  p.fill_rounded({0, 0, c.width, c.height}, theme.edit_bk_color, theme.edit_bg_alpha);
   if (font_) {
-    PixelBuffer565 target{c.pixels, c.width, c.height, c.width};
     const auto lines = layout();
     for (size_t n = 0; n < lines.size(); ++n) {
       int x = kLeftMargin;
@@ -202,21 +166,18 @@ void CBriskEdit::paint() {
       for (size_t i = lines[n].start; i < lines[n].end; ++i) {
         const char16_t ch = text_[i];
         if (ch != u'\t')
-          font_->draw(target, std::u16string_view(&text_[i], 1),
-                      {x, y, x + char_width(ch) + average_, y + line_height_},
-                      theme.edit_text_color, text::kSingleLine);
+          p.text(std::u16string_view(&text_[i], 1),
+                 {x, y, x + char_width(ch) + average_, y + line_height_}, *font_,
+                 theme.edit_text_color, text::kSingleLine);
         x += char_width(ch);
       }
     }
   }
-  if (focused_) {
-    const Point p = caret_position(caret_);
+  if (focused()) {
+    const Point at = caret_position(caret_);
     const int h = font_ ? font_->height() : 24;
-    gfx::draw_vline(c, p.x, p.y, p.y + h, theme.edit_text_color, 255);
+    p.vline(at.x, at.y, at.y + h, theme.edit_text_color, 255);
   }
-  const Rect screen = ws->screen_rect(window_);
-  surface_.present(screen.left, screen.top);
-  backdrop_.presented(c);
 }
 
 }  // namespace tavrin::controls

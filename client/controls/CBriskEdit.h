@@ -15,14 +15,13 @@
 #include <string_view>
 #include <vector>
 
-#include "controls/Backdrop.h"
-#include "gfx/CSurface.h"
+#include "controls/ChildControl.h"
 #include "platform/font.h"
 #include "platform/window_system.h"
 
 namespace tavrin::controls {
 
-class CBriskEdit {
+class CBriskEdit : public ChildControl {
  public:
   static constexpr int kLeftMargin = 5;
 
@@ -32,17 +31,13 @@ class CBriskEdit {
   };
 
   CBriskEdit() = default;
-  virtual ~CBriskEdit() { destroy(); }
-  CBriskEdit(const CBriskEdit&) = delete;
-  CBriskEdit& operator=(const CBriskEdit&) = delete;
+  ~CBriskEdit() override { destroy(); }
 
   // A child of parent at rect (parent coordinates). The maximum length is
   // the smaller of max_length and what the box can show. font: the
   // window's font ("黑体" 24 when none is given).
   bool create(platform::WindowId parent, platform::Rect rect, size_t max_length,
               std::optional<platform::Font> font = std::nullopt, int line_spacing = 4);
-  void destroy();
-  platform::WindowId window() const { return window_; }
 
   void set_text(std::u16string_view text);  // caret to the end, repaint
   const std::u16string& text() const { return text_; }
@@ -61,19 +56,15 @@ class CBriskEdit {
   virtual std::optional<size_t> index_at(platform::Point p) const;
 
   void on_char(char16_t ch);
-  intptr_t handle(const platform::Message& m);
-  void repaint();
 
  protected:
+  intptr_t on_message(const platform::Message& m) override;
+  void on_paint(gfx::Painter& p) override;
   int char_width(char16_t c) const { return c < 128 ? average_ : 2 * average_; }
   int line_height() const { return line_height_; }
-  int client_width() const { return rect_.width(); }
+  int client_width() const { return rect().width(); }
 
  private:
-  void paint();
-
-  platform::WindowId window_ = 0;
-  platform::Rect rect_;
   std::u16string text_;
   size_t caret_ = 0;
   size_t max_length_ = 0;
@@ -81,10 +72,7 @@ class CBriskEdit {
   int line_height_ = 28;
   int lines_per_view_ = 1;
   int chars_per_line_ = 1;
-  bool focused_ = false;
   std::optional<platform::Font> font_;
-  gfx::CSurface surface_;
-  Backdrop backdrop_;
 };
 
 }  // namespace tavrin::controls

@@ -22,36 +22,13 @@ constexpr int kFallbackAverage = 12;
 
 bool CEditWnd::create(WindowId parent, Rect rect, size_t max_length, int left_margin,
                       int right_margin) {
-  destroy();
-  auto* ws = WindowSystem::instance();
-  if (!ws) return false;
-  rect_ = rect;
   max_length_ = max_length;
   left_margin_ = left_margin;
   right_margin_ = right_margin;
   font_ = gfx::make_font(gfx::kEditFontHeight, gfx::kEditFace);
   const int average = font_ ? std::max(1, font_->average_char_width()) : kFallbackAverage;
   capacity_ = size_t(std::max(1, (rect.width() - right_margin_) / average));
-  WindowSpec spec;
-  spec.parent = parent;
-  spec.rect = rect;
-  spec.class_name = "CEditWnd";
-  spec.handler = [this](const Message& m) { return handle(m); };
-  window_ = ws->create(std::move(spec));
-  if (!window_) return false;
-  if (!surface_.create(window_, rect.width(), rect.height())) {
-    // Still usable without a display; it only does not draw.
-  }
-  return true;
-}
-
-void CEditWnd::destroy() {
-  if (!window_) return;
-  const WindowId w = window_;
-  window_ = 0;
-  surface_.free();
-  backdrop_.clear();
-  if (auto* ws = WindowSystem::instance()) ws->destroy(w);
+  return create_window(parent, rect, "CEditWnd");
 }
 
 void CEditWnd::set_text(std::u16string_view text) {
@@ -271,13 +248,13 @@ size_t CEditWnd::index_at(int x) const {
   return std::min(at, text_.size());
 }
 
-intptr_t CEditWnd::handle(const Message& m) {
+intptr_t CEditWnd::on_message(const Message& m) {
   auto* ws = WindowSystem::instance();
   switch (m.id) {
     case msg::kStylusDown: {
       sip_show();
-      ws->set_focus(window_);
-      ws->set_capture(window_);
+      ws->set_focus(window());
+      ws->set_capture(window());
       caret_ = index_at(lparam_x(m.lparam));
       anchor_ = long(caret_);
       dragging_ = true;
@@ -293,14 +270,10 @@ intptr_t CEditWnd::handle(const Message& m) {
       return 0;
     case msg::kStylusUp:
       dragging_ = false;
-      if (ws->capture() == window_) ws->release_capture();
+      if (ws->capture() == window()) ws->release_capture();
       return 0;
     case msg::kSetFocus:
-      focused_ = true;
-      repaint();
-      return 0;
     case msg::kKillFocus:
-      focused_ = false;
       repaint();
       return 0;
     case msg::kKeyDown:
@@ -308,32 +281,19 @@ intptr_t CEditWnd::handle(const Message& m) {
     case msg::kChar:
       on_char(char16_t(m.wparam));
       return 1;
-    case msg::kPaint:
-      backdrop_.refresh(ws->screen_rect(window_));
-      paint();
-      return 0;
     default:
       return 0;
   }
 }
 
-void CEditWnd::repaint() {
-  auto* ws = WindowSystem::instance();
-  if (!window_ || !ws || !ws->visible(window_)) return;
-  paint();
-}
-
-void CEditWnd::paint() {
-  auto* ws = WindowSystem::instance();
-  gfx::PixelCanvas c = surface_.lock();
-  if (!c.valid() || !ws) return;
+void CEditWnd::on_paint(gfx::Painter& p) {
   const auto& theme = shell::theme_colors();
-  backdrop_.draw(c);
+  const gfx::PixelCanvas& c = p.canvas();
   const gfx::Rect all{0, 0, c.width, c.height};
   if (frame_) {
-    gfx::fill_rounded(c, theme.edit_bk_color, all, theme.edit_bg_alpha);
-    gfx::draw_rounded_frame(c, theme.edit_out_line_color, all, 255);
-    gfx::draw_rounded_frame(c, theme.edit_in_line_color, all.inset(1), 255);
+    p.fill_rounded(all, theme.edit_bk_color, theme.edit_bg_alpha);
+    p.draw_rounded_frame(all, theme.edit_out_line_color, 255);
+    p.draw_rounded_frame(all.inset(1), theme.edit_in_line_color, 255);
   }
   const int font_h = font_ ? font_->height() : gfx::kEditFontHeight;
   const int top = (c.height - font_h) / 2;
@@ -343,20 +303,15 @@ void CEditWnd::paint() {
     const size_t b = std::max(a, std::max(size_t(anchor_), caret_));
     const int x0 = left_margin_ + text_width(first_visible_, a);
     const int x1 = std::min(right, left_margin_ + text_width(first_visible_, b));
-    if (x1 > x0) gfx::fill_rect(c, theme.edit_out_line_color, {x0, top, x1, top + font_h}, 96);
+    if (x1 > x0) p.fill_rect({x0, top, x1, top + font_h}, theme.edit_out_line_color, 96);
   }
-  if (font_) {
-    PixelBuffer565 target{c.pixels, c.width, c.height, c.width};
-    font_->draw(target, units(first_visible_, text_.size()), {left_margin_, 0, right, c.height},
-                theme.edit_text_color, text::kSingleLine | text::kVCenter);
-  }
-  if (focused_) {
+  if (font_)
+    p.text(units(first_visible_, text_.size()), {left_margin_, 0, right, c.height}, *font_,
+           theme.edit_text_color, text::kSingleLine | text::kVCenter);
+  if (focused()) {
     const int x = left_margin_ + text_width(first_visible_, caret_);
-    if (x < right) gfx::draw_vline(c, x, top, top + font_h, theme.edit_text_color, 255);
+    if (x < right) p.vline(x, top, top + font_h, theme.edit_text_color, 255);
   }
-  const Rect screen = ws->screen_rect(window_);
-  surface_.present(screen.left, screen.top);
-  backdrop_.presented(c);
 }
 
 }  // namespace tavrin::controls

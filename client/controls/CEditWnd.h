@@ -16,25 +16,20 @@
 #include <string>
 #include <string_view>
 
-#include "controls/Backdrop.h"
-#include "gfx/CSurface.h"
+#include "controls/ChildControl.h"
 #include "platform/font.h"
 #include "platform/window_system.h"
 
 namespace tavrin::controls {
 
-class CEditWnd {
+class CEditWnd : public ChildControl {
  public:
   CEditWnd() = default;
-  virtual ~CEditWnd() { destroy(); }
-  CEditWnd(const CEditWnd&) = delete;
-  CEditWnd& operator=(const CEditWnd&) = delete;
+  ~CEditWnd() override { destroy(); }
 
   // A child of parent at rect (parent coordinates); max_length in bytes.
   bool create(platform::WindowId parent, platform::Rect rect, size_t max_length,
               int left_margin = 6, int right_margin = 6);
-  void destroy();
-  platform::WindowId window() const { return window_; }
 
   void set_text(std::u16string_view text);      // cut to the maximum length
   void set_text_bytes(std::string_view bytes);  // the same, from GB2312
@@ -63,8 +58,9 @@ class CEditWnd {
   // The byte index under a point in the field's client coordinates.
   size_t index_at(int x) const;
 
-  intptr_t handle(const platform::Message& m);
-  void repaint();
+ protected:
+  intptr_t on_message(const platform::Message& m) override;
+  void on_paint(gfx::Painter& p) override;
 
  private:
   void after_edit();
@@ -74,10 +70,6 @@ class CEditWnd {
   void move_caret(size_t to, bool shift);
   std::u16string units(size_t from, size_t to) const;  // one unit per character
   int text_width(size_t from, size_t to) const;
-  void paint();
-
-  platform::WindowId window_ = 0;
-  platform::Rect rect_;  // parent coordinates
   std::string text_;     // GB2312, whole characters only
   size_t max_length_ = 0;
   size_t caret_ = 0;
@@ -85,14 +77,11 @@ class CEditWnd {
   size_t capacity_ = 1;
   long anchor_ = -1;  // selection anchor; -1 when none
   bool dragging_ = false;
-  bool focused_ = false;
   bool frame_ = true;
   bool password_ = false;
   int left_margin_ = 6, right_margin_ = 6;
   char16_t pending_high_ = 0;  // a high surrogate waiting for its pair
   std::optional<platform::Font> font_;
-  gfx::CSurface surface_;
-  Backdrop backdrop_;
 };
 
 }  // namespace tavrin::controls

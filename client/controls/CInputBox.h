@@ -7,43 +7,40 @@
 #include <string>
 
 #include "controls/CEditWnd.h"
+#include "controls/Screen.h"
 #include "gfx/CSurface.h"
-#include "gfx/Rect.h"
-#include "platform/window_system.h"
 
 namespace tavrin::controls {
 
-class CInputBox {
+class CInputBox : public Screen {
  public:
   static constexpr gfx::Rect kEditRect{60, 220, 420, 270};
   static constexpr gfx::Rect kOk{80, 335, 200, 382};
   static constexpr gfx::Rect kCancel{280, 335, 400, 382};
   static constexpr size_t kMaxLength = 64;
 
-  CInputBox() = default;
-  ~CInputBox() { destroy(); }
-  CInputBox(const CInputBox&) = delete;
-  CInputBox& operator=(const CInputBox&) = delete;
+  CInputBox();
+  ~CInputBox() override { destroy(); }
 
-  void create(platform::WindowId owner = 0) { owner_ = owner; }
+  void create(platform::WindowId owner = 0) { set_owner(owner); }
   void set_prompt(std::u16string prompt) { prompt_ = std::move(prompt); }
   int run_modal();
   const std::u16string& text() const { return text_; }
+  void set_text(std::u16string text) { text_ = std::move(text); }
 
-  platform::WindowId window() const { return window_; }
   CEditWnd& edit() { return edit_; }
 
- private:
-  intptr_t handle(const platform::Message& m);
-  void paint();
-  void destroy();
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void on_paint(gfx::Painter& p) override;
+  void on_tap(Point p) override;
 
-  platform::WindowId owner_ = 0;
-  platform::WindowId window_ = 0;
+ private:
   std::u16string prompt_ = u"请输入你所要的内容：";
   std::u16string text_;
   CEditWnd edit_;
-  gfx::CSurface behind_, surface_;
+  gfx::CSurface behind_;
 };
 
 }  // namespace tavrin::controls

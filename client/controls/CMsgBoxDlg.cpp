@@ -1,16 +1,27 @@
 #include "controls/CMsgBoxDlg.h"
 
 #include "controls/BoxPainter.h"
-#include "controls/ShellBars.h"
-#include "platform/display.h"
-#include "shell/theme_colors.h"
 
 namespace tavrin::controls {
 
 using namespace platform;
 
+namespace {
+ScreenSpec box_spec() {
+  ScreenSpec spec;
+  spec.class_name = "CMsgBoxDlg";
+  spec.rect = kWholeDisplay;
+  spec.topmost = true;
+  spec.hide_shell_bars = true;
+  return spec;
+}
+}  // namespace
+
+CMsgBoxDlg::CMsgBoxDlg() : Screen(box_spec()) {}
+
 void CMsgBoxDlg::create(WindowId owner, bool timed) {
-  owner_ = owner;
+  destroy();
+  set_owner(owner);
   timed_ = timed;
   countdown_ = kCountdown;
 }
@@ -26,86 +37,55 @@ int CMsgBoxDlg::show(WindowId owner, std::u16string text, std::u16string title, 
 }
 
 int CMsgBoxDlg::run_modal() {
-  auto* ws = WindowSystem::instance();
-  if (!ws) return 0;
   destroy();
-  WindowSpec spec;
-  spec.owner = owner_;
-  spec.rect = {0, 0, Display::kWidth, Display::kHeight};
-  spec.class_name = "CMsgBoxDlg";
-  spec.title = title_;
-  spec.topmost = true;
-  spec.visible = false;
-  spec.handler = [this](const Message& m) { return handle(m); };
-  window_ = ws->create(std::move(spec));
-  if (!window_) return 0;
-  if (behind_.create(window_, Display::kWidth, Display::kHeight)) behind_.grab(0, 0);
-  (void)surface_.create(window_, Display::kWidth, Display::kHeight);
-  hide_shell_bars();
   countdown_ = kCountdown;
-  if (timed_) ws->set_timer(window_, kTimerId, 1000);
-  const int code = ws->run_modal(window_);
-  show_shell_bars();
+  const int code = Screen::run_modal();
   destroy();
   return code == 1 ? 1 : 0;
 }
 
-void CMsgBoxDlg::destroy() {
-  if (!window_) return;
-  const WindowId w = window_;
-  window_ = 0;
+bool CMsgBoxDlg::on_create() {
+  // What the box covers, dimmed behind its panel.
+  if (behind_.create(window(), spec().rect.width(), spec().rect.height())) behind_.grab(0, 0);
+  if (timed_) set_timer(kTimerId, 1000);
+  return true;
+}
+
+void CMsgBoxDlg::on_destroy() {
   behind_.free();
-  surface_.free();
-  if (auto* ws = WindowSystem::instance()) ws->destroy(w);
 }
 
-intptr_t CMsgBoxDlg::handle(const Message& m) {
-  auto* ws = WindowSystem::instance();
-  switch (m.id) {
-    case msg::kPaint:
-      paint();
-      return 0;
-    case msg::kStylusUp: {
-      const Point p{lparam_x(m.lparam), lparam_y(m.lparam)};
-      if (type_ == kOneButton) {
-        if (inside_rect(kOkOnly, p)) ws->end_modal(window_, 1);
-      } else if (inside_rect(kOk, p)) {
-        ws->end_modal(window_, 1);
-      } else if (inside_rect(kCancel, p)) {
-        ws->end_modal(window_, 0);
-      }
-      return 0;
-    }
-    case msg::kTimer:
-      if (m.wparam == kTimerId && timed_ && countdown_ > 0 && --countdown_ == 0) {
-        ws->kill_timer(window_, kTimerId);
-        ws->end_modal(window_, 1);
-      }
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void CMsgBoxDlg::paint() {
-  gfx::PixelCanvas c = surface_.lock();
-  if (!c.valid()) return;
-  const auto& theme = shell::theme_colors();
-  draw_box_backdrop(c, behind_);
-  draw_text(c, title_, {120, 160, 360, 190}, 30, theme.msg_box_text_color,
-            text::kCenter | text::kVCenter | text::kSingleLine);
-  draw_text(c, text_, {60, 200, 420, 330}, 30, theme.msg_box_text_color,
-            text::kCenter | text::kWordBreak);
-  const uint32_t ink = theme.msg_box_text_color;
+void CMsgBoxDlg::on_tap(Point p) {
   if (type_ == kOneButton) {
-    draw_button(c, kOkOnly, u"确定", theme.btn_bk_color, theme.btn_bg_alpha, ink);
-  } else {
-    draw_button(c, kOk, type_ == kYesNo ? u"是" : u"确定", theme.btn_bk_color, theme.btn_bg_alpha,
-                ink);
-    draw_button(c, kCancel, type_ == kYesNo ? u"否" : u"取消", theme.btn_bk_color,
-                theme.btn_bg_alpha, ink);
+    if (kOkOnly.contains(p)) end_modal(1);
+  } else if (kOk.contains(p)) {
+    end_modal(1);
+  } else if (kCancel.contains(p)) {
+    end_modal(0);
   }
-  surface_.present(0, 0);
+}
+
+void CMsgBoxDlg::on_timer(uintptr_t id) {
+  if (id == kTimerId && timed_ && countdown_ > 0 && --countdown_ == 0) {
+    kill_timer(kTimerId);
+    end_modal(1);
+  }
+}
+
+void CMsgBoxDlg::on_paint(gfx::Painter& p) {
+  const auto& t = theme();
+  draw_box_backdrop(p, behind_);
+  p.text(title_, {120, 160, 360, 190}, 30, t.msg_box_text_color,
+         text::kCenter | text::kVCenter | text::kSingleLine);
+  p.text(text_, {60, 200, 420, 330}, 30, t.msg_box_text_color, text::kCenter | text::kWordBreak);
+  const uint32_t ink = t.msg_box_text_color;
+  if (type_ == kOneButton) {
+    draw_button(p, kOkOnly, u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
+  } else {
+    draw_button(p, kOk, type_ == kYesNo ? u"是" : u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
+    draw_button(p, kCancel, type_ == kYesNo ? u"否" : u"取消", t.btn_bk_color, t.btn_bg_alpha,
+                ink);
+  }
 }
 
 }  // namespace tavrin::controls

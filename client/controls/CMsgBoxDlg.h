@@ -9,13 +9,12 @@
 
 #include <string>
 
+#include "controls/Screen.h"
 #include "gfx/CSurface.h"
-#include "gfx/Rect.h"
-#include "platform/window_system.h"
 
 namespace tavrin::controls {
 
-class CMsgBoxDlg {
+class CMsgBoxDlg : public Screen {
  public:
   static constexpr uintptr_t kTimerId = 125;
   static constexpr int kCountdown = 5;
@@ -26,10 +25,8 @@ class CMsgBoxDlg {
   static constexpr gfx::Rect kOk{80, 335, 200, 382};
   static constexpr gfx::Rect kCancel{280, 335, 400, 382};
 
-  CMsgBoxDlg() = default;
-  ~CMsgBoxDlg() { destroy(); }
-  CMsgBoxDlg(const CMsgBoxDlg&) = delete;
-  CMsgBoxDlg& operator=(const CMsgBoxDlg&) = delete;
+  CMsgBoxDlg();
+  ~CMsgBoxDlg() override { destroy(); }
 
   void create(platform::WindowId owner, bool timed = false);
   void set_type(int type) { type_ = type; }
@@ -37,27 +34,27 @@ class CMsgBoxDlg {
   void set_text(std::u16string text) { text_ = std::move(text); }
   // Runs modally; 1 for confirmation, 0 otherwise.
   int run_modal();
-  void destroy();
 
-  platform::WindowId window() const { return window_; }
   int countdown() const { return countdown_; }
 
   // A one- or two-button box in one call.
   static int show(platform::WindowId owner, std::u16string text, std::u16string title = u"提示",
                   int type = kOneButton, bool timed = false);
 
- private:
-  intptr_t handle(const platform::Message& m);
-  void paint();
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void on_paint(gfx::Painter& p) override;
+  void on_tap(Point p) override;
+  void on_timer(uintptr_t id) override;
 
-  platform::WindowId owner_ = 0;
-  platform::WindowId window_ = 0;
+ private:
   int type_ = kOneButton;
   bool timed_ = false;
   int countdown_ = kCountdown;
   std::u16string title_ = u"提示";
   std::u16string text_;
-  gfx::CSurface behind_, surface_;
+  gfx::CSurface behind_;
 };
 
 }  // namespace tavrin::controls

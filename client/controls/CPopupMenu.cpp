@@ -133,7 +133,7 @@ void CPopupMenu::paint() {
   gfx::fill_rounded(c, theme.menu_bk_color, {0, 0, w, h}, theme.menu_bg_alpha, true);
   // The title band: the title in the menu's colour on a band of its text colour.
   gfx::fill_rounded(c, theme.menu_text_color, {2, 2, w - 2, kTitleHeight - 2}, 255);
-  PixelBuffer565 target{c.pixels, w, h, w};
+  PixelBuffer565 target = c.buffer();
   if (title_font_)
     title_font_->draw(target, title_, {0, 0, w, kTitleHeight}, theme.menu_bk_color,
                       text::kCenter | text::kVCenter | text::kSingleLine);

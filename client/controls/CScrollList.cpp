@@ -61,7 +61,7 @@ void CScrollList::tapped(Hit hit, int dx, Point up) {
 void CScrollList::draw_content(gfx::PixelCanvas& c, int offset) {
   if (tops_.size() != rows_.size() + 1) layout_content();
   const auto& theme = shell::theme_colors();
-  PixelBuffer565 target{c.pixels, c.width, c.height, c.width};
+  PixelBuffer565 target = c.buffer();
   for (size_t i = 0; i < rows_.size(); ++i) {
     const gfx::Rect r{0, tops_[i] - offset, c.width, tops_[i + 1] - offset};
     if (r.top >= c.height || r.bottom <= 0) continue;

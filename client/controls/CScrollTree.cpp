@@ -121,7 +121,7 @@ void CScrollTree::tapped(Hit hit, int dx, Point up) {
 
 void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
   const auto& theme = shell::theme_colors();
-  PixelBuffer565 target{c.pixels, c.width, c.height, c.width};
+  PixelBuffer565 target = c.buffer();
   for (int s = 0; s < int(sections_.size()); ++s) {
     const auto& sec = sections_[size_t(s)];
     const int top = sec.rect.top - offset;

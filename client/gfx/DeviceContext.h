@@ -48,7 +48,7 @@ class DeviceContext {
   // without a font or pixels.
   int draw_text(std::u16string_view text, const Rect& rect, unsigned flags) {
     if (!font_ || !canvas_.valid()) return 0;
-    platform::PixelBuffer565 target{canvas_.pixels, canvas_.width, canvas_.height, canvas_.width};
+    platform::PixelBuffer565 target = canvas_.buffer();
     return font_->draw(target, text, {rect.left, rect.top, rect.right, rect.bottom}, colour_,
                        flags);
   }

@@ -68,7 +68,14 @@ void PixelCanvas::copy_from(const PixelCanvas& src, const Rect& src_rect, int dx
 }
 
 void PixelCanvas::fill_zero() {
-  if (valid()) std::memset(pixels, 0, size_t(width) * size_t(height) * sizeof(uint16_t));
+  if (!valid()) return;
+  for (int y = 0; y < height; ++y) std::memset(row(y), 0, size_t(width) * sizeof(uint16_t));
+}
+
+PixelCanvas PixelCanvas::sub(const Rect& r) const {
+  const Rect c = r.intersect(bounds());
+  if (!valid() || c.empty()) return {};
+  return {c.height(), c.width(), row(c.top) + c.left, pitch()};
 }
 
 }  // namespace tavrin::gfx

@@ -1,7 +1,9 @@
 // What a locked surface exposes to the primitives: rows of RGB565 pixels.
-// `width` is both the visible width and the row stride. The canvas does not
-// own its pixels; it is valid between a surface's lock and unlock (or for the
-// life of whatever buffer a test or benchmark points it at).
+// Rows are `stride` pixels apart (0: `width` apart, a whole surface); a
+// canvas with a larger stride is a window onto part of another, which is
+// how the painter clips. The canvas does not own its pixels; it is valid
+// between a surface's lock and unlock (or for the life of whatever buffer a
+// test or benchmark points it at).
 //
 // The span operations below are the only writers the primitives use, and each
 // clips to the canvas itself, so no caller can write outside it.
@@ -11,6 +13,7 @@
 
 #include "gfx/Rect.h"
 #include "gfx/Rgb565.h"
+#include "platform/pixel_buffer.h"
 
 namespace tavrin::gfx {
 
@@ -18,10 +21,17 @@ struct PixelCanvas {
   int height = 0;
   int width = 0;
   uint16_t* pixels = nullptr;
+  int stride = 0;  // pixels from one row to the next; 0: width
 
   bool valid() const { return pixels && width > 0 && height > 0; }
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
-  uint16_t* row(int y) const { return pixels + static_cast<long>(y) * width; }
+  int pitch() const { return stride > 0 ? stride : width; }
+  uint16_t* row(int y) const { return pixels + static_cast<long>(y) * pitch(); }
+  // The same pixels as the platform's text and image code takes them.
+  platform::PixelBuffer565 buffer() const { return {pixels, width, height, pitch()}; }
+  // The part of this canvas inside r (clipped), with its own origin at
+  // r's top-left corner clipped; an empty canvas when nothing is left.
+  PixelCanvas sub(const Rect& r) const;
   uint16_t at(int x, int y) const { return row(y)[x]; }
   Rect bounds() const { return {0, 0, width, height}; }
 

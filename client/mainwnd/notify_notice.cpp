@@ -10,12 +10,6 @@ namespace tavrin::mainwnd {
 
 using namespace platform;
 
-namespace {
-bool inside(const gfx::Rect& r, Point p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-}  // namespace
-
 bool CBriskMsgBox::show(std::u16string title, std::u16string text, int mode) {
   auto* ws = WindowSystem::instance();
   if (!ws || showing_ || (current_ && current_->showing_)) return false;
@@ -61,7 +55,7 @@ intptr_t CBriskMsgBox::handle(const Message& m) {
       return 0;
     case msg::kStylusUp: {
       const Point p{lparam_x(m.lparam), lparam_y(m.lparam)};
-      if (!inside(kLeftButton, p) && !inside(kRightButton, p)) return 0;
+      if (!kLeftButton.contains(p) && !kRightButton.contains(p)) return 0;
       const Rect screen = ws->screen_rect(window_);
       controls::PressEffect::play(window_, p.x + screen.left, p.y + screen.top);
       close();
@@ -78,13 +72,13 @@ void CBriskMsgBox::paint() {
   if (!c.valid() || !ws) return;
   const auto& theme = shell::theme_colors();
   backdrop_.draw(c);
-  controls::draw_panel(c, {30, 110, 450, 410}, theme.btn_bk_color, theme.btn_bg_alpha);
-  controls::draw_text(c, title_, {40, 130, 440, 175}, 30, 0xF7F7F7,
-                      text::kCenter | text::kVCenter | text::kSingleLine);
-  controls::draw_text(c, text_, {50, 185, 430, 325}, 28, theme.btn_text_color,
-                      text::kCenter | text::kWordBreak);
-  controls::draw_button(c, kLeftButton, u"查看", theme.btn_bk_color, 255, theme.btn_text_color);
-  controls::draw_button(c, kRightButton, u"关闭", theme.btn_bk_color, 255, theme.btn_text_color);
+  gfx::Painter p(c);
+  controls::draw_panel(p, {30, 110, 450, 410}, theme.btn_bk_color, theme.btn_bg_alpha);
+  p.text(title_, {40, 130, 440, 175}, 30, 0xF7F7F7,
+         text::kCenter | text::kVCenter | text::kSingleLine);
+  p.text(text_, {50, 185, 430, 325}, 28, theme.btn_text_color, text::kCenter | text::kWordBreak);
+  controls::draw_button(p, kLeftButton, u"查看", theme.btn_bk_color, 255, theme.btn_text_color);
+  controls::draw_button(p, kRightButton, u"关闭", theme.btn_bk_color, 255, theme.btn_text_color);
   const Rect screen = ws->screen_rect(window_);
   surface_.present(screen.left, screen.top);
   backdrop_.presented(c);

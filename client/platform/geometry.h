@@ -1,5 +1,6 @@
-// Points and rectangles in pixels. A Rect is half-open: left <= x < right,
-// top <= y < bottom, as the screens' hit rectangles are written.
+// Points and rectangles in pixels, the one geometry of the whole client
+// (windows, drawing, layout tables). A Rect is half-open: left <= x < right,
+// top <= y < bottom, as the screens' drawing and hit rectangles are written.
 #pragma once
 
 #include <algorithm>
@@ -25,6 +26,8 @@ struct Rect {
   int height() const { return bottom - top; }
   bool empty() const { return right <= left || bottom <= top; }
   bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  Rect inset(int d) const { return {left + d, top + d, right - d, bottom - d}; }
+  Point centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
   Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
   Rect intersect(const Rect& o) const {
     return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),

@@ -124,28 +124,4 @@ bool save_png_argb(const std::string& path, const ArgbImage& image) {
                    rgba.data());
 }
 
-void draw_image_scaled(PixelBuffer565& target, const ArgbImage& image, Rect dest) {
-  if (image.width <= 0 || image.height <= 0 || dest.empty() || !target.pixels) return;
-  const Rect clip = dest.intersect({0, 0, target.width, target.height});
-  for (int y = clip.top; y < clip.bottom; ++y) {
-    const int sy = int(int64_t(y - dest.top) * image.height / dest.height());
-    uint16_t* row = target.pixels + size_t(y) * size_t(target.stride);
-    for (int x = clip.left; x < clip.right; ++x) {
-      const int sx = int(int64_t(x - dest.left) * image.width / dest.width());
-      const uint32_t px = image.pixels[size_t(sy) * size_t(image.width) + size_t(sx)];
-      const uint32_t a = px >> 24;
-      if (a == 0) continue;
-      // Premultiplied source over the RGB565 pixel, per 8-bit channel.
-      const uint16_t old = row[x];
-      const uint32_t r0 = ((old >> 11) & 31) * 255 / 31, g0 = ((old >> 5) & 63) * 255 / 63,
-                     b0 = (old & 31) * 255 / 31;
-      const uint32_t r = ((px >> 16) & 0xff) + r0 * (255 - a) / 255;
-      const uint32_t g = ((px >> 8) & 0xff) + g0 * (255 - a) / 255;
-      const uint32_t b = (px & 0xff) + b0 * (255 - a) / 255;
-      row[x] = uint16_t(((std::min(r, 255u) >> 3) << 11) | ((std::min(g, 255u) >> 2) << 5) |
-                        (std::min(b, 255u) >> 3));
-    }
-  }
-}
-
 }  // namespace tavrin::platform

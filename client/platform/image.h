@@ -30,9 +30,4 @@ struct ArgbImage {
 // Writes a premultiplied ARGB32 image as an RGBA PNG (un-premultiplied).
 [[nodiscard]] bool save_png_argb(const std::string& path, const ArgbImage& image);
 
-// Draws the image scaled into dest on RGB565 pixels (nearest pixel, blended
-// by each pixel's alpha), as the platform's simple "draw a PNG file into a
-// rectangle" does for full backgrounds. Pixels outside target stay.
-void draw_image_scaled(PixelBuffer565& target, const ArgbImage& image, Rect dest);
-
 }  // namespace tavrin::platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gfx/ScaledImage.h"
 #include "platform/display.h"
 #include "platform/window_system.h"
 #include "shell/app_paths.h"
@@ -61,8 +62,8 @@ intptr_t BackgroundWindow::handle(const Message& m) {
 void BackgroundWindow::paint() {
   const int w = Display::kWidth, h = Display::kHeight;
   std::vector<uint16_t> px(size_t(w) * h, bgr_to_565(theme_colors().bg_color));
-  PixelBuffer565 buf{px.data(), w, h, w};
-  if (background_) draw_image_scaled(buf, *background_, {0, 0, w, h});
+  gfx::PixelCanvas canvas{h, w, px.data()};
+  if (background_) gfx::draw_scaled(canvas, *background_, {0, 0, w, h});
   const Rect r = windows_.screen_rect(window_);
   display_.present(window_, r.left, r.top, px.data(), w, h, w);
 }

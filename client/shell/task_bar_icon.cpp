@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "gfx/ScaledImage.h"
 #include "platform/display.h"
 #include "platform/window_system.h"
 
@@ -47,8 +48,8 @@ void TaskBarIcon::paint() {
   // The bar's pixels beside the icon, so that the icon sits on the bar's
   // own background.
   display_.read(Rect::from_size(270, 3, kSize, kSize), px.data(), kSize);
-  PixelBuffer565 buf{px.data(), kSize, kSize, kSize};
-  if (image_) draw_image_scaled(buf, *image_, {3, 2, 29, 31});
+  gfx::PixelCanvas canvas{kSize, kSize, px.data()};
+  if (image_) gfx::draw_scaled(canvas, *image_, {3, 2, 29, 31});
   const Rect r = windows_.screen_rect(window_);
   display_.present(window_, r.left, r.top, px.data(), kSize, kSize, kSize);
 }

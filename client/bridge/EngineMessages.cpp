@@ -1,0 +1,144 @@
+#include "bridge/EngineMessages.h"
+
+#include <cstdlib>
+
+namespace tavrin::bridge {
+
+CodeInfo describe(int code) {
+  switch (code) {
+    case FX_MSG_CHAT_MESSAGE:
+    case FX_MSG_CHAT_MESSAGE_SO:
+      return {Carries::kTransientText, Carries::kNumber};
+    case FX_MSG_SMS_OK:
+    case FX_MSG_SMS_FAILED:
+    case FX_MSG_SMS_REFUSED:
+    case FX_MSG_CHAT_SENT:
+    case FX_MSG_CHAT_SEND_FAILED:
+    case FX_MSG_QUN_CHAT_SENT:
+    case FX_MSG_QUN_CHAT_SEND_FAILED:
+    case FX_MSG_QUN_SMS_OK:
+    case FX_MSG_QUN_SMS_FAILED:
+    case FX_MSG_QUN_SMS_REFUSED:
+      return {Carries::kRecordGiven, Carries::kNumber};
+    case FX_MSG_SMS_TIMEOUT:
+    case FX_MSG_CHAT_SEND_TIMEOUT:
+    case FX_MSG_QUN_CHAT_SEND_TIMEOUT:
+    case FX_MSG_QUN_SMS_TIMEOUT:
+      return {Carries::kRecordKept, Carries::kNumber};
+    case FX_MSG_BUDDYLIST_ADDED:
+    case FX_MSG_BUDDYLIST_ADD_FAILED:
+    case FX_MSG_BUDDYLIST_DELETED:
+    case FX_MSG_BUDDYLIST_DELETE_FAILED:
+    case FX_MSG_BUDDYLIST_RENAMED:
+    case FX_MSG_BUDDYLIST_RENAME_FAILED:
+    case FX_MSG_LOCALNAME_SET:
+    case FX_MSG_LOCALNAME_SET_FAILED:
+      return {Carries::kTextGiven, Carries::kNumber};
+    case FX_MSG_CONTACT_REQUEST:
+      return {Carries::kTextGiven, Carries::kTextGiven};
+    case FX_MSG_FILE_OFFER:
+      return {Carries::kFileOffer, Carries::kNumber};
+    default:
+      return {};
+  }
+}
+
+bool is_send_result(int code) {
+  const Carries p1 = describe(code).p1;
+  return p1 == Carries::kRecordGiven || p1 == Carries::kRecordKept;
+}
+
+bool is_send_timeout(int code) {
+  return describe(code).p1 == Carries::kRecordKept;
+}
+
+bool is_login_failure(int code) {
+  switch (code) {
+    case FX_MSG_LOGIN_WRONG_PASSWORD:
+    case FX_MSG_LOGIN_FAILED:
+    case FX_MSG_LOGIN_BAD_REQUEST:
+    case FX_MSG_LOGIN_NOT_FOUND:
+    case FX_MSG_CONTACTS_LOAD_FAILED:
+    case FX_MSG_QUN_LIST_FAILED:
+    case FX_MSG_NAV_BAD_ID:
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+void release_word(Carries what, intptr_t word) {
+  if (word == 0) return;
+  switch (what) {
+    case Carries::kRecordGiven:
+      fx_destroy_msg(reinterpret_cast<fx_msg*>(word));
+      break;
+    case Carries::kTextGiven:
+      std::free(reinterpret_cast<char*>(word));
+      break;
+    case Carries::kFileOffer: {
+      auto* offer = reinterpret_cast<fx_file_offer*>(word);
+      for (char* s : {offer->file_id, offer->session_id, offer->url, offer->name, offer->md5,
+                      offer->transfer_type})
+        std::free(s);
+      std::free(offer);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void release(int code, intptr_t p1, intptr_t p2) {
+  const CodeInfo info = describe(code);
+  release_word(info.p1, p1);
+  release_word(info.p2, p2);
+}
+
+EngineMessage& EngineMessage::operator=(EngineMessage&& o) noexcept {
+  if (this != &o) {
+    reset();
+    code_ = std::exchange(o.code_, 0);
+    p1_ = std::exchange(o.p1_, 0);
+    p2_ = std::exchange(o.p2_, 0);
+  }
+  return *this;
+}
+
+const fx_msg* EngineMessage::record() const {
+  return is_send_result(code_) ? reinterpret_cast<const fx_msg*>(p1_) : nullptr;
+}
+
+std::string EngineMessage::text() const {
+  const Carries p1 = describe(code_).p1;
+  if ((p1 == Carries::kTextGiven || p1 == Carries::kTransientText) && p1_ != 0)
+    return reinterpret_cast<const char*>(p1_);
+  return {};
+}
+
+std::string EngineMessage::text2() const {
+  if (describe(code_).p2 == Carries::kTextGiven && p2_ != 0)
+    return reinterpret_cast<const char*>(p2_);
+  return {};
+}
+
+const fx_file_offer* EngineMessage::file_offer() const {
+  return describe(code_).p1 == Carries::kFileOffer ? reinterpret_cast<const fx_file_offer*>(p1_)
+                                                   : nullptr;
+}
+
+intptr_t EngineMessage::take_p1() {
+  return std::exchange(p1_, 0);
+}
+
+void EngineMessage::reset() {
+  release(code_, p1_, p2_);
+  code_ = 0;
+  p1_ = p2_ = 0;
+}
+
+}  // namespace tavrin::bridge

@@ -1,0 +1,81 @@
+// What every front end needs to know about the engine's messages: for each
+// message code, what p1 and p2 carry and who frees them, in one table. The
+// client and tavrin-cli both read it, so a record or a text handed over by
+// the engine is freed in exactly one place whatever receives it.
+//
+// This library needs only the engine's public header. Any thread: the table
+// is constant; an EngineMessage belongs to whichever thread holds it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "libtavrin.h"
+
+namespace tavrin::bridge {
+
+// What a parameter word carries.
+enum class Carries {
+  kNothing,        // 0
+  kNumber,         // an integer (a contact id, days, an error code, a call id)
+  kTransientText,  // a body valid only during the callback (16, 17)
+  kRecordGiven,    // an fx_msg sent-message record the receiver frees
+  kRecordKept,     // an fx_msg the engine keeps (the time-outs: a late answer reports it)
+  kTextGiven,      // a malloc'd UTF-8 string the receiver frees
+  kFileOffer,      // an fx_file_offer the receiver frees, strings and all
+};
+
+struct CodeInfo {
+  Carries p1 = Carries::kNumber;
+  Carries p2 = Carries::kNumber;
+};
+
+// The row of a code; unknown codes carry plain numbers.
+CodeInfo describe(int code);
+
+bool is_send_result(int code);    // 32-36, 52-54, 148-154: p1 is a sent-message record
+bool is_send_timeout(int code);   // 34, 54, 149, 152
+bool is_login_failure(int code);  // the codes that end a login attempt
+
+// Frees what the receiver owns of (p1, p2) for this code; nothing else.
+void release(int code, intptr_t p1, intptr_t p2);
+
+// One engine message as its receiver holds it: frees what it owns when it
+// goes, unless the owner took it. Move-only.
+class EngineMessage {
+ public:
+  EngineMessage() = default;
+  // Adopts the words as the callback delivered them (the receiver's share
+  // is now ours). Transient bodies are not read here: see copy_transient.
+  EngineMessage(int code, intptr_t p1, intptr_t p2) : code_(code), p1_(p1), p2_(p2) {}
+  ~EngineMessage() { reset(); }
+  EngineMessage(EngineMessage&& o) noexcept { *this = std::move(o); }
+  EngineMessage& operator=(EngineMessage&& o) noexcept;
+  EngineMessage(const EngineMessage&) = delete;
+  EngineMessage& operator=(const EngineMessage&) = delete;
+
+  int code() const { return code_; }
+  intptr_t p1() const { return p1_; }
+  intptr_t p2() const { return p2_; }
+  long number() const { return long(p1_); }  // p1 as a number
+  long contact() const { return long(p2_); } // p2 as the contact id
+
+  // The sent-message record of a send result; null otherwise.
+  const fx_msg* record() const;
+  // p1's text for codes that hand one over; empty otherwise.
+  std::string text() const;
+  // p2's text (93: the requester's uri); empty otherwise.
+  std::string text2() const;
+  const fx_file_offer* file_offer() const;
+
+  // Hands p1 over to the caller, who now frees it as describe() says.
+  intptr_t take_p1();
+  void reset();
+
+ private:
+  int code_ = 0;
+  intptr_t p1_ = 0, p2_ = 0;
+};
+
+}  // namespace tavrin::bridge

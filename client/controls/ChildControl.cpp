@@ -1,0 +1,71 @@
+#include "controls/ChildControl.h"
+
+namespace tavrin::controls {
+
+using namespace platform;
+
+bool ChildControl::create_window(WindowId parent, Rect rect, std::string class_name) {
+  destroy();
+  auto* ws = windows();
+  if (!ws) return false;
+  rect_ = rect;
+  WindowSpec spec;
+  spec.parent = parent;
+  spec.rect = rect;
+  spec.class_name = std::move(class_name);
+  spec.handler = [this](const Message& m) { return dispatch(m); };
+  window_ = ws->create(std::move(spec));
+  if (!window_) return false;
+  // Without a display the control still works; it only does not draw.
+  (void)surface_.create(window_, rect.width(), rect.height());
+  return true;
+}
+
+void ChildControl::destroy() {
+  if (!window_) return;
+  const WindowId w = window_;
+  window_ = 0;
+  focused_ = false;
+  surface_.free();
+  backdrop_.clear();
+  if (auto* ws = windows(); ws && ws->exists(w)) {
+    ws->set_handler(w, nullptr);
+    ws->destroy(w);
+  }
+}
+
+void ChildControl::repaint() {
+  auto* ws = windows();
+  if (!window_ || !ws || !ws->visible(window_)) return;
+  paint();
+}
+
+intptr_t ChildControl::dispatch(const Message& m) {
+  switch (m.id) {
+    case msg::kPaint:
+      if (auto* ws = windows()) backdrop_.refresh(ws->screen_rect(window_));
+      paint();
+      return 0;
+    case msg::kSetFocus:
+    case msg::kKillFocus:
+      focused_ = m.id == msg::kSetFocus;
+      break;
+    default:
+      break;
+  }
+  return on_message(m);
+}
+
+void ChildControl::paint() {
+  auto* ws = windows();
+  gfx::PixelCanvas c = surface_.lock();
+  if (!c.valid() || !ws) return;
+  backdrop_.draw(c);
+  gfx::Painter painter(c);
+  on_paint(painter);
+  const Rect screen = ws->screen_rect(window_);
+  surface_.present(screen.left, screen.top);
+  backdrop_.presented(c);
+}
+
+}  // namespace tavrin::controls

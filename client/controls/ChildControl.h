@@ -1,0 +1,53 @@
+// ChildControl: the base of the controls that are child windows of a screen
+// (the edit fields). It owns the child window, its surface and the backdrop
+// (what the parent shows under the control), follows focus, and paints:
+// backdrop first, then the control through a Painter, then one present.
+// A control writes on_paint and on_message; the rest is here.
+//
+// The control object owns its window: destroying the object destroys the
+// window, and no handler of a half-destroyed control ever runs. UI thread.
+#pragma once
+
+#include <string>
+
+#include "controls/Backdrop.h"
+#include "gfx/CSurface.h"
+#include "gfx/Painter.h"
+#include "platform/window_system.h"
+
+namespace tavrin::controls {
+
+class ChildControl {
+ public:
+  ChildControl() = default;
+  virtual ~ChildControl() { destroy(); }
+  ChildControl(const ChildControl&) = delete;
+  ChildControl& operator=(const ChildControl&) = delete;
+
+  void destroy();
+  platform::WindowId window() const { return window_; }
+  const platform::Rect& rect() const { return rect_; }  // parent coordinates
+  bool focused() const { return focused_; }
+  // Paints now when the control is shown.
+  void repaint();
+
+ protected:
+  // A child of parent at rect; false when no window could be made.
+  bool create_window(platform::WindowId parent, platform::Rect rect, std::string class_name);
+  virtual void on_paint(gfx::Painter& p) = 0;
+  // Every message but paint; focus changes arrive after focused() changed.
+  virtual intptr_t on_message(const platform::Message& m) = 0;
+  platform::WindowSystem* windows() const { return platform::WindowSystem::instance(); }
+
+ private:
+  intptr_t dispatch(const platform::Message& m);
+  void paint();
+
+  platform::WindowId window_ = 0;
+  platform::Rect rect_;
+  bool focused_ = false;
+  gfx::CSurface surface_;
+  Backdrop backdrop_;
+};
+
+}  // namespace tavrin::controls
