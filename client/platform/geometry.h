@@ -19,17 +19,17 @@ struct Rect {
   int right = 0;
   int bottom = 0;
 
-  static Rect from_size(int x, int y, int width, int height) {
+  static constexpr Rect from_size(int x, int y, int width, int height) {
     return {x, y, x + width, y + height};
   }
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool empty() const { return right <= left || bottom <= top; }
-  bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-  Rect inset(int d) const { return {left + d, top + d, right - d, bottom - d}; }
-  Point centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
-  Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
-  Rect intersect(const Rect& o) const {
+  constexpr int width() const { return right - left; }
+  constexpr int height() const { return bottom - top; }
+  constexpr bool empty() const { return right <= left || bottom <= top; }
+  constexpr bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  constexpr Rect inset(int d) const { return {left + d, top + d, right - d, bottom - d}; }
+  constexpr Point centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
+  constexpr Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+  constexpr Rect intersect(const Rect& o) const {
     return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
             std::min(bottom, o.bottom)};
   }

@@ -25,7 +25,11 @@ void fill(PixelBuffer565& b, Rect r, uint16_t c) {
     std::fill_n(b.pixels + size_t(y) * size_t(b.stride) + size_t(r.left), r.width(), c);
 }
 
+// UI thread only; set by tests that compare screenshots.
+int g_fixed_minute = -1;
+
 int local_minute_of_day() {
+  if (g_fixed_minute >= 0) return g_fixed_minute;
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
@@ -33,6 +37,10 @@ int local_minute_of_day() {
 }
 
 }  // namespace
+
+void TaskBar::set_clock_for_tests(int minute_of_day) {
+  g_fixed_minute = minute_of_day;
+}
 
 TaskBar::TaskBar(WindowSystem& windows, Display& display) : windows_(windows), display_(display) {
   WindowSpec spec;

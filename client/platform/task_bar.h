@@ -25,6 +25,9 @@ class TaskBar {
   TaskBar& operator=(const TaskBar&) = delete;
 
   static TaskBar* instance();
+  // Shows this minute of the day instead of the clock's (-1: the clock's
+  // again), so that screenshots do not depend on when they were taken.
+  static void set_clock_for_tests(int minute_of_day);
   WindowId window() const { return window_; }
 
  private:

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "golden.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -69,63 +71,9 @@ std::string write_file(const TempDir& dir, const std::string& name,
   return path;
 }
 
-namespace {
-
-uint16_t argb_to_565(uint32_t p) {
-  return uint16_t(((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
-}
-
-}  // namespace
-
 std::string compare_golden(const std::string& name, const PixelCanvas& canvas) {
-  namespace fs = std::filesystem;
-  const fs::path reference = fs::path(TAVRIN_GFX_GOLDEN_DIR) / (name + ".png");
-  const char* update = std::getenv("TAVRIN_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") {
-    if (!tavrin::platform::save_png_rgb565(reference.string(), canvas.pixels, canvas.width,
-                                           canvas.height, canvas.width))
-      return "cannot write reference " + reference.string();
-    return {};
-  }
-  const auto expected = tavrin::platform::decode_png_file(reference.string());
-  if (!expected)
-    return "no reference image " + reference.string() +
-           " (run with TAVRIN_UPDATE_GOLDEN=1 to create it)";
-  int differences = 0, first_x = -1, first_y = -1;
-  const bool same_size = expected->width == canvas.width && expected->height == canvas.height;
-  if (same_size) {
-    for (int y = 0; y < canvas.height; ++y)
-      for (int x = 0; x < canvas.width; ++x)
-        if (argb_to_565(expected->pixels[size_t(y) * canvas.width + x]) != canvas.at(x, y)) {
-          if (!differences++) first_x = x, first_y = y;
-        }
-    if (!differences) return {};
-  }
-  // Expected | actual | differences, side by side, for whoever reviews it.
-  const int w = canvas.width, h = canvas.height;
-  std::vector<uint16_t> sheet(size_t(w) * 3 * h, 0);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const uint16_t actual = canvas.at(x, y);
-      const bool in_ref = x < expected->width && y < expected->height;
-      const uint16_t want =
-          in_ref ? argb_to_565(expected->pixels[size_t(y) * expected->width + x]) : 0;
-      sheet[size_t(y) * w * 3 + x] = want;
-      sheet[size_t(y) * w * 3 + w + x] = actual;
-      sheet[size_t(y) * w * 3 + 2 * w + x] = (in_ref && want == actual) ? 0 : 0xF81F;
-    }
-  fs::create_directories(TAVRIN_GFX_OUT_DIR);
-  const fs::path err = fs::path(TAVRIN_GFX_OUT_DIR) / (name + "_err.png");
-  (void)tavrin::platform::save_png_rgb565(err.string(), sheet.data(), w * 3, h, w * 3);
-  std::ostringstream msg;
-  if (!same_size)
-    msg << name << ": size " << canvas.width << "x" << canvas.height << ", reference "
-        << expected->width << "x" << expected->height;
-  else
-    msg << name << ": " << differences << " pixels differ, first at (" << first_x << ", " << first_y
-        << ")";
-  msg << "; see " << err.string();
-  return msg.str();
+  return tavrin::test::compare_golden(TAVRIN_GFX_GOLDEN_DIR, TAVRIN_GFX_OUT_DIR, name,
+                                      {canvas.pixels, canvas.width, canvas.height, canvas.pitch()});
 }
 
 }  // namespace gfx_test

@@ -1,0 +1,15 @@
+#include "screens/router/ScreenRouter.h"
+
+namespace tavrin::screens {
+
+ScreenRouter& ScreenRouter::instance() {
+  static ScreenRouter router;  // UI thread only
+  return router;
+}
+
+int ScreenRouter::open(const RouteRequest& request) const {
+  auto it = openers_.find(request.route);
+  return it == openers_.end() ? kNotWired : it->second(request);
+}
+
+}  // namespace tavrin::screens

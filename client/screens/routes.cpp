@@ -1,0 +1,17 @@
+// Wires every screen of this build into the router. A screen module adds
+// its lines here when it lands.
+#include "screens/router/ChatLink.h"
+#include "screens/router/ScreenRouter.h"
+
+namespace tavrin::screens {
+
+ChatFactory& chat_factory() {
+  static ChatFactory factory = nullptr;  // UI thread only
+  return factory;
+}
+
+void wire_screens() {
+  [[maybe_unused]] ScreenRouter& router = ScreenRouter::instance();
+}
+
+}  // namespace tavrin::screens
