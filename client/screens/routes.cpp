@@ -5,11 +5,6 @@
 
 namespace tavrin::screens {
 
-ChatFactory& chat_factory() {
-  static ChatFactory factory = nullptr;  // UI thread only
-  return factory;
-}
-
 void wire_screens() {
   [[maybe_unused]] ScreenRouter& router = ScreenRouter::instance();
 }
