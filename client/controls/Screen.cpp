@@ -70,7 +70,14 @@ void Screen::end_modal(int code) {
 }
 
 void Screen::repaint() {
-  if (window_ && windows().visible(window_)) paint_and_present();
+  if (!window_ || !windows().visible(window_)) return;
+  paint_and_present();
+  // The frame covered the child controls: they draw again over it at once.
+  for (WindowId child : windows().children(window_)) {
+    if (!windows().visible(child)) continue;
+    windows().invalidate(child);
+    windows().update(child);
+  }
 }
 
 void Screen::invalidate() {

@@ -47,4 +47,9 @@ bool sip_show() {
   return panel && (panel->show(true) || panel->show(true));
 }
 
+bool sip_hide() {
+  auto* panel = platform::InputPanel::instance();
+  return panel && panel->show(false);
+}
+
 }  // namespace tavrin::controls

@@ -17,7 +17,8 @@ void show_shell_bars();
 int sip_shown();
 // The panel's first display row; the display height when it is hidden.
 int sip_top_edge();
-// Shows the panel; false when there is none.
+// Shows or hides the panel; false when there is none.
 bool sip_show();
+bool sip_hide();
 
 }  // namespace tavrin::controls

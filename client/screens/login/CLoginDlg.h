@@ -12,11 +12,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "controls/CEditWnd.h"
 #include "controls/CPopupMenu.h"
 #include "controls/Screen.h"
+#include "platform/image.h"
 
 namespace tavrin::screens {
 
@@ -24,6 +26,9 @@ struct LoginConfig {
   std::filesystem::path database;  // the history database (saved accounts)
   std::string signin_url;          // "https://host[:port]" of the sign-in lookup
   std::string ca_file;             // CAs for the lookup; empty: the process default
+  // A SIP-C proxy given on the command line: used instead of the saved one.
+  std::u16string server_override;
+  bool auto_dial = true;           // bring the network up before each login
   int network_timeout_ms = 25000;  // per bring-up attempt
 };
 
@@ -96,6 +101,7 @@ class CLoginDlg : public controls::Screen {
   void show_menu(int id);
   void settings_entry(int index);
   void confirm_exit();
+  const platform::ArgbImage* background();
 
   LoginConfig config_;
   controls::CEditWnd account_, password_;
@@ -109,6 +115,8 @@ class CLoginDlg : public controls::Screen {
   bool connected_ = false;
   bool auto_dial_ = true;
   bool save_ = true;
+  bool background_tried_ = false;
+  std::optional<platform::ArgbImage> background_;
 };
 
 }  // namespace tavrin::screens
