@@ -120,8 +120,8 @@ std::string utf16_to_utf8(std::u16string_view s) {
   return out;
 }
 
-std::string utf16_to_gb2312(std::u16string_view s) {
-  thread_local Iconv to_gb("GB2312", "UTF-16LE");
+namespace {
+std::string utf16_to_code_page(std::u16string_view s, Iconv& to_gb) {
   std::string out;
   out.reserve(s.size() * 2);
   for (size_t i = 0; i < s.size(); ++i) {
@@ -141,6 +141,17 @@ std::string utf16_to_gb2312(std::u16string_view s) {
     i += units - 1;
   }
   return out;
+}
+}  // namespace
+
+std::string utf16_to_gb2312(std::u16string_view s) {
+  thread_local Iconv to_gb("GB2312", "UTF-16LE");
+  return utf16_to_code_page(s, to_gb);
+}
+
+std::string utf16_to_gbk(std::u16string_view s) {
+  thread_local Iconv to_gbk("GBK", "UTF-16LE");
+  return utf16_to_code_page(s, to_gbk);
 }
 
 std::u16string gb2312_to_utf16(std::string_view s) {

@@ -1,5 +1,6 @@
 #include "storage/ChatLogStore.h"
 
+#include "storage/ChatLogSearch.h"
 #include "storage/CppSQLite3Database.h"
 #include "storage/HistoryDatabase.h"
 #include "storage/Text16.h"
@@ -27,6 +28,44 @@ std::u16string ChatLogStore::withoutTabsAndLineFeeds(std::u16string_view line) {
     if (c != u'\t' && c != u'\n') kept += c;
   return kept;
 }
+
+std::int32_t ChatLogStore::contactOfKey(std::u16string_view key) {
+  if (key.size() < 4 || key.size() > 14 || key.substr(0, 3) != u"Log") return 0;
+  std::int64_t value = 0;
+  size_t i = 3;
+  const bool negative = key[i] == u'-';
+  if (negative) ++i;
+  if (i == key.size()) return 0;
+  for (; i < key.size(); ++i) {
+    if (key[i] < u'0' || key[i] > u'9') return 0;
+    value = value * 10 + (key[i] - u'0');
+  }
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return 0;
+  return static_cast<std::int32_t>(value);
+}
+
+namespace {
+
+std::int64_t integerOf(const char16_t* text) {
+  std::int64_t value = 0;
+  bool negative = *text == u'-';
+  if (negative) ++text;
+  for (; *text >= u'0' && *text <= u'9'; ++text) value = value * 10 + (*text - u'0');
+  return negative ? -value : value;
+}
+
+// Rows of "select rowid, FriendCode, FriendLog, Time ...".
+std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
+  std::vector<ChatLogRow> rows;
+  for (; !cursor.eof(); cursor.nextRow())
+    rows.push_back({integerOf(cursor.fieldValue(0)), ChatLogStore::contactOfKey(cursor.fieldValue(1)),
+                    cursor.fieldValue(2), cursor.fieldValue(3)});
+  cursor.finalize();
+  return rows;
+}
+
+}  // namespace
 
 bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
                           std::u16string_view time) const {
@@ -59,14 +98,61 @@ std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {
   return lines;
 }
 
+std::vector<ChatLogRow> ChatLogStore::rows(std::int32_t contactId) const {
+  const std::u16string key = contactKey(contactId);
+  std::vector<ChatLogRow> rows;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    CppSQLite3Query cursor =
+        db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ +
+                     u" where FriendCode = ? order by rowid;",
+                 {key});
+    rows = readRows(cursor);
+  }
+  db.close();
+  return rows;
+}
+
+std::vector<ChatLogRow> ChatLogStore::allRows() const {
+  std::vector<ChatLogRow> rows;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    CppSQLite3Query cursor =
+        db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ + u" order by rowid;");
+    rows = readRows(cursor);
+  }
+  db.close();
+  return rows;
+}
+
+bool ChatLogStore::deleteRow(std::int64_t rowid) const {
+  bool deleted = false;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    const std::u16string id = decimal16(rowid);
+    deleted = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
+    if (deleted) {
+      ChatLogSearch::dropIndex(db, table_);
+      requireDone(db, db.execute(u"delete from " + table_ + u" where rowid = ?;", {id}));
+    }
+  }
+  db.close();
+  return deleted;
+}
+
 void ChatLogStore::deleteLine(std::int32_t contactId, std::u16string_view line) const {
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  if (db.tableExists(table_))
+  if (db.tableExists(table_)) {
+    ChatLogSearch::dropIndex(db, table_);
     requireDone(db,
                 db.execute(u"delete from " + table_ + u" where FriendCode = ? and FriendLog = ?;",
                            {key, line}));
+  }
   db.close();
 }
 
@@ -74,15 +160,20 @@ void ChatLogStore::deleteContact(std::int32_t contactId) const {
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  if (db.tableExists(table_))
+  if (db.tableExists(table_)) {
+    ChatLogSearch::dropIndex(db, table_);
     requireDone(db, db.execute(u"delete from " + table_ + u" where FriendCode = ?;", {key}));
+  }
   db.close();
 }
 
 void ChatLogStore::deleteAll() const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  if (db.tableExists(table_)) requireDone(db, db.execute(u"delete from " + table_ + u";"));
+  if (db.tableExists(table_)) {
+    ChatLogSearch::dropIndex(db, table_);
+    requireDone(db, db.execute(u"delete from " + table_ + u";"));
+  }
   db.close();
 }
 

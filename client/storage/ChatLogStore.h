@@ -5,7 +5,9 @@
 // the history database at the given path (open, work, close) and throws
 // CppSQLite3Exception when the file fails; a caller that must go on (a sent
 // message stays sent) wraps the call in tryStorage. A missing table makes
-// every read and delete a no-op; append creates it. User-interface thread.
+// every read and delete a no-op; append creates it. Deleting drops the
+// search index of ChatLogSearch (rebuilt by the next search), so no piece of
+// a deleted line stays in the file. User-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,16 @@ struct ChatLogLine {
   bool operator==(const ChatLogLine&) const = default;
 };
 
+// A stored line with what tells it from an identical one: its row id, and
+// the contact it belongs to.
+struct ChatLogRow {
+  std::int64_t rowid = 0;
+  std::int32_t contactId = 0;
+  std::u16string line;
+  std::u16string time;
+  bool operator==(const ChatLogRow&) const = default;
+};
+
 class ChatLogStore {
  public:
   // `userId`: the signed-in user's numeric id (the engine's uid read as a long).
@@ -32,6 +44,12 @@ class ChatLogStore {
   bool append(std::int32_t contactId, std::u16string_view line, std::u16string_view time) const;
   // The contact's lines, oldest first.
   [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
+  // The contact's lines with their row ids, oldest first.
+  [[nodiscard]] std::vector<ChatLogRow> rows(std::int32_t contactId) const;
+  // Every line of this user, all contacts, oldest first.
+  [[nodiscard]] std::vector<ChatLogRow> allRows() const;
+  // Deletes the one row the user chose; false when it is no longer there.
+  bool deleteRow(std::int64_t rowid) const;
   // Deletes every line of the contact with exactly this text, whatever its time.
   void deleteLine(std::int32_t contactId, std::u16string_view line) const;
   // Deletes the contact's whole history.
@@ -43,6 +61,8 @@ class ChatLogStore {
   static std::u16string tableName(std::int32_t userId);      // "tab%ld"
   static std::u16string contactKey(std::int32_t contactId);  // "Log%ld"
   static std::u16string withoutTabsAndLineFeeds(std::u16string_view line);
+  // The contact id of a "Log%ld" key; 0 for anything else.
+  static std::int32_t contactOfKey(std::u16string_view key);
 
  private:
   std::filesystem::path path_;

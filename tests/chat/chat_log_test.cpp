@@ -1,0 +1,189 @@
+// The chat log beyond the plain table: deleting the one row the user chose,
+// history search (trigram index and the scan for short queries), the backup
+// file in the device's record format, and the lossless JSON Lines export.
+// Real SQLite files in a scratch folder.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/text_codec.h"
+#include "storage/ChatLogBackup.h"
+#include "storage/ChatLogExport.h"
+#include "storage/ChatLogSearch.h"
+#include "storage/ChatLogStore.h"
+#include "storage/CppSQLite3Database.h"
+#include "temp_dir.h"
+
+using namespace tavrin::storage;
+
+namespace {
+
+class ChatLogTest : public ::testing::Test {
+ protected:
+  TempDir dir{"tavrin-chat-log"};
+  std::filesystem::path path = dir.path / "DB" / "TavrinLog.db";
+  ChatLogStore log{path, 100000001};
+  ChatLogSearch search{path, 100000001};
+
+  std::string bytesOf(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  int tables() {
+    CppSQLite3Database db;
+    db.open(path);
+    return db.scalar(u"select count(*) from sqlite_master;");
+  }
+  static std::vector<std::u16string> lines(const std::vector<ChatLogRow>& rows) {
+    std::vector<std::u16string> out;
+    for (const auto& r : rows) out.push_back(r.line);
+    return out;
+  }
+};
+
+std::string utf16Bytes(std::u16string_view text) {
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+}  // namespace
+
+TEST_F(ChatLogTest, DeletingASelectedRowLeavesItsIdenticalTwins) {
+  log.append(5, u"好的", u"10:00:00");
+  log.append(5, u"其他", u"10:00:01");
+  log.append(5, u"好的", u"11:00:00");
+  log.append(6, u"好的", u"12:00:00");
+  auto rows = log.rows(5);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[2].contactId, 5);
+  EXPECT_LT(rows[0].rowid, rows[2].rowid);
+
+  EXPECT_TRUE(log.deleteRow(rows[2].rowid));  // the 11:00 one, as the user picked it
+  EXPECT_EQ(log.history(5), (std::vector<ChatLogLine>{{u"好的", u"10:00:00"}, {u"其他", u"10:00:01"}}));
+  EXPECT_EQ(log.history(6).size(), 1u);
+  EXPECT_FALSE(log.deleteRow(rows[2].rowid));  // already gone
+  EXPECT_FALSE(ChatLogStore(path, 999).deleteRow(rows[0].rowid));  // no table of that user
+}
+
+TEST_F(ChatLogTest, SearchFindsSubstringsOfEveryLengthNewestFirst) {
+  const std::u16string lines16[] = {
+      u"机主：明天见",          u"Bob：好的 明天 见 😀",    u"Carol：Tavrin 100% done",
+      u"机主：under_score",     u"Bob：\"quoted\" it's",    u"发送失败：TAVRIN rocks",
+      u"Bob：明天下午三点",     u"Carol：not_this_one"};
+  int contact = 5;
+  for (const auto& l : lines16) log.append(contact++ % 2 ? 5 : 6, l, u"10:00:00");
+  EXPECT_EQ(tables(), 1);  // logging builds no index
+
+  struct Case {
+    std::u16string query;
+    std::vector<std::u16string> found;  // newest first
+  } cases[] = {
+      {u"明", {u"Bob：明天下午三点", u"Bob：好的 明天 见 😀", u"机主：明天见"}},  // one character
+      {u"明天", {u"Bob：明天下午三点", u"Bob：好的 明天 见 😀", u"机主：明天见"}},
+      {u"😀", {u"Bob：好的 明天 见 😀"}},  // one character, two UTF-16 units
+      {u"下午三点", {u"Bob：明天下午三点"}},
+      {u"tavrin", {u"发送失败：TAVRIN rocks", u"Carol：Tavrin 100% done"}},  // ASCII case folded
+      {u"100%", {u"Carol：Tavrin 100% done"}},
+      {u"%", {u"Carol：Tavrin 100% done"}},  // LIKE's own characters are literal
+      {u"_", {u"Carol：not_this_one", u"机主：under_score"}},
+      {u"r_s", {u"机主：under_score"}},
+      {u"\"quoted\"", {u"Bob：\"quoted\" it's"}},
+      {u"it's", {u"Bob：\"quoted\" it's"}},
+      {u"nowhere", {}},
+      {u"", {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(lines(search.find(c.query)), c.found) << std::string(c.query.begin(), c.query.end());
+  EXPECT_GT(tables(), 1);  // the first long query built the index
+
+  // Lines logged after the index exists are found; the limit keeps the newest.
+  log.append(7, u"Dave：明天再说", u"10:00:01");
+  auto hits = search.find(u"明天", 2);
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].line, u"Dave：明天再说");
+  EXPECT_EQ(hits[0].contactId, 7);
+  EXPECT_EQ(lines(search.find(u"明天再说")), std::vector<std::u16string>{u"Dave：明天再说"});
+  EXPECT_TRUE(ChatLogSearch(path, 42).find(u"明天").empty());  // another account's table
+}
+
+TEST_F(ChatLogTest, DeletedLinesLeaveNoTraceInTheSearchIndex) {
+  log.append(5, u"机主：secret rendezvous point", u"10:00:00");
+  log.append(5, u"机主：ordinary words", u"10:00:01");
+  ASSERT_EQ(search.find(u"rendezvous").size(), 1u);
+  log.deleteRow(log.rows(5)[0].rowid);
+  EXPECT_EQ(bytesOf(path).find(utf16Bytes(u"rendezvous")), std::string::npos);
+  EXPECT_EQ(bytesOf(path).find("ndezv"), std::string::npos);  // nor its trigrams
+  EXPECT_TRUE(search.find(u"rendezvous").empty());
+  EXPECT_EQ(search.find(u"ordinary").size(), 1u);  // rebuilt by the search
+  log.deleteAll();
+  EXPECT_TRUE(search.find(u"ordinary").empty());
+  EXPECT_TRUE(log.append(5, u"机主：after all", u"10:00:02"));  // no dangling trigger
+}
+
+TEST_F(ChatLogTest, BackupIsTheDeviceRecordFormatAndReplacesTheFile) {
+  const std::vector<ChatLogLine> newestFirst = {{u"Bob：再见", u"10:00:02"},
+                                                {u"机主：hi", u"10:00:01"}};
+  const auto file = ChatLogBackup::pathFor(dir.path, 100000002);
+  EXPECT_EQ(file.filename(), "100000002.txt");
+  // An older, longer backup is there first.
+  std::ofstream(file) << std::string(200, 'x');
+  ASSERT_TRUE(ChatLogBackup::write(file, newestFirst, tavrin::platform::utf16_to_gbk));
+  const std::string golden = bytesOf(std::filesystem::path(TAVRIN_CHAT_GOLDEN) / "backup.txt");
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(bytesOf(file), golden);
+  // Spelled out: GBK text, each of the four parts ending in a 0 byte.
+  EXPECT_EQ(golden.substr(0, 20), std::string("Bob\xA3\xBA\xD4\xD9\xBC\xFB\0\n\0" "10:00:02\0", 20));
+  EXPECT_TRUE(ChatLogBackup::records({}, tavrin::platform::utf16_to_gbk).empty());
+  EXPECT_FALSE(ChatLogBackup::write(dir.path / "missing" / "1.txt", newestFirst,
+                                    tavrin::platform::utf16_to_gbk));
+}
+
+TEST_F(ChatLogTest, ExportRoundTripsEveryCharacter) {
+  const std::u16string texts[] = {
+      u"机主：plain",
+      u"发送失败：failed 😀 \"quote\" back\\slash",
+      u"Bob：emoji 👍🏽 and 𠀀 (outside GBK)",
+      u"Bob：名字：带冒号",
+      std::u16string(u"Bob：controls \x01\x1f\x7f\r end"),
+      std::u16string(u"Bob：lone ") + char16_t(0xD800) + u" and " + char16_t(0xDC00),
+      u"no prefix at all",
+  };
+  for (const auto& t : texts) log.append(100000002, t, u"23:59:59");
+  log.append(100000003, u"Carol：另一个", u"00:00:01");
+  const auto rows = log.allRows();
+  ASSERT_EQ(rows.size(), std::size(texts) + 1);
+  const auto file = ChatLogExport::allFile(dir.path, 100000001);
+  EXPECT_EQ(file.filename(), "tab100000001.jsonl");
+  ASSERT_TRUE(ChatLogExport::write(file, rows, [](std::int32_t id) {
+    return id == 100000002 ? std::u16string(u"Bob") : std::u16string(u"Carol");
+  }));
+
+  std::istringstream in(bytesOf(file));
+  std::vector<ChatLogRecord> back;
+  for (std::string l; std::getline(in, l);) {
+    auto r = ChatLogExport::parse(l);
+    ASSERT_TRUE(r.has_value()) << l;
+    back.push_back(*r);
+  }
+  ASSERT_EQ(back.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(back[i].line, rows[i].line) << i;
+    EXPECT_EQ(back[i].contactId, rows[i].contactId);
+    EXPECT_EQ(back[i].time, rows[i].time);
+  }
+  EXPECT_EQ(back[0].direction, u"sent");
+  EXPECT_EQ(back[0].text, u"plain");
+  EXPECT_EQ(back[1].direction, u"failed");
+  EXPECT_EQ(back[1].text, u"failed 😀 \"quote\" back\\slash");
+  EXPECT_EQ(back[2].direction, u"received");
+  EXPECT_EQ(back[2].contactName, u"Bob");
+  EXPECT_EQ(back[3].text, u"名字：带冒号");
+  EXPECT_EQ(back[6].text, u"no prefix at all");
+  EXPECT_EQ(back[7].contactName, u"Carol");
+
+  for (const char* bad : {"", "{}", "{\"contact_id\":1}", "[1]", "{\"contact_id\":\"x\"}",
+                          "{\"contact_id\":1,\"contact_name\":\"\",\"direction\":\"\",\"text\":"
+                          "\"\xC0\xAF\",\"time\":\"\",\"line\":\"\"}"})
+    EXPECT_FALSE(ChatLogExport::parse(bad).has_value()) << bad;
+}
