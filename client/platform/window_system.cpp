@@ -627,9 +627,12 @@ void WindowSystem::stylus(StylusAction action, Point p) {
 
 void WindowSystem::key(uint32_t key_code, bool down) {
   keys_[key_code & 0xff] = down;
-  const WindowId target = focus_ ? focus_ : active_;
-  if (target && enabled(target))
-    dispatch({target, down ? msg::kKeyDown : msg::kKeyUp, key_code, 0});
+  // A key the focused control leaves (0) goes on to its parents, the way
+  // Enter in a field reaches the screen's default action.
+  for (WindowId target = focus_ ? focus_ : active_; target && enabled(target);
+       target = parent(target)) {
+    if (dispatch({target, down ? msg::kKeyDown : msg::kKeyUp, key_code, 0}) != 0) break;
+  }
 }
 
 void WindowSystem::character(char16_t ch) {

@@ -153,7 +153,9 @@ class WindowSystem {
   // Called on the UI thread whenever the active window or a title changes.
   void add_observer(std::function<void()> on_change);
 
-  // --- input (UI thread): routed to capture, else the window under the point ---
+  // --- input (UI thread): stylus to the capture, else the window under the
+  // point; keys and characters to the focus (a key it leaves unhandled goes
+  // on to its parents) ---
   void stylus(StylusAction action, Point screen);
   void key(uint32_t key_code, bool down);
   void character(char16_t ch);

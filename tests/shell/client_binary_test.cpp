@@ -15,6 +15,8 @@
 
 #include "platform/image.h"
 #include "platform/message_box.h"
+#include "server_child.h"
+#include "storage/SavedAccountStore.h"
 #include "temp_dir.h"
 
 extern char** environ;
@@ -135,4 +137,31 @@ TEST(ClientBinary, SecondStartActivatesTheFirstAndExitsWithZero) {
             app.dir.file("third.out"));
   EXPECT_EQ(wait_exit(third, 20000), 9);
   EXPECT_TRUE(std::filesystem::exists(app.dir.file("second.png")));
+}
+
+// The real-window path: SDL's X11 driver on a virtual X server, the login
+// screen typed into and signed in against the real server.
+TEST(ClientBinary, SignsInThroughARealX11Window) {
+  Installed app;
+  TempDir server_dir("tavrin-x11-server");
+  tavrin::test::ServerChild server;
+  server.start({TAVRIN_SERVER_BIN, "--data", server_dir.path.string(), "--demo", "--nav-port", "0",
+                "--sipc-port", "0", "--no-signin"},
+               {.stderr_path = server_dir.file("log.txt"), .die_with_parent = true});
+  ASSERT_GT(server.sipc(), 0);
+  const std::string shot = app.dir.file("signed-in.png");
+  const std::string script = app.script(
+      "s.txt", "tap 265 222\ntext 100000001\ntap 265 302\ntext alice123\nkey enter\nwait 3000\n"
+               "screenshot " + shot + "\nquit\n");
+  const pid_t pid = start({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 640x900x24", "env",
+                           "SDL_VIDEODRIVER=x11", app.exe, "--server",
+                           "127.0.0.1:" + std::to_string(server.sipc()), "--script", script,
+                           "--instance-dir", app.dir.path.string()},
+                          app.dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 90000), 0) << read(app.dir.file("out.txt"));
+  EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
+  const auto rows = tavrin::storage::SavedAccountStore(app.dir.path / "DB" / "TavrinLog.db").load();
+  ASSERT_TRUE(rows && rows->size() == 1u);
+  EXPECT_EQ((*rows)[0].account, u"100000001");
 }
