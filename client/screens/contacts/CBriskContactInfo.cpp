@@ -1,0 +1,200 @@
+#include "screens/contacts/CBriskContactInfo.h"
+
+#include <algorithm>
+
+#include "platform/text_codec.h"
+#include "screens/contacts/CAddFriendDlg.h"
+#include "screens/files/ScreenFrame.h"
+#include "shell/app_paths.h"
+
+namespace tavrin::screens {
+
+using namespace platform;
+using controls::Point;
+using controls::Rect;
+
+namespace {
+
+constexpr char16_t kAll[] = u"所有联系人";
+constexpr char kMobileCategory[] = "Mobile";
+
+std::filesystem::path& address_book_override() {
+  static std::filesystem::path file;  // UI thread
+  return file;
+}
+
+// Digits of a phone number as written ("+86 139-0000-0001" gives the 11
+// digits of the mobile number after the country code).
+std::u16string digits_of(const std::string& phone) {
+  std::u16string d;
+  for (char c : phone)
+    if (c >= '0' && c <= '9') d.push_back(char16_t(c));
+  if (d.size() == 13 && d.starts_with(u"86")) d.erase(0, 2);
+  return d;
+}
+
+}  // namespace
+
+void set_address_book_file(std::filesystem::path file) {
+  address_book_override() = std::move(file);
+}
+
+std::filesystem::path address_book_file() {
+  if (!address_book_override().empty()) return address_book_override();
+  return shell::to_path(shell::app_paths().database_path).parent_path() / "AddressBook.vcf";
+}
+
+CBriskContactInfo::CBriskContactInfo(controls::UiContext ui)
+    : controls::Screen({.class_name = "CBriskContactInfo", .title = u"查看联系人"}, std::move(ui)) {
+  list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
+                               const gfx::Rect& r, bool selected) {
+    const auto& t = theme();
+    gfx::Painter p(c);
+    if (selected) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
+    p.image(skin(opened_ < 0 ? "BriskContactZu.png" : "BriskContactInfo.png"), r.left + 14,
+            r.top + 16);
+    p.text(row.text, {r.left + 76, r.top, r.right - 70, r.bottom}, 26, t.bg_text_color,
+           text::kLeft | text::kVCenter | text::kSingleLine);
+    if (opened_ < 0 && row.value > 0 &&
+        entries_[size_t(row.value)] == utf8_to_utf16(kMobileCategory)) {
+      const Rect mark{48, 0, 96, 48};  // SettingBtn.png: box on
+      p.image(skin("SettingBtn.png"), r.right - 62, r.top + 16, &mark);
+    }
+    p.hline(r.bottom - 1, r.left + 10, r.right - 10, t.line_color);
+  });
+}
+
+CBriskContactInfo::~CBriskContactInfo() {
+  destroy();
+}
+
+int CBriskContactInfo::run_modal() {
+  const int code = controls::Screen::run_modal();
+  destroy();
+  return code;
+}
+
+bool CBriskContactInfo::on_create() {
+  cards_ = read_address_book(address_book_file());
+  entries_.assign(1, kAll);
+  for (const auto& card : cards_)
+    for (const auto& category : card.categories) {
+      const std::u16string name = utf8_to_utf16(category);
+      if (std::find(entries_.begin(), entries_.end(), name) == entries_.end())
+        entries_.push_back(name);
+    }
+  list_.set_id(kListId);
+  if (!list_.create(window(), kList.left, kList.top + 52, kList.right, kList.bottom + 52))
+    return false;
+  list_.set_background(&surface(), {0, 52});
+  list_.set_tap_message(msg::kItemTapped, kListId);
+  opened_ = -1;
+  fill_list();
+  return true;
+}
+
+void CBriskContactInfo::on_destroy() {
+  list_.destroy();
+}
+
+std::u16string CBriskContactInfo::title() const {
+  if (opened_ < 0) return u"查看联系人";
+  return u"查看" + entries_[size_t(opened_)];
+}
+
+void CBriskContactInfo::fill_list() {
+  list_.clear();
+  if (opened_ < 0) {
+    for (size_t i = 0; i < entries_.size(); ++i)
+      list_.add_row({.text = entries_[i], .value = intptr_t(i)});
+  } else {
+    for (size_t i = 0; i < shown_.size(); ++i) {
+      std::u16string text = utf8_to_utf16(shown_[i].name);
+      if (!shown_[i].phones.empty()) text += u"  " + utf8_to_utf16(shown_[i].phones.front());
+      list_.add_row({.text = std::move(text), .value = intptr_t(i)});
+    }
+  }
+  list_.scroller().set_offset(0);
+  list_.relayout();
+  repaint();
+}
+
+void CBriskContactInfo::open_entry(int index) {
+  if (index < 0 || index >= int(entries_.size())) return;
+  opened_ = index;
+  shown_.clear();
+  const std::string category = utf16_to_utf8(entries_[size_t(index)]);
+  for (const auto& card : cards_)
+    if (index == 0 || std::find(card.categories.begin(), card.categories.end(), category) !=
+                          card.categories.end())
+      shown_.push_back(card);
+  fill_list();
+}
+
+void CBriskContactInfo::choose_card(int index) {
+  if (index < 0 || index >= int(shown_.size())) return;
+  const AddressCard& card = shown_[size_t(index)];
+  std::u16string number;
+  int mode = 1;
+  for (const auto& phone : card.phones) {
+    number = digits_of(phone);
+    if (number.size() == 11) break;
+  }
+  if (number.size() == 9) mode = 0;
+  CAddFriendDlg add(ui());
+  add.set_owner(window());
+  add.prefill(mode, number, utf8_to_utf16(card.name));
+  add.run_modal();
+  repaint();
+}
+
+void CBriskContactInfo::back() {
+  if (opened_ < 0) {
+    end_modal(0);
+    return;
+  }
+  opened_ = -1;
+  shown_.clear();
+  fill_list();
+}
+
+void CBriskContactInfo::on_stylus(StylusAction action, Point p) {
+  switch (action) {
+    case StylusAction::kDown:
+      if (list_.stylus_down(p)) return;
+      break;
+    case StylusAction::kMove:
+      list_.stylus_move(p);
+      return;
+    case StylusAction::kUp:
+      if (list_.stylus_up(p)) return;
+      break;
+  }
+  if (action == StylusAction::kUp && ScreenFrame::kRightTap.contains(p)) back();
+}
+
+intptr_t CBriskContactInfo::on_message(const Message& m) {
+  if (m.id == msg::kListStep && m.wparam == kListId) {
+    list_.inertia_step();
+  } else if (m.id == msg::kItemTapped && m.wparam == kListId) {
+    if (opened_ < 0)
+      open_entry(int(m.lparam));
+    else
+      choose_card(int(m.lparam));
+  } else if (m.id == ScreenFrame::kPaintLists) {
+    list_.paint();
+  }
+  return 0;
+}
+
+void CBriskContactInfo::on_paint(gfx::Painter& p) {
+  const auto& t = theme();
+  ScreenFrame::background(p, t, title());
+  if (entries_.size() == 1 && cards_.empty())
+    p.text(u"通讯录中没有联系人", {20, 160, 460, 220}, 26, t.bg_text_color,
+           text::kCenter | text::kVCenter | text::kSingleLine);
+  ScreenFrame::soft_keys(p, t, u"", u"", opened_ < 0 ? u"退出" : u"返回");
+  windows().post(window(), ScreenFrame::kPaintLists);
+}
+
+}  // namespace tavrin::screens

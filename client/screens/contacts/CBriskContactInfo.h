@@ -1,0 +1,65 @@
+// CBriskContactInfo: the device's address book. The first level lists
+// "所有联系人" and one entry per category of the cards (the category
+// "Mobile", where phones keep their mobile contacts, is marked); an entry
+// opens its cards under the title "查看%s", and a card opens the add-friend
+// screen filled with its name and number. The book is a vCard file: the
+// one set with set_address_book_file (the command line), else
+// "AddressBook.vcf" in the client's DB folder. A missing file gives an
+// empty list, never a box. UI thread only.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "controls/CScrollList.h"
+#include "controls/Screen.h"
+#include "platform/address_book.h"
+
+namespace tavrin::screens {
+
+// The address-book file for this process (empty: the default).
+void set_address_book_file(std::filesystem::path file);
+std::filesystem::path address_book_file();
+
+class CBriskContactInfo : public controls::Screen {
+ public:
+  static constexpr controls::Rect kList{0, 60, 480, 684};  // window coordinates
+  static constexpr int kRowHeight = 80;
+  static constexpr uintptr_t kListId = 47;
+
+  explicit CBriskContactInfo(controls::UiContext ui = controls::UiContext::current());
+  ~CBriskContactInfo() override;
+
+  int run_modal();
+
+  // The first level's entries ("所有联系人", then the categories).
+  const std::vector<std::u16string>& entries() const { return entries_; }
+  // -1 on the first level, else the opened entry.
+  int opened() const { return opened_; }
+  const std::vector<platform::AddressCard>& shown_cards() const { return shown_; }
+  std::u16string title() const;
+
+  // The taps, as the screen handles them.
+  void open_entry(int index);
+  void choose_card(int index);
+  void back();
+
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void on_paint(gfx::Painter& p) override;
+  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  intptr_t on_message(const platform::Message& m) override;
+
+ private:
+  void fill_list();
+
+  std::vector<platform::AddressCard> cards_;
+  std::vector<std::u16string> entries_;
+  std::vector<platform::AddressCard> shown_;
+  int opened_ = -1;
+  controls::CScrollList list_{kRowHeight};
+};
+
+}  // namespace tavrin::screens
