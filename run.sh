@@ -10,11 +10,13 @@ bin=build/default/bin
 echo
 echo "Built products:"
 found=0
-for product in libtavrin tavrin-server tavrin-cli tavrin; do
-  if ls "$bin/$product"* build/default/lib/"$product"* >/dev/null 2>&1; then
-    echo "  $product"
-    found=1
-  fi
+for product in libtavrin.so tavrin-server tavrin-cli tavrin; do
+  for place in "$bin" build/default/lib; do
+    if [ -e "$place/$product" ]; then
+      echo "  $place/$product"
+      found=1
+    fi
+  done
 done
 [ "$found" -eq 1 ] || echo "  (none yet)"
 
@@ -66,8 +68,16 @@ echo
 # front end: its options, e.g. --user 100000002 --password bob123 --json).
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   if [ -x "$bin/tavrin" ]; then
+    client=("$bin/tavrin" --server "127.0.0.1:$sipc" --nav "127.0.0.1:$nav")
+    if [ "$signin" != 0 ]; then
+      client+=(--signin "https://127.0.0.1:$signin")
+      [ -f "$data/tls/ca.pem" ] && client+=(--ca-file "$data/tls/ca.pem")
+    fi
     echo "Opening the Tavrin client (480 x 800 display; the mouse is the stylus)."
-    "$bin/tavrin" "$@" || true
+    echo "On its login screen type a demo account into 塔文号 and its password into 密码,"
+    echo "then press 登录 (or Enter): 100000001 / alice123, 100000002 / bob123, or a"
+    echo "mobile number such as 13900000001 / alice123 (resolved through the sign-in server)."
+    "${client[@]}" "$@" || true
     exit 0
   fi
   echo "The client (tavrin) is not built; running the terminal front end instead."
