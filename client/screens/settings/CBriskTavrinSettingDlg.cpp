@@ -1,0 +1,155 @@
+#include "screens/settings/CBriskTavrinSettingDlg.h"
+
+#include <cstdio>
+
+#include "screens/files/ScreenFrame.h"
+#include "screens/router/ScreenRouter.h"
+#include "screens/settings/SwitchSettings.h"
+#include "shell/client_settings.h"
+
+namespace tavrin::screens {
+
+using namespace platform;
+using controls::Point;
+using controls::Rect;
+
+namespace {
+
+constexpr const char16_t* kSwitchTexts[] = {u"震动",     u"好友上线声音", u"好友消息声音",
+                                            u"群消息声音", u"屏蔽群消息",   u"保存聊天记录"};
+constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"繁忙", u"离开"};
+constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
+
+void save_switches_now() {
+  if (!save_switches(switch_settings_file(), switch_settings()))
+    std::fprintf(stderr, "tavrin: cannot write the switches file\n");
+}
+
+}  // namespace
+
+CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, controls::UiContext ui)
+    : controls::Screen({.class_name = "CBriskTavrinSettingDlg", .title = u"个人设置"},
+                       std::move(ui)),
+      status_(initial_status >= 0 && initial_status < kStatusCount ? initial_status : 0) {
+  const auto& s = shell::client_settings();
+  const auto& more = switch_settings();
+  switches_ = {s.vibrate != 0,          more.online_sound != 0,         s.sound != 0,
+               more.group_sound != 0,   more.block_group_messages != 0, more.keep_chat_log != 0};
+}
+
+CBriskTavrinSettingDlg::~CBriskTavrinSettingDlg() {
+  destroy();
+}
+
+int CBriskTavrinSettingDlg::run_modal() {
+  const int code = controls::Screen::run_modal();
+  destroy();
+  return code >= 0 && code < kStatusCount ? code : kCancelled;
+}
+
+void CBriskTavrinSettingDlg::show_page(int page) {
+  if (page < 0 || page > 2 || page == page_) return;
+  page_ = page;
+  repaint();
+}
+
+void CBriskTavrinSettingDlg::toggle(int index) {
+  if (index < 0 || index >= kSwitchCount) return;
+  const bool on = !switches_[size_t(index)];
+  switches_[size_t(index)] = on;
+  auto& more = switch_settings();
+  switch (index) {
+    case 0:
+      shell::client_settings().vibrate = on;
+      break;
+    case 1:
+      more.online_sound = on;
+      break;
+    case 2:
+      shell::client_settings().sound = on;
+      break;
+    case 3:
+      more.group_sound = on;
+      break;
+    case 4:
+      more.block_group_messages = on;
+      break;
+    case 5:
+      more.keep_chat_log = on;
+      break;
+  }
+  if (index != 0 && index != 2) save_switches_now();
+  repaint();
+}
+
+void CBriskTavrinSettingDlg::choose_status(int index) {
+  if (index < 0 || index >= kStatusCount || index == status_) return;
+  status_ = index;
+  repaint();
+}
+
+void CBriskTavrinSettingDlg::add_friend() {
+  ScreenRouter::instance().open({.route = Route::kAddFriend, .owner = window()});
+  repaint();
+}
+
+void CBriskTavrinSettingDlg::on_tap(Point p) {
+  const Point client{p.x, p.y - 52};
+  for (int i = 0; i < 3; ++i)
+    if (kTab[i].contains(client)) return show_page(i);
+  if (ScreenFrame::kLeftTap.contains(p)) return end_modal(status_);
+  if (ScreenFrame::kRightTap.contains(p)) return end_modal(kCancelled);
+  const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
+  for (int i = 0; i < rows; ++i) {
+    if (!row(i).contains(client)) continue;
+    if (page_ == 0)
+      add_friend();
+    else if (page_ == 1)
+      toggle(i);
+    else
+      choose_status(i);
+    return;
+  }
+}
+
+void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
+  const auto& t = theme();
+  const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
+  p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
+  p.image(skin("SettingBk.png"), 0, 0);
+  p.text(u"个人设置", {12, 0, 468, 52}, 30, t.bottom_text_color,
+         text::kCenter | text::kVCenter | text::kSingleLine);
+  for (int i = 0; i < 3; ++i) {
+    p.image(skin(i == page_ ? "BtnSel.png" : "BtnNormal.png"), kTab[i].left, kTab[i].top);
+    p.text(kTabTexts[i], kTab[i], 26, i == page_ ? t.btn_text_color : t.bottom_text_color,
+           text::kCenter | text::kVCenter | text::kSingleLine);
+  }
+  const gfx::CSkinImage& boxes = skin("SettingBtn.png");  // box off, on, radio off, on
+  auto cell = [](int n) { return Rect{n * 48, 0, (n + 1) * 48, 48}; };
+  if (page_ == 0) {
+    const Rect r = row(0);
+    p.image(skin("AddBuddy.png"), r.left + 4, r.top + 8);
+    p.text(u"添加好友", {r.left + 84, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);
+  } else if (page_ == 1) {
+    for (int i = 0; i < kSwitchCount; ++i) {
+      const Rect r = row(i);
+      const Rect c = cell(switches_[size_t(i)] ? 1 : 0);
+      p.image(boxes, r.left + 8, r.top + 16, &c);
+      p.text(kSwitchTexts[i], {r.left + 72, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);
+      p.hline(r.bottom - 1, r.left, r.right, t.line_color);
+    }
+  } else {
+    for (int i = 0; i < kStatusCount; ++i) {
+      const Rect r = row(i);
+      const Rect c = cell(i == status_ ? 3 : 2);
+      p.image(boxes, r.left + 8, r.top + 16, &c);
+      p.text(kStatusTexts[i], {r.left + 72, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);
+      p.hline(r.bottom - 1, r.left, r.right, t.line_color);
+    }
+  }
+  const unsigned caption = text::kCenter | text::kVCenter | text::kSingleLine;
+  p.text(u"确定", ScreenFrame::kLeftKey, 30, t.bottom_text_color, caption);
+  p.text(u"退出", ScreenFrame::kRightKey, 30, t.bottom_text_color, caption);
+}
+
+}  // namespace tavrin::screens

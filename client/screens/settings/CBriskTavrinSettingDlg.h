@@ -1,0 +1,58 @@
+// CBriskTavrinSettingDlg: the settings screen. Three tabs in the left
+// column choose the page (page 1 first): page 0 the add-friend entry
+// (opens the add-friend screen through the router), page 1 six switches
+// ("震动" and "好友消息声音" go to the Vibrate and Sound settings at once,
+// the other four to the persistent SwitchSettings at once), page 2 the
+// login status as four radio entries (0 在线, 1 隐身, 2 繁忙, 3 离开).
+// "确定" closes with the chosen status index; "退出" closes with kCancelled
+// (the switches stay as set, the status is left unchanged). UI thread only.
+#pragma once
+
+#include <array>
+
+#include "controls/Screen.h"
+
+namespace tavrin::screens {
+
+class CBriskTavrinSettingDlg : public controls::Screen {
+ public:
+  static constexpr int kCancelled = -1;
+  static constexpr int kSwitchCount = 6;
+  static constexpr int kStatusCount = 4;
+  // Window coordinates: the tabs (x 0-80), the entry rows of a page.
+  static constexpr controls::Rect kTab[3] = {{0, 52, 80, 152}, {0, 152, 80, 252}, {0, 252, 80, 352}};
+  static constexpr int kRowTop = 62;
+  static constexpr int kRowHeight = 80;
+  static constexpr controls::Rect row(int i) {
+    return {90, kRowTop + i * kRowHeight, 470, kRowTop + (i + 1) * kRowHeight};
+  }
+
+  // initial_status: the radio entry checked at first (0 在线 unless given).
+  explicit CBriskTavrinSettingDlg(int initial_status = 0,
+                                  controls::UiContext ui = controls::UiContext::current());
+  ~CBriskTavrinSettingDlg() override;
+
+  // The chosen status index 0-3, or kCancelled.
+  int run_modal();
+
+  int page() const { return page_; }
+  bool switch_on(int index) const { return switches_[size_t(index)]; }
+  int status() const { return status_; }
+
+  // The taps, as the screen handles them.
+  void show_page(int page);
+  void toggle(int index);
+  void choose_status(int index);
+  void add_friend();
+
+ protected:
+  void on_paint(gfx::Painter& p) override;
+  void on_tap(controls::Point p) override;
+
+ private:
+  int page_ = 1;
+  int status_ = 0;
+  std::array<bool, kSwitchCount> switches_{};
+};
+
+}  // namespace tavrin::screens
