@@ -26,6 +26,7 @@ const char* usage() {
          "  --test-gone N         answer the first N digest answers 410 (tests of re-login)\n"
          "  --test-drop-register N  drop the first N connections at their first R (tests)\n"
          "  --test-end-keepalive  answer keep-alives with X: 0 (tests of the session end)\n"
+         "  --test-clock FILE     scheduled SMS fall due by the time written in FILE (tests)\n"
          "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n";
 }
 
@@ -84,6 +85,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
         return "--test-drop-register needs a number";
     } else if (a == "--test-end-keepalive") {
       o.testEndOnKeepalive = true;
+    } else if (a == "--test-clock") {
+      if (!value(o.testClockFile) || o.testClockFile.empty()) return "--test-clock needs a file";
     } else if (a == "--verbose") {
       ++o.verbosity;
     } else if (a.size() >= 2 && a[0] == '-' && a[1] == 'v' &&

@@ -24,6 +24,7 @@ struct Options {
   long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"
   bool testEndOnKeepalive = false;  // tests only: answer keep-alives with "X: 0"
+  std::string testClockFile;        // tests only: the scheduled-SMS clock reads this file
   bool noSignin = false;
   bool memoryDb = false;  // tests only: keep the data in memory
 };
