@@ -4,8 +4,9 @@
 // a group-chat SMS goes to every member), or 486 once the sender's daily
 // limit is used up or when the receiving account refuses SMS.
 // "SSSetScheduleSms" and friends keep scheduled SMS, which runDue() moves
-// to the outbox when their send time has come (the time is read as "YYYY-MM-DD HH:MM:SS" in the server's local time, by
-// the schedule's clock, schedule_clock.h).
+// to the outbox when their send time has come (the time is read as
+// "YYYY-MM-DD HH:MM:SS" in the server's local time, by the schedule's
+// clock, schedule_clock.h).
 // Event-loop thread only.
 #pragma once
 
