@@ -1,0 +1,70 @@
+// CBriskToSelfMsg: an SMS to the user's own phone. The own mobile number
+// comes from the personal information (the user record's number when the
+// profile has none); the box takes 80 characters; paste replaces the text
+// with the clipboard's. The send key sends through the engine to that
+// number and says "发送成功！" once the service accepted it, "发送失败！"
+// when it refused, the request could not go, or no answer came within
+// 30 s. With no text, or no number to send to, it refuses with a box.
+// Results come to this window through the engine bridge. UI thread only.
+#pragma once
+
+#include <string>
+
+#include "controls/Layout.h"
+#include "screens/sms/SmsScreen.h"
+#include "screens/sms/SmsTextBox.h"
+
+namespace tavrin::screens {
+
+class CBriskToSelfMsg : public SmsScreen {
+ public:
+  static constexpr controls::Rect kPrompt{10, 42, 470, 78};
+  static constexpr controls::Rect kBox{10, 80, 470, 340};
+  static constexpr controls::Rect kCounter{10, 340, 470, 360};
+  static constexpr controls::Rect kSendButton{160, 362, 320, 410};
+  static constexpr controls::Rect kNumberLine{10, 425, 470, 465};
+  static constexpr controls::Rect kStatusLine{10, 465, 470, 505};
+  static constexpr size_t kLimit = 80;
+  static constexpr uintptr_t kAnswerTimer = 1;
+  static constexpr int kAnswerWaitMs = 30000;
+
+  enum class Tap { kSend, kPaste, kExit };
+  static constexpr controls::HotArea<Tap> kTaps[] = {
+      {Tap::kSend, kSendButton},
+      {Tap::kSend, {0, 670, 120, 720}},
+      {Tap::kPaste, {160, 670, 320, 720}},
+      {Tap::kExit, {360, 670, 480, 720}},
+  };
+
+  explicit CBriskToSelfMsg(platform::WindowId owner = 0);
+  ~CBriskToSelfMsg() override;
+
+  // Runs the screen until 退出; 0.
+  int run_modal();
+  void send();
+  void paste();
+
+  SmsTextBox& box() { return box_; }
+  const std::u16string& mobile() const { return mobile_; }
+  bool sending() const { return sending_; }
+
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void paint_page(gfx::Painter& p) override;
+  void paint_children() override;
+  void on_tap(controls::Point p) override;
+  bool on_key(uint32_t key_code) override;
+  void on_timer(uintptr_t id) override;
+  bool on_engine(bridge::EngineMessage& m) override;
+  intptr_t on_screen_message(const platform::Message& m) override;
+
+ private:
+  void finish(bool ok);
+
+  SmsTextBox box_;
+  std::u16string mobile_;
+  bool sending_ = false;
+};
+
+}  // namespace tavrin::screens

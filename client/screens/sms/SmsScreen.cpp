@@ -1,0 +1,70 @@
+#include "screens/sms/SmsScreen.h"
+
+#include "controls/BoxPainter.h"
+#include "shell/app_paths.h"
+
+namespace tavrin::screens {
+
+using namespace platform;
+using controls::Rect;
+
+SmsScreen::SmsScreen(std::string class_name, std::u16string title, WindowId owner)
+    : controls::Screen(
+          {.class_name = std::move(class_name), .title = u"BriskTavrin", .owner = owner}),
+      title_(std::move(title)) {}
+
+const ArgbImage* SmsScreen::background() {
+  if (!background_tried_) {
+    background_tried_ = true;
+    background_ = decode_png_file(shell::app_paths().resolve(theme().bk_path).string());
+  }
+  return background_ ? &*background_ : nullptr;
+}
+
+void SmsScreen::on_paint(gfx::Painter& p) {
+  const auto& t = theme();
+  p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
+  if (const ArgbImage* bk = background()) p.image_scaled(*bk, {0, 0, 480, 800});
+  p.fill_shaded(kTitleBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  p.text(title_, kTitleBar, 30, t.bottom_text_color,
+         text::kCenter | text::kVCenter | text::kSingleLine);
+  p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  paint_page(p);
+  // The children present after this surface, so they stay on top of it.
+  windows().post(window(), kPaintChildren);
+}
+
+intptr_t SmsScreen::on_message(const Message& m) {
+  if (m.id == kPaintChildren) {
+    paint_children();
+    return 0;
+  }
+  return on_screen_message(m);
+}
+
+int SmsScreen::notice(std::u16string text, int type) {
+  ++notices_;
+  last_notice_ = text;
+  const int answer = controls::CMsgBoxDlg::show(window(), std::move(text), kCaption, type);
+  repaint();
+  return answer;
+}
+
+void SmsScreen::paint_soft_keys(gfx::Painter& p, std::span<const SoftKey> keys) {
+  for (const SoftKey& k : keys)
+    p.text(k.text, {k.left, kSoftBar.top, k.right, kSoftBar.bottom}, 30, theme().bottom_text_color,
+           text::kCenter | text::kVCenter | text::kSingleLine);
+}
+
+void SmsScreen::paint_button(gfx::Painter& p, const Rect& r, std::u16string_view caption) {
+  const auto& t = theme();
+  controls::draw_button(p, r, caption, t.btn_bk_color, t.btn_bg_alpha, t.btn_text_color);
+}
+
+void SmsScreen::paint_label(gfx::Painter& p, std::u16string_view text, const Rect& r, int height,
+                            unsigned flags) {
+  p.text(text, r, height, theme().menu_text_color,
+         flags ? flags : text::kLeft | text::kVCenter | text::kSingleLine);
+}
+
+}  // namespace tavrin::screens
