@@ -1,0 +1,536 @@
+#include "screens/chat/CBriskLibTavrinMsg.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "bridge/EngineBridge.h"
+#include "controls/CMsgBoxDlg.h"
+#include "controls/ShellBars.h"
+#include "gfx/Fonts.h"
+#include "libtavrin.h"
+#include "platform/clipboard.h"
+#include "platform/text_codec.h"
+#include "screens/chat/CEmoticonDlg.h"
+#include "screens/chat/ChatText.h"
+#include "shell/app_paths.h"
+#include "storage/StorageGuard.h"
+
+namespace tavrin::screens {
+
+using namespace platform;
+using controls::Point;
+using controls::Rect;
+
+namespace {
+
+// Posted to itself after each paint: the line list draws over the frame.
+constexpr uint32_t kRepaintList = msg::kUser + 1024 + 1;
+// The input box: a 24-pixel face makes room for 180 characters in the well.
+constexpr int kInputFontHeight = 24;
+constexpr int kLineFontHeight = 20;
+constexpr int kTimeFontHeight = 18;
+constexpr uint32_t kSentBubble = 0xF8E6C8;      // 0x00BBGGRR: light blue
+constexpr uint32_t kReceivedBubble = 0xFFFFFF;  // white
+constexpr uint32_t kFailureColour = 0x4040FF;   // red
+
+controls::ScreenSpec chat_spec(WindowId owner) {
+  controls::ScreenSpec spec;
+  spec.class_name = "CBriskLibTavrinMsg";
+  spec.title = u"BriskTavrin";
+  spec.owner = owner;
+  return spec;
+}
+
+// The signed-in user's numeric id, as the log table is named by it.
+std::int32_t signed_in_user() {
+  fx_lock_contacts();
+  const char* uid = fx_get_usr_uid();
+  const long id = uid ? std::strtol(uid, nullptr, 10) : 0;
+  fx_unlock_contacts();
+  return std::int32_t(id);
+}
+
+std::u16string take_engine_text(char* text) {
+  if (!text) return {};
+  std::u16string out = utf8_to_utf16(text);
+  std::free(text);
+  return out;
+}
+
+bool is_sent_line(std::u16string_view line) {
+  return line.starts_with(chat::kOwnerPrefix) || line.starts_with(chat::kFailedPrefix);
+}
+
+}  // namespace
+
+CBriskLibTavrinMsg::CBriskLibTavrinMsg(long contact_id, WindowId owner, MainWindowLink& main,
+                                       bool sms_mode, controls::UiContext ui)
+    : Screen(chat_spec(owner), std::move(ui)),
+      contact_id_(contact_id),
+      main_(main),
+      sms_mode_(sms_mode),
+      log_(shell::to_path(shell::app_paths().database_path), signed_in_user()) {}
+
+CBriskLibTavrinMsg::~CBriskLibTavrinMsg() {
+  destroy();
+}
+
+int CBriskLibTavrinMsg::run_modal() {
+  const int code = Screen::run_modal();
+  destroy();
+  return code;
+}
+
+CBriskLibTavrinMsg::ContactFacts CBriskLibTavrinMsg::contact_facts(long contact_id) {
+  ContactFacts facts;
+  fx_lock_contacts();
+  if (const fx_account* account = fx_get_account_by_id(contact_id)) {
+    facts.has_record = true;
+    facts.pc_user = fx_is_pc_user_by_account(account) != 0;
+    facts.name = take_engine_text(fx_get_account_show_name(account, 0));
+  } else {
+    facts.pc_user = fx_is_pc_user_by_id(contact_id) != 0;
+    facts.name = take_engine_text(fx_get_original_ID(contact_id));
+  }
+  fx_unlock_contacts();
+  if (facts.name.empty()) facts.name = utf8_to_utf16(std::to_string(contact_id));
+  return facts;
+}
+
+// --- life ---
+
+bool CBriskLibTavrinMsg::on_create() {
+  // The chat background with the frame over it: what the list scrolls over.
+  if (background_.create(window(), spec().rect.width(), spec().rect.height())) {
+    gfx::Painter p(background_.lock());
+    p.fill_rect({0, 0, 480, 800}, theme().bg_color);
+    (void)p.png(shell::app_paths().resolve(theme().msg_bk_path).string(), {0, 0, 480, 800});
+    p.image(skin("TavrinDialog.png"), 0, 0);
+  }
+  const Point origin = to_screen({0, 0});
+  (void)list_.create(window(), kLines.left, kLines.top + origin.y, kLines.right,
+                     kLines.bottom + origin.y);
+  list_.set_id(kLineListId);
+  list_.set_background(&background_, origin);
+  list_.set_tap_message(msg::kItemTapped);
+  list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
+                               const gfx::Rect& r, bool selected) { paint_row(c, row, r, selected); });
+  (void)input_.create(window(), kInput, kInputLimit, gfx::make_font(kInputFontHeight));
+
+  look_up_contact();
+  if (!sms_mode_) begin_dialog();
+  set_title();
+  load_history();
+  receive();
+  return true;
+}
+
+void CBriskLibTavrinMsg::on_destroy() {
+  list_.destroy();
+  input_.destroy();
+  background_.free();
+}
+
+void CBriskLibTavrinMsg::look_up_contact() {
+  const ContactFacts facts = contact_facts(contact_id_);
+  has_record_ = facts.has_record;
+  name_ = facts.name;
+}
+
+void CBriskLibTavrinMsg::set_title() {
+  if (contact_id_ == chat::kNoTitleContact) return;
+  const ContactFacts facts = contact_facts(contact_id_);
+  const chat::ChatTitle t = chat::chat_title(name_, facts.has_record, facts.pc_user, sms_mode_);
+  title_ = t.text;
+  sms_mode_ = t.sms_mode;
+}
+
+void CBriskLibTavrinMsg::begin_dialog() {
+  if (window()) fx_begin_dialog(contact_id_, bridge::post_callback, bridge::user_data(window()));
+}
+
+// --- lines ---
+
+void CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
+  // The line is on screen and sent whatever the log does; a failure is shown.
+  if (auto failure = storage::tryStorage([&] { log_.append(std::int32_t(contact_id_), line, time); }))
+    log_failure_ = u"聊天记录未能保存：" + std::u16string(failure->errorMessage());
+  else
+    log_failure_.clear();
+}
+
+void CBriskLibTavrinMsg::add_live_line(std::u16string text, std::u16string time, int direction) {
+  if (text.empty() || tab_ != 2) return;
+  const int height = chat::live_line_height(text.size());
+  controls::ListRow row{text, 0, height};
+  lines_.insert(lines_.begin(), Line{std::move(text), std::move(time), direction, height});
+  list_.rows().insert(list_.rows().begin(), std::move(row));
+  list_.scroller().set_offset(0);
+  list_.relayout();
+}
+
+void CBriskLibTavrinMsg::load_history() {
+  lines_.clear();
+  std::vector<storage::ChatLogLine> stored;
+  if (auto failure = storage::tryStorage([&] { stored = log_.history(std::int32_t(contact_id_)); }))
+    log_failure_ = u"聊天记录未能读取：" + std::u16string(failure->errorMessage());
+  lines_.reserve(stored.size());
+  for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+    const int height = chat::stored_line_height(it->line.size());
+    const int direction = is_sent_line(it->line) ? 1 : 0;
+    lines_.push_back({std::move(it->line), std::move(it->time), direction, height});
+  }
+  rebuild_rows();
+}
+
+void CBriskLibTavrinMsg::rebuild_rows() {
+  list_.clear();
+  auto& rows = list_.rows();
+  if (tab_ == 2) {
+    rows.reserve(lines_.size());
+    for (const Line& l : lines_) rows.push_back({l.text, 0, l.height});
+  } else {
+    for (const ChatListEntry& e : entries_) rows.push_back({e.name, intptr_t(e.contact_id), 80});
+  }
+  list_.scroller().set_offset(0);
+  list_.relayout();
+}
+
+void CBriskLibTavrinMsg::receive() {
+  const int bias = chat::standard_bias_minutes();
+  while (fx_msg* m = fx_get_msg(contact_id_)) {
+    std::u16string text = m->text ? take_engine_text(fx_msg_no_format(m->text)) : u"";
+    std::u16string time = chat::local_time_now();
+    if (m->date)
+      if (auto local = chat::server_date_to_local(m->date, bias)) time = *local;
+    fx_destroy_msg(m);
+    std::u16string line = name_ + std::u16string(chat::kNameColon) + text;
+    log_line(line, time);
+    add_live_line(std::move(line), std::move(time), 0);
+  }
+  show_pending();
+}
+
+void CBriskLibTavrinMsg::show_pending() {
+  // The main window's reports for this contact (send failures, time-outs):
+  // shown, not logged, as they are not lines of the conversation.
+  for (std::u16string& text : main_.take_pending(contact_id_))
+    add_live_line(std::move(text), chat::local_time_now(), 0);
+}
+
+bool CBriskLibTavrinMsg::send() {
+  const std::u16string text = chat::without_tabs_and_line_feeds(input_.text());
+  if (text.empty()) return false;
+  const std::string utf8 = utf16_to_utf8(text);
+  fx_lock_contacts();
+  const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
+  fx_unlock_contacts();
+  const int sent =
+      !sms_mode_ && pc_user
+          ? fx_dialog_send(contact_id_, utf8.c_str(), bridge::post_callback, bridge::user_data(window()))
+          : fx_send_sms(contact_id_, utf8.c_str(), bridge::post_callback, bridge::user_data(window()));
+  std::u16string line(sent ? chat::kOwnerPrefix : chat::kFailedPrefix);
+  line += text;
+  input_.set_text(u"");
+  std::u16string time = chat::local_time_now();
+  log_line(line, time);
+  add_live_line(std::move(line), std::move(time), 1);
+  return true;
+}
+
+// --- tabs and contacts ---
+
+void CBriskLibTavrinMsg::fill_entries() {
+  entries_ = tab_ == 1 ? main_.recent_contacts() : main_.conversations();
+  const int n = int(entries_.size());
+  conversation_index_ = n == 0 ? 1 : std::clamp(conversation_index_, 1, n);
+}
+
+void CBriskLibTavrinMsg::show_tab(int tab) {
+  tab_ = std::clamp(tab, 1, 3);
+  operations_shown_ = false;
+  if (tab_ == 2) {
+    entries_.clear();
+    load_history();
+  } else {
+    lines_.clear();
+    fill_entries();
+    rebuild_rows();
+  }
+  repaint();
+}
+
+void CBriskLibTavrinMsg::step_conversation(int delta) {
+  const int n = int(entries_.size());
+  if (tab_ != 3 || n == 0) return;
+  conversation_index_ += delta;
+  if (conversation_index_ < 1) conversation_index_ = n;
+  if (conversation_index_ > n) conversation_index_ = 1;
+  repaint();
+}
+
+void CBriskLibTavrinMsg::switch_to(long contact_id) {
+  contact_id_ = contact_id;
+  tab_ = 2;
+  entries_.clear();
+  look_up_contact();
+  if (!sms_mode_) begin_dialog();
+  set_title();
+  load_history();
+  receive();
+  main_.mark_read(contact_id_);
+  repaint();
+}
+
+void CBriskLibTavrinMsg::notify(long contact_id, const std::u16string& text) {
+  if (!has_record_) return;
+  if (contact_id == contact_id_) {
+    if (text.empty())
+      receive();
+    else
+      show_pending();  // a report for this contact: the main window keeps it as pending
+    return;
+  }
+  if (tab_ == 1) {
+    fill_entries();
+    rebuild_rows();
+    repaint();
+  }
+}
+
+// --- operations ---
+
+void CBriskLibTavrinMsg::operation(int index) {
+  operations_shown_ = false;
+  switch (index) {
+    case 0:  // the soft input panel, for typing
+      (void)controls::sip_show();
+      break;
+    case 1:
+      if (auto text = Clipboard::text()) input_.set_text(*text);
+      break;
+    case 2:
+      pick_emoticon();
+      break;
+    case 3:
+      nudge();
+      break;
+    case 4:
+      sms_mode_ = false;
+      set_title();
+      break;
+    case 5:
+      sms_mode_ = true;
+      set_title();
+      break;
+    case 6:
+      show_tab(2);
+      break;
+    default:
+      break;
+  }
+  repaint();
+}
+
+void CBriskLibTavrinMsg::pick_emoticon() {
+  CEmoticonDlg picker(Screen::window(), ui());
+  if (picker.run_modal() == 1) input_.set_text(input_.text() + picker.code());
+}
+
+void CBriskLibTavrinMsg::nudge() {
+  fx_lock_contacts();
+  const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
+  fx_unlock_contacts();
+  if (!pc_user) {
+    controls::CMsgBoxDlg::show(Screen::window(), u"发送失败，请确认对方是塔文用户，并且在线！",
+                               u"塔文提示");
+    return;
+  }
+  (void)fx_send_nudge(contact_id_);
+}
+
+// --- input ---
+
+void CBriskLibTavrinMsg::on_stylus(StylusAction action, Point screen) {
+  const Point p{screen.x, screen.y - spec().rect.top};
+  if (operations_shown_) {
+    if (action != StylusAction::kUp) return;
+    operations_shown_ = false;
+    const Rect cells{kOperationLeft, kOperationTop, kOperationLeft + kOperationCount * kOperationCell,
+                     kOperationTop + kOperationCell};
+    if (cells.contains(p))
+      windows().post(Screen::window(), msg::kMenuCommand, uintptr_t((p.x - cells.left) / kOperationCell),
+                     kOperationsMenu);
+    repaint();
+    return;
+  }
+  switch (action) {
+    case StylusAction::kDown:
+      list_pressed_ = list_.stylus_down(screen);
+      return;
+    case StylusAction::kMove:
+      if (list_pressed_) list_.stylus_move(screen);
+      return;
+    case StylusAction::kUp:
+      if (list_pressed_ && list_.stylus_up(screen)) {
+        list_pressed_ = false;
+        return;
+      }
+      list_pressed_ = false;
+      tap(p);
+      return;
+  }
+}
+
+void CBriskLibTavrinMsg::tap(Point p) {
+  if (auto key = controls::hit(kKeys, p)) {
+    switch (*key) {
+      case Key::kSend: {
+        const bool sent = send();
+        if (sent && controls::sip_shown() == 1)
+          (void)controls::sip_hide();
+        else if (!sent && controls::sip_shown() == 0)
+          (void)controls::sip_show();
+        break;
+      }
+      case Key::kOperations:
+        operations_shown_ = true;
+        repaint();
+        break;
+      case Key::kBack:
+        close();
+        break;
+    }
+    return;
+  }
+  if (kTabs.contains(p)) {
+    if (tab_ == 3 && kPrevious.contains(p)) return step_conversation(-1);
+    if (tab_ == 3 && kNext.contains(p)) return step_conversation(1);
+    const int tab = p.x / kTabWidth + 1;
+    if (tab == 3 && tab_ == 3) {
+      // The label between the arrows opens the conversation shown there.
+      if (!entries_.empty()) switch_to(entries_[size_t(conversation_index_ - 1)].contact_id);
+      return;
+    }
+    show_tab(tab);
+  }
+}
+
+bool CBriskLibTavrinMsg::on_key(uint32_t key_code) {
+  if (key_code == key::kEscape) {
+    close();
+    return true;
+  }
+  return false;
+}
+
+void CBriskLibTavrinMsg::on_menu(int menu_id, int index) {
+  if (menu_id == kOperationsMenu) operation(index);
+}
+
+intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
+  switch (m.id) {
+    case msg::kListStep:
+      if (m.wparam == kLineListId) list_.inertia_step();
+      return 0;
+    case msg::kItemTapped:
+      if (tab_ != 2 && m.lparam != 0) switch_to(long(m.lparam));
+      return 0;
+    case kRepaintList:
+      list_.paint();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+bool CBriskLibTavrinMsg::on_engine(bridge::EngineMessage& m) {
+  const int code = m.code();
+  if (code == 48 || code == 49 || code == 50) return true;  // the dialog's progress
+  if (!bridge::is_send_result(code)) return false;
+  // Reports as the main window words them; a delivered line needs none.
+  std::u16string report;
+  switch (code) {
+    case 33: case 53: case 150: case 153: report = u"发送失败:\r\n"; break;
+    case 34: case 54: case 149: case 152: report = u"发送超时:\r\n"; break;
+    case 36: case 154: report = u"发送数目限制:\r\n"; break;
+    default: return true;
+  }
+  if (m.contact() == contact_id_ && m.record() && m.record()->text) {
+    add_live_line(report + utf8_to_utf16(m.record()->text), chat::local_time_now(), 0);
+    repaint();
+  }
+  return true;
+}
+
+// --- drawing ---
+
+void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
+  using namespace platform::text;
+  const auto& t = theme();
+  p.blit(background_.lock(), {0, 0, 480, 800}, 0, 0);
+  // Title, or what went wrong with the log.
+  if (!log_failure_.empty())
+    p.text(log_failure_, kTitle.offset(8, 0), 22, kFailureColour, kVCenter | kSingleLine);
+  else
+    p.text(title_, kTitle, 26, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+  // Tabs.
+  p.image(skin("TavrinTabBkSel.png"), (tab_ - 1) * kTabWidth, kTabs.top);
+  const std::u16string labels[3] = {u"最近联系人", u"聊天", u"会话"};
+  for (int i = 0; i < 3; ++i) {
+    const Rect r{i * kTabWidth, kTabs.top, (i + 1) * kTabWidth, kTabs.bottom};
+    if (i == 2 && tab_ == 3) {
+      p.text(u"‹", kPrevious, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+      p.text(u"›", kNext, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+      const int n = int(entries_.size());
+      const std::u16string count = n == 0 ? u"0/0"
+                                          : utf8_to_utf16(std::to_string(conversation_index_) + "/" +
+                                                          std::to_string(n));
+      p.text(u"会话 " + count, {kPrevious.right, r.top, kNext.left, r.bottom}, 24, 0xFFFFFF,
+             kCenter | kVCenter | kSingleLine);
+      continue;
+    }
+    p.text(labels[i], r, 28, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+  }
+  // Soft keys.
+  const std::u16string keys[3] = {u"发送", u"操作", u"返回"};
+  for (int i = 0; i < 3; ++i)
+    p.text(keys[i], kKeys[i].rect, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
+  // The list draws itself over this frame once it is presented.
+  windows().post(Screen::window(), kRepaintList);
+  if (operations_shown_) {
+    p.fill_rounded(kOperations, t.menu_bk_color, t.menu_bg_alpha);
+    p.draw_rounded_frame(kOperations, t.line_color);
+    p.image(skin("TavrinMsgOper.png"), kOperationLeft, kOperationTop);
+  }
+}
+
+void CBriskLibTavrinMsg::paint_row(gfx::PixelCanvas& canvas, const controls::ListRow& row,
+                                   const gfx::Rect& r, bool selected) {
+  using namespace platform::text;
+  const auto& t = theme();
+  gfx::Painter p(canvas);
+  const size_t index = size_t(&row - list_.rows().data());
+  if (tab_ == 2) {
+    if (index >= lines_.size()) return;
+    const Line& line = lines_[index];
+    const Rect bubble{8, r.top + 4, 475, r.bottom - 4};
+    p.fill_rounded(bubble, line.direction == 1 ? kSentBubble : kReceivedBubble, 230);
+    p.draw_rounded_frame(bubble, t.line_color, 96);
+    p.text(line.text, {bubble.left + 8, bubble.top + 4, bubble.right - 8, bubble.bottom - 2},
+           kLineFontHeight, t.bg_text_color, kWordBreak);
+    const Rect time{bubble.right - 90, bubble.bottom - 24, bubble.right - 6, bubble.bottom - 2};
+    p.text(line.time, time, kTimeFontHeight, t.line_color, kRight | kBottom | kSingleLine);
+    return;
+  }
+  // Tabs 1 and 3: one contact a row, with the new-message mark.
+  if (index >= entries_.size()) return;
+  const ChatListEntry& e = entries_[index];
+  const bool current = selected || (tab_ == 3 && int(index) + 1 == conversation_index_);
+  if (current) p.fill_rect({0, r.top, 480, r.bottom}, t.list_bk_color, t.list_bg_alpha);
+  p.text(e.name, {20, r.top, 380, r.bottom}, 30, t.bg_text_color, kVCenter | kSingleLine);
+  if (e.new_message) p.image(skin("NewSMS.png"), 400, r.top + 24);
+  p.faded_hline(r.bottom - 1, 0, 480, t.list_line_color, 255, 30);
+}
+
+}  // namespace tavrin::screens

@@ -1,0 +1,156 @@
+// CBriskLibTavrinMsg: the chat window, the conversation with one contact.
+//
+// Tab 2 (the conversation) shows the contact's stored lines newest first,
+// then every line sent or received while it is open; tabs 1 and 3 list the
+// main window's recent contacts and conversations (tab 3 steps through the
+// conversations with its arrows) and switch the window to the one chosen.
+// Sending goes out by fx_dialog_send to a PC-type contact in chat mode, by
+// fx_send_sms otherwise; receiving fetches the contact's queued lines with
+// fx_get_msg. Every line, sent ("机主：" or "发送失败：") or received
+// (name "：" text), is logged to the signed-in user's log table; a failing
+// log never costs the line on screen or the send. The operations strip
+// ("TavrinMsgOper.png") brings up the input panel, pastes, picks an
+// emoticon, nudges, switches chat and SMS mode and reloads the history.
+//
+// The main window owns the window and talks to it only through ChatWindow;
+// it calls back through MainWindowLink. Results of this window's requests
+// come back as engine messages to its own window. Rectangles are window
+// coordinates (screen y - 52). UI thread only.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "controls/CBriskEdit.h"
+#include "controls/CScrollList.h"
+#include "controls/Screen.h"
+#include "screens/router/ChatLink.h"
+#include "storage/ChatLogStore.h"
+
+namespace tavrin::screens {
+
+class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
+ public:
+  static constexpr controls::Rect kTitle{0, 0, 480, 40};
+  static constexpr controls::Rect kTabs{0, 40, 480, 100};
+  static constexpr int kTabWidth = 160;
+  static constexpr controls::Rect kPrevious{320, 40, 370, 100};  // tab 3's arrows
+  static constexpr controls::Rect kNext{430, 40, 480, 100};
+  static constexpr controls::Rect kInput{18, 116, 462, 252};
+  static constexpr controls::Rect kLines{0, 270, 480, 690};
+  static constexpr controls::Rect kBar{0, 690, 480, 748};
+  static constexpr controls::Rect kOperations{8, 606, 472, 686};  // the strip when shown
+  static constexpr int kOperationCell = 64, kOperationCount = 7;
+  static constexpr int kOperationLeft = 16, kOperationTop = 614;
+  static constexpr size_t kInputLimit = 180;
+  static constexpr uintptr_t kLineListId = 666;
+  static constexpr int kOperationsMenu = 8900;
+
+  enum class Key { kSend, kOperations, kBack };
+  static constexpr controls::HotArea<Key> kKeys[] = {
+      {Key::kSend, {0, 690, 160, 748}},
+      {Key::kOperations, {160, 690, 320, 748}},
+      {Key::kBack, {320, 690, 480, 748}},
+  };
+
+  struct Line {
+    std::u16string text;
+    std::u16string time;
+    int direction = 0;  // 1 sent, 0 received
+    int height = 0;
+  };
+
+  CBriskLibTavrinMsg(long contact_id, platform::WindowId owner, MainWindowLink& main, bool sms_mode,
+                     controls::UiContext ui = controls::UiContext::current());
+  ~CBriskLibTavrinMsg() override;
+
+  // --- ChatWindow ---
+  long contact_id() const override { return contact_id_; }
+  platform::WindowId window() const override { return Screen::window(); }
+  void notify(long contact_id, const std::u16string& text) override;
+  void set_logged_in(bool logged_in) override { logged_in_ = logged_in; }
+  int run_modal() override;
+
+  // --- what the user does ---
+  // The send key; true when something was sent.
+  bool send();
+  void operation(int index);  // an entry of the operations strip
+  void show_tab(int tab);
+  // Tab 3's arrows: the conversation index steps and wraps.
+  void step_conversation(int delta);
+  // Switches the window to another contact (an entry of tab 1 or 3).
+  void switch_to(long contact_id);
+  void close() { end_modal(0); }
+
+  // --- state, for the main window and tests ---
+  int tab() const { return tab_; }
+  bool sms_mode() const { return sms_mode_; }
+  bool has_record() const { return has_record_; }
+  const std::u16string& title() const { return title_; }
+  const std::u16string& name() const { return name_; }
+  const std::vector<Line>& lines() const { return lines_; }  // newest first
+  int conversation_index() const { return conversation_index_; }
+  const std::vector<ChatListEntry>& entries() const { return entries_; }
+  bool operations_shown() const { return operations_shown_; }
+  const std::u16string& log_failure() const { return log_failure_; }
+  controls::CBriskEdit& input() { return input_; }
+  controls::CScrollList& line_list() { return list_; }
+  const std::u16string& log_table() const { return log_.table(); }
+
+  // The engine's record of a contact, read under the store lock.
+  struct ContactFacts {
+    bool has_record = false;
+    bool pc_user = false;
+    std::u16string name;
+  };
+  static ContactFacts contact_facts(long contact_id);
+
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void on_paint(gfx::Painter& p) override;
+  void on_stylus(platform::StylusAction action, controls::Point screen) override;
+  bool on_key(uint32_t key_code) override;
+  void on_menu(int menu_id, int index) override;
+  bool on_engine(bridge::EngineMessage& m) override;
+  intptr_t on_message(const platform::Message& m) override;
+
+ private:
+  void look_up_contact();
+  void set_title();
+  void begin_dialog();
+  void receive();
+  void show_pending();
+  void load_history();
+  void add_live_line(std::u16string text, std::u16string time, int direction);
+  void log_line(const std::u16string& line, const std::u16string& time);
+  void fill_entries();
+  void rebuild_rows();
+  void paint_row(gfx::PixelCanvas& canvas, const controls::ListRow& row, const gfx::Rect& r,
+                 bool selected);
+  void tap(controls::Point window_point);
+  void nudge();
+  void pick_emoticon();
+
+  long contact_id_;
+  MainWindowLink& main_;
+  bool sms_mode_;
+  bool logged_in_ = true;
+  bool has_record_ = false;
+  std::u16string name_;
+  std::u16string title_;
+  storage::ChatLogStore log_;
+  int tab_ = 2;
+  int conversation_index_ = 1;
+  std::vector<Line> lines_;  // newest first, tab 2
+  std::vector<ChatListEntry> entries_;  // tab 1 or 3
+  controls::CBriskEdit input_;
+  controls::CScrollList list_;
+  bool operations_shown_ = false;
+  bool list_pressed_ = false;
+  std::u16string log_failure_;
+  gfx::CSurface background_;  // the chat background under the frame, for the list
+};
+
+}  // namespace tavrin::screens

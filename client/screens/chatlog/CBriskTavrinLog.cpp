@@ -1,0 +1,441 @@
+#include "screens/chatlog/CBriskTavrinLog.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "controls/CInputBox.h"
+#include "libtavrin.h"
+#include "platform/text_codec.h"
+#include "screens/chat/ChatText.h"
+#include "storage/ChatLogBackup.h"
+#include "storage/ChatLogExport.h"
+#include "storage/ChatLogSearch.h"
+#include "storage/StorageGuard.h"
+
+namespace tavrin::screens {
+
+using namespace platform;
+using controls::Point;
+using controls::Rect;
+
+namespace {
+
+constexpr int kContactTaps = 1, kLineTaps = 2;  // wParam of 9001 from each list
+// Posted to itself after each paint: the lists draw over the frame.
+constexpr uint32_t kRepaintLists = msg::kUser + 1024 + 1;
+constexpr int kLineFontHeight = 20;
+constexpr uint32_t kHitNameColour = 0x9C5A1E;  // 0x00BBGGRR: a dark blue
+
+const char16_t* const kMenuTexts[] = {u"备份所有记录", u"备份当前记录", u"删除所有记录",
+                                      u"删除当前记录", u"删除选定记录", u"查找聊天记录",
+                                      u"导出当前记录", u"导出所有记录"};
+
+controls::ScreenSpec viewer_spec(WindowId owner) {
+  controls::ScreenSpec spec;
+  spec.class_name = "CBriskTavrinLog";
+  spec.title = u"BriskTavrin";
+  spec.owner = owner;
+  return spec;
+}
+
+std::u16string take_engine_text(char* text) {
+  if (!text) return {};
+  std::u16string out = utf8_to_utf16(text);
+  std::free(text);
+  return out;
+}
+
+bool online(int status) {
+  return status == 66 || status == 67 || status == 69 || status == 70;
+}
+
+std::u16string file_label(const std::filesystem::path& file) {
+  return u"DB/" + utf8_to_utf16(file.filename().string());
+}
+
+}  // namespace
+
+CBriskTavrinLog::CBriskTavrinLog(std::filesystem::path database, std::int32_t user_id,
+                                 WindowId owner, controls::UiContext ui)
+    : Screen(viewer_spec(owner), std::move(ui)),
+      database_(std::move(database)),
+      user_id_(user_id),
+      log_(database_, user_id) {}
+
+CBriskTavrinLog::~CBriskTavrinLog() {
+  destroy();
+}
+
+int CBriskTavrinLog::run_modal() {
+  const int code = Screen::run_modal();
+  destroy();
+  return code;
+}
+
+bool CBriskTavrinLog::guarded(const std::function<void()>& op) {
+  if (auto failure = storage::tryStorage(op)) {
+    heading_ = u"聊天记录操作失败：" + std::u16string(failure->errorMessage());
+    return false;
+  }
+  return true;
+}
+
+std::vector<CBriskTavrinLog::Contact> CBriskTavrinLog::engine_contacts() {
+  std::vector<Contact> head, tail;
+  fx_lock_contacts();
+  const char* uid = fx_get_usr_uid();
+  const long own = uid ? std::strtol(uid, nullptr, 10) : 0;
+  for (const fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) {
+    if (a->id == own) break;
+    const int status = fx_get_online_status_by_account(a);
+    if (status == 75 || status == 76) continue;
+    Contact c{take_engine_text(fx_get_account_show_name(a, 0)),
+              std::max(0, fx_get_account_group_id(a)), a->id, status};
+    // Online contacts come first, in reverse order of the walk.
+    if (online(status))
+      head.insert(head.begin(), std::move(c));
+    else
+      tail.push_back(std::move(c));
+  }
+  fx_unlock_contacts();
+  head.insert(head.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+  return head;
+}
+
+std::int32_t CBriskTavrinLog::signed_in_user() {
+  fx_lock_contacts();
+  const char* uid = fx_get_usr_uid();
+  const long id = uid ? std::strtol(uid, nullptr, 10) : 0;
+  fx_unlock_contacts();
+  return std::int32_t(id);
+}
+
+std::u16string CBriskTavrinLog::name_of(long contact_id) const {
+  for (const Contact& c : contacts_)
+    if (c.id == contact_id) return c.name;
+  fx_lock_contacts();
+  std::u16string name;
+  if (const fx_account* a = fx_get_account_by_id(contact_id))
+    name = take_engine_text(fx_get_account_show_name(a, 0));
+  else
+    name = take_engine_text(fx_get_original_ID(contact_id));
+  fx_unlock_contacts();
+  return name;
+}
+
+// --- life ---
+
+bool CBriskTavrinLog::on_create() {
+  const Point origin = to_screen({0, 0});
+  (void)contact_list_.create(window(), kContacts.left, kContacts.top + origin.y, kContacts.right,
+                             kContacts.bottom + origin.y);
+  contact_list_.set_id(kContactListId);
+  contact_list_.set_background(&surface(), origin);
+  contact_list_.set_tap_message(msg::kItemTapped, kContactTaps);
+  contact_list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
+                                       const gfx::Rect& r, bool s) { paint_contact(c, row, r, s); });
+  (void)lines_.create(window(), kLines.left, kLines.top + origin.y, kLines.right,
+                      kLines.bottom + origin.y);
+  lines_.set_id(kLineListId);
+  lines_.set_background(&surface(), origin);
+  lines_.set_tap_message(msg::kItemTapped, kLineTaps);
+  lines_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
+                                const gfx::Rect& r, bool s) { paint_line(c, row, r, s); });
+
+  contacts_ = engine_contacts();
+  for (const Contact& c : contacts_)
+    contact_list_.add_row({c.name, intptr_t(c.id), 0});
+  contact_list_.relayout();
+  return true;
+}
+
+void CBriskTavrinLog::on_destroy() {
+  menu_.close();
+  contact_list_.destroy();
+  lines_.destroy();
+}
+
+// --- contacts and lines ---
+
+void CBriskTavrinLog::choose(long contact_id) {
+  current_ = contact_id;
+  current_name_ = name_of(contact_id);
+  heading_ = current_name_;
+  searching_ = false;
+  load_lines();
+  repaint();
+}
+
+void CBriskTavrinLog::load_lines() {
+  items_.clear();
+  selected_ = -1;
+  std::vector<storage::ChatLogRow> rows;
+  if (current_ != 0 && guarded([&] { rows = log_.rows(std::int32_t(current_)); })) {
+    items_.reserve(rows.size());
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+      const int height = chat::log_viewer_height(it->line.size());
+      items_.push_back({std::move(*it), height});
+    }
+  }
+  show_items();
+}
+
+void CBriskTavrinLog::show_items(int scroll_to) {
+  lines_.clear();
+  auto& rows = lines_.rows();
+  rows.reserve(items_.size());
+  int top = 0, offset = 0;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    // A result shows its contact's name above the line.
+    const int height = items_[i].height + (searching_ ? 26 : 0);
+    if (int(i) == scroll_to) offset = top;
+    top += height;
+    rows.push_back({items_[i].row.line, intptr_t(i), height});
+  }
+  lines_.scroller().set_offset(0);
+  lines_.relayout();
+  if (scroll_to >= 0) {
+    // The chosen line at the top of the view, or the end of the list in view.
+    const int view = kLines.height();
+    lines_.scroller().set_offset(std::max(0, std::min(offset, top - view)));
+    lines_.paint();
+  }
+}
+
+void CBriskTavrinLog::select_line(int index) {
+  selected_ = index >= 0 && index < int(items_.size()) ? index : -1;
+  lines_.paint();
+}
+
+void CBriskTavrinLog::search(const std::u16string& query) {
+  if (query.empty()) return;
+  std::vector<storage::ChatLogRow> hits;
+  if (!guarded([&] { hits = storage::ChatLogSearch(database_, user_id_).find(query); })) {
+    repaint();
+    return;
+  }
+  searching_ = true;
+  selected_ = -1;
+  items_.clear();
+  for (auto& hit : hits) {
+    const int height = chat::log_viewer_height(hit.line.size());
+    items_.push_back({std::move(hit), height});
+  }
+  heading_ = u"查找“" + query + u"”：" + utf8_to_utf16(std::to_string(items_.size())) + u" 条";
+  show_items();
+  repaint();
+}
+
+void CBriskTavrinLog::open_hit(size_t index) {
+  if (!searching_ || index >= items_.size()) return;
+  const std::int64_t rowid = items_[index].row.rowid;
+  choose(items_[index].row.contactId);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].row.rowid != rowid) continue;
+    selected_ = int(i);
+    show_items(int(i));
+    break;
+  }
+}
+
+// --- operations ---
+
+bool CBriskTavrinLog::backup_current() {
+  if (current_ == 0 || items_.empty() || searching_) return false;
+  std::vector<storage::ChatLogLine> newest_first;
+  newest_first.reserve(items_.size());
+  for (const Item& item : items_) newest_first.push_back({item.row.line, item.row.time});
+  const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_));
+  if (!storage::ChatLogBackup::write(file, newest_first, utf16_to_gbk)) {
+    heading_ = u"备份失败：" + file_label(file);
+    return false;
+  }
+  return true;
+}
+
+void CBriskTavrinLog::export_rows(bool all) {
+  if (!all && current_ == 0) return;
+  std::vector<storage::ChatLogRow> rows;
+  if (!guarded([&] { rows = all ? log_.allRows() : log_.rows(std::int32_t(current_)); })) return;
+  const auto file = all ? storage::ChatLogExport::allFile(folder(), user_id_)
+                        : storage::ChatLogExport::contactFile(folder(), std::int32_t(current_));
+  const bool written = storage::ChatLogExport::write(
+      file, rows, [this](std::int32_t id) { return name_of(id); });
+  heading_ = (written ? u"已导出到 " : u"导出失败：") + file_label(file);
+}
+
+void CBriskTavrinLog::operation(int index) {
+  switch (index) {
+    case kBackupAll:
+      for (const Contact& c : std::vector<Contact>(contacts_)) {
+        choose(c.id);
+        backup_current();
+      }
+      break;
+    case kBackupCurrent:
+      if (searching_ && current_ != 0) choose(current_);
+      if (backup_current())
+        heading_ = current_name_ + u"  已备份到 " +
+                   file_label(storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_)));
+      break;
+    case kDeleteAll:
+      if (guarded([&] { log_.deleteAll(); })) load_lines();
+      break;
+    case kDeleteCurrent:
+      if (current_ != 0 && guarded([&] { log_.deleteContact(std::int32_t(current_)); }))
+        load_lines();
+      break;
+    case kDeleteSelected:
+      // Only the row the user chose goes, not every identical line.
+      if (current_ != 0 && !searching_ && selected_ >= 0 && selected_ < int(items_.size()) &&
+          guarded([&] { log_.deleteRow(items_[size_t(selected_)].row.rowid); }))
+        load_lines();
+      break;
+    case kSearch: {
+      controls::CInputBox box;
+      box.create(window());
+      box.set_prompt(u"请输入要查找的内容：");
+      if (box.run_modal() == 1) search(box.text());
+      break;
+    }
+    case kExportCurrent:
+      export_rows(false);
+      break;
+    case kExportAll:
+      export_rows(true);
+      break;
+    default:
+      return;
+  }
+  repaint();
+}
+
+void CBriskTavrinLog::show_menu() {
+  menu_.clear();
+  menu_.set_id(kMenuId);
+  menu_.set_rect(kMenuItems);
+  int top = kMenuItems.top;
+  for (const char16_t* text : kMenuTexts) {
+    menu_.add_item(text, {kMenuItems.left, top, kMenuItems.right, top + 50});
+    top += 50;
+  }
+  (void)menu_.show(window());
+}
+
+// --- input ---
+
+void CBriskTavrinLog::on_stylus(StylusAction action, Point screen) {
+  switch (action) {
+    case StylusAction::kDown:
+      pressed_ = contact_list_.stylus_down(screen) ? &contact_list_
+                 : lines_.stylus_down(screen)      ? &lines_
+                                                   : nullptr;
+      return;
+    case StylusAction::kMove:
+      if (pressed_) pressed_->stylus_move(screen);
+      return;
+    case StylusAction::kUp: {
+      controls::CScrollList* list = pressed_;
+      pressed_ = nullptr;
+      if (list && list->stylus_up(screen)) return;
+      const Point p{screen.x, screen.y - spec().rect.top};
+      if (auto key = controls::hit(kKeys, p)) {
+        if (*key == Key::kBack)
+          end_modal(0);
+        else
+          show_menu();
+      }
+      return;
+    }
+  }
+}
+
+void CBriskTavrinLog::on_menu(int menu_id, int index) {
+  if (menu_id == kMenuId) operation(index);
+}
+
+bool CBriskTavrinLog::on_key(uint32_t key_code) {
+  if (key_code != key::kEscape) return false;
+  end_modal(0);
+  return true;
+}
+
+intptr_t CBriskTavrinLog::on_message(const Message& m) {
+  switch (m.id) {
+    case msg::kListStep:
+      if (m.wparam == kContactListId) contact_list_.inertia_step();
+      if (m.wparam == kLineListId) lines_.inertia_step();
+      return 0;
+    case msg::kItemTapped:
+      if (m.wparam == kContactTaps) {
+        choose(long(m.lparam));
+      } else if (m.wparam == kLineTaps) {
+        if (searching_)
+          open_hit(size_t(m.lparam));
+        else
+          select_line(int(m.lparam));
+      }
+      return 0;
+    case kRepaintLists:
+      contact_list_.paint();
+      lines_.paint();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// --- drawing ---
+
+void CBriskTavrinLog::on_paint(gfx::Painter& p) {
+  using namespace platform::text;
+  const auto& t = theme();
+  p.fill_rect({0, 0, 480, 748}, t.bg_color);
+  p.fill_shaded(kTitle, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  p.text(u"查看聊天记录", kTitle, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
+  p.fill_rect(kContacts, t.list_bk_color, t.list_bg_alpha);
+  p.vline(kContacts.right - 1, kContacts.top, kContacts.bottom, t.line_color);
+  p.text(heading_, kHeading.offset(10, 0), heading_.size() > 16 ? 22 : 30, t.bg_text_color,
+         kVCenter | kSingleLine);
+  p.hline(kHeading.bottom - 1, kHeading.left, kHeading.right, t.line_color);
+  p.fill_shaded(kBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  const std::u16string keys[3] = {u"回主菜单", u"操作", u"回主菜单"};
+  for (int i = 0; i < 3; ++i)
+    p.text(keys[i], kKeys[i].rect, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
+  // The lists draw over this frame, with it as their background, once it is presented.
+  windows().post(window(), kRepaintLists);
+}
+
+void CBriskTavrinLog::paint_contact(gfx::PixelCanvas& c, const controls::ListRow& row,
+                                    const gfx::Rect& r, bool) {
+  using namespace platform::text;
+  const auto& t = theme();
+  gfx::Painter p(c);
+  if (long(row.value) == current_) p.fill_rect(r, t.bg_color, 200);
+  p.text(row.text, {r.left + 6, r.top, r.right - 4, r.bottom}, 24, t.bg_text_color,
+         kVCenter | kSingleLine);
+  p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 20);
+}
+
+void CBriskTavrinLog::paint_line(gfx::PixelCanvas& c, const controls::ListRow& row,
+                                 const gfx::Rect& r, bool) {
+  using namespace platform::text;
+  const auto& t = theme();
+  const size_t index = size_t(row.value);
+  if (index >= items_.size()) return;
+  const storage::ChatLogRow& line = items_[index].row;
+  gfx::Painter p(c);
+  if (int(index) == selected_) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
+  Rect text{r.left + 6, r.top + 4, r.right - 6, r.bottom - 30};
+  if (searching_) {
+    p.text(name_of(line.contactId), {text.left, text.top, text.right, text.top + 24}, 20,
+           kHitNameColour, kSingleLine);
+    text.top += 26;
+  }
+  p.text(line.line, text, kLineFontHeight, t.bg_text_color, kWordBreak);
+  p.text(line.time, {r.right - 96, r.bottom - 30, r.right - 6, r.bottom}, 20, t.line_color,
+         kRight | kVCenter | kSingleLine);
+  p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 30);
+}
+
+}  // namespace tavrin::screens
