@@ -42,8 +42,8 @@ constexpr ThemeColors preset_colors(uint32_t bg, uint32_t line, int32_t bg_alpha
   return c;
 }
 
-inline const std::array<ThemePreset, 3>& theme_presets() {
-  static const std::array<ThemePreset, 3> presets = {{
+inline const std::array<ThemePreset, 4>& theme_presets() {
+  static const std::array<ThemePreset, 4> presets = {{
       // The theme file's own defaults.
       {"Classic", u"经典", ThemeColors{}},
       {"Sakura", u"樱花",
@@ -56,6 +56,13 @@ inline const std::array<ThemePreset, 3>& theme_presets() {
                      0xE9F2EC, 0xFCFFFD, 0x4BB8F2, 0x1F3B2C, 255, 0x14201A, 0x2E5A3A, 255,
                      0xF4FFF0, 0x4BB8F2, 0x86968C, 128, 0xA6E2FF, 0x13261C, 240, 0xF0FFF4,
                      0x3C9BE0, 255)},
+      // For low vision: every text at least 7:1 against what it is drawn on
+      // (WCAG AAA), everything opaque. No package: colours only.
+      {"HighContrast", u"高对比度",
+       preset_colors(0x000000, 0xC0C0C0, 255, 0xFFFFFF, 0x000000, 255, 0x00FFFF, 0x000000, 255,
+                     0x00FFFF, 0xFFFFFF, 0x00FFFF, 0x000000, 255, 0x000000, 0x00FFFF, 255,
+                     0x000000, 0x800000, 0xFFFFFF, 255, 0xFFFFFF, 0x000000, 255, 0xFFFFFF,
+                     0x00FFFF, 255)},
   }};
   return presets;
 }

@@ -117,6 +117,8 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
   const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
   p.image(skin("SettingBk.png"), 0, 0);
+  // The pages on the theme's own background, so their text reads in any theme.
+  p.fill_rect({82, 52, 480, 688}, t.bg_color, t.bg_alpha);
   p.text(u"个人设置", {12, 0, 468, 52}, 30, t.bottom_text_color,
          text::kCenter | text::kVCenter | text::kSingleLine);
   for (int i = 0; i < 3; ++i) {
