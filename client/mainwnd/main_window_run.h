@@ -1,6 +1,7 @@
 // What the client runs as its main window for the life of the process:
-// the login screen first; without a successful login the process ends with
-// 0 (the application's shut-down stops the engine). UI thread.
+// CBriskLibTavrin, which runs the login screen first; without a successful
+// login the process ends with 0 (the application's shut-down stops the
+// engine). UI thread.
 #pragma once
 
 #include "screens/login/CLoginDlg.h"

@@ -44,12 +44,16 @@ bool ServerChild::alive() {
   return waitpid(pid_, &status, WNOHANG) == 0;
 }
 
+void ServerChild::stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
 ServerChild::~ServerChild() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  stop();
 }
 
 }  // namespace tavrin::test

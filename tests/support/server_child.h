@@ -28,6 +28,9 @@ class ServerChild {
   void start(std::vector<std::string> args, const Options& options);
   // True while the process has not exited.
   bool alive();
+  // Stops the child by pid (SIGTERM) and reaps it; the ports stay known so
+  // that a test can start a server again on them.
+  void stop();
 
   pid_t pid() const { return pid_; }
   int nav() const { return nav_; }

@@ -1,0 +1,208 @@
+// CBriskLibTavrin: the client's main window ("BriskTavrin", 480 x 800 at
+// (0, 52)), alive for the whole signed-in life of the process. It runs the
+// login screen first, then shows the user's header (name with status,
+// mood, number), the contact tree with live presence, the bottom bar and
+// the soft-key bar, and the pop-up menus from which every other screen is
+// opened through the screen router (the chat window through its factory).
+//
+// It is the engine's one system-message receiver: the engine bridge posts
+// each engine message to this window, and the handler turns it into tree
+// updates, boxes, notifications (sound, vibration, notice), deliveries to
+// the open chat window, or a new login after a network error (timer 20,
+// every 35 s until the engine reports 14 or the user logs out).
+//
+// It draws into its own surface and presents only while it is the active
+// window; changes made meanwhile are drawn when it is active again.
+// UI thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/CPopupMenu.h"
+#include "controls/Screen.h"
+#include "mainwnd/CContactTree.h"
+#include "mainwnd/ContactTreeModel.h"
+#include "mainwnd/SendReports.h"
+#include "mainwnd/notify.h"
+#include "screens/login/CLoginDlg.h"
+#include "screens/router/ChatLink.h"
+#include "screens/router/ScreenRouter.h"
+
+namespace tavrin::mainwnd {
+
+class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink {
+ public:
+  // Layout, screen coordinates.
+  static constexpr controls::Rect kTreeView{0, 165, 480, 690};
+  static constexpr controls::Rect kHeaderStrip{0, 52, 480, 165};
+  static constexpr controls::Rect kBottomStrip{0, 690, 480, 750};
+  static constexpr controls::Rect kNameLine{125, 57, 480, 97};
+  static constexpr controls::Rect kSecondLine{0, 97, 480, 165};
+  static constexpr controls::Rect kNotice{0, 97, 480, 151};  // window (0, 45)-(480, 99)
+  static constexpr controls::Rect kSoftKeys{0, 750, 480, 800};
+  static constexpr controls::Point kAvatar{30, 66};
+
+  enum class Tap { kAddressBook, kRebuild, kAvatar, kSearch, kMine, kSms, kOperations, kSettings };
+  static constexpr controls::HotArea<Tap> kTaps[] = {
+      {Tap::kAddressBook, {321, 691, 479, 749}},
+      {Tap::kRebuild, {1, 691, 159, 749}},
+      {Tap::kAvatar, {30, 66, 120, 156}},
+      {Tap::kSearch, {0, 750, 96, 800}},
+      {Tap::kMine, {96, 750, 192, 800}},
+      {Tap::kSms, {192, 750, 288, 800}},
+      {Tap::kOperations, {288, 750, 384, 800}},
+      {Tap::kSettings, {384, 750, 480, 800}},
+  };
+
+  static constexpr uintptr_t kTreeId = 666;
+  static constexpr uintptr_t kReloginTimer = 20;
+  static constexpr int kReloginMs = 35000;
+  static constexpr uintptr_t kNamesTimer = 25;
+  static constexpr int kNamesMs = 3000;
+  static constexpr int kSmsCommand = 32900;
+  static constexpr int kOperationsCommand = 32901;
+
+  struct Options {
+    screens::LoginConfig login;
+    // The sign-in step; unset: the login screen. True when signed in.
+    std::function<bool()> sign_in;
+  };
+  // A box the window showed (for tests and diagnostics).
+  struct ShownBox {
+    std::u16string title, text;
+  };
+
+  explicit CBriskLibTavrin(Options options, controls::UiContext ui = controls::UiContext::current());
+  ~CBriskLibTavrin() override;
+
+  // Signs in, builds the window and runs it until the user leaves; the
+  // process exit code (0 also when the login screen was left).
+  int run();
+  // The first steps of run(): sign in, build, show and activate; false when
+  // the sign-in did not succeed.
+  bool start();
+  // Set when the window has asked the process to end, with its code.
+  bool finished() const { return finished_; }
+  int exit_code() const { return exit_code_; }
+
+  // --- state, for the screens and for tests ---
+  bool logged_in() const override { return logged_in_; }
+  bool auto_relogin() const { return auto_relogin_; }
+  int relogin_attempts() const { return relogin_attempts_; }
+  const std::u16string& name_label() const { return name_label_; }
+  const std::u16string& mood() const { return mood_; }
+  const std::u16string& number_label() const { return number_label_; }
+  const std::u16string& notice() const { return notice_; }
+  const std::vector<ShownBox>& boxes() const { return boxes_; }
+  CContactTree& tree() { return tree_; }
+  ContactTreeModel& model() { return model_; }
+  Notifier& notifier() { return *notifier_; }
+  const SendReports& reports() const { return reports_; }
+  const controls::CPopupMenu& menu() const { return menu_; }
+  screens::ChatWindow* chat() const { return chat_.get(); }
+
+  // --- operations other screens use ---
+  void open_chat(uint32_t contact_id);
+  void mark_recent(uint32_t contact_id, bool new_message);
+  void rebuild_tree();
+  void show_notice(std::u16string text);
+  // A contact's new data as the engine reports it: its items, the counts,
+  // and a repaint of what changed on the screen.
+  void contact_updated(const ContactRecord& contact);
+
+  // --- MainWindowLink ---
+  std::vector<screens::ChatListEntry> recent_contacts() const override;
+  std::vector<screens::ChatListEntry> conversations() const override;
+  std::vector<std::u16string> take_pending(long contact_id) override;
+  void mark_read(long contact_id) override;
+
+  // --- the whole window, for benchmarks ---
+  void repaint_now();
+  // Redraws and presents the screen rows [top, bottom) of the window.
+  void repaint_rows(int top, int bottom);
+
+ protected:
+  bool on_create() override;
+  void on_destroy() override;
+  void on_paint(gfx::Painter& p) override;
+  void on_stylus(platform::StylusAction action, controls::Point screen) override;
+  void on_command(int command) override;
+  void on_menu(int menu_id, int index) override;
+  void on_timer(uintptr_t timer_id) override;
+  bool on_engine(bridge::EngineMessage& m) override;
+  void on_activate(bool active) override;
+  intptr_t on_message(const platform::Message& m) override;
+
+ private:
+  // Building.
+  void build_header();
+  void build_background();
+  void register_callback();
+  // Drawing.
+  bool can_present() const;
+  void refresh(const ContactTreeModel::Touched& touched);
+  void draw_band(gfx::Painter& p, const controls::Rect& band);
+  // Taps and menus.
+  void on_tap_area(Tap tap, controls::Point p);
+  void show_menu(int id);
+  void main_menu(int index);
+  void sms_menu(int index);
+  void contacts_menu(int index);
+  void search_menu(int index);
+  void settings_menu(int index);
+  int open_screen(screens::Route route, long contact_id = 0, int group_id = 0, int mode = 0);
+  void after_screen(int result, bool transition);
+  void open_details(int mode);
+  void apply_status_choice(int index);
+  void leave();
+  bool selected(controls::TreeItem* out) const;
+  // Engine messages.
+  void contact_changed(long id);
+  void route_message(long contact_id, const std::u16string& text);
+  void send_result(bridge::EngineMessage& m);
+  void command_result(int code);
+  void network_error();
+  void relogin();
+  void relogin_complete();
+  void logged_in_elsewhere();
+  int box(std::u16string text, std::u16string title = u"塔文提示", int type = 1,
+          bool timed = false);
+  void note_conversation(uint32_t contact_id);
+
+  Options options_;
+  CContactTree tree_;
+  ContactTreeModel model_{tree_.sections()};
+  controls::CPopupMenu menu_;
+  gfx::CSurface background_;
+  std::unique_ptr<Notifier> notifier_;
+  SendReports reports_;
+
+  bool logged_in_ = false;
+  bool auto_relogin_ = true;
+  bool active_ = false;
+  bool dirty_ = false;       // something changed while the window could not present
+  bool net_box_ = false;     // the network-error box is up
+  bool relogging_ = false;   // a relogin cycle runs (timer 20)
+  int silence_ = 0, sound_ = 0, vibrate_ = 1;  // the settings' switches
+  int relogin_attempts_ = 0;
+  bool finished_ = false;
+  int exit_code_ = 0;
+
+  std::u16string name_label_, mood_, number_label_, notice_;
+  long number_ = 0;
+  int own_state_ = 66;
+
+  std::unique_ptr<screens::ChatWindow> chat_;
+  long chat_contact_ = 0;
+  std::vector<uint32_t> conversations_;                  // most recent first
+  std::vector<std::pair<long, std::u16string>> pending_;  // send reports for the chat window
+  std::vector<ShownBox> boxes_;
+  std::set<uint32_t> deleted_;  // deleted this session; presence does not bring them back
+};
+
+}  // namespace tavrin::mainwnd

@@ -1,0 +1,268 @@
+// The main window's pop-up menus and the screens they open.
+#include <set>
+
+#include "bridge/EngineBridge.h"
+#include "controls/CInputBox.h"
+#include "libtavrin.h"
+#include "mainwnd/CBriskLibTavrin.h"
+#include "mainwnd/header_texts.h"
+#include "mainwnd/main_menus.h"
+#include "platform/text_codec.h"
+#include "shell/app_paths.h"
+#include "shell/client_settings.h"
+
+namespace tavrin::mainwnd {
+
+using screens::Route;
+
+void CBriskLibTavrin::show_menu(int id) {
+  menu_.close();
+  build_menu(menu_, id);
+  (void)menu_.show(window());
+}
+
+void CBriskLibTavrin::on_menu(int menu_id, int index) {
+  switch (menu_id) {
+    case menu::kMain:
+      main_menu(index);
+      break;
+    case menu::kSms:
+      sms_menu(index);
+      break;
+    case menu::kContacts:
+      contacts_menu(index);
+      break;
+    case menu::kSearch:
+      search_menu(index);
+      break;
+    case menu::kSettings:
+      settings_menu(index);
+      break;
+    default:
+      break;
+  }
+}
+
+int CBriskLibTavrin::open_screen(Route route, long contact_id, int group_id, int mode) {
+  screens::RouteRequest request;
+  request.route = route;
+  request.owner = window();
+  request.contact_id = contact_id;
+  request.group_id = group_id;
+  request.mode = mode;
+  return screens::ScreenRouter::instance().open(request);
+}
+
+void CBriskLibTavrin::after_screen(int result, bool transition) {
+  if (result == screens::ScreenRouter::kNotWired || !window()) return;
+  windows().move(window(), controls::kFullScreen);
+  if (transition && can_present())
+    play_transition(7);
+  else
+    invalidate();
+}
+
+bool CBriskLibTavrin::selected(controls::TreeItem* out) const {
+  const int s = tree_.selected_section(), i = tree_.selected_item();
+  const auto& sections = tree_.sections();
+  if (s < 0 || i < 0 || s >= int(sections.size()) || i >= int(sections[size_t(s)].items.size()))
+    return false;
+  *out = sections[size_t(s)].items[size_t(i)];
+  return true;
+}
+
+void CBriskLibTavrin::open_details(int mode) {
+  controls::TreeItem item;
+  if (!selected(&item)) return;
+  after_screen(open_screen(Route::kAccountInfo, long(item.contact_id), 0, mode), false);
+}
+
+void CBriskLibTavrin::main_menu(int index) {
+  switch (MainItem(index)) {
+    case MainItem::kProfile:
+      after_screen(open_screen(Route::kOwnProfile), false);
+      break;
+    case MainItem::kSettings: {
+      const int status = open_screen(Route::kSettings);
+      if (status == screens::ScreenRouter::kNotWired) break;
+      if (status >= 0 && status <= 3) apply_status_choice(status);
+      const auto& s = shell::client_settings();
+      silence_ = s.silence, sound_ = s.sound, vibrate_ = s.vibrate;
+      if (notifier_) notifier_->set_switches(silence_, sound_, vibrate_);
+      after_screen(status, false);
+      break;
+    }
+    case MainItem::kChatLog:
+      after_screen(open_screen(Route::kChatLog), true);
+      break;
+    case MainItem::kAbout:
+      if (open_screen(Route::kAbout) == screens::ScreenRouter::kNotWired)
+        box(u"BriskLibTavrin 塔文\n480 x 800 手持终端的即时消息与短信客户端");
+      break;
+    case MainItem::kLogout:
+      auto_relogin_ = false;
+      relogging_ = false;
+      kill_timer(kReloginTimer);
+      fx_loginout();
+      logged_in_ = false;
+      if (chat_) chat_->set_logged_in(false);
+      break;
+    case MainItem::kExit:
+      leave();
+      break;
+  }
+}
+
+void CBriskLibTavrin::leave() {
+  // The switches and the status the user left with, for the next start.
+  shell::ClientSettings s = shell::client_settings();
+  s.silence = silence_, s.sound = sound_, s.vibrate = vibrate_;
+  s.login_status = login_status_of(fx_get_user_state());
+  shell::client_settings() = s;
+  (void)shell::save_settings(shell::app_paths().settings_file(), s);
+  finished_ = true;
+  exit_code_ = 0;
+  end_modal(0);
+}
+
+void CBriskLibTavrin::apply_status_choice(int index) {
+  static constexpr int kCodes[] = {66, 68, 67, 69};  // online, hidden, busy, away
+  const int code = kCodes[index];
+  const std::u16string word = status_word(code);
+  number_label_ = setting_number_label(number_, word);
+  repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
+  fx_set_user_state(code, platform::utf16_to_utf8(word).c_str(), bridge::post_callback,
+                    bridge::user_data(window()));
+}
+
+void CBriskLibTavrin::sms_menu(int index) {
+  switch (SmsItem(index)) {
+    case SmsItem::kScheduled:
+      after_screen(open_screen(Route::kScheduledSms), true);
+      break;
+    case SmsItem::kToGroup: {
+      const int s = tree_.selected_section();
+      if (s < 0 || s >= int(tree_.sections().size())) {
+        box(u"请选择你要的分组好友！");
+        break;
+      }
+      after_screen(open_screen(Route::kGroupSms, 0, tree_.sections()[size_t(s)].group_id), true);
+      break;
+    }
+    case SmsItem::kToAll:
+      after_screen(open_screen(Route::kGroupSms, 0, -1), true);
+      break;
+    case SmsItem::kToStranger:
+      box(u"想得美啊，一般人不让用的！");
+      break;
+    case SmsItem::kToSelf:
+      after_screen(open_screen(Route::kSmsToSelf), true);
+      break;
+  }
+}
+
+void CBriskLibTavrin::contacts_menu(int index) {
+  controls::TreeItem item;
+  const bool chosen = selected(&item);
+  const long id = long(item.contact_id);
+  switch (ContactItem(index)) {
+    case ContactItem::kAdd:
+      after_screen(open_screen(Route::kAddFriend), true);
+      break;
+    case ContactItem::kDelete:
+      if (!chosen) {
+        box(u"选择你要删除的好友！");
+      } else if (box(fill(u"是否确定要删除好友 %s？删除后对方仍能发送消息给你，"
+                          u"如果不希望收到对方的消息请将其加入黑名单。",
+                          item.name),
+                     u"塔文提示", 2) == 1) {
+        fx_delete_buddy_by_id(id, nullptr, nullptr);
+      }
+      break;
+    case ContactItem::kMove:
+      break;
+    case ContactItem::kBlock:
+      if (!chosen) {
+        box(u"选择你要加入黑名单的好友！");
+      } else if (box(fill(u"是否确定要将 %s 加入黑名单？对方将无法发送消息给你。", item.name),
+                     u"塔文提示", 2) == 1) {
+        fx_addto_blacklist_by_id(id, nullptr, nullptr);
+      }
+      break;
+    case ContactItem::kUnblock:
+      if (!chosen)
+        box(u"选择你要移出黑名单的好友！");
+      else
+        fx_removefrom_blacklist_by_id(id, nullptr, nullptr);
+      break;
+  }
+}
+
+void CBriskLibTavrin::search_menu(int index) {
+  std::vector<controls::TreeItem> found;
+  const auto ask = [this](const char16_t* prompt, std::u16string* text) {
+    controls::CInputBox input;
+    input.create(window());
+    input.set_prompt(prompt);
+    if (input.run_modal() != 1) return false;
+    *text = input.text();
+    return true;
+  };
+  const auto with_status = [this](std::set<int> statuses) {
+    return model_.find_if([&](const controls::TreeItem& i) { return statuses.count(i.status) > 0; });
+  };
+  std::u16string text;
+  switch (SearchItem(index)) {
+    case SearchItem::kByName:
+      if (!ask(u"请输入你的好友名称：", &text)) return;
+      found = model_.find_by_name(text);
+      break;
+    case SearchItem::kByNumber:
+      if (!ask(u"请输入你的好友塔文号：", &text)) return;
+      found = model_.find_by_number(text);
+      break;
+    case SearchItem::kOnline:
+      found = with_status({66, 67, 69, 70, 71, 72, 73, 74});
+      break;
+    case SearchItem::kOffline:
+      found = with_status({68});
+      break;
+    case SearchItem::kMobile:
+      found = with_status({78});
+      break;
+    case SearchItem::kUnaccepted:
+      found = with_status({75});
+      break;
+    default:
+      return;
+  }
+  const int s = model_.section_of_group(ContactTreeModel::kSearchGroup);
+  if (tree_.selected_section() == s) tree_.select(-1, -1);
+  (void)model_.fill_search(std::move(found));
+  tree_.layout_only();
+  // The results come into view.
+  if (s >= 0) tree_.scroll_to(tree_.sections()[size_t(s)].rect.top);
+  repaint_now();
+}
+
+void CBriskLibTavrin::settings_menu(int index) {
+  switch (SettingsItem(index)) {
+    case SettingsItem::kTheme: {
+      const int result = open_screen(Route::kThemePicker);
+      if (result == 1) {
+        // The new theme's background under the same frame.
+        build_background();
+      }
+      after_screen(result, false);
+      break;
+    }
+    case SettingsItem::kProfile:
+      after_screen(open_screen(Route::kOwnProfile), false);
+      break;
+    case SettingsItem::kChatLog:
+      after_screen(open_screen(Route::kChatLog), true);
+      break;
+  }
+}
+
+}  // namespace tavrin::mainwnd

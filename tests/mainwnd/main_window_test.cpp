@@ -1,0 +1,283 @@
+// The main window against the real tavrin-server: the tree after login,
+// presence from a second user (tavrin-cli), a new line while no chat is
+// open, search, delete and blacklist reaching the server, the menus'
+// answers and the command results.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli_peer.h"
+#include "controls/CInputBox.h"
+#include "libtavrin.h"
+#include "main_window_fixture.h"
+#include "shell/app_paths.h"
+#include "shell/client_settings.h"
+
+namespace tavrin::test {
+namespace {
+
+using namespace platform;
+using Frame = std::vector<uint16_t>;
+
+const std::string kGolden = TAVRIN_MAINWND_GOLDEN_DIR;
+const std::string kShots = TAVRIN_MAINWND_SHOT_DIR;
+
+constexpr char16_t kRecent[] = u"最近联系人";
+constexpr char16_t kFriends[] = u"我的好友";
+constexpr char16_t kColleagues[] = u"同事";
+constexpr char16_t kSearch[] = u"统计查找";
+
+// Soft keys, screen coordinates.
+constexpr Point kSearchKey{48, 775}, kSmsKey{240, 775}, kOperationsKey{336, 775},
+    kMineKey{144, 775};
+
+std::vector<std::u16string> captions(const mainwnd::CBriskLibTavrin& w) {
+  std::vector<std::u16string> out;
+  for (const auto& s : const_cast<mainwnd::CBriskLibTavrin&>(w).tree().sections())
+    out.push_back(s.caption);
+  return out;
+}
+
+using MainWindow = MainWindowTest;
+
+TEST_F(MainWindow, TreeAfterLoginHasSectionsCountsAndStatuses) {
+  open_main();
+  EXPECT_EQ(main->name_label(), u"Alice（在线）");
+  EXPECT_EQ(main->number_label(), u"号码：100000001");
+  EXPECT_EQ(captions(*main), (std::vector<std::u16string>{kRecent, kFriends, kColleagues,
+                                                          u"未分组", kSearch}));
+  // Friends: Bob, Carol, Echo (online) and the phone Mum; colleagues Dave,
+  // Erin, Frank and the phone Taxi. The blocked Mallory is nowhere.
+  const auto* friends = section(kFriends);
+  ASSERT_NE(friends, nullptr);
+  EXPECT_EQ(friends->online, 1);
+  EXPECT_EQ(friends->count_text, u"人在线；共 " + mainwnd::decimal(long(friends->items.size())) +
+                                     u" 人。");
+  ASSERT_NE(item(kFriends, kEcho), nullptr);
+  EXPECT_EQ(item(kFriends, kEcho)->status, 66);
+  ASSERT_NE(item(kFriends, kBob), nullptr);
+  EXPECT_EQ(item(kFriends, kBob)->status, 68);
+  EXPECT_EQ(item(kFriends, kBob)->name, u"Bob");
+  EXPECT_NE(item(kColleagues, kDave), nullptr);
+  EXPECT_EQ(section(kColleagues)->online, 0);
+  EXPECT_TRUE(section(kRecent)->items.empty());
+  EXPECT_TRUE(section(kSearch)->items.empty());
+  for (const auto& s : main->tree().sections())
+    for (const auto& i : s.items) EXPECT_NE(long(i.contact_id), 100000007L);
+  EXPECT_EQ(golden(kGolden, kShots, "tree_after_login"), "");
+}
+
+TEST_F(MainWindow, SecondUserComingOnlineAndLeavingChangesItemAndCount) {
+  open_main();
+  const Frame before = display->frame();
+  {
+    CliPeer bob(sipc_address(), "100000002", "bob123");
+    ASSERT_TRUE(bob.signed_in());
+    ASSERT_TRUE(pump_until([&] { return item(kFriends, kBob)->status == 66; }));
+    EXPECT_EQ(section(kFriends)->online, 2);
+    settle();
+    // Only what changed was drawn, and it is what a whole frame shows.
+    const Frame partial = display->frame();
+    EXPECT_NE(partial, before);
+    main->repaint_now();
+    EXPECT_EQ(display->frame(), partial);
+    EXPECT_EQ(golden(kGolden, kShots, "bob_online"), "");
+    bob.command("logout");
+    ASSERT_TRUE(pump_until([&] { return item(kFriends, kBob)->status != 66; }));
+  }
+  EXPECT_EQ(item(kFriends, kBob)->status, 68);
+  EXPECT_EQ(section(kFriends)->online, 1);
+  settle();
+  EXPECT_EQ(display->frame(), before);
+}
+
+TEST_F(MainWindow, LineWhileNoChatIsOpenMarksRecentNoticesAndSounds) {
+  open_main();
+  CliPeer bob(sipc_address(), "100000002", "bob123");
+  ASSERT_TRUE(bob.signed_in());
+  bob.command("send 100000001 hello Alice");
+  ASSERT_TRUE(pump_until([&] { return item(kRecent, kBob) != nullptr; }));
+  EXPECT_TRUE(item(kRecent, kBob)->new_message);
+  EXPECT_EQ(section(kRecent)->items.size(), 1u);
+  EXPECT_EQ(main->notice(), u"来自Bob的新消息");
+  ASSERT_EQ(sounds.size(), 1u);
+  EXPECT_NE(sounds[0].find("newmessage.wav"), std::string::npos);
+  EXPECT_EQ(main->conversations().front().contact_id, kBob);
+  EXPECT_EQ(golden(kGolden, kShots, "new_message"), "");
+  // The line waits in the engine's queue for the chat window.
+  fx_msg* line = fx_get_msg(kBob);
+  ASSERT_NE(line, nullptr);
+  fx_destroy_msg(line);
+  // Reading it clears the mark; a touch puts the header back.
+  main->mark_read(kBob);
+  EXPECT_FALSE(item(kRecent, kBob)->new_message);
+  tap(240, 120);
+  EXPECT_TRUE(main->notice().empty());
+}
+
+TEST_F(MainWindow, SearchFillsStatisticsSection) {
+  open_main();
+  struct Case {
+    int index;
+    std::u16string typed;  // empty: no input box
+    std::vector<long> expected;
+  };
+  const Case cases[] = {
+      {0, u"Car", {kCarol}},           // by name
+      {1, u"100000004", {kDave}},      // by number
+      {2, {}, {kEcho}},                // online
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.index);
+    tap(kSearchKey.x, kSearchKey.y);
+    ASSERT_TRUE(main->menu().shown());
+    const Point p = menu_item(c.index);
+    down(p.x, p.y);
+    up(p.x, p.y);
+    if (!c.typed.empty())
+      inside_modal([&] {
+        type(c.typed);
+        tap(controls::CInputBox::kOk.centre().x, controls::CInputBox::kOk.centre().y);
+      });
+    settle();
+    std::vector<long> found;
+    for (const auto& i : section(kSearch)->items) found.push_back(long(i.contact_id));
+    EXPECT_EQ(found, c.expected);
+  }
+  // Offline contacts are many; the results are scrolled into view.
+  tap(kSearchKey.x, kSearchKey.y);
+  const Point p = menu_item(3);
+  tap(p.x, p.y);
+  EXPECT_GE(section(kSearch)->items.size(), 5u);
+  EXPECT_EQ(golden(kGolden, kShots, "search_offline"), "");
+}
+
+TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
+  open_main();
+  const std::string buddy = "SELECT COUNT(*) FROM buddies WHERE owner=? AND buddy=?";
+  const std::string blocked =
+      "SELECT COUNT(*) FROM blacklist WHERE owner=? AND uri LIKE '%' || ? || '%'";
+  // Nothing chosen: the box says so.
+  tap(kOperationsKey.x, kOperationsKey.y);
+  Point p = menu_item(1);
+  tap(p.x, p.y);
+  EXPECT_TRUE(saw_box(u"选择你要删除的好友！"));
+
+  struct Case {
+    const char16_t* section;
+    long id;
+    int item;  // 1 delete, 3 blacklist
+    int answer;
+    const std::string* query;
+    long long after;
+  };
+  const Case cases[] = {
+      {kFriends, kCarol, 1, 0, &buddy, 1},      // cancelled: nothing sent
+      {kFriends, kCarol, 1, 1, &buddy, 0},      // deleted
+      {kColleagues, kDave, 3, 1, &blocked, 1},  // blacklisted
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const Point row = row_of(c.section, c.id);
+    ASSERT_GT(row.y, 0);
+    tap(row.x, row.y);  // chooses it (no chat window in this build of the test)
+    answer = c.answer;
+    tap(kOperationsKey.x, kOperationsKey.y);
+    p = menu_item(c.item);
+    const int asked = boxes_answered;
+    tap(p.x, p.y);
+    EXPECT_EQ(boxes_answered, asked + 1);
+    if (c.after == 1 && c.item == 1) {
+      pump_until([] { return false; }, 400);  // time for a request that must not come
+      EXPECT_EQ(server_count(*c.query, kAlice, c.id), 1);
+      continue;
+    }
+    ASSERT_TRUE(pump_until([&] { return server_count(*c.query, kAlice, c.id) == c.after; }));
+  }
+  EXPECT_TRUE(saw_box(u"是否确定要删除好友 Carol？删除后对方仍能发送消息给你，"
+                      u"如果不希望收到对方的消息请将其加入黑名单。"));
+  EXPECT_TRUE(saw_box(u"是否确定要将 Dave 加入黑名单？对方将无法发送消息给你。"));
+  // The deleted contact leaves the tree once the server confirmed.
+  ASSERT_TRUE(pump_until([&] { return item(kFriends, kCarol) == nullptr; }));
+  // Removing from the blacklist asks nothing.
+  const int asked = boxes_answered;
+  const Point dave = row_of(kColleagues, kDave);
+  tap(dave.x, dave.y);
+  tap(kOperationsKey.x, kOperationsKey.y);
+  p = menu_item(4);
+  tap(p.x, p.y);
+  EXPECT_EQ(boxes_answered, asked);
+  ASSERT_TRUE(pump_until([&] { return server_count(blocked, kAlice, kDave) == 0; }));
+}
+
+TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
+  open_main();
+  const auto choose = [&](Point key, int index) {
+    tap(key.x, key.y);
+    ASSERT_TRUE(main->menu().shown());
+    const Point p = menu_item(index);
+    tap(p.x, p.y);
+  };
+  choose(kSmsKey, 3);  // 陌生人短信
+  EXPECT_TRUE(saw_box(u"想得美啊，一般人不让用的！"));
+  choose(kSmsKey, 1);  // 组发短信 with no section chosen
+  EXPECT_TRUE(saw_box(u"请选择你要的分组好友！"));
+  const size_t boxes = main->boxes().size();
+  choose(kOperationsKey, 2);  // 移动到组: nothing
+  EXPECT_EQ(main->boxes().size(), boxes);
+  EXPECT_FALSE(main->menu().shown());
+  // The avatar opens the main menu.
+  tap(75, 110);
+  EXPECT_TRUE(main->menu().shown());
+  EXPECT_EQ(main->menu().id(), 891);
+  tap(400, 600);  // outside: closes without a command
+  EXPECT_FALSE(main->menu().shown());
+}
+
+TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
+  open_main();
+  struct Case {
+    int code;
+    const char16_t* text;
+    const char16_t* title;
+  };
+  const Case cases[] = {
+      {99, u"设置状态成功", u"设置提示"},        {102, u"设置心情签名成功", u"设置提示"},
+      {103, u"设置心情签名失败", u"设置提示"},   {104, u"设置昵称成功", u"设置提示"},
+      {105, u"设置昵称失败", u"设置提示"},       {119, u"设置定时短信失败！", u"定时短信提示"},
+      {120, u"设置定时短信成功键！", u"定时短信提示"}, {122, u"删除定时短信失败！", u"定时短信提示"},
+      {123, u"删除定时短信成功！", u"定时短信提示"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    engine(c.code);
+    ASSERT_FALSE(main->boxes().empty());
+    EXPECT_EQ(main->boxes().back().text, c.text);
+    EXPECT_EQ(main->boxes().back().title, c.title);
+    // The mood result puts the status word behind the number; the others
+    // give the plain number back.
+    if (c.code == 102) EXPECT_EQ(main->number_label(), u"号码：100000001  在线");
+    if (c.code == 104) EXPECT_EQ(main->number_label(), u"号码：100000001");
+  }
+  const size_t shown = main->boxes().size();
+  for (int quiet : {90, 94, 100, 101, 17, 81, 106, 132, 136}) engine(quiet);
+  EXPECT_EQ(main->boxes().size(), shown);
+}
+
+TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {
+  open_main();
+  shell::app_paths().install_folder = shell::from_path(data.path) + u"/";
+  tap(kMineKey.x, kMineKey.y);
+  const Point p = menu_item(5);  // 退出塔文
+  tap(p.x, p.y);
+  EXPECT_TRUE(main->finished());
+  EXPECT_EQ(main->exit_code(), 0);
+  shell::ClientSettings saved;
+  saved.login_status = 0;
+  ASSERT_TRUE(shell::load_settings(shell::app_paths().settings_file(), saved));
+  EXPECT_EQ(saved.login_status, 1);  // online
+  EXPECT_EQ(saved.sound, 1);
+}
+
+}  // namespace
+}  // namespace tavrin::test
