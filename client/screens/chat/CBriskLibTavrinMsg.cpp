@@ -382,17 +382,22 @@ void CBriskLibTavrinMsg::on_stylus(StylusAction action, Point screen) {
   }
 }
 
+void CBriskLibTavrinMsg::send_key() {
+  const bool sent = send();
+  if (sent && controls::sip_shown() == 1)
+    (void)controls::sip_hide();
+  else if (!sent && controls::sip_shown() == 0)
+    (void)controls::sip_show();
+  repaint();
+}
+
 void CBriskLibTavrinMsg::tap(Point p) {
+  if (controls::sip_shown() == 1 && kPanelSend.contains(p)) return send_key();
   if (auto key = controls::hit(kKeys, p)) {
     switch (*key) {
-      case Key::kSend: {
-        const bool sent = send();
-        if (sent && controls::sip_shown() == 1)
-          (void)controls::sip_hide();
-        else if (!sent && controls::sip_shown() == 0)
-          (void)controls::sip_show();
+      case Key::kSend:
+        send_key();
         break;
-      }
       case Key::kOperations:
         operations_shown_ = true;
         repaint();
@@ -474,6 +479,10 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
     p.text(log_failure_, kTitle.offset(8, 0), 22, kFailureColour, kVCenter | kSingleLine);
   else
     p.text(title_, kTitle, 26, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+  if (controls::sip_shown() == 1) {
+    p.fill_rounded(kPanelSend, t.btn_bk_color, t.btn_bg_alpha);
+    p.text(u"发送", kPanelSend, 26, t.btn_text_color, kCenter | kVCenter | kSingleLine);
+  }
   // Tabs.
   p.image(skin("TavrinTabBkSel.png"), (tab_ - 1) * kTabWidth, kTabs.top);
   const std::u16string labels[3] = {u"最近联系人", u"聊天", u"会话"};

@@ -38,6 +38,8 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   static constexpr controls::Rect kPrevious{320, 40, 370, 100};  // tab 3's arrows
   static constexpr controls::Rect kNext{430, 40, 480, 100};
   static constexpr controls::Rect kInput{18, 116, 462, 252};
+  // While the input panel covers the bar, its send key sits in the title band.
+  static constexpr controls::Rect kPanelSend{400, 4, 476, 36};
   static constexpr controls::Rect kLines{0, 270, 480, 690};
   static constexpr controls::Rect kBar{0, 690, 480, 748};
   static constexpr controls::Rect kOperations{8, 606, 472, 686};  // the strip when shown
@@ -130,6 +132,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   void paint_row(gfx::PixelCanvas& canvas, const controls::ListRow& row, const gfx::Rect& r,
                  bool selected);
   void tap(controls::Point window_point);
+  void send_key();
   void nudge();
   void pick_emoticon();
 

@@ -1,0 +1,56 @@
+// What the chat window and log viewer tests share: the client signed in as
+// Alice against the real tavrin-server, a stand-in for the main window (its
+// lists, pending lines and the routing of new-message notices, code 16, to
+// the open chat window as the main window does), and Bob or Carol as
+// tavrin-cli peers in their own processes.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ScreenTest.h"
+#include "child_process.h"
+#include "screens/router/ChatLink.h"
+#include "storage/ChatLogStore.h"
+
+namespace tavrin::test {
+
+inline constexpr long kAlice = 100000001, kBob = 100000002, kCarol = 100000003;
+
+class FakeMainWindow : public screens::MainWindowLink {
+ public:
+  bool logged_in() const override { return true; }
+  std::vector<screens::ChatListEntry> recent_contacts() const override { return recent; }
+  std::vector<screens::ChatListEntry> conversations() const override { return talks; }
+  std::vector<std::u16string> take_pending(long contact_id) override;
+  void mark_read(long contact_id) override;
+
+  // Code 16 from sender, as the main window routes it.
+  void route(long sender);
+
+  screens::ChatWindow* chat = nullptr;
+  std::vector<screens::ChatListEntry> recent, talks;
+  std::map<long, std::vector<std::u16string>> pending;
+  std::vector<long> read;
+};
+
+class ChatTest : public ScreenTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A tavrin-cli peer signed in (its code 14 seen).
+  std::unique_ptr<ChildProcess> peer(const std::string& user, const std::string& password);
+  // The peer's next JSON line with that code (and text part, when given).
+  static std::string wait_peer(ChildProcess& p, int code, const std::string& part = "");
+  std::filesystem::path database() const { return data.path / "DB" / "TavrinLog.db"; }
+  storage::ChatLogStore alice_log() const { return {database(), std::int32_t(kAlice)}; }
+  std::string golden(const std::string& name);
+
+  FakeMainWindow main;
+  platform::WindowId main_window = 0;
+};
+
+}  // namespace tavrin::test

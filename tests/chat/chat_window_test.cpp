@@ -1,0 +1,224 @@
+// The chat window against the real tavrin-server, signed in as Alice, with
+// Bob and Carol as tavrin-cli peers: lines both ways (prefixes, times, the
+// log), a line from another contact while a chat is open, SMS mode for a
+// mobile-only contact with the nudge refusal, the emoticon picker, and
+// golden screenshots of the window and the picker.
+#include <regex>
+
+#include "chat_fixture.h"
+#include "libtavrin.h"
+#include "platform/text_codec.h"
+#include "screens/chat/CBriskLibTavrinMsg.h"
+#include "screens/chat/CEmoticonDlg.h"
+#include "storage/CppSQLite3Database.h"
+
+using tavrin::screens::CBriskLibTavrinMsg;
+using tavrin::screens::CEmoticonDlg;
+using tavrin::storage::ChatLogLine;
+
+namespace tavrin::test {
+namespace {
+
+bool is_time(const std::u16string& t) {
+  return std::regex_match(platform::utf16_to_utf8(t), std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"));
+}
+
+
+// The contact id the engine gave a contact of that display name.
+long contact_named(const char* name) {
+  long id = 0;
+  fx_lock_contacts();
+  for (const fx_account* a = fx_get_first_account(); a && !id; a = fx_get_next_account(a)) {
+    char* shown = fx_get_account_show_name(a, 0);
+    if (shown && std::string(shown) == name) id = a->id;
+    std::free(shown);
+  }
+  fx_unlock_contacts();
+  return id;
+}
+
+class ChatWindowTest : public ChatTest {
+ protected:
+  // A key of the bottom bar (send at x 0-160), in screen coordinates.
+  void press(int x) { tap(x, 52 + 690 + 29); }
+};
+
+TEST_F(ChatWindowTest, LinesBothWaysAreShownWithPrefixAndTimeAndLogged) {
+  auto bob = peer("100000002", "bob123");
+  main.pending[kBob] = {u"发送超时:\r\nan earlier line"};
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  inside_modal([&] {
+    EXPECT_EQ(chat.name(), u"Bob");
+    EXPECT_EQ(chat.title(), u"与 Bob 聊天中（聊天模式）");
+    EXPECT_EQ(chat.log_table(), u"tab100000001");
+    // The main window's pending report is shown on opening, and taken.
+    ASSERT_EQ(chat.lines().size(), 1u);
+    EXPECT_EQ(chat.lines()[0].text, u"发送超时:\r\nan earlier line");
+    EXPECT_TRUE(main.pending.empty());
+
+    chat.input().set_text(u"hello\tBob\nthere");
+    press(80);
+    ASSERT_EQ(chat.lines().size(), 2u);
+    EXPECT_EQ(chat.lines()[0].text, u"机主：helloBobthere");
+    EXPECT_EQ(chat.lines()[0].direction, 1);
+    EXPECT_EQ(chat.lines()[0].height, 70);
+    EXPECT_TRUE(chat.input().text().empty());
+    wait_peer(*bob, 16, "\"text\":\"helloBobthere\"");
+
+    bob->write_line("send 100000001 你好 Alice 😀");
+    EXPECT_TRUE(pump_until([&] { return chat.lines().size() == 3; }));
+    EXPECT_EQ(chat.lines()[0].text, u"Bob：你好 Alice 😀");
+    EXPECT_EQ(chat.lines()[0].direction, 0);
+    EXPECT_TRUE(is_time(chat.lines()[0].time));
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
+
+  const auto logged = alice_log().history(kBob);
+  ASSERT_EQ(logged.size(), 2u);  // the report is not a line of the conversation
+  EXPECT_EQ(logged[0].line, u"机主：helloBobthere");
+  EXPECT_EQ(logged[1].line, u"Bob：你好 Alice 😀");
+  EXPECT_TRUE(is_time(logged[0].time) && is_time(logged[1].time));
+}
+
+TEST_F(ChatWindowTest, EmptyInputSendsNothingAndBringsUpThePanel) {
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    chat.input().set_text(u"\n\t");
+    press(80);
+    EXPECT_TRUE(chat.lines().empty());
+    EXPECT_TRUE(panel->shown());
+    chat.input().set_text(u"x");
+    tap(440, 52 + 20);  // the panel covers the bar: its send key in the title band
+    EXPECT_EQ(chat.lines().size(), 1u);
+    EXPECT_FALSE(panel->shown());
+    chat.close();
+  });
+  chat.run_modal();
+  EXPECT_EQ(alice_log().history(kBob).size(), 1u);
+}
+
+TEST_F(ChatWindowTest, ALineFromAnotherContactWaitsInTheRecentSection) {
+  auto carol = peer("100000003", "carol123");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  inside_modal([&] {
+    carol->write_line("send 100000001 are you there?");
+    EXPECT_TRUE(pump_until([&] { return !main.recent.empty(); }));
+    EXPECT_TRUE(chat.lines().empty());  // this chat is not disturbed
+    ASSERT_EQ(main.recent.size(), 1u);
+    EXPECT_EQ(main.recent[0].contact_id, kCarol);
+    EXPECT_TRUE(main.recent[0].new_message);
+
+    // Tab 1 lists her with the mark; choosing her switches the window and reads her line.
+    tap(80, 52 + 70);
+    EXPECT_EQ(chat.tab(), 1);
+    ASSERT_EQ(chat.entries().size(), 1u);
+    EXPECT_TRUE(chat.entries()[0].new_message);
+    tap(200, 52 + 270 + 40);
+    EXPECT_EQ(chat.tab(), 2);
+    EXPECT_EQ(chat.contact_id(), kCarol);
+    ASSERT_FALSE(chat.lines().empty());
+    EXPECT_EQ(chat.lines()[0].text, u"Carol：are you there?");
+    EXPECT_EQ(main.read, std::vector<long>{kCarol});
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
+  EXPECT_TRUE(alice_log().history(kBob).empty());
+  EXPECT_EQ(alice_log().history(kCarol).size(), 1u);
+}
+
+TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
+  const long mum = contact_named("Mum");
+  ASSERT_NE(mum, 0);
+  CBriskLibTavrinMsg chat(mum, 0, main, false);  // chat mode asked for
+  bool box_shown = false;
+  inside_modal([&] {
+    EXPECT_EQ(chat.title(), u"与 Mum 聊天中（短信用户）");
+    EXPECT_TRUE(chat.sms_mode());
+    chat.input().set_text(u"home by seven");
+    press(80);
+    ASSERT_FALSE(chat.lines().empty());
+    EXPECT_EQ(chat.lines()[0].text, u"机主：home by seven");
+
+    inside_modal([&] {
+      box_shown = ws->modal_depth() == 2;
+      tap(240, 358);  // the box's one button
+    });
+    chat.operation(3);
+    chat.close();
+  });
+  chat.run_modal();
+  EXPECT_TRUE(box_shown);
+  // The line went out as an SMS to her number.
+  storage::CppSQLite3Database db;
+  db.open(std::filesystem::path(server_data()) / "tavrin-server.db");
+  EXPECT_TRUE(pump_until([&] {
+    return db.scalar(u"select count(*) from outbox where target like '%13800138000%' and body like "
+                     u"'%home by seven%';") == 1;
+  }));
+  db.close();
+}
+
+TEST_F(ChatWindowTest, TheEmoticonPickerSelectsOnlyRealCells) {
+  auto cell_point = [](int index) {
+    return controls::Point{CEmoticonDlg::kGrid.left + index % 11 * 42 + 21,
+                           CEmoticonDlg::kGrid.top + index / 11 * 40 + 20 + 52};
+  };
+  {
+    CEmoticonDlg picker(0);
+    inside_modal([&] {
+      EXPECT_EQ(picker.code(), u":d");
+      for (int empty : {53, 54}) {
+        const auto p = cell_point(empty);
+        tap(p.x, p.y);
+        EXPECT_EQ(picker.selected(), 3u);
+      }
+      const auto heart = cell_point(21);
+      tap(heart.x, heart.y);
+      EXPECT_EQ(picker.code(), u"(l)");
+      EXPECT_EQ(golden("emoticon_picker"), "");
+      tap(420, 52 + 690);  // cancel
+    });
+    EXPECT_EQ(picker.run_modal(), 0);
+  }
+  // From the chat window: OK without touching the grid appends ":d".
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    chat.input().set_text(u"ha");
+    inside_modal([&] { tap(60, 52 + 690); });
+    chat.operation(2);
+    EXPECT_EQ(chat.input().text(), u"ha:d");
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+TEST_F(ChatWindowTest, GoldenWithLinesOfEveryHeight) {
+  const std::u16string stored[] = {
+      u"Bob：下班后一起去吃饭吧？我知道一家新开的面馆，听说味道很不错，价格也实惠。就在公司对面那条街的拐角处，走路五分钟就到。要不要叫上小李他们一起？他上次说也想去试试看。我们可以六点半出发，吃完再去江边走走消消食。",
+      u"机主：好啊，六点半在门口见，我先把手上的报告写完，再顺路去银行取点现金，最后还要回一个客户的电话。",
+      u"Bob：没问题，我在门口等你，记得带伞，天气预报说晚上可能下雨哦。另外小李说他七点才能到，让我们先点菜，不用等他。我们到了再联系吧。",
+      u"机主：收到 :)",
+  };
+  const char16_t* times[] = {u"18:02:11", u"18:03:40", u"18:04:02", u"18:05:00"};
+  auto log = alice_log();
+  for (size_t i = 0; i < std::size(stored); ++i) log.append(kBob, stored[i], times[i]);
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    ASSERT_EQ(chat.lines().size(), 4u);
+    std::vector<int> heights;
+    for (const auto& l : chat.lines()) heights.push_back(l.height);
+    EXPECT_EQ(heights, (std::vector<int>{70, 120, 90, 170}));  // newest first
+    chat.input().set_text(u"带上伞，外面在下雨");
+    EXPECT_EQ(golden("chat_window"), "");
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+}  // namespace
+}  // namespace tavrin::test
