@@ -18,60 +18,14 @@
 #include "libtavrin.h"
 #include "session/login.h"
 #include "sqlite_db.h"
+#include "large_account.h"
 #include "store.h"
 #include "test_server.h"
 
 namespace {
 
-constexpr long kOwner = 300000000;
-constexpr int kContacts = 2000;
-constexpr int kLists = 40;
-constexpr int kGroups = 5;
-constexpr int kMembers = 50;
-
-void seed(tavrin::server::Store& store) {
-  tavrin::server::Db& db = store.db();
-  tavrin::server::Transaction tx(db);
-  for (long n = kOwner; n <= kOwner + kContacts; ++n) {
-    tavrin::server::Account a;
-    a.number = n;
-    a.nickname = "user" + std::to_string(n - kOwner);
-    a.impresa = "mood of " + std::to_string(n);
-    store.putAccount(a, "bench");
-  }
-  for (int l = 1; l <= kLists; ++l)
-    db.sql("INSERT INTO buddy_lists(owner, id, name) VALUES(?,?,?)")
-        .bind(1, kOwner)
-        .bind(2, l)
-        .bind(3, "list " + std::to_string(l))
-        .run();
-  for (int i = 1; i <= kContacts; ++i)
-    db.sql(
-          "INSERT INTO buddies(owner, buddy, local_name, lists, relation, online_notify) "
-          "VALUES(?,?,?,?,1,1)")
-        .bind(1, kOwner)
-        .bind(2, kOwner + i)
-        .bind(3, "friend " + std::to_string(i))
-        .bind(4, std::to_string(i % kLists + 1))
-        .run();
-  for (int g = 1; g <= kGroups; ++g) {
-    const long id = 500000 + g;
-    db.sql(
-          "INSERT INTO groups(id, name, introduce, bulletin, category, version) "
-          "VALUES(?,?,?,?,1,1)")
-        .bind(1, id)
-        .bind(2, "group " + std::to_string(g))
-        .bind(3, "intro")
-        .bind(4, "bulletin")
-        .run();
-    for (int m = 0; m < kMembers; ++m)
-      db.sql("INSERT INTO group_members(grp, member, identity) VALUES(?,?,?)")
-          .bind(1, id)
-          .bind(2, m == 0 ? kOwner : kOwner + g * kMembers + m)
-          .bind(3, m == 0 ? 1 : 3)
-          .run();
-  }
-}
+using tavrin::bench::kContacts;
+using tavrin::bench::seed_large_account;
 
 struct Waiter {
   std::mutex mu;
@@ -108,7 +62,7 @@ int online_contacts() {
 }
 
 void BM_LoginTo14(benchmark::State& state) {
-  tavrin::test::TestServer server({"--expires", "3600"}, seed, false);
+  tavrin::test::TestServer server({"--expires", "3600"}, seed_large_account, false);
   if (!server.running()) {
     state.SkipWithError("server did not start");
     return;
@@ -121,7 +75,7 @@ void BM_LoginTo14(benchmark::State& state) {
   size_t at_14 = 0;
   for (auto _ : state) {
     Waiter& w = waiters.emplace_back();
-    fx_login("300000000", "bench", Waiter::cb, &w);
+    fx_login(tavrin::bench::kOwnerLogin, tavrin::bench::kOwnerPassword, Waiter::cb, &w);
     if (!w.wait()) {
       state.SkipWithError("login failed");
       break;
@@ -135,7 +89,7 @@ void BM_LoginTo14(benchmark::State& state) {
   }
   // One more login, left running until every contact's presence is in.
   Waiter& w = waiters.emplace_back();
-  fx_login("300000000", "bench", Waiter::cb, &w);
+  fx_login(tavrin::bench::kOwnerLogin, tavrin::bench::kOwnerPassword, Waiter::cb, &w);
   w.wait();
   for (int i = 0; i < 500 && online_contacts() < kContacts; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

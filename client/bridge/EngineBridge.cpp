@@ -7,28 +7,28 @@
 namespace tavrin::bridge {
 namespace {
 std::atomic<int> g_undelivered{0};
+
+void drop(int code, intptr_t p1, intptr_t p2) {
+  release(code, p1, p2);
+  g_undelivered.fetch_add(1, std::memory_order_relaxed);
 }
+}  // namespace
 
 void post_callback(int code, intptr_t p1, intptr_t p2, void* user) {
   if (describe(code).p1 == Carries::kTransientText) p1 = 0;
   const auto window = platform::WindowId(reinterpret_cast<uintptr_t>(user));
-  bool posted = false;
-  if (window != 0 && code > 0 && code <= kMaxCode) {
-    // The window system may be gone at shut-down; post_to_instance is the
-    // one call that is safe against that from another thread.
-    posted = platform::WindowSystem::post_to_instance([window, code, p1, p2] {
-      auto* ws = platform::WindowSystem::instance();
-      if (!ws || !ws->exists(window) ||
-          !ws->post(window, kEngineBase + uint32_t(code), uintptr_t(p1), p2)) {
-        release(code, p1, p2);
-        g_undelivered.fetch_add(1, std::memory_order_relaxed);
-      }
-    });
-  }
-  if (!posted) {
-    release(code, p1, p2);
-    g_undelivered.fetch_add(1, std::memory_order_relaxed);
-  }
+  // Straight into the UI thread's queue: one hand-over per message, and
+  // safe against the window system going away meanwhile.
+  const bool posted = window != 0 && code > 0 && code <= kMaxCode &&
+                      platform::WindowSystem::post_to_instance(
+                          window, kEngineBase + uint32_t(code), uintptr_t(p1), p2);
+  if (!posted) drop(code, p1, p2);
+}
+
+void install(platform::WindowSystem& windows) {
+  windows.set_undelivered_handler([](const platform::Message& m) {
+    if (is_engine_message(m.id)) drop(engine_code(m.id), intptr_t(m.wparam), m.lparam);
+  });
 }
 
 int undelivered_count() {

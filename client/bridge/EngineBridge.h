@@ -7,13 +7,18 @@
 //
 // A body that is valid only during the callback (codes 16 and 17) is not
 // posted: the client fetches chat lines with fx_get_msg, so p1 arrives 0.
-// A message that cannot be posted (the window is gone) is freed at once.
+// A message that cannot be posted is freed at once, and one whose window
+// is gone by the time it is handled is freed then (install()).
 #pragma once
 
 #include <cstdint>
 
 #include "bridge/EngineMessages.h"
 #include "platform/messages.h"
+
+namespace tavrin::platform {
+class WindowSystem;
+}
 
 namespace tavrin::bridge {
 
@@ -36,6 +41,10 @@ inline bool is_engine_message(uint32_t message) {
 inline int engine_code(uint32_t message) {
   return int(message - kEngineBase);
 }
+
+// Makes the window system free what undelivered engine messages carry.
+// UI thread; idempotent.
+void install(platform::WindowSystem& windows);
 
 // How many posted engine messages were freed undelivered; for tests.
 int undelivered_count();

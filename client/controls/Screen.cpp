@@ -25,6 +25,7 @@ Screen::~Screen() {
 bool Screen::create() {
   if (window_ && windows().exists(window_)) return true;
   if (!ui_.windows) return false;
+  bridge::install(windows());
   WindowSpec ws;
   ws.owner = spec_.owner;
   ws.rect = spec_.rect;

@@ -1,6 +1,7 @@
 // Script parsing and replay; see script_player.h.
 #include "platform/script_player.h"
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -85,6 +86,8 @@ std::optional<std::vector<ScriptPlayer::Step>> ScriptPlayer::parse(const std::st
       step.text = at < line.size() ? line.substr(at + 1) : "";
     } else if (c == "screenshot") {
       if (!(words >> step.text)) return fail("screenshot wants a file name");
+    } else if (c == "mark") {
+      if (!(words >> step.text)) return fail("mark wants a word");
     } else {
       return fail("unknown command " + c);
     }
@@ -178,6 +181,11 @@ void ScriptPlayer::run(const Step& s) {
   } else if (s.command == "screenshot") {
     if (!display_.save_png(s.text))
       failures_.push_back("line " + std::to_string(s.line) + ": cannot write " + s.text);
+  } else if (s.command == "mark") {
+    // For whoever drives the client: this point of the script was reached,
+    // with everything before it handled and painted.
+    std::printf("mark %s\n", s.text.c_str());
+    std::fflush(stdout);
   } else if (s.command == "quit") {
     windows_.quit(n[0]);
   }

@@ -9,6 +9,7 @@
 //   text ANY TEXT           typed characters (UTF-8 in the file)
 //   wait MS                 lets the client run for MS milliseconds
 //   screenshot FILE         saves the display as PNG
+//   mark WORD               prints "mark WORD" on stdout (for timing harnesses)
 //   quit [CODE]             ends the client (exit code, default 0)
 //
 // Each command runs once the client is idle (every message handled and

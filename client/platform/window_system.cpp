@@ -55,6 +55,16 @@ bool WindowSystem::post_to_instance(std::function<void()> fn) {
   return g_instance && g_instance->post_call(std::move(fn));
 }
 
+bool WindowSystem::post_to_instance(WindowId id, uint32_t message, uintptr_t wparam,
+                                    intptr_t lparam) {
+  std::lock_guard lock(g_instance_mutex);
+  return g_instance && g_instance->post(id, message, wparam, lparam);
+}
+
+void WindowSystem::set_undelivered_handler(std::function<void(const Message&)> handler) {
+  undelivered_ = std::move(handler);
+}
+
 bool WindowSystem::on_ui_thread() const {
   return std::this_thread::get_id() == ui_thread_;
 }
@@ -367,8 +377,12 @@ void WindowSystem::fail_pending_sends() {
     std::lock_guard lock(queue_mutex_);
     pending.swap(queue_);
   }
-  for (auto& q : pending)
-    if (q.send) q.send->result.set_value(0);
+  for (auto& q : pending) {
+    if (q.send)
+      q.send->result.set_value(0);
+    else if (!q.call && undelivered_)
+      undelivered_(q.message);
+  }
 }
 
 intptr_t WindowSystem::dispatch(const Message& m) {
@@ -475,7 +489,11 @@ bool WindowSystem::dispatch_one_queued() {
   } else if (q.send) {
     q.send->result.set_value(exists(q.message.window) ? dispatch(q.message) : 0);
   } else {
-    dispatch(q.message);
+    const Window* w = find(q.message.window);
+    if (w && w->spec.handler)
+      dispatch(q.message);
+    else if (undelivered_)
+      undelivered_(q.message);
   }
   return true;
 }

@@ -77,6 +77,13 @@ class WindowSystem {
   // Any thread (a signal handler's thread): queues fn on the system of this
   // process, if one exists; safe against the system's destruction.
   static bool post_to_instance(std::function<void()> fn);
+  // Any thread: posts to a window of the system of this process; false when
+  // there is no system (or it is closing).
+  static bool post_to_instance(WindowId id, uint32_t message, uintptr_t wparam, intptr_t lparam);
+  // Called on the UI thread for each posted message that finds its window
+  // gone, and for each one still queued when the system closes, so that
+  // what it carries can be freed.
+  void set_undelivered_handler(std::function<void(const Message&)> handler);
   bool on_ui_thread() const;
 
   // --- windows (UI thread) ---
@@ -207,6 +214,7 @@ class WindowSystem {
   std::vector<WindowId> invalid_;
   std::vector<std::function<void()>> observers_;
   EventSource* source_ = nullptr;
+  std::function<void(const Message&)> undelivered_;
   WindowId capture_ = 0, focus_ = 0, active_ = 0;
   bool foreground_ = true;
   bool quit_ = false;

@@ -223,7 +223,10 @@ bool CLoginDlg::lookup_number(std::u16string& account, const std::u16string& pas
 bool CLoginDlg::on_engine(bridge::EngineMessage& m) {
   const Progress* p = progress_of(m.code());
   if (!p) {
-    repaint();  // a code the login does not name changes nothing
+    // A code the login does not name changes nothing on the screen. The
+    // presence of every contact arrives this way while a login runs: one
+    // paint once the burst is handled, not one per contact.
+    invalidate();
     return true;
   }
   progress_ = p->text;
