@@ -136,9 +136,8 @@ bool CliSession::configure_engine() {
 
 std::string CliSession::resolve_login_id() {
   if (!options_.signin || options_.user.size() != 11) return options_.user;
-  const platform::SigninLookup found =
-      platform::signin_lookup(*options_.signin, options_.user, password_,
-                              options_.ca_file.value_or(""), kSigninTimeoutMs);
+  const platform::SigninLookup found = platform::signin_lookup(
+      *options_.signin, options_.user, password_, options_.ca_file.value_or(""), kSigninTimeoutMs);
   if (!found.ok) {
     printer_.error("login", "sign-in lookup at " + *options_.signin + " failed: " + found.error);
     return {};
@@ -269,8 +268,8 @@ void CliSession::handle_event(Event e) {
 int CliSession::relogin_wait_ms() const {
   const auto at = relogin_.next_event();
   if (!at) return -1;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      *at - std::chrono::steady_clock::now());
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(*at - std::chrono::steady_clock::now());
   return static_cast<int>(std::max<long>(0, left.count() + 1));
 }
 

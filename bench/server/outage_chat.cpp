@@ -126,10 +126,9 @@ std::optional<std::string> wait_line(Child& c, const std::string& part, Clock::d
 
 std::unique_ptr<Child> start_server(const std::string& data, const std::string& sipc_port,
                                     std::string* port_out) {
-  auto s = std::make_unique<Child>(TAVRIN_SERVER_BIN,
-                                   std::vector<std::string>{"--data", data, "--demo", "--nav-port",
-                                                            "0", "--sipc-port", sipc_port,
-                                                            "--no-signin"});
+  auto s = std::make_unique<Child>(
+      TAVRIN_SERVER_BIN, std::vector<std::string>{"--data", data, "--demo", "--nav-port", "0",
+                                                  "--sipc-port", sipc_port, "--no-signin"});
   auto l = wait_line(*s, "tavrin-server listening", std::chrono::seconds(30));
   if (!l) return nullptr;
   const size_t at = l->find("sipc=");
@@ -261,8 +260,8 @@ int main(int argc, char** argv) {
     if (!delivered[k] && !failed[k]) ++n_lost;
     if (results[k] != 1) ++n_bad;
   }
-  std::printf("lines %ld, server killed after line %ld, down %ld ms, chat + settle %.1f s\n",
-              lines, kill_at, down_ms, chat_s);
+  std::printf("lines %ld, server killed after line %ld, down %ld ms, chat + settle %.1f s\n", lines,
+              kill_at, down_ms, chat_s);
   std::printf("accepted %ld  refused while offline %ld\n", n_accepted, n_refused);
   std::printf("delivered %ld  failed (53/54) %ld  of them delivered anyway %ld\n", n_delivered,
               n_failed, n_failed_but_delivered);

@@ -255,8 +255,7 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
     s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, row).run();
   } catch (const DbError& e) {
     // The line was received; at worst it comes once more at the next login.
-    logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), row,
-          e.what());
+    logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), row, e.what());
   }
 }
 

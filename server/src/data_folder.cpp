@@ -23,7 +23,7 @@ std::string prepareDataFolder(const std::string& dir) {
   std::filesystem::path path(dir);
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return failure("cannot make", dir);
-  struct stat st{};
+  struct stat st {};
   if (::stat(dir.c_str(), &st) != 0) return failure("cannot read", dir);
   if (!S_ISDIR(st.st_mode)) return dir + " is not a folder";
   if ((st.st_mode & S_ISVTX) != 0) return {};
@@ -40,7 +40,7 @@ std::string narrowDatabaseFiles(const std::string& dbPath) {
   ::close(fd);
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
     const std::string file = dbPath + suffix;
-    struct stat st{};
+    struct stat st {};
     if (::stat(file.c_str(), &st) != 0) continue;
     if ((st.st_mode & 077) != 0 && ::chmod(file.c_str(), st.st_mode & 0700) != 0)
       return failure("cannot narrow", file);

@@ -35,8 +35,7 @@ bool is_result(const std::string& line, const std::string& name) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl =
-        (std::filesystem::temp_directory_path() / "tavrin-cli-test-XXXXXX").string();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-cli-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl;
     server_ = std::make_unique<ChildProcess>(
@@ -246,11 +245,10 @@ class CliOutageTest : public CliTest {
   std::unique_ptr<ChildProcess> cli_with_remarks(const std::string& user,
                                                  const std::string& password,
                                                  std::vector<std::string> more = {}) {
-    std::vector<std::string> args{"--server", sipc_,    "--user", user,
+    std::vector<std::string> args{"--server",   sipc_,    "--user", user,
                                   "--password", password, "--json"};
     args.insert(args.end(), more.begin(), more.end());
-    auto p = std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args, std::vector<std::string>{},
-                                            true);
+    auto p = std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args, std::vector<std::string>{}, true);
     EXPECT_TRUE(p->read_until([](const std::string& l) { return is_message(l, 14); }, kLimit))
         << p->transcript();
     return p;
@@ -265,8 +263,8 @@ TEST_F(CliOutageTest, BothEndsLogInAgainWhenTheServerComesBack) {
 
   kill_server();
   for (ChildProcess* p : {alice.get(), bob.get()})
-    ASSERT_TRUE(p->read_until([](const std::string& l) { return has(l, "logging in again"); },
-                              kLimit))
+    ASSERT_TRUE(
+        p->read_until([](const std::string& l) { return has(l, "logging in again"); }, kLimit))
         << p->transcript();
   // While offline a line is refused, and says why.
   const std::string refused = command(*alice, "send 100000002 while down", "send");
@@ -297,9 +295,8 @@ TEST_F(CliOutageTest, NoReloginExitsWithFive) {
 TEST_F(CliTest, SigninResolvesMobileNumbersOverHttpsOrFails) {
   // A server of its own with the sign-in endpoint and the CA it made.
   TempDir data("tavrin-cli-signin");
-  ChildProcess server(TAVRIN_SERVER_BIN,
-                      {"--data", data.path.string(), "--demo", "--nav-port", "0", "--sipc-port",
-                       "0", "--signin-port", "0"});
+  ChildProcess server(TAVRIN_SERVER_BIN, {"--data", data.path.string(), "--demo", "--nav-port", "0",
+                                          "--sipc-port", "0", "--signin-port", "0"});
   const auto ports = server.read_until(
       [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit);
   ASSERT_TRUE(ports);
@@ -309,8 +306,8 @@ TEST_F(CliTest, SigninResolvesMobileNumbersOverHttpsOrFails) {
   const std::string signin = "https://127.0.0.1:" + m[2].str();
   const std::string ca = data.file("tls/ca.pem");
   const auto run = [&](std::vector<std::string> more) {
-    std::vector<std::string> args{"--server", sipc, "--user", "13900000001", "--password",
-                                  "alice123", "--json"};
+    std::vector<std::string> args{"--server",   sipc,       "--user", "13900000001",
+                                  "--password", "alice123", "--json"};
     args.insert(args.end(), more.begin(), more.end());
     return std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args);
   };
@@ -339,8 +336,8 @@ TEST_F(CliTest, SigninResolvesMobileNumbersOverHttpsOrFails) {
   };
   for (const auto& f : failures) {
     auto p = run(f.options);
-    EXPECT_TRUE(p->read_until([](const std::string& l) { return has(l, "sign-in lookup"); },
-                              kLimit))
+    EXPECT_TRUE(
+        p->read_until([](const std::string& l) { return has(l, "sign-in lookup"); }, kLimit))
         << f.name << "\n"
         << p->transcript();
     EXPECT_EQ(p->wait_exit(kLimit), 2) << f.name << "\n" << p->transcript();
@@ -352,7 +349,10 @@ TEST_F(CliTest, ControlCharactersFromOthersAreDefusedInReadableOutput) {
   ASSERT_TRUE(
       alice->read_until([](const std::string& l) { return has(l, "signed in as Alice"); }, kLimit));
   auto bob = signed_in("100000002", "bob123");
-  command(*bob, "nick \x1b]0;owned\x07" "Bob", "nick");
+  command(*bob,
+          "nick \x1b]0;owned\x07"
+          "Bob",
+          "nick");
   command(*bob, "send 100000001 \x1b[2Jcleared?", "send");
   const auto shown =
       alice->read_until([](const std::string& l) { return has(l, "cleared?"); }, kLimit);

@@ -104,7 +104,9 @@ TEST(TerminalText, ControlCharactersAreShownNotObeyed) {
       {"\x1b[2Jgone", "^[[2Jgone"},
       {"\x1b]0;title\x07", "^[]0;title^G"},
       {"back\rspace\b del\x7f", "back^Mspace^H del^?"},
-      {"csi \xc2\x9b" "31m", "csi ?31m"},
+      {"csi \xc2\x9b"
+       "31m",
+       "csi ?31m"},
       {"tab\tand\nnewline", "tab\tand\nnewline"},
   };
   for (const auto& c : cases) EXPECT_EQ(printable(c.in), c.out) << c.in;

@@ -218,8 +218,8 @@ TEST_F(ImUnitTest, EveryWayADialogEndsFailsTheLinesStillInIt) {
       {"fx_end_dialog", kBob, [](int32_t) { ASSERT_EQ(fx_end_dialog(kBob), 1); }},
       {"the peer ended it", kCarol,
        [&](int32_t call_id) {
-         receive("B tavrin.local SIP-C/2.0\r\n" + from(kCarol) +
-                 "I: " + std::to_string(call_id) + "\r\nQ: 9 B\r\n\r\n");
+         receive("B tavrin.local SIP-C/2.0\r\n" + from(kCarol) + "I: " + std::to_string(call_id) +
+                 "\r\nQ: 9 B\r\n\r\n");
        }},
       {"an incoming invitation replaced it", kCarol,
        [&](int32_t) {

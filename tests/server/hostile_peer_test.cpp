@@ -70,10 +70,9 @@ TEST(HostilePeerTest, BlankLinesAreConsumedAndCountAgainstTheHeadLimit) {
   for (int i = 0; i < 64 * 1024; ++i) padding += "\r\n";
   c.sendRaw(padding);
   sipc_message refused;
-  EXPECT_TRUE(
-      c.expect([](const sipc_message& m) { return m.is_response() && m.status() == 400; },
-               refused) ||
-      c.closedByServer());
+  EXPECT_TRUE(c.expect([](const sipc_message& m) { return m.is_response() && m.status() == 400; },
+                       refused) ||
+              c.closedByServer());
   EXPECT_TRUE(c.closedByServer());
   ASSERT_TRUE(server.alive());
 }
@@ -82,8 +81,8 @@ TEST(HostilePeerTest, NavigationRefusesTwoContentLengths) {
   ServerProcess server;
   const std::string body = "<config/>";
   const std::string head = "POST /nav/getsystemconfig.aspx HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-  const std::string twice = httpExchange(server.navPort(), head + "Content-Length: 9\r\n" +
-                                                               "Content-Length: 4\r\n\r\n" + body);
+  const std::string twice = httpExchange(
+      server.navPort(), head + "Content-Length: 9\r\n" + "Content-Length: 4\r\n\r\n" + body);
   EXPECT_EQ(twice.rfind("HTTP/1.1 400", 0), 0u) << twice;
   const std::string once =
       httpExchange(server.navPort(), head + "Content-Length: 9\r\n\r\n" + body);

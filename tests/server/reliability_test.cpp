@@ -67,7 +67,7 @@ int offlineCount(SipcClient& c) {
 }
 
 mode_t modeOf(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t(-1);
 }
 
@@ -98,7 +98,8 @@ TEST(ReliabilityTest, OfflineLinesStayUntilTheRecipientAnswersThem) {
   {
     SipcClient alice(server.sipcPort());
     ASSERT_EQ(alice.login("100000001", "alice123"), 200);
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(sendLine(alice, 50 + i, "line " + std::to_string(i)), 200);
+    for (int i = 0; i < 5; ++i)
+      ASSERT_EQ(sendLine(alice, 50 + i, "line " + std::to_string(i)), 200);
   }
   {
     // Handed out, then the connection drops before any answer.
@@ -138,8 +139,8 @@ TEST(ReliabilityTest, TheDataFolderAndDatabaseAreTheOwnersAlone) {
   ::chmod((old + "/tavrin-server.db").c_str(), 0644);
   for (const std::string& data : {fresh, old}) {
     ServerChild child;
-    child.start({TAVRIN_SERVER_BIN, "--data", data, "--demo", "--nav-port", "0", "--sipc-port",
-                 "0", "--signin-port", "0"},
+    child.start({TAVRIN_SERVER_BIN, "--data", data, "--demo", "--nav-port", "0", "--sipc-port", "0",
+                 "--signin-port", "0"},
                 {});
     ASSERT_GT(child.sipc(), 0);
     {

@@ -4,10 +4,9 @@
 // it refuses because TinyXML could read them differently. Every text the
 // guard passes is parsed by TinyXML too, and the depth TinyXML built must
 // agree with the guard's limit.
+#include <gtest/gtest.h>
 #include <tavrin/xml_guard.h>
 #include <tinyxml.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -35,8 +34,9 @@ struct Case {
 
 TEST(XmlGuard, VerdictsMatchWhatTinyXmlWouldBuild) {
   const Case cases[] = {
-      {"a body of ours", R"(<?xml version="1.0" encoding="UTF-8" ?><results><contacts>)"
-                         R"(<buddy uri="sip:1@tavrin.test" a='x'/></contacts></results>)",
+      {"a body of ours",
+       R"(<?xml version="1.0" encoding="UTF-8" ?><results><contacts>)"
+       R"(<buddy uri="sip:1@tavrin.test" a='x'/></contacts></results>)",
        3, Verdict::ok},
       {"at the limit", nested(4), 4, Verdict::ok},
       {"one over", nested(5), 4, Verdict::too_deep},
@@ -44,16 +44,16 @@ TEST(XmlGuard, VerdictsMatchWhatTinyXmlWouldBuild) {
        Verdict::ok},
       {"unclosed elements nest", "<a><a><a>", 2, Verdict::too_deep},
       {"a comment hides end tags", "<a><!-- </a></a> --><b><c/></b></a>", 3, Verdict::ok},
-      {"a comment hides no start tag", "<a><!-- x --><b><c><d/></c></b></a>", 2,
-       Verdict::too_deep},
+      {"a comment hides no start tag", "<a><!-- x --><b><c><d/></c></b></a>", 2, Verdict::too_deep},
       {"CDATA hides end tags", "<a><![CDATA[</a></a>]]><b><c></c></b></a>", 2, Verdict::too_deep},
-      {"quoted values hide end and empty tags", "<a x=\"</a>\" y='/>'><b z=\"</b>\"><c/></b></a>", 1,
-       Verdict::too_deep},
+      {"quoted values hide end and empty tags", "<a x=\"</a>\" y='/>'><b z=\"</b>\"><c/></b></a>",
+       1, Verdict::too_deep},
       {"quoted values hide end and empty tags (within)", "<a x=\"</a>\"><b z=\"/>\"/></a>", 2,
        Verdict::ok},
       {"an unknown node ends at its first '>'", "<r><1 x=\"><b><c><d/></c></b>\"></r>", 2,
        Verdict::too_deep},
-      {"a DOCTYPE ends at its first '>'", "<!DOCTYPE a \"><a><b><c/></b></a>", 1, Verdict::too_deep},
+      {"a DOCTYPE ends at its first '>'", "<!DOCTYPE a \"><a><b><c/></b></a>", 1,
+       Verdict::too_deep},
       {"a processing instruction ends at its first '>'", "<r><?pi \"><b><c/></b>\"?></r>", 1,
        Verdict::too_deep},
       {"more end tags than start tags", "<a></a></a><a><a></a></a>", 8, Verdict::unreadable},

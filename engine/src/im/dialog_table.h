@@ -13,8 +13,9 @@
 // table only when a final result hands it to a receiver. Every line gets
 // exactly one final result: dropping a dialog (or the whole table) fails
 // each line still waiting in it with 53, handing its record over, and
-// frees only the records whose line already timed out (54). Timers never point into the table: their
-// arguments carry keys, and their handlers look the entry up again.
+// frees only the records whose line already timed out (54). Timers never
+// point into the table: their arguments carry keys, and their handlers look
+// the entry up again.
 #pragma once
 
 #include <cstddef>

@@ -227,8 +227,8 @@ int delay_timer(void* argument) {
     if (!t->nudge) {
       MsgPtr shown = sent_record(id, t->text.c_str());
       const intptr_t p1 = reinterpret_cast<intptr_t>(shown.get());
-      post_later(Post{t->reply, result_code(FX_MSG_CHAT_SEND_TIMEOUT, id), p1, id,
-                      std::move(shown)});
+      post_later(
+          Post{t->reply, result_code(FX_MSG_CHAT_SEND_TIMEOUT, id), p1, id, std::move(shown)});
     }
     return 0;
   }
