@@ -229,15 +229,19 @@ void CliSession::handle_event(Event e) {
       d.text = e.p1_text.value_or("");
     }
   }
+  if (e.code == FX_MSG_LOGIN_OK) {
+    // From now on events reach the queue through the system callback (after
+    // a re-login too: it ran with the engine's interceptor in that place).
+    // Set before 14 is shown, so that whoever acts on the line finds the
+    // session's callback in place.
+    fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
+  }
   printer_.message(e, d);
   ++unclaimed_[e.code];
   if (e.code == FX_MSG_DEREGISTERED) {
     logged_in_ = false;
     finish(kExitSessionEnded);
   } else if (e.code == FX_MSG_LOGIN_OK) {
-    // From now on events reach the queue through the system callback (after
-    // a re-login too: it ran with the engine's interceptor in that place).
-    fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
     logged_in_ = true;
     if (relogin_.active()) {
       remark("logged in again after " + std::to_string(relogin_.attempts()) + " attempt(s)");
@@ -251,7 +255,9 @@ void CliSession::handle_event(Event e) {
       remark("login attempt " + std::to_string(relogin_.attempts()) + " failed (code " +
              std::to_string(e.code) + ")");
     }
-  } else if (e.code == FX_MSG_SOCKET_ERROR && logged_in_) {
+  } else if (logged_in_ && (e.code == FX_MSG_SOCKET_ERROR || e.code == FX_MSG_LOGIN_FAILED)) {
+    // 5 while logged in: the engine's own logins again after a socket error
+    // (in the moment before the session's callback took over) gave up.
     logged_in_ = false;
     offline_ = true;
     if (options_.no_relogin) {
