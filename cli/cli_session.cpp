@@ -12,13 +12,23 @@
 #include <utility>
 
 #include "command_line.h"
+#include "event.h"
 #include "libtavrin.h"
+#include "platform/signin_lookup.h"
 
 namespace tavrin::cli {
 
 namespace {
 
 constexpr auto kLoginLimit = std::chrono::seconds(90);
+constexpr int kSigninTimeoutMs = 30000;
+
+// Remarks about the connection go to stderr, so that --json output stays
+// one object a line.
+void remark(const std::string& text) {
+  std::fprintf(stderr, "tavrin-cli: %s\n", text.c_str());
+  std::fflush(stderr);
+}
 
 std::string take_new(char* s) {
   std::string out = s != nullptr ? s : "";
@@ -58,9 +68,12 @@ int CliSession::run() {
     return kExitLoginFailed;
   }
   main_loop();
-  if (logged_in_) fx_loginout();
+  // Logging out also lets go of lines still waiting (offline: they never
+  // got out), each with its final result.
+  if (logged_in_ || offline_) fx_loginout();
   // No more deliveries into the queue once the session is gone.
   fx_set_system_msg_cb(nullptr, nullptr);
+  print_last_results();
   fx_terminate();
   if (signal_fd_ >= 0) close(signal_fd_);
   return status_;
@@ -121,9 +134,21 @@ bool CliSession::configure_engine() {
   return true;
 }
 
+std::string CliSession::resolve_login_id() {
+  if (!options_.signin || options_.user.size() != 11) return options_.user;
+  const platform::SigninLookup found = platform::signin_lookup(
+      *options_.signin, options_.user, password_, options_.ca_file.value_or(""), kSigninTimeoutMs);
+  if (!found.ok) {
+    printer_.error("login", "sign-in lookup at " + *options_.signin + " failed: " + found.error);
+    return {};
+  }
+  return found.tavrin_number;
+}
+
 bool CliSession::login() {
-  if (fx_login(options_.user.c_str(), password_.c_str(), &EventQueue::engine_callback, &queue_) ==
-      0) {
+  const std::string login_id = resolve_login_id();
+  if (login_id.empty()) return false;
+  if (fx_login(login_id.c_str(), password_.c_str(), &EventQueue::engine_callback, &queue_) == 0) {
     printer_.error("login", "the engine refused to start a login");
     return false;
   }
@@ -155,8 +180,9 @@ bool CliSession::login() {
 void CliSession::main_loop() {
   bool input_open = true;
   while (!done_) {
-    const bool readable = poll_once(input_open, -1);
+    const bool readable = poll_once(input_open, relogin_wait_ms());
     if (done_) break;
+    run_relogin();
     if (readable) {
       input_open = read_input();
       for (size_t nl; !done_ && (nl = input_.find('\n')) != std::string::npos;) {
@@ -203,22 +229,74 @@ void CliSession::handle_event(Event e) {
       d.text = e.p1_text.value_or("");
     }
   }
+  if (e.code == FX_MSG_LOGIN_OK) {
+    // From now on events reach the queue through the system callback (after
+    // a re-login too: it ran with the engine's interceptor in that place).
+    // Set before 14 is shown, so that whoever acts on the line finds the
+    // session's callback in place.
+    fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
+  }
   printer_.message(e, d);
   ++unclaimed_[e.code];
   if (e.code == FX_MSG_DEREGISTERED) {
     logged_in_ = false;
     finish(kExitSessionEnded);
   } else if (e.code == FX_MSG_LOGIN_OK) {
-    // From now on events reach the queue through the system callback (after
-    // a re-login too: it ran with the engine's interceptor in that place).
-    fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
     logged_in_ = true;
+    if (relogin_.active()) {
+      remark("logged in again after " + std::to_string(relogin_.attempts()) + " attempt(s)");
+      relogin_.done();
+    }
+    offline_ = false;
   } else if (!logged_in_ && is_login_failure(e.code)) {
     login_failed_ = true;
-  } else if (e.code == FX_MSG_SOCKET_ERROR && logged_in_) {
-    printer_.note("connection lost; logging in again");
-    fx_relogin(&EventQueue::engine_callback, &queue_);
+    if (relogin_.attempt_running()) {
+      relogin_.attempt_failed(std::chrono::steady_clock::now());
+      remark("login attempt " + std::to_string(relogin_.attempts()) + " failed (code " +
+             std::to_string(e.code) + ")");
+    }
+  } else if (logged_in_ && (e.code == FX_MSG_SOCKET_ERROR || e.code == FX_MSG_LOGIN_FAILED)) {
+    // 5 while logged in: the engine's own logins again after a socket error
+    // (in the moment before the session's callback took over) gave up.
+    logged_in_ = false;
+    offline_ = true;
+    if (options_.no_relogin) {
+      remark("connection lost (--no-relogin): exiting");
+      finish(kExitConnectionLost);
+      return;
+    }
+    relogin_.start(std::chrono::steady_clock::now());
+    remark("connection lost; logging in again in " +
+           std::to_string(ReloginCycle::kFirstDelay.count()) + " s");
   }
+}
+
+int CliSession::relogin_wait_ms() const {
+  const auto at = relogin_.next_event();
+  if (!at) return -1;
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(*at - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<long>(0, left.count() + 1));
+}
+
+void CliSession::run_relogin() {
+  const auto now = std::chrono::steady_clock::now();
+  if (relogin_.overdue(now)) {
+    fx_cancel_login();
+    relogin_.attempt_failed(now);
+    remark("login attempt " + std::to_string(relogin_.attempts()) + " had no answer within " +
+           std::to_string(ReloginCycle::kWatchdog.count()) + " s");
+  }
+  if (!relogin_.due(now)) return;
+  const int attempt = relogin_.begin_attempt(now);
+  remark("logging in again (attempt " + std::to_string(attempt) + "; next in " +
+         std::to_string(relogin_.next_delay().count()) + " s if it fails)");
+  fx_relogin(&EventQueue::engine_callback, &queue_);
+}
+
+void CliSession::print_last_results() {
+  for (Event& e : queue_.take_all())
+    if (carries_record(e.code)) printer_.message(e, Decoded{});
 }
 
 void CliSession::finish(int status) {

@@ -12,6 +12,7 @@
 #include "event_queue.h"
 #include "options.h"
 #include "printer.h"
+#include "relogin.h"
 
 namespace tavrin::cli {
 
@@ -21,6 +22,7 @@ inline constexpr int kExitUsage = 1;
 inline constexpr int kExitLoginFailed = 2;
 inline constexpr int kExitWaitTimeout = 3;
 inline constexpr int kExitSessionEnded = 4;
+inline constexpr int kExitConnectionLost = 5;  // with --no-relogin
 
 class CliSession {
  public:
@@ -41,6 +43,16 @@ class CliSession {
   // input (when asked) or a stop signal; handles the messages and a signal.
   // True when standard input is readable.
   bool poll_once(bool with_input, int timeout_ms);
+  // The relogin cycle after a lost connection: starts the attempts that are
+  // due and gives up the ones past their watchdog.
+  void run_relogin();
+  // Milliseconds until the relogin cycle needs run_relogin (-1: never).
+  int relogin_wait_ms() const;
+  // The engine's own 11-digit lookup, or the HTTPS sign-in one with --signin;
+  // the login id, or empty after printing why not.
+  std::string resolve_login_id();
+  // Send results the engine gave as it let go of waiting lines at the end.
+  void print_last_results();
 
   // Commands (commands.cpp).
   void cmd_contacts();
@@ -70,6 +82,8 @@ class CliSession {
   int status_ = kExitOk;
   bool logged_in_ = false;
   bool login_failed_ = false;  // a failure code arrived while logging in
+  bool offline_ = false;       // the connection was lost and is not back yet
+  ReloginCycle relogin_;
 };
 
 }  // namespace tavrin::cli

@@ -110,6 +110,13 @@ void CliSession::execute(const std::string& line) {
   long id = 0, n = 0;
   std::string text, word;
 
+  const bool sends = name == "send" || name == "sms" || name == "sms-self" ||
+                     name == "sms-mobile" || name == "nudge";
+  if (sends && offline_) {
+    printer_.error(name, name + ": offline, not sent (logging in again)");
+    return;
+  }
+
   if (name == "quit" || name == "exit") {
     finish(kExitOk);
   } else if (name == "logout") {

@@ -28,15 +28,21 @@ const char* usage_text() {
          "  --server HOST:PORT the SIP-C proxy (without it navigation runs)\n"
          "  --nav HOST[:PORT]  the navigation server (port 80 by default)\n"
          "  --domain NAME      the service's SIP domain\n"
-         "  --signin URL       the sign-in server's base address\n"
-         "  --ca FILE          CA certificate of the sign-in server\n"
+         "  --signin URL       sign-in server (https://HOST[:PORT]): an 11-digit --user is\n"
+         "                     turned into its Tavrin number there, over HTTPS; without\n"
+         "                     --signin it is looked up over SIP-C (the own-info request)\n"
+         "  --ca FILE          CA certificate the sign-in server's is checked against\n"
+         "                     (default: the system's store)\n"
          "  --proxy URL        http://[user:pass@]host:port or socks5://[user:pass@]host:port\n"
          "  --status CODE      status to log in with (66..74, e.g. 68 online, 66 hidden)\n"
          "  --json             one JSON object per line\n"
+         "  --no-relogin       exit (status 5) when the connection is lost, instead of\n"
+         "                     logging in again with back-off from 1 s to 35 s\n"
          "  --help             this text\n"
          "After login, commands are read from standard input, one a line; type 'help'.\n"
-         "Exit status: 0 quit, 1 usage or start-up error, 2 login failed, 3 wait timed out,\n"
-         "4 session ended by the server.\n";
+         "Exit status: 0 quit, 1 usage or start-up error, 2 login failed (or the sign-in\n"
+         "lookup), 3 wait timed out, 4 session ended by the server, 5 connection lost\n"
+         "(--no-relogin).\n";
 }
 
 ParseResult parse_options(const std::vector<std::string>& args, Options* out, std::string* error) {
@@ -49,6 +55,10 @@ ParseResult parse_options(const std::vector<std::string>& args, Options* out, st
     }
     if (a == "--json") {
       o.json = true;
+      continue;
+    }
+    if (a == "--no-relogin") {
+      o.no_relogin = true;
       continue;
     }
     std::string name = a, value;

@@ -20,6 +20,7 @@ struct Options {
   std::string user;
   std::optional<std::string> password;
   bool json = false;
+  bool no_relogin = false;  // a lost connection ends the run (exit 5)
   bool help = false;
 };
 

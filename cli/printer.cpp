@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "libtavrin.h"
+#include "terminal_text.h"
 
 namespace tavrin::cli {
 
@@ -304,7 +305,10 @@ const char* code_name(int code) {
 }
 
 void Printer::line(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  // JSON escapes control characters itself; readable lines carry other
+  // users' texts as they came, so the terminal gets them defused.
+  const std::string shown = json_ ? text : printable(text);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }

@@ -38,12 +38,14 @@ function(tavrin_test name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# tavrin_fuzz(NAME SOURCES harness.cpp LIBS x CORPUS dir)
+# tavrin_fuzz(NAME SOURCES harness.cpp LIBS x CORPUS dir [MAX_LEN bytes])
 # The harness defines LLVMFuzzerTestOneInput. Every build gets a replay
 # program that runs the harness over each file of the corpus, as a CTest
 # test labelled "fuzz"; with TAVRIN_FUZZ=ON and clang, a libFuzzer binary too.
+# MAX_LEN makes that binary's default -max_len (used when none is given) so
+# large inputs such as deeply nested XML stay within the fuzzer's reach.
 function(tavrin_fuzz name)
-  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
   add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz_replay_main.cpp)
   target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
   add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
@@ -53,6 +55,10 @@ function(tavrin_fuzz name)
     target_compile_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
     target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name}_fuzz PRIVATE ${F_LIBS})
+    if(F_MAX_LEN)
+      target_sources(${name}_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz_max_len.cpp)
+      target_compile_definitions(${name}_fuzz PRIVATE TAVRIN_FUZZ_MAX_LEN=${F_MAX_LEN})
+    endif()
   endif()
 endfunction()
 

@@ -40,13 +40,12 @@ bool read_settings(const TiXmlDocument& doc, ClientSettings& s) {
 
 bool load_settings(const std::filesystem::path& file, ClientSettings& s) {
   TiXmlDocument doc;
-  return doc.LoadFile(file.string().c_str()) && read_settings(doc, s);
+  return load_document_checked(doc, file) && read_settings(doc, s);
 }
 
 bool load_settings_text(const std::string& xml, ClientSettings& s) {
   TiXmlDocument doc;
-  doc.Parse(xml.c_str());
-  return !doc.Error() && read_settings(doc, s);
+  return parse_document_checked(doc, xml, "settings text") && read_settings(doc, s);
 }
 
 bool save_settings(const std::filesystem::path& file, const ClientSettings& s) {

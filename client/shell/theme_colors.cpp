@@ -117,13 +117,12 @@ bool read_theme(const TiXmlDocument& doc, ThemeColors& theme) {
 
 bool load_theme(const std::filesystem::path& file, ThemeColors& theme) {
   TiXmlDocument doc;
-  return doc.LoadFile(file.string().c_str()) && read_theme(doc, theme);
+  return load_document_checked(doc, file) && read_theme(doc, theme);
 }
 
 bool load_theme_text(const std::string& xml, ThemeColors& theme) {
   TiXmlDocument doc;
-  doc.Parse(xml.c_str());
-  return !doc.Error() && read_theme(doc, theme);
+  return parse_document_checked(doc, xml, "theme text") && read_theme(doc, theme);
 }
 
 bool save_theme(const std::filesystem::path& file, const ThemeColors& theme) {

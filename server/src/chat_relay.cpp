@@ -1,6 +1,7 @@
 #include "chat_relay.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "log.h"
@@ -121,11 +122,23 @@ void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer&
   if (m.method != "M") return;  // nudges for someone offline are dropped
   auto account = s_.store().account(peer.number);
   if (account && account->echo) return echo(c, m, peer.number);
-  db.sql(
-        "INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) "
-        "VALUES(?,?,?,?,?)")
+  // Lines for someone offline were stored before they were answered.
+}
+
+bool ChatRelay::keepsOffline(const DialogPeer& peer) {
+  if (peer.group || s_.online(peer.number)) return false;
+  auto account = s_.store().account(peer.number);
+  return account && !account->echo;
+}
+
+void ChatRelay::storeOffline(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
+  s_.store()
+      .db()
+      .sql(
+          "INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) "
+          "VALUES(?,?,?,?,?)")
       .bind(1, peer.number)
-      .bind(2, s_.uriOf(me))
+      .bind(2, s_.uriOf(c.session.number))
       .bind(3, m.headerOr("C", "text/plain"))
       .bind(4, m.body)
       .bind(5, httpDate())
@@ -147,6 +160,13 @@ void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
 void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
   if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  if (keepsOffline(peer)) {
+    // Answered only once the row is committed: a store that fails throws,
+    // and the sender hears 500 (a failed line), never a 200 for a lost one.
+    storeOffline(c, m, peer);
+    if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
+    return;
+  }
   if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
   relay(c, m, peer);
 }
@@ -195,19 +215,47 @@ void ChatRelay::handleOfflineRequest(SipcConnection& c, const SipcMessage& m) {
     std::string from, source, type, body, date;
   };
   std::vector<Row> rows;
+  auto& inFlight = c.session.offlineInFlight;
+  std::unordered_set<long> handedOut;
+  for (const auto& [callId, row] : inFlight) handedOut.insert(row);
+  // Rows handed out on this connection and not yet answered are not sent twice.
+  const size_t room = kMaxOfflineInFlight - std::min(kMaxOfflineInFlight, inFlight.size());
   Stmt& q = db.sql(
       "SELECT id, sender_uri, source_uri, content_type, body, date FROM offline_messages "
-      "WHERE recipient=? ORDER BY id LIMIT 500");
-  q.bind(1, c.session.number);
-  while (q.step())
-    rows.push_back({long(q.integer(0)), q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
+      "WHERE recipient=? ORDER BY id LIMIT ?");
+  q.bind(1, c.session.number).bind(2, (long long)(room + handedOut.size()));
+  while (q.step() && rows.size() < room) {
+    long id = long(q.integer(0));
+    if (handedOut.count(id)) continue;
+    rows.push_back({id, q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
+  }
+  q.reset();
   s_.reply(c, m, 200, "OK",
            "<results><messages count=\"" + std::to_string(rows.size()) + "\" /></results>");
   for (const Row& r : rows) {
     Headers h{{"F", r.from}, {"C", r.type}, {"K", "SaveHistory"}, {"D", r.date}};
     if (!r.source.empty()) h.emplace_back("SO", r.source);
-    s_.request(c, "M", s_.newServerCallId(c), h, r.body);
-    db.sql("DELETE FROM offline_messages WHERE id=?").bind(1, r.id).run();
+    long callId = s_.newServerCallId(c);
+    // The row stays until the recipient's engine answers this line (onAnswer):
+    // a connection lost before that gets it again at the next login.
+    inFlight[callId] = r.id;
+    s_.request(c, "M", callId, h, r.body);
+  }
+}
+
+void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
+  if (m.method != "M" || m.status < 200) return;
+  auto& inFlight = c.session.offlineInFlight;
+  auto it = inFlight.find(m.callId);
+  if (it == inFlight.end()) return;
+  long row = it->second;
+  inFlight.erase(it);
+  if (m.status != 200 && m.status != 280) return;  // kept for the next login
+  try {
+    s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, row).run();
+  } catch (const DbError& e) {
+    // The line was received; at worst it comes once more at the next login.
+    logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), row, e.what());
   }
 }
 

@@ -119,6 +119,7 @@ bool HttpConnection::parse() {
   req.method.assign(start.substr(0, sp1));
   req.target.assign(start.substr(sp1 + 1, sp2 - sp1 - 1));
   long length = 0;
+  bool haveLength = false;
   size_t pos = eol == std::string_view::npos ? head.size() : eol + 2;
   while (pos < head.size()) {
     size_t end = head.find("\r\n", pos);
@@ -128,10 +129,14 @@ bool HttpConnection::parse() {
     size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
     if (equalsNoCase(line.substr(0, colon), "Content-Length")) {
-      if (!parseLong(line.substr(colon + 1), length) || length < 0 || size_t(length) > kMaxBody) {
+      // A second length leaves the body's end ambiguous (a proxy in front
+      // may take the other one): refused, as the SIP-C side refuses two "L".
+      if (haveLength || !parseLong(line.substr(colon + 1), length) || length < 0 ||
+          size_t(length) > kMaxBody) {
         respond({400, "Bad Request", "text/plain", "bad request\n"});
         return true;
       }
+      haveLength = true;
     }
   }
   if (in_.size() < headEnd + 4 + size_t(length)) return false;

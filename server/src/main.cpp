@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "data_folder.h"
 #include "demo_seed.h"
 #include "endpoints.h"
 #include "event_loop.h"
@@ -41,15 +42,18 @@ int run(const Options& opt) {
   std::string dbPath = ":memory:";
   std::string tlsDir = opt.dataDir + "/tls";
   if (!opt.memoryDb || !opt.noSignin) {
-    std::error_code ec;
-    std::filesystem::create_directories(opt.dataDir, ec);
-    if (ec) {
-      std::fprintf(stderr, "tavrin-server: cannot make %s: %s\n", opt.dataDir.c_str(),
-                   ec.message().c_str());
+    if (std::string err = prepareDataFolder(opt.dataDir); !err.empty()) {
+      std::fprintf(stderr, "tavrin-server: %s\n", err.c_str());
       return 1;
     }
   }
-  if (!opt.memoryDb) dbPath = opt.dataDir + "/tavrin-server.db";
+  if (!opt.memoryDb) {
+    dbPath = opt.dataDir + "/tavrin-server.db";
+    if (std::string err = narrowDatabaseFiles(dbPath); !err.empty()) {
+      std::fprintf(stderr, "tavrin-server: %s\n", err.c_str());
+      return 1;
+    }
+  }
   Store store(dbPath, opt.domain);
   if (opt.demo && store.empty()) seedDemo(store);
   if (opt.benchAccounts > 0) seedBenchAccounts(store, opt.benchAccounts);
@@ -131,6 +135,9 @@ int main(int argc, char** argv) {
   }
   gVerbosity = opt.verbosity;
   std::signal(SIGPIPE, SIG_IGN);
+  // A disk that refuses to grow a file is a failed write the store reports
+  // (and the sender hears about), not a reason to die.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
   raiseFileLimit();

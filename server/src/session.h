@@ -27,7 +27,9 @@ struct Session {
   long groupCallId = 0;                          // group-chat subscription
   std::unordered_map<long, DialogPeer> dialogs;  // call id -> peer
   std::deque<long> endedDialogs;                 // recently ended call ids, answered 481
-  long nextServerCallId = 1000000;               // call ids of requests the server starts
+  // Offline lines handed out: call id -> their row, until the client answers.
+  std::unordered_map<long, long> offlineInFlight;
+  long nextServerCallId = 1000000;  // call ids of requests the server starts
   long serverSeq = 1;
 };
 

@@ -62,8 +62,11 @@ void SipcConnection::feed(std::string_view bytes) {
   while (!closed_ && !closing_) {
     SipcMessage msg;
     size_t consumed = 0;
-    FrameStatus st = cutMessage(data.substr(used), limits, msg, consumed);
-    if (st == FrameStatus::kNeedMore) break;
+    FrameStatus st = cutMessage(data.substr(used), limits, msg, consumed, &padding_);
+    if (st == FrameStatus::kNeedMore) {
+      used += consumed;  // blank lines skipped are not kept
+      break;
+    }
     if (st == FrameStatus::kBad) {
       logAt(1, "conn %llu: unreadable stream, closing", (unsigned long long)id_);
       send("SIP-C/2.0 400 Bad Request\r\n\r\n");

@@ -57,6 +57,7 @@ class SipcConnection : public Pollable {
   SipcService& service_;
   uint64_t id_;
   std::string in_;
+  size_t padding_ = 0;  // blank lines skipped since the last message
   std::string out_;
   size_t outOffset_ = 0;
   bool closed_ = false;

@@ -136,17 +136,25 @@ std::vector<std::string_view> SipcMessage::headersNamed(std::string_view name) c
 }
 
 FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMessage& out,
-                       size_t& consumed) {
+                       size_t& consumed, size_t* padding) {
   consumed = 0;
+  size_t localPadding = 0;
+  size_t& skipped = padding ? *padding : localPadding;
   // Blank lines between messages are keep-alive padding some peers send.
+  // They count against the head's limit, so that a stream of nothing else
+  // is refused rather than collected.
   size_t skip = 0;
   while (skip + 1 < data.size() && data[skip] == '\r' && data[skip + 1] == '\n') skip += 2;
+  skipped += skip;
+  if (skipped > limits.maxHead) return FrameStatus::kBad;
   std::string_view rest = data.substr(skip);
   size_t headEnd = rest.find("\r\n\r\n");
   if (headEnd == std::string_view::npos) {
-    return rest.size() > limits.maxHead ? FrameStatus::kBad : FrameStatus::kNeedMore;
+    if (skipped + rest.size() > limits.maxHead) return FrameStatus::kBad;
+    consumed = skip;
+    return FrameStatus::kNeedMore;
   }
-  if (headEnd > limits.maxHead) return FrameStatus::kBad;
+  if (skipped + headEnd > limits.maxHead) return FrameStatus::kBad;
   out = SipcMessage{};
   if (!parseHead(rest.substr(0, headEnd), out)) return FrameStatus::kBad;
   long bodyLength = 0;
@@ -155,9 +163,13 @@ FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMes
   if (lengths.size() == 1 && !parseLong(lengths[0], bodyLength)) return FrameStatus::kBad;
   if (bodyLength < 0 || size_t(bodyLength) > limits.maxBody) return FrameStatus::kBad;
   size_t total = headEnd + 4 + size_t(bodyLength);
-  if (rest.size() < total) return FrameStatus::kNeedMore;
+  if (rest.size() < total) {
+    consumed = skip;
+    return FrameStatus::kNeedMore;
+  }
   out.body.assign(rest.substr(headEnd + 4, size_t(bodyLength)));
   consumed = skip + total;
+  skipped = 0;
   return FrameStatus::kMessage;
 }
 

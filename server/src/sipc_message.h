@@ -42,10 +42,15 @@ struct FrameLimits {
 };
 
 // Cuts the first message out of `data`. On kMessage, `out` holds it and
-// `consumed` is its length in bytes. kNeedMore: keep the bytes and wait.
-// kBad: the stream cannot be read any further (the caller closes it).
+// `consumed` is its length in bytes, blank lines before it included.
+// kNeedMore: drop the `consumed` bytes of blank lines skipped, keep the rest
+// and wait. kBad: the stream cannot be read any further (the caller closes
+// it). Blank lines between messages count against maxHead: `padding` (kept
+// by the caller from call to call, reset at each message) holds how many
+// were skipped since the last message, so an endless run of them is refused
+// without ever being kept.
 FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMessage& out,
-                       size_t& consumed);
+                       size_t& consumed, size_t* padding = nullptr);
 
 // Serialised forms. Headers are written in order, "L" last when a body exists.
 std::string serializeRequest(std::string_view method, std::string_view target,

@@ -160,10 +160,12 @@ void SipcService::request(SipcConnection& c, std::string_view method, long callI
 
 void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
   if (!m.isRequest()) {
-    // Clients answer the server's own requests (relayed lines, events); nothing waits for them.
+    // Clients answer the server's own requests (relayed lines, events); only
+    // offline messages wait for theirs.
     if (gVerbosity >= 3)
       logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status,
             m.method.c_str());
+    if (c.session.registered) chat_->onAnswer(c, m);
     return;
   }
   if (gVerbosity >= 2) {

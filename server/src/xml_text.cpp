@@ -1,8 +1,15 @@
 #include "xml_text.h"
 
+#include <tavrin/xml_guard.h>
+
 #include "sipc_message.h"
 
 namespace tavrin::server {
+
+namespace {
+// Request bodies are already bounded by the framer; this is the same bound.
+constexpr tavrin::xml::Limits kXmlLimits{32, FrameLimits{}.maxBody};
+}  // namespace
 
 std::string xmlEscape(std::string_view text) {
   std::string out;
@@ -33,6 +40,8 @@ std::string xmlEscape(std::string_view text) {
 
 std::unique_ptr<TiXmlDocument> parseXml(std::string_view body) {
   if (body.empty() || body.find('\0') != std::string_view::npos) return nullptr;
+  // Bodies nest a few levels; a deeper one would take the event loop's stack.
+  if (tavrin::xml::check_xml(body, kXmlLimits) != tavrin::xml::Verdict::ok) return nullptr;
   auto doc = std::make_unique<TiXmlDocument>();
   std::string text(body);
   doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);

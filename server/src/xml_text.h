@@ -13,7 +13,8 @@ namespace tavrin::server {
 
 // Escapes & < > " ' for use inside attribute values and element text.
 std::string xmlEscape(std::string_view text);
-// Parses a body; null when it is not a well-formed document.
+// Parses a body; null when it is not a well-formed document, or nests
+// deeper or runs longer than any body of ours (the XML guard's check).
 std::unique_ptr<TiXmlDocument> parseXml(std::string_view body);
 // Walks child elements by name ("args", "contacts", ...); null when any is missing.
 const TiXmlElement* xmlPath(const TiXmlNode* from, std::initializer_list<const char*> names);

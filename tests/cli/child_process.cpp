@@ -12,7 +12,7 @@
 namespace tavrin::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::vector<std::string>& extra_env) {
+                           const std::vector<std::string>& extra_env, bool merge_stderr) {
   int to_child[2], from_child[2];
   if (pipe2(to_child, O_CLOEXEC) != 0) return;
   if (pipe2(from_child, O_CLOEXEC) != 0) {
@@ -25,6 +25,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   if (pid == 0) {
     dup2(to_child[0], STDIN_FILENO);
     dup2(from_child[1], STDOUT_FILENO);
+    if (merge_stderr) dup2(from_child[1], STDERR_FILENO);
     for (std::string& e : env_store) putenv(e.data());
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));

@@ -1,5 +1,6 @@
 // ChildProcess: a program started with pipes on its standard input and
-// output (standard error stays the test's), for driving tavrin-server and
+// output (standard error stays the test's unless merged into the output),
+// for driving tavrin-server and
 // tavrin-cli from tests. Lines are read with a time-out; every line read is
 // kept so that a failing test can show the whole transcript. Stopped by pid
 // (SIGTERM, then SIGKILL) in the destructor. One test thread uses it.
@@ -18,7 +19,7 @@ namespace tavrin::test {
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::string>& extra_env = {});
+               const std::vector<std::string>& extra_env = {}, bool merge_stderr = false);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "child_process.h"
+#include "temp_dir.h"
 
 namespace tavrin::test {
 namespace {
@@ -34,8 +35,7 @@ bool is_result(const std::string& line, const std::string& name) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl =
-        (std::filesystem::temp_directory_path() / "tavrin-cli-test-XXXXXX").string();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-cli-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl;
     server_ = std::make_unique<ChildProcess>(
@@ -216,6 +216,152 @@ TEST_F(CliTest, WaitTimeOutSignalAndMobileLogin) {
   auto bob = signed_in("100000002", "bob123");
   bob->send_signal(SIGTERM);
   EXPECT_EQ(bob->wait_exit(kLimit), 0) << bob->transcript();
+}
+
+}  // namespace
+}  // namespace tavrin::test
+
+namespace tavrin::test {
+namespace {
+
+// The fixture's server, killed with SIGKILL and started again on the same
+// SIP-C port and data folder.
+class CliOutageTest : public CliTest {
+ protected:
+  void kill_server() {
+    server_->send_signal(SIGKILL);
+    server_->wait_exit(kLimit);
+    server_.reset();
+  }
+  void restart_server() {
+    const std::string port = sipc_.substr(sipc_.rfind(':') + 1);
+    server_ = std::make_unique<ChildProcess>(
+        TAVRIN_SERVER_BIN, std::vector<std::string>{"--data", dir_, "--nav-port", "0",
+                                                    "--sipc-port", port, "--no-signin"});
+    ASSERT_TRUE(server_->read_until(
+        [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit));
+  }
+  // A --json CLI whose stderr remarks come interleaved with its output.
+  std::unique_ptr<ChildProcess> cli_with_remarks(const std::string& user,
+                                                 const std::string& password,
+                                                 std::vector<std::string> more = {}) {
+    std::vector<std::string> args{"--server",   sipc_,    "--user", user,
+                                  "--password", password, "--json"};
+    args.insert(args.end(), more.begin(), more.end());
+    auto p = std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args, std::vector<std::string>{}, true);
+    EXPECT_TRUE(p->read_until([](const std::string& l) { return is_message(l, 14); }, kLimit))
+        << p->transcript();
+    return p;
+  }
+};
+
+TEST_F(CliOutageTest, BothEndsLogInAgainWhenTheServerComesBack) {
+  auto alice = cli_with_remarks("100000001", "alice123");
+  auto bob = cli_with_remarks("100000002", "bob123");
+  command(*alice, "send 100000002 before", "send");
+  wait_for(*alice, 52);
+
+  kill_server();
+  for (ChildProcess* p : {alice.get(), bob.get()})
+    ASSERT_TRUE(
+        p->read_until([](const std::string& l) { return has(l, "logging in again"); }, kLimit))
+        << p->transcript();
+  // While offline a line is refused, and says why.
+  const std::string refused = command(*alice, "send 100000002 while down", "send");
+  EXPECT_TRUE(has(refused, "\"ok\":false") && has(refused, "offline")) << refused;
+  // Attempts go on (one remark each) until the server is back.
+  ASSERT_TRUE(alice->read_until(
+      [](const std::string& l) { return has(l, "logging in again (attempt 2"); }, kLimit))
+      << alice->transcript();
+
+  restart_server();
+  for (ChildProcess* p : {alice.get(), bob.get()})
+    ASSERT_TRUE(p->read_until([](const std::string& l) { return is_message(l, 14); }, kLimit))
+        << p->transcript();
+  command(*alice, "send 100000002 after", "send");
+  EXPECT_TRUE(has(wait_for(*alice, 52), "\"text\":\"after\"")) << alice->transcript();
+  EXPECT_TRUE(bob->read_until(
+      [](const std::string& l) { return is_message(l, 16) && has(l, "\"text\":\"after\""); },
+      kLimit))
+      << bob->transcript();
+}
+
+TEST_F(CliOutageTest, NoReloginExitsWithFive) {
+  auto alice = cli_with_remarks("100000001", "alice123", {"--no-relogin"});
+  kill_server();
+  EXPECT_EQ(alice->wait_exit(kLimit), 5) << alice->transcript();
+}
+
+TEST_F(CliTest, SigninResolvesMobileNumbersOverHttpsOrFails) {
+  // A server of its own with the sign-in endpoint and the CA it made.
+  TempDir data("tavrin-cli-signin");
+  ChildProcess server(TAVRIN_SERVER_BIN, {"--data", data.path.string(), "--demo", "--nav-port", "0",
+                                          "--sipc-port", "0", "--signin-port", "0"});
+  const auto ports = server.read_until(
+      [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit);
+  ASSERT_TRUE(ports);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(*ports, m, std::regex("sipc=([0-9]+) signin=([0-9]+)")));
+  const std::string sipc = "127.0.0.1:" + m[1].str();
+  const std::string signin = "https://127.0.0.1:" + m[2].str();
+  const std::string ca = data.file("tls/ca.pem");
+  const auto run = [&](std::vector<std::string> more) {
+    std::vector<std::string> args{"--server",   sipc,       "--user", "13900000001",
+                                  "--password", "alice123", "--json"};
+    args.insert(args.end(), more.begin(), more.end());
+    return std::make_unique<ChildProcess>(TAVRIN_CLI_BIN, args);
+  };
+  auto alice = run({"--signin", signin, "--ca", ca});
+  ASSERT_TRUE(alice->read_until([](const std::string& l) { return is_message(l, 14); }, kLimit))
+      << alice->transcript();
+  EXPECT_TRUE(has(command(*alice, "me", "me"), "\"id\":\"100000001\"")) << alice->transcript();
+  alice->write_line("quit");
+  EXPECT_EQ(alice->wait_exit(kLimit), 0);
+
+  // Another server's CA, which never signed this server's certificate.
+  TempDir other_data("tavrin-cli-signin-other");
+  {
+    ChildProcess other(TAVRIN_SERVER_BIN, {"--data", other_data.path.string(), "--nav-port", "0",
+                                           "--sipc-port", "0", "--signin-port", "0"});
+    ASSERT_TRUE(other.read_until(
+        [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit));
+  }
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+  } failures[] = {
+      {"no CA: the system's store does not know the server's", {"--signin", signin}},
+      {"a CA that did not sign it", {"--signin", signin, "--ca", other_data.file("tls/ca.pem")}},
+      {"a closed sign-in port", {"--signin", "https://127.0.0.1:1", "--ca", ca}},
+  };
+  for (const auto& f : failures) {
+    auto p = run(f.options);
+    EXPECT_TRUE(
+        p->read_until([](const std::string& l) { return has(l, "sign-in lookup"); }, kLimit))
+        << f.name << "\n"
+        << p->transcript();
+    EXPECT_EQ(p->wait_exit(kLimit), 2) << f.name << "\n" << p->transcript();
+  }
+}
+
+TEST_F(CliTest, ControlCharactersFromOthersAreDefusedInReadableOutput) {
+  auto alice = cli("100000001", "alice123", false);
+  ASSERT_TRUE(
+      alice->read_until([](const std::string& l) { return has(l, "signed in as Alice"); }, kLimit));
+  auto bob = signed_in("100000002", "bob123");
+  command(*bob,
+          "nick \x1b]0;owned\x07"
+          "Bob",
+          "nick");
+  command(*bob, "send 100000001 \x1b[2Jcleared?", "send");
+  const auto shown =
+      alice->read_until([](const std::string& l) { return has(l, "cleared?"); }, kLimit);
+  ASSERT_TRUE(shown) << alice->transcript();
+  EXPECT_TRUE(has(*shown, "^[[2Jcleared?")) << *shown;
+  alice->write_line("contacts");
+  alice->read_until([](const std::string& l) { return has(l, "100000009"); }, kLimit);
+  EXPECT_EQ(alice->transcript().find('\x1b'), std::string::npos) << alice->transcript();
+  EXPECT_EQ(alice->transcript().find('\x07'), std::string::npos) << alice->transcript();
 }
 
 }  // namespace

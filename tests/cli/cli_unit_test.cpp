@@ -1,9 +1,15 @@
 // tavrin-cli's parsers and JSON output, without an engine session.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "command_line.h"
 #include "json_writer.h"
 #include "options.h"
+#include "relogin.h"
+#include "terminal_text.h"
 
 namespace tavrin::cli {
 namespace {
@@ -81,6 +87,69 @@ TEST(CliOptions, ParsesAndRejects) {
   EXPECT_EQ(p.password, "pa:ss");
   EXPECT_EQ(p.host, "10.0.0.1");
   EXPECT_EQ(p.port, "3128");
+}
+
+}  // namespace
+}  // namespace tavrin::cli
+
+namespace tavrin::cli {
+namespace {
+
+TEST(TerminalText, ControlCharactersAreShownNotObeyed) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"plain Bob 你好", "plain Bob 你好"},
+      {"\x1b[2Jgone", "^[[2Jgone"},
+      {"\x1b]0;title\x07", "^[]0;title^G"},
+      {"back\rspace\b del\x7f", "back^Mspace^H del^?"},
+      {"csi \xc2\x9b"
+       "31m",
+       "csi ?31m"},
+      {"tab\tand\nnewline", "tab\tand\nnewline"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(printable(c.in), c.out) << c.in;
+}
+
+TEST(ReloginCycle, BacksOffFromOneSecondToThirtyFiveAndStartsOverAfterALogin) {
+  using namespace std::chrono;
+  ReloginCycle cycle;
+  auto now = ReloginCycle::Clock::time_point{} + hours(1);
+  cycle.start(now);
+  EXPECT_FALSE(cycle.due(now));
+  std::vector<long> waits;
+  for (int attempt = 1; attempt <= 8; ++attempt) {
+    const auto at = *cycle.next_event();
+    waits.push_back(duration_cast<seconds>(at - now).count());
+    now = at;
+    ASSERT_TRUE(cycle.due(now));
+    EXPECT_EQ(cycle.begin_attempt(now), attempt);
+    EXPECT_FALSE(cycle.due(now));  // one attempt at a time
+    cycle.attempt_failed(now + milliseconds(10));
+    now += milliseconds(10);
+  }
+  EXPECT_EQ(waits, (std::vector<long>{1, 2, 4, 8, 16, 32, 35, 35}));
+  // An attempt nobody answers is given up after the watchdog.
+  now = *cycle.next_event();
+  cycle.begin_attempt(now);
+  EXPECT_FALSE(cycle.overdue(now + seconds(34)));
+  EXPECT_TRUE(cycle.overdue(now + ReloginCycle::kWatchdog));
+  cycle.done();
+  EXPECT_FALSE(cycle.active());
+  EXPECT_FALSE(cycle.next_event());
+  cycle.start(now);
+  EXPECT_EQ(duration_cast<seconds>(*cycle.next_event() - now).count(), 1);
+}
+
+TEST(Options, NoReloginAndWhatHelpSaysOfTheLookups) {
+  Options o;
+  std::string error;
+  ASSERT_EQ(parse_options({"--user", "100000001", "--no-relogin"}, &o, &error), ParseResult::ok);
+  EXPECT_TRUE(o.no_relogin);
+  const std::string help = usage_text();
+  EXPECT_NE(help.find("over SIP-C"), std::string::npos);
+  EXPECT_NE(help.find("5 connection lost"), std::string::npos);
 }
 
 }  // namespace

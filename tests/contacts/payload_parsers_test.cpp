@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "libtavrin.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;
@@ -375,6 +378,29 @@ TEST(EventParsers, PresenceChangedAndSubscribeResult) {
   EXPECT_EQ(c.mobile_no, "139");
   EXPECT_EQ(c.nickname, "K");
   for (const char* body : kNotAnAnswer) EXPECT_TRUE(parse_presence_events(body).empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(XmlLimits, DeepBodiesAndChatTextAreRefusedBeforeParsing) {
+  // 100,000 nested elements overflowed the stack inside TinyXML; a server's
+  // body or a peer's chat line like that is now an unreadable answer (or a
+  // line shown as it came), never a crash.
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  EXPECT_EQ(parse_contact_list_answer(("<results><contacts>" + deep).c_str()), nullptr);
+  EXPECT_EQ(parse_impresa_answer(("<results>" + deep).c_str()), nullptr);
+  const std::string line = "<Font Color=\"255\">" + deep;
+  for (char* (*convert)(const char*) : {fx_msg_qt_format, fx_msg_no_format}) {
+    char* shown = convert(line.c_str());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown, line);
+    std::free(shown);
+  }
+  // Within the limit the same parsers still read what they are given.
+  EXPECT_STREQ(parse_impresa_answer("<results><personal impresa=\"ok\"/></results>").get(), "ok");
 }
 
 }  // namespace

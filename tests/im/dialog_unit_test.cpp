@@ -5,6 +5,7 @@
 // answer and the bound on waiting lines.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,90 @@ TEST_F(ImUnitTest, AContactHoldsAtMost64WaitingLines) {
   const int32_t line = call_id_in(sent());
   receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(line) + "\r\nQ: 2 M\r\n\r\n");
   EXPECT_EQ(fx_dialog_send(kCarol, "one more", nullptr, nullptr), 1);
+}
+
+}  // namespace
+}  // namespace tavrin::test
+
+namespace tavrin::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TEST_F(ImUnitTest, ClearingTheTableGivesEveryWaitingLineOneFinalResult) {
+  // What a re-login or a logout does to the lines of a dead connection.
+  ASSERT_EQ(fx_dialog_send(kCarol, "timed out", nullptr, nullptr), 1);  // offline: outside
+  sent();
+  ticks(im::kLineTimeoutTicks + 2);
+  ASSERT_EQ(rec_.count(FX_MSG_CHAT_SEND_TIMEOUT), 1u);
+  ASSERT_EQ(fx_dialog_send(kCarol, "in the dialog", nullptr, nullptr), 1);
+  ASSERT_EQ(fx_dialog_send(kBob, "behind the invitation", nullptr, nullptr), 1);  // online
+  sent();
+  ASSERT_EQ(im::dialog_state(kBob), 1);
+
+  im::clear_dialogs();
+  EXPECT_EQ(rec_.texts(FX_MSG_CHAT_SEND_FAILED), (Texts{"in the dialog", "behind the invitation"}));
+  EXPECT_EQ(rec_.texts(FX_MSG_CHAT_SEND_TIMEOUT), (Texts{"timed out"}));  // and nothing more
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SENT), 0u);
+  // Nothing is left to report later.
+  ticks(im::kLineTimeoutTicks + im::kDelayTicks);
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_FAILED) + rec_.count(FX_MSG_CHAT_SEND_TIMEOUT), 3u);
+}
+
+TEST_F(ImUnitTest, EveryWayADialogEndsFailsTheLinesStillInIt) {
+  // Carol is offline (her lines go outside a dialog, which then is hers);
+  // Bob is online and invites us first, so that his dialog is open.
+  const auto from = [](long who) {
+    return "F: sip:" + std::to_string(who) + "@tavrin.local;p=1\r\n";
+  };
+  const struct {
+    const char* name;
+    long who;
+    std::function<void(int32_t call_id)> end;
+  } ways[] = {
+      {"the contact went offline", kCarol, [](int32_t) { im::drop_dialog(kCarol); }},
+      {"fx_end_dialog", kBob, [](int32_t) { ASSERT_EQ(fx_end_dialog(kBob), 1); }},
+      {"the peer ended it", kCarol,
+       [&](int32_t call_id) {
+         receive("B tavrin.local SIP-C/2.0\r\n" + from(kCarol) + "I: " + std::to_string(call_id) +
+                 "\r\nQ: 9 B\r\n\r\n");
+       }},
+      {"an incoming invitation replaced it", kCarol,
+       [&](int32_t) {
+         receive("I tavrin.local SIP-C/2.0\r\n" + from(kCarol) +
+                 "I: 1000099\r\nQ: 1 I\r\nL: 3\r\n\r\nv=0");
+       }},
+  };
+  for (const auto& way : ways) {
+    if (way.who == kBob)
+      receive("I tavrin.local SIP-C/2.0\r\n" + from(kBob) +
+              "I: 1000100\r\nQ: 1 I\r\nL: 3\r\n\r\nv=0");
+    sent();
+    const size_t failed_before = rec_.count(FX_MSG_CHAT_SEND_FAILED);
+    ASSERT_EQ(fx_dialog_send(way.who, way.name, nullptr, nullptr), 1);
+    const int32_t call_id = call_id_in(sent());
+    way.end(call_id);
+    sent();
+    EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_FAILED), failed_before + 1) << way.name;
+    EXPECT_EQ(rec_.texts(FX_MSG_CHAT_SEND_FAILED).back(), way.name);
+    im::clear_dialogs();  // the next way starts without a dialog
+    EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_FAILED), failed_before + 1) << way.name;
+  }
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SENT), 0u);
+}
+
+TEST_F(ImUnitTest, ALineWaitingForADialogThatNeverOpensTimesOut) {
+  // Bob is online: the line waits behind an invitation nobody answers.
+  ASSERT_EQ(fx_dialog_send(kBob, "anyone?", nullptr, nullptr), 1);
+  sent();
+  ticks(im::kLineTimeoutTicks - im::kDelayTicks);
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_TIMEOUT), 0u);
+  ticks(im::kDelayTicks + 2);
+  EXPECT_EQ(rec_.texts(FX_MSG_CHAT_SEND_TIMEOUT), (Texts{"anyone?"}));
+  // Its one result is out: clearing the table adds none.
+  im::clear_dialogs();
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_FAILED), 0u);
+  EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_TIMEOUT), 1u);
 }
 
 }  // namespace

@@ -78,6 +78,14 @@ class ImRecorder {
       return false;
     });
   }
+  // The texts of every message with the code, in arrival order.
+  std::vector<std::string> texts(int code) {
+    std::lock_guard lock(mu_);
+    std::vector<std::string> out;
+    for (const auto& s : seen_)
+      if (s.code == code) out.push_back(s.text);
+    return out;
+  }
   size_t count(int code, long p2 = -1) {
     std::lock_guard lock(mu_);
     size_t n = 0;

@@ -83,3 +83,31 @@ TEST(DigestTest, ParamsAreReadAtTheirBoundary) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FramerTest, BlankLinesAreDroppedAsSkippedAndCountAgainstTheHead) {
+  const FrameLimits limits;  // 16 kB of head
+  SipcMessage m;
+  size_t used = 0, padding = 0;
+  // Padding alone: handed back as consumed, so the caller keeps none of it.
+  std::string blank;
+  for (int i = 0; i < 1000; ++i) blank += "\r\n";
+  ASSERT_EQ(cutMessage(blank, limits, m, used, &padding), FrameStatus::kNeedMore);
+  EXPECT_EQ(used, blank.size());
+  EXPECT_EQ(padding, blank.size());
+  // A message after it is read, and the count starts again.
+  const std::string msg = "S d SIP-C/2.0\r\nI: 1\r\nQ: 1 S\r\n\r\n";
+  ASSERT_EQ(cutMessage(msg, limits, m, used, &padding), FrameStatus::kMessage);
+  EXPECT_EQ(padding, 0u);
+  // Read after read of nothing else: refused once past the head's limit.
+  FrameStatus st = FrameStatus::kNeedMore;
+  for (int reads = 0; reads < 20 && st == FrameStatus::kNeedMore; ++reads)
+    st = cutMessage(blank, limits, m, used, &padding);
+  EXPECT_EQ(st, FrameStatus::kBad);
+  // Padding and a head together over the limit are refused too.
+  padding = limits.maxHead - 10;
+  EXPECT_EQ(cutMessage(msg, limits, m, used, &padding), FrameStatus::kBad);
+}
+
+}  // namespace

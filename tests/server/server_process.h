@@ -24,6 +24,7 @@ class ServerProcess {
   const std::string& dataDir() const { return dirName_; }
   // True while the process has not exited.
   bool alive() { return child_.alive(); }
+  pid_t pid() const { return child_.pid(); }
 
  private:
   TempDir dir_;  // declared first: removed after the server stopped

@@ -197,3 +197,36 @@ TEST(ThemeFile, ValuesThatAreNoColourKeepTheCurrentOne) {
   EXPECT_FALSE(load_theme(file, untouched));
   EXPECT_EQ(untouched.bg_color, 42u);
 }
+
+TEST(ThemeFile, DeeplyNestedFilesLeaveTheDefaultsAndSaySo) {
+  // A theme of "<Colors>" and 100,000 nested elements once overflowed the
+  // stack at every start; now the files are refused before TinyXML reads
+  // them, whether too deep or too large, and stderr names the file.
+  TempDir dir;
+  const std::string file = dir.file("BriskLibTavrinTheme.xml");
+  std::string deep, shallow_but_deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  for (int i = 0; i < 1000; ++i) shallow_but_deep += "<a>";
+  const struct {
+    std::string text;
+    const char* reason;
+  } cases[] = {
+      {"<BriskLibTavrinTheme><Colors>" + deep, "too large"},
+      {"<BriskLibTavrinTheme><Colors>" + shallow_but_deep, "nested too deep"},
+  };
+  for (const auto& c : cases) {
+    write(file, c.text);
+    ThemeColors theme;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(load_theme(file, theme));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(theme, ThemeColors{});
+    EXPECT_NE(said.find("BriskLibTavrinTheme.xml"), std::string::npos) << said;
+    EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+    ClientSettings settings;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(load_settings(file, settings));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings, ClientSettings{});
+  }
+}

@@ -1,16 +1,29 @@
 #include "contacts/xml_read.h"
 
+#include <tavrin/xml_guard.h>
+
+#include <cstring>
+
 #include "contacts/contact_id.h"
 #include "contacts/records.h"
+#include "sipc/message.h"
 
 namespace tavrin::contacts {
 
 namespace {
 constexpr std::size_t kUtf8Slack = 8;  // longer than any UTF-8 sequence
+// No body the engine accepts is longer; none of the server's nests deeper
+// than a few levels.
+constexpr tavrin::xml::Limits kXmlLimits{32, tavrin::sipc_max_body};
 }  // namespace
 
 bool parse_xml(TiXmlDocument& doc, const char* body) {
   if (body == nullptr || *body == '\0') return false;
+  // TinyXML recurses once per nesting level: a server's deep body must not
+  // reach it.
+  if (tavrin::xml::check_xml(std::string_view(body, std::strlen(body)), kXmlLimits) !=
+      tavrin::xml::Verdict::ok)
+    return false;
   // TinyXML steps over a whole UTF-8 sequence by its lead byte, so a body
   // that ends inside a sequence would make it read past the terminator.
   // Trailing NULs give such a step somewhere harmless to land.

@@ -13,7 +13,9 @@ namespace tavrin::contacts {
 
 using OptText = std::optional<std::string>;
 
-// Parses body (UTF-8) into doc; false for nullptr, an empty body or an error.
+// Parses body (UTF-8) into doc; false for nullptr, an empty body or an error,
+// and, before TinyXML sees it, for a body nested deeper than 32 levels or
+// longer than the largest body the engine takes in.
 bool parse_xml(TiXmlDocument& doc, const char* body);
 // The element reached from node through the named children, or nullptr.
 const TiXmlElement* xml_path(const TiXmlNode* node, std::initializer_list<const char*> names);

@@ -10,9 +10,12 @@
 //
 // Ownership: the table owns its dialogs, their pending sends and the
 // sent-message records in them, and the delayed tasks. A record leaves the
-// table only when a final result hands it to a receiver; dropping a dialog
-// frees whatever it still holds. Timers never point into the table: their
-// arguments carry keys, and their handlers look the entry up again.
+// table only when a final result hands it to a receiver. Every line gets
+// exactly one final result: dropping a dialog (or the whole table) fails
+// each line still waiting in it with 53, handing its record over, and
+// frees only the records whose line already timed out (54). Timers never
+// point into the table: their arguments carry keys, and their handlers look
+// the entry up again.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +37,7 @@ struct PendingSend {
   int32_t sequence = 0;
   Reply reply;
   MsgPtr record;
+  bool timed_out = false;  // 54 was posted: its one final result is out
 };
 
 struct Dialog {
@@ -55,6 +59,7 @@ struct DelayedTask {
   bool nudge = false;
   std::string text;
   Reply reply;
+  uint32_t waited = 0;  // ticks spent waiting for the dialog
 };
 
 class DialogTable {

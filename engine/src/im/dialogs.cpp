@@ -36,11 +36,30 @@ struct Post {
   Reply reply;
   int code;
   intptr_t p1, p2;
+  MsgPtr keep;  // a record the result only shows (54): freed after the post
 };
 
 void deliver(std::vector<Post>& posts) {
   for (const Post& p : posts) p.reply.post(p.code, p.p1, p.p2);
   posts.clear();
+}
+
+// Results decided under ImLock and posted when this thread's outermost
+// ImLock is released (see ImLock::~ImLock). This thread's only.
+thread_local int t_im_depth = 0;
+thread_local std::vector<Post> t_outbox;
+
+// Under ImLock.
+void post_later(Post p) {
+  t_outbox.push_back(std::move(p));
+}
+
+// The one final result of a line that will never be answered: 53, with
+// the record handed over. Under ImLock.
+void fail_line(const Reply& reply, MsgPtr record) {
+  const long id = record->contact_id;
+  const intptr_t p1 = reinterpret_cast<intptr_t>(record.release());
+  post_later(Post{reply, result_code(FX_MSG_CHAT_SEND_FAILED, id), p1, id, nullptr});
 }
 
 // What the send logic needs to know of an id, read under the store lock.
@@ -80,13 +99,22 @@ std::atomic<uint32_t> g_last_nudge{0};  // tick count of that nudge
 int line_timeout(void* argument);
 int delay_timer(void* argument);
 
-// The timers and transaction of a dialog that left the table; its records
-// are freed with it. Under ImLock.
+// The timers and transaction of a dialog that left the table. Its lines
+// can no longer be answered: each that has had no final result yet fails
+// (53); the records of those already timed out are freed with it. Under
+// ImLock.
 void discard(std::unique_ptr<Dialog> d) {
   if (!d) return;
-  for (const PendingSend& p : d->pending)
+  for (PendingSend& p : d->pending) {
     engine().timers.remove(uint32_t(d->call_id), uint32_t(p.sequence));
+    if (p.record && !p.timed_out) fail_line(p.reply, std::move(p.record));
+  }
   wire().transactions.remove(d->call_id);
+}
+
+// A delayed line that leaves the table unsent. Under ImLock.
+void fail_task(const DelayedTask& t) {
+  if (!t.nudge) fail_line(t.reply, sent_record(t.contact_id, t.text.c_str()));
 }
 
 // Under ImLock.
@@ -183,13 +211,27 @@ int delay_timer(void* argument) {
   ImLock lock;
   DelayedTask* task = dialog_table().task(timer_id);
   if (task == nullptr) return 0;
+  task->waited += kDelayTicks;
   const long id = task->contact_id;
   const Peer peer = peer_of(id);
-  if (!peer.known) {  // gone from the store: abandoned without a message
-    dialog_table().take_task(timer_id);
+  if (!peer.known) {  // gone from the store: the line fails
+    fail_task(*dialog_table().take_task(timer_id));
     return 0;
   }
   Dialog* d = dialog_table().by_contact(id);
+  const bool still_waiting = (d && !d->open) || (d == nullptr && peer.online);
+  if (still_waiting && task->waited >= kLineTimeoutTicks) {
+    // A dialog that does not open in the time a line may wait for its
+    // answer (a server gone quiet): the line times out, unsent.
+    std::optional<DelayedTask> t = dialog_table().take_task(timer_id);
+    if (!t->nudge) {
+      MsgPtr shown = sent_record(id, t->text.c_str());
+      const intptr_t p1 = reinterpret_cast<intptr_t>(shown.get());
+      post_later(
+          Post{t->reply, result_code(FX_MSG_CHAT_SEND_TIMEOUT, id), p1, id, std::move(shown)});
+    }
+    return 0;
+  }
   if (d && !d->open) return 1;  // still being opened
   if (d == nullptr && peer.online) {
     queue_invitation(id, peer.uri, Reply{});
@@ -213,6 +255,7 @@ int line_timeout(void* argument) {
   // The record stays in the pending send: a late answer still reports it.
   p->reply.post(result_code(FX_MSG_CHAT_SEND_TIMEOUT, d->contact_id),
                 reinterpret_cast<intptr_t>(p->record.get()), p->record->contact_id);
+  p->timed_out = true;
   return 0;
 }
 
@@ -225,7 +268,7 @@ void on_invitation_answer(const sipc_message& m) {
     PendingSend* p = d->find(m.sequence());
     const long id = d->contact_id;
     auto post = [&](int code) {
-      if (p && p->reply.cb) posts.push_back({p->reply, code, m.call_id(), id});
+      if (p && p->reply.cb) posts.push_back({p->reply, code, m.call_id(), id, nullptr});
     };
     if (m.target().find("Trying") != std::string::npos || m.status() == 100) {
       post(FX_MSG_DIALOG_TRYING);
@@ -259,7 +302,8 @@ void on_line_answer(const sipc_message& m) {
     engine().timers.remove(uint32_t(m.call_id()), uint32_t(m.sequence()));
     const int code = result_code(ok ? FX_MSG_CHAT_SENT : FX_MSG_CHAT_SEND_FAILED, d->contact_id);
     // Final result: the record passes to the receiver.
-    post = Post{p->reply, code, reinterpret_cast<intptr_t>(p->record.release()), d->contact_id};
+    post = Post{p->reply, code, reinterpret_cast<intptr_t>(p->record.release()), d->contact_id,
+                nullptr};
     if (m.status() == 481) reinvite = d->contact_id;
   }
   post->reply.post(post->code, post->p1, post->p2);
@@ -283,11 +327,18 @@ void on_peer_bye(const sipc_message& m) {
 ImLock::ImLock() {
   engine().timers.lock();
   dialog_table().mutex().lock();
+  ++t_im_depth;
 }
 
 ImLock::~ImLock() {
+  --t_im_depth;
   dialog_table().mutex().unlock();
   engine().timers.unlock();
+  if (t_im_depth == 0 && !t_outbox.empty()) {
+    std::vector<Post> posts;
+    posts.swap(t_outbox);
+    deliver(posts);
+  }
 }
 
 int begin_dialog(long id, const Reply& reply) {
@@ -378,8 +429,10 @@ void drop_dialog(long id) {
 void clear_dialogs() {
   ImLock lock;
   for (auto& d : dialog_table().take_all()) discard(std::move(d));
-  for (const DelayedTask& t : dialog_table().take_all_tasks())
+  for (DelayedTask& t : dialog_table().take_all_tasks()) {
     engine().timers.remove(t.timer_id, 1);
+    fail_task(t);
+  }
 }
 
 void accept_invitation(const sipc_message& m) {

@@ -11,6 +11,14 @@
 // dialog lock, so that a late answer on the worker, which must take the same
 // locks first, cannot hand the record to the receiver while the time-out
 // still reports it.
+//
+// Every line accepted gets one final result. A line still waiting when its
+// dialog is dropped (the contact went offline, the peer ended it, an
+// invitation replaced it, fx_end_dialog) or the table is cleared (re-login,
+// logout, engine end) fails with 53 (150); a delayed line whose dialog does
+// not open within a line's time-out times out with 54 (149), and one whose
+// contact left the store fails with 53. Those results are posted when the
+// outermost ImLock of the thread is released.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +41,8 @@ inline constexpr uint32_t kNudgeGapTicks = 1000;     // between two nudges
 
 inline constexpr const char* kNudgeBody = "<is-composing><state>nudge</state></is-composing>";
 
-// The timer lock, then the dialog lock.
+// The timer lock, then the dialog lock. Results decided under it go out
+// when the thread's outermost ImLock is released.
 class ImLock {
  public:
   ImLock();
