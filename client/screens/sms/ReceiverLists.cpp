@@ -53,8 +53,12 @@ bool ReceiverLists::create(WindowId owner, Rect contacts, Rect receivers, gfx::C
         const gfx::Rect chip{r.left + 4, r.top + 6, r.right - 4, r.bottom - 6};
         p.fill_rounded(chip, t.btn_bk_color, t.btn_bg_alpha);
         p.draw_rounded_frame(chip, 0xFFFFFF, 128);
-        p.text(row.text, chip.inset(4), 22, t.btn_text_color,
-               text::kCenter | text::kVCenter | text::kSingleLine);
+        // A name too long for the chip (with its mood text) shows its start.
+        const gfx::Rect inside = chip.inset(4);
+        const platform::Font* f = gfx::Painter::font(22);
+        const bool fits = f && f->text_width(row.text) <= inside.width();
+        p.text(row.text, inside, 22, t.btn_text_color,
+               (fits ? text::kCenter : text::kLeft) | text::kVCenter | text::kSingleLine);
       });
   return true;
 }

@@ -1,6 +1,7 @@
 #include "screens/sms/SmsScreen.h"
 
-#include "controls/BoxPainter.h"
+#include <algorithm>
+
 #include "shell/app_paths.h"
 
 namespace tavrin::screens {
@@ -45,20 +46,37 @@ intptr_t SmsScreen::on_message(const Message& m) {
 int SmsScreen::notice(std::u16string text, int type) {
   ++notices_;
   last_notice_ = text;
+  // The box dims what the display shows: the whole screen, children too.
+  repaint();
+  paint_children();
   const int answer = controls::CMsgBoxDlg::show(window(), std::move(text), kCaption, type);
   repaint();
   return answer;
 }
 
+namespace {
+// The 30-pixel face, or a smaller one when the caption would not fit the
+// width (Chinese characters are about as wide as they are high).
+int fitted_height(std::u16string_view caption, int width) {
+  return caption.empty() ? 30 : std::min(30, width / int(caption.size()));
+}
+}  // namespace
+
 void SmsScreen::paint_soft_keys(gfx::Painter& p, std::span<const SoftKey> keys) {
-  for (const SoftKey& k : keys)
-    p.text(k.text, {k.left, kSoftBar.top, k.right, kSoftBar.bottom}, 30, theme().bottom_text_color,
+  for (const SoftKey& k : keys) {
+    const std::u16string_view caption(k.text);
+    p.text(caption, {k.left, kSoftBar.top, k.right, kSoftBar.bottom},
+           fitted_height(caption, k.right - k.left), theme().bottom_text_color,
            text::kCenter | text::kVCenter | text::kSingleLine);
+  }
 }
 
 void SmsScreen::paint_button(gfx::Painter& p, const Rect& r, std::u16string_view caption) {
   const auto& t = theme();
-  controls::draw_button(p, r, caption, t.btn_bk_color, t.btn_bg_alpha, t.btn_text_color);
+  p.glossy_panel(r, t.btn_bk_color, 0xFFFFFF, t.btn_bg_alpha, 6);
+  p.highlight_cap(r);
+  p.text(caption, r, fitted_height(caption, r.width() - 8), t.btn_text_color,
+         text::kCenter | text::kVCenter | text::kSingleLine);
 }
 
 void SmsScreen::paint_label(gfx::Painter& p, std::u16string_view text, const Rect& r, int height,
