@@ -90,6 +90,8 @@ int CLoginDlg::run_modal() {
   // A screen left while the engine still logs in must not leave it running.
   if (logging_in_ && !succeeded_) fx_cancel_login();
   logging_in_ = false;
+  // The keyboard belonged to the boxes; the next screen starts without it.
+  if (controls::sip_shown() == 1) controls::sip_hide();
   destroy();
   return succeeded_ ? 1 : 0;
 }
