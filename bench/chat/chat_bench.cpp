@@ -42,7 +42,8 @@ namespace {
 struct Scratch {
   std::filesystem::path folder;
   Scratch() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tavrin-chat-bench-XXXXXX").string();
+    std::string templ =
+        (std::filesystem::temp_directory_path() / "tavrin-chat-bench-XXXXXX").string();
     folder = ::mkdtemp(templ.data());
   }
   ~Scratch() {
@@ -57,9 +58,10 @@ class Lines {
  public:
   std::u16string next() {
     static const char16_t* const words[] = {
-        u"明天", u"下午", u"开会", u"吃饭", u"好的", u"没问题", u"路上", u"堵车", u"马上到",
-        u"the", u"report", u"meeting", u"ok", u"see you", u"later", u"电话", u"周末", u"电影",
-        u"天气", u"下雨", u"带伞", u"谢谢", u"哈哈", u"晚安", u"coffee", u"lunch", u"😀"};
+        u"明天",  u"下午",   u"开会", u"吃饭",   u"好的",    u"没问题", u"路上",
+        u"堵车",  u"马上到", u"the",  u"report", u"meeting", u"ok",     u"see you",
+        u"later", u"电话",   u"周末", u"电影",   u"天气",    u"下雨",   u"带伞",
+        u"谢谢",  u"哈哈",   u"晚安", u"coffee", u"lunch",   u"😀"};
     std::u16string line = (seed_ % 2) ? u"机主：" : u"Bob：";
     const int n = 3 + int(step() % 9);
     for (int i = 0; i < n; ++i) line += words[step() % std::size(words)], line += u' ';
@@ -136,7 +138,8 @@ void OpenChat(benchmark::State& state) {
     chat.repaint();
     chat.line_list().paint();
     state.PauseTiming();
-    if (chat.lines().size() != size_t(state.range(0)) + 1) state.SkipWithError("history not loaded");
+    if (chat.lines().size() != size_t(state.range(0)) + 1)
+      state.SkipWithError("history not loaded");
     chat.destroy();
     u.settle();
     state.ResumeTiming();
@@ -175,8 +178,8 @@ void BuildIndex(benchmark::State& state) {
 }
 BENCHMARK(BuildIndex)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-const char16_t* const kQueries[] = {u"藏宝图", u"treasure", u"明天 下午", u"藏", u"😀", u"宝图",
-                                    u"nowhere at all"};
+const char16_t* const kQueries[] = {u"藏宝图", u"treasure", u"明天 下午",     u"藏",
+                                    u"😀",      u"宝图",     u"nowhere at all"};
 
 void Search(benchmark::State& state) {
   SearchData& d = search_data();
@@ -197,9 +200,10 @@ void LikeScan(benchmark::State& state) {
   for (auto _ : state) {
     CppSQLite3Database db;
     storage::openHistoryDatabase(db, d.path);
-    auto cursor = db.query(u"select rowid, FriendCode, FriendLog, Time from tab7 where FriendLog "
-                           u"like ? order by rowid desc limit 500;",
-                           {u"%" + query + u"%"});
+    auto cursor = db.query(
+        u"select rowid, FriendCode, FriendLog, Time from tab7 where FriendLog "
+        u"like ? order by rowid desc limit 500;",
+        {u"%" + query + u"%"});
     found = 0;
     for (; !cursor.eof(); cursor.nextRow()) ++found;
     cursor.finalize();
@@ -207,8 +211,14 @@ void LikeScan(benchmark::State& state) {
   }
   state.SetLabel(std::to_string(found) + " found");
 }
-BENCHMARK(Search)->DenseRange(0, std::size(kQueries) - 1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(LikeScan)->DenseRange(0, std::size(kQueries) - 1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Search)
+    ->DenseRange(0, std::size(kQueries) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(LikeScan)
+    ->DenseRange(0, std::size(kQueries) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // --- sending ---
 

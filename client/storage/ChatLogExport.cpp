@@ -89,11 +89,16 @@ class Reader {
         } else {
           auto value = string();
           if (!value) return std::nullopt;
-          if (*key == u"contact_name") r.contactName = std::move(*value), seen |= 2;
-          else if (*key == u"direction") r.direction = std::move(*value), seen |= 4;
-          else if (*key == u"text") r.text = std::move(*value), seen |= 8;
-          else if (*key == u"time") r.time = std::move(*value), seen |= 16;
-          else if (*key == u"line") r.line = std::move(*value), seen |= 32;
+          if (*key == u"contact_name")
+            r.contactName = std::move(*value), seen |= 2;
+          else if (*key == u"direction")
+            r.direction = std::move(*value), seen |= 4;
+          else if (*key == u"text")
+            r.text = std::move(*value), seen |= 8;
+          else if (*key == u"time")
+            r.time = std::move(*value), seen |= 16;
+          else if (*key == u"line")
+            r.line = std::move(*value), seen |= 32;
         }
         skip();
       } while (take(','));
@@ -130,10 +135,14 @@ class Reader {
     for (int k = 0; k < 4; ++k) {
       const char c = s_[i_++];
       v <<= 4;
-      if (c >= '0' && c <= '9') v |= unsigned(c - '0');
-      else if (c >= 'a' && c <= 'f') v |= unsigned(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') v |= unsigned(c - 'A' + 10);
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        v |= unsigned(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        v |= unsigned(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        v |= unsigned(c - 'A' + 10);
+      else
+        return std::nullopt;
     }
     return v;
   }
@@ -148,26 +157,47 @@ class Reader {
         if (++i_ >= s_.size()) return std::nullopt;
         const char e = s_[i_++];
         switch (e) {
-          case '"': out += u'"'; break;
-          case '\\': out += u'\\'; break;
-          case '/': out += u'/'; break;
-          case 'b': out += u'\b'; break;
-          case 'f': out += u'\f'; break;
-          case 'n': out += u'\n'; break;
-          case 'r': out += u'\r'; break;
-          case 't': out += u'\t'; break;
+          case '"':
+            out += u'"';
+            break;
+          case '\\':
+            out += u'\\';
+            break;
+          case '/':
+            out += u'/';
+            break;
+          case 'b':
+            out += u'\b';
+            break;
+          case 'f':
+            out += u'\f';
+            break;
+          case 'n':
+            out += u'\n';
+            break;
+          case 'r':
+            out += u'\r';
+            break;
+          case 't':
+            out += u'\t';
+            break;
           case 'u': {
             auto unit = hex4();
             if (!unit) return std::nullopt;
             out += char16_t(*unit);
             break;
           }
-          default: return std::nullopt;
+          default:
+            return std::nullopt;
         }
         continue;
       }
       // One UTF-8 character, strictly (no overlong forms, no surrogates).
-      int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+      int len = b < 0x80             ? 1
+                : (b & 0xE0) == 0xC0 ? 2
+                : (b & 0xF0) == 0xE0 ? 3
+                : (b & 0xF8) == 0xF0 ? 4
+                                     : 0;
       if (len == 0 || s_.size() - i_ < size_t(len)) return std::nullopt;
       char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
       for (int k = 1; k < len; ++k) {

@@ -80,9 +80,9 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
   // One transaction: the index appears whole, with its triggers, or not at all.
   requireDone(db, db.execute(u"begin;"));
   auto failure = tryStorage([&] {
-    requireDone(db, db.execute(u"create virtual table " + index +
-                               u" using fts5(FriendLog, content='" + table_ +
-                               u"', content_rowid='rowid', tokenize='trigram');"));
+    requireDone(db,
+                db.execute(u"create virtual table " + index + u" using fts5(FriendLog, content='" +
+                           table_ + u"', content_rowid='rowid', tokenize='trigram');"));
     requireDone(db, db.execute(u"create trigger " + index + u"_ai after insert on " + table_ +
                                u" begin insert into " + index +
                                u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
@@ -90,11 +90,12 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
                                u" begin insert into " + index + u"(" + index +
                                u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
                                u" end;"));
-    requireDone(db, db.execute(u"create trigger " + index + u"_au after update on " + table_ +
-                               u" begin insert into " + index + u"(" + index +
-                               u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
-                               u" insert into " + index +
-                               u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
+    requireDone(db,
+                db.execute(u"create trigger " + index + u"_au after update on " + table_ +
+                           u" begin insert into " + index + u"(" + index +
+                           u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
+                           u" insert into " +
+                           index + u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
     requireDone(db, db.execute(u"insert into " + index + u"(" + index + u") values ('rebuild');"));
     requireDone(db, db.execute(u"commit;"));
   });
@@ -123,19 +124,18 @@ std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view query, size_t li
   if (db.tableExists(table_)) {
     if (characters(query) >= kTrigram && ensureIndex(db)) {
       const std::u16string index = indexName(table_);
-      CppSQLite3Query cursor = db.query(
-          u"select " + table_ + u".rowid, FriendCode, " + table_ + u".FriendLog, Time from " +
-              index + u" join " + table_ + u" on " + table_ + u".rowid = " + index +
-              u".rowid where " + index + u" match ? order by " + index + u".rowid desc limit " +
-              count + u";",
-          {phrase(query)});
+      CppSQLite3Query cursor =
+          db.query(u"select " + table_ + u".rowid, FriendCode, " + table_ +
+                       u".FriendLog, Time from " + index + u" join " + table_ + u" on " + table_ +
+                       u".rowid = " + index + u".rowid where " + index + u" match ? order by " +
+                       index + u".rowid desc limit " + count + u";",
+                   {phrase(query)});
       hits = readHits(cursor);
     } else {
-      CppSQLite3Query cursor =
-          db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ +
-                       u" where FriendLog like ? escape '\\' order by rowid desc limit " + count +
-                       u";",
-                   {likePattern(query)});
+      CppSQLite3Query cursor = db.query(
+          u"select rowid, FriendCode, FriendLog, Time from " + table_ +
+              u" where FriendLog like ? escape '\\' order by rowid desc limit " + count + u";",
+          {likePattern(query)});
       hits = readHits(cursor);
     }
   }

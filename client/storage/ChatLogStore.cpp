@@ -59,8 +59,9 @@ std::int64_t integerOf(const char16_t* text) {
 std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
   std::vector<ChatLogRow> rows;
   for (; !cursor.eof(); cursor.nextRow())
-    rows.push_back({integerOf(cursor.fieldValue(0)), ChatLogStore::contactOfKey(cursor.fieldValue(1)),
-                    cursor.fieldValue(2), cursor.fieldValue(3)});
+    rows.push_back({integerOf(cursor.fieldValue(0)),
+                    ChatLogStore::contactOfKey(cursor.fieldValue(1)), cursor.fieldValue(2),
+                    cursor.fieldValue(3)});
   cursor.finalize();
   return rows;
 }
@@ -104,10 +105,9 @@ std::vector<ChatLogRow> ChatLogStore::rows(std::int32_t contactId) const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
-    CppSQLite3Query cursor =
-        db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ +
-                     u" where FriendCode = ? order by rowid;",
-                 {key});
+    CppSQLite3Query cursor = db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ +
+                                          u" where FriendCode = ? order by rowid;",
+                                      {key});
     rows = readRows(cursor);
   }
   db.close();

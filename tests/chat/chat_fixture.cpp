@@ -22,7 +22,8 @@ void FakeMainWindow::route(long sender) {
   bool listed = false;
   for (auto& e : recent)
     if (e.contact_id == sender) e.new_message = !shown, listed = true;
-  if (!listed) recent.insert(recent.begin(), {sender, sender == kCarol ? u"Carol" : u"Bob", !shown});
+  if (!listed)
+    recent.insert(recent.begin(), {sender, sender == kCarol ? u"Carol" : u"Bob", !shown});
   if (chat) chat->notify(sender, u"");
 }
 

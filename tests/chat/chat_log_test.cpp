@@ -60,17 +60,18 @@ TEST_F(ChatLogTest, DeletingASelectedRowLeavesItsIdenticalTwins) {
   EXPECT_LT(rows[0].rowid, rows[2].rowid);
 
   EXPECT_TRUE(log.deleteRow(rows[2].rowid));  // the 11:00 one, as the user picked it
-  EXPECT_EQ(log.history(5), (std::vector<ChatLogLine>{{u"好的", u"10:00:00"}, {u"其他", u"10:00:01"}}));
+  EXPECT_EQ(log.history(5),
+            (std::vector<ChatLogLine>{{u"好的", u"10:00:00"}, {u"其他", u"10:00:01"}}));
   EXPECT_EQ(log.history(6).size(), 1u);
-  EXPECT_FALSE(log.deleteRow(rows[2].rowid));  // already gone
+  EXPECT_FALSE(log.deleteRow(rows[2].rowid));                      // already gone
   EXPECT_FALSE(ChatLogStore(path, 999).deleteRow(rows[0].rowid));  // no table of that user
 }
 
 TEST_F(ChatLogTest, SearchFindsSubstringsOfEveryLengthNewestFirst) {
   const std::u16string lines16[] = {
-      u"机主：明天见",          u"Bob：好的 明天 见 😀",    u"Carol：Tavrin 100% done",
-      u"机主：under_score",     u"Bob：\"quoted\" it's",    u"发送失败：TAVRIN rocks",
-      u"Bob：明天下午三点",     u"Carol：not_this_one"};
+      u"机主：明天见",      u"Bob：好的 明天 见 😀",  u"Carol：Tavrin 100% done",
+      u"机主：under_score", u"Bob：\"quoted\" it's", u"发送失败：TAVRIN rocks",
+      u"Bob：明天下午三点", u"Carol：not_this_one"};
   int contact = 5;
   for (const auto& l : lines16) log.append(contact++ % 2 ? 5 : 6, l, u"10:00:00");
   EXPECT_EQ(tables(), 1);  // logging builds no index
@@ -133,7 +134,9 @@ TEST_F(ChatLogTest, BackupIsTheDeviceRecordFormatAndReplacesTheFile) {
   ASSERT_FALSE(golden.empty());
   EXPECT_EQ(bytesOf(file), golden);
   // Spelled out: GBK text, each of the four parts ending in a 0 byte.
-  EXPECT_EQ(golden.substr(0, 20), std::string("Bob\xA3\xBA\xD4\xD9\xBC\xFB\0\n\0" "10:00:02\0", 20));
+  EXPECT_EQ(golden.substr(0, 20), std::string("Bob\xA3\xBA\xD4\xD9\xBC\xFB\0\n\0"
+                                              "10:00:02\0",
+                                              20));
   EXPECT_TRUE(ChatLogBackup::records({}, tavrin::platform::utf16_to_gbk).empty());
   EXPECT_FALSE(ChatLogBackup::write(dir.path / "missing" / "1.txt", newestFirst,
                                     tavrin::platform::utf16_to_gbk));

@@ -98,9 +98,11 @@ TEST_F(ChatViewerTest, BackupAndExportFilesBesideTheDatabase) {
   const std::string expected = storage::ChatLogBackup::records(
       {{u"机主：emoji 😀 stays", u"10:00:03"}, {u"Bob：再见", u"10:00:02"}}, platform::utf16_to_gbk);
   EXPECT_EQ(bytes_of(backup), expected);
-  EXPECT_EQ(expected.substr(0, 7), std::string("\xBB\xFA\xD6\xF7\xA3\xBA" "e"));  // GBK "机主："
+  EXPECT_EQ(expected.substr(0, 7), std::string("\xBB\xFA\xD6\xF7\xA3\xBA"
+                                               "e"));  // GBK "机主："
 
-  std::istringstream in(bytes_of(storage::ChatLogExport::allFile(database().parent_path(), 100000001)));
+  std::istringstream in(
+      bytes_of(storage::ChatLogExport::allFile(database().parent_path(), 100000001)));
   std::vector<storage::ChatLogRecord> records;
   for (std::string line; std::getline(in, line);) {
     auto r = storage::ChatLogExport::parse(line);

@@ -20,9 +20,9 @@ namespace tavrin::test {
 namespace {
 
 bool is_time(const std::u16string& t) {
-  return std::regex_match(platform::utf16_to_utf8(t), std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"));
+  return std::regex_match(platform::utf16_to_utf8(t),
+                          std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"));
 }
-
 
 // The contact id the engine gave a contact of that display name.
 long contact_named(const char* name) {
@@ -52,6 +52,7 @@ TEST_F(ChatWindowTest, LinesBothWaysAreShownWithPrefixAndTimeAndLogged) {
     EXPECT_EQ(chat.name(), u"Bob");
     EXPECT_EQ(chat.title(), u"与 Bob 聊天中（聊天模式）");
     EXPECT_EQ(chat.log_table(), u"tab100000001");
+    EXPECT_EQ(chat.input().max_length(), 180u);
     // The main window's pending report is shown on opening, and taken.
     ASSERT_EQ(chat.lines().size(), 1u);
     EXPECT_EQ(chat.lines()[0].text, u"发送超时:\r\nan earlier line");
@@ -157,8 +158,9 @@ TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
   storage::CppSQLite3Database db;
   db.open(std::filesystem::path(server_data()) / "tavrin-server.db");
   EXPECT_TRUE(pump_until([&] {
-    return db.scalar(u"select count(*) from outbox where target like '%13800138000%' and body like "
-                     u"'%home by seven%';") == 1;
+    return db.scalar(
+               u"select count(*) from outbox where target like '%13800138000%' and body like "
+               u"'%home by seven%';") == 1;
   }));
   db.close();
 }
@@ -199,9 +201,13 @@ TEST_F(ChatWindowTest, TheEmoticonPickerSelectsOnlyRealCells) {
 
 TEST_F(ChatWindowTest, GoldenWithLinesOfEveryHeight) {
   const std::u16string stored[] = {
-      u"Bob：下班后一起去吃饭吧？我知道一家新开的面馆，听说味道很不错，价格也实惠。就在公司对面那条街的拐角处，走路五分钟就到。要不要叫上小李他们一起？他上次说也想去试试看。我们可以六点半出发，吃完再去江边走走消消食。",
-      u"机主：好啊，六点半在门口见，我先把手上的报告写完，再顺路去银行取点现金，最后还要回一个客户的电话。",
-      u"Bob：没问题，我在门口等你，记得带伞，天气预报说晚上可能下雨哦。另外小李说他七点才能到，让我们先点菜，不用等他。我们到了再联系吧。",
+      u"Bob：下班后一起去吃饭吧？我知道一家新开的面馆，听说味道很不错，价格也实惠。就在公司对面那条"
+      u"街的拐角处，走路五分钟就到。要不要叫上小李他们一起？他上次说也想去试试看。我们可以六点半出"
+      u"发，吃完再去江边走走消消食。",
+      u"机主：好啊，六点半在门口见，我先把手上的报告写完，再顺路去银行取点现金，最后还要回一个客户"
+      u"的电话。",
+      u"Bob：没问题，我在门口等你，记得带伞，天气预报说晚上可能下雨哦。另外小李说他七点才能到，让我"
+      u"们先点菜，不用等他。我们到了再联系吧。",
       u"机主：收到 :)",
   };
   const char16_t* times[] = {u"18:02:11", u"18:03:40", u"18:04:02", u"18:05:00"};

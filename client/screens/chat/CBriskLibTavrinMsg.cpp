@@ -114,7 +114,8 @@ bool CBriskLibTavrinMsg::on_create() {
   list_.set_background(&background_, origin);
   list_.set_tap_message(msg::kItemTapped);
   list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
-                               const gfx::Rect& r, bool selected) { paint_row(c, row, r, selected); });
+                               const gfx::Rect& r,
+                               bool selected) { paint_row(c, row, r, selected); });
   (void)input_.create(window(), kInput, kInputLimit, gfx::make_font(kInputFontHeight));
 
   look_up_contact();
@@ -153,7 +154,8 @@ void CBriskLibTavrinMsg::begin_dialog() {
 
 void CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
   // The line is on screen and sent whatever the log does; a failure is shown.
-  if (auto failure = storage::tryStorage([&] { log_.append(std::int32_t(contact_id_), line, time); }))
+  if (auto failure =
+          storage::tryStorage([&] { log_.append(std::int32_t(contact_id_), line, time); }))
     log_failure_ = u"聊天记录未能保存：" + std::u16string(failure->errorMessage());
   else
     log_failure_.clear();
@@ -225,10 +227,11 @@ bool CBriskLibTavrinMsg::send() {
   fx_lock_contacts();
   const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
   fx_unlock_contacts();
-  const int sent =
-      !sms_mode_ && pc_user
-          ? fx_dialog_send(contact_id_, utf8.c_str(), bridge::post_callback, bridge::user_data(window()))
-          : fx_send_sms(contact_id_, utf8.c_str(), bridge::post_callback, bridge::user_data(window()));
+  const int sent = !sms_mode_ && pc_user
+                       ? fx_dialog_send(contact_id_, utf8.c_str(), bridge::post_callback,
+                                        bridge::user_data(window()))
+                       : fx_send_sms(contact_id_, utf8.c_str(), bridge::post_callback,
+                                     bridge::user_data(window()));
   std::u16string line(sent ? chat::kOwnerPrefix : chat::kFailedPrefix);
   line += text;
   input_.set_text(u"");
@@ -356,11 +359,12 @@ void CBriskLibTavrinMsg::on_stylus(StylusAction action, Point screen) {
   if (operations_shown_) {
     if (action != StylusAction::kUp) return;
     operations_shown_ = false;
-    const Rect cells{kOperationLeft, kOperationTop, kOperationLeft + kOperationCount * kOperationCell,
+    const Rect cells{kOperationLeft, kOperationTop,
+                     kOperationLeft + kOperationCount * kOperationCell,
                      kOperationTop + kOperationCell};
     if (cells.contains(p))
-      windows().post(Screen::window(), msg::kMenuCommand, uintptr_t((p.x - cells.left) / kOperationCell),
-                     kOperationsMenu);
+      windows().post(Screen::window(), msg::kMenuCommand,
+                     uintptr_t((p.x - cells.left) / kOperationCell), kOperationsMenu);
     repaint();
     return;
   }
@@ -456,10 +460,24 @@ bool CBriskLibTavrinMsg::on_engine(bridge::EngineMessage& m) {
   // Reports as the main window words them; a delivered line needs none.
   std::u16string report;
   switch (code) {
-    case 33: case 53: case 150: case 153: report = u"发送失败:\r\n"; break;
-    case 34: case 54: case 149: case 152: report = u"发送超时:\r\n"; break;
-    case 36: case 154: report = u"发送数目限制:\r\n"; break;
-    default: return true;
+    case 33:
+    case 53:
+    case 150:
+    case 153:
+      report = u"发送失败:\r\n";
+      break;
+    case 34:
+    case 54:
+    case 149:
+    case 152:
+      report = u"发送超时:\r\n";
+      break;
+    case 36:
+    case 154:
+      report = u"发送数目限制:\r\n";
+      break;
+    default:
+      return true;
   }
   if (m.contact() == contact_id_ && m.record() && m.record()->text) {
     add_live_line(report + utf8_to_utf16(m.record()->text), chat::local_time_now(), 0);
@@ -492,9 +510,9 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
       p.text(u"‹", kPrevious, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
       p.text(u"›", kNext, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
       const int n = int(entries_.size());
-      const std::u16string count = n == 0 ? u"0/0"
-                                          : utf8_to_utf16(std::to_string(conversation_index_) + "/" +
-                                                          std::to_string(n));
+      const std::u16string count =
+          n == 0 ? u"0/0"
+                 : utf8_to_utf16(std::to_string(conversation_index_) + "/" + std::to_string(n));
       p.text(u"会话 " + count, {kPrevious.right, r.top, kNext.left, r.bottom}, 24, 0xFFFFFF,
              kCenter | kVCenter | kSingleLine);
       continue;

@@ -37,7 +37,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   static constexpr int kTabWidth = 160;
   static constexpr controls::Rect kPrevious{320, 40, 370, 100};  // tab 3's arrows
   static constexpr controls::Rect kNext{430, 40, 480, 100};
-  static constexpr controls::Rect kInput{18, 116, 462, 252};
+  static constexpr controls::Rect kInput{18, 114, 462, 254};
   // While the input panel covers the bar, its send key sits in the title band.
   static constexpr controls::Rect kPanelSend{400, 4, 476, 36};
   static constexpr controls::Rect kLines{0, 270, 480, 690};
@@ -146,7 +146,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   storage::ChatLogStore log_;
   int tab_ = 2;
   int conversation_index_ = 1;
-  std::vector<Line> lines_;  // newest first, tab 2
+  std::vector<Line> lines_;             // newest first, tab 2
   std::vector<ChatListEntry> entries_;  // tab 1 or 3
   controls::CBriskEdit input_;
   controls::CScrollList list_;

@@ -51,9 +51,12 @@ void CEmoticonDlg::on_tap(controls::Point screen) {
 }
 
 bool CEmoticonDlg::on_key(uint32_t key_code) {
-  if (key_code == key::kReturn) end_modal(1);
-  else if (key_code == key::kEscape) end_modal(0);
-  else return false;
+  if (key_code == key::kReturn)
+    end_modal(1);
+  else if (key_code == key::kEscape)
+    end_modal(0);
+  else
+    return false;
   return true;
 }
 
@@ -74,7 +77,8 @@ void CEmoticonDlg::on_paint(gfx::Painter& p) {
   p.image(skin("Face.png"), kGrid.left, kGrid.top);
   const int col = int(selected_) % kColumns, row = int(selected_) / kColumns;
   const controls::Rect cell{kGrid.left + col * kCellWidth, kGrid.top + row * kCellHeight,
-                            kGrid.left + (col + 1) * kCellWidth, kGrid.top + (row + 1) * kCellHeight};
+                            kGrid.left + (col + 1) * kCellWidth,
+                            kGrid.top + (row + 1) * kCellHeight};
   p.draw_rounded_frame(cell, t.edit_out_line_color);
   p.draw_rounded_frame({cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1},
                        t.edit_out_line_color);

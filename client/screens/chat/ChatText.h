@@ -11,9 +11,9 @@
 
 namespace tavrin::screens::chat {
 
-inline constexpr std::u16string_view kOwnerPrefix = u"机主：";     // a line the engine took
+inline constexpr std::u16string_view kOwnerPrefix = u"机主：";       // a line the engine took
 inline constexpr std::u16string_view kFailedPrefix = u"发送失败：";  // a line it refused
-inline constexpr std::u16string_view kNameColon = u"：";            // after a sender's name
+inline constexpr std::u16string_view kNameColon = u"：";             // after a sender's name
 // The one contact id that never gets a title.
 inline constexpr long kNoTitleContact = 10000;
 

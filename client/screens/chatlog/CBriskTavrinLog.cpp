@@ -98,7 +98,8 @@ std::vector<CBriskTavrinLog::Contact> CBriskTavrinLog::engine_contacts() {
       tail.push_back(std::move(c));
   }
   fx_unlock_contacts();
-  head.insert(head.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+  head.insert(head.end(), std::make_move_iterator(tail.begin()),
+              std::make_move_iterator(tail.end()));
   return head;
 }
 
@@ -133,7 +134,8 @@ bool CBriskTavrinLog::on_create() {
   contact_list_.set_background(&surface(), origin);
   contact_list_.set_tap_message(msg::kItemTapped, kContactTaps);
   contact_list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
-                                       const gfx::Rect& r, bool s) { paint_contact(c, row, r, s); });
+                                       const gfx::Rect& r,
+                                       bool s) { paint_contact(c, row, r, s); });
   (void)lines_.create(window(), kLines.left, kLines.top + origin.y, kLines.right,
                       kLines.bottom + origin.y);
   lines_.set_id(kLineListId);
@@ -143,8 +145,7 @@ bool CBriskTavrinLog::on_create() {
                                 const gfx::Rect& r, bool s) { paint_line(c, row, r, s); });
 
   contacts_ = engine_contacts();
-  for (const Contact& c : contacts_)
-    contact_list_.add_row({c.name, intptr_t(c.id), 0});
+  for (const Contact& c : contacts_) contact_list_.add_row({c.name, intptr_t(c.id), 0});
   contact_list_.relayout();
   return true;
 }
@@ -259,8 +260,8 @@ void CBriskTavrinLog::export_rows(bool all) {
   if (!guarded([&] { rows = all ? log_.allRows() : log_.rows(std::int32_t(current_)); })) return;
   const auto file = all ? storage::ChatLogExport::allFile(folder(), user_id_)
                         : storage::ChatLogExport::contactFile(folder(), std::int32_t(current_));
-  const bool written = storage::ChatLogExport::write(
-      file, rows, [this](std::int32_t id) { return name_of(id); });
+  const bool written =
+      storage::ChatLogExport::write(file, rows, [this](std::int32_t id) { return name_of(id); });
   heading_ = (written ? u"已导出到 " : u"导出失败：") + file_label(file);
 }
 

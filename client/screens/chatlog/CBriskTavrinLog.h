@@ -46,14 +46,14 @@ class CBriskTavrinLog : public controls::Screen {
   };
   // The operations menu, in order.
   enum Operation {
-    kBackupAll,      // "备份所有记录"
-    kBackupCurrent,  // "备份当前记录"
-    kDeleteAll,      // "删除所有记录"
-    kDeleteCurrent,  // "删除当前记录"
-    kDeleteSelected, // "删除选定记录"
-    kSearch,         // "查找聊天记录"
-    kExportCurrent,  // "导出当前记录"
-    kExportAll,      // "导出所有记录"
+    kBackupAll,       // "备份所有记录"
+    kBackupCurrent,   // "备份当前记录"
+    kDeleteAll,       // "删除所有记录"
+    kDeleteCurrent,   // "删除当前记录"
+    kDeleteSelected,  // "删除选定记录"
+    kSearch,          // "查找聊天记录"
+    kExportCurrent,   // "导出当前记录"
+    kExportAll,       // "导出所有记录"
   };
 
   struct Contact {
