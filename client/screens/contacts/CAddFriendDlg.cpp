@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/CMsgBoxDlg.h"
+#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/files/ScreenFrame.h"
@@ -140,6 +141,11 @@ void CAddFriendDlg::add() {
 }
 
 void CAddFriendDlg::on_tap(Point p) {
+  // A tap beside the boxes puts the input panel away.
+  const Point client{p.x, p.y - 52};
+  if (!kNumberBox.contains(client) && !kNameBox.contains(client) &&
+      !kGreetingBox.contains(client) && controls::sip_shown() == 1)
+    controls::sip_hide();
   const auto tap = controls::hit(kTaps, p);
   if (!tap) return;
   switch (*tap) {
@@ -159,6 +165,11 @@ void CAddFriendDlg::on_tap(Point p) {
       end_modal(0);
       break;
   }
+}
+
+intptr_t CAddFriendDlg::on_message(const Message& m) {
+  if (m.id == ScreenFrame::kPaintLists) ScreenFrame::paint_children(windows(), window());
+  return 0;
 }
 
 void CAddFriendDlg::on_paint(gfx::Painter& p) {
@@ -184,6 +195,7 @@ void CAddFriendDlg::on_paint(gfx::Painter& p) {
   p.text(group, kGroupLine.inset(8), 26, t.btn_text_color,
          text::kLeft | text::kVCenter | text::kSingleLine);
   p.text(hint_, kHint, 26, t.bg_text_color, text::kLeft | text::kWordBreak);
+  windows().post(window(), ScreenFrame::kPaintLists);
   ScreenFrame::soft_keys(p, t, u"添加", u"", u"退出");
 }
 

@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
+#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/contacts/ProfileLines.h"
@@ -107,6 +108,7 @@ void CBriskAccountInfo::on_timer(uintptr_t id) {
 bool CBriskAccountInfo::on_engine(bridge::EngineMessage& m) {
   switch (m.code()) {
     case FX_MSG_LOCALNAME_SET:
+      ++renames_confirmed_;
       rename_.clear();
       rebuild();
       return true;
@@ -133,6 +135,7 @@ void CBriskAccountInfo::on_stylus(StylusAction action, Point p) {
       break;
   }
   if (action != StylusAction::kUp) return;
+  if (!kRenameBox.contains({p.x, p.y - 52}) && controls::sip_shown() == 1) controls::sip_hide();
   const auto tap = controls::hit(kTaps, p);
   if (!tap) return;
   switch (*tap) {
@@ -151,8 +154,10 @@ void CBriskAccountInfo::on_stylus(StylusAction action, Point p) {
 intptr_t CBriskAccountInfo::on_message(const Message& m) {
   if (m.id == msg::kListStep && m.wparam == kListId)
     list_.inertia_step();
-  else if (m.id == ScreenFrame::kPaintLists)
+  else if (m.id == ScreenFrame::kPaintLists) {
     list_.paint();
+    ScreenFrame::paint_children(windows(), window());
+  }
   return 0;
 }
 

@@ -39,6 +39,8 @@ class CBriskAccountInfo : public controls::Screen {
   const std::vector<std::u16string>& lines() const { return lines_; }
   controls::CEditWnd& rename_box() { return rename_; }
   bool waiting_for_profile() const { return tries_left_ > 0; }
+  // Renames the engine confirmed (90) while the screen was open.
+  int renames_confirmed() const { return renames_confirmed_; }
 
   // The keys, as the screen handles them.
   void rename();
@@ -59,6 +61,7 @@ class CBriskAccountInfo : public controls::Screen {
   long id_;
   std::vector<std::u16string> lines_;
   int tries_left_ = 0;
+  int renames_confirmed_ = 0;
   controls::CEditWnd rename_;
   controls::CScrollList list_{kLineHeight};
 };

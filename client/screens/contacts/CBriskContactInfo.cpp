@@ -35,6 +35,16 @@ std::u16string digits_of(const std::string& phone) {
 
 }  // namespace
 
+CardNumber card_number(const AddressCard& card) {
+  CardNumber n;
+  for (const auto& phone : card.phones) {
+    n.number = digits_of(phone);
+    if (n.number.size() == 11) break;
+  }
+  if (n.number.size() == 9) n.mode = 0;
+  return n;
+}
+
 void set_address_book_file(std::filesystem::path file) {
   address_book_override() = std::move(file);
 }
@@ -134,16 +144,10 @@ void CBriskContactInfo::open_entry(int index) {
 void CBriskContactInfo::choose_card(int index) {
   if (index < 0 || index >= int(shown_.size())) return;
   const AddressCard& card = shown_[size_t(index)];
-  std::u16string number;
-  int mode = 1;
-  for (const auto& phone : card.phones) {
-    number = digits_of(phone);
-    if (number.size() == 11) break;
-  }
-  if (number.size() == 9) mode = 0;
+  const CardNumber n = card_number(card);
   CAddFriendDlg add(ui());
   add.set_owner(window());
-  add.prefill(mode, number, utf8_to_utf16(card.name));
+  add.prefill(n.mode, n.number, utf8_to_utf16(card.name));
   add.run_modal();
   repaint();
 }

@@ -22,6 +22,15 @@ namespace tavrin::screens {
 void set_address_book_file(std::filesystem::path file);
 std::filesystem::path address_book_file();
 
+// What a card fills the add-friend screen with: the number of its first
+// phone with 11 digits (a "+86" prefix dropped) in mobile mode, else of the
+// last phone, in Tavrin-number mode when it has 9 digits.
+struct CardNumber {
+  int mode = 1;
+  std::u16string number;
+};
+CardNumber card_number(const platform::AddressCard& card);
+
 class CBriskContactInfo : public controls::Screen {
  public:
   static constexpr controls::Rect kList{0, 60, 480, 684};  // window coordinates

@@ -26,6 +26,14 @@ void ScreenFrame::soft_keys(gfx::Painter& p, const shell::ThemeColors& t, std::u
     if (!captions[i].empty()) p.text(captions[i], keys[i], 30, t.bottom_text_color, kCaption);
 }
 
+void ScreenFrame::paint_children(platform::WindowSystem& windows, platform::WindowId window) {
+  for (platform::WindowId child : windows.children(window)) {
+    if (!windows.visible(child)) continue;
+    windows.invalidate(child);
+    windows.update(child);
+  }
+}
+
 void ScreenFrame::label(gfx::Painter& p, const shell::ThemeColors& t, std::u16string_view text,
                         const gfx::Rect& r, int height) {
   p.text(text, r, height, t.bg_text_color, text::kLeft | text::kVCenter | text::kSingleLine);

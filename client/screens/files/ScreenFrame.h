@@ -8,14 +8,17 @@
 #include <string_view>
 
 #include "gfx/Painter.h"
+#include "platform/window_system.h"
 #include "shell/theme_colors.h"
 
 namespace tavrin::screens {
 
 struct ScreenFrame {
   // Posted by a screen to itself at the end of its paint: its kinetic lists
-  // draw over the freshly presented frame.
+  // and child controls draw over the freshly presented frame (a paint the
+  // window system asks for covers them).
   static constexpr uint32_t kPaintLists = 9100;
+  static void paint_children(platform::WindowSystem& windows, platform::WindowId window);
 
   static constexpr gfx::Rect kTitle{0, 0, 480, 52};
   static constexpr gfx::Rect kSoftBar{0, 688, 480, 748};

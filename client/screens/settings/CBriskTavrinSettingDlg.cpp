@@ -42,7 +42,9 @@ CBriskTavrinSettingDlg::~CBriskTavrinSettingDlg() {
 }
 
 int CBriskTavrinSettingDlg::run_modal() {
-  const int code = controls::Screen::run_modal();
+  // The modal loop's own codes are not negative: the status index is
+  // carried as kStatusBase + index.
+  const int code = controls::Screen::run_modal() - kStatusBase;
   destroy();
   return code >= 0 && code < kStatusCount ? code : kCancelled;
 }
@@ -97,8 +99,8 @@ void CBriskTavrinSettingDlg::on_tap(Point p) {
   const Point client{p.x, p.y - 52};
   for (int i = 0; i < 3; ++i)
     if (kTab[i].contains(client)) return show_page(i);
-  if (ScreenFrame::kLeftTap.contains(p)) return end_modal(status_);
-  if (ScreenFrame::kRightTap.contains(p)) return end_modal(kCancelled);
+  if (ScreenFrame::kLeftTap.contains(p)) return end_modal(kStatusBase + status_);
+  if (ScreenFrame::kRightTap.contains(p)) return end_modal(kStatusBase + kCancelled);
   const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
   for (int i = 0; i < rows; ++i) {
     if (!row(i).contains(client)) continue;

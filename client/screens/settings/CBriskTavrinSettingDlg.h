@@ -51,6 +51,7 @@ class CBriskTavrinSettingDlg : public controls::Screen {
 
  private:
   int page_ = 1;
+  static constexpr int kStatusBase = 100;
   int status_ = 0;
   std::array<bool, kSwitchCount> switches_{};
 };

@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
+#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/files/ScreenFrame.h"
@@ -104,10 +105,18 @@ bool CBriskUserInfo::on_engine(bridge::EngineMessage& m) {
 }
 
 void CBriskUserInfo::on_tap(Point p) {
+  const Point client{p.x, p.y - 52};
+  if (!kNickBox.contains(client) && !kMoodBox.contains(client) && controls::sip_shown() == 1)
+    controls::sip_hide();
   if (ScreenFrame::kLeftTap.contains(p))
     confirm();
   else if (ScreenFrame::kRightTap.contains(p))
     end_modal(0);
+}
+
+intptr_t CBriskUserInfo::on_message(const Message& m) {
+  if (m.id == ScreenFrame::kPaintLists) ScreenFrame::paint_children(windows(), window());
+  return 0;
 }
 
 void CBriskUserInfo::on_paint(gfx::Painter& p) {
@@ -125,6 +134,7 @@ void CBriskUserInfo::on_paint(gfx::Painter& p) {
   ScreenFrame::label(p, t, u"你可以编辑你的签名!", kMoodHint);
   ScreenFrame::label(p, t, u"请输入新的签名：", kMoodPrompt);
   p.text(result_, kResult, 24, t.bg_text_color, line);
+  windows().post(window(), ScreenFrame::kPaintLists);
   ScreenFrame::soft_keys(p, t, u"确定", u"", u"退出");
 }
 

@@ -19,15 +19,16 @@ class CBriskUserInfo : public controls::Screen {
   static constexpr controls::Rect kAvatar{14, 58, 104, 148};
   static constexpr controls::Rect kName{114, 58, 470, 100};
   static constexpr controls::Rect kNumber{114, 104, 470, 144};
-  static constexpr controls::Rect kNickLine{20, 156, 460, 192};
-  static constexpr controls::Rect kMoodLine{20, 196, 460, 232};
-  static constexpr controls::Rect kNickHint{20, 250, 460, 284};
-  static constexpr controls::Rect kNickPrompt{20, 286, 460, 320};
-  static constexpr controls::Rect kNickBox{20, 324, 460, 374};
-  static constexpr controls::Rect kMoodHint{20, 396, 460, 430};
-  static constexpr controls::Rect kMoodPrompt{20, 432, 460, 466};
-  static constexpr controls::Rect kMoodBox{20, 470, 460, 520};
-  static constexpr controls::Rect kResult{20, 540, 460, 600};
+  static constexpr controls::Rect kNickLine{20, 150, 460, 186};
+  static constexpr controls::Rect kMoodLine{20, 188, 460, 224};
+  // The boxes stay above the input panel's top edge (display row 540).
+  static constexpr controls::Rect kNickHint{20, 236, 460, 266};
+  static constexpr controls::Rect kNickPrompt{20, 266, 460, 296};
+  static constexpr controls::Rect kNickBox{20, 298, 460, 346};
+  static constexpr controls::Rect kMoodHint{20, 354, 460, 384};
+  static constexpr controls::Rect kMoodPrompt{20, 384, 460, 414};
+  static constexpr controls::Rect kMoodBox{20, 416, 460, 464};
+  static constexpr controls::Rect kResult{20, 476, 460, 512};
 
   explicit CBriskUserInfo(controls::UiContext ui = controls::UiContext::current());
   ~CBriskUserInfo() override;
@@ -49,6 +50,7 @@ class CBriskUserInfo : public controls::Screen {
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
   void on_tap(controls::Point p) override;
+  intptr_t on_message(const platform::Message& m) override;
   bool on_engine(bridge::EngineMessage& m) override;
 
  private:

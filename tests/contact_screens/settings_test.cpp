@@ -1,0 +1,161 @@
+// The settings screen (pages, switches and where each state goes, the
+// status it returns, the add-friend entry) and the own-profile screen
+// (refusals, unchanged texts not sent, new nickname and mood reaching the
+// server so that another user sees them).
+#include <chrono>
+
+#include "child_process.h"
+#include "contact_fixture.h"
+#include "screens/router/ScreenRouter.h"
+#include "screens/settings/CBriskTavrinSettingDlg.h"
+#include "screens/settings/CBriskUserInfo.h"
+#include "screens/settings/SwitchSettings.h"
+#include "shell/client_settings.h"
+
+namespace tavrin::test {
+namespace {
+
+using screens::CBriskTavrinSettingDlg;
+using screens::CBriskUserInfo;
+
+class SettingsTest : public ContactScreenTest {
+ protected:
+  void tap_row(int i) {
+    const auto r = CBriskTavrinSettingDlg::row(i);
+    tap_window(r.left + 100, r.top + 40);
+  }
+  void tap_tab(int i) { tap_window(40, CBriskTavrinSettingDlg::kTab[i].top + 50); }
+};
+
+TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
+  shell::client_settings() = {};
+  screens::switch_settings() = {};
+  CBriskTavrinSettingDlg dlg;
+  inside_modal([&] {
+    EXPECT_EQ(dlg.page(), 1);
+    EXPECT_EQ(golden_shot("settings_switches"), "");
+    // 震动 twice gives the first value back.
+    tap_row(0);
+    EXPECT_EQ(shell::client_settings().vibrate, 0);
+    tap_row(0);
+    EXPECT_EQ(shell::client_settings().vibrate, 1);
+    tap_row(2);  // 好友消息声音
+    EXPECT_EQ(shell::client_settings().sound, 1);
+    tap_row(4);  // 屏蔽群消息: kept in the switches file at once
+    tap_row(5);  // 保存聊天记录 off
+    screens::SwitchSettings stored;
+    EXPECT_TRUE(screens::load_switches(screens::switch_settings_file(), stored));
+    EXPECT_EQ(stored.block_group_messages, 1);
+    EXPECT_EQ(stored.keep_chat_log, 0);
+    EXPECT_EQ(stored.group_sound, 1);
+    tap_tab(2);
+    EXPECT_EQ(dlg.status(), 0);  // 在线 checked at first
+    tap_row(2);                  // 繁忙
+    tap_row(2);                  // tapping the checked entry changes nothing
+    EXPECT_EQ(dlg.status(), 2);
+    EXPECT_EQ(golden_shot("settings_status"), "");
+    tap(kLeftKey);
+  });
+  EXPECT_EQ(dlg.run_modal(), 2);
+}
+
+TEST_F(SettingsTest, ExitLeavesTheStatusUnchosen) {
+  CBriskTavrinSettingDlg dlg;
+  inside_modal([&] {
+    tap_tab(2);
+    tap_row(1);
+    tap(kRightKey);
+  });
+  EXPECT_EQ(dlg.run_modal(), CBriskTavrinSettingDlg::kCancelled);
+}
+
+TEST_F(SettingsTest, PageZeroOpensTheAddFriendScreen) {
+  auto& router = screens::ScreenRouter::instance();
+  int opened = 0;
+  router.add(screens::Route::kAddFriend, [&](const screens::RouteRequest& r) {
+    ++opened;
+    EXPECT_NE(r.owner, 0u);
+    return 0;
+  });
+  CBriskTavrinSettingDlg dlg;
+  inside_modal([&] {
+    tap_tab(0);
+    EXPECT_EQ(dlg.page(), 0);
+    EXPECT_EQ(golden_shot("settings_add_friend"), "");
+    tap_row(0);
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+  router.clear();
+  EXPECT_EQ(opened, 1);
+}
+
+class OwnProfileTest : public ContactScreenTest {};
+
+TEST_F(OwnProfileTest, EmptyTextsAreRefusedAndUnchangedOnesNotSent) {
+  ASSERT_TRUE(sign_in("100000001", "alice123"));
+  CBriskUserInfo dlg;
+  inside_modal([&] {
+    EXPECT_EQ(dlg.nickname_box().text(), u"Alice");
+    EXPECT_EQ(golden_shot("own_profile"), "");
+    auto refused = [&] {
+      bool shown = false;
+      inside_modal([&] {
+        shown = true;
+        tap(kBoxOk);
+      });
+      tap(kLeftKey);
+      return shown;
+    };
+    dlg.nickname_box().clear();
+    dlg.mood_box().set_text(u"new mood");
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(dlg.sent(), 0);
+    dlg.nickname_box().set_text(u"Alice");
+    dlg.mood_box().clear();
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(dlg.sent(), 0);
+    // The nickname as it is: only the mood text goes out.
+    dlg.mood_box().set_text(u"new mood");
+    tap(kLeftKey);
+    EXPECT_EQ(dlg.sent(), 1);
+    EXPECT_TRUE(pump_until([&] { return dlg.mood() == u"new mood"; }));
+    EXPECT_EQ(dlg.nickname(), u"Alice");
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+}
+
+TEST_F(OwnProfileTest, NewNicknameAndMoodReachTheServerAndAnotherUserSeesThem) {
+  ASSERT_TRUE(sign_in("100000001", "alice123"));
+  CBriskUserInfo dlg;
+  inside_modal([&] {
+    dlg.nickname_box().set_text(u"Alicia");
+    dlg.mood_box().set_text(u"hiking today");
+    tap(kLeftKey);
+    EXPECT_EQ(dlg.sent(), 2);
+    EXPECT_TRUE(pump_until(
+        [&] { return dlg.nickname() == u"Alicia" && dlg.mood() == u"hiking today"; }));
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+  // Bob signs in with tavrin-cli and lists his contacts.
+  ChildProcess bob(TAVRIN_CLI_BIN, {"--server", sipc_address(), "--user", "100000002",
+                                    "--password", "bob123", "--json"});
+  ASSERT_TRUE(bob.started());
+  using namespace std::chrono_literals;
+  ASSERT_TRUE(bob.read_until([](const std::string& l) { return l.rfind("{\"code\":14,", 0) == 0; },
+                             60s))
+      << bob.transcript();
+  bob.write_line("contacts");
+  const auto line = bob.read_until(
+      [](const std::string& l) { return l.find("\"result\":\"contacts\"") != std::string::npos; },
+      30s);
+  ASSERT_TRUE(line) << bob.transcript();
+  EXPECT_NE(line->find("\"nickname\":\"Alicia\""), std::string::npos) << *line;
+  EXPECT_NE(line->find("\"mood\":\"hiking today\""), std::string::npos) << *line;
+  bob.write_line("quit");
+}
+
+}  // namespace
+}  // namespace tavrin::test
