@@ -173,7 +173,14 @@ void CBriskLibTavrin::draw_band(gfx::Painter& p, const Rect& band) {
   if (!band.intersect(header).empty()) {
     const unsigned line = text::kVCenter | text::kSingleLine;
     const unsigned centred = line | text::kCenter;
-    p.text(u"BriskLibTavrin For " + name_label_, in_window(kNameLine), 28, 0xFFFFFF, line);
+    // A long name shrinks to fit rather than losing its status.
+    const std::u16string name = u"BriskLibTavrin For " + name_label_;
+    const Rect name_rect = in_window(kNameLine);
+    int height = 28;
+    for (const platform::Font* f; height > 20 && (f = gfx::Painter::font(height)) &&
+                                  f->text_width(name) > name_rect.width();)
+      --height;
+    p.text(name, name_rect, height, 0xFFFFFF, line);
     const Rect second = in_window(kSecondLine);
     if (!notice_.empty()) {
       p.text(notice_, in_window(kNotice), 30, theme().menu_text_color, centred);
@@ -241,7 +248,7 @@ void CBriskLibTavrin::refresh(const ContactTreeModel::Touched& touched) {
 
 void CBriskLibTavrin::show_notice(std::u16string text) {
   notice_ = std::move(text);
-  repaint_rows(kNotice.top, kNotice.bottom);
+  repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
 }
 
 // --- input ---

@@ -161,6 +161,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void apply_status_choice(int index);
   void leave();
   bool selected(controls::TreeItem* out) const;
+  // Runs a change of the tree's rows and keeps the chosen contact chosen
+  // (at its new place in the same section), or nothing chosen when it left.
+  void keep_selection(const std::function<void()>& change);
   // Engine messages.
   void contact_changed(long id);
   void route_message(long contact_id, const std::u16string& text);

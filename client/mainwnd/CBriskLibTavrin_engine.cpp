@@ -53,13 +53,15 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case 116:
       contact_changed(m.contact());
       return true;
-    case 129:
+    case 129: {
       // Deleted on the server: the engine keeps the account until the next
       // contact list, the tree lets it go now.
       deleted_.insert(uint32_t(m.contact()));
-      if (tree_.selected_section() >= 0) tree_.select(-1, -1);
-      refresh(model_.remove(uint32_t(m.contact())));
+      ContactTreeModel::Touched touched;
+      keep_selection([&] { touched = model_.remove(uint32_t(m.contact())); });
+      refresh(touched);
       return true;
+    }
     case 90:
     case 94:
     case 99:

@@ -3,6 +3,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CInputBox.h"
+#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "mainwnd/CBriskLibTavrin.h"
 #include "mainwnd/header_texts.h"
@@ -69,6 +70,20 @@ bool CBriskLibTavrin::selected(controls::TreeItem* out) const {
     return false;
   *out = sections[size_t(s)].items[size_t(i)];
   return true;
+}
+
+void CBriskLibTavrin::keep_selection(const std::function<void()>& change) {
+  controls::TreeItem chosen;
+  const bool had = selected(&chosen);
+  const int s = tree_.selected_section();
+  change();
+  if (!had) return;
+  tree_.select(-1, -1);
+  const auto& sections = tree_.sections();
+  if (s >= int(sections.size())) return;
+  const auto& items = sections[size_t(s)].items;
+  for (int i = 0; i < int(items.size()); ++i)
+    if (items[size_t(i)].contact_id == chosen.contact_id) return tree_.select(s, i);
 }
 
 void CBriskLibTavrin::open_details(int mode) {
@@ -204,9 +219,11 @@ void CBriskLibTavrin::search_menu(int index) {
     controls::CInputBox input;
     input.create(window());
     input.set_prompt(prompt);
-    if (input.run_modal() != 1) return false;
-    *text = input.text();
-    return true;
+    const bool ok = input.run_modal() == 1;
+    // The panel the field brought up would cover the soft keys.
+    if (controls::sip_shown() == 1) (void)controls::sip_hide();
+    if (ok) *text = input.text();
+    return ok;
   };
   const auto with_status = [this](std::set<int> statuses) {
     return model_.find_if([&](const controls::TreeItem& i) { return statuses.count(i.status) > 0; });
@@ -237,8 +254,7 @@ void CBriskLibTavrin::search_menu(int index) {
       return;
   }
   const int s = model_.section_of_group(ContactTreeModel::kSearchGroup);
-  if (tree_.selected_section() == s) tree_.select(-1, -1);
-  (void)model_.fill_search(std::move(found));
+  keep_selection([&] { (void)model_.fill_search(std::move(found)); });
   tree_.layout_only();
   // The results come into view.
   if (s >= 0) tree_.scroll_to(tree_.sections()[size_t(s)].rect.top);

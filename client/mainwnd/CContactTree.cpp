@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "gfx/Primitives.h"
+#include "shell/theme_colors.h"
+
 namespace tavrin::mainwnd {
 
 void CContactTree::layout_only() {
@@ -22,6 +25,20 @@ gfx::Rect CContactTree::on_screen(int top, int bottom) {
 void CContactTree::scroll_to(int y) {
   const int last = std::max(0, scroller().content_height() - view().height());
   scroller().set_offset(std::clamp(y, 0, last));
+}
+
+}  // namespace tavrin::mainwnd
+
+namespace tavrin::mainwnd {
+
+void CContactTree::draw_content(gfx::PixelCanvas& canvas, int offset) {
+  const auto& theme = shell::theme_colors();
+  for (const auto& s : sections()) {
+    const int top = s.rect.top - offset;
+    if (top >= canvas.height || top + kSectionHeight <= 0) continue;
+    gfx::fill_rect(canvas, theme.bg_color, {0, top, canvas.width, top + kSectionHeight - 1}, 200);
+  }
+  CScrollTree::draw_content(canvas, offset);
 }
 
 }  // namespace tavrin::mainwnd

@@ -3,7 +3,8 @@
 // paint (the window may be behind another screen), drawing a band of the
 // view into the window's surface, and where content shows on the screen.
 // The tree's own scrolling frames still paint and present by themselves.
-// UI thread.
+// Section headers lie on a light band of the theme's background colour, so
+// their black captions read over any background image. UI thread.
 #pragma once
 
 #include "controls/CScrollTree.h"
@@ -23,6 +24,9 @@ class CContactTree : public controls::CScrollTree {
   gfx::Rect on_screen(int top, int bottom);
   // Scrolls so that content row y is at the top, as far as the content allows.
   void scroll_to(int y);
+
+ protected:
+  void draw_content(gfx::PixelCanvas& canvas, int offset) override;
 };
 
 }  // namespace tavrin::mainwnd

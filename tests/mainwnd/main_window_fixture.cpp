@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
+#include "libtavrin.h"
 #include "shell/client_settings.h"
 #include "sqlite_db.h"
 
@@ -38,7 +39,10 @@ void MainWindowTest::TearDown() {
 
 void MainWindowTest::open_main(const std::string& user, const std::string& password) {
   mainwnd::CBriskLibTavrin::Options options;
-  options.sign_in = [this, user, password] { return sign_in(user, password); };
+  options.sign_in = [this, user, password] {
+    fx_set_login_status(66);  // as the login screen does: online
+    return sign_in(user, password);
+  };
   main = std::make_unique<mainwnd::CBriskLibTavrin>(std::move(options));
   ASSERT_TRUE(main->start()) << "signing in failed";
   mainwnd::Notifier::Services services;
@@ -70,10 +74,15 @@ const controls::TreeItem* MainWindowTest::item(std::u16string_view caption, long
   return nullptr;
 }
 
-Point MainWindowTest::row_of(std::u16string_view caption, long id) const {
+Point MainWindowTest::row_of(std::u16string_view caption, long id) {
   const auto* i = item(caption, id);
   if (!i) return {};
   auto& tree = main->tree();
+  const int offset = tree.scroller().offset();
+  if (i->rect.top < offset || i->rect.bottom > offset + tree.view().height()) {
+    tree.scroll_to(i->rect.top - controls::CScrollTree::kSectionHeight);
+    main->repaint_now();
+  }
   const int top = tree.view().top + i->rect.top - tree.scroller().offset();
   return {200, top + i->rect.height() / 2};
 }

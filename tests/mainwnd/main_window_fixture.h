@@ -30,8 +30,9 @@ class MainWindowTest : public ScreenTest {
 
   const controls::TreeSection* section(std::u16string_view caption) const;
   const controls::TreeItem* item(std::u16string_view caption, long id) const;
-  // The screen point at the middle of the contact's row in that section.
-  platform::Point row_of(std::u16string_view caption, long id) const;
+  // The screen point at the middle of the contact's row in that section,
+  // scrolled into view.
+  platform::Point row_of(std::u16string_view caption, long id);
   bool saw_box(std::u16string_view text) const;
   // The screen point of a menu item of the shown menu.
   platform::Point menu_item(int index) const;

@@ -9,7 +9,9 @@
 #include "cli_peer.h"
 #include "controls/CInputBox.h"
 #include "libtavrin.h"
+#include "platform/text_codec.h"
 #include "main_window_fixture.h"
+#include "mainwnd/header_texts.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 
@@ -103,6 +105,7 @@ TEST_F(MainWindow, LineWhileNoChatIsOpenMarksRecentNoticesAndSounds) {
   ASSERT_EQ(sounds.size(), 1u);
   EXPECT_NE(sounds[0].find("newmessage.wav"), std::string::npos);
   EXPECT_EQ(main->conversations().front().contact_id, kBob);
+  ws->post(main->window(), msg::kTimer, mainwnd::Notifier::kVibrateTimer);  // the vibration ends
   EXPECT_EQ(golden(kGolden, kShots, "new_message"), "");
   // The line waits in the engine's queue for the chat window.
   fx_msg* line = fx_get_msg(kBob);
@@ -136,6 +139,7 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
     up(p.x, p.y);
     if (!c.typed.empty())
       inside_modal([&] {
+        tap(100, 245);  // into the field
         type(c.typed);
         tap(controls::CInputBox::kOk.centre().x, controls::CInputBox::kOk.centre().y);
       });
@@ -192,6 +196,7 @@ TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
       EXPECT_EQ(server_count(*c.query, kAlice, c.id), 1);
       continue;
     }
+    SCOPED_TRACE(utf16_to_utf8(main->boxes().back().text));
     ASSERT_TRUE(pump_until([&] { return server_count(*c.query, kAlice, c.id) == c.after; }));
   }
   EXPECT_TRUE(saw_box(u"是否确定要删除好友 Carol？删除后对方仍能发送消息给你，"
@@ -256,8 +261,12 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
     EXPECT_EQ(main->boxes().back().title, c.title);
     // The mood result puts the status word behind the number; the others
     // give the plain number back.
-    if (c.code == 102) EXPECT_EQ(main->number_label(), u"号码：100000001  在线");
-    if (c.code == 104) EXPECT_EQ(main->number_label(), u"号码：100000001");
+    if (c.code == 102) {
+      EXPECT_EQ(main->number_label(), u"号码：100000001  在线");
+    }
+    if (c.code == 104) {
+      EXPECT_EQ(main->number_label(), u"号码：100000001");
+    }
   }
   const size_t shown = main->boxes().size();
   for (int quiet : {90, 94, 100, 101, 17, 81, 106, 132, 136}) engine(quiet);
