@@ -6,7 +6,8 @@
 //   BM_PresenceRepaint one contact's presence change on screen: items,
 //                      counts and the repaint of its row and header
 // and the process's resident memory once signed in and shown (counter
-// rss_after_login_MiB on BM_TreeBuild).
+// rss_after_login_MiB on BM_TreeBuild). client_rss.sh measures the real
+// client executable against the same account.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -78,7 +79,7 @@ double rss_mib() {
 // Everything a signed-in client has, made once for all benchmarks.
 struct Client {
   test::TestServer server{{}, seed};
-  test::TempDir data{"tavrin-bench-mainwnd"};
+  TempDir data{"tavrin-bench-mainwnd"};
   std::unique_ptr<platform::WindowSystem> ws = std::make_unique<platform::WindowSystem>();
   std::unique_ptr<platform::Display> display = std::make_unique<platform::Display>(*ws);
   std::unique_ptr<platform::TaskBar> bar = std::make_unique<platform::TaskBar>(*ws, *display);
@@ -172,4 +173,16 @@ BENCHMARK(BM_PresenceRepaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// "--seed DIR" only writes the same account into DIR/tavrin-server.db, for
+// measuring the real client against it (client_rss.sh).
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--seed") {
+    server::Store store(std::string(argv[2]) + "/tavrin-server.db", "tavrin.local");
+    seed(store);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -132,8 +132,7 @@ void CBriskLibTavrin::build_header() {
 void CBriskLibTavrin::build_background() {
   // The theme's main background, the main frame over it, the avatar and
   // the soft-key bar: everything that does not change between frames.
-  if (!background_.created() &&
-      !background_.create(window(), Display::kWidth, Display::kHeight))
+  if (!background_.created() && !background_.create(window(), Display::kWidth, Display::kHeight))
     return;
   gfx::PixelCanvas canvas = background_.lock();
   gfx::Painter p(canvas);
@@ -215,7 +214,8 @@ void CBriskLibTavrin::repaint_rows(int top, int bottom) {
     dirty_ = true;
     return;
   }
-  const Rect band = Rect{0, top, Display::kWidth, bottom}.offset(0, -Display::kTaskBarHeight)
+  const Rect band = Rect{0, top, Display::kWidth, bottom}
+                        .offset(0, -Display::kTaskBarHeight)
                         .intersect({0, 0, surface().width(), surface().height()});
   if (band.empty()) return;
   gfx::PixelCanvas canvas = surface().lock();
@@ -223,8 +223,8 @@ void CBriskLibTavrin::repaint_rows(int top, int bottom) {
   gfx::Painter p(canvas);
   draw_band(p, band);
   if (Display* d = Display::instance())
-    d->present(window(), 0, band.top + Display::kTaskBarHeight, canvas.row(band.top),
-               band.width(), band.height(), canvas.pitch());
+    d->present(window(), 0, band.top + Display::kTaskBarHeight, canvas.row(band.top), band.width(),
+               band.height(), canvas.pitch());
 }
 
 void CBriskLibTavrin::refresh(const ContactTreeModel::Touched& touched) {

@@ -49,14 +49,10 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
 
   enum class Tap { kAddressBook, kRebuild, kAvatar, kSearch, kMine, kSms, kOperations, kSettings };
   static constexpr controls::HotArea<Tap> kTaps[] = {
-      {Tap::kAddressBook, {321, 691, 479, 749}},
-      {Tap::kRebuild, {1, 691, 159, 749}},
-      {Tap::kAvatar, {30, 66, 120, 156}},
-      {Tap::kSearch, {0, 750, 96, 800}},
-      {Tap::kMine, {96, 750, 192, 800}},
-      {Tap::kSms, {192, 750, 288, 800}},
-      {Tap::kOperations, {288, 750, 384, 800}},
-      {Tap::kSettings, {384, 750, 480, 800}},
+      {Tap::kAddressBook, {321, 691, 479, 749}}, {Tap::kRebuild, {1, 691, 159, 749}},
+      {Tap::kAvatar, {30, 66, 120, 156}},        {Tap::kSearch, {0, 750, 96, 800}},
+      {Tap::kMine, {96, 750, 192, 800}},         {Tap::kSms, {192, 750, 288, 800}},
+      {Tap::kOperations, {288, 750, 384, 800}},  {Tap::kSettings, {384, 750, 480, 800}},
   };
 
   static constexpr uintptr_t kTreeId = 666;
@@ -77,7 +73,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
     std::u16string title, text;
   };
 
-  explicit CBriskLibTavrin(Options options, controls::UiContext ui = controls::UiContext::current());
+  explicit CBriskLibTavrin(Options options,
+                           controls::UiContext ui = controls::UiContext::current());
   ~CBriskLibTavrin() override;
 
   // Signs in, builds the window and runs it until the user leaves; the
@@ -188,9 +185,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   bool logged_in_ = false;
   bool auto_relogin_ = true;
   bool active_ = false;
-  bool dirty_ = false;       // something changed while the window could not present
-  bool net_box_ = false;     // the network-error box is up
-  bool relogging_ = false;   // a relogin cycle runs (timer 20)
+  bool dirty_ = false;      // something changed while the window could not present
+  bool net_box_ = false;    // the network-error box is up
+  bool relogging_ = false;  // a relogin cycle runs (timer 20)
   int silence_ = 0, sound_ = 0, vibrate_ = 1;  // the settings' switches
   int relogin_attempts_ = 0;
   bool finished_ = false;
@@ -202,7 +199,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
 
   std::unique_ptr<screens::ChatWindow> chat_;
   long chat_contact_ = 0;
-  std::vector<uint32_t> conversations_;                  // most recent first
+  std::vector<uint32_t> conversations_;                   // most recent first
   std::vector<std::pair<long, std::u16string>> pending_;  // send reports for the chat window
   std::vector<ShownBox> boxes_;
   std::set<uint32_t> deleted_;  // deleted this session; presence does not bring them back

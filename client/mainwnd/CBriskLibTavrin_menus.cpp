@@ -226,7 +226,8 @@ void CBriskLibTavrin::search_menu(int index) {
     return ok;
   };
   const auto with_status = [this](std::set<int> statuses) {
-    return model_.find_if([&](const controls::TreeItem& i) { return statuses.count(i.status) > 0; });
+    return model_.find_if(
+        [&](const controls::TreeItem& i) { return statuses.count(i.status) > 0; });
   };
   std::u16string text;
   switch (SearchItem(index)) {

@@ -120,8 +120,7 @@ ContactTreeModel::Touched ContactTreeModel::remove(uint32_t id) {
   return t;
 }
 
-ContactTreeModel::Touched ContactTreeModel::mark_recent(const ContactRecord& c,
-                                                        bool new_message) {
+ContactTreeModel::Touched ContactTreeModel::mark_recent(const ContactRecord& c, bool new_message) {
   Touched t;
   if (sections_.empty()) return t;
   auto& items = sections_[kRecentSection].items;

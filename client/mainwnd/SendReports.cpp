@@ -29,8 +29,7 @@ std::optional<std::u16string> SendReports::on_result(int code, const std::u16str
     case 54:
     case 149:
     case 152:  // no answer: the engine may still deliver it late
-      if (std::find(resend_.begin(), resend_.end(), text) == resend_.end())
-        resend_.push_back(text);
+      if (std::find(resend_.begin(), resend_.end(), text) == resend_.end()) resend_.push_back(text);
       return u"发送超时:\r\n" + text;
     case 36:
     case 154:  // the sending limit

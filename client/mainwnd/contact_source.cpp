@@ -43,7 +43,8 @@ StoreSnapshot read_store() {
   StoreSnapshot s;
   StoreLock lock;
   for (const fx_list* n = fx_get_group(); n; n = n->next)
-    if (const auto* g = static_cast<const fx_group*>(n->data)) s.lists.push_back({g->id, text_of(g->name)});
+    if (const auto* g = static_cast<const fx_group*>(n->data))
+      s.lists.push_back({g->id, text_of(g->name)});
   const char* uid = fx_get_usr_uid();
   const long own = uid ? std::atol(uid) : 0;
   for (const fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) {

@@ -25,7 +25,8 @@ class CliPeer {
 
   void command(const std::string& line);
   // True once a line containing `text` was printed (since the start).
-  bool wait_for(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20));
+  bool wait_for(const std::string& text,
+                std::chrono::milliseconds limit = std::chrono::seconds(20));
   bool signed_in() { return wait_for("\"code\":14"); }
 
  private:

@@ -22,7 +22,8 @@ void MainWindowTest::SetUp() {
     answered_.insert(box);
     ++boxes_answered;
     if (answer_by_ticks)
-      for (int i = 0; i < CMsgBoxDlg::kCountdown; ++i) ws->post(box, msg::kTimer, CMsgBoxDlg::kTimerId);
+      for (int i = 0; i < CMsgBoxDlg::kCountdown; ++i)
+        ws->post(box, msg::kTimer, CMsgBoxDlg::kTimerId);
     // A two-button box takes the first tap, a one-button box the second;
     // the box is gone before a tap it does not need arrives.
     const Point first = (answer ? CMsgBoxDlg::kOk : CMsgBoxDlg::kCancel).centre();

@@ -17,8 +17,8 @@ namespace tavrin::test {
 
 class MainWindowTest : public ScreenTest {
  protected:
-  static constexpr long kAlice = 100000001, kBob = 100000002, kCarol = 100000003,
-                        kDave = 100000004, kEcho = 100000009;
+  static constexpr long kAlice = 100000001, kBob = 100000002, kCarol = 100000003, kDave = 100000004,
+                        kEcho = 100000009;
 
   void SetUp() override;
   void TearDown() override;
@@ -40,7 +40,7 @@ class MainWindowTest : public ScreenTest {
   long long server_count(const std::string& sql, long a, long b);
 
   std::unique_ptr<mainwnd::CBriskLibTavrin> main;
-  int answer = 1;               // boxes: 1 "确定", 0 "取消"
+  int answer = 1;                // boxes: 1 "确定", 0 "取消"
   bool answer_by_ticks = false;  // timed boxes: five ticks of timer 125
   int boxes_answered = 0;
   std::vector<std::string> sounds;

@@ -9,9 +9,9 @@
 #include "cli_peer.h"
 #include "controls/CInputBox.h"
 #include "libtavrin.h"
-#include "platform/text_codec.h"
 #include "main_window_fixture.h"
 #include "mainwnd/header_texts.h"
+#include "platform/text_codec.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 
@@ -46,15 +46,15 @@ TEST_F(MainWindow, TreeAfterLoginHasSectionsCountsAndStatuses) {
   open_main();
   EXPECT_EQ(main->name_label(), u"Alice（在线）");
   EXPECT_EQ(main->number_label(), u"号码：100000001");
-  EXPECT_EQ(captions(*main), (std::vector<std::u16string>{kRecent, kFriends, kColleagues,
-                                                          u"未分组", kSearch}));
+  EXPECT_EQ(captions(*main),
+            (std::vector<std::u16string>{kRecent, kFriends, kColleagues, u"未分组", kSearch}));
   // Friends: Bob, Carol, Echo (online) and the phone Mum; colleagues Dave,
   // Erin, Frank and the phone Taxi. The blocked Mallory is nowhere.
   const auto* friends = section(kFriends);
   ASSERT_NE(friends, nullptr);
   EXPECT_EQ(friends->online, 1);
-  EXPECT_EQ(friends->count_text, u"人在线；共 " + mainwnd::decimal(long(friends->items.size())) +
-                                     u" 人。");
+  EXPECT_EQ(friends->count_text,
+            u"人在线；共 " + mainwnd::decimal(long(friends->items.size())) + u" 人。");
   ASSERT_NE(item(kFriends, kEcho), nullptr);
   EXPECT_EQ(item(kFriends, kEcho)->status, 66);
   ASSERT_NE(item(kFriends, kBob), nullptr);
@@ -126,9 +126,9 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
     std::vector<long> expected;
   };
   const Case cases[] = {
-      {0, u"Car", {kCarol}},           // by name
-      {1, u"100000004", {kDave}},      // by number
-      {2, {}, {kEcho}},                // online
+      {0, u"Car", {kCarol}},       // by name
+      {1, u"100000004", {kDave}},  // by number
+      {2, {}, {kEcho}},            // online
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.index);
@@ -199,8 +199,9 @@ TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
     SCOPED_TRACE(utf16_to_utf8(main->boxes().back().text));
     ASSERT_TRUE(pump_until([&] { return server_count(*c.query, kAlice, c.id) == c.after; }));
   }
-  EXPECT_TRUE(saw_box(u"是否确定要删除好友 Carol？删除后对方仍能发送消息给你，"
-                      u"如果不希望收到对方的消息请将其加入黑名单。"));
+  EXPECT_TRUE(
+      saw_box(u"是否确定要删除好友 Carol？删除后对方仍能发送消息给你，"
+              u"如果不希望收到对方的消息请将其加入黑名单。"));
   EXPECT_TRUE(saw_box(u"是否确定要将 Dave 加入黑名单？对方将无法发送消息给你。"));
   // The deleted contact leaves the tree once the server confirmed.
   ASSERT_TRUE(pump_until([&] { return item(kFriends, kCarol) == nullptr; }));
@@ -247,10 +248,14 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
     const char16_t* title;
   };
   const Case cases[] = {
-      {99, u"设置状态成功", u"设置提示"},        {102, u"设置心情签名成功", u"设置提示"},
-      {103, u"设置心情签名失败", u"设置提示"},   {104, u"设置昵称成功", u"设置提示"},
-      {105, u"设置昵称失败", u"设置提示"},       {119, u"设置定时短信失败！", u"定时短信提示"},
-      {120, u"设置定时短信成功键！", u"定时短信提示"}, {122, u"删除定时短信失败！", u"定时短信提示"},
+      {99, u"设置状态成功", u"设置提示"},
+      {102, u"设置心情签名成功", u"设置提示"},
+      {103, u"设置心情签名失败", u"设置提示"},
+      {104, u"设置昵称成功", u"设置提示"},
+      {105, u"设置昵称失败", u"设置提示"},
+      {119, u"设置定时短信失败！", u"定时短信提示"},
+      {120, u"设置定时短信成功键！", u"定时短信提示"},
+      {122, u"删除定时短信失败！", u"定时短信提示"},
       {123, u"删除定时短信成功！", u"定时短信提示"},
   };
   for (const auto& c : cases) {

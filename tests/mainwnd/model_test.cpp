@@ -16,8 +16,8 @@ StoreSnapshot store() {
   StoreSnapshot s;
   s.lists = {{1, u"我的好友"}, {2, u"同事"}};
   s.contacts = {
-      {101, 1, u"Bob", 66, false},  {102, 2, u"Dave", 3, false},  // 3: below 66
-      {103, 1, u"Carol", 67, true}, {104, 7, u"Lost", 66, false},  // list 7 does not exist
+      {101, 1, u"Bob", 66, false},       {102, 2, u"Dave", 3, false},   // 3: below 66
+      {103, 1, u"Carol", 67, true},      {104, 7, u"Lost", 66, false},  // list 7 does not exist
       {105, 0, u"100000005", 69, false}, {106, 2, u"Erin", 75, false},
   };
   for (auto& c : s.contacts) c.status = stored_status(c.status);
@@ -138,11 +138,11 @@ TEST(SendReports, ResendListFollowsTheResults) {
     size_t resend;
   };
   const Step steps[] = {
-      {52, u"a", std::nullopt, 0},               // ordinary success
-      {54, u"a", u"发送超时:\r\na", 1},           // no answer: kept
-      {34, u"a", u"发送超时:\r\na", 1},           // kept once
+      {52, u"a", std::nullopt, 0},       // ordinary success
+      {54, u"a", u"发送超时:\r\na", 1},  // no answer: kept
+      {34, u"a", u"发送超时:\r\na", 1},  // kept once
       {152, u"b", u"发送超时:\r\nb", 2},
-      {32, u"a", u"自动重发OK:\r\na", 1},         // late success of a kept line
+      {32, u"a", u"自动重发OK:\r\na", 1},  // late success of a kept line
       {153, u"b", u"发送失败:\r\nb", 0},
       {36, u"c", u"发送数目限制:\r\nc", 0},
       {149, u"d", u"发送超时:\r\nd", 1},
