@@ -1,0 +1,103 @@
+// The file picker: folders and images listed (extensions without regard
+// to case), other files not; "设备" returns to the root; "确定" refuses a
+// folder or nothing; a chosen image is previewed and returned; a folder
+// that cannot be read lists nothing.
+#include <fstream>
+
+#include "screens/files/CBriskOpenFileDlg.h"
+#include "theme_fixture.h"
+
+namespace tavrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+using screens::CBriskOpenFileDlg;
+
+class FilePickerTest : public ThemeScreenTest {
+ protected:
+  void SetUp() override {
+    ThemeScreenTest::SetUp();
+    root = data.path / "device";
+    fs::create_directories(root / "Pictures" / "Trips");
+    fs::copy_file(install / "Theme" / "bk.png", root / "Pictures" / "sea.png");
+    fs::copy_file(install / "Theme" / "AddBuddy.png", root / "Pictures" / "Icon.PNG");
+    std::ofstream(root / "Pictures" / "notes.txt") << "not an image";
+    std::ofstream(root / "Pictures" / "photo.jpeg") << "jpeg bytes";
+    std::ofstream(root / "Pictures" / ".hidden.png") << "hidden";
+  }
+  static int row_y(int row) { return CBriskOpenFileDlg::kContent.top + 52 + row * 90 + 45; }
+  int row_of(const CBriskOpenFileDlg& dlg, const std::u16string& name) {
+    for (size_t i = 0; i < dlg.entries().size(); ++i)
+      if (dlg.entries()[i].name == name) return int(i);
+    return -1;
+  }
+  fs::path root;
+};
+
+TEST(FolderListingTest, ImagesByExtensionWithoutRegardToCase) {
+  for (const char16_t* yes : {u"a.png", u"b.JPG", u"c.Jpeg", u"d.bmp", u"e.GIF", u"x.y.png"})
+    EXPECT_TRUE(screens::is_image_name(yes));
+  for (const char16_t* no : {u"a.txt", u"png", u"a.png.txt", u"a.", u"a.pn"})
+    EXPECT_FALSE(screens::is_image_name(no));
+  EXPECT_TRUE(screens::list_folder("/nonexistent/folder").empty());
+}
+
+TEST_F(FilePickerTest, ListsFoldersAndImagesAndReturnsToTheRoot) {
+  CBriskOpenFileDlg dlg(root);
+  inside_modal([&] {
+    EXPECT_EQ(dlg.folder(), root);
+    EXPECT_EQ(dlg.entries().size(), 1u);
+    tap(300, row_y(row_of(dlg, u"Pictures")));
+    EXPECT_EQ(dlg.folder(), root / "Pictures");
+    std::vector<std::u16string> names;
+    for (const auto& e : dlg.entries()) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names,
+              (std::vector<std::u16string>{u"Icon.PNG", u"Trips", u"photo.jpeg", u"sea.png"}));
+    tap(300, row_y(row_of(dlg, u"Trips")));
+    EXPECT_EQ(dlg.path_list().size(), 3u);
+    // "确定" with nothing selected is refused.
+    bool refused = false;
+    inside_modal([&] {
+      refused = true;
+      tap(kBoxOk);
+    });
+    tap(kLeftKey);
+    EXPECT_TRUE(refused);
+    // "设备" from two levels down.
+    tap(40, CBriskOpenFileDlg::kPathColumn.top + 52 + 30);
+    EXPECT_EQ(dlg.folder(), root);
+    EXPECT_EQ(dlg.path_list().size(), 1u);
+    tap(kRightKey);
+  });
+  EXPECT_EQ(dlg.run_modal(), 0);
+  EXPECT_TRUE(dlg.result().empty());
+}
+
+TEST_F(FilePickerTest, AChosenImageIsPreviewedAndReturned) {
+  CBriskOpenFileDlg dlg(root / "Pictures");
+  inside_modal([&] {
+    tap(300, row_y(row_of(dlg, u"sea.png")));
+    EXPECT_EQ(dlg.entries().at(size_t(dlg.selected())).name, u"sea.png");
+    EXPECT_EQ(golden_shot("file_picker_preview"), "");
+    tap(kLeftKey);
+  });
+  EXPECT_EQ(dlg.run_modal(), 1);
+  EXPECT_EQ(dlg.result(), root / "Pictures" / "sea.png");
+}
+
+TEST_F(FilePickerTest, AnUnreadableFolderListsNothing) {
+  fs::create_directories(root / "Locked");
+  fs::permissions(root / "Locked", fs::perms::none);
+  CBriskOpenFileDlg dlg(root);
+  inside_modal([&] {
+    dlg.open_folder(root / "Locked");
+    EXPECT_TRUE(dlg.entries().empty());
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+  fs::permissions(root / "Locked", fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace tavrin::test
