@@ -79,10 +79,10 @@ TEST_F(AddFriendTest, WrongNumbersAreRefusedBeforeAnythingIsSent) {
     std::u16string number;
   };
   const Case cases[] = {
-      {0, u"10000000"},     // 8 digits: the login screen takes them, this screen does not
-      {1, u"100000004"},    // 9 digits in mobile mode
-      {0, u"1000000041"},   // 10 digits
-      {0, u"10000000a"},    // 9 characters, not all digits
+      {0, u"10000000"},    // 8 digits: the login screen takes them, this screen does not
+      {1, u"100000004"},   // 9 digits in mobile mode
+      {0, u"1000000041"},  // 10 digits
+      {0, u"10000000a"},   // 9 characters, not all digits
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.number.begin(), c.number.end()));

@@ -2,10 +2,11 @@
 // address-book screen listing "所有联系人" and the categories, opening a
 // category, filling the add-friend screen from a card, and a missing file
 // giving an empty list without a box.
+#include "platform/address_book.h"
+
 #include <fstream>
 
 #include "contact_fixture.h"
-#include "platform/address_book.h"
 #include "screens/contacts/CBriskContactInfo.h"
 
 namespace tavrin::test {

@@ -134,18 +134,18 @@ TEST_F(OwnProfileTest, NewNicknameAndMoodReachTheServerAndAnotherUserSeesThem) {
     dlg.mood_box().set_text(u"hiking today");
     tap(kLeftKey);
     EXPECT_EQ(dlg.sent(), 2);
-    EXPECT_TRUE(pump_until(
-        [&] { return dlg.nickname() == u"Alicia" && dlg.mood() == u"hiking today"; }));
+    EXPECT_TRUE(
+        pump_until([&] { return dlg.nickname() == u"Alicia" && dlg.mood() == u"hiking today"; }));
     tap(kRightKey);
   });
   dlg.run_modal();
   // Bob signs in with tavrin-cli and lists his contacts.
-  ChildProcess bob(TAVRIN_CLI_BIN, {"--server", sipc_address(), "--user", "100000002",
-                                    "--password", "bob123", "--json"});
+  ChildProcess bob(TAVRIN_CLI_BIN, {"--server", sipc_address(), "--user", "100000002", "--password",
+                                    "bob123", "--json"});
   ASSERT_TRUE(bob.started());
   using namespace std::chrono_literals;
-  ASSERT_TRUE(bob.read_until([](const std::string& l) { return l.rfind("{\"code\":14,", 0) == 0; },
-                             60s))
+  ASSERT_TRUE(
+      bob.read_until([](const std::string& l) { return l.rfind("{\"code\":14,", 0) == 0; }, 60s))
       << bob.transcript();
   bob.write_line("contacts");
   const auto line = bob.read_until(

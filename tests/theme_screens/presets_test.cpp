@@ -53,8 +53,8 @@ TEST(ThemePresetsTest, HighContrastTextsReachSevenToOne) {
   };
   for (const Pair& p : pairs) EXPECT_GE(contrast(p.text, p.back), 7.0) << p.what;
   // Opaque fills, so the ratios hold on whatever lies beneath.
-  for (int alpha : {c.bg_alpha, c.bottom_bg_alpha, c.menu_bg_alpha, c.edit_bg_alpha,
-                    c.btn_bg_alpha, c.list_bg_alpha, c.msg_box_bg_alpha})
+  for (int alpha : {c.bg_alpha, c.bottom_bg_alpha, c.menu_bg_alpha, c.edit_bg_alpha, c.btn_bg_alpha,
+                    c.list_bg_alpha, c.msg_box_bg_alpha})
     EXPECT_EQ(alpha, 255);
 }
 

@@ -24,8 +24,9 @@ void ThemeScreenTest::SetUp() {
 std::vector<std::string> ThemeScreenTest::tree() const {
   std::vector<std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(data.path))
-    files.push_back(fs::relative(e.path(), data.path).string() +
-                    (e.is_symlink() ? "@" : e.is_directory() ? "/" : ""));
+    files.push_back(fs::relative(e.path(), data.path).string() + (e.is_symlink()     ? "@"
+                                                                  : e.is_directory() ? "/"
+                                                                                     : ""));
   std::sort(files.begin(), files.end());
   return files;
 }

@@ -38,9 +38,10 @@ void write_file(const fs::path& p, const std::string& bytes) {
 
 // A theme file whose backgrounds are the given device-style path.
 std::string theme_file(const std::string& background) {
-  std::string x = "<?xml version=\"1.0\" ?>\n<BriskLibTavrinTheme><Colors>"
-                  "<BkColor BgColor=\"255.000000\" /><BottomColor /><MenuColor /><EditColor />"
-                  "<BtnColor /><ListColor /><MsgBoxColor /><AnimationColor />";
+  std::string x =
+      "<?xml version=\"1.0\" ?>\n<BriskLibTavrinTheme><Colors>"
+      "<BkColor BgColor=\"255.000000\" /><BottomColor /><MenuColor /><EditColor />"
+      "<BtnColor /><ListColor /><MsgBoxColor /><AnimationColor />";
   for (const char* e : {"BkPath TavrinBkPath", "LoginBkPath TavrinLoginBkPath",
                         "MsgBkPath TavrinMsgBkPath", "MainBkPath TavrinMainBkPath"})
     x += std::string("<") + e + "=\"" + background + "\" />";
@@ -60,8 +61,8 @@ class ThemePackageTest : public ThemeScreenTest {
       names += " '" + name + "'";
     }
     const fs::path cab = data.path / ("package" + std::to_string(made_) + ".cab");
-    const std::string cmd = "cd '" + stage.string() + "' && gcab --create '" + cab.string() +
-                            "'" + names + " >/dev/null 2>&1";
+    const std::string cmd = "cd '" + stage.string() + "' && gcab --create '" + cab.string() + "'" +
+                            names + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     fs::remove_all(stage);
     std::string bytes = read_file(cab);
@@ -132,8 +133,8 @@ TEST_F(ThemePackageTest, OnlyFoldersAreListed) {
 TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
   screens::CBriskThemeSet dlg;
   inside_modal([&] {
-    tap_window(240, screens::CBriskThemeSet::cell(screens::CBriskThemeSet::kBackgroundsCell).top +
-                        20);
+    tap_window(240,
+               screens::CBriskThemeSet::cell(screens::CBriskThemeSet::kBackgroundsCell).top + 20);
     inside_modal([&] {  // the package list
       EXPECT_EQ(golden_shot("theme_list"), "");
       int row = -1;
@@ -151,7 +152,7 @@ TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
       tap(kRightKey);  // leave the list
     });
     tap_window(240, screens::CBriskThemeSet::background_row(3).top + 40);  // 更多主题
-    tap(kRightKey);  // back to the colours
+    tap(kRightKey);                                                        // back to the colours
     EXPECT_EQ(golden_shot("theme_set_sakura"), "");
     tap(kRightKey);
   });
@@ -177,18 +178,21 @@ TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
   const std::u16string outside = u"主题包中有文件指向安装目录之外，未安装。";
   const std::u16string no_theme = u"主题包的主题文件无法读取，未安装。";
   const std::vector<Case> cases = {
-      {"a .. entry", make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xx/evil.png", png}},
-                              {{"xx/evil.png", "..\\evil.png"}}),
+      {"a .. entry",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xx/evil.png", png}},
+                {{"xx/evil.png", "..\\evil.png"}}),
        outside},
-      {"a .. step inside", make_cab({{"BriskLibTavrinTheme.xml", good_theme},
-                                     {"Theme/xx/xx/xx/evil.png", png}},
-                                    {{"Theme/xx/xx/xx/evil.png", "Theme\\..\\..\\..\\evil.png"}}),
+      {"a .. step inside",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Theme/xx/xx/xx/evil.png", png}},
+                {{"Theme/xx/xx/xx/evil.png", "Theme\\..\\..\\..\\evil.png"}}),
        outside},
-      {"an absolute path", make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xevil.png", png}},
-                                    {{"xevil.png", "\\evil.png"}}),
+      {"an absolute path",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xevil.png", png}},
+                {{"xevil.png", "\\evil.png"}}),
        outside},
-      {"a drive", make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xxxevil.png", png}},
-                           {{"xxxevil.png", "C:\\evil.png"}}),
+      {"a drive",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"xxxevil.png", png}},
+                {{"xxxevil.png", "C:\\evil.png"}}),
        outside},
       {"a link out", make_tar_with_link("Theme/evil.png", "../../../evil.png"),
        u"主题包中含有链接，未安装。"},
@@ -204,7 +208,8 @@ TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
                  {"Theme/BtnSel.png", png}}),
        no_theme},
       {"no theme file", make_cab({{"Theme/BtnSel.png", png}}), no_theme},
-      {"not an archive", [&] {
+      {"not an archive",
+       [&] {
          write_file(data.path / "junk.cab", "MSCF but not really");
          return data.path / "junk.cab";
        }(),
@@ -246,8 +251,8 @@ TEST_F(ThemePackageTest, PreviewShowsTheRefusalAndStaysOpen) {
 }
 
 TEST(SafeRelativeTest, NamesThatLeaveTheFolderAreRefused) {
-  for (const char* bad : {"", "/", "\\x", "/etc/x", "..", "../x", "a/../../x", "a\\..\\x",
-                          "C:\\x", "c:x", "./", "a/.."})
+  for (const char* bad : {"", "/", "\\x", "/etc/x", "..", "../x", "a/../../x", "a\\..\\x", "C:\\x",
+                          "c:x", "./", "a/.."})
     EXPECT_FALSE(screens::safe_relative(bad)) << bad;
   EXPECT_EQ(screens::safe_relative("Theme\\Sakura\\bk.png"), fs::path("Theme/Sakura/bk.png"));
   EXPECT_EQ(screens::safe_relative("./Theme//x.png"), fs::path("Theme/x.png"));

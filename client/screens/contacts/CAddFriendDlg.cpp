@@ -91,8 +91,8 @@ void CAddFriendDlg::choose_group() {
   menu_.set_title(u"请选择对方分组：");
   const int rows = int(groups_.size()) + 1;
   const int bottom = kGroupLine.top + 52;
-  const int top = std::max(52, bottom - controls::CPopupMenu::kTitleHeight -
-                                   rows * controls::CPopupMenu::kItemHeight);
+  const int top = std::max(
+      52, bottom - controls::CPopupMenu::kTitleHeight - rows * controls::CPopupMenu::kItemHeight);
   menu_.set_rect({60, top, 420, bottom});
   menu_.add_item(u"无分组");
   for (const auto& g : groups_) menu_.add_item(g.name);
@@ -182,16 +182,15 @@ void CAddFriendDlg::on_paint(gfx::Painter& p) {
   for (int i = 0; i < 2; ++i) {
     const Rect cell{(i == mode_ ? 3 : 2) * 48, 0, (i == mode_ ? 4 : 3) * 48, 48};
     p.image(radio, modes[i].left, modes[i].top + 4, &cell);
-    ScreenFrame::label(p, t, captions[i], {modes[i].left + 56, modes[i].top, modes[i].right,
-                                           modes[i].bottom}, 28);
+    ScreenFrame::label(p, t, captions[i],
+                       {modes[i].left + 56, modes[i].top, modes[i].right, modes[i].bottom}, 28);
   }
   ScreenFrame::label(p, t, mode_ == 0 ? u"请输入塔文号：" : u"请输入手机号：", kNumberLabel);
   ScreenFrame::label(p, t, u"请输入对方屏显名称：", kNameLabel);
   ScreenFrame::label(p, t, u"请输入显示给对方的名字：", kGreetingLabel);
   ScreenFrame::label(p, t, u"请选择对方分组：", kGroupLabel);
   p.fill_rounded(kGroupLine, t.btn_bk_color, t.btn_bg_alpha);
-  const std::u16string group =
-      group_id_ == 0 ? u"当前分组:无分组！" : u"当前分组:" + group_name_;
+  const std::u16string group = group_id_ == 0 ? u"当前分组:无分组！" : u"当前分组:" + group_name_;
   p.text(group, kGroupLine.inset(8), 26, t.btn_text_color,
          text::kLeft | text::kVCenter | text::kSingleLine);
   p.text(hint_, kHint, 26, t.bg_text_color, text::kLeft | text::kWordBreak);

@@ -47,9 +47,8 @@ std::vector<std::u16string> profile_lines(long id) {
     lines.push_back(u"省份：" + (info ? text(info->province) : u""));
     // The service sends the city as a code with no name table: the code is
     // shown (none for 0), never a city the contact did not give.
-    lines.push_back(u"城市：" + (info && info->city != 0
-                                     ? utf8_to_utf16(std::to_string(info->city))
-                                     : std::u16string()));
+    lines.push_back(u"城市：" + (info && info->city != 0 ? utf8_to_utf16(std::to_string(info->city))
+                                                         : std::u16string()));
   }
   fx_unlock_contacts();
   return lines;

@@ -36,9 +36,8 @@ CBriskOpenFileDlg::CBriskOpenFileDlg(std::filesystem::path root, controls::UiCon
     : controls::Screen({.class_name = "CBriskOpenFileDlg", .title = kTitle}, std::move(ui)),
       root_(std::move(root)) {
   list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
-                               const gfx::Rect& r, bool selected) {
-    paint_row(c, row, r, selected);
-  });
+                               const gfx::Rect& r,
+                               bool selected) { paint_row(c, row, r, selected); });
 }
 
 CBriskOpenFileDlg::~CBriskOpenFileDlg() {

@@ -15,7 +15,7 @@ using controls::Rect;
 
 namespace {
 
-constexpr const char16_t* kSwitchTexts[] = {u"震动",     u"好友上线声音", u"好友消息声音",
+constexpr const char16_t* kSwitchTexts[] = {u"震动",       u"好友上线声音", u"好友消息声音",
                                             u"群消息声音", u"屏蔽群消息",   u"保存聊天记录"};
 constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"繁忙", u"离开"};
 constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
@@ -33,8 +33,8 @@ CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, controls::UiC
       status_(initial_status >= 0 && initial_status < kStatusCount ? initial_status : 0) {
   const auto& s = shell::client_settings();
   const auto& more = switch_settings();
-  switches_ = {s.vibrate != 0,          more.online_sound != 0,         s.sound != 0,
-               more.group_sound != 0,   more.block_group_messages != 0, more.keep_chat_log != 0};
+  switches_ = {s.vibrate != 0,        more.online_sound != 0,         s.sound != 0,
+               more.group_sound != 0, more.block_group_messages != 0, more.keep_chat_log != 0};
 }
 
 CBriskTavrinSettingDlg::~CBriskTavrinSettingDlg() {

@@ -20,7 +20,8 @@ class CBriskTavrinSettingDlg : public controls::Screen {
   static constexpr int kSwitchCount = 6;
   static constexpr int kStatusCount = 4;
   // Window coordinates: the tabs (x 0-80), the entry rows of a page.
-  static constexpr controls::Rect kTab[3] = {{0, 52, 80, 152}, {0, 152, 80, 252}, {0, 252, 80, 352}};
+  static constexpr controls::Rect kTab[3] = {
+      {0, 52, 80, 152}, {0, 152, 80, 252}, {0, 252, 80, 352}};
   static constexpr int kRowTop = 62;
   static constexpr int kRowHeight = 80;
   static constexpr controls::Rect row(int i) {

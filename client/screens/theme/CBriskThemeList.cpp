@@ -14,8 +14,7 @@ constexpr char16_t kCaption[] = u"BriskLibTavrin Theme List";
 }
 
 CBriskThemeList::CBriskThemeList(std::filesystem::path install_folder, controls::UiContext ui)
-    : controls::Screen({.class_name = "CBriskThemeList", .title = u"BriskStoreApp"},
-                       std::move(ui)),
+    : controls::Screen({.class_name = "CBriskThemeList", .title = u"BriskStoreApp"}, std::move(ui)),
       install_folder_(std::move(install_folder)) {
   list_.set_row_painter(
       [this](gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r, bool) {
@@ -108,8 +107,9 @@ void CBriskThemeList::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   ScreenFrame::background(p, t, kCaption);
   if (current_) p.image_scaled(*current_, kCurrent);
-  p.text(current_ ? u"当前主题" : u"当前主题：自定义", {kCurrent.right + 16, kCurrent.top, 470, kCurrent.bottom}, 28,
-         t.bg_text_color, text::kLeft | text::kVCenter | text::kSingleLine);
+  p.text(current_ ? u"当前主题" : u"当前主题：自定义",
+         {kCurrent.right + 16, kCurrent.top, 470, kCurrent.bottom}, 28, t.bg_text_color,
+         text::kLeft | text::kVCenter | text::kSingleLine);
   p.hline(kList.top - 1, 0, 480, t.line_color);
   ScreenFrame::soft_keys(p, t, u"确定", u"", u"退出");
   windows().post(window(), ScreenFrame::kPaintLists);

@@ -10,10 +10,8 @@ namespace tavrin::screens {
 using namespace platform;
 
 CBriskThemePreview::CBriskThemePreview(ThemePackageEntry package,
-                                       std::filesystem::path install_folder,
-                                       controls::UiContext ui)
-    : controls::Screen({.class_name = "CBriskThemePreview", .title = package.name},
-                       std::move(ui)),
+                                       std::filesystem::path install_folder, controls::UiContext ui)
+    : controls::Screen({.class_name = "CBriskThemePreview", .title = package.name}, std::move(ui)),
       package_(std::move(package)),
       install_folder_(std::move(install_folder)) {}
 
@@ -55,8 +53,8 @@ void CBriskThemePreview::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   ScreenFrame::background(p, t, package_.name);
   if (picture_) {
-    const controls::Rect r = controls::Rect::from_size(
-        240 - picture_->width / 2, kPicture.top, picture_->width, picture_->height);
+    const controls::Rect r = controls::Rect::from_size(240 - picture_->width / 2, kPicture.top,
+                                                       picture_->width, picture_->height);
     p.image_scaled(*picture_, r);
   } else {
     p.text(u"没有预览图", kPicture, 26, t.bg_text_color,

@@ -181,8 +181,8 @@ void CBriskThemeSet::paint_colours(gfx::Painter& p) {
       const Rect swatch{r.left + 6, r.top + 9, r.left + 30, r.bottom - 9};
       p.fill_rect(swatch, item_value(i + 1), 255);
       p.draw_frame(swatch, t.line_color);
-      p.text(kColourItems[i].name, {r.left + 36, r.top, r.right - 2, r.bottom}, 22,
-             t.bg_text_color, line);
+      p.text(kColourItems[i].name, {r.left + 36, r.top, r.right - 2, r.bottom}, 22, t.bg_text_color,
+             line);
     } else {
       p.fill_rounded(r, t.btn_bk_color, t.btn_bg_alpha);
       p.text(i == kSaveCell ? u"保存" : u"修改背景图片", r, 22, t.btn_text_color,

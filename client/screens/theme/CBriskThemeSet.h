@@ -64,7 +64,7 @@ class CBriskThemeSet : public controls::Screen {
   void select_item(int item);                 // 1-19
   void set_component(int slider, int pen_x);  // 0 red, 1 green, 2 blue
   void save();
-  void choose_background(int row);            // 0 login, 1 main, 2 chat
+  void choose_background(int row);  // 0 login, 1 main, 2 chat
   void more_themes();
 
  protected:

@@ -82,8 +82,7 @@ std::optional<fs::path> safe_relative(std::string_view name) {
 }
 
 std::optional<PackagePlan> check_package(const std::vector<ArchiveEntry>& entries,
-                                         const fs::path& install_folder,
-                                         std::u16string& refusal) {
+                                         const fs::path& install_folder, std::u16string& refusal) {
   PackagePlan plan;
   std::set<fs::path> in_package;
   const std::string* theme_text = nullptr;

@@ -45,7 +45,7 @@ std::optional<PackagePlan> check_package(const std::vector<platform::ArchiveEntr
 
 struct ThemeInstall {
   bool ok = false;
-  std::u16string refusal;  // why not, for the box
+  std::u16string refusal;                      // why not, for the box
   std::vector<std::filesystem::path> written;  // relative paths installed
 };
 
