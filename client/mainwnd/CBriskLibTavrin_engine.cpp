@@ -103,7 +103,10 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   const std::optional<ContactRecord> sender = read_contact(contact_id);
   if (!sender) return;
   // 2-3. Sound, vibration, notice; the header says it when we are in front.
-  if (notifier_) notifier_->notify(Notifier::kNewMessage, sender->id, sender->name);
+  // A line the open chat with its sender shows at once needs no notice over it.
+  const bool in_view = text.empty() && chat_ && chat_->contact_id() == contact_id &&
+                       windows().foreground() && windows().active() == chat_->window();
+  if (notifier_) notifier_->notify(Notifier::kNewMessage, sender->id, sender->name, in_view);
   if (windows().foreground() && windows().active() == window())
     show_notice(fill(u"来自%s的新消息", sender->name));
   // 6. A send report waits for the chat window.

@@ -28,9 +28,9 @@ std::string Notifier::sound_path() {
   return shell::app_paths().resolve(u"Sounds\\newmessage.wav").string();
 }
 
-void Notifier::notify(int kind, uint32_t, std::u16string_view sender) {
+void Notifier::notify(int kind, uint32_t, std::u16string_view sender, bool in_view) {
   auto* ws = WindowSystem::instance();
-  if (ws && (!ws->foreground() || ws->active() != main_window_))
+  if (ws && !in_view && (!ws->foreground() || ws->active() != main_window_))
     notice_.show(u"新信息", u"来自：" + std::u16string(sender), 1);
   if (silence_ == 1) return;
   if (sound_) {

@@ -43,7 +43,10 @@ class Notifier {
   }
 
   // A message from contact_id, whose display name is sender.
-  void notify(int kind, uint32_t contact_id, std::u16string_view sender);
+  // in_view: the line already shows in the window in front (the open chat
+  // with this sender), so no notice pops up over it; sound and vibration
+  // still follow the switches.
+  void notify(int kind, uint32_t contact_id, std::u16string_view sender, bool in_view = false);
   // True (and handled) for the vibration timer.
   bool handle_timer(const platform::Message& m);
 

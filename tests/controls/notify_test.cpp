@@ -61,12 +61,14 @@ TEST_F(NotifyTest, SilenceSoundAndVibrateCombinations) {
     int silence, sound, vibrate, kind;
     bool foreground;
     bool notice, sound_played, vibration;
+    bool in_view = false;  // the open chat in front shows the line already
   } cases[] = {
       {1, 1, 1, 1, false, true, false, false},  // silence: only the notice
       {0, 0, 1, 1, false, true, false, true},   // vibration and light only
       {0, 1, 0, 1, true, false, true, false},   // in front: no notice
       {0, 1, 1, 1, true, false, true, true},   {0, 0, 0, 1, true, false, false, false},
       {0, 1, 1, 2, true, false, false, false},  // kind 2 with Sound: nothing more
+      {0, 1, 0, 1, false, false, true, false, true},  // shown in the chat: sound, no notice
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "silence " << c.silence << " sound " << c.sound
@@ -75,7 +77,7 @@ TEST_F(NotifyTest, SilenceSoundAndVibrateCombinations) {
     armed.clear();
     ws->set_foreground(c.foreground);
     notifier->set_switches(c.silence, c.sound, c.vibrate);
-    notifier->notify(c.kind, 100000002, u"小明");
+    notifier->notify(c.kind, 100000002, u"小明", c.in_view);
     settle();
     EXPECT_EQ(notifier->notice().showing(), c.notice);
     EXPECT_EQ(notices(), c.notice ? 1 : 0);
