@@ -73,6 +73,10 @@ void Screen::end_modal(int code) {
 void Screen::repaint() {
   if (!window_ || !windows().visible(window_)) return;
   paint_and_present();
+  repaint_children();
+}
+
+void Screen::repaint_children() {
   // The frame covered the child controls: they draw again over it at once.
   for (WindowId child : windows().children(window_)) {
     if (!windows().visible(child)) continue;
@@ -138,6 +142,7 @@ intptr_t Screen::dispatch(const Message& m) {
   switch (m.id) {
     case msg::kPaint:
       paint_and_present();
+      repaint_children();
       return 0;
     case msg::kEraseBackground:
       return 1;  // the paint covers the whole window

@@ -118,6 +118,7 @@ class Screen {
  private:
   intptr_t dispatch(const platform::Message& m);
   void paint_and_present();
+  void repaint_children();
 
   ScreenSpec spec_;
   UiContext ui_;

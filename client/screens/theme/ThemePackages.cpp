@@ -1,5 +1,6 @@
 #include "screens/theme/ThemePackages.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "shell/app_paths.h"
@@ -16,6 +17,9 @@ std::vector<ThemePackageEntry> list_theme_packages(const std::filesystem::path& 
     if (!it->is_directory(type_ec)) continue;
     packages.push_back({shell::from_path(it->path().filename()), it->path()});
   }
+  // By name: the folder order of the file system means nothing to the user.
+  std::sort(packages.begin(), packages.end(),
+            [](const ThemePackageEntry& a, const ThemePackageEntry& b) { return a.folder < b.folder; });
   return packages;
 }
 
