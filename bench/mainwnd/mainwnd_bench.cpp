@@ -23,6 +23,7 @@
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 #include "shell/theme_colors.h"
+#include "large_account.h"
 #include "sqlite_db.h"
 #include "store.h"
 #include "temp_dir.h"
@@ -32,35 +33,9 @@ namespace {
 
 using namespace tavrin;
 
-constexpr long kOwner = 300000000;
-constexpr int kContacts = 2000;
-constexpr int kLists = 40;
-
-void seed(server::Store& store) {
-  server::Db& db = store.db();
-  server::Transaction tx(db);
-  for (long n = kOwner; n <= kOwner + kContacts; ++n) {
-    server::Account a;
-    a.number = n;
-    a.nickname = "user" + std::to_string(n - kOwner);
-    store.putAccount(a, "bench");
-  }
-  for (int l = 1; l <= kLists; ++l)
-    db.sql("INSERT INTO buddy_lists(owner, id, name) VALUES(?,?,?)")
-        .bind(1, kOwner)
-        .bind(2, l)
-        .bind(3, "list " + std::to_string(l))
-        .run();
-  for (int i = 1; i <= kContacts; ++i)
-    db.sql(
-          "INSERT INTO buddies(owner, buddy, local_name, lists, relation, online_notify) "
-          "VALUES(?,?,?,?,1,1)")
-        .bind(1, kOwner)
-        .bind(2, kOwner + i)
-        .bind(3, "friend " + std::to_string(i))
-        .bind(4, std::to_string(i % kLists + 1))
-        .run();
-}
+using bench::kOwner;
+// The benchmarks' large account: 2,000 contacts in 40 lists (and 5 group chats).
+const auto seed = bench::seed_large_account;
 
 double rss_mib() {
   std::ifstream in("/proc/self/status");
@@ -94,7 +69,7 @@ struct Client {
     if (!server.running() || fx_init() != 1) return;
     fx_set_serve_address(server.sipcAddress().c_str());
     mainwnd::CBriskLibTavrin::Options options;
-    options.sign_in = [] { return fs_login(std::to_string(kOwner).c_str(), "bench") == 1; };
+    options.sign_in = [] { return fs_login(bench::kOwnerLogin, bench::kOwnerPassword) == 1; };
     main = std::make_unique<mainwnd::CBriskLibTavrin>(std::move(options));
     ok = main->start();
     for (int i = 0; i < 1000 && ws->pump(0); ++i) {
