@@ -45,6 +45,18 @@ void ScrollView::set_background(gfx::CSurface* surface, Point surface_origin) {
   background_origin_ = surface_origin;
 }
 
+bool ScrollView::stylus(platform::StylusAction action, platform::Point p) {
+  switch (action) {
+    case platform::StylusAction::kDown:
+      return stylus_down(p);
+    case platform::StylusAction::kMove:
+      return stylus_move(p);
+    case platform::StylusAction::kUp:
+      return stylus_up(p);
+  }
+  return false;
+}
+
 bool ScrollView::stylus_down(Point p) {
   const platform::Rect v{view_.left, view_.top, view_.right, view_.bottom};
   if (!v.contains(p)) {

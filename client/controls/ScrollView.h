@@ -17,6 +17,7 @@
 #include "gfx/CSurface.h"
 #include "gfx/PixelCanvas.h"
 #include "platform/geometry.h"
+#include "platform/window_system.h"
 
 namespace tavrin::controls {
 
@@ -47,6 +48,7 @@ class ScrollView {
   void set_background(gfx::CSurface* surface, platform::Point surface_origin);
 
   // Stylus in screen coordinates; true when the list takes it.
+  bool stylus(platform::StylusAction action, platform::Point p);
   bool stylus_down(platform::Point p);
   bool stylus_move(platform::Point p);
   bool stylus_up(platform::Point p);

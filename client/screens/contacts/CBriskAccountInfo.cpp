@@ -123,18 +123,7 @@ bool CBriskAccountInfo::on_engine(bridge::EngineMessage& m) {
 }
 
 void CBriskAccountInfo::on_stylus(StylusAction action, Point p) {
-  switch (action) {
-    case StylusAction::kDown:
-      if (list_.stylus_down(p)) return;
-      break;
-    case StylusAction::kMove:
-      list_.stylus_move(p);
-      return;
-    case StylusAction::kUp:
-      if (list_.stylus_up(p)) return;
-      break;
-  }
-  if (action != StylusAction::kUp) return;
+  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
   if (!kRenameBox.contains({p.x, p.y - 52}) && controls::sip_shown() == 1) controls::sip_hide();
   const auto tap = controls::hit(kTaps, p);
   if (!tap) return;

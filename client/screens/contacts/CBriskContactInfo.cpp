@@ -163,18 +163,8 @@ void CBriskContactInfo::back() {
 }
 
 void CBriskContactInfo::on_stylus(StylusAction action, Point p) {
-  switch (action) {
-    case StylusAction::kDown:
-      if (list_.stylus_down(p)) return;
-      break;
-    case StylusAction::kMove:
-      list_.stylus_move(p);
-      return;
-    case StylusAction::kUp:
-      if (list_.stylus_up(p)) return;
-      break;
-  }
-  if (action == StylusAction::kUp && ScreenFrame::kRightTap.contains(p)) back();
+  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
+  if (ScreenFrame::kRightTap.contains(p)) back();
 }
 
 intptr_t CBriskContactInfo::on_message(const Message& m) {

@@ -116,18 +116,7 @@ void CBriskOpenFileDlg::confirm() {
 }
 
 void CBriskOpenFileDlg::on_stylus(StylusAction action, Point p) {
-  switch (action) {
-    case StylusAction::kDown:
-      if (list_.stylus_down(p)) return;
-      break;
-    case StylusAction::kMove:
-      list_.stylus_move(p);
-      return;
-    case StylusAction::kUp:
-      if (list_.stylus_up(p)) return;
-      break;
-  }
-  if (action != StylusAction::kUp) return;
+  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
   const Point client{p.x, p.y - 52};
   if (kPathColumn.contains(client)) {
     const size_t row = size_t((client.y - kPathColumn.top) / kPathRow);

@@ -128,19 +128,8 @@ bool ReceiverLists::on_message(const Message& m) {
 
 bool ReceiverLists::stylus(StylusAction action, Point p) {
   bool taken = false;
-  for (controls::CScrollList* list : {&contact_list_, &receiver_list_}) {
-    switch (action) {
-      case StylusAction::kDown:
-        taken |= list->stylus_down(p);
-        break;
-      case StylusAction::kMove:
-        taken |= list->stylus_move(p);
-        break;
-      case StylusAction::kUp:
-        taken |= list->stylus_up(p);
-        break;
-    }
-  }
+  for (controls::CScrollList* list : {&contact_list_, &receiver_list_})
+    taken |= list->stylus(action, p);
   return taken;
 }
 

@@ -75,18 +75,7 @@ void CBriskThemeList::open_package(int index) {
 }
 
 void CBriskThemeList::on_stylus(StylusAction action, Point p) {
-  switch (action) {
-    case StylusAction::kDown:
-      if (list_.stylus_down(p)) return;
-      break;
-    case StylusAction::kMove:
-      list_.stylus_move(p);
-      return;
-    case StylusAction::kUp:
-      if (list_.stylus_up(p)) return;
-      break;
-  }
-  if (action != StylusAction::kUp) return;
+  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
   if (ScreenFrame::kLeftTap.contains(p))
     open_package(selected_);
   else if (ScreenFrame::kRightTap.contains(p))
