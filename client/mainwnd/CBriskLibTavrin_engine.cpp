@@ -9,6 +9,7 @@
 #include "mainwnd/CBriskLibTavrin.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "shell/switch_settings.h"
 
 namespace tavrin::mainwnd {
 
@@ -99,6 +100,13 @@ void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
 }
 
 void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text) {
+  // A group chat's lines are dropped unseen while the user blocks them (a
+  // switch of the settings screen).
+  if (text.empty() && shell::switch_settings().block_group_messages &&
+      fx_is_qun_by_id(contact_id)) {
+    while (fx_msg* line = fx_get_msg(contact_id)) fx_destroy_msg(line);
+    return;
+  }
   // 1. Senders the engine does not know are ignored.
   const std::optional<ContactRecord> sender = read_contact(contact_id);
   if (!sender) return;

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "chat_fixture.h"
+#include "shell/switch_settings.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
@@ -82,6 +83,20 @@ TEST_F(ChatWindowTest, LinesBothWaysAreShownWithPrefixAndTimeAndLogged) {
   EXPECT_EQ(logged[0].line, u"机主：helloBobthere");
   EXPECT_EQ(logged[1].line, u"Bob：你好 Alice 😀");
   EXPECT_TRUE(is_time(logged[0].time) && is_time(logged[1].time));
+}
+
+TEST_F(ChatWindowTest, WithTheChatLogSwitchedOffNothingIsLogged) {
+  tavrin::shell::switch_settings().keep_chat_log = 0;
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    chat.input().set_text(u"not for the log");
+    press(80);
+    ASSERT_EQ(chat.lines().size(), 1u);  // on screen all the same
+    chat.close();
+  });
+  chat.run_modal();
+  tavrin::shell::switch_settings().keep_chat_log = 1;
+  EXPECT_TRUE(alice_log().history(kBob).empty());
 }
 
 TEST_F(ChatWindowTest, EmptyInputSendsNothingAndBringsUpThePanel) {

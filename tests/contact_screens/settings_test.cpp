@@ -9,7 +9,7 @@
 #include "screens/router/ScreenRouter.h"
 #include "screens/settings/CBriskTavrinSettingDlg.h"
 #include "screens/settings/CBriskUserInfo.h"
-#include "screens/settings/SwitchSettings.h"
+#include "shell/switch_settings.h"
 #include "shell/client_settings.h"
 
 namespace tavrin::test {
@@ -29,7 +29,7 @@ class SettingsTest : public ContactScreenTest {
 
 TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
   shell::client_settings() = {};
-  screens::switch_settings() = {};
+  shell::switch_settings() = {};
   CBriskTavrinSettingDlg dlg;
   inside_modal([&] {
     EXPECT_EQ(dlg.page(), 1);
@@ -43,8 +43,8 @@ TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
     EXPECT_EQ(shell::client_settings().sound, 1);
     tap_row(4);  // 屏蔽群消息: kept in the switches file at once
     tap_row(5);  // 保存聊天记录 off
-    screens::SwitchSettings stored;
-    EXPECT_TRUE(screens::load_switches(screens::switch_settings_file(), stored));
+    shell::SwitchSettings stored;
+    EXPECT_TRUE(shell::load_switches(shell::switch_settings_file(), stored));
     EXPECT_EQ(stored.block_group_messages, 1);
     EXPECT_EQ(stored.keep_chat_log, 0);
     EXPECT_EQ(stored.group_sound, 1);

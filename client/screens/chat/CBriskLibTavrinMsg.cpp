@@ -13,6 +13,7 @@
 #include "screens/chat/CEmoticonDlg.h"
 #include "screens/chat/ChatText.h"
 #include "shell/app_paths.h"
+#include "shell/switch_settings.h"
 #include "storage/StorageGuard.h"
 
 namespace tavrin::screens {
@@ -153,6 +154,8 @@ void CBriskLibTavrinMsg::begin_dialog() {
 // --- lines ---
 
 void CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
+  // The user may keep no chat log at all (a switch of the settings screen).
+  if (!shell::switch_settings().keep_chat_log) return;
   // The line is on screen and sent whatever the log does; a failure is shown.
   if (auto failure =
           storage::tryStorage([&] { log_.append(std::int32_t(contact_id_), line, time); }))

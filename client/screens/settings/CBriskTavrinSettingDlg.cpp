@@ -4,7 +4,7 @@
 
 #include "screens/files/ScreenFrame.h"
 #include "screens/router/ScreenRouter.h"
-#include "screens/settings/SwitchSettings.h"
+#include "shell/switch_settings.h"
 #include "shell/client_settings.h"
 
 namespace tavrin::screens {
@@ -21,7 +21,7 @@ constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"繁忙", u"�
 constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
 
 void save_switches_now() {
-  if (!save_switches(switch_settings_file(), switch_settings()))
+  if (!shell::save_switches(shell::switch_settings_file(), shell::switch_settings()))
     std::fprintf(stderr, "tavrin: cannot write the switches file\n");
 }
 
@@ -32,7 +32,7 @@ CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, controls::UiC
                        std::move(ui)),
       status_(initial_status >= 0 && initial_status < kStatusCount ? initial_status : 0) {
   const auto& s = shell::client_settings();
-  const auto& more = switch_settings();
+  const auto& more = shell::switch_settings();
   switches_ = {s.vibrate != 0,        more.online_sound != 0,         s.sound != 0,
                more.group_sound != 0, more.block_group_messages != 0, more.keep_chat_log != 0};
 }
@@ -59,7 +59,7 @@ void CBriskTavrinSettingDlg::toggle(int index) {
   if (index < 0 || index >= kSwitchCount) return;
   const bool on = !switches_[size_t(index)];
   switches_[size_t(index)] = on;
-  auto& more = switch_settings();
+  auto& more = shell::switch_settings();
   switch (index) {
     case 0:
       shell::client_settings().vibrate = on;

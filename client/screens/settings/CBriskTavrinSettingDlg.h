@@ -2,7 +2,7 @@
 // column choose the page (page 1 first): page 0 the add-friend entry
 // (opens the add-friend screen through the router), page 1 six switches
 // ("震动" and "好友消息声音" go to the Vibrate and Sound settings at once,
-// the other four to the persistent SwitchSettings at once), page 2 the
+// the other four to the persistent shell::SwitchSettings at once), page 2 the
 // login status as four radio entries (0 在线, 1 隐身, 2 繁忙, 3 离开).
 // "确定" closes with the chosen status index; "退出" closes with kCancelled
 // (the switches stay as set, the status is left unchanged). UI thread only.

@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "screens/settings/SwitchSettings.h"
+#include "shell/switch_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using tavrin::screens::SwitchSettings;
-  SwitchSettings s;
-  tavrin::screens::load_switches_text(std::string(reinterpret_cast<const char*>(data), size), s);
+  tavrin::shell::SwitchSettings s;
+  tavrin::shell::load_switches_text(std::string(reinterpret_cast<const char*>(data), size), s);
   for (int v : {s.online_sound, s.group_sound, s.block_group_messages, s.keep_chat_log})
     if (v != 0 && v != 1) std::abort();
   return 0;

@@ -1,4 +1,4 @@
-#include "screens/settings/SwitchSettings.h"
+#include "shell/switch_settings.h"
 
 #include <tinyxml.h>
 
@@ -6,7 +6,7 @@
 #include "shell/client_settings.h"
 #include "shell/xml_file.h"
 
-namespace tavrin::screens {
+namespace tavrin::shell {
 
 namespace {
 
@@ -70,4 +70,4 @@ bool save_switches(const std::filesystem::path& file, const SwitchSettings& s) {
   return shell::save_document_replacing(doc, file);
 }
 
-}  // namespace tavrin::screens
+}  // namespace tavrin::shell

@@ -2,15 +2,14 @@
 // file has no place for: a friend coming online, group messages with sound,
 // group messages blocked, the chat log kept. They persist in
 // "BriskLibTavrinSwitches.xml" beside the settings file, written whenever
-// the settings screen changes one. The main window reads
-// block_group_messages before showing a group-chat line, and the chat
-// window reads keep_chat_log before logging a line. UI thread.
+// the settings screen changes one. The chat window reads keep_chat_log
+// before logging a line. UI thread.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-namespace tavrin::screens {
+namespace tavrin::shell {
 
 struct SwitchSettings {
   int online_sound = 0;  // a missing file takes the Sound setting
@@ -34,4 +33,4 @@ bool load_switches_text(const std::string& xml, SwitchSettings& settings);
 // Writes the whole file, replacing the old one once the new one is complete.
 bool save_switches(const std::filesystem::path& file, const SwitchSettings& settings);
 
-}  // namespace tavrin::screens
+}  // namespace tavrin::shell
