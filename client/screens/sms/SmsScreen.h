@@ -1,5 +1,5 @@
 // SmsScreen: what the four SMS screens share. A full-screen window whose
-// spec-sized page (480 x 720) has a 40-pixel title bar and a soft-key bar
+// 480 x 720 page has a 40-pixel title bar and a soft-key bar
 // from y 670 to 720 over the theme's background; the notices ("塔文提示"
 // boxes); and the order of painting: the screen's surface first, then its
 // children (edit box, counter, lists), which present over it.
