@@ -27,13 +27,13 @@ std::string contact_list(int buddies, int lists) {
   body += "</buddy-lists><buddies>";
   for (int i = 0; i < buddies; ++i) {
     std::string id = std::to_string(kFirstId + i);
-    body += "<buddy uri=\"sip:" + id + "@fetion.com.cn;p=" + std::to_string(3000 + i % 100) +
+    body += "<buddy uri=\"sip:" + id + "@tavrin.test;p=" + std::to_string(3000 + i % 100) +
             "\" local-name=\"Friend " + std::to_string(i) + "\" buddy-lists=\"" +
             std::to_string(1 + i % lists) + "\" online_notify=\"0\" relation-status=\"1\"/>";
   }
   body +=
       "</buddies><mobile-buddies/><chat-friends/><blacklist>"
-      "<blocked uri=\"sip:999999999@fetion.com.cn;p=1\" local-name=\"x\"/></blacklist>"
+      "<blocked uri=\"sip:999999999@tavrin.test;p=1\" local-name=\"x\"/></blacklist>"
       "</contacts></results>";
   return body;
 }

@@ -19,9 +19,9 @@ struct IdCase {
 
 TEST(ContactId, DerivedFromUriByTheThreeRules) {
   const IdCase cases[] = {
-      {"sip:123456789@fetion.com.cn;p=1234", 123456789},
+      {"sip:123456789@tavrin.test;p=1234", 123456789},
       {"sip:5000@x", 5000},
-      {"sip:PG123456@fetion.com.cn", 123456},
+      {"sip:PG123456@tavrin.test", 123456},
       {"sip:PG7@d", 7},
       {"tel:13912345678", 1912345678},  // 139 d -> 19 d
       {"tel:15812345678", 2012345678},  // 158 d -> 20 d
