@@ -170,26 +170,22 @@ void CBriskLibTavrin::command_result(int code) {
       box(u"设置心情签名成功", u"设置提示");
       break;
     }
-    case 103:
-      box(u"设置心情签名失败", u"设置提示");
+    default: {
+      // Results that only say so; 90, 94 and 129 say nothing.
+      struct Said {
+        int code;
+        const char16_t* text;
+        const char16_t* title;
+      };
+      static constexpr Said kSaid[] = {
+          {103, u"设置心情签名失败", u"设置提示"},   {105, u"设置昵称失败", u"设置提示"},
+          {119, u"设置定时短信失败！", u"定时短信提示"}, {120, u"设置定时短信成功键！", u"定时短信提示"},
+          {122, u"删除定时短信失败！", u"定时短信提示"}, {123, u"删除定时短信成功！", u"定时短信提示"},
+      };
+      for (const Said& said : kSaid)
+        if (said.code == code) box(said.text, said.title);
       break;
-    case 105:
-      box(u"设置昵称失败", u"设置提示");
-      break;
-    case 119:
-      box(u"设置定时短信失败！", u"定时短信提示");
-      break;
-    case 120:
-      box(u"设置定时短信成功键！", u"定时短信提示");
-      break;
-    case 122:
-      box(u"删除定时短信失败！", u"定时短信提示");
-      break;
-    case 123:
-      box(u"删除定时短信成功！", u"定时短信提示");
-      break;
-    default:  // 90, 94, 129: nothing to say
-      break;
+    }
   }
 }
 
