@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_parsers.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_parsers.h"
 
 using namespace tavrin::contacts;
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "contacts/engine_contacts.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
 #include "session/login.h"
 #include "sqlite_db.h"
 #include "large_account.h"

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <random>
 
-#include "session/base64.h"
+#include "sipc/base64.h"
 #include "sipc/message.h"
 
 namespace tavrin {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "contacts/engine_contacts.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;

@@ -1,5 +1,5 @@
 // Contact ids from uris, the id classes and display numbers.
-#include "contacts/contact_id.h"
+#include "roster/contact_id.h"
 
 #include <gtest/gtest.h>
 

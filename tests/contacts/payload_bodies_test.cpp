@@ -1,6 +1,6 @@
 // The command and subscription bodies, byte for byte, and the escaping of
 // caller texts.
-#include "contacts/payload_bodies.h"
+#include "roster/payload_bodies.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>

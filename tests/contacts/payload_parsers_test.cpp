@@ -1,6 +1,6 @@
 // The answer and event parsers on small fixtures, with missing elements and
 // attributes.
-#include "contacts/payload_parsers.h"
+#include "roster/payload_parsers.h"
 
 #include <gtest/gtest.h>
 

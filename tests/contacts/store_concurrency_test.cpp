@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_parsers.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_parsers.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "contacts/contact_store.h"
+#include "roster/contact_store.h"
 #include "test_records.h"
 
 using namespace tavrin::contacts;

@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "contacts/contact_id.h"
-#include "contacts/contact_store.h"
-#include "contacts/engine_contacts.h"
-#include "contacts/records.h"
+#include "roster/contact_id.h"
+#include "roster/contact_store.h"
+#include "roster/engine_contacts.h"
+#include "roster/records.h"
 
 namespace tavrin::contacts::testing {
 

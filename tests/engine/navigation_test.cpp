@@ -9,8 +9,8 @@
 
 #include "libtavrin.h"
 #include "net_helpers.h"
-#include "session/engine_settings.h"
-#include "session/server_settings.h"
+#include "sipc/engine_settings.h"
+#include "sipc/server_settings.h"
 
 using namespace tavrin;
 using namespace tavrin::test;

@@ -9,7 +9,7 @@
 
 #include "libtavrin.h"
 #include "net_helpers.h"
-#include "session/base64.h"
+#include "sipc/base64.h"
 #include "sipc/proxy_http.h"
 #include "sipc/proxy_socks5.h"
 #include "sipc/tcp_socket.h"

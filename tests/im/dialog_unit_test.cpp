@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
 #include "frame/engine.h"
 #include "im/dialogs.h"
-#include "im/im_module.h"
 #include "im/sms.h"
 #include "im_recorder.h"
 #include "recording_driver.h"
-#include "session/session.h"
+#include "roster/engine_contacts.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
+#include "wiring/engine_init.h"
 
 namespace tavrin::test {
 namespace {
@@ -27,9 +27,9 @@ constexpr long kCarol = 100000003;  // offline
 class ImUnitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    im::install();
+    wiring::connect_parts();
     RecordingDriver::reset();
-    session().set_login_id("100000001");
+    set_login_id("100000001");
     auto& state = contacts::EngineContacts::instance();
     auto lock = state.lock();
     state.set_login("100000001", "pw");

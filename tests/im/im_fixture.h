@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
+#include "roster/engine_contacts.h"
 #include "eventually.h"
 #include "im_recorder.h"
 #include "libtavrin.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "im/reply.h"
+#include "frame/message_words.h"
 #include "libtavrin.h"
 
 namespace tavrin::test {
@@ -37,7 +37,7 @@ class ImRecorder {
     if (carries_record(code) && p1) {
       auto* m = reinterpret_cast<fx_msg*>(p1);
       s.text = m->text ? m->text : "";
-      if (im::passes_record(code)) fx_destroy_msg(m);
+      if (hands_over_record(code)) fx_destroy_msg(m);
     }
     std::lock_guard lock(self->mu_);
     self->seen_.push_back(s);

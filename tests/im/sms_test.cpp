@@ -1,7 +1,7 @@
 // SMS through tavrin-server: results, the daily limit, group chats, the
 // long-SMS flag, mobile numbers and the fs_ forms.
-#include "contacts/contact_id.h"
 #include "im_fixture.h"
+#include "roster/contact_id.h"
 
 namespace tavrin::test {
 namespace {

@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
 #include "contacts/management.h"
 #include "contacts/requests.h"
-#include "contacts/text_cut.h"
+#include "frame/callbacks.h"
+#include "frame/message_queue.h"
+#include "frame/message_words.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
+#include "roster/text_cut.h"
 
 namespace tavrin::contacts {
 namespace {
@@ -249,18 +252,38 @@ TEST_F(ManageUnitTest, FileOfferInADialogIsPostedWithItsSender) {
   EXPECT_EQ(g_posted.size(), 1u);
 }
 
-TEST(DiscardMessage, FreesWhatAMessageHandsOver) {
-  // Under the address sanitizer a leak here fails the run.
-  discard_message(FX_MSG_CONTACT_REQUEST, reinterpret_cast<intptr_t>(strdup("desc")),
+TEST(MessageWords, ReleaseFreesExactlyWhatAMessageHandsOver) {
+  // Under the address sanitizer a leak or a double free here fails the run.
+  release_message(FX_MSG_CONTACT_REQUEST, reinterpret_cast<intptr_t>(strdup("desc")),
                   reinterpret_cast<intptr_t>(strdup("sip:1@x")));
-  discard_message(FX_MSG_LOCALNAME_SET, reinterpret_cast<intptr_t>(strdup("name")), 5);
-  discard_message(FX_MSG_BUDDYLIST_DELETED, 0, 3);
-  discard_message(
+  release_message(FX_MSG_LOCALNAME_SET, reinterpret_cast<intptr_t>(strdup("name")), 5);
+  release_message(FX_MSG_BUDDYLIST_DELETED, 0, 3);
+  release_message(
       FX_MSG_FILE_OFFER,
       reinterpret_cast<intptr_t>(
           parse_file_offer("<action><transmit /><file name=\"a\" /></action>").release()),
       1);
-  discard_message(FX_MSG_ADD_BUDDY_RESULT, 0, 5);  // nothing handed over
+  release_message(FX_MSG_CHAT_SENT,
+                  reinterpret_cast<intptr_t>(new_fx_msg(5, "line", nullptr, nullptr, 0)), 5);
+  release_message(FX_MSG_ADD_BUDDY_RESULT, 0, 5);  // nothing handed over
+  // A time-out only shows its record (a late answer still hands it over),
+  // and a chat line's body stays the engine's.
+  fx_msg* kept = new_fx_msg(5, "line", nullptr, nullptr, 0);
+  release_message(FX_MSG_CHAT_SEND_TIMEOUT, reinterpret_cast<intptr_t>(kept), 5);
+  EXPECT_STREQ(kept->text, "line");
+  fx_destroy_msg(kept);
+  static const char body[] = "hello";
+  release_message(FX_MSG_CHAT_MESSAGE, reinterpret_cast<intptr_t>(body), 5);
+}
+
+TEST(MessageWords, APostThatReachesNobodyFreesWhatItHandsOver) {
+  fx_set_system_msg_cb(nullptr, nullptr);
+  // Under the address sanitizer a text or record left behind fails the run.
+  ReplyTo{}.post(FX_MSG_BUDDYLIST_RENAMED, reinterpret_cast<intptr_t>(strdup("friends")), 3);
+  ReplyTo{}.post(FX_MSG_CONTACT_REQUEST, reinterpret_cast<intptr_t>(strdup("hi")),
+                 reinterpret_cast<intptr_t>(strdup("sip:1@x")));
+  ReplyTo{}.post(FX_MSG_SMS_OK,
+                 reinterpret_cast<intptr_t>(new_fx_msg(5, "sms", nullptr, nullptr, 0)), 5);
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
 #include "eventually.h"
 #include "libtavrin.h"
+#include "roster/engine_contacts.h"
 
 namespace tavrin::test {
 

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "contacts/contact_id.h"
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
+#include "roster/contact_id.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
 #include "session/session.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {
@@ -89,7 +90,7 @@ void subscribe_quns(fx_msg_cb cb, void* user) {
   const int32_t call_id = wire().new_call_id();
   session().qun_call = call_id;
   sipc_message request =
-      sipc_message::request(session().origin(), "SUB", call_id, 1, body_subscribe_quns(uris, true));
+      sipc_message::request(request_origin(), "SUB", call_id, 1, body_subscribe_quns(uris, true));
   request.add_header("N", command::kGroupPresence);
   wire().transactions.add(call_id, qun_subscription_handler, sub.release(), free_qun_subscription);
   wire().queue(request);

@@ -7,23 +7,20 @@
 // request, so that a failure still says which contact or list it concerns.
 #include "contacts/management.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
-#include "contacts/contact_id.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
 #include "contacts/presence.h"
-#include "contacts/text_cut.h"
-#include "frame/engine.h"
+#include "frame/sync_wait.h"
 #include "libtavrin.h"
-#include "session/session.h"
+#include "roster/contact_id.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
+#include "roster/text_cut.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {
@@ -49,15 +46,11 @@ EngineContacts& state() {
   return EngineContacts::instance();
 }
 
-// Posts a message whose first argument is a new text. The text passes to the
-// receiver; when nobody receives the message it is not made at all.
+// Posts a message whose first argument is a new text, which passes to the
+// receiver (or is freed when there is none).
 void post_text(const ReplyTo& to, int code, const std::string* text, intptr_t p2) {
-  fx_msg_cb cb = to.cb;
-  void* user = to.user;
-  if (cb == nullptr) engine().callbacks.get_system(&cb, &user);
-  if (cb == nullptr) return;
   char* copy = text != nullptr ? dup_text(text->c_str()) : nullptr;
-  cb(code, reinterpret_cast<intptr_t>(copy), p2, user);
+  to.post(code, reinterpret_cast<intptr_t>(copy), p2);
 }
 
 // What a request sent, for its answer.
@@ -396,27 +389,40 @@ int blacklist_id(bool add, long id, fx_msg_cb cb, void* user) {
   return send_blacklist(add, v.id, *v.uri, cb, user);
 }
 
-// ---- Synchronous forms ----
-
-// The result word of an fs_ call. Kept alive until the engine ends, since an
-// answer may arrive after the caller stopped waiting.
-struct SyncWait {
-  std::atomic<int> code{0};
-};
-
-void sync_callback(int code, intptr_t p1, intptr_t, void* user) {
-  std::free(reinterpret_cast<char*>(p1));
-  int none = 0;
-  static_cast<SyncWait*>(user)->code.compare_exchange_strong(none, code);
+int rename_buddylist(int group_id, const char* name, const ReplyTo& to) {
+  if (group_id == 0 || name == nullptr) return 0;
+  auto req = std::make_unique<Request>();
+  req->to = to;
+  req->group_id = group_id;
+  req->name = name;
+  send(command::kSetBuddyListInfo, body_set_buddy_list_info(group_id, name), rename_list_answer,
+       std::move(req));
+  return 1;
 }
 
-constexpr int kSyncPolls = 1500;
-
-int wait_result(const SyncWait& wait, int success) {
-  for (int i = 0; i < kSyncPolls && wait.code.load() == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return wait.code.load() == success ? 1 : 0;
+int set_buddyinfo(long id, const char* local_name, const ReplyTo& to) {
+  if (!has_text(local_name) || id == 0) return 0;
+  {
+    auto lock = state().lock();
+    if (state().is_own_id(id)) return 0;
+  }
+  const std::optional<std::string> uri = uri_of_account(id);
+  if (!uri) return 0;
+  auto req = std::make_unique<Request>();
+  req->to = to;
+  req->id = id;
+  req->name = local_name;
+  req->uri = *uri;
+  send(command::kSetBuddyInfo, body_set_buddy_info(uri->c_str(), local_name), set_name_answer,
+       std::move(req));
+  return 1;
 }
+
+// The fs_ forms: 15 s for the answer.
+const WaitSpec kRenameWait{
+    {FX_MSG_BUDDYLIST_RENAMED, FX_MSG_BUDDYLIST_RENAME_FAILED}, {FX_MSG_BUDDYLIST_RENAMED}, 1500};
+const WaitSpec kLocalNameWait{
+    {FX_MSG_LOCALNAME_SET, FX_MSG_LOCALNAME_SET_FAILED}, {FX_MSG_LOCALNAME_SET}, 1500};
 
 }  // namespace
 
@@ -441,13 +447,7 @@ FX_API int fx_add_buddylist(const char* name, fx_msg_cb cb, void* user) {
 
 FX_API int fx_rename_buddylist(int group_id, const char* name, fx_msg_cb cb, void* user) {
   try {
-    if (group_id == 0 || name == nullptr) return 0;
-    auto req = new_request(cb, user);
-    req->group_id = group_id;
-    req->name = name;
-    send(command::kSetBuddyListInfo, body_set_buddy_list_info(group_id, name), rename_list_answer,
-         std::move(req));
-    return 1;
+    return rename_buddylist(group_id, name, tavrin::ReplyTo{cb, user});
   } catch (...) {
     return 0;
   }
@@ -455,9 +455,9 @@ FX_API int fx_rename_buddylist(int group_id, const char* name, fx_msg_cb cb, voi
 
 FX_API int fs_rename_buddylist(int group_id, const char* name) {
   try {
-    auto* wait = tavrin::session().keep(std::make_unique<SyncWait>());
-    if (!fx_rename_buddylist(group_id, name, sync_callback, wait)) return 0;
-    return wait_result(*wait, FX_MSG_BUDDYLIST_RENAMED);
+    return tavrin::wait_for_result(kRenameWait, [&](const tavrin::ReplyTo& to) {
+      return rename_buddylist(group_id, name, to);
+    });
   } catch (...) {
     return 0;
   }
@@ -482,20 +482,7 @@ FX_API int fs_delete_buddylist(int) {
 
 FX_API int fx_set_buddyinfo(long id, const char* local_name, fx_msg_cb cb, void* user) {
   try {
-    if (!has_text(local_name) || id == 0) return 0;
-    {
-      auto lock = state().lock();
-      if (state().is_own_id(id)) return 0;
-    }
-    const std::optional<std::string> uri = uri_of_account(id);
-    if (!uri) return 0;
-    auto req = new_request(cb, user);
-    req->id = id;
-    req->name = local_name;
-    req->uri = *uri;
-    send(command::kSetBuddyInfo, body_set_buddy_info(uri->c_str(), local_name), set_name_answer,
-         std::move(req));
-    return 1;
+    return set_buddyinfo(id, local_name, tavrin::ReplyTo{cb, user});
   } catch (...) {
     return 0;
   }
@@ -503,9 +490,9 @@ FX_API int fx_set_buddyinfo(long id, const char* local_name, fx_msg_cb cb, void*
 
 FX_API int fs_set_buddyinfo(long id, const char* local_name) {
   try {
-    auto* wait = tavrin::session().keep(std::make_unique<SyncWait>());
-    if (!fx_set_buddyinfo(id, local_name, sync_callback, wait)) return 0;
-    return wait_result(*wait, FX_MSG_LOCALNAME_SET);
+    return tavrin::wait_for_result(kLocalNameWait, [&](const tavrin::ReplyTo& to) {
+      return set_buddyinfo(id, local_name, to);
+    });
   } catch (...) {
     return 0;
   }

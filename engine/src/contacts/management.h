@@ -6,8 +6,8 @@
 // store lock and then posts its message (after the lock is released).
 #pragma once
 
-#include "contacts/engine_contacts.h"
-#include "contacts/records.h"
+#include "roster/engine_contacts.h"
+#include "roster/records.h"
 
 namespace tavrin::contacts {
 

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
 #include "frame/engine.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
 #include "session/registration.h"
 #include "session/session.h"
 #include "session/session_hooks.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {
@@ -79,7 +80,7 @@ void subscription_handler(sipc_message& m, void* user) {
 
 void queue_subscription(int32_t call_id, int32_t sequence, const std::string& body,
                         bool unsubscribe) {
-  sipc_message request = sipc_message::request(session().origin(), "SUB", call_id, sequence, body);
+  sipc_message request = sipc_message::request(request_origin(), "SUB", call_id, sequence, body);
   request.add_header("N", command::kPresence);
   if (unsubscribe) request.add_header("X", "0 ");
   wire().queue(request);

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
-#include "contacts/text_cut.h"
 #include "frame/engine.h"
 #include "libtavrin.h"
-#include "session/session.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
+#include "roster/text_cut.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {

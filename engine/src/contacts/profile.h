@@ -2,7 +2,7 @@
 // days ("SetPersonalInfo", "SetPresence"), the score ("GetScore") and a
 // contact's profile ("GetContactsInfo"). The exported setters live in
 // profile.cpp; the score and contact-profile requests are the request hooks
-// the accessors call (EngineContacts::RequestHooks, installed by default).
+// the accessors call (EngineContacts::RequestHooks, installed by the wiring).
 // Requests queue from any thread; answers run on the worker thread, change
 // the user record or the store under the store lock and post afterwards.
 #pragma once

@@ -2,19 +2,18 @@
 // in-dialog "O" echo.
 #include "contacts/requests.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "contacts/contact_id.h"
-#include "contacts/engine_contacts.h"
 #include "contacts/management.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
 #include "contacts/presence.h"
-#include "contacts/xml_read.h"
 #include "frame/engine.h"
-#include "session/session.h"
+#include "roster/contact_id.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
+#include "roster/xml_read.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {
@@ -25,16 +24,12 @@ EngineContacts& state() {
   return EngineContacts::instance();
 }
 
-// Calls the system callback with two new texts, which pass to it. With no
-// callback registered the texts are never made.
+// Posts two new texts to the system callback; they pass to the receiver.
 void post_two_texts(int code, const std::string& p1, const std::string& p2) {
-  fx_msg_cb cb = nullptr;
-  void* user = nullptr;
-  engine().callbacks.get_system(&cb, &user);
-  if (cb == nullptr) return;
   char* a = dup_text(p1.c_str());
   char* b = dup_text(p2.c_str());
-  cb(code, reinterpret_cast<intptr_t>(a), reinterpret_cast<intptr_t>(b), user);
+  engine().callbacks.post_system(code, reinterpret_cast<intptr_t>(a),
+                                 reinterpret_cast<intptr_t>(b));
 }
 
 // A response to a dialog request: 200 with "F", "I" and "Q" of the request.
@@ -49,29 +44,6 @@ sipc_message dialog_answer(const sipc_message& request, const char* method) {
 }
 
 }  // namespace
-
-void discard_message(int code, intptr_t p1, intptr_t p2) {
-  switch (code) {
-    case FX_MSG_CONTACT_REQUEST:
-      std::free(reinterpret_cast<char*>(p2));
-      [[fallthrough]];
-    case FX_MSG_BUDDYLIST_ADDED:
-    case FX_MSG_BUDDYLIST_ADD_FAILED:
-    case FX_MSG_BUDDYLIST_DELETED:
-    case FX_MSG_BUDDYLIST_DELETE_FAILED:
-    case FX_MSG_BUDDYLIST_RENAMED:
-    case FX_MSG_BUDDYLIST_RENAME_FAILED:
-    case FX_MSG_LOCALNAME_SET:
-    case FX_MSG_LOCALNAME_SET_FAILED:
-      std::free(reinterpret_cast<char*>(p1));
-      break;
-    case FX_MSG_FILE_OFFER:
-      FileOfferFree{}(reinterpret_cast<fx_file_offer*>(p1));
-      break;
-    default:
-      break;
-  }
-}
 
 void handle_contact_event(const char* body) {
   const std::vector<ContactEvent> events = parse_contact_events(body);
@@ -94,17 +66,6 @@ void handle_contact_event(const char* body) {
     }
     for (long id : changed) engine().callbacks.post_system(FX_MSG_CONTACT_CHANGED, 0, id);
   }
-}
-
-void FileOfferFree::operator()(fx_file_offer* offer) const {
-  if (offer == nullptr) return;
-  std::free(offer->file_id);
-  std::free(offer->session_id);
-  std::free(offer->url);
-  std::free(offer->name);
-  std::free(offer->md5);
-  std::free(offer->transfer_type);
-  std::free(offer);
 }
 
 FileOfferPtr parse_file_offer(const char* body) {
@@ -132,12 +93,9 @@ bool handle_dialog_info(const sipc_message& request) {
   offer->sender_id = from ? contact_id_from_uri(from->c_str()) : 0;
   wire().queue(dialog_answer(request, "IN"));
   const long sender = offer->sender_id;
-  fx_msg_cb cb = nullptr;
-  void* user = nullptr;
-  engine().callbacks.get_system(&cb, &user);
-  // The receiver owns the record; without one it is simply freed.
-  if (cb != nullptr)
-    cb(FX_MSG_FILE_OFFER, reinterpret_cast<intptr_t>(offer.release()), sender, user);
+  // The offer passes to the receiver.
+  engine().callbacks.post_system(FX_MSG_FILE_OFFER, reinterpret_cast<intptr_t>(offer.release()),
+                                 sender);
   return true;
 }
 

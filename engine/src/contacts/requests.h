@@ -10,23 +10,19 @@
 // under the store lock and messages go to the system callback afterwards.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 
+#include "frame/message_words.h"
 #include "libtavrin.h"
 #include "sipc/message.h"
 
 namespace tavrin::contacts {
 
-// Frees what a message hands to its receiver (the texts of 81 to 91 and 93,
-// the record of 135), for a receiver that drops the message.
-void discard_message(int code, intptr_t p1, intptr_t p2);
-
 // A "BN" contact event body.
 void handle_contact_event(const char* body);
 
 struct FileOfferFree {
-  void operator()(fx_file_offer* offer) const;
+  void operator()(fx_file_offer* offer) const { free_file_offer(offer); }
 };
 using FileOfferPtr = std::unique_ptr<fx_file_offer, FileOfferFree>;
 

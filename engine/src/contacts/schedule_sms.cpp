@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "contacts/contact_status.h"
-#include "contacts/engine_contacts.h"
-#include "contacts/list_chain.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
 #include "frame/engine.h"
-#include "session/session.h"
+#include "roster/contact_status.h"
+#include "roster/engine_contacts.h"
+#include "roster/list_chain.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin::contacts {

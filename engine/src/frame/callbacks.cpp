@@ -1,5 +1,8 @@
 #include "frame/callbacks.h"
 
+#include "frame/engine.h"
+#include "frame/message_words.h"
+
 namespace tavrin {
 
 void Callbacks::set_system(fx_msg_cb cb, void* user) {
@@ -16,7 +19,14 @@ void Callbacks::get_system(fx_msg_cb* cb, void** user) {
 
 void Callbacks::post(fx_msg_cb cb, void* user, int code, intptr_t p1, intptr_t p2) {
   if (!cb) get_system(&cb, &user);
-  if (cb) cb(code, p1, p2, user);
+  if (cb)
+    cb(code, p1, p2, user);
+  else
+    release_message(code, p1, p2);  // nobody else ever could
+}
+
+void ReplyTo::post(int code, intptr_t p1, intptr_t p2) const {
+  engine().callbacks.post(cb, user, code, p1, p2);
 }
 
 }  // namespace tavrin

@@ -31,21 +31,14 @@ const NetDriver kIdleDriver{idle_start, idle_stop, idle_check, idle_connect,
 }  // namespace
 
 Engine::Engine()
-    : driver_(&kIdleDriver), worker_(waker, [this]() -> const NetDriver& { return net(); }) {
-  // Until the SIP-C layer installs its hooks the worker only sends.
-  worker_.set_hooks(WireHooks{
-      [this] { send_queue.flush(net()); },
-      [this] { return send_queue.empty(); },
-      [](const char*, size_t) {},
-  });
-}
+    : driver_(&kIdleDriver), worker_(waker, [this]() -> const NetDriver& { return net(); }) {}
 
-int Engine::init(const WireHooks* hooks) {
+int Engine::init(const NetDriver& given, const WireHooks& hooks) {
   std::lock_guard lock(lifecycle_mu_);
   if (running_) return 1;
-  if (hooks) worker_.set_hooks(*hooks);
+  worker_.set_hooks(hooks);
   timer_thread_.start();
-  const NetDriver* driver = preset_driver_ ? preset_driver_ : &socket_net_driver();
+  const NetDriver* driver = preset_driver_ ? preset_driver_ : &given;
   driver_.store(driver, std::memory_order_release);
   if (!driver->start()) {
     timer_thread_.stop();

@@ -1,8 +1,10 @@
 // Engine: the one record of engine state, shared by every engine module.
 //
 // Lifetime: the record exists for the whole process (it is never destroyed,
-// so no exit-time destructor races an engine thread); fx_init starts its
-// threads and fx_terminate stops them and empties its tables.
+// so no exit-time destructor races an engine thread); fx_init (the wiring,
+// above every layer) hands it its network driver and the SIP-C layer's part
+// of the worker loop and starts its threads; fx_terminate stops them and
+// empties its tables.
 //
 // Threads and locks (each datum names its lock where it is defined):
 //   timer lock        TimerTable          (recursive; taken first)
@@ -22,11 +24,11 @@
 #include "frame/callbacks.h"
 #include "frame/message_queue.h"
 #include "frame/net_driver.h"
+#include "frame/send_queue.h"
 #include "frame/timer_table.h"
 #include "frame/timer_thread.h"
 #include "frame/waker.h"
 #include "frame/worker.h"
-#include "sipc/send_queue.h"
 
 namespace tavrin {
 
@@ -36,17 +38,18 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // fx_init / fx_terminate. init returns 1, or 0 when the network layer
-  // cannot start; a second init while running returns 1. The hooks, when
-  // given, are the SIP-C layer's part of the worker loop.
-  int init(const WireHooks* hooks = nullptr);
+  // fx_init / fx_terminate. init installs the driver (unless a test preset
+  // one) and the hooks, the SIP-C layer's part of the worker loop, and
+  // starts the threads. It returns 1, or 0 when the network layer cannot
+  // start; a second init while running returns 1 and changes nothing.
+  int init(const NetDriver& driver, const WireHooks& hooks);
   void terminate();
   bool running();
 
   // The installed network driver (a table that does nothing before fx_init).
   const NetDriver& net() const { return *driver_.load(std::memory_order_acquire); }
-  // For tests: the table the next fx_init installs instead of the socket
-  // driver; null returns to the socket driver.
+  // For tests: the table the next fx_init installs instead of the driver
+  // it is given; null returns to that one.
   void preset_driver(const NetDriver* driver);
 
   // Called by fx_terminate after the threads have stopped, in order of

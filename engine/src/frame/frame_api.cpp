@@ -1,26 +1,14 @@
-// Exported frame functions: start and stop, the system callback, the
-// incoming-message queue. No exception crosses the C interface.
+// Exported frame functions: stop, the system callback, the incoming-message
+// queue (fx_init, which wires the layers together, is in wiring/). No
+// exception crosses the C interface.
 #include <cstdlib>
 
 #include "frame/engine.h"
-#include "im/im_module.h"
 #include "libtavrin.h"
-#include "sipc/wire.h"
 
 using tavrin::engine;
 
 extern "C" {
-
-FX_API int fx_init(void) {
-  try {
-    const tavrin::WireHooks hooks = tavrin::wire().hooks();
-    // The chat layer takes the requests no transaction claims.
-    tavrin::im::install();
-    return engine().init(&hooks);
-  } catch (...) {
-    return 0;
-  }
-}
 
 FX_API void fx_terminate(void) {
   try {

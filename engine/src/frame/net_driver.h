@@ -1,7 +1,7 @@
 // NetDriver: the table of socket operations through which the engine reaches
-// the network. fx_init installs the POSIX socket version; a test may preset
-// a table of its own before fx_init. Another socket interface replaces only
-// the table, never the logic that calls it.
+// the network. fx_init installs the POSIX socket version; a test may preset a
+// table of its own before fx_init. Another socket interface replaces only the
+// table, never the logic that calls it.
 //
 // Threads: check, send and poll run on the worker thread; connect on the
 // timer thread (the login task); close on any thread.
@@ -27,8 +27,5 @@ struct NetDriver {
   // One send call; the number of bytes sent when positive, else 0.
   int (*send)(const char* text, int len);
 };
-
-// The table fx_init installs unless a test preset one.
-const NetDriver& socket_net_driver();
 
 }  // namespace tavrin

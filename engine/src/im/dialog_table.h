@@ -35,7 +35,7 @@ namespace tavrin::im {
 // chat line.
 struct PendingSend {
   int32_t sequence = 0;
-  Reply reply;
+  ReplyTo reply;
   MsgPtr record;
   bool timed_out = false;  // 54 was posted: its one final result is out
 };
@@ -58,7 +58,7 @@ struct DelayedTask {
   long contact_id = 0;
   bool nudge = false;
   std::string text;
-  Reply reply;
+  ReplyTo reply;
   uint32_t waited = 0;  // ticks spent waiting for the dialog
 };
 

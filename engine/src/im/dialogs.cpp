@@ -4,14 +4,13 @@
 #include <optional>
 #include <vector>
 
-#include "contacts/contact_id.h"
-#include "contacts/contact_status.h"
-#include "contacts/engine_contacts.h"
 #include "im/incoming.h"
-#include "session/qun_invite.h"
-#include "session/server_settings.h"
-#include "session/session.h"
+#include "roster/contact_id.h"
+#include "roster/contact_status.h"
+#include "roster/engine_contacts.h"
+#include "sipc/command.h"
 #include "sipc/connection.h"
+#include "sipc/server_settings.h"
 #include "sipc/wire.h"
 
 namespace tavrin::im {
@@ -33,7 +32,7 @@ int32_t argument_sequence(void* a) {
 }
 
 struct Post {
-  Reply reply;
+  ReplyTo reply;
   int code;
   intptr_t p1, p2;
   MsgPtr keep;  // a record the result only shows (54): freed after the post
@@ -56,7 +55,7 @@ void post_later(Post p) {
 
 // The one final result of a line that will never be answered: 53, with
 // the record handed over. Under ImLock.
-void fail_line(const Reply& reply, MsgPtr record) {
+void fail_line(const ReplyTo& reply, MsgPtr record) {
   const long id = record->contact_id;
   const intptr_t p1 = reinterpret_cast<intptr_t>(record.release());
   post_later(Post{reply, result_code(FX_MSG_CHAT_SEND_FAILED, id), p1, id, nullptr});
@@ -93,6 +92,16 @@ std::string own_uri() {
   return u && u->uri ? u->uri : "";
 }
 
+// The session description of an invitation and of the answer to one: the
+// connection's local address and port and the user's own uri.
+std::string session_description() {
+  const std::string address = connection().local_address();
+  const int port = connection().local_port();
+  const std::string at = address + ":" + std::to_string(port);
+  return "v=0\r\no=-0 0 IN " + at + "\r\ns=session\r\nc=IN IP4 " + at + "\r\nt=0 0\r\nm=message " +
+         std::to_string(port) + " sip " + own_uri();
+}
+
 std::atomic<bool> g_nudged{false};      // a nudge was sent in this process
 std::atomic<uint32_t> g_last_nudge{0};  // tick count of that nudge
 
@@ -118,11 +127,10 @@ void fail_task(const DelayedTask& t) {
 }
 
 // Under ImLock.
-void queue_invitation(long id, const std::string& uri, const Reply& reply) {
+void queue_invitation(long id, const std::string& uri, const ReplyTo& reply) {
   const int32_t call_id = wire().new_call_id();
-  sipc_message invite = sipc_message::request(
-      session().origin(), "I", call_id, 1,
-      session_description(connection().local_address(), connection().local_port(), own_uri()));
+  sipc_message invite =
+      sipc_message::request(request_origin(), "I", call_id, 1, session_description());
   invite.add_header("T", uri);
   invite.add_header("K", "text/html-fragment");
   invite.add_header("K", "multiparty");
@@ -137,10 +145,10 @@ void queue_invitation(long id, const std::string& uri, const Reply& reply) {
 
 // A line in an open dialog. Under ImLock.
 void send_in_dialog(Dialog& d, const std::string& uri, const std::string& text,
-                    const Reply& reply) {
+                    const ReplyTo& reply) {
   const int32_t seq = wire().transactions.next_sequence(d.call_id);
   d.pending.push_back(PendingSend{seq, reply, sent_record(d.contact_id, text.c_str())});
-  sipc_message m = sipc_message::request(session().origin(), "M", d.call_id, seq, text);
+  sipc_message m = sipc_message::request(request_origin(), "M", d.call_id, seq, text);
   m.add_header("T", uri);
   m.add_header("C", "text/html-fragment");
   m.add_header("K", "SaveHistory");
@@ -151,9 +159,9 @@ void send_in_dialog(Dialog& d, const std::string& uri, const std::string& text,
 
 // A line to a contact without a dialog; its call id becomes the dialog's.
 // Under ImLock.
-void send_outside(long id, const std::string& uri, const std::string& text, const Reply& reply) {
+void send_outside(long id, const std::string& uri, const std::string& text, const ReplyTo& reply) {
   const int32_t call_id = wire().new_call_id();
-  sipc_message m = sipc_message::request(session().origin(), "M", call_id, 2, text);
+  sipc_message m = sipc_message::request(request_origin(), "M", call_id, 2, text);
   m.add_header("T", uri);
   m.add_header("C", "text/html-fragment");
   m.add_header("K", "SaveHistory");
@@ -171,14 +179,14 @@ void send_outside(long id, const std::string& uri, const std::string& text, cons
 // Under ImLock.
 void queue_nudge(Dialog& d, const std::string& uri) {
   const int32_t seq = wire().transactions.next_sequence(d.call_id);
-  sipc_message m = sipc_message::request(session().origin(), "IN", d.call_id, seq, kNudgeBody);
+  sipc_message m = sipc_message::request(request_origin(), "IN", d.call_id, seq, kNudgeBody);
   m.add_header("T", uri);
   wire().queue(m);
 }
 
 // A delayed line or nudge with its own timer (a new call id, key 2 = 1).
 // 0 when the timer table is full. Under ImLock.
-int start_delayed(long id, bool nudge, const std::string& text, const Reply& reply) {
+int start_delayed(long id, bool nudge, const std::string& text, const ReplyTo& reply) {
   const auto timer_id = uint32_t(wire().new_call_id());
   if (!engine().timers.add(timer_id, 1, kDelayTicks, delay_timer,
                            key_argument(int32_t(timer_id), 1)))
@@ -234,7 +242,7 @@ int delay_timer(void* argument) {
   }
   if (d && !d->open) return 1;  // still being opened
   if (d == nullptr && peer.online) {
-    queue_invitation(id, peer.uri, Reply{});
+    queue_invitation(id, peer.uri, ReplyTo{});
     return 1;
   }
   if (d == nullptr && task->nudge) {  // a nudge for someone offline ends here
@@ -276,7 +284,7 @@ void on_invitation_answer(const sipc_message& m) {
       d->open = true;
       post(FX_MSG_DIALOG_OPEN);
       if (p) d->take(m.sequence());
-      sipc_message ack = sipc_message::request(session().origin(), "A", m.call_id(), 1);
+      sipc_message ack = sipc_message::request(request_origin(), "A", m.call_id(), 1);
       if (const std::string* t = m.get_header("T")) ack.add_header("T", *t);
       wire().queue(ack);
     } else if (m.status() > 400) {
@@ -307,7 +315,7 @@ void on_line_answer(const sipc_message& m) {
     if (m.status() == 481) reinvite = d->contact_id;
   }
   post->reply.post(post->code, post->p1, post->p2);
-  if (reinvite) send_invitation(reinvite, Reply{});
+  if (reinvite) send_invitation(reinvite, ReplyTo{});
 }
 
 void on_peer_bye(const sipc_message& m) {
@@ -341,7 +349,7 @@ ImLock::~ImLock() {
   }
 }
 
-int begin_dialog(long id, const Reply& reply) {
+int begin_dialog(long id, const ReplyTo& reply) {
   const Peer peer = peer_of(id);
   if (peer.chat_id && peer.known && peer.online) {
     ImLock lock;
@@ -354,7 +362,7 @@ int begin_dialog(long id, const Reply& reply) {
   return 1;
 }
 
-int dialog_send(long id, const char* text, const Reply& reply) {
+int dialog_send(long id, const char* text, const ReplyTo& reply) {
   if (id == 0 || text == nullptr) return 0;
   const Peer peer = peer_of(id);
   if (!peer.known || !peer.chat_id) return 0;
@@ -364,7 +372,7 @@ int dialog_send(long id, const char* text, const Reply& reply) {
   if (d && !d->open) return start_delayed(id, false, text, reply);
   if (d == nullptr && peer.online) {
     if (!start_delayed(id, false, text, reply)) return 0;
-    queue_invitation(id, peer.uri, Reply{});
+    queue_invitation(id, peer.uri, ReplyTo{});
     return 1;
   }
   if (d == nullptr) {
@@ -385,7 +393,7 @@ int end_dialog(long id) {
   Dialog* d = dialog_table().by_contact(id);
   if (d == nullptr) return 0;
   if (d->open) {
-    sipc_message bye = sipc_message::request(session().origin(), "B", d->call_id,
+    sipc_message bye = sipc_message::request(request_origin(), "B", d->call_id,
                                              wire().transactions.next_sequence(d->call_id));
     bye.add_header("T", peer.uri);
     wire().queue(bye);
@@ -405,15 +413,15 @@ int send_nudge(long id) {
   if (d && d->open) {
     queue_nudge(*d, peer.uri);
   } else {
-    if (!start_delayed(id, true, "", Reply{})) return 0;
-    if (d == nullptr) queue_invitation(id, peer.uri, Reply{});
+    if (!start_delayed(id, true, "", ReplyTo{})) return 0;
+    if (d == nullptr) queue_invitation(id, peer.uri, ReplyTo{});
   }
   g_last_nudge = now;
   g_nudged = true;
   return 1;
 }
 
-int send_invitation(long id, const Reply& reply) {
+int send_invitation(long id, const ReplyTo& reply) {
   const Peer peer = peer_of(id);
   if (!peer.known) return 0;
   ImLock lock;
@@ -440,8 +448,7 @@ void accept_invitation(const sipc_message& m) {
   const long id = contacts::contact_id_from_uri(from ? from->c_str() : nullptr);
   sipc_message answer = m;
   answer.set_status(200);
-  answer.set_body(
-      session_description(connection().local_address(), connection().local_port(), own_uri()));
+  answer.set_body(session_description());
   {
     ImLock lock;
     std::unique_ptr<Dialog> old;

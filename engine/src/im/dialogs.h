@@ -53,9 +53,9 @@ class ImLock {
 
 // fx_begin_dialog: an invitation when the id is reachable, online and has
 // no dialog; otherwise 49 (p1 0) at once on this thread.
-int begin_dialog(long id, const Reply& reply);
+int begin_dialog(long id, const ReplyTo& reply);
 // fx_dialog_send.
-int dialog_send(long id, const char* text, const Reply& reply);
+int dialog_send(long id, const char* text, const ReplyTo& reply);
 // fx_end_dialog.
 int end_dialog(long id);
 // fx_send_nudge.
@@ -64,7 +64,7 @@ int send_nudge(long id);
 // Sends an invitation to a contact or group chat (the login's group-chat
 // invitations come here); 48, 49, 50 go to the reply's callback when it has
 // one. 0 when the id has no uri.
-int send_invitation(long id, const Reply& reply);
+int send_invitation(long id, const ReplyTo& reply);
 // Drops the contact's dialog (it went offline), with its pending sends.
 void drop_dialog(long id);
 // Drops every dialog and delayed task (re-login, logout, engine end).

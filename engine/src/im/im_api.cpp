@@ -1,14 +1,14 @@
 // Exported chat and SMS functions. No exception crosses the C interface.
-#include "contacts/contact_id.h"
+#include "frame/sync_wait.h"
 #include "im/dialogs.h"
-#include "im/result_wait.h"
 #include "im/sms.h"
 #include "libtavrin.h"
-#include "session/server_settings.h"
+#include "roster/contact_id.h"
+#include "sipc/server_settings.h"
 
-using tavrin::im::Reply;
-using tavrin::im::wait_for_result;
-using tavrin::im::WaitSpec;
+using tavrin::ReplyTo;
+using tavrin::wait_for_result;
+using tavrin::WaitSpec;
 
 namespace {
 
@@ -41,7 +41,7 @@ int guarded(F f) {
 extern "C" {
 
 FX_API int fx_begin_dialog(long id, fx_msg_cb cb, void* user) {
-  return guarded([&] { return tavrin::im::begin_dialog(id, Reply{cb, user, nullptr}); });
+  return guarded([&] { return tavrin::im::begin_dialog(id, ReplyTo{cb, user}); });
 }
 
 FX_API int fs_begin_dialog(long id) {
@@ -50,18 +50,18 @@ FX_API int fs_begin_dialog(long id) {
     if (!tavrin::contacts::is_pc_user_id(id) && !tavrin::contacts::is_qun_id(id)) return 1;
     if (tavrin::im::dialog_state(id) != 0) return 1;
     return wait_for_result(kBeginWait,
-                           [&](const Reply& r) { return tavrin::im::begin_dialog(id, r); });
+                           [&](const ReplyTo& r) { return tavrin::im::begin_dialog(id, r); });
   });
 }
 
 FX_API int fx_dialog_send(long id, const char* text, fx_msg_cb cb, void* user) {
-  return guarded([&] { return tavrin::im::dialog_send(id, text, Reply{cb, user, nullptr}); });
+  return guarded([&] { return tavrin::im::dialog_send(id, text, ReplyTo{cb, user}); });
 }
 
 FX_API int fs_dialog_send(long id, const char* text) {
   return guarded([&] {
     return wait_for_result(kLineWait,
-                           [&](const Reply& r) { return tavrin::im::dialog_send(id, text, r); });
+                           [&](const ReplyTo& r) { return tavrin::im::dialog_send(id, text, r); });
   });
 }
 
@@ -74,37 +74,37 @@ FX_API int fx_send_nudge(long id) {
 }
 
 FX_API int fx_send_sms(long id, const char* text, fx_msg_cb cb, void* user) {
-  return guarded([&] { return tavrin::im::send_sms(id, text, Reply{cb, user, nullptr}); });
+  return guarded([&] { return tavrin::im::send_sms(id, text, ReplyTo{cb, user}); });
 }
 
 FX_API int fs_send_sms(long id, const char* text) {
   return guarded([&] {
     return wait_for_result(kSmsWait,
-                           [&](const Reply& r) { return tavrin::im::send_sms(id, text, r); });
+                           [&](const ReplyTo& r) { return tavrin::im::send_sms(id, text, r); });
   });
 }
 
 FX_API int fx_send_sms_to_self(const char* text, fx_msg_cb cb, void* user) {
-  return guarded([&] { return tavrin::im::send_sms_to_self(text, Reply{cb, user, nullptr}); });
+  return guarded([&] { return tavrin::im::send_sms_to_self(text, ReplyTo{cb, user}); });
 }
 
 FX_API int fs_send_sms_to_self(const char* text) {
   return guarded([&] {
     return wait_for_result(kSmsWait,
-                           [&](const Reply& r) { return tavrin::im::send_sms_to_self(text, r); });
+                           [&](const ReplyTo& r) { return tavrin::im::send_sms_to_self(text, r); });
   });
 }
 
 FX_API int fx_send_sms_by_mobile_no(const char* mobile_no, const char* text, fx_msg_cb cb,
                                     void* user) {
   return guarded([&] {
-    return tavrin::im::send_sms_by_mobile(mobile_no, text, Reply{cb, user, nullptr});
+    return tavrin::im::send_sms_by_mobile(mobile_no, text, ReplyTo{cb, user});
   });
 }
 
 FX_API int fs_send_sms_by_mobile_no(const char* mobile_no, const char* text) {
   return guarded([&] {
-    return wait_for_result(kSmsWait, [&](const Reply& r) {
+    return wait_for_result(kSmsWait, [&](const ReplyTo& r) {
       return tavrin::im::send_sms_by_mobile(mobile_no, text, r);
     });
   });

@@ -5,11 +5,11 @@
 #include <atomic>
 #include <string>
 
-#include "contacts/contact_id.h"
-#include "contacts/engine_contacts.h"
 #include "frame/engine.h"
 #include "frame/message_queue.h"
 #include "im/dialogs.h"
+#include "roster/contact_id.h"
+#include "roster/engine_contacts.h"
 #include "sipc/message.h"
 #include "sipc/wire.h"
 

@@ -27,7 +27,7 @@ void answer_other(const sipc_message& m);
 void accept_invitation(const sipc_message& m);
 
 // Receives the "IN" requests of a dialog that are not nudges (file offers);
-// none until that module installs it.
+// none until the wiring installs it.
 using InfoHook = void (*)(const sipc_message& m);
 void set_file_offer_hook(InfoHook hook);
 

@@ -4,11 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "contacts/contact_id.h"
-#include "contacts/engine_contacts.h"
-#include "session/server_settings.h"
-#include "session/session.h"
+#include "frame/engine.h"
+#include "roster/contact_id.h"
+#include "roster/engine_contacts.h"
+#include "sipc/command.h"
 #include "sipc/message.h"
+#include "sipc/server_settings.h"
 #include "sipc/wire.h"
 
 namespace tavrin::im {
@@ -16,7 +17,7 @@ namespace tavrin::im {
 namespace {
 
 struct SmsContext {
-  Reply reply;
+  ReplyTo reply;
   MsgPtr record;  // null once a final result handed it over
 };
 
@@ -57,9 +58,9 @@ void sms_handler(sipc_message& m, void* user) {
 }
 
 int send(const std::string& uri, long target_id, bool qun, bool with_timeout, const char* text,
-         const Reply& reply) {
+         const ReplyTo& reply) {
   const int32_t call_id = wire().new_call_id();
-  sipc_message m = sipc_message::request(session().origin(), "M", call_id, 1, text);
+  sipc_message m = sipc_message::request(request_origin(), "M", call_id, 1, text);
   m.add_header("T", uri);
   m.add_header("N", qun ? "PGSendSMS" : server_settings().long_sms() ? "SendCatSMS" : "SendSMS");
   auto ctx = std::make_unique<SmsContext>();
@@ -79,7 +80,7 @@ bool empty(const char* s) {
 
 }  // namespace
 
-int send_sms(long id, const char* text, const Reply& reply) {
+int send_sms(long id, const char* text, const ReplyTo& reply) {
   if (id == 0 || empty(text)) return 0;
   std::string uri;
   {
@@ -97,7 +98,7 @@ int send_sms(long id, const char* text, const Reply& reply) {
   return send(uri, id, contacts::is_qun_id(id), true, text, reply);
 }
 
-int send_sms_to_self(const char* text, const Reply& reply) {
+int send_sms_to_self(const char* text, const ReplyTo& reply) {
   if (empty(text)) return 0;
   std::string uri;
   long own_id = 0;
@@ -112,7 +113,7 @@ int send_sms_to_self(const char* text, const Reply& reply) {
   return send(uri, own_id, false, true, text, reply);
 }
 
-int send_sms_by_mobile(const char* number, const char* text, const Reply& reply) {
+int send_sms_by_mobile(const char* number, const char* text, const ReplyTo& reply) {
   if (number == nullptr || text == nullptr) return 0;
   const std::string uri = std::string("tel:") + number;
   return send(uri, contacts::contact_id_from_uri(uri.c_str()), false, false, text, reply);

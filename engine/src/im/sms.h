@@ -24,11 +24,11 @@ inline constexpr uint32_t kSmsTimeoutTicks = 3000;
 
 // fx_send_sms: to the own uri for the own id, else to the account or group
 // chat with that id. 0 for id 0, an empty text or no uri.
-int send_sms(long id, const char* text, const Reply& reply);
+int send_sms(long id, const char* text, const ReplyTo& reply);
 // fx_send_sms_to_self: 0 for an empty text or while the own uri is unknown.
-int send_sms_to_self(const char* text, const Reply& reply);
+int send_sms_to_self(const char* text, const ReplyTo& reply);
 // fx_send_sms_by_mobile_no: to "tel:NUMBER", no time-out; results carry the
 // mobile-derived id of that uri.
-int send_sms_by_mobile(const char* number, const char* text, const Reply& reply);
+int send_sms_by_mobile(const char* number, const char* text, const ReplyTo& reply);
 
 }  // namespace tavrin::im

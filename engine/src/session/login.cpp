@@ -1,26 +1,24 @@
 #include "session/login.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/groups.h"
-#include "contacts/presence.h"
-#include "contacts/requests.h"
 #include "frame/engine.h"
+#include "frame/message_words.h"
+#include "frame/sync_wait.h"
+#include "roster/engine_contacts.h"
 #include "session/login_fetches.h"
 #include "session/mobile_resolver.h"
 #include "session/navigation.h"
 #include "session/registration.h"
-#include "session/server_settings.h"
 #include "session/session.h"
 #include "session/session_hooks.h"
 #include "sipc/proxy_settings.h"
+#include "sipc/server_settings.h"
 #include "sipc/wire.h"
 
 namespace tavrin {
@@ -47,7 +45,14 @@ struct LoginContext {
 std::mutex g_task_mu;
 std::unique_ptr<LoginTask> g_task;
 
-constexpr int kLoginWaitPolls = 6001;
+// fs_login: 60 s for the first code that ends a login.
+const WaitSpec kLoginWait{
+    {FX_MSG_LOGIN_WRONG_PASSWORD, FX_MSG_LOGIN_FAILED, FX_MSG_LOGIN_BAD_REQUEST,
+     FX_MSG_LOGIN_NOT_FOUND, FX_MSG_CONTACTS_LOAD_FAILED, FX_MSG_LOGIN_OK,
+     // These two also end a login; waiting on for them would only time out.
+     FX_MSG_QUN_LIST_FAILED, FX_MSG_NAV_BAD_ID},
+    {FX_MSG_LOGIN_OK},
+    6001};
 constexpr auto kLogoutGrace = std::chrono::milliseconds(1000);
 constexpr int kSocketErrorLimit = 3;
 
@@ -57,12 +62,8 @@ void to_client(const LoginContext& ctx, int code, intptr_t p1, intptr_t p2) {
     return;
   }
   // A login without a request callback reports nothing: the system callback
-  // is the interceptor itself. A contact request's two texts pass to the
-  // receiver, so with none they are freed here.
-  if (code == FX_MSG_CONTACT_REQUEST) {
-    std::free(reinterpret_cast<char*>(p1));
-    std::free(reinterpret_cast<char*>(p2));
-  }
+  // is the interceptor itself. What a message hands over is freed here.
+  release_message(code, p1, p2);
 }
 
 bool stored_login(std::string* id, std::string* password) {
@@ -158,7 +159,7 @@ int schedule_timer(void*) {
 void login_again(const LoginContext& ctx) {
   clear_session_tables();
   std::string id, password;
-  if (!stored_login(&id, &password) || !login(id.c_str(), password.c_str(), ctx.to.cb, ctx.to.user))
+  if (!stored_login(&id, &password) || !login(id.c_str(), password.c_str(), ctx.to))
     to_client(ctx, FX_MSG_LOGIN_FAILED, 0, 0);
 }
 
@@ -173,7 +174,7 @@ void login_complete(LoginContext& ctx) {
   }
   const SessionHooks hooks = session_hooks();
   for (long id : quns) {
-    contacts::request_qun_members(id);
+    if (hooks.request_qun_members) hooks.request_qun_members(id);
     if (hooks.invite_qun) hooks.invite_qun(id, login_interceptor, &ctx);
   }
   // The session's timers exist before the client hears of 14, so a client
@@ -191,46 +192,16 @@ void login_complete(LoginContext& ctx) {
   to_client(ctx, FX_MSG_LOGIN_OK, 0, 0);
 }
 
-bool is_final_login_code(int code) {
-  switch (code) {
-    case FX_MSG_LOGIN_WRONG_PASSWORD:
-    case FX_MSG_LOGIN_FAILED:
-    case FX_MSG_LOGIN_BAD_REQUEST:
-    case FX_MSG_LOGIN_NOT_FOUND:
-    case FX_MSG_CONTACTS_LOAD_FAILED:
-    case FX_MSG_LOGIN_OK:
-    // These two also end a login; waiting on for them would only time out.
-    case FX_MSG_QUN_LIST_FAILED:
-    case FX_MSG_NAV_BAD_ID:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// fs_login's result word: the first final code.
-struct LoginWait {
-  std::atomic<int> code{0};
-};
-
-void login_wait_cb(int code, intptr_t p1, intptr_t p2, void* user) {
-  // What the login passes on (a contact request waiting for the user) is
-  // handed to this callback, which keeps nothing.
-  contacts::discard_message(code, p1, p2);
-  if (!is_final_login_code(code)) return;
-  int none = 0;
-  static_cast<LoginWait*>(user)->code.compare_exchange_strong(none, code);
-}
-
 }  // namespace
 
 void login_interceptor(int code, intptr_t p1, intptr_t p2, void* user) {
   auto& ctx = *static_cast<LoginContext*>(user);
+  const SessionHooks hooks = session_hooks();
   switch (code) {
     case FX_MSG_REGISTERED:
       to_client(ctx, FX_MSG_LOGIN_REGISTERED, p1, p2);
       if (session().relogin_mode) {
-        contacts::subscribe_contacts(login_interceptor, &ctx);
+        if (hooks.subscribe_contacts) hooks.subscribe_contacts(login_interceptor, &ctx);
       } else {
         request_personal_info();
         request_contact_list(login_interceptor, &ctx);
@@ -238,16 +209,17 @@ void login_interceptor(int code, intptr_t p1, intptr_t p2, void* user) {
       break;
     case FX_MSG_CONTACTS_LOADED:
       to_client(ctx, FX_MSG_LOGIN_CONTACTS_LOADED, p1, p2);
-      contacts::subscribe_contacts(login_interceptor, &ctx);
+      if (hooks.subscribe_contacts) hooks.subscribe_contacts(login_interceptor, &ctx);
       break;
     case FX_MSG_PRESENCE_SUBSCRIBED:
-      if (session().relogin_mode)
-        contacts::subscribe_quns(login_interceptor, &ctx);
-      else
-        contacts::request_qun_list(login_interceptor, &ctx);
+      if (session().relogin_mode) {
+        if (hooks.subscribe_quns) hooks.subscribe_quns(login_interceptor, &ctx);
+      } else if (hooks.request_qun_list) {
+        hooks.request_qun_list(login_interceptor, &ctx);
+      }
       break;
     case FX_MSG_QUN_LIST_LOADED:
-      contacts::subscribe_quns(login_interceptor, &ctx);
+      if (hooks.subscribe_quns) hooks.subscribe_quns(login_interceptor, &ctx);
       break;
     case FX_MSG_QUN_SUBSCRIBED:
       login_complete(ctx);
@@ -275,10 +247,10 @@ void clear_session_tables() {
   wire().transactions.clear();
 }
 
-int login(const char* login_id, const char* password, fx_msg_cb cb, void* user) {
+int login(const char* login_id, const char* password, const ReplyTo& to) {
   if (login_id == nullptr || password == nullptr) return 0;
   session().cancel_login = 0;
-  auto task = std::make_unique<LoginTask>(LoginTask{ReplyTo{cb, user}, login_id, password});
+  auto task = std::make_unique<LoginTask>(LoginTask{to, login_id, password});
   TimerTable& timers = engine().timers;
   timers.lock();
   int added = timers.add(kSessionKey, kLoginTaskTag, kLoginTaskTicks, login_task, task.get());
@@ -290,17 +262,17 @@ int login(const char* login_id, const char* password, fx_msg_cb cb, void* user) 
   return added;
 }
 
-int relogin(fx_msg_cb cb, void* user) {
+int relogin(const ReplyTo& to) {
   session().cancel_login = 0;
   session().relogin_mode = 1;
   clear_session_tables();
   std::string id, password;
   if (!stored_login(&id, &password)) return 0;
-  return login(id.c_str(), password.c_str(), cb, user);
+  return login(id.c_str(), password.c_str(), to);
 }
 
 void logout() {
-  contacts::unsubscribe_all();
+  if (auto unsubscribe_all = session_hooks().unsubscribe_all) unsubscribe_all();
   send_logout();
   // The logout gets out (and its answer in) before the tables are emptied.
   std::this_thread::sleep_for(kLogoutGrace);
@@ -325,12 +297,8 @@ void set_login_status(int status) {
 }
 
 int login_and_wait(const char* login_id, const char* password) {
-  // The word outlives this call: a late message may still be written to it.
-  auto* wait = session().keep(std::make_unique<LoginWait>());
-  if (!login(login_id, password, login_wait_cb, wait)) return 0;
-  for (int i = 0; i < kLoginWaitPolls && wait->code == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return wait->code == FX_MSG_LOGIN_OK ? 1 : 0;
+  return wait_for_result(kLoginWait,
+                         [&](const ReplyTo& to) { return login(login_id, password, to); });
 }
 
 }  // namespace tavrin

@@ -1,7 +1,8 @@
 // Login: the login task (timer (1, 1), run once on the timer thread), the
 // login interceptor that drives the post-registration sequence while it is
 // the system callback, keep-alive and the one-shot timers of a session,
-// re-login and logout.
+// re-login and logout. The sequence's steps in the contact and chat layers
+// are reached through the session hooks (session_hooks.h).
 //
 // The interceptor runs on the worker thread (and, for 97 found while
 // sending, still on the worker). Every timer of a session is cleared at
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 
+#include "frame/callbacks.h"
 #include "libtavrin.h"
 
 namespace tavrin {
@@ -26,10 +28,11 @@ inline constexpr uint32_t kKeepaliveTicks = 20000;
 inline constexpr uint32_t kKeepaliveProxyTicks = 9000;
 
 // fx_login: 1 when the login task was added; 0 when a login or keep-alive
-// already runs (the timer (1, 1) exists) or an argument is missing.
-int login(const char* login_id, const char* password, fx_msg_cb cb, void* user);
+// already runs (the timer (1, 1) exists) or an argument is missing. The
+// login's messages go to the reply's callback (none: nobody hears them).
+int login(const char* login_id, const char* password, const ReplyTo& to);
 // fx_relogin: clears the tables and logs in again with the stored id.
-int relogin(fx_msg_cb cb, void* user);
+int relogin(const ReplyTo& to);
 // fx_loginout.
 void logout();
 // fx_cancel_login.

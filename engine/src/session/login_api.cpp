@@ -6,7 +6,7 @@ extern "C" {
 
 FX_API int fx_login(const char* login_id, const char* password, fx_msg_cb cb, void* user) {
   try {
-    return tavrin::login(login_id, password, cb, user);
+    return tavrin::login(login_id, password, tavrin::ReplyTo{cb, user});
   } catch (...) {
     return 0;
   }
@@ -22,7 +22,7 @@ FX_API int fs_login(const char* login_id, const char* password) {
 
 FX_API int fx_relogin(fx_msg_cb cb, void* user) {
   try {
-    return tavrin::relogin(cb, user);
+    return tavrin::relogin(tavrin::ReplyTo{cb, user});
   } catch (...) {
     return 0;
   }

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_bodies.h"
-#include "contacts/payload_parsers.h"
-#include "session/session.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_bodies.h"
+#include "roster/payload_parsers.h"
+#include "sipc/command.h"
 #include "sipc/wire.h"
 
 namespace tavrin {

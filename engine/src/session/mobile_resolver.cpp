@@ -7,10 +7,10 @@
 #include <atomic>
 #include <cerrno>
 
-#include "contacts/contact_id.h"
-#include "contacts/payload_parsers.h"
-#include "contacts/xml_escape.h"
-#include "session/engine_settings.h"
+#include "roster/contact_id.h"
+#include "roster/payload_parsers.h"
+#include "roster/xml_escape.h"
+#include "sipc/engine_settings.h"
 #include "sipc/proxy_settings.h"
 #include "sipc/server_connect.h"
 #include "sipc/stream_cutter.h"

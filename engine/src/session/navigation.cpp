@@ -7,9 +7,9 @@
 #include <atomic>
 #include <cstring>
 
-#include "session/engine_settings.h"
-#include "session/server_settings.h"
+#include "sipc/engine_settings.h"
 #include "sipc/proxy_http.h"
+#include "sipc/server_settings.h"
 #include "sipc/tcp_socket.h"
 
 namespace tavrin {

@@ -3,14 +3,14 @@
 #include <cstdlib>
 #include <memory>
 
-#include "contacts/contact_status.h"
-#include "contacts/engine_contacts.h"
 #include "frame/engine.h"
+#include "roster/engine_contacts.h"
 #include "session/digest.h"
-#include "session/engine_settings.h"
-#include "session/server_settings.h"
 #include "session/session.h"
 #include "session/session_hooks.h"
+#include "sipc/command.h"
+#include "sipc/engine_settings.h"
+#include "sipc/server_settings.h"
 #include "sipc/socket_error.h"
 #include "sipc/wire.h"
 
@@ -73,7 +73,7 @@ void answer_challenge(const Registration& reg, const sipc_message& m) {
     return;
   }
   sipc_message request =
-      sipc_message::request(session().origin(), "R", kRegistrationCall, m.sequence() + 1, reg.body);
+      sipc_message::request(request_origin(), "R", kRegistrationCall, m.sequence() + 1, reg.body);
   request.add_header("A", *answer);
   reg.to.post(FX_MSG_LOGIN_CHALLENGED);
   wire().queue(request);
@@ -208,7 +208,7 @@ int registration_start(const std::string& login_id, const std::string& password,
     state.user().registration_state = 0;
     state.set_login(login_id.c_str(), password.c_str());
   }
-  session().set_login_id(login_id);
+  set_login_id(login_id);
   const ReplyTo to{cb, user};
   if (!wire().reset_and_connect()) {
     to.post(FX_MSG_LOGIN_FAILED);
@@ -217,7 +217,7 @@ int registration_start(const std::string& login_id, const std::string& password,
   wire().reset_call_id();
   const int32_t call_id = wire().new_call_id();
   const std::string body = registration_body(server_settings().login_status());
-  sipc_message request = sipc_message::request(session().origin(), "R", call_id, 1, body);
+  sipc_message request = sipc_message::request(request_origin(), "R", call_id, 1, body);
   wire().transactions.add(call_id, registration_handler, new Registration{to, body},
                           free_registration);
   to.post(FX_MSG_LOGIN_CONNECTED);
@@ -227,12 +227,12 @@ int registration_start(const std::string& login_id, const std::string& password,
 
 void send_keepalive() {
   const int32_t seq = wire().transactions.next_sequence(kRegistrationCall);
-  wire().queue(sipc_message::request(session().origin(), "R", kRegistrationCall, seq));
+  wire().queue(sipc_message::request(request_origin(), "R", kRegistrationCall, seq));
 }
 
 void send_logout() {
   const int32_t seq = wire().transactions.next_sequence(kRegistrationCall);
-  sipc_message request = sipc_message::request(session().origin(), "R", kRegistrationCall, seq);
+  sipc_message request = sipc_message::request(request_origin(), "R", kRegistrationCall, seq);
   request.add_header("X", "0");
   wire().queue(request);
 }

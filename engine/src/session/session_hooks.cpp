@@ -2,16 +2,11 @@
 
 #include <mutex>
 
-#include "contacts/requests.h"
-#include "contacts/schedule_sms.h"
-#include "session/qun_invite.h"
-
 namespace tavrin {
 
 namespace {
 std::mutex g_mu;  // guards g_hooks
-SessionHooks g_hooks{send_qun_invitation, nullptr, nullptr, contacts::handle_contact_event,
-                     contacts::request_schedule_list_after_login};
+SessionHooks g_hooks;
 }  // namespace
 
 SessionHooks session_hooks() {

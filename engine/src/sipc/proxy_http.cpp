@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "session/base64.h"
+#include "sipc/base64.h"
 #include "sipc/tcp_socket.h"
 
 namespace tavrin {

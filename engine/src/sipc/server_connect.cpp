@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "session/engine_settings.h"
-#include "session/server_settings.h"
+#include "sipc/engine_settings.h"
 #include "sipc/proxy_http.h"
 #include "sipc/proxy_socks5.h"
+#include "sipc/server_settings.h"
 #include "sipc/tcp_socket.h"
 
 namespace tavrin {

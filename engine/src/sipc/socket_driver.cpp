@@ -2,6 +2,8 @@
 // one connection. Errors found on the connection in use go through
 // handle_socket_error (message 97); errors on a socket that was closed
 // meanwhile (fx_close_network, a reset) are the close itself and post nothing.
+#include "sipc/socket_driver.h"
+
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "session/navigation.h"
-#include "session/server_settings.h"
 #include "sipc/proxy_http.h"
+#include "sipc/server_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "contacts/contact_id.h"
-#include "contacts/contact_status.h"
-#include "contacts/engine_contacts.h"
-#include "contacts/payload_parsers.h"
 #include "libtavrin.h"
+#include "roster/contact_id.h"
+#include "roster/contact_status.h"
+#include "roster/engine_contacts.h"
+#include "roster/payload_parsers.h"
 
 using namespace tavrin::contacts;
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "contacts/engine_contacts.h"
 #include "contacts/groups.h"
 #include "contacts/presence.h"
-#include "contacts/records.h"
+#include "roster/engine_contacts.h"
+#include "roster/records.h"
 
 namespace {
 
