@@ -1,4 +1,5 @@
 // Chats between two engines through tavrin-server.
+#include <algorithm>
 #include <set>
 #include <thread>
 
@@ -137,6 +138,51 @@ TEST_F(ImTest, PeerEndingTheDialogDropsIt) {
 
   EXPECT_EQ(bob->command("end 100000001"), "ok 1");
   EXPECT_TRUE(eventually([] { return im::dialog_state(kBob) == 0; }));
+}
+
+// The server logs every request with its body; Alice logs in in the test.
+class InvitationTest : public ImTest {
+  std::vector<std::string> server_args() override { return {"-vvv"}; }
+  bool log_in_at_start() override { return false; }
+
+ protected:
+  // The uri at the end of each invitation's session description that the
+  // server received (from either engine), in order.
+  std::vector<std::string> invitation_uris() {
+    const std::string log = server_->log();
+    const std::string body = "-> body: v=0";
+    const std::string media = "\r\nm=message ";  // then "<port> sip <own uri>"
+    std::vector<std::string> uris;
+    for (size_t at = log.find(body); at != std::string::npos; at = log.find(body, at + 1)) {
+      size_t from = log.find(media, at);
+      if (from == std::string::npos) break;
+      from += media.size();
+      const std::string line = log.substr(from, log.find('\n', from) - from);
+      const size_t sip = line.find(" sip ");
+      uris.push_back(sip == std::string::npos ? "?" : line.substr(sip + 5));
+    }
+    return uris;
+  }
+};
+
+TEST_F(InvitationTest, ChatBegunRightAfterLoginNamesTheOwnUri) {
+  auto bob = start_bob();
+  ASSERT_EQ(fs_login("100000001", "alice123"), 1);
+  // 14 has arrived: Alice's group chats were invited during the login, and
+  // the chat begun now is the first after it.
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+  ASSERT_EQ(fx_begin_dialog(kBob, ImRecorder::callback, &rec_), 1);
+  Seen open;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_DIALOG_OPEN, kBob, &open));
+  EXPECT_NE(open.p1, 0);  // the call id: an invitation went out and was answered
+
+  // Alice's two group chats and her chat with Bob, and Bob's group chat:
+  // each invitation names its sender's own uri, none an empty one.
+  const std::vector<std::string> uris = invitation_uris();
+  for (const std::string& uri : uris) EXPECT_EQ(uri.rfind("sip:10000000", 0), 0u) << uri;
+  EXPECT_GE(std::count_if(uris.begin(), uris.end(),
+                          [](const std::string& u) { return u.rfind("sip:100000001@", 0) == 0; }),
+            3);
 }
 
 class WithheldAcksTest : public ImTest {

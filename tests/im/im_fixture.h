@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "roster/engine_contacts.h"
 #include "eventually.h"
 #include "im_recorder.h"
 #include "libtavrin.h"
 #include "peer_process.h"
+#include "roster/engine_contacts.h"
 #include "test_server.h"
 
 namespace tavrin::test {
@@ -23,12 +23,15 @@ namespace tavrin::test {
 class ImTest : public ::testing::Test {
  protected:
   virtual std::vector<std::string> server_args() { return {}; }
+  // False for a test that logs Alice in itself.
+  virtual bool log_in_at_start() { return true; }
 
   void SetUp() override {
     server_ = std::make_unique<TestServer>(server_args());
     ASSERT_TRUE(server_->running());
     ASSERT_EQ(fx_init(), 1);
     ASSERT_EQ(fx_set_serve_address(server_->sipcAddress().c_str()), 1);
+    if (!log_in_at_start()) return;
     ASSERT_EQ(fs_login("100000001", "alice123"), 1);
     fx_set_system_msg_cb(ImRecorder::callback, &rec_);
   }

@@ -141,11 +141,6 @@ int score_timer(void*) {
   return 0;
 }
 
-int own_info_timer(void*) {
-  request_own_info();
-  return 0;
-}
-
 int offline_timer(void*) {
   request_offline_messages();
   return 0;
@@ -185,11 +180,28 @@ void login_complete(LoginContext& ctx) {
              nullptr);
   if (!session().relogin_mode) {
     timers.add(kSessionKey, kScoreTag, 50, score_timer, nullptr);
-    timers.add(kSessionKey, kOwnInfoTag, 60, own_info_timer, nullptr);
     timers.add(kSessionKey, kOfflineTag, 300, offline_timer, nullptr);
     timers.add(kSessionKey, kScheduleTag, 200, schedule_timer, nullptr);
   }
   to_client(ctx, FX_MSG_LOGIN_OK, 0, 0);
+}
+
+bool own_uri_known() {
+  auto& state = EngineContacts::instance();
+  auto lock = state.lock();
+  const fx_user* u = state.user_if_any();
+  return u != nullptr && u->uri != nullptr;
+}
+
+// The last step before 14: every invitation (the group chats' at once, a
+// chat the client begins on 14) names the user's own uri, so a first login
+// learns it before it completes.
+void complete_with_own_uri(LoginContext& ctx) {
+  if (own_uri_known()) {
+    login_complete(ctx);
+    return;
+  }
+  request_own_info([&ctx] { login_complete(ctx); });
 }
 
 }  // namespace
@@ -222,7 +234,7 @@ void login_interceptor(int code, intptr_t p1, intptr_t p2, void* user) {
       if (hooks.subscribe_quns) hooks.subscribe_quns(login_interceptor, &ctx);
       break;
     case FX_MSG_QUN_SUBSCRIBED:
-      login_complete(ctx);
+      complete_with_own_uri(ctx);
       break;
     case FX_MSG_REGISTER_GONE:
       login_again(ctx);

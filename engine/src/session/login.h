@@ -20,7 +20,7 @@ namespace tavrin {
 inline constexpr uint32_t kSessionKey = 1;
 inline constexpr uint32_t kLoginTaskTag = 1;  // also the keep-alive
 inline constexpr uint32_t kScoreTag = 3;
-inline constexpr uint32_t kOwnInfoTag = 4;
+// (1, 4) stays free: the own uri is learnt before 14 (login_fetches.h).
 inline constexpr uint32_t kOfflineTag = 5;
 inline constexpr uint32_t kScheduleTag = 6;
 inline constexpr uint32_t kLoginTaskTicks = 4;

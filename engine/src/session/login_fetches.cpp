@@ -47,8 +47,13 @@ void contact_list_answer(sipc_message& m, void* user) {
   to.post(FX_MSG_CONTACTS_LOADED);
 }
 
-void own_info_answer(sipc_message& m, void*) {
-  wire().transactions.remove(m.call_id());
+using Then = std::function<void()>;
+
+void free_then(void* user) {
+  delete static_cast<Then*>(user);
+}
+
+void store_own_info(const sipc_message& m) {
   if (!is_success(m)) return;
   const auto info = contacts::parse_own_user_answer(m.body().c_str());
   if (!info) return;
@@ -66,6 +71,14 @@ void own_info_answer(sipc_message& m, void*) {
   }
 }
 
+void own_info_answer(sipc_message& m, void* user) {
+  // The context lives until this handler returns, however the entry goes.
+  const Then& then = *static_cast<Then*>(user);
+  wire().transactions.remove(m.call_id());
+  store_own_info(m);
+  if (then) then();
+}
+
 }  // namespace
 
 void request_personal_info() {
@@ -78,8 +91,8 @@ void request_contact_list(fx_msg_cb cb, void* user) {
                contact_list_answer, new ReplyTo{cb, user}, free_reply_to);
 }
 
-void request_own_info() {
-  send_command("GetUserInfo", std::string(), own_info_answer, nullptr, nullptr);
+void request_own_info(std::function<void()> then) {
+  send_command("GetUserInfo", std::string(), own_info_answer, new Then(std::move(then)), free_then);
 }
 
 void request_offline_messages() {
