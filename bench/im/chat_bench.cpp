@@ -1,6 +1,7 @@
 // Chat lines end to end through tavrin-server on loopback.
 //
 //   bench_im_chat [--lines 4000] [--runs 5] [--gap 300] [--flood 20000]
+//                 [--server PATH]   (another tavrin-server build, to compare)
 //
 // 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
 //    this process, Bob's engine, notes the time of code 16 in its callback.
@@ -102,6 +103,7 @@ struct Options {
   int runs = 5;
   int gap_us = 300;
   long flood = 20000;
+  std::string server = TAVRIN_SERVER_BIN;
 };
 
 Options parse(int argc, char** argv) {
@@ -111,6 +113,7 @@ Options parse(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--runs")) o.runs = std::max(1, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--gap")) o.gap_us = std::max(0, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--flood")) o.flood = std::max(0L, std::atol(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--server")) o.server = argv[i + 1];
   }
   return o;
 }
@@ -167,7 +170,7 @@ int main(int argc, char** argv) {
       tavrin::server::seedDemo(store);
     }
     tavrin::test::ServerChild server;
-    server.start({TAVRIN_SERVER_BIN, "--data", dir, "--nav-port", "0", "--sipc-port", "0",
+    server.start({opt.server, "--data", dir, "--nav-port", "0", "--sipc-port", "0",
                   "--no-signin"},
                  {.stderr_path = dir + "/server.log", .die_with_parent = true});
     const std::string address = "127.0.0.1:" + std::to_string(server.sipc());
