@@ -8,7 +8,9 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "command_table.h"
 #include "event_queue.h"
 #include "options.h"
 #include "printer.h"
@@ -29,6 +31,8 @@ class CliSession {
   CliSession(Options options, std::string password);
   // Runs everything, fx_init to fx_terminate; the exit status.
   int run();
+  // The command table (commands.cpp): one row per command, in help's order.
+  static const std::vector<Command>& commands();
 
  private:
   bool configure_engine();
@@ -54,22 +58,19 @@ class CliSession {
   // Send results the engine gave as it let go of waiting lines at the end.
   void print_last_results();
 
-  // Commands (commands.cpp).
+  // Commands (commands.cpp) that take more than a row of the table.
   void cmd_contacts();
   void cmd_groups();
   void cmd_blacklist();
   void cmd_quns();
   void cmd_me();
-  void cmd_wait(const std::string& name, std::string args);
+  void cmd_wait(const CommandArgs& args);
   void cmd_schedule_list();
   void cmd_schedule_add(std::string args);
+  void cmd_logout();
   void cmd_help();
   // A request's immediate answer: 1 queued, else the reason.
   void queued(const std::string& command, int rc, const std::string& why_not);
-  bool take_id(const std::string& command, std::string* args, long* id);
-  bool take_int(const std::string& command, std::string* args, const char* what, long* value);
-  bool take_text(const std::string& command, std::string* args, const char* what,
-                 std::string* text);
 
   Options options_;
   std::string password_;

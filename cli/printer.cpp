@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "bridge/EngineMessages.h"
 #include "libtavrin.h"
 #include "terminal_text.h"
 
@@ -95,9 +96,9 @@ std::string readable(const Event& e, const Decoded& d) {
     return who + " is now " + status_name(e.code);
   if (e.has_record) {
     const std::string to = contact_name(e.record_to != 0 ? e.record_to : e.p2);
-    return std::string(code_name(e.code)) + " to " + to + ": " + e.record_text;
+    return std::string(bridge::message_name(e.code)) + " to " + to + ": " + e.record_text;
   }
-  std::string s = code_name(e.code);
+  std::string s(bridge::message_name(e.code));
   if (e.p1_text)
     s += " \"" + *e.p1_text + "\"";
   else if (e.p1 != 0)
@@ -155,155 +156,6 @@ const char* status_name(int code) {
   }
 }
 
-const char* code_name(int code) {
-  switch (code) {
-    case 1:
-      return "login-connected";
-    case 2:
-      return "login-challenged";
-    case 4:
-      return "login-wrong-password";
-    case 5:
-      return "login-failed";
-    case 6:
-      return "login-bad-request";
-    case 7:
-      return "login-not-found";
-    case 8:
-      return "login-registered";
-    case 10:
-      return "contacts-load-failed";
-    case 11:
-      return "login-contacts-loaded";
-    case 14:
-      return "login-ok";
-    case 16:
-      return "chat";
-    case 17:
-      return "chat-group";
-    case 19:
-      return "nudge";
-    case 32:
-      return "sms sent";
-    case 33:
-      return "sms failed";
-    case 34:
-      return "sms not answered";
-    case 36:
-      return "sms refused";
-    case 48:
-      return "dialog-trying";
-    case 49:
-      return "dialog-open";
-    case 50:
-      return "dialog-refused";
-    case 52:
-      return "delivered";
-    case 53:
-      return "not delivered";
-    case 54:
-      return "not answered";
-    case 79:
-      return "refuse-sms-days";
-    case 80:
-      return "contact-changed";
-    case 81:
-      return "list added";
-    case 82:
-      return "list not added";
-    case 84:
-      return "list deleted";
-    case 85:
-      return "list not deleted";
-    case 87:
-      return "list renamed";
-    case 88:
-      return "list not renamed";
-    case 90:
-      return "name set";
-    case 91:
-      return "name not set";
-    case 93:
-      return "contact-request";
-    case 94:
-      return "contact added";
-    case 97:
-      return "socket-error";
-    case 98:
-      return "deregistered";
-    case 99:
-      return "status set";
-    case 100:
-      return "status not set";
-    case 101:
-      return "status not answered";
-    case 102:
-      return "mood set";
-    case 103:
-      return "mood not set";
-    case 104:
-      return "nickname set";
-    case 105:
-      return "nickname not set";
-    case 106:
-      return "refuse-sms days set";
-    case 107:
-      return "refuse-sms days not set";
-    case 113:
-      return "blocked";
-    case 114:
-      return "not blocked";
-    case 116:
-      return "unblocked";
-    case 117:
-      return "not unblocked";
-    case 119:
-      return "scheduled sms not stored";
-    case 120:
-      return "scheduled sms stored";
-    case 122:
-      return "scheduled sms not deleted";
-    case 123:
-      return "scheduled sms deleted";
-    case 129:
-      return "contact deleted";
-    case 130:
-      return "contact not deleted";
-    case 132:
-      return "contact moved";
-    case 133:
-      return "contact not moved";
-    case 135:
-      return "file-offer";
-    case 137:
-      return "dialog-invited";
-    case 146:
-      return "group-list-failed";
-    case 148:
-      return "group line delivered";
-    case 149:
-      return "group line not answered";
-    case 150:
-      return "group line not delivered";
-    case 151:
-      return "group sms sent";
-    case 152:
-      return "group sms not answered";
-    case 153:
-      return "group sms failed";
-    case 154:
-      return "group sms refused";
-    case 241:
-      return "nav-bad-id";
-    case 244:
-      return "schedule-list-ok";
-    case 245:
-      return "schedule-list-failed";
-    default:
-      return code >= 66 && code <= 74 ? "status" : "message";
-  }
-}
-
 void Printer::line(const std::string& text) {
   // JSON escapes control characters itself; readable lines carry other
   // users' texts as they came, so the terminal gets them defused.
@@ -331,7 +183,7 @@ void Printer::message(const Event& e, const Decoded& d) {
     j.field("p2", *e.p2_text);
   else
     j.field("p2", e.p2);
-  std::string event = code_name(e.code);
+  std::string event(bridge::message_name(e.code));
   for (char& c : event)
     if (c == ' ') c = '-';
   j.field("event", event);

@@ -44,7 +44,5 @@ class Printer {
 std::string contact_name(long id);
 // Words for a status code 66..78.
 const char* status_name(int code);
-// A short name for a message code ("chat", "nudge", "sms-ok", ...).
-const char* code_name(int code);
 
 }  // namespace tavrin::cli

@@ -25,17 +25,19 @@ std::string presence(int i) {
          "d=\"\" dt=\"PC\" dc=\"17\"/></c></contacts></event></events>";
 }
 
-// SIP-C and SIP header names side by side.
+// SIP-C and SIP header names side by side, with SIP's compact form (or the
+// long name where SIP has none).
 struct names {
   const char* sipc;
   const char* sip;
+  const char* compact;
 };
-constexpr names kF{"F", "From"}, kT{"T", "To"}, kC{"C", "Content-Type"}, kN{"N", "Event"},
-    kX{"X", "Expires"}, kK{"K", "Supported"};
+constexpr names kF{"F", "From", "f"}, kT{"T", "To", "t"}, kC{"C", "Content-Type", "c"},
+    kN{"N", "Event", "o"}, kX{"X", "Expires", "Expires"}, kK{"K", "Supported", "k"};
 
 void build(traffic& t, int call_id, int status, const char* method, const char* sip_method,
            const std::vector<std::pair<names, std::string>>& headers, const std::string& body) {
-  std::string a, b;
+  std::string a, b, c;
   if (status) {
     a = "SIP-C/2.0 " + std::to_string(status) + " OK\r\n";
     b = "SIP/2.0 " + std::to_string(status) + " OK\r\n";
@@ -43,24 +45,33 @@ void build(traffic& t, int call_id, int status, const char* method, const char* 
     a = std::string(method) + " 512345678 SIP-C/2.0\r\n";
     b = std::string(sip_method) + " sip:512345678@tavrin.test SIP/2.0\r\n";
   }
+  c = b;
   b += "Via: SIP/2.0/TCP 127.0.0.1:8080;branch=z9hG4bK" + std::to_string(call_id) + "\r\n";
   a += "I: " + std::to_string(call_id) + "\r\nQ: 2 " + method + "\r\n";
   b += "Call-ID: " + std::to_string(call_id) + "\r\nCSeq: 2 " + sip_method + "\r\n";
+  c += "i: " + std::to_string(call_id) + "\r\nCSeq: 2 " + sip_method + "\r\n";
   for (const auto& [n, v] : headers) {
     a += std::string(n.sipc) + ": " + v + "\r\n";
     std::string sv = v;
     if (std::string_view(n.sip) == "From" || std::string_view(n.sip) == "To") sv = "<" + v + ">";
     b += std::string(n.sip) + ": " + sv + "\r\n";
+    c += std::string(n.compact) + ": " + v + "\r\n";
   }
-  if (!body.empty()) a += "L: " + std::to_string(body.size()) + "\r\n";
+  if (!body.empty()) {
+    a += "L: " + std::to_string(body.size()) + "\r\n";
+    c += "l: " + std::to_string(body.size()) + "\r\n";
+  }
   b += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   a += "\r\n" + body;
   b += "\r\n" + body;
+  c += "\r\n" + body;
   t.sipc_bytes += a.size();
   t.sip_bytes += b.size();
+  t.sip_same_shape_bytes += c.size();
   t.sipc_stream += a;
   t.sipc.push_back(std::move(a));
   t.sip.push_back(std::move(b));
+  t.sip_same_shape.push_back(std::move(c));
 }
 
 }  // namespace

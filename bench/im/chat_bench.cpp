@@ -1,187 +1,132 @@
 // Chat lines end to end through tavrin-server on loopback.
 //
-//   bench_im_chat [--lines 10000] [--flood 20000]
+//   bench_im_chat [--lines 4000] [--runs 5] [--gap 300] [--flood 20000]
+//                 [--server PATH]   (another tavrin-server build, to compare)
 //
-// 1. Latency: Alice's engine (a peer process) calls fx_dialog_send; this
-//    process, Bob's engine, notes the time of code 16. One line at a time
-//    in an open dialog; median and 99th percentile over --lines lines,
-//    beside a raw TCP ping-pong over loopback (same message count, a line's
-//    size) measured in the same run.
+// 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
+//    this process, Bob's engine, notes the time of code 16 in its callback.
+//    One line at a time in an open dialog; the next line leaves --gap
+//    microseconds after the last one arrived and was answered, so no line
+//    meets the previous one's traffic. Beside it, in the same processes, the
+//    wire reference (wire_model.h): the same hops A -> relay -> B and the
+//    same message sizes with nothing of the engine or of the protocol. The
+//    relay stands for tavrin-server: it writes the line to the receiver,
+//    then answers the sender, and the receiver answers the relay. So the
+//    ratio is what the engines and the server add to a relayed line.
+//    Both sides note their times in a block shared by the processes and read
+//    after the run: nothing is printed, piped or woken while lines are in
+//    flight. Each of --runs runs does --lines of each kind (alternating
+//    which goes first) and prints the load average beside its figures.
 // 2. Receiving: Alice's engine sends --flood lines as fast as her engine
 //    takes them; Bob's engine queues them. Lines per second from the first
-//    16 to the last, and a check that every line is in the queue, in order.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
+//    to the last, and a check that every line is in the queue, in order.
+//
+// tavrin-server runs as it does in use, without request logging.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "demo_seed.h"
 #include "libtavrin.h"
-#include "peer_process.h"
-#include "test_server.h"
+#include "sender_process.h"
+#include "server_child.h"
+#include "store.h"
+#include "temp_dir.h"
+#include "timing.h"
+#include "wire_model.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr long kAlice = 100000001;
-constexpr long kBob = 100000002;
+using namespace bench::im;
 
-long long now_ns() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-      .count();
-}
+Timing* g_timing = nullptr;          // mapped before the fork, never unmapped
+std::atomic<long long> g_last_at{0};  // time of Bob's latest line (flood)
 
-struct Arrivals {
-  std::mutex mu;
-  std::condition_variable cv;
-  long count = 0;       // lines from Alice so far
-  long long last = 0;   // time of the latest
-  long long first = 0;  // time of the first
-};
-Arrivals g_arrivals;
-
-void on_message(int code, intptr_t, intptr_t p2, void*) {
+// Bob's system callback, on his engine's worker: notes the time of a timed
+// line ("NNNNNN:xxx...") and counts every line from Alice.
+void on_bob(int code, intptr_t p1, intptr_t p2, void*) {
   if ((code != FX_MSG_CHAT_MESSAGE && code != FX_MSG_CHAT_MESSAGE_SO) || p2 != kAlice) return;
   const long long t = now_ns();
-  std::lock_guard lock(g_arrivals.mu);
-  if (g_arrivals.count++ == 0) g_arrivals.first = t;
-  g_arrivals.last = t;
-  g_arrivals.cv.notify_all();
-}
-
-bool wait_count(long n, long long* at = nullptr) {
-  std::unique_lock lock(g_arrivals.mu);
-  const bool ok =
-      g_arrivals.cv.wait_for(lock, std::chrono::seconds(30), [&] { return g_arrivals.count >= n; });
-  if (at) *at = g_arrivals.last;
-  return ok;
-}
-
-double percentile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
-}
-
-// Round trips of a line-sized message between two loopback sockets, the
-// echo side on its own thread.
-std::vector<double> raw_ping_pong(int rounds, size_t bytes) {
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-  listen(listener, 1);
-  const int client = socket(AF_INET, SOCK_STREAM, 0);
-  connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  const int server = accept(listener, nullptr, nullptr);
-  int one = 1;
-  setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  auto read_all = [](int fd, char* buf, size_t n) {
-    size_t got = 0;
-    while (got < n) {
-      const ssize_t r = read(fd, buf + got, n - got);
-      if (r <= 0) return false;
-      got += size_t(r);
-    }
-    return true;
-  };
-  std::thread echo([&] {
-    std::vector<char> buf(bytes);
-    while (read_all(server, buf.data(), bytes))
-      if (write(server, buf.data(), bytes) != ssize_t(bytes)) break;
-  });
-  std::vector<char> msg(bytes, 'x'), back(bytes);
-  std::vector<double> us;
-  for (int i = 0; i < rounds; ++i) {
-    const long long t0 = now_ns();
-    if (write(client, msg.data(), bytes) != ssize_t(bytes) || !read_all(client, back.data(), bytes))
-      break;
-    us.push_back(double(now_ns() - t0) / 1000.0);
+  const char* text = reinterpret_cast<const char*>(p1);
+  if (text && std::strlen(text) > 6 && text[6] == ':') {
+    const long i = std::atol(text);
+    if (i >= 0 && i < g_timing->capacity) g_timing->got[i] = t;
   }
-  shutdown(client, SHUT_RDWR);
-  close(client);
-  echo.join();
-  close(server);
-  close(listener);
-  return us;
+  g_last_at.store(t, std::memory_order_relaxed);
+  g_timing->arrived.fetch_add(1, std::memory_order_release);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  int lines = 10000;
-  long flood = 20000;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--lines")) lines = std::atoi(argv[i + 1]);
-    if (!std::strcmp(argv[i], "--flood")) flood = std::atol(argv[i + 1]);
-  }
-  tavrin::test::TestServer server;
-  if (!server.running()) return std::fprintf(stderr, "server did not start\n"), 1;
-  if (fx_init() != 1) return 1;
-  fx_set_serve_address(server.sipcAddress().c_str());
-  if (fs_login("100000002", "bob123") != 1) return std::fprintf(stderr, "Bob: login failed\n"), 1;
-  fx_set_system_msg_cb(on_message, nullptr);
-
-  tavrin::test::PeerProcess alice(TAVRIN_IM_PEER_BIN);
-  if (alice.command("login 100000001 alice123 " + server.sipcAddress()) != "ok 1")
-    return std::fprintf(stderr, "Alice: login failed\n"), 1;
-  alice.command("quiet");
-  // Opens the dialog (the first line waits for the invitation's answer).
-  alice.command("send 100000002 hello");
-  if (!wait_count(1)) return std::fprintf(stderr, "no first line\n"), 1;
+void drop_queued() {
   while (fx_msg* m = fx_get_msg(kAlice)) fx_destroy_msg(m);
+}
 
-  // 1. Latency.
-  const std::string text(100, 'x');
-  std::vector<double> chat_us;
-  chat_us.reserve(size_t(lines));
-  for (int i = 0; i < lines; ++i) {
-    const std::string reply = alice.command("sendt 100000002 " + text);
-    long long sent = 0;
-    int ok = 0;
-    if (std::sscanf(reply.c_str(), "ok %d %lld", &ok, &sent) != 2 || ok != 1)
-      return std::fprintf(stderr, "send refused: %s\n", reply.c_str()), 1;
-    long long at = 0;
-    if (!wait_count(2 + i, &at)) return std::fprintf(stderr, "line %d lost\n", i), 1;
-    chat_us.push_back(double(at - sent) / 1000.0);
-    if (fx_msg* m = fx_get_msg(kAlice)) fx_destroy_msg(m);
-  }
-  const std::vector<double> raw_us = raw_ping_pong(lines, text.size() + 150);
-  const double cm = percentile(chat_us, 0.5), c99 = percentile(chat_us, 0.99);
-  const double rm = percentile(raw_us, 0.5), r99 = percentile(raw_us, 0.99);
-  std::printf("chat line fx_dialog_send -> 16: median %.1f us, p99 %.1f us (%d lines)\n", cm, c99,
-              lines);
-  std::printf("raw TCP ping-pong (loopback):   median %.1f us, p99 %.1f us (%zu round trips)\n", rm,
-              r99, raw_us.size());
-  std::printf("ratio: median %.2fx (goal 2x), p99 %.2fx (goal 3x)\n", cm / rm, c99 / r99);
+std::string load_average() {
+  std::ifstream in("/proc/loadavg");
+  std::string a, b, c;
+  in >> a >> b >> c;
+  return a + " " + b + " " + c;
+}
 
-  // 2. Receiving without loss.
-  long base = 0;
-  {
-    std::lock_guard lock(g_arrivals.mu);
-    base = g_arrivals.count;
+struct Figures {
+  double median = 0, p99 = 0;
+};
+
+// One timed run of one kind; false when a line was lost or refused.
+bool timed_run(SenderProcess& alice, const std::string& command, long lines, Figures& out,
+               std::vector<double>& pool) {
+  g_timing->clear();
+  const std::string reply = alice.command(command);
+  std::vector<double> us;
+  if (reply != "ok " + std::to_string(lines) || !g_timing->latencies(lines, us)) {
+    std::fprintf(stderr, "%s: %s\n", command.c_str(), reply.empty() ? "no reply" : reply.c_str());
+    return false;
   }
-  const auto t0 = Clock::now();
-  if (alice.command("flood 100000002 " + std::to_string(flood), std::chrono::seconds(300)) !=
-      "ok " + std::to_string(flood))
+  out = {percentile(us, 0.5), percentile(us, 0.99)};
+  pool.insert(pool.end(), us.begin(), us.end());
+  return true;
+}
+
+struct Options {
+  long lines = 4000;
+  int runs = 5;
+  int gap_us = 300;
+  long flood = 20000;
+  std::string server = TAVRIN_SERVER_BIN;
+};
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--lines")) o.lines = std::max(1L, std::atol(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--runs")) o.runs = std::max(1, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--gap")) o.gap_us = std::max(0, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--flood")) o.flood = std::max(0L, std::atol(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--server")) o.server = argv[i + 1];
+  }
+  return o;
+}
+
+int receive_flood(SenderProcess& alice, long flood) {
+  g_timing->clear();
+  const long long t0 = now_ns();
+  if (alice.command("flood " + std::to_string(flood)) != "ok " + std::to_string(flood))
     return std::fprintf(stderr, "flood failed\n"), 1;
-  long long last = 0;
-  const bool all = wait_count(base + flood, &last);
+  const long long limit = now_ns() + 300'000'000'000LL;
+  while (g_timing->arrived.load() < flood && now_ns() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const bool all = g_timing->arrived.load() == flood;
   long first_index = -1, queued = 0;
   bool in_order = true;
   while (fx_msg* m = fx_get_msg(kAlice)) {
@@ -191,14 +136,107 @@ int main(int argc, char** argv) {
     ++queued;
     fx_destroy_msg(m);
   }
-  const double secs =
-      double(last -
-             std::chrono::duration_cast<std::chrono::nanoseconds>(t0.time_since_epoch()).count()) /
-      1e9;
+  const double secs = double(g_last_at.load() - t0) / 1e9;
   std::printf("received and queued: %ld of %ld lines in %.2f s = %.0f lines/s; %s\n", queued, flood,
               secs, double(queued) / secs,
               all && in_order && queued == flood ? "none lost, in order" : "LOST OR REORDERED");
-  fx_set_system_msg_cb(nullptr, nullptr);
-  fx_terminate();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options opt = parse(argc, argv);
+  g_timing = Timing::map_shared(opt.lines);
+  RelayPorts ports;
+  if (!g_timing || !open_relay_ports(ports)) return std::fprintf(stderr, "no shared block\n"), 1;
+
+  // Both children are forked before this process starts any thread.
+  const pid_t relay = fork();
+  if (relay == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    run_relay(ports);
+    _exit(0);
+  }
+  close(ports.sender_fd);
+  close(ports.receiver_fd);
+  int result = 0;
+  {
+    SenderProcess alice(*g_timing);
+    TempDir scratch("tavrin-bench-chat");
+    const std::string dir = scratch.path.string();
+    {
+      tavrin::server::Store store(dir + "/tavrin-server.db", "tavrin.local");
+      tavrin::server::seedDemo(store);
+    }
+    tavrin::test::ServerChild server;
+    server.start({opt.server, "--data", dir, "--nav-port", "0", "--sipc-port", "0",
+                  "--no-signin"},
+                 {.stderr_path = dir + "/server.log", .die_with_parent = true});
+    const std::string address = "127.0.0.1:" + std::to_string(server.sipc());
+    if (!alice.running() || server.sipc() <= 0 || fx_init() != 1)
+      return std::fprintf(stderr, "could not start\n"), 1;
+    fx_set_serve_address(address.c_str());
+    if (fs_login(std::to_string(kBob).c_str(), "bob123") != 1)
+      return std::fprintf(stderr, "Bob: login failed\n"), 1;
+    fx_set_system_msg_cb(on_bob, nullptr);
+    if (alice.command("login " + address) != "ok 1")
+      return std::fprintf(stderr, "Alice: login failed\n"), 1;
+    drop_queued();
+    WireReceiver receiver(*g_timing);
+    if (!receiver.start(ports.receiver_port)) return std::fprintf(stderr, "no relay\n"), 1;
+
+    const std::string n = std::to_string(opt.lines), gap = std::to_string(opt.gap_us);
+    const std::string chat_cmd = "chat " + n + " " + gap;
+    const std::string wire_cmd = "wire " + std::to_string(ports.sender_port) + " " + n + " " + gap;
+    std::vector<double> chat_pool, wire_pool, ratio_median, ratio_p99;
+    std::printf("%ld lines per run, %d us between lines\n", opt.lines, opt.gap_us);
+    for (int run = 0; run < opt.runs && result == 0; ++run) {
+      const std::string load = load_average();
+      Figures chat, wire;
+      const bool chat_first = run % 2 == 0;
+      bool ok = true;
+      for (int k = 0; k < 2 && ok; ++k) {
+        if ((k == 0) == chat_first) {
+          ok = timed_run(alice, chat_cmd, opt.lines, chat, chat_pool);
+          drop_queued();
+        } else {
+          ok = timed_run(alice, wire_cmd, opt.lines, wire, wire_pool);
+        }
+      }
+      if (!ok) {
+        result = 1;
+        break;
+      }
+      ratio_median.push_back(chat.median / wire.median);
+      ratio_p99.push_back(chat.p99 / wire.p99);
+      std::printf(
+          "run %d (load %s): chat median %.1f us p99 %.1f us | wire median %.1f us p99 %.1f us"
+          " | ratio median %.2fx p99 %.2fx\n",
+          run + 1, load.c_str(), chat.median, chat.p99, wire.median, wire.p99, chat.median / wire.median,
+          chat.p99 / wire.p99);
+      std::fflush(stdout);
+    }
+    if (result == 0) {
+      auto [mlo, mhi] = std::minmax_element(ratio_median.begin(), ratio_median.end());
+      auto [plo, phi] = std::minmax_element(ratio_p99.begin(), ratio_p99.end());
+      std::printf("ratio over %d runs: median %.2fx (runs %.2f-%.2f, goal 2x), p99 %.2fx (runs "
+                  "%.2f-%.2f, goal 3x); load now %s\n",
+                  opt.runs, percentile(ratio_median, 0.5), *mlo, *mhi, percentile(ratio_p99, 0.5),
+                  *plo, *phi, load_average().c_str());
+      std::printf("all lines: chat median %.1f us p99 %.1f us, wire median %.1f us p99 %.1f us\n",
+                  percentile(chat_pool, 0.5), percentile(chat_pool, 0.99),
+                  percentile(wire_pool, 0.5), percentile(wire_pool, 0.99));
+      if (opt.flood > 0) result = receive_flood(alice, opt.flood);
+    }
+    fx_set_system_msg_cb(nullptr, nullptr);
+    fx_terminate();
+  }  // Alice quits, which ends the relay too
+  int status = 0;
+  for (int i = 0; i < 300 && waitpid(relay, &status, WNOHANG) == 0; ++i) usleep(10000);
+  if (waitpid(relay, &status, WNOHANG) == 0) {
+    kill(relay, SIGKILL);
+    waitpid(relay, &status, 0);
+  }
+  return result;
 }

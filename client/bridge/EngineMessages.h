@@ -1,7 +1,9 @@
 // What every front end needs to know about the engine's messages: for each
-// message code, what p1 and p2 carry and who frees them, in one table. The
-// client and tavrin-cli both read it, so a record or a text handed over by
-// the engine is freed in exactly one place whatever receives it.
+// message code, its short name and what p1 and p2 carry and who frees them,
+// in one table keyed by the public header's constants. The client and
+// tavrin-cli both read it, so a record or a text handed over by the engine
+// is freed in exactly one place whatever receives it, and a code has one
+// name in every log and output.
 //
 // This library needs only the engine's public header. Any thread: the table
 // is constant; an EngineMessage belongs to whichever thread holds it.
@@ -9,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "libtavrin.h"
@@ -29,10 +32,16 @@ enum class Carries {
 struct CodeInfo {
   Carries p1 = Carries::kNumber;
   Carries p2 = Carries::kNumber;
+  // Short name, e.g. "chat", "login-ok", "sms sent"; "status" for a
+  // contact's new status (66..74), "message" for codes without a row.
+  std::string_view name = "message";
 };
 
 // The row of a code; unknown codes carry plain numbers.
 CodeInfo describe(int code);
+inline std::string_view message_name(int code) {
+  return describe(code).name;
+}
 
 bool is_send_result(int code);    // 32-36, 52-54, 148-154: p1 is a sent-message record
 bool is_send_timeout(int code);   // 34, 54, 149, 152
@@ -58,8 +67,8 @@ class EngineMessage {
   int code() const { return code_; }
   intptr_t p1() const { return p1_; }
   intptr_t p2() const { return p2_; }
-  long number() const { return long(p1_); }  // p1 as a number
-  long contact() const { return long(p2_); } // p2 as the contact id
+  long number() const { return long(p1_); }   // p1 as a number
+  long contact() const { return long(p2_); }  // p2 as the contact id
 
   // The sent-message record of a send result; null otherwise.
   const fx_msg* record() const;

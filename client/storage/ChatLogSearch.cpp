@@ -49,6 +49,51 @@ std::u16string phrase(std::u16string_view query) {
   return quoted + u"\"";
 }
 
+// The text with each unpaired surrogate made U+FFFD, as SQLite reads it; a
+// query must not leave one for SQLite's conversion, which can swallow the
+// closing quote of a phrase after it.
+std::u16string paired(std::u16string_view text) {
+  std::u16string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const bool high = out[i] >= 0xD800 && out[i] <= 0xDBFF;
+    const bool low = out[i] >= 0xDC00 && out[i] <= 0xDFFF;
+    if (high && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF)
+      ++i;
+    else if (high || low)
+      out[i] = 0xFFFD;
+  }
+  return out;
+}
+
+// The single-character index's text of a line: one token per character,
+// separated by spaces, for a tokenizer that splits only at ASCII punctuation
+// and space. ASCII letters fold to lower case, other ASCII characters become
+// "x" and two hex digits (so they are tokens, not separators), and anything
+// beyond ASCII, an emoji's surrogate pair included, stands for itself.
+std::u16string unigrams(std::u16string_view line) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  const std::u16string text = paired(line);
+  std::u16string tokens;
+  tokens.reserve(text.size() * 2);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!tokens.empty()) tokens += u' ';
+    const char16_t c = text[i];
+    if ((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z')) {
+      tokens += c;
+    } else if (c >= u'A' && c <= u'Z') {
+      tokens += static_cast<char16_t>(c - u'A' + u'a');
+    } else if (c < 0x80) {
+      tokens += {u'x', kHex[c >> 4], kHex[c & 15]};
+    } else {
+      tokens += c;
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+          text[i + 1] <= 0xDFFF)
+        tokens += text[++i];
+    }
+  }
+  return tokens;
+}
+
 }  // namespace
 
 ChatLogSearch::ChatLogSearch(std::filesystem::path databasePath, std::int32_t userId)
@@ -56,6 +101,10 @@ ChatLogSearch::ChatLogSearch(std::filesystem::path databasePath, std::int32_t us
 
 std::u16string ChatLogSearch::indexName(const std::u16string& table) {
   return table + u"_search";
+}
+
+std::u16string ChatLogSearch::shortIndexName(const std::u16string& table) {
+  return table + u"_search1";
 }
 
 size_t ChatLogSearch::characters(std::u16string_view text) {
@@ -72,6 +121,12 @@ void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& tabl
   for (const char16_t* suffix : {u"_ai", u"_ad", u"_au"})
     requireDone(db, db.execute(u"drop trigger if exists " + index + suffix + u";"));
   if (db.tableExists(index)) requireDone(db, db.execute(u"drop table " + index + u";"));
+
+  const std::u16string shortIndex = shortIndexName(table);
+  for (const char16_t* suffix : {u"_ad", u"_au"})
+    requireDone(db, db.execute(u"drop trigger if exists " + shortIndex + suffix + u";"));
+  for (const std::u16string& name : {shortIndex, shortIndex + u"_mark"})
+    if (db.tableExists(name)) requireDone(db, db.execute(u"drop table " + name + u";"));
 }
 
 bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
@@ -107,29 +162,78 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
   return true;
 }
 
+// The single-character index cannot follow the log through triggers (its
+// text is made here, not in SQL, and other programs may write the file), so a
+// search first adds the lines logged since the last one: "<index>_mark" holds
+// the highest row id indexed. Lines are only ever appended with growing row
+// ids; a delete or an update empties the index through its triggers (any
+// writer can run them), and the next short search fills it again.
+bool ChatLogSearch::ensureShortIndex(CppSQLite3Database& db) const {
+  const std::u16string index = shortIndexName(table_);
+  const std::u16string mark = index + u"_mark";
+  if (!db.tableExists(mark)) {
+    requireDone(db, db.execute(u"begin;"));
+    auto failure = tryStorage([&] {
+      requireDone(db, db.execute(u"create virtual table " + index +
+                                 u" using fts5(t, content='', columnsize=0, tokenize='ascii');"));
+      requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
+      requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
+      for (const char16_t* event : {u"delete", u"update"})
+        requireDone(db, db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " +
+                                   event + u" on " + table_ + u" begin insert into " + index +
+                                   u"(" + index + u") values ('delete-all'); update " + mark +
+                                   u" set upto = 0; end;"));
+      requireDone(db, db.execute(u"commit;"));
+    });
+    if (failure) {
+      (void)tryStorage([&] { db.execute(u"rollback;"); });
+      return false;
+    }
+  }
+  const std::u16string newest = u"(select coalesce(max(rowid), 0) from " + table_ + u")";
+  if (db.scalar(u"select " + newest + u" > upto from " + mark + u";") == 0) return true;
+  db.defineTextFunction(u"tavrin_unigrams", unigrams);
+  requireDone(db, db.execute(u"begin;"));
+  auto failure = tryStorage([&] {
+    requireDone(db, db.execute(u"insert into " + index +
+                               u"(rowid, t) select rowid, tavrin_unigrams(FriendLog) from " +
+                               table_ + u" where rowid > (select upto from " + mark + u");"));
+    requireDone(db, db.execute(u"update " + mark + u" set upto = " + newest + u";"));
+    requireDone(db, db.execute(u"commit;"));
+  });
+  if (failure) {
+    // A file that takes no writes now (full, read-only) is still searched, by a scan.
+    (void)tryStorage([&] { db.execute(u"rollback;"); });
+    return false;
+  }
+  return true;
+}
+
 bool ChatLogSearch::buildIndex() const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  const bool built = db.tableExists(table_) && ensureIndex(db);
+  const bool built = db.tableExists(table_) && ensureIndex(db) && ensureShortIndex(db);
   db.close();
   return built;
 }
 
-std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view query, size_t limit) const {
+std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view typed, size_t limit) const {
   std::vector<ChatLogRow> hits;
-  if (query.empty() || limit == 0) return hits;
+  if (typed.empty() || limit == 0) return hits;
+  const std::u16string query = paired(typed);
   const std::u16string count = decimal16(static_cast<std::int64_t>(limit));
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
-    if (characters(query) >= kTrigram && ensureIndex(db)) {
-      const std::u16string index = indexName(table_);
+    const bool longQuery = characters(query) >= kTrigram;
+    if (longQuery ? ensureIndex(db) : ensureShortIndex(db)) {
+      const std::u16string index = longQuery ? indexName(table_) : shortIndexName(table_);
       CppSQLite3Query cursor =
           db.query(u"select " + table_ + u".rowid, FriendCode, " + table_ +
                        u".FriendLog, Time from " + index + u" join " + table_ + u" on " + table_ +
                        u".rowid = " + index + u".rowid where " + index + u" match ? order by " +
                        index + u".rowid desc limit " + count + u";",
-                   {phrase(query)});
+                   {phrase(longQuery ? query : unigrams(query))});
       hits = readHits(cursor);
     } else {
       CppSQLite3Query cursor = db.query(

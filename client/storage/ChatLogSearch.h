@@ -3,12 +3,15 @@
 //
 // A query of three characters or more goes through a trigram index (SQLite
 // FTS5, table "<log table>_search" over the log table's rows, kept current
-// by triggers on the log table). The first search builds the index, logging
-// never does, so a file that was never searched keeps exactly the original
-// schema. Queries of one or two characters (most Chinese words, an emoji)
-// scan the lines. Deleting lines drops the index (dropIndex), so no
-// fragment of a deleted line stays in it; the next search builds it again.
-// Where SQLite lacks FTS5 every query scans.
+// by triggers on the log table). Queries of one or two characters (most
+// Chinese words, an emoji) go through a single-character index
+// ("<log table>_search1", one token per character, searched as a phrase),
+// which each short search brings up to date with the lines logged since.
+// The first search builds an index, logging never does, so a file that was
+// never searched keeps exactly the original schema. Deleting lines drops
+// both indexes (dropIndex), so no fragment of a deleted line stays in them;
+// the next search builds them again. Where SQLite lacks FTS5 every query
+// scans the lines.
 //
 // Each call is one storage operation on the history database (open, work,
 // close) and throws CppSQLite3Exception. User-interface thread.
@@ -37,17 +40,19 @@ class ChatLogSearch {
   // most `limit`. An empty query finds nothing.
   [[nodiscard]] std::vector<ChatLogRow> find(std::u16string_view query,
                                              size_t limit = kDefaultLimit) const;
-  // Builds the index now when it is missing; false where it cannot be had.
+  // Builds both indexes now when missing; false where they cannot be had.
   bool buildIndex() const;
 
   static std::u16string indexName(const std::u16string& table);
-  // Drops the index and its triggers on an open connection, when present.
+  static std::u16string shortIndexName(const std::u16string& table);
+  // Drops the indexes and their triggers on an open connection, when present.
   static void dropIndex(CppSQLite3Database& db, const std::u16string& table);
   // Unicode characters of a UTF-16 text (a surrogate pair counts once).
   static size_t characters(std::u16string_view text);
 
  private:
   bool ensureIndex(CppSQLite3Database& db) const;
+  bool ensureShortIndex(CppSQLite3Database& db) const;
 
   std::filesystem::path path_;
   std::u16string table_;

@@ -44,6 +44,21 @@ void createPrivateFile(const char16_t* path) {
   // Any failure (it exists, the folder is missing) is left to SQLite's open to report.
 }
 
+// The SQL face of a TextFunction (the function rides as the user data).
+void callTextFunction(sqlite3_context* context, int, sqlite3_value** args) {
+  const auto function = reinterpret_cast<CppSQLite3Database::TextFunction>(sqlite3_user_data(context));
+  const auto* text = static_cast<const char16_t*>(sqlite3_value_text16(args[0]));
+  const auto length = static_cast<size_t>(sqlite3_value_bytes16(args[0])) / sizeof(char16_t);
+  try {
+    const std::u16string result = function(text ? std::u16string_view(text, length) : u"");
+    sqlite3_result_text16(context, result.data(), static_cast<int>(result.size() * sizeof(char16_t)),
+                          SQLITE_TRANSIENT);
+  } catch (...) {
+    // Only allocation can fail here; the statement reports it.
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 CppSQLite3Database::~CppSQLite3Database() {
@@ -167,6 +182,14 @@ int CppSQLite3Database::scalar(const char16_t* sql, Params params) {
   const int value = toLong(cursor.fieldValue(0));
   cursor.finalize();
   return value;
+}
+
+void CppSQLite3Database::defineTextFunction(const char16_t* name, TextFunction function) {
+  checkDB();
+  const int rc = sqlite3_create_function16(db_, name, 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC,
+                                           reinterpret_cast<void*>(function), callTextFunction,
+                                           nullptr, nullptr);
+  if (rc != SQLITE_OK) throw CppSQLite3Exception(rc, errorText());
 }
 
 bool CppSQLite3Database::tableExists(std::u16string_view table) {

@@ -60,6 +60,13 @@ class CppSQLite3Database {
   // Whether a table of that name exists; never creates anything.
   bool tableExists(std::u16string_view table);
 
+  // Makes `function` callable by `name` from this connection's statements
+  // until it closes: one text argument (NULL reads as empty), a text result,
+  // deterministic. Nothing is stored in the file, so other programs that
+  // open it never need the function.
+  using TextFunction = std::u16string (*)(std::u16string_view);
+  void defineTextFunction(const char16_t* name, TextFunction function);
+
   // 60000 ms from construction; a locked file is waited for this long.
   void setBusyTimeout(int milliseconds);
   int busyTimeout() const noexcept { return busyTimeoutMs_; }

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "bridge/EngineMessages.h"
+#include "cli_session.h"
 #include "command_line.h"
+#include "command_table.h"
 #include "json_writer.h"
 #include "options.h"
 #include "relogin.h"
@@ -150,6 +153,103 @@ TEST(Options, NoReloginAndWhatHelpSaysOfTheLookups) {
   const std::string help = usage_text();
   EXPECT_NE(help.find("over SIP-C"), std::string::npos);
   EXPECT_NE(help.find("5 connection lost"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavrin::cli
+
+namespace tavrin::cli {
+namespace {
+
+const Command& row(std::string_view name) {
+  for (const Command& c : CliSession::commands())
+    if (c.name == name) return c;
+  ADD_FAILURE() << "no row " << name;
+  return CliSession::commands().front();
+}
+
+TEST(CliCommandTable, ArgumentsAreReadByKindWithTheCommandsOwnErrors) {
+  const struct {
+    const char* command;
+    const char* rest;
+    const char* error;  // empty: read
+  } cases[] = {
+      {"send", "", "send: missing ID"},
+      {"send", "abc hi", "send: bad ID 'abc'"},
+      {"send", "0 hi", "send: bad ID '0'"},
+      {"send", "2147483648 hi", "send: bad ID '2147483648'"},
+      {"send", "100000002", "send: missing TEXT"},
+      {"sms-mobile", "139 hi", "sms-mobile: NUMBER must be 11 digits"},
+      {"sms-mobile", "", "sms-mobile: missing NUMBER"},
+      {"add", "12345 x 1", "add: NUMBER must be 9 digits (Tavrin) or 11 (mobile)"},
+      {"add", "100000002", "add: missing LOCALNAME"},
+      {"add", "100000002 Bob x", "add: bad GROUP 'x'"},
+      {"accept", "", "accept: missing URI"},
+      {"wait", "x", "wait: bad CODE 'x'"},
+      {"wait", "16 soon", "wait: bad SECONDS 'soon'"},
+      {"schedule-delete", "-1", "schedule-delete: bad ID '-1'"},
+      {"wait", "16", ""},
+      {"mood", "", ""},
+  };
+  for (const auto& c : cases) {
+    CommandArgs args;
+    std::string error;
+    EXPECT_EQ(read_args(row(c.command), c.rest, &args, &error), *c.error == 0)
+        << c.command << " " << c.rest;
+    if (*c.error) {
+      EXPECT_EQ(error, c.error) << c.command << " " << c.rest;
+    }
+  }
+
+  // What a handler receives: every kind in its place, TEXT as typed.
+  CommandArgs args;
+  std::string error;
+  ASSERT_TRUE(read_args(row("add"), "13900000002  \"Bob B\" 2 met at  work ", &args, &error));
+  EXPECT_EQ(args.command, "add");
+  EXPECT_EQ(args.words, (std::vector<std::string>{"13900000002", "Bob B"}));
+  EXPECT_EQ(args.numbers, (std::vector<long>{2}));
+  EXPECT_EQ(args.text, "met at  work ");
+  ASSERT_TRUE(read_args(row("wait"), "16 5", &args, &error));
+  EXPECT_EQ(args.numbers, (std::vector<long>{16, 5}));
+  ASSERT_TRUE(read_args(row("send"), "100000002 hi  there", &args, &error));
+  EXPECT_EQ(args.id, 100000002);
+  EXPECT_EQ(args.text, "hi  there");
+}
+
+TEST(CliCommandTable, HelpHasALinePerCommandAndOnlySendingOnesWaitForTheConnection) {
+  const std::string help = help_text(CliSession::commands());
+  std::vector<std::string> sending;
+  for (const Command& c : CliSession::commands()) {
+    EXPECT_NE(help.find("\n  " + std::string(c.name) + (c.args.empty() ? "" : " ")),
+              std::string::npos)
+        << c.name;
+    EXPECT_NE(c.run, nullptr) << c.name;
+    if (c.offline == WhenOffline::kRefused) sending.emplace_back(c.name);
+  }
+  EXPECT_NE(help.find("  send ID TEXT                a chat line\n"), std::string::npos) << help;
+  EXPECT_NE(help.find("  schedule-add \"YYYY-MM-DD HH:MM:SS\" TEXT ID [ID...]\n"),
+            std::string::npos)
+      << help;
+  EXPECT_EQ(sending, (std::vector<std::string>{"send", "sms", "sms-self", "sms-mobile", "nudge"}));
+}
+
+TEST(CliEventNames, MessagesKeepTheNamesScriptsMatchOn) {
+  const struct {
+    int code;
+    const char* name;
+  } cases[] = {
+      {FX_MSG_LOGIN_OK, "login-ok"},
+      {FX_MSG_CHAT_MESSAGE, "chat"},
+      {FX_MSG_SMS_OK, "sms sent"},
+      {FX_MSG_CHAT_SEND_TIMEOUT, "not answered"},
+      {FX_MSG_QUN_SMS_REFUSED, "group sms refused"},
+      {FX_MSG_SCHEDULE_SMS_LIST_FAILED, "schedule-list-failed"},
+      {70, "status"},
+      {FX_MSG_REGISTERED, "message"},
+      {999, "message"},
+      {-1, "message"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(bridge::message_name(c.code), c.name) << c.code;
 }
 
 }  // namespace

@@ -165,21 +165,28 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
   sipc_head r;
   sipc_message& m = r.message;
 
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0;;) {
-    std::size_t end = head.find(kCrlf, start);
+  // Lines are read in place, one CRLF search each; `more` says whether
+  // another line follows (a head ending in CRLF has a last, empty line).
+  std::size_t pos = 0;
+  bool more = true;
+  auto next_line = [&]() {
+    std::size_t end = head.find(kCrlf, pos);
+    std::string_view line;
     if (end == std::string_view::npos) {
-      lines.push_back(head.substr(start));
-      break;
+      line = head.substr(pos);
+      pos = head.size();
+      more = false;
+    } else {
+      line = head.substr(pos, end - pos);
+      pos = end + kCrlf.size();
     }
-    lines.push_back(head.substr(start, end - start));
-    start = end + kCrlf.size();
-  }
+    return line;
+  };
 
   bool valid = true;
 
   // Start line: three parts split at the first two spaces; the third keeps the rest.
-  std::string_view first = lines[0];
+  std::string_view first = next_line();
   std::size_t sp1 = first.find(' ');
   std::size_t sp2 = sp1 == std::string_view::npos ? sp1 : first.find(' ', sp1 + 1);
   if (sp2 == std::string_view::npos) {
@@ -200,8 +207,23 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
     }
   }
 
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
+  // One allocation for the header list of a usual head: there are at most as
+  // many headers as lines left (a hostile head of empty lines grows it instead).
+  std::size_t lines_left = more ? 1 : 0;
+  for (std::size_t at = pos; lines_left < 32 && (at = head.find('\n', at)) != std::string_view::npos;
+       ++at)
+    ++lines_left;
+  m.headers_.reserve(lines_left);
+
+  // The headers read eagerly: the first "I" and "Q", and every "L" (checked
+  // below); names are one letter, in any ASCII case.
+  constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t id_at = kNone, seq_at = kNone;
+  bool have_length = false, bad_length = false;
+  std::size_t length = 0;
+
+  while (more) {
+    std::string_view line = next_line();
     if (line.size() < 3) break;
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) {
@@ -209,36 +231,52 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
       valid = false;
       continue;
     }
-    std::string value(skip_blanks(line.substr(colon + 1)));
-    while (i + 1 < lines.size() && !lines[i + 1].empty() && is_blank(lines[i + 1][0])) {
+    std::string_view first_part = skip_blanks(line.substr(colon + 1));
+    std::string& value =
+        m.headers_.emplace_back(std::string(line.substr(0, colon)), std::string(first_part)).second;
+    // A following line that starts with a blank continues this value.
+    while (more && pos < head.size() && is_blank(head[pos])) {
       value += ' ';
-      value.append(skip_blanks(lines[i + 1]));
-      ++i;
+      value.append(skip_blanks(next_line()));
     }
-    m.headers_.emplace_back(std::string(line.substr(0, colon)), std::move(value));
+    if (colon != 1) continue;
+    const std::size_t index = m.headers_.size() - 1;
+    switch (ascii_lower(line[0])) {
+      case 'i':
+        if (id_at == kNone) id_at = index;
+        break;
+      case 'q':
+        if (seq_at == kNone) seq_at = index;
+        break;
+      case 'l': {
+        // Every "L" must be a plain non-negative number within the limit, and
+        // repeated "L" headers must agree, or the stream cannot be framed.
+        uint64_t v = 0;
+        if (!parse_decimal(std::string_view(value), v, false) || v > sipc_max_body ||
+            (have_length && v != length))
+          bad_length = true;
+        else if (!bad_length) {
+          have_length = true;
+          length = static_cast<std::size_t>(v);
+        }
+        break;
+      }
+      default:
+        break;
+    }
   }
 
-  // Body length: every "L" must be a plain non-negative number within the limit,
-  // and repeated "L" headers must agree, or the stream cannot be framed.
-  bool have_length = false;
-  std::size_t length = 0;
-  for (const auto& h : m.headers_) {
-    if (!sipc_name_equal(h.first, "L")) continue;
-    uint64_t v = 0;
-    if (!parse_decimal(h.second, v, false) || v > sipc_max_body || (have_length && v != length)) {
-      r.result = sipc_head_result::bad_length;
-      return r;
-    }
-    have_length = true;
-    length = static_cast<std::size_t>(v);
+  if (bad_length) {
+    r.result = sipc_head_result::bad_length;
+    return r;
   }
   r.body_length = length;
 
-  const std::string* id = m.get_header("I");
-  if (id == nullptr || !parse_decimal(*id, m.call_id_, true)) valid = false;
+  if (id_at == kNone || !parse_decimal(std::string_view(m.headers_[id_at].second), m.call_id_, true))
+    valid = false;
 
-  if (const std::string* q = m.get_header("Q")) {
-    std::string_view qv = *q;
+  if (seq_at != kNone) {
+    std::string_view qv = m.headers_[seq_at].second;
     std::size_t sp = qv.find(' ');
     std::string_view number = qv.substr(0, sp);
     if (!parse_decimal(number, m.sequence_, true)) valid = false;

@@ -85,6 +85,14 @@ sipc_cut sipc_stream_cutter::take(sipc_message& out) {
         skip_ = head.body_length;
         continue;
       }
+      if (buf_.size() - pos_ >= head.body_length) {
+        // The usual case: the body came with its head, so hand it out directly.
+        head.message.body_.assign(buf_, pos_, head.body_length);
+        pos_ += head.body_length;
+        scan_ = pos_;
+        out = std::move(head.message);
+        return sipc_cut::message;
+      }
       pending_ = std::move(head.message);
       need_ = head.body_length;
       have_head_ = true;

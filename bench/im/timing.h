@@ -1,0 +1,39 @@
+// What the processes of bench_im_chat share: one block of memory mapped
+// before the fork, in which the sending process writes the time each line
+// left and the receiving process the time it arrived. Nothing is printed,
+// piped or woken while lines are in flight; the parent reads both arrays
+// after a run. Each slot has one writer; `arrived` is the only datum two
+// processes write in the same run (the receiver adds, the sender reads).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <vector>
+
+namespace bench::im {
+
+inline long long now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+struct Timing {
+  // Lines the receiver saw since the sender's run began (both paths).
+  std::atomic<long> arrived{0};
+  long capacity = 0;        // slots in each array
+  long long* sent = nullptr;  // sent[i]: line i handed to the engine / socket
+  long long* got = nullptr;   // got[i]: line i seen by the receiver
+
+  // Maps the block for `lines` slots each, shared with children forked later.
+  static Timing* map_shared(long lines);
+  void clear();  // zeroes both arrays and `arrived` (between runs)
+  // got[i] - sent[i] in microseconds for the first n lines; false when a
+  // line has no arrival (lost) or arrived before it was sent.
+  bool latencies(long n, std::vector<double>& out_us) const;
+};
+
+double percentile(std::vector<double> v, double q);
+
+}  // namespace bench::im
