@@ -13,10 +13,10 @@
 #include <vector>
 
 struct traffic {
-  std::vector<std::string> sipc;  // one SIP-C message each
-  std::vector<std::string> sip;   // the same message as standard SIP
-  std::vector<std::string> sip_same_shape;
-  std::string sipc_stream;        // all SIP-C messages back to back
+  std::vector<std::string> sipc;            // one SIP-C message each
+  std::vector<std::string> sip;             // the same message as standard SIP
+  std::vector<std::string> sip_same_shape;  // the same message in our shape
+  std::string sipc_stream;                  // all SIP-C messages back to back
   std::size_t sipc_bytes = 0;
   std::size_t sip_bytes = 0;
   std::size_t sip_same_shape_bytes = 0;

@@ -51,7 +51,7 @@ namespace {
 
 using namespace bench::im;
 
-Timing* g_timing = nullptr;          // mapped before the fork, never unmapped
+Timing* g_timing = nullptr;           // mapped before the fork, never unmapped
 std::atomic<long long> g_last_at{0};  // time of Bob's latest line (flood)
 
 // Bob's system callback, on his engine's worker: notes the time of a timed
@@ -170,8 +170,7 @@ int main(int argc, char** argv) {
       tavrin::server::seedDemo(store);
     }
     tavrin::test::ServerChild server;
-    server.start({opt.server, "--data", dir, "--nav-port", "0", "--sipc-port", "0",
-                  "--no-signin"},
+    server.start({opt.server, "--data", dir, "--nav-port", "0", "--sipc-port", "0", "--no-signin"},
                  {.stderr_path = dir + "/server.log", .die_with_parent = true});
     const std::string address = "127.0.0.1:" + std::to_string(server.sipc());
     if (!alice.running() || server.sipc() <= 0 || fx_init() != 1)
@@ -213,17 +212,18 @@ int main(int argc, char** argv) {
       std::printf(
           "run %d (load %s): chat median %.1f us p99 %.1f us | wire median %.1f us p99 %.1f us"
           " | ratio median %.2fx p99 %.2fx\n",
-          run + 1, load.c_str(), chat.median, chat.p99, wire.median, wire.p99, chat.median / wire.median,
-          chat.p99 / wire.p99);
+          run + 1, load.c_str(), chat.median, chat.p99, wire.median, wire.p99,
+          chat.median / wire.median, chat.p99 / wire.p99);
       std::fflush(stdout);
     }
     if (result == 0) {
       auto [mlo, mhi] = std::minmax_element(ratio_median.begin(), ratio_median.end());
       auto [plo, phi] = std::minmax_element(ratio_p99.begin(), ratio_p99.end());
-      std::printf("ratio over %d runs: median %.2fx (runs %.2f-%.2f, goal 2x), p99 %.2fx (runs "
-                  "%.2f-%.2f, goal 3x); load now %s\n",
-                  opt.runs, percentile(ratio_median, 0.5), *mlo, *mhi, percentile(ratio_p99, 0.5),
-                  *plo, *phi, load_average().c_str());
+      std::printf(
+          "ratio over %d runs: median %.2fx (runs %.2f-%.2f, goal 2x), p99 %.2fx (runs "
+          "%.2f-%.2f, goal 3x); load now %s\n",
+          opt.runs, percentile(ratio_median, 0.5), *mlo, *mhi, percentile(ratio_p99, 0.5), *plo,
+          *phi, load_average().c_str());
       std::printf("all lines: chat median %.1f us p99 %.1f us, wire median %.1f us p99 %.1f us\n",
                   percentile(chat_pool, 0.5), percentile(chat_pool, 0.99),
                   percentile(wire_pool, 0.5), percentile(wire_pool, 0.99));

@@ -22,7 +22,7 @@ inline long long now_ns() {
 struct Timing {
   // Lines the receiver saw since the sender's run began (both paths).
   std::atomic<long> arrived{0};
-  long capacity = 0;        // slots in each array
+  long capacity = 0;          // slots in each array
   long long* sent = nullptr;  // sent[i]: line i handed to the engine / socket
   long long* got = nullptr;   // got[i]: line i seen by the receiver
 

@@ -167,8 +167,13 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
     if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
     return;
   }
+  // The receiver hears the line before the sender hears its 200: writes go
+  // out in the order they were queued, and the line is what both wait for.
+  // The echo account's answer still follows the 200, as a peer's would.
+  const bool echoes = !peer.group && !s_.online(peer.number);
+  if (!echoes) relay(c, m, peer);
   if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
-  relay(c, m, peer);
+  if (echoes) relay(c, m, peer);
 }
 
 void ChatRelay::handleInfo(SipcConnection& c, const SipcMessage& m) {

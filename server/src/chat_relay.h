@@ -1,14 +1,14 @@
 // ChatRelay: dialogs and chat lines. An "I" invitation is answered "100
 // Trying" and then 200 with a session description; "M" lines are relayed to
 // the peer (or to every connected member of a group chat, with "SO" naming
-// the sender) and answered 200; a line for an offline user is kept as an
-// offline message and handed out on "GetOfflineMessages". "IN" (nudges and
-// other in-dialog content) is relayed like a line; "B" ends a dialog, and a
-// line on an ended dialog gets 481. The demo's echo account answers every
-// line and nudge itself. A line for someone offline is answered only after
-// it is stored, and a stored line is deleted only when the recipient's
-// engine has answered it, so neither a failed store nor a dropped
-// connection loses a line silently.
+// the sender) and then answered 200, so the line leaves first; a line for
+// an offline user is kept as an offline message and handed out on
+// "GetOfflineMessages". "IN" (nudges and other in-dialog content) is
+// relayed like a line; "B" ends a dialog, and a line on an ended dialog gets
+// 481. The demo's echo account answers every line and nudge itself. A line
+// for someone offline is answered only after it is stored, and a stored line
+// is deleted only when the recipient's engine has answered it, so neither a
+// failed store nor a dropped connection loses a line silently.
 // Event-loop thread only.
 #pragma once
 

@@ -2,9 +2,13 @@
 // short or refused sends lose nothing, stopping sends what is queued.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
+#include <vector>
 
 #include "frame/engine.h"
+#include "frame/waker.h"
 #include "libtavrin.h"
 #include "recording_driver.h"
 
@@ -80,6 +84,36 @@ TEST_F(WorkerTest, StoppingSendsWhatIsStillQueued) {
   std::lock_guard lock(RecordingDriver::mu);
   EXPECT_EQ(RecordingDriver::sent, "logout");
   EXPECT_GE(RecordingDriver::closes.load(), 1);
+}
+
+// Threads waking the worker while it drains: every wake is either still
+// readable at the next poll or was drained after what it announced had been
+// queued, so the worker never sleeps on queued work.
+TEST(WakerTest, NoWakeIsLostWhileWakersRaceTheDrain) {
+  constexpr int kWakers = 3;
+  constexpr long kEach = 20000;
+  for (int round = 0; round < 5; ++round) {  // the race needs a few tries to show
+    tavrin::Waker waker;
+    std::atomic<long> queued{0};
+    std::vector<std::thread> wakers;
+    for (int t = 0; t < kWakers; ++t)
+      wakers.emplace_back([&] {
+        for (long i = 0; i < kEach; ++i) {
+          queued.fetch_add(1);
+          waker.wake();
+        }
+      });
+    long taken = 0;
+    bool slept_on_work = false;
+    while (taken < kWakers * kEach && !slept_on_work) {
+      slept_on_work = !waker.wait(2000);
+      waker.drain();
+      taken = queued.load();  // the flush after the drain
+    }
+    for (auto& w : wakers) w.join();
+    ASSERT_FALSE(slept_on_work) << "round " << round << ": " << taken << " of " << kWakers * kEach
+                                << " taken";
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -75,6 +76,12 @@ struct Installed {
     return dir.file(name);
   }
 };
+
+std::string leakless_asan_options() {
+  const char* inherited = std::getenv("ASAN_OPTIONS");
+  return std::string("ASAN_OPTIONS=") + (inherited ? std::string(inherited) + ":" : "") +
+         "detect_leaks=0";
+}
 
 }  // namespace
 
@@ -153,8 +160,11 @@ TEST(ClientBinary, SignsInThroughARealX11Window) {
   const std::string script = app.script(
       "s.txt", "tap 265 222\ntext 100000001\ntap 265 302\ntext alice123\nkey enter\nwait 3000\n"
                "screenshot " + shot + "\nquit\n");
+  // SDL's X11 driver opens the session bus and libdbus keeps that memory to
+  // the end (our SDL has no way to shut it down), so a sanitized build would
+  // report it as a leak of ours; the in-process screen tests check our leaks.
   const pid_t pid = start({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 640x900x24", "env",
-                           "SDL_VIDEODRIVER=x11", app.exe, "--server",
+                           "SDL_VIDEODRIVER=x11", leakless_asan_options(), app.exe, "--server",
                            "127.0.0.1:" + std::to_string(server.sipc()), "--script", script,
                            "--instance-dir", app.dir.path.string()},
                           app.dir.file("out.txt"));

@@ -4,7 +4,16 @@
 // connection, a stop request) calls wake(); the worker waits on fd() together
 // with its socket, so it leaves its poll at once instead of after 3 s.
 // Owned by the engine; wake() and wait() are safe from any thread.
+//
+// A wake costs one write only when none is pending, and none at all from the
+// worker itself (it flushes the send queue before it polls again); drain()
+// reads the descriptor only when a wake is pending. The waker lock (mu_) is
+// a leaf; no system call but that one write or read runs under it.
 #pragma once
+
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace tavrin {
 
@@ -15,17 +24,26 @@ class Waker {
   Waker(const Waker&) = delete;
   Waker& operator=(const Waker&) = delete;
 
-  // Makes fd() readable until the next drain().
+  // Makes fd() readable until the next drain(); nothing when called on the
+  // worker thread.
   void wake();
   // Clears the readable state; only the worker calls it.
   void drain();
   // Waits up to ms milliseconds for a wake; true when woken (not drained).
   bool wait(int ms);
-  // Readable while a wake is pending; for poll() in network drivers.
+  // Readable while a wake is pending; for poll() in network drivers, which
+  // only wait on it: drain() alone reads it.
   int fd() const { return fd_; }
+  // The worker names its thread when it starts and clears it (a default id)
+  // when it ends.
+  void set_worker(std::thread::id id) { worker_.store(id, std::memory_order_relaxed); }
 
  private:
   int fd_;
+  std::mutex mu_;  // the waker lock: guards pending_ with the writes and reads of fd_
+  // True exactly while fd_ holds an unread wake; drain() peeks at it unlocked.
+  std::atomic<bool> pending_{false};
+  std::atomic<std::thread::id> worker_{};
 };
 
 }  // namespace tavrin

@@ -54,6 +54,7 @@ void Worker::finish_sending() {
 
 void Worker::run() {
   std::vector<char> area(kReceiveArea);
+  waker_.set_worker(std::this_thread::get_id());
   while (!stop_.load(std::memory_order_acquire)) {
     const NetDriver& net = driver_();
     if (!net.check()) {
@@ -76,6 +77,7 @@ void Worker::run() {
     hooks_.received(area.data(), got);
   }
   finish_sending();
+  waker_.set_worker(std::thread::id());
 }
 
 }  // namespace tavrin

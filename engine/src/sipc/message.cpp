@@ -210,8 +210,8 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
   // One allocation for the header list of a usual head: there are at most as
   // many headers as lines left (a hostile head of empty lines grows it instead).
   std::size_t lines_left = more ? 1 : 0;
-  for (std::size_t at = pos; lines_left < 32 && (at = head.find('\n', at)) != std::string_view::npos;
-       ++at)
+  for (std::size_t at = pos;
+       lines_left < 32 && (at = head.find('\n', at)) != std::string_view::npos; ++at)
     ++lines_left;
   m.headers_.reserve(lines_left);
 
@@ -272,7 +272,8 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
   }
   r.body_length = length;
 
-  if (id_at == kNone || !parse_decimal(std::string_view(m.headers_[id_at].second), m.call_id_, true))
+  if (id_at == kNone ||
+      !parse_decimal(std::string_view(m.headers_[id_at].second), m.call_id_, true))
     valid = false;
 
   if (seq_at != kNone) {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 
 #include "frame/engine.h"
 #include "frame/net_driver.h"
@@ -24,6 +25,17 @@ namespace {
 
 constexpr int kPollMs = 3000;
 std::atomic<bool> g_started{false};
+
+// The socket whose last check found no error and whose polls since then saw
+// no error or hang-up. check trusts it without asking the kernel each pass:
+// an error that comes later ends the next poll at once (POLLERR, POLLHUP)
+// and is seen there. A weak reference, so a new socket never passes for it.
+// Worker thread (check, poll and send run there).
+thread_local std::weak_ptr<Socket> t_sound;
+
+bool is_sound(const std::shared_ptr<Socket>& s) {
+  return !t_sound.owner_before(s) && !s.owner_before(t_sound);
+}
 
 bool still_current(const std::shared_ptr<Socket>& s) {
   return connection().socket() == s;
@@ -59,10 +71,15 @@ void sock_stop() {
 int sock_check() {
   const auto s = connection().socket();
   if (!s) return 0;
+  if (s->deferred_error() == 0 && is_sound(s)) return 1;
   int err = 0;
   socklen_t len = sizeof err;
   if (getsockopt(s->fd(), SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-  if (err == 0) return s->deferred_error() == 0 || readable_bytes(s) > 0 ? 1 : fail(s);
+  if (err == 0 && s->deferred_error() == 0) {
+    t_sound = s;
+    return 1;
+  }
+  if (err == 0) return readable_bytes(s) > 0 ? 1 : fail(s);
   // A server that sends its last words and resets the connection (logged in
   // elsewhere) must still be heard: what arrived before the reset is read
   // and dispatched first, and the error is reported after it.
@@ -90,8 +107,10 @@ int sock_poll(char* buf, int cap, int wake_fd) {
   pollfd fds[2] = {{s->fd(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   const int r = ::poll(fds, wake_fd >= 0 ? 2 : 1, kPollMs);
   if (r <= 0 || fds[0].revents == 0) return 0;
+  if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) t_sound.reset();  // the next check asks
   const ssize_t n = ::recv(s->fd(), buf, size_t(cap), 0);
   if (n > 0) return int(n);
+  t_sound.reset();
   if (n == 0) {
     // The server closed the connection. Left alone the socket would stay
     // readable and the worker would spin; it is a lost connection.
@@ -109,7 +128,16 @@ int sock_send(const char* text, int len) {
   if (!s || len <= 0 || s->deferred_error()) return 0;
   const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL);
   if (n > 0) return int(n);
-  if (n < 0) report(s, winsock_code(errno));
+  t_sound.reset();
+  if (n < 0) {
+    const int code = winsock_code(errno);
+    // As in check: what the server sent before it reset the connection is
+    // read and dispatched first, and the error reported after it.
+    if (code != kWsaWouldBlock && code != kWsaNoBufferSpace && readable_bytes(s) > 0)
+      s->defer_error(code);
+    else
+      report(s, code);
+  }
   return 0;
 }
 
