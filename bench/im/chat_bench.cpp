@@ -15,8 +15,9 @@
 //    ratio is what the engines and the server add to a relayed line.
 //    Both sides note their times in a block shared by the processes and read
 //    after the run: nothing is printed, piped or woken while lines are in
-//    flight. Each of --runs runs does --lines of each kind (alternating
-//    which goes first) and prints the load average beside its figures.
+//    flight. Chat and wire lines take turns, so both meet the same load from
+//    the rest of the machine. Each of --runs runs sends --lines of each kind
+//    and prints the load average beside its figures.
 // 2. Receiving: Alice's engine sends --flood lines as fast as her engine
 //    takes them; Bob's engine queues them. Lines per second from the first
 //    to the last, and a check that every line is in the queue, in order.
@@ -62,10 +63,10 @@ void on_bob(int code, intptr_t p1, intptr_t p2, void*) {
   const char* text = reinterpret_cast<const char*>(p1);
   if (text && std::strlen(text) > 6 && text[6] == ':') {
     const long i = std::atol(text);
-    if (i >= 0 && i < g_timing->capacity) g_timing->got[i] = t;
+    if (i >= 0 && i < g_timing->chat.capacity) g_timing->chat.got[i] = t;
   }
   g_last_at.store(t, std::memory_order_relaxed);
-  g_timing->arrived.fetch_add(1, std::memory_order_release);
+  g_timing->chat.arrived.fetch_add(1, std::memory_order_release);
 }
 
 void drop_queued() {
@@ -83,18 +84,28 @@ struct Figures {
   double median = 0, p99 = 0;
 };
 
-// One timed run of one kind; false when a line was lost or refused.
-bool timed_run(SenderProcess& alice, const std::string& command, long lines, Figures& out,
-               std::vector<double>& pool) {
-  g_timing->clear();
-  const std::string reply = alice.command(command);
-  std::vector<double> us;
-  if (reply != "ok " + std::to_string(lines) || !g_timing->latencies(lines, us)) {
-    std::fprintf(stderr, "%s: %s\n", command.c_str(), reply.empty() ? "no reply" : reply.c_str());
+struct RunFigures {
+  Figures chat, wire;
+};
+
+// One timed run, chat and wire lines taking turns; false when a line was
+// lost or refused.
+bool timed_run(SenderProcess& alice, long lines, int gap_us, RunFigures& out,
+               std::vector<double>& chat_pool, std::vector<double>& wire_pool) {
+  g_timing->chat.clear();
+  g_timing->wire.clear();
+  const std::string reply =
+      alice.command("run " + std::to_string(lines) + " " + std::to_string(gap_us));
+  std::vector<double> chat, wire;
+  if (reply != "ok " + std::to_string(lines) || !g_timing->chat.latencies(lines, chat) ||
+      !g_timing->wire.latencies(lines, wire)) {
+    std::fprintf(stderr, "run: %s\n", reply.empty() ? "no reply" : reply.c_str());
     return false;
   }
-  out = {percentile(us, 0.5), percentile(us, 0.99)};
-  pool.insert(pool.end(), us.begin(), us.end());
+  out.chat = {percentile(chat, 0.5), percentile(chat, 0.99)};
+  out.wire = {percentile(wire, 0.5), percentile(wire, 0.99)};
+  chat_pool.insert(chat_pool.end(), chat.begin(), chat.end());
+  wire_pool.insert(wire_pool.end(), wire.begin(), wire.end());
   return true;
 }
 
@@ -119,14 +130,14 @@ Options parse(int argc, char** argv) {
 }
 
 int receive_flood(SenderProcess& alice, long flood) {
-  g_timing->clear();
+  g_timing->chat.clear();
   const long long t0 = now_ns();
   if (alice.command("flood " + std::to_string(flood)) != "ok " + std::to_string(flood))
     return std::fprintf(stderr, "flood failed\n"), 1;
   const long long limit = now_ns() + 300'000'000'000LL;
-  while (g_timing->arrived.load() < flood && now_ns() < limit)
+  while (g_timing->chat.arrived.load() < flood && now_ns() < limit)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  const bool all = g_timing->arrived.load() == flood;
+  const bool all = g_timing->chat.arrived.load() == flood;
   long first_index = -1, queued = 0;
   bool in_order = true;
   while (fx_msg* m = fx_get_msg(kAlice)) {
@@ -179,34 +190,24 @@ int main(int argc, char** argv) {
     if (fs_login(std::to_string(kBob).c_str(), "bob123") != 1)
       return std::fprintf(stderr, "Bob: login failed\n"), 1;
     fx_set_system_msg_cb(on_bob, nullptr);
-    if (alice.command("login " + address) != "ok 1")
+    WireReceiver receiver(g_timing->wire);
+    if (!receiver.start(ports.receiver_port)) return std::fprintf(stderr, "no relay\n"), 1;
+    if (alice.command("login " + address + " " + std::to_string(ports.sender_port)) != "ok 1")
       return std::fprintf(stderr, "Alice: login failed\n"), 1;
     drop_queued();
-    WireReceiver receiver(*g_timing);
-    if (!receiver.start(ports.receiver_port)) return std::fprintf(stderr, "no relay\n"), 1;
 
-    const std::string n = std::to_string(opt.lines), gap = std::to_string(opt.gap_us);
-    const std::string chat_cmd = "chat " + n + " " + gap;
-    const std::string wire_cmd = "wire " + std::to_string(ports.sender_port) + " " + n + " " + gap;
     std::vector<double> chat_pool, wire_pool, ratio_median, ratio_p99;
-    std::printf("%ld lines per run, %d us between lines\n", opt.lines, opt.gap_us);
+    std::printf("%ld lines of each kind per run, %d us between lines\n", opt.lines, opt.gap_us);
     for (int run = 0; run < opt.runs && result == 0; ++run) {
       const std::string load = load_average();
-      Figures chat, wire;
-      const bool chat_first = run % 2 == 0;
-      bool ok = true;
-      for (int k = 0; k < 2 && ok; ++k) {
-        if ((k == 0) == chat_first) {
-          ok = timed_run(alice, chat_cmd, opt.lines, chat, chat_pool);
-          drop_queued();
-        } else {
-          ok = timed_run(alice, wire_cmd, opt.lines, wire, wire_pool);
-        }
-      }
-      if (!ok) {
+      RunFigures f;
+      if (!timed_run(alice, opt.lines, opt.gap_us, f, chat_pool, wire_pool)) {
         result = 1;
         break;
       }
+      drop_queued();
+      const Figures& chat = f.chat;
+      const Figures& wire = f.wire;
       ratio_median.push_back(chat.median / wire.median);
       ratio_p99.push_back(chat.p99 / wire.p99);
       std::printf(

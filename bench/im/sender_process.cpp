@@ -51,29 +51,39 @@ bool write_line(int fd, const std::string& text) {
   return write(fd, line.data(), line.size()) == ssize_t(line.size());
 }
 
-bool login(const std::string& address, Timing& timing) {
+bool login(const std::string& address, Track& chat) {
   fx_set_serve_address(address.c_str());
   if (fs_login(std::to_string(kAlice).c_str(), "alice123") != 1) return false;
   // The first line waits for the invitation's answer; it opens the dialog
   // the timed lines use.
   g_results = 0;
   if (fx_dialog_send(kBob, "hello", on_result, nullptr) != 1) return false;
-  return settle_line(timing, 0, g_results, 0) && g_failed == 0;
+  return settle_line(chat, 0, g_results, 0) && g_failed == 0;
 }
 
-long chat(Timing& timing, long n, int gap_us) {
-  g_results = 0;
-  // A 100-character line that starts with its index.
+// Sends chat line i of the run (100 characters that start with the index)
+// and settles it.
+bool chat_line(Track& chat, long i, int gap_us) {
+  if (i >= chat.capacity) return false;
   char text[101];
   std::memset(text, 'x', 100);
   text[100] = '\0';
-  for (long i = 0; i < n && i < timing.capacity; ++i) {
-    char head[16];
-    const int len = std::snprintf(head, sizeof head, "%06ld:", i);
-    std::memcpy(text, head, size_t(len));
-    timing.sent[i] = now_ns();
-    if (fx_dialog_send(kBob, text, on_result, nullptr) != 1) return i;
-    if (!settle_line(timing, i, g_results, gap_us)) return i;
+  char head[16];
+  const int len = std::snprintf(head, sizeof head, "%06ld:", i);
+  std::memcpy(text, head, size_t(len));
+  chat.sent[i] = now_ns();
+  return fx_dialog_send(kBob, text, on_result, nullptr) == 1 &&
+         settle_line(chat, i, g_results, gap_us);
+}
+
+// Line i of each kind, taking turns at which goes first.
+long run(Timing& timing, WireSender& wire, long n, int gap_us) {
+  g_results = 0;
+  wire.begin_run();
+  for (long i = 0; i < n; ++i) {
+    const bool chat_first = i % 2 == 0;
+    if (!(chat_first ? chat_line(timing.chat, i, gap_us) : wire.send(i, gap_us))) return i;
+    if (!(chat_first ? wire.send(i, gap_us) : chat_line(timing.chat, i, gap_us))) return i;
   }
   return g_failed ? -1 : n;
 }
@@ -102,22 +112,15 @@ long flood(long n) {
       break;
     } else if (cmd == "login") {
       std::string address;
-      in >> address;
-      result = login(address, timing) ? 1 : 0;
-    } else if (cmd == "chat") {
+      int relay_port = 0;
+      in >> address >> relay_port;
+      wire = std::make_unique<WireSender>(timing.wire);
+      result = wire->start(relay_port) && login(address, timing.chat) ? 1 : 0;
+    } else if (cmd == "run") {
       long n = 0;
       int gap = 0;
       in >> n >> gap;
-      result = chat(timing, n, gap);
-    } else if (cmd == "wire") {
-      int port = 0, gap = 0;
-      long n = 0;
-      in >> port >> n >> gap;
-      if (!wire) {
-        wire = std::make_unique<WireSender>(timing);
-        if (!wire->start(port)) wire.reset();
-      }
-      result = wire ? wire->run(n, gap) : 0;
+      result = wire ? run(timing, *wire, n, gap) : 0;
     } else if (cmd == "flood") {
       long n = 0;
       in >> n;

@@ -4,10 +4,12 @@
 // Replies come only between runs; during a run the process writes nothing
 // but its sockets and the shared Timing block.
 //
-//   login HOST:PORT     fs_login as Alice, opens the dialog with Bob -> ok 1
-//   chat N GAP_US       N timed lines by fx_dialog_send             -> ok SENT
-//   wire PORT N GAP_US  N timed lines through the relay             -> ok SENT
-//   flood N             N lines as fast as the engine takes them    -> ok N
+//   login HOST:PORT RELAY_PORT  fs_login as Alice, opens the dialog with
+//                               Bob, connects to the relay      -> ok 1
+//   run N GAP_US                N timed chat lines (fx_dialog_send) and N
+//                               timed wire lines, taking turns  -> ok SENT
+//   flood N                     N lines as fast as the engine takes them
+//                                                               -> ok N
 //   quit
 #pragma once
 

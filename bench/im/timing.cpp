@@ -11,23 +11,27 @@ namespace bench::im {
 static_assert(std::atomic<long>::is_always_lock_free, "shared between processes");
 
 Timing* Timing::map_shared(long lines) {
-  const size_t bytes = sizeof(Timing) + 2 * size_t(lines) * sizeof(long long);
+  const size_t bytes = sizeof(Timing) + 4 * size_t(lines) * sizeof(long long);
   void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
   auto* t = new (block) Timing;
-  t->capacity = lines;
-  t->sent = reinterpret_cast<long long*>(static_cast<char*>(block) + sizeof(Timing));
-  t->got = t->sent + lines;
+  auto* slots = reinterpret_cast<long long*>(static_cast<char*>(block) + sizeof(Timing));
+  for (Track* track : {&t->chat, &t->wire}) {
+    track->capacity = lines;
+    track->sent = slots;
+    track->got = slots + lines;
+    slots += 2 * lines;
+  }
   return t;  // lives until the process ends
 }
 
-void Timing::clear() {
+void Track::clear() {
   std::memset(sent, 0, size_t(capacity) * sizeof(long long));
   std::memset(got, 0, size_t(capacity) * sizeof(long long));
   arrived = 0;
 }
 
-bool Timing::latencies(long n, std::vector<double>& out_us) const {
+bool Track::latencies(long n, std::vector<double>& out_us) const {
   out_us.clear();
   out_us.reserve(size_t(n));
   for (long i = 0; i < n && i < capacity; ++i) {

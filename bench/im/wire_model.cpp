@@ -142,10 +142,10 @@ int connect_loopback(int port) {
   return fd;
 }
 
-bool settle_line(const Timing& timing, long i, const std::atomic<long>& answers, int gap_us) {
+bool settle_line(const Track& track, long i, const std::atomic<long>& answers, int gap_us) {
   std::this_thread::sleep_for(std::chrono::microseconds(gap_us));
   const long long limit = now_ns() + 30'000'000'000LL;
-  while (timing.arrived.load(std::memory_order_acquire) <= i ||
+  while (track.arrived.load(std::memory_order_acquire) <= i ||
          answers.load(std::memory_order_acquire) <= i) {
     if (now_ns() > limit) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(20));
@@ -172,8 +172,8 @@ void WireReceiver::run() {
   while (read_all(fd_, msg, sizeof msg)) {
     const long long t = now_ns();
     const int64_t i = index_of(msg);
-    if (i >= 0 && i < timing_.capacity) timing_.got[i] = t;
-    timing_.arrived.fetch_add(1, std::memory_order_release);
+    if (i >= 0 && i < track_.capacity) track_.got[i] = t;
+    track_.arrived.fetch_add(1, std::memory_order_release);
     if (!write_all(fd_, receipt, sizeof receipt)) return;
   }
 }
@@ -194,18 +194,14 @@ bool WireSender::start(int port) {
   return true;
 }
 
-long WireSender::run(long n, int gap_us) {
+bool WireSender::send(long i, int gap_us) {
+  if (i >= track_.capacity) return false;
   char line[kLineBytes];
   std::memset(line, 'x', sizeof line);
-  answers_ = 0;
-  for (long i = 0; i < n && i < timing_.capacity; ++i) {
-    const int64_t index = i;
-    std::memcpy(line, &index, sizeof index);
-    timing_.sent[i] = now_ns();
-    if (!write_all(fd_, line, sizeof line)) return i;
-    if (!settle_line(timing_, i, answers_, gap_us)) return i;
-  }
-  return n;
+  const int64_t index = i;
+  std::memcpy(line, &index, sizeof index);
+  track_.sent[i] = now_ns();
+  return write_all(fd_, line, sizeof line) && settle_line(track_, i, answers_, gap_us);
 }
 
 }  // namespace bench::im

@@ -36,21 +36,22 @@ void run_relay(const RelayPorts& ports);
 // A loopback TCP connection with TCP_NODELAY, or -1.
 int connect_loopback(int port);
 
-// After line i left: lets `gap_us` pass, then waits in short sleeps until the
-// receiver saw the line and `answers` counts its answer; false after 30 s.
-bool settle_line(const Timing& timing, long i, const std::atomic<long>& answers, int gap_us);
+// After line i of the run left: lets `gap_us` pass, then waits in short
+// sleeps until the receiver saw the line and `answers` counts its answer;
+// false after 30 s.
+bool settle_line(const Track& track, long i, const std::atomic<long>& answers, int gap_us);
 
 // The receiver's end (Bob's process): a thread reading deliveries, noting
-// the time of each in timing.got and answering the relay.
+// the time of each in track.got and answering the relay.
 class WireReceiver {
  public:
-  explicit WireReceiver(Timing& timing) : timing_(timing) {}
+  explicit WireReceiver(Track& track) : track_(track) {}
   ~WireReceiver();
   bool start(int port);
 
  private:
   void run();
-  Timing& timing_;
+  Track& track_;
   int fd_ = -1;
   std::thread thread_;
 };
@@ -59,14 +60,15 @@ class WireReceiver {
 // answers read by a thread of their own.
 class WireSender {
  public:
-  explicit WireSender(Timing& timing) : timing_(timing) {}
+  explicit WireSender(Track& track) : track_(track) {}
   ~WireSender();
   bool start(int port);
-  // Sends n lines one at a time; the number the relay answered.
-  long run(long n, int gap_us);
+  void begin_run() { answers_ = 0; }
+  // Sends line i of the run and settles it (settle_line).
+  bool send(long i, int gap_us);
 
  private:
-  Timing& timing_;
+  Track& track_;
   int fd_ = -1;
   std::atomic<long> answers_{0};
   std::thread reader_;
