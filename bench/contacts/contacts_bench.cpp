@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "contacts/engine_contacts.h"
+#include "contacts/payload_parsers.h"
+#include "contacts/records.h"
 #include "libtavrin.h"
-#include "roster/engine_contacts.h"
-#include "roster/payload_parsers.h"
-#include "roster/records.h"
 #include "sipc/message.h"
 
 using namespace tavrin::contacts;
