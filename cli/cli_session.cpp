@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <utility>
 
 #include "command_line.h"
+#include "engine_setup.h"
 #include "event.h"
 #include "libtavrin.h"
 #include "platform/signin_lookup.h"
@@ -99,39 +99,10 @@ bool CliSession::poll_once(bool with_input, int timeout_ms) {
 }
 
 bool CliSession::configure_engine() {
-  const auto fail = [this](const std::string& what) {
-    printer_.error("", what);
-    return false;
-  };
-  if (options_.domain && fx_set_sip_domain(options_.domain->c_str()) == 0)
-    return fail("unusable --domain");
-  if (options_.nav_host &&
-      fx_set_navigation_address(options_.nav_host->c_str(), options_.nav_port) == 0)
-    return fail("unusable --nav");
-  if (options_.signin && fx_set_signin_address(options_.signin->c_str()) == 0)
-    return fail("unusable --signin");
-  if (options_.ca_file && !std::ifstream(*options_.ca_file).good())
-    return fail("cannot read --ca file " + *options_.ca_file);
-  if (options_.server) {
-    if (fx_set_serve_address(options_.server->c_str()) == 0) return fail("unusable --server");
-  } else {
-    fx_set_unknow_serve_address();
-  }
-  if (options_.proxy) {
-    ProxyUrl p;
-    std::string error;
-    if (!parse_proxy_url(*options_.proxy, &p, &error)) return fail(error);
-    fx_proxy proxy{};
-    proxy.host = p.host.data();
-    proxy.port = p.port.data();
-    proxy.user_name = p.user.empty() ? nullptr : p.user.data();
-    proxy.password = p.user.empty() ? nullptr : p.password.data();
-    proxy.type = p.type;
-    if (fx_set_proxy(&proxy) == 0) return fail("unusable --proxy");
-    fx_setProxyEnabled(1);
-  }
-  if (options_.status != 0) fx_set_login_status(options_.status);
-  return true;
+  std::string error;
+  if (apply_connection_options(options_, &error)) return true;
+  printer_.error("", error);
+  return false;
 }
 
 std::string CliSession::resolve_login_id() {

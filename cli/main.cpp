@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_session.h"
+#include "doctor/doctor.h"
 #include "options.h"
 
 namespace {
@@ -51,6 +52,11 @@ int main(int argc, char** argv) {
       return kExitUsage;
     case ParseResult::ok:
       break;
+  }
+  if (options.doctor) {
+    // Never a prompt: the doctor runs unattended, and checks less without one.
+    const char* env = std::getenv("TAVRIN_PASSWORD");
+    return run_doctor(options, options.password.value_or(env != nullptr ? env : ""));
   }
   std::string password;
   if (options.password) {

@@ -38,11 +38,21 @@ const char* usage_text() {
          "  --json             one JSON object per line\n"
          "  --no-relogin       exit (status 5) when the connection is lost, instead of\n"
          "                     logging in again with back-off from 1 s to 35 s\n"
+         "  --doctor           check step by step what a login with these options needs\n"
+         "                     (see below) instead of logging in\n"
          "  --help             this text\n"
          "After login, commands are read from standard input, one a line; type 'help'.\n"
          "Exit status: 0 quit, 1 usage or start-up error, 2 login failed (or the sign-in\n"
          "lookup), 3 wait timed out, 4 session ended by the server, 5 connection lost\n"
-         "(--no-relogin).\n";
+         "(--no-relogin).\n"
+         "--doctor prints one line per step (name resolution, TCP to the navigation\n"
+         "server, its answer, TCP to the SIP-C proxy or through --proxy with the proxy's\n"
+         "answer, the account, the registration challenge, and with a password the\n"
+         "digest answer), each ok or FAILED with its time and why, and stops at the\n"
+         "first failure. The password comes from --password or $TAVRIN_PASSWORD only;\n"
+         "without one the digest is not checked. A passing digest step logs in hidden\n"
+         "for a moment, which ends another session of the account. Exit status: 0 every\n"
+         "step passed, 1 unusable options, 2 a step failed.\n";
 }
 
 ParseResult parse_options(const std::vector<std::string>& args, Options* out, std::string* error) {
@@ -59,6 +69,10 @@ ParseResult parse_options(const std::vector<std::string>& args, Options* out, st
     }
     if (a == "--no-relogin") {
       o.no_relogin = true;
+      continue;
+    }
+    if (a == "--doctor") {
+      o.doctor = true;
       continue;
     }
     std::string name = a, value;

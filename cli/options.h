@@ -21,6 +21,7 @@ struct Options {
   std::optional<std::string> password;
   bool json = false;
   bool no_relogin = false;  // a lost connection ends the run (exit 5)
+  bool doctor = false;      // check the login's steps instead of logging in
   bool help = false;
 };
 
