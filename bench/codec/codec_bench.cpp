@@ -8,20 +8,20 @@
 //                          headers our traffic carries, compact names
 //   BM_Cut             cut N messages that arrived in one read (time per byte stays flat)
 //   BM_CutRejoin       the same with a buffer re-joined at every message, for contrast
-// The three ParseMix runs repeat 5 times; a closing table gives each one's
-// median and min and the ratio of each sofia-sip run to ours.
+// Before them the three ParseMix parsers take turns over 1000 rounds; a table
+// gives each one's median and min and the spread of the ratios to ours.
 #include <benchmark/benchmark.h>
 #include <sofia-sip/msg.h>
 #include <sofia-sip/msg_mclass.h>
 #include <sofia-sip/sip.h>
 #include <sofia-sip/sip_header.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -32,16 +32,10 @@
 namespace {
 
 constexpr int kMix = 1000;
-// ParseMix repetitions: the closing table uses their median and min.
-constexpr int kRepetitions = 5;
 
 const traffic& mix() {
   static const traffic t = make_traffic(kMix);
   return t;
-}
-
-double min_of(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 void rates(benchmark::State& state, std::size_t bytes, std::size_t messages) {
@@ -50,55 +44,28 @@ void rates(benchmark::State& state, std::size_t bytes, std::size_t messages) {
                                                 benchmark::Counter::kIsRate);
 }
 
-void BM_ParseMix_sipc(benchmark::State& state) {
-  const traffic& t = mix();
+// One pass of each parser over the mix. Ours cuts the stream and looks up
+// the "N" header of each message; it returns the messages cut.
+std::size_t pass_sipc(const traffic& t) {
+  tavrin::sipc_stream_cutter cutter;
+  cutter.append(t.sipc_stream);
+  tavrin::sipc_message m;
   std::size_t got = 0;
-  for (auto _ : state) {
-    tavrin::sipc_stream_cutter cutter;
-    cutter.append(t.sipc_stream);
-    tavrin::sipc_message m;
-    got = 0;
-    while (cutter.take(m) == tavrin::sipc_cut::message) {
-      benchmark::DoNotOptimize(m.get_header("N"));
-      ++got;
-    }
+  while (cutter.take(m) == tavrin::sipc_cut::message) {
+    benchmark::DoNotOptimize(m.get_header("N"));
+    ++got;
   }
-  if (got != t.sipc.size()) state.SkipWithError("not every SIP-C message was cut");
-  rates(state, t.sipc_bytes, t.sipc.size());
+  return got;
 }
-BENCHMARK(BM_ParseMix_sipc)
-    ->Name("BM_ParseMix/sipc")
-    ->ComputeStatistics("min", min_of)
-    ->Repetitions(kRepetitions)
-    ->DisplayAggregatesOnly();
 
-void BM_ParseMix_sofia(benchmark::State& state) {
-  const traffic& t = mix();
+void pass_sofia(const traffic& t) {
   msg_mclass_t const* mclass = sip_default_mclass();
-  for (const std::string& s : t.sip) {  // every message must be valid SIP
+  for (const std::string& s : t.sip) {
     msg_t* msg = msg_make(mclass, 0, s.data(), static_cast<ssize_t>(s.size()));
-    sip_t const* sip = msg ? sip_object(msg) : nullptr;
-    if (!msg || msg_has_error(msg) || !sip || !sip->sip_call_id || !sip->sip_cseq) {
-      state.SkipWithError("sofia-sip refused a message");
-      if (msg) msg_destroy(msg);
-      return;
-    }
+    benchmark::DoNotOptimize(sip_object(msg)->sip_call_id);
     msg_destroy(msg);
   }
-  for (auto _ : state) {
-    for (const std::string& s : t.sip) {
-      msg_t* msg = msg_make(mclass, 0, s.data(), static_cast<ssize_t>(s.size()));
-      benchmark::DoNotOptimize(sip_object(msg)->sip_call_id);
-      msg_destroy(msg);
-    }
-  }
-  rates(state, t.sip_bytes, t.sip.size());
 }
-BENCHMARK(BM_ParseMix_sofia)
-    ->Name("BM_ParseMix/sofia")
-    ->ComputeStatistics("min", min_of)
-    ->Repetitions(kRepetitions)
-    ->DisplayAggregatesOnly();
 
 // sofia-sip's SIP parser cut down to what ours decodes eagerly: Call-ID (our
 // "I"), CSeq ("Q": sequence and method) and Content-Length ("L"), under their
@@ -127,13 +94,30 @@ const char* same_work_event(sip_t const* sip) {
   return nullptr;
 }
 
-void BM_ParseMix_sofia_same(benchmark::State& state) {
-  const traffic& t = mix();
+void pass_sofia_same(const traffic& t) {
   msg_mclass_t const* mclass = same_work_mclass();
-  for (std::size_t i = 0; i < t.sip_same_shape.size(); ++i) {
-    // Every message must parse, with exactly the decoded headers ours has.
-    const std::string& s = t.sip_same_shape[i];
+  for (const std::string& s : t.sip_same_shape) {
     msg_t* msg = msg_make(mclass, 0, s.data(), static_cast<ssize_t>(s.size()));
+    benchmark::DoNotOptimize(same_work_event(sip_object(msg)));
+    msg_destroy(msg);
+  }
+}
+
+// Every message must read as intended before any time counts: ours cuts them
+// all, full SIP parses, and the same-work parser decodes exactly the headers
+// ours does. Returns what went wrong, or nullptr.
+const char* check_inputs(const traffic& t) {
+  if (pass_sipc(t) != t.sipc.size()) return "not every SIP-C message was cut";
+  for (const std::string& s : t.sip) {
+    msg_t* msg = msg_make(sip_default_mclass(), 0, s.data(), static_cast<ssize_t>(s.size()));
+    sip_t const* sip = msg ? sip_object(msg) : nullptr;
+    const bool ok = msg && !msg_has_error(msg) && sip && sip->sip_call_id && sip->sip_cseq;
+    if (msg) msg_destroy(msg);
+    if (!ok) return "sofia-sip refused a message";
+  }
+  for (std::size_t i = 0; i < t.sip_same_shape.size(); ++i) {
+    const std::string& s = t.sip_same_shape[i];
+    msg_t* msg = msg_make(same_work_mclass(), 0, s.data(), static_cast<ssize_t>(s.size()));
     sip_t const* sip = msg ? sip_object(msg) : nullptr;
     const bool body = t.sipc[i].find("\r\nL: ") != std::string::npos;
     const bool event = t.sipc[i].find("\r\nN: ") != std::string::npos;
@@ -142,25 +126,34 @@ void BM_ParseMix_sofia_same(benchmark::State& state) {
                     (sip->sip_content_length != nullptr) == body &&
                     (same_work_event(sip) != nullptr) == event;
     if (msg) msg_destroy(msg);
-    if (!ok) {
-      state.SkipWithError("sofia-sip did not read a same-shape message as expected");
-      return;
-    }
+    if (!ok) return "sofia-sip did not read a same-shape message as expected";
   }
-  for (auto _ : state) {
-    for (const std::string& s : t.sip_same_shape) {
-      msg_t* msg = msg_make(mclass, 0, s.data(), static_cast<ssize_t>(s.size()));
-      benchmark::DoNotOptimize(same_work_event(sip_object(msg)));
-      msg_destroy(msg);
-    }
-  }
+  return nullptr;
+}
+
+void BM_ParseMix_sipc(benchmark::State& state) {
+  const traffic& t = mix();
+  if (const char* why = check_inputs(t)) return state.SkipWithError(why);
+  for (auto _ : state) pass_sipc(t);
+  rates(state, t.sipc_bytes, t.sipc.size());
+}
+BENCHMARK(BM_ParseMix_sipc)->Name("BM_ParseMix/sipc");
+
+void BM_ParseMix_sofia(benchmark::State& state) {
+  const traffic& t = mix();
+  if (const char* why = check_inputs(t)) return state.SkipWithError(why);
+  for (auto _ : state) pass_sofia(t);
+  rates(state, t.sip_bytes, t.sip.size());
+}
+BENCHMARK(BM_ParseMix_sofia)->Name("BM_ParseMix/sofia");
+
+void BM_ParseMix_sofia_same(benchmark::State& state) {
+  const traffic& t = mix();
+  if (const char* why = check_inputs(t)) return state.SkipWithError(why);
+  for (auto _ : state) pass_sofia_same(t);
   rates(state, t.sip_same_shape_bytes, t.sip_same_shape.size());
 }
-BENCHMARK(BM_ParseMix_sofia_same)
-    ->Name("BM_ParseMix/sofia_same")
-    ->ComputeStatistics("min", min_of)
-    ->Repetitions(kRepetitions)
-    ->DisplayAggregatesOnly();
+BENCHMARK(BM_ParseMix_sofia_same)->Name("BM_ParseMix/sofia_same");
 
 // Cutting N messages from one read; with Complexity the fit should read O(N).
 void BM_Cut(benchmark::State& state) {
@@ -198,75 +191,76 @@ void BM_CutRejoin(benchmark::State& state) {
 }
 BENCHMARK(BM_CutRejoin)->Arg(250)->Arg(1000)->Arg(4000)->Complexity();
 
-// Keeps the CPU time of the ParseMix runs for the closing ratios: each
-// repetition's, or the median and min aggregates when only those are shown.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const double s = r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
-      if (r.run_type == Run::RT_Iteration)
-        times[r.run_name.function_name].reps.push_back(s);
-      else if (r.aggregate_name == "median")
-        times[r.run_name.function_name].median = s;
-      else if (r.aggregate_name == "min")
-        times[r.run_name.function_name].min = s;
-    }
-  }
-  struct seconds {
-    std::vector<double> reps;  // per iteration, one per repetition
-    double median = 0, min = 0;
-    double get_median() const {
-      if (median > 0 || reps.empty()) return median;
-      std::vector<double> v = reps;
-      std::sort(v.begin(), v.end());
-      const std::size_t n = v.size();
-      return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    }
-    double get_min() const {
-      if (min > 0 || reps.empty()) return min;
-      return *std::min_element(reps.begin(), reps.end());
-    }
-  };
-  std::map<std::string, seconds> times;
-};
+double thread_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
-void print_ratios(const RatioReporter& r) {
-  const auto ours = r.times.find("BM_ParseMix/sipc");
-  if (ours == r.times.end()) return;
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v[std::size_t(p * double(v.size() - 1) + 0.5)];
+}
+
+// The three parsers take turns over kRounds rounds, one pass each, timed by
+// the thread's CPU clock: load from elsewhere on the machine lands on all
+// three alike, and each round's ratios give the spread.
+constexpr int kRounds = 1000;
+
+bool parse_mix_turns() {
   const traffic& t = mix();
-  const double ours_median = ours->second.get_median(), ours_min = ours->second.get_min();
-  std::printf("\n%-28s %7s %10s %10s %12s %10s\n", "ParseMix, 1000 messages", "bytes", "median us",
-              "min us", "ratio median", "ratio min");
-  std::printf("%-28s %7zu %10.1f %10.1f %12s %10s\n", "sipc (ours)", t.sipc_bytes,
-              ours_median * 1e6, ours_min * 1e6, "1.00x", "1.00x");
+  if (const char* why = check_inputs(t)) {
+    std::printf("%s\n", why);
+    return false;
+  }
+  std::vector<double> ours, full, same, full_ratio, same_ratio;
+  for (int i = 0; i < kRounds; ++i) {
+    const double t0 = thread_seconds();
+    pass_sipc(t);
+    const double t1 = thread_seconds();
+    pass_sofia(t);
+    const double t2 = thread_seconds();
+    pass_sofia_same(t);
+    const double t3 = thread_seconds();
+    ours.push_back(t1 - t0);
+    full.push_back(t2 - t1);
+    same.push_back(t3 - t2);
+    full_ratio.push_back((t2 - t1) / (t1 - t0));
+    same_ratio.push_back((t3 - t2) / (t1 - t0));
+  }
+  std::printf("ParseMix, %d messages, %d rounds in turns (CPU us per pass)\n", kMix, kRounds);
+  std::printf("  %-28s %7s %8s %8s %8s %15s\n", "", "bytes", "median", "min", "ratio",
+              "10th-90th pct");
+  std::printf("  %-28s %7zu %8.1f %8.1f %8s\n", "sipc (ours)", t.sipc_bytes,
+              percentile(ours, 0.5) * 1e6, percentile(ours, 0) * 1e6, "1.00x");
   const struct {
-    const char* name;
     const char* label;
     std::size_t bytes;
-  } refs[] = {{"BM_ParseMix/sofia", "sofia, full SIP", t.sip_bytes},
-              {"BM_ParseMix/sofia_same", "sofia, same work and shape", t.sip_same_shape_bytes}};
-  for (const auto& ref : refs) {
-    const auto it = r.times.find(ref.name);
-    if (it == r.times.end()) continue;
-    const double median = it->second.get_median(), min = it->second.get_min();
-    std::printf("%-28s %7zu %10.1f %10.1f %11.2fx %9.2fx\n", ref.label, ref.bytes, median * 1e6,
-                min * 1e6, median / ours_median, min / ours_min);
-  }
+    const std::vector<double>& times;
+    const std::vector<double>& ratios;
+  } refs[] = {{"sofia, full SIP", t.sip_bytes, full, full_ratio},
+              {"sofia, same work and shape", t.sip_same_shape_bytes, same, same_ratio}};
+  for (const auto& r : refs)
+    std::printf("  %-28s %7zu %8.1f %8.1f %7.2fx %7.2f-%.2fx\n", r.label, r.bytes,
+                percentile(r.times, 0.5) * 1e6, percentile(r.times, 0) * 1e6,
+                percentile(r.ratios, 0.5), percentile(r.ratios, 0.1), percentile(r.ratios, 0.9));
   std::printf(
-      "(CPU time per 1000 messages over the repetitions; ratio: the reference's time\n"
-      " over ours, above 1 means ours is faster)\n");
+      "  (ratio: the median over the rounds of the reference's time over ours in\n"
+      "   the same round; above 1 means ours is faster)\n\n");
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  print_ratios(reporter);
+  // The turns run unless a filter leaves out ParseMix.
+  const std::string filter = benchmark::GetBenchmarkFilter();
+  if ((filter.empty() || filter == "." || filter == "all" ||
+       filter.find("ParseMix") != std::string::npos) &&
+      !parse_mix_turns())
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
 }
