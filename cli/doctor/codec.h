@@ -3,7 +3,7 @@
 // here, so that a move of the codec's files changes one place.
 #pragma once
 
-#include "session/base64.h"
 #include "session/digest.h"
+#include "sipc/base64.h"
 #include "sipc/message.h"
 #include "sipc/stream_cutter.h"
