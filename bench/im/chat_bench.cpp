@@ -5,14 +5,17 @@
 //
 // 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
 //    this process, Bob's engine, notes the time of code 16 in its callback.
-//    One line at a time in an open dialog; the next line leaves --gap
-//    microseconds after the last one arrived and was answered, so no line
-//    meets the previous one's traffic. Beside it, in the same processes, the
-//    wire reference (wire_model.h): the same hops A -> relay -> B and the
-//    same message sizes with nothing of the engine or of the protocol. The
-//    relay stands for tavrin-server: it writes the line to the receiver,
-//    then answers the sender, and the receiver answers the relay. So the
-//    ratio is what the engines and the server add to a relayed line.
+//    One line at a time in an open dialog; the next line leaves once the
+//    last one arrived and was answered and at least --gap microseconds after
+//    it left, so no line meets the previous one's traffic. Beside it, in the
+//    same processes, the wire reference (wire_model.h): the same hops
+//    A -> relay -> B and the same message sizes with nothing of the engine
+//    or of the protocol. The relay stands for tavrin-server: it writes the
+//    line to the receiver, then answers the sender, whose reader thread
+//    stands for the engine's worker; the receiver answers the relay. The
+//    reference's sender writes from the calling thread, so the engine's
+//    hand-over to its worker counts as the engine's. The ratio is what the
+//    engines and the server add to a relayed line.
 //    Both sides note their times in a block shared by the processes and read
 //    after the run: nothing is printed, piped or woken while lines are in
 //    flight. Chat and wire lines take turns, so both meet the same load from

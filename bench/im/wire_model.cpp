@@ -148,7 +148,9 @@ bool settle_line(const Track& track, long i, const std::atomic<long>& answers, i
   while (track.arrived.load(std::memory_order_acquire) <= i ||
          answers.load(std::memory_order_acquire) <= i) {
     if (now_ns() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(20));
+    // Long steps: a late line should meet as few of the sender's wake-ups as
+    // possible.
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
   return true;
 }
