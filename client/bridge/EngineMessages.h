@@ -1,11 +1,11 @@
 // What every front end needs to know about the engine's messages: for each
 // message code, its short name and what p1 and p2 carry and who frees them,
-// in one table keyed by the public header's constants. The client and
-// tavrin-cli both read it, so a record or a text handed over by the engine
-// is freed in exactly one place whatever receives it, and a code has one
-// name in every log and output.
+// read from the one table the engine itself frees by (tavrin/message_words.h).
+// The client and tavrin-cli both use it, so a record or a text handed over by
+// the engine is freed in exactly one place whatever receives it, and a code
+// has one name in every log and output.
 //
-// This library needs only the engine's public header. Any thread: the table
+// This library needs only the engine's public header and that table. Any thread: the table
 // is constant; an EngineMessage belongs to whichever thread holds it.
 #pragma once
 
@@ -14,28 +14,15 @@
 #include <string_view>
 #include <utility>
 
+#include <tavrin/message_words.h>
+
 #include "libtavrin.h"
 
 namespace tavrin::bridge {
 
-// What a parameter word carries.
-enum class Carries {
-  kNothing,        // 0
-  kNumber,         // an integer (a contact id, days, an error code, a call id)
-  kTransientText,  // a body valid only during the callback (16, 17)
-  kRecordGiven,    // an fx_msg sent-message record the receiver frees
-  kRecordKept,     // an fx_msg the engine keeps (the time-outs: a late answer reports it)
-  kTextGiven,      // a malloc'd UTF-8 string the receiver frees
-  kFileOffer,      // an fx_file_offer the receiver frees, strings and all
-};
-
-struct CodeInfo {
-  Carries p1 = Carries::kNumber;
-  Carries p2 = Carries::kNumber;
-  // Short name, e.g. "chat", "login-ok", "sms sent"; "status" for a
-  // contact's new status (66..74), "message" for codes without a row.
-  std::string_view name = "message";
-};
+// The engine's own table (tavrin/message_words.h), under the bridge's names.
+using Carries = tavrin::Carries;
+using CodeInfo = tavrin::MessageWords;
 
 // The row of a code; unknown codes carry plain numbers.
 CodeInfo describe(int code);

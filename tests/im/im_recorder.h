@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/message_words.h"
+#include <tavrin/message_words.h>
+
 #include "libtavrin.h"
 
 namespace tavrin::test {

@@ -12,7 +12,8 @@
 
 #include <memory>
 
-#include "frame/message_words.h"
+#include <tavrin/message_words.h>
+
 #include "libtavrin.h"
 #include "sipc/message.h"
 

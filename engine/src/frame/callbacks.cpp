@@ -1,7 +1,8 @@
 #include "frame/callbacks.h"
 
+#include <tavrin/message_words.h>
+
 #include "frame/engine.h"
-#include "frame/message_words.h"
 
 namespace tavrin {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "frame/message_words.h"
+#include <tavrin/message_words.h>
 
 namespace tavrin {
 

@@ -7,8 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include <tavrin/message_words.h>
+
 #include "frame/engine.h"
-#include "frame/message_words.h"
 #include "frame/sync_wait.h"
 #include "roster/engine_contacts.h"
 #include "session/login_fetches.h"
