@@ -117,6 +117,36 @@ TEST(SipcMessage, MethodComesFromQAndIsNoneWithoutIt) {
   EXPECT_FALSE(h.message.has_method());
 }
 
+// I, Q and L are read while the headers are: by exact one-letter name in any
+// case, the first I and Q win, and a folded value is read whole.
+TEST(SipcMessage, ReadsCallIdSequenceAndLengthFromTheRightHeaders) {
+  struct Case {
+    const char* head;
+    sipc_head_result result;
+    int32_t call_id, sequence;
+    const char* method;
+    std::size_t body_length;
+  };
+  const Case cases[] = {
+      {"M 1 SIP-C/2.0\r\ni: 7\r\nq: 3 M\r\nI: 8\r\nQ: 4 X\r\nl: 2", sipc_head_result::ok, 7, 3, "M",
+       2},
+      {"M 1 SIP-C/2.0\r\nId: 5\r\nI: 6\r\nQs: 9 X\r\nQ: 2 M\r\nLen: 9", sipc_head_result::ok, 6, 2,
+       "M", 0},
+      {"M 1 SIP-C/2.0\r\nI: 1\r\n 2\r\nQ: 3 M", sipc_head_result::invalid, 0, 3, "M", 0},
+      {"M 1 SIP-C/2.0\r\nI: 1\r\nQ: 3\r\n N\r\nL: 4\r\n\t", sipc_head_result::ok, 1, 3, "N", 4},
+      {"M 1 SIP-C/2.0\r\nI: 1\r\nQ: 3 M\r\nL: 4\r\n 2", sipc_head_result::bad_length, 0, 0, "M", 0},
+      {"M 1 SIP-C/2.0\r\nId: 5\r\nQ: 2 M", sipc_head_result::invalid, 0, 2, "M", 0},
+  };
+  for (const Case& c : cases) {
+    sipc_head h = sipc_parse_head(c.head);
+    EXPECT_EQ(h.result, c.result) << c.head;
+    EXPECT_EQ(h.message.call_id(), c.call_id) << c.head;
+    EXPECT_EQ(h.message.sequence(), c.sequence) << c.head;
+    EXPECT_EQ(h.message.method(), c.method) << c.head;
+    EXPECT_EQ(h.body_length, c.body_length) << c.head;
+  }
+}
+
 // Heads that cannot be read at all. The stream skips them (see the cutter tests).
 TEST(SipcMessage, InvalidHeads) {
   const char* cases[] = {
