@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_session.h"
+#include "doctor/codec.h"
 #include "doctor/connection.h"
 #include "doctor/navigation_probe.h"
 #include "doctor/proxy_probe.h"
@@ -226,6 +227,11 @@ class Doctor {
     return connected && step("navigation", [&](std::string* detail) {
              NavAnswer answer;
              const std::string request = navigation_request(login_id_, plan_.nav->host);
+             if (request.empty()) {
+               *detail = "\"" + login_id_ +
+                         "\" is neither a 9-digit number nor an 11-digit mobile number";
+               return false;
+             }
              if (!ask_navigation(nav, request, Deadline::after(kAnswerLimit), &answer, detail))
                return false;
              const auto named =

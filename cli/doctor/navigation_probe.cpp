@@ -1,17 +1,12 @@
 #include "doctor/navigation_probe.h"
 
+#include "doctor/codec.h"
 #include "doctor/proxy_probe.h"
 
 namespace tavrin::cli::doctor {
 
 namespace {
 
-// The client description the engine sends along; the navigation server
-// answers with the configuration for it.
-constexpr const char* kClientDescription =
-    "<client type=\"PC\" version=\"2.3.0210\" platform=\"W5.1\" /><servers version=\"0\" />"
-    "<service-no version=\"0\" /><parameters version=\"0\" /><hints version=\"0\" />"
-    "<http-applications version=\"0\" /><client-config version=\"0\" /></config>";
 // The largest answer read; the service's configuration is a few KiB.
 constexpr size_t kAnswerLimit = size_t{1} << 20;
 constexpr int kFallbackPort = 8080;
@@ -68,21 +63,6 @@ std::optional<Address> parse_address(std::string_view text) {
   return a;
 }
 
-std::string navigation_request(std::string_view login_id, std::string_view nav_host) {
-  const std::string id(login_id);
-  std::string body = login_id.size() == 11 ? "<config><user mobile-no=\"" + id + "\" />"
-                                           : "<config><user sid=\"" + id + "\" />";
-  body += kClientDescription;
-  return "POST /nav/getsystemconfig.aspx HTTP/1.1\r\n"
-         "User-Agent: OXA2.0/PC 2.3.0210\r\n"
-         "Accept: \r\n"
-         "Connection: Close\r\n"
-         "Content-Type: \r\n"
-         "Host: " +
-         std::string(nav_host) + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
-         body;
-}
-
 std::optional<std::string> navigation_body(std::string_view answer, bool closed, bool* bad) {
   *bad = false;
   const size_t head_end = answer.find("\r\n\r\n");
@@ -99,16 +79,6 @@ std::optional<std::string> navigation_body(std::string_view answer, bool closed,
   }
   if (!closed) return std::nullopt;  // the body ends where the server closes
   return std::string(rest);
-}
-
-std::optional<std::string> sipc_proxy_of(std::string_view body) {
-  constexpr std::string_view kOpen = "<sipc-proxy>", kClose = "</sipc-proxy>";
-  const size_t open = body.find(kOpen);
-  if (open == std::string_view::npos) return std::nullopt;
-  const size_t start = open + kOpen.size();
-  const size_t close = body.find(kClose, start);
-  if (close == std::string_view::npos) return std::nullopt;
-  return std::string(body.substr(start, close - start));
 }
 
 bool ask_navigation(Connection& c, const std::string& request, Deadline deadline, NavAnswer* answer,
@@ -161,7 +131,7 @@ bool ask_navigation(Connection& c, const std::string& request, Deadline deadline
         return false;
     }
   }
-  answer->sipc_proxy = sipc_proxy_of(*body);
+  answer->sipc_proxy = extract_sipc_proxy(*body);
   return true;
 }
 

@@ -22,12 +22,9 @@ struct Address {
 };
 std::optional<Address> parse_address(std::string_view text);
 
-// The request for a 9-digit number or an 11-digit mobile number.
-std::string navigation_request(std::string_view login_id, std::string_view nav_host);
-
 struct NavAnswer {
   std::string status;                     // "200 OK"
-  std::optional<std::string> sipc_proxy;  // the text between the sipc-proxy tags
+  std::optional<std::string> sipc_proxy;  // read as a login reads it (extract_sipc_proxy)
 };
 
 // Sends the request and reads the whole answer (its Content-Length, else
@@ -39,6 +36,5 @@ bool ask_navigation(Connection& c, const std::string& request, Deadline deadline
 // everything after the head once the server closed. None while incomplete;
 // *bad set for a Content-Length that cannot be used.
 std::optional<std::string> navigation_body(std::string_view answer, bool closed, bool* bad);
-std::optional<std::string> sipc_proxy_of(std::string_view body);
 
 }  // namespace tavrin::cli::doctor

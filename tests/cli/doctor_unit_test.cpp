@@ -49,10 +49,6 @@ TEST(DoctorReplies, NavigationAnswerIsWholeByItsLengthOrTheClose) {
     EXPECT_EQ(navigation_body(c.answer, c.closed, &bad), c.body) << c.answer;
     EXPECT_EQ(bad, c.bad) << c.answer;
   }
-  EXPECT_EQ(sipc_proxy_of("<servers><sipc-proxy>10.0.0.1:8080</sipc-proxy></servers>"),
-            "10.0.0.1:8080");
-  EXPECT_EQ(sipc_proxy_of("<sipc-proxy>10.0.0.1:8080"), std::nullopt);
-  EXPECT_EQ(sipc_proxy_of("<servers />"), std::nullopt);
 }
 
 TEST(DoctorReplies, AddressesSplitAsTheEngineSplitsThem) {

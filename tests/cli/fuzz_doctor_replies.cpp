@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "doctor/codec.h"
 #include "doctor/navigation_probe.h"
 #include "doctor/proxy_probe.h"
 #include "doctor/sipc_probe.h"
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   d::http_status_code(d::http_status_of(text));
   bool bad = false;
   for (bool closed : {false, true})
-    if (auto body = d::navigation_body(text, closed, &bad)) d::sipc_proxy_of(*body);
+    if (auto body = d::navigation_body(text, closed, &bad)) tavrin::extract_sipc_proxy(*body);
   d::parse_address(text);
   d::split_account_uri(d::own_info_uri(text));
   return 0;

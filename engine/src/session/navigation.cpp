@@ -16,10 +16,6 @@ namespace tavrin {
 
 namespace {
 
-constexpr const char* kClientDescription =
-    "<client type=\"PC\" version=\"2.3.0210\" platform=\"W5.1\" /><servers version=\"0\" />"
-    "<service-no version=\"0\" /><parameters version=\"0\" /><hints version=\"0\" />"
-    "<http-applications version=\"0\" /><client-config version=\"0\" /></config>";
 constexpr size_t kPiece = 3071;
 
 std::atomic<int64_t> g_limit_ms{0};
@@ -70,25 +66,6 @@ std::optional<long long> content_length(std::string_view head) {
 
 }  // namespace
 
-std::string navigation_request(std::string_view login_id, std::string_view nav_host) {
-  std::string body;
-  if (login_id.size() == 9)
-    body = "<config><user sid=\"" + std::string(login_id) + "\" />";
-  else if (login_id.size() == 11)
-    body = "<config><user mobile-no=\"" + std::string(login_id) + "\" />";
-  else
-    return {};
-  body += kClientDescription;
-  return "POST /nav/getsystemconfig.aspx HTTP/1.1\r\n"
-         "User-Agent: OXA2.0/PC 2.3.0210\r\n"
-         "Accept: \r\n"
-         "Connection: Close\r\n"
-         "Content-Type: \r\n"
-         "Host: " +
-         std::string(nav_host) + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
-         body;
-}
-
 NavReply judge_navigation_reply(std::string_view reply, bool closed, std::string* body) {
   if (reply.size() > kNavigationReplyLimit) return NavReply::failed;
   // The status line can be judged as soon as it is whole.
@@ -109,17 +86,6 @@ NavReply judge_navigation_reply(std::string_view reply, bool closed, std::string
   if (!closed) return NavReply::incomplete;  // the body ends where the server closes
   body->assign(rest);
   return NavReply::complete;
-}
-
-std::optional<std::string> extract_sipc_proxy(std::string_view body) {
-  static constexpr std::string_view kTag = "sipc-proxy";
-  const size_t first = body.find(kTag);
-  if (first == std::string_view::npos) return std::nullopt;
-  const size_t start = first + kTag.size() + 1;  // past "sipc-proxy>"
-  if (start > body.size()) return std::nullopt;
-  const size_t second = body.find(kTag, start);
-  if (second == std::string_view::npos || second < start + 2) return std::nullopt;
-  return std::string(body.substr(start, second - 2 - start));  // up to "</"
 }
 
 int get_sipc_proxy(const char* login_id, int* network_failure) {

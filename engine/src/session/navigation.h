@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "session/navigation_text.h"
+
 namespace tavrin {
 
 // The longest the exchange (resolve aside) may take: connect, send and the
@@ -16,9 +18,6 @@ namespace tavrin {
 inline constexpr std::chrono::seconds kNavigationTimeLimit{10};
 // The largest reply accepted; the service's configuration is a few KiB.
 inline constexpr size_t kNavigationReplyLimit = size_t{1} << 20;
-
-// The request text for a 9- or 11-character login id; empty for any other.
-std::string navigation_request(std::string_view login_id, std::string_view nav_host);
 
 enum class NavReply {
   complete,    // a whole 2xx reply
@@ -29,9 +28,6 @@ enum class NavReply {
 // Judges what arrived so far; closed says the server has closed. On
 // complete, body receives the reply body.
 NavReply judge_navigation_reply(std::string_view reply, bool closed, std::string* body);
-
-// The text between the sipc-proxy tags, or nothing.
-std::optional<std::string> extract_sipc_proxy(std::string_view body);
 
 // The whole exchange. 1 when a reply arrived (and its sipc-proxy, when it
 // has a usable one, became the server address); 0 otherwise, with
