@@ -9,12 +9,12 @@
 // is constant; an EngineMessage belongs to whichever thread holds it.
 #pragma once
 
+#include <tavrin/message_words.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
-
-#include <tavrin/message_words.h>
 
 #include "libtavrin.h"
 

@@ -179,10 +179,10 @@ bool ChatLogSearch::ensureShortIndex(CppSQLite3Database& db) const {
       requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
       requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
       for (const char16_t* event : {u"delete", u"update"})
-        requireDone(db, db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " +
-                                   event + u" on " + table_ + u" begin insert into " + index +
-                                   u"(" + index + u") values ('delete-all'); update " + mark +
-                                   u" set upto = 0; end;"));
+        requireDone(
+            db, db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " + event +
+                           u" on " + table_ + u" begin insert into " + index + u"(" + index +
+                           u") values ('delete-all'); update " + mark + u" set upto = 0; end;"));
       requireDone(db, db.execute(u"commit;"));
     });
     if (failure) {

@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (folded(row.line).find(folded(query)) != std::u16string::npos)
           expected.push_back(row.line);
     for (const auto& want : expected)
-      if (std::none_of(hits.begin(), hits.end(), [&](const ChatLogRow& r) { return r.line == want; }))
+      if (std::none_of(hits.begin(), hits.end(),
+                       [&](const ChatLogRow& r) { return r.line == want; }))
         std::abort();
   }
   if (!line.empty()) log.deleteContact(3);
