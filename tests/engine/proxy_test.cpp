@@ -1,17 +1,16 @@
 // Proxies: the real tinyproxy (HTTP CONNECT, with and without Basic
 // authorisation) and the real dante (SOCKS5, with and without user and
-// password), each started here in the foreground on a loopback port and
-// stopped by its pid; a loopback listener stands for the SIP-C server.
-// These tests need both programs: when one is missing they fail.
+// password), each started in the foreground on a loopback port and stopped
+// by its pid (proxy_children.h); a loopback listener stands for the SIP-C
+// server. These tests need both programs: when one is missing they fail.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <optional>
 
 #include "frame/engine.h"
 #include "libtavrin.h"
 #include "net_helpers.h"
+#include "proxy_children.h"
 #include "sipc/proxy_settings.h"
 #include "sipc/wire.h"
 
@@ -19,78 +18,6 @@ using namespace tavrin;
 using namespace tavrin::test;
 
 namespace {
-
-constexpr const char* kTinyproxy = "/usr/bin/tinyproxy";
-constexpr const char* kDanted = "/usr/sbin/danted";
-
-struct Credentials {
-  std::string user, password;
-};
-
-class ProxyProcess {
- public:
-  int port() const { return port_; }
-  bool running() const { return child_ && child_->pid() > 0; }
-
- protected:
-  void launch(const std::vector<std::string>& argv) {
-    ASSERT_EQ(access(argv[0].c_str(), X_OK), 0) << argv[0] << " is not installed";
-    child_.emplace(argv);
-    ASSERT_GT(child_->pid(), 0);
-    ASSERT_TRUE(wait_listening(port_)) << argv[0] << " did not start";
-  }
-  TempDir dir_;
-  int port_ = free_port();
-  std::optional<ChildProcess> child_;
-};
-
-class Tinyproxy : public ProxyProcess {
- public:
-  void start(const std::optional<Credentials>& auth) {
-    const auto conf = dir_.path() / "tinyproxy.conf";
-    std::ofstream out(conf);
-    out << "Port " << port_ << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nLogLevel Error\n";
-    if (auth) out << "BasicAuth " << auth->user << " " << auth->password << "\n";
-    out.close();
-    launch({kTinyproxy, "-d", "-c", conf.string()});
-  }
-};
-
-class Dante : public ProxyProcess {
- public:
-  void start(bool username_method) {
-    const auto conf = dir_.path() / "danted.conf";
-    std::ofstream out(conf);
-    out << "logoutput: " << (dir_.path() / "danted.log").string() << "\n"
-        << "internal: 127.0.0.1 port = " << port_ << "\nexternal: 127.0.0.1\n"
-        << "clientmethod: none\nsocksmethod: " << (username_method ? "username" : "none") << "\n"
-        << "user.privileged: root\nuser.unprivileged: nobody\n"
-        << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n}\n"
-        << "socks pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n}\n";
-    out.close();
-    launch({kDanted, "-f", conf.string()});
-  }
-};
-
-// A throwaway system account for dante's username method, which checks the
-// system's password database. Removed again at the end.
-class SystemUser {
- public:
-  SystemUser() : name_("tvpx" + std::to_string(getpid())) {
-    const std::string add = "useradd -M -s /usr/sbin/nologin " + name_ + " 2>/dev/null";
-    const std::string pw = "echo '" + name_ + ":" + password_ + "' | chpasswd";
-    ok_ = std::system(add.c_str()) == 0 && std::system(pw.c_str()) == 0;
-  }
-  ~SystemUser() { std::system(("userdel " + name_ + " 2>/dev/null").c_str()); }
-  bool ok() const { return ok_; }
-  const std::string& name() const { return name_; }
-  const std::string& password() const { return password_; }
-
- private:
-  std::string name_;
-  std::string password_ = "Pw-9a7q";
-  bool ok_ = false;
-};
 
 fx_proxy make_proxy(int type, const std::string& port, const char* user, const char* pass) {
   static std::string host = "127.0.0.1";
@@ -160,7 +87,7 @@ class ProxyTest : public ::testing::Test {
 
 TEST_F(ProxyTest, HttpConnectWithoutAuthorisationCarriesTheSipcStream) {
   Tinyproxy proxy;
-  ASSERT_NO_FATAL_FAILURE(proxy.start(std::nullopt));
+  ASSERT_TRUE(proxy.start(std::nullopt)) << proxy.failure();
   const fx_proxy p = make_proxy(FX_PROXY_HTTP, std::to_string(proxy.port()), nullptr, nullptr);
   EXPECT_EQ(test_network(p), 1);
   ASSERT_EQ(fx_set_proxy(&p), 1);
@@ -170,7 +97,7 @@ TEST_F(ProxyTest, HttpConnectWithoutAuthorisationCarriesTheSipcStream) {
 
 TEST_F(ProxyTest, HttpConnectWithBasicAuthorisation) {
   Tinyproxy proxy;
-  ASSERT_NO_FATAL_FAILURE(proxy.start(Credentials{"alice", "s3cret"}));
+  ASSERT_TRUE(proxy.start(Tinyproxy::Credentials{"alice", "s3cret"})) << proxy.failure();
   const std::string port = std::to_string(proxy.port());
   EXPECT_EQ(test_network(make_proxy(FX_PROXY_HTTP, port, "alice", "s3cret")), 1);
   // No credentials: 407. Wrong ones: tinyproxy says 401. Only one of the two:
@@ -189,7 +116,7 @@ TEST_F(ProxyTest, HttpConnectWithBasicAuthorisation) {
 
 TEST_F(ProxyTest, Socks5WithoutAuthentication) {
   Dante proxy;
-  ASSERT_NO_FATAL_FAILURE(proxy.start(false));
+  ASSERT_TRUE(proxy.start(false)) << proxy.failure();
   const fx_proxy p = make_proxy(FX_PROXY_SOCKS5, std::to_string(proxy.port()), nullptr, nullptr);
   EXPECT_EQ(test_network(p), 1);
   ASSERT_EQ(fx_set_proxy(&p), 1);
@@ -200,7 +127,7 @@ TEST_F(ProxyTest, Socks5WithUserAndPassword) {
   SystemUser user;
   ASSERT_TRUE(user.ok()) << "could not create a throwaway system user (useradd, chpasswd)";
   Dante proxy;
-  ASSERT_NO_FATAL_FAILURE(proxy.start(true));
+  ASSERT_TRUE(proxy.start(true)) << proxy.failure();
   const std::string port = std::to_string(proxy.port());
   const fx_proxy good =
       make_proxy(FX_PROXY_SOCKS5, port, user.name().c_str(), user.password().c_str());
@@ -217,7 +144,7 @@ TEST_F(ProxyTest, Socks5WithUserAndPassword) {
 
 TEST_F(ProxyTest, ReservedTypesFailAndDisabledProxyConnectsDirectly) {
   Tinyproxy proxy;
-  ASSERT_NO_FATAL_FAILURE(proxy.start(std::nullopt));
+  ASSERT_TRUE(proxy.start(std::nullopt)) << proxy.failure();
   const std::string port = std::to_string(proxy.port());
   EXPECT_EQ(test_network(make_proxy(FX_PROXY_RESERVED, port, nullptr, nullptr)), 0);
   EXPECT_EQ(test_network(make_proxy(FX_PROXY_OTHER, port, nullptr, nullptr)), 0);
