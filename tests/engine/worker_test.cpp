@@ -88,7 +88,8 @@ TEST_F(WorkerTest, StoppingSendsWhatIsStillQueued) {
 
 // Threads waking the worker while it drains: every wake is either still
 // readable at the next poll or was drained after what it announced had been
-// queued, so the worker never sleeps on queued work.
+// queued, so the worker never sleeps on queued work; and once drained the
+// waker is not left readable (a poll that returns at once would spin).
 TEST(WakerTest, NoWakeIsLostWhileWakersRaceTheDrain) {
   constexpr int kWakers = 3;
   constexpr long kEach = 20000;
@@ -113,6 +114,9 @@ TEST(WakerTest, NoWakeIsLostWhileWakersRaceTheDrain) {
     for (auto& w : wakers) w.join();
     ASSERT_FALSE(slept_on_work) << "round " << round << ": " << taken << " of " << kWakers * kEach
                                 << " taken";
+    // One drain leaves nothing readable: the worker's next poll must sleep.
+    if (waker.wait(0)) waker.drain();
+    ASSERT_FALSE(waker.wait(0)) << "round " << round;
   }
 }
 

@@ -10,7 +10,7 @@
 
 namespace tavrin {
 
-Waker::Waker() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+Waker::Waker() : fd_(eventfd(0, EFD_SEMAPHORE | EFD_NONBLOCK | EFD_CLOEXEC)) {
   // Without its wake-up path the engine would silently fall back to the
   // 3 s poll; an engine that cannot get one file descriptor cannot run.
   if (fd_ < 0) std::abort();
@@ -24,26 +24,25 @@ void Waker::wake() {
   // The worker queues answers while it dispatches; it flushes them before
   // its next poll, so waking itself would only cost a pass.
   if (worker_.load(std::memory_order_relaxed) == std::this_thread::get_id()) return;
-  std::lock_guard lock(mu_);
-  // A pending wake is enough: the worker drains only after its poll and
-  // flushes after the drain, so what was queued before this call goes out.
-  if (pending_.load(std::memory_order_relaxed)) return;
-  pending_.store(true, std::memory_order_release);
+  // A pending wake is enough: its drain comes after this call (it clears the
+  // flag this exchange saw set) and the flush after the drain, so what was
+  // queued before this call goes out.
+  if (pending_.exchange(true, std::memory_order_acq_rel)) return;
   uint64_t one = 1;
-  // EAGAIN means the counter is saturated: a wake is pending anyway.
   while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
   }
 }
 
 void Waker::drain() {
-  // Seen false: no wake has begun writing, and one that begins later is
-  // written after this flag is set, so the worker's next poll sees it.
-  if (!pending_.load(std::memory_order_acquire)) return;
-  std::lock_guard lock(mu_);
+  if (!pending_.exchange(false, std::memory_order_acq_rel)) return;
   uint64_t value;
-  while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {
+  for (;;) {
+    const ssize_t r = ::read(fd_, &value, sizeof value);
+    if (r >= 0 || (errno != EINTR && errno != EAGAIN)) return;
+    // The wake that set the flag is between its exchange and its write:
+    // wait for the count rather than leave it to make the next poll spin.
+    if (errno == EAGAIN) wait(-1);
   }
-  pending_.store(false, std::memory_order_release);
 }
 
 bool Waker::wait(int ms) {

@@ -7,12 +7,12 @@
 //
 // A wake costs one write only when none is pending, and none at all from the
 // worker itself (it flushes the send queue before it polls again); drain()
-// reads the descriptor only when a wake is pending. The waker lock (mu_) is
-// a leaf; no system call but that one write or read runs under it.
+// reads the descriptor only when a wake is pending. No lock: a waker that
+// held one across its write would be preempted by the worker it woke, and
+// the worker would block on it at once.
 #pragma once
 
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 namespace tavrin {
@@ -39,9 +39,10 @@ class Waker {
   void set_worker(std::thread::id id) { worker_.store(id, std::memory_order_relaxed); }
 
  private:
-  int fd_;
-  std::mutex mu_;  // the waker lock: guards pending_ with the writes and reads of fd_
-  // True exactly while fd_ holds an unread wake; drain() peeks at it unlocked.
+  int fd_;  // an eventfd counting wakes: each drain takes one
+  // Set by the wake that will write a count, cleared by the drain that will
+  // read one. They take turns, so the count never runs ahead of the flag:
+  // while it is clear nothing is readable (or about to be).
   std::atomic<bool> pending_{false};
   std::atomic<std::thread::id> worker_{};
 };
