@@ -1,7 +1,8 @@
 // Chat lines end to end through tavrin-server on loopback.
 //
-//   bench_im_chat [--lines 4000] [--runs 5] [--gap 300] [--flood 20000]
-//                 [--server PATH]   (another tavrin-server build, to compare)
+//   bench_im_chat [--lines 4000] [--runs 5] [--block 100] [--gap 300]
+//                 [--flood 20000] [--server PATH]
+//   (--server: another tavrin-server build, to compare)
 //
 // 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
 //    this process, Bob's engine, notes the time of code 16 in its callback.
@@ -18,9 +19,10 @@
 //    engines and the server add to a relayed line.
 //    Both sides note their times in a block shared by the processes and read
 //    after the run: nothing is printed, piped or woken while lines are in
-//    flight. Chat and wire lines take turns, so both meet the same load from
-//    the rest of the machine. Each of --runs runs sends --lines of each kind
-//    and prints the load average beside its figures.
+//    flight. Chat and wire lines take turns in blocks of --block lines, so
+//    both meet the same load from the rest of the machine and each block
+//    runs with its own code warm in the caches. Each of --runs runs sends
+//    --lines of each kind and prints the load average beside its figures.
 // 2. Receiving: Alice's engine sends --flood lines as fast as her engine
 //    takes them; Bob's engine queues them. Lines per second from the first
 //    to the last, and a check that every line is in the queue, in order.
@@ -93,12 +95,12 @@ struct RunFigures {
 
 // One timed run, chat and wire lines taking turns; false when a line was
 // lost or refused.
-bool timed_run(SenderProcess& alice, long lines, int gap_us, RunFigures& out,
+bool timed_run(SenderProcess& alice, long lines, long block, int gap_us, RunFigures& out,
                std::vector<double>& chat_pool, std::vector<double>& wire_pool) {
   g_timing->chat.clear();
   g_timing->wire.clear();
-  const std::string reply =
-      alice.command("run " + std::to_string(lines) + " " + std::to_string(gap_us));
+  const std::string reply = alice.command("run " + std::to_string(lines) + " " +
+                                          std::to_string(block) + " " + std::to_string(gap_us));
   std::vector<double> chat, wire;
   if (reply != "ok " + std::to_string(lines) || !g_timing->chat.latencies(lines, chat) ||
       !g_timing->wire.latencies(lines, wire)) {
@@ -115,6 +117,7 @@ bool timed_run(SenderProcess& alice, long lines, int gap_us, RunFigures& out,
 struct Options {
   long lines = 4000;
   int runs = 5;
+  long block = 100;
   int gap_us = 300;
   long flood = 20000;
   std::string server = TAVRIN_SERVER_BIN;
@@ -125,6 +128,7 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--lines")) o.lines = std::max(1L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--runs")) o.runs = std::max(1, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--block")) o.block = std::max(1L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--gap")) o.gap_us = std::max(0, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--flood")) o.flood = std::max(0L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--server")) o.server = argv[i + 1];
@@ -200,11 +204,12 @@ int main(int argc, char** argv) {
     drop_queued();
 
     std::vector<double> chat_pool, wire_pool, ratio_median, ratio_p99;
-    std::printf("%ld lines of each kind per run, %d us between lines\n", opt.lines, opt.gap_us);
+    std::printf("%ld lines of each kind per run in blocks of %ld, %d us between lines\n", opt.lines,
+                opt.block, opt.gap_us);
     for (int run = 0; run < opt.runs && result == 0; ++run) {
       const std::string load = load_average();
       RunFigures f;
-      if (!timed_run(alice, opt.lines, opt.gap_us, f, chat_pool, wire_pool)) {
+      if (!timed_run(alice, opt.lines, opt.block, opt.gap_us, f, chat_pool, wire_pool)) {
         result = 1;
         break;
       }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -76,14 +77,17 @@ bool chat_line(Track& chat, long i, int gap_us) {
          settle_line(chat, i, g_results, gap_us);
 }
 
-// Line i of each kind, taking turns at which goes first.
-long run(Timing& timing, WireSender& wire, long n, int gap_us) {
+// n lines of each kind in blocks of `block` lines, the kinds taking turns.
+long run(Timing& timing, WireSender& wire, long n, long block, int gap_us) {
   g_results = 0;
   wire.begin_run();
-  for (long i = 0; i < n; ++i) {
-    const bool chat_first = i % 2 == 0;
-    if (!(chat_first ? chat_line(timing.chat, i, gap_us) : wire.send(i, gap_us))) return i;
-    if (!(chat_first ? wire.send(i, gap_us) : chat_line(timing.chat, i, gap_us))) return i;
+  block = std::max(1L, block);
+  for (long start = 0; start < n; start += block) {
+    const long end = std::min(n, start + block);
+    for (long i = start; i < end; ++i)
+      if (!chat_line(timing.chat, i, gap_us)) return i;
+    for (long i = start; i < end; ++i)
+      if (!wire.send(i, gap_us)) return i;
   }
   return g_failed ? -1 : n;
 }
@@ -117,10 +121,10 @@ long flood(long n) {
       wire = std::make_unique<WireSender>(timing.wire);
       result = wire->start(relay_port) && login(address, timing.chat) ? 1 : 0;
     } else if (cmd == "run") {
-      long n = 0;
+      long n = 0, block = 0;
       int gap = 0;
-      in >> n >> gap;
-      result = wire ? run(timing, *wire, n, gap) : 0;
+      in >> n >> block >> gap;
+      result = wire ? run(timing, *wire, n, block, gap) : 0;
     } else if (cmd == "flood") {
       long n = 0;
       in >> n;

@@ -6,8 +6,9 @@
 //
 //   login HOST:PORT RELAY_PORT  fs_login as Alice, opens the dialog with
 //                               Bob, connects to the relay      -> ok 1
-//   run N GAP_US                N timed chat lines (fx_dialog_send) and N
-//                               timed wire lines, taking turns  -> ok SENT
+//   run N BLOCK GAP_US          N timed chat lines (fx_dialog_send) and N
+//                               timed wire lines, taking turns in blocks
+//                               of BLOCK lines                  -> ok SENT
 //   flood N                     N lines as fast as the engine takes them
 //                                                               -> ok N
 //   quit
