@@ -68,6 +68,8 @@ function(tavrin_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   find_package(benchmark REQUIRED)
   add_executable(${name} ${B_SOURCES})
+  # Shared bench code is included as "support/...".
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
   tavrin_warnings(${name})
 endfunction()

@@ -27,6 +27,7 @@
 
 #include "sipc/message.h"
 #include "sipc/stream_cutter.h"
+#include "support/turns.h"
 #include "traffic.h"
 
 namespace {
@@ -191,16 +192,8 @@ void BM_CutRejoin(benchmark::State& state) {
 }
 BENCHMARK(BM_CutRejoin)->Arg(250)->Arg(1000)->Arg(4000)->Complexity();
 
-double thread_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[std::size_t(p * double(v.size() - 1) + 0.5)];
-}
+using tavrin::bench::percentile;
+using tavrin::bench::thread_seconds;
 
 // The three parsers take turns over kRounds rounds, one pass each, timed by
 // the thread's CPU clock: load from elsewhere on the machine lands on all

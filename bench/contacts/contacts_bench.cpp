@@ -24,6 +24,7 @@
 #include "roster/payload_parsers.h"
 #include "roster/records.h"
 #include "sipc/message.h"
+#include "support/turns.h"
 
 using namespace tavrin::contacts;
 
@@ -70,16 +71,8 @@ double min_of(const std::vector<double>& v) {
 // 30-100% slower than it runs alone). The ratio of each pair gives the spread.
 constexpr int kPairs = 200;
 
-double thread_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[std::size_t(p * double(v.size() - 1) + 0.5)];
-}
+using tavrin::bench::percentile;
+using tavrin::bench::thread_seconds;
 
 bool parse_pairs() {
   const std::string& body = document();

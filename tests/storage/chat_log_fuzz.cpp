@@ -1,34 +1,19 @@
 // Any line a chat can hold (UTF-16 code units, quotes, SQL-looking text, lone
 // surrogates) is logged, read back unchanged but for TAB and line feed, and
 // deleted by its text. Texts reach storage NUL-terminated, so NUL is dropped.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "storage/ChatLogStore.h"
+#include "temp_dir.h"
 
 using namespace tavrin::storage;
 
-namespace {
-struct Scratch {
-  std::filesystem::path folder;
-  Scratch() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tavrin-fuzz-XXXXXX").string();
-    folder = ::mkdtemp(templ.data());
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
-};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Scratch scratch;
-  static const ChatLogStore log(scratch.folder / "TavrinLog.db", 1);
+  static TempDir scratch;
+  static const ChatLogStore log(scratch.path / "TavrinLog.db", 1);
   std::u16string line;
   for (size_t i = 0; i + 1 < size; i += 2) {
     const char16_t unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));

@@ -3,8 +3,6 @@
 // that holds it, ASCII letters folded, is found, through whichever index or
 // scan the query's length picks. Input: UTF-16 units; the first unit's low
 // byte says how many of the rest are the query, the remainder is a line.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -13,22 +11,11 @@
 
 #include "storage/ChatLogSearch.h"
 #include "storage/ChatLogStore.h"
+#include "temp_dir.h"
 
 using namespace tavrin::storage;
 
 namespace {
-struct Scratch {
-  std::filesystem::path folder;
-  Scratch() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tavrin-fuzz-XXXXXX").string();
-    folder = ::mkdtemp(templ.data());
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
-};
-
 std::u16string folded(std::u16string text) {
   for (char16_t& c : text)
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
@@ -51,8 +38,8 @@ bool wellFormed(std::u16string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Scratch scratch;
-  static const std::filesystem::path path = scratch.folder / "TavrinLog.db";
+  static TempDir scratch;
+  static const std::filesystem::path path = scratch.path / "TavrinLog.db";
   static const ChatLogStore log = [] {
     ChatLogStore store(path, 1);
     for (const char16_t* line : {u"机主：明天见 😀", u"Bob：\"quoted\" 100% it's", u"Bob：A_b*c"})
