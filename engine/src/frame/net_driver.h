@@ -4,7 +4,7 @@
 // table, never the logic that calls it.
 //
 // Threads: check, send and poll run on the worker thread; connect on the
-// timer thread (the login task); close on any thread.
+// timer thread (the login task); close and try_send on any thread.
 #pragma once
 
 namespace tavrin {
@@ -26,6 +26,10 @@ struct NetDriver {
   int (*poll)(char* buf, int cap, int wake_fd);
   // One send call; the number of bytes sent when positive, else 0.
   int (*send)(const char* text, int len);
+  // One send call that never waits and reports nothing: the bytes sent, 0
+  // on any failure (the worker's next send meets the error and reports it).
+  // Optional (null: every text goes through the worker).
+  int (*try_send)(const char* text, int len) = nullptr;
 };
 
 }  // namespace tavrin

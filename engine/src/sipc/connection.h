@@ -1,7 +1,7 @@
 // Connection: the engine's one connection to the SIP-C server, and the
 // local address and port read after each connect (the dialog invitations
 // carry them). Connect and reset run on the timer thread, send and poll on
-// the worker, close on any thread.
+// the worker, close and a caller's try_send on any thread.
 //
 // The socket is shared: a user (the worker in its poll or send) holds it
 // while it works, close() shuts it down at once (which ends a waiting poll)

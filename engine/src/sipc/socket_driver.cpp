@@ -141,8 +141,15 @@ int sock_send(const char* text, int len) {
   return 0;
 }
 
+int sock_try_send(const char* text, int len) {
+  const auto s = connection().socket();
+  if (!s || len <= 0 || s->deferred_error()) return 0;
+  const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL | MSG_DONTWAIT);
+  return n > 0 ? int(n) : 0;
+}
+
 const NetDriver kSocketDriver{sock_start, sock_stop, sock_check, sock_connect,
-                              sock_close, sock_poll, sock_send};
+                              sock_close, sock_poll, sock_send,  sock_try_send};
 
 }  // namespace
 

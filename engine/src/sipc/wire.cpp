@@ -17,7 +17,7 @@ WireHooks Wire::hooks() {
 
 void Wire::queue(const sipc_message& message) {
   transactions.note_sequence(message.call_id(), message.sequence());
-  engine().send_queue.push(message.serialise());
+  engine().send_queue.push(message.serialise(), engine().net());
 }
 
 int Wire::reset_and_connect() {
