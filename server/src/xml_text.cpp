@@ -1,5 +1,6 @@
 #include "xml_text.h"
 
+#include <tavrin/xml_escape.h>
 #include <tavrin/xml_guard.h>
 
 #include "sipc_message.h"
@@ -14,27 +15,7 @@ constexpr tavrin::xml::Limits kXmlLimits{32, FrameLimits{}.maxBody};
 std::string xmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  tavrin::xml::append_escaped(out, text);
   return out;
 }
 

@@ -27,6 +27,11 @@
 
 namespace tavrin::test {
 
+// Display points of a full screen's soft-key bar and of a one-button box's
+// "确定".
+inline constexpr platform::Point kLeftKey{60, 770}, kMiddleKey{240, 770}, kRightKey{420, 770};
+inline constexpr platform::Point kBoxOk{240, 358};
+
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -54,6 +59,9 @@ class ScreenTest : public ::testing::Test {
   void inside_modal(std::function<void()> fn);
   // Stylus and keys in display coordinates.
   void tap(int x, int y);
+  void tap(platform::Point p) { tap(p.x, p.y); }
+  // Taps at window coordinates of a full screen (display y = window y + 52).
+  void tap_window(int x, int y) { tap(x, y + 52); }
   void down(int x, int y);
   void move(int x, int y);
   void up(int x, int y);

@@ -30,8 +30,6 @@ class SmsScreenTest : public ScreenTest {
   // The SMS screens' local time.
   void set_local_time(int year, int month, int day, int hour, int minute);
 
-  // Taps at window coordinates of a full screen (display y = window y + 52).
-  void tap_window(int x, int y) { tap(x, y + 52); }
   // Runs fn inside the next modal loop deeper than the current one, once
   // it is up: a box a screen opens from an engine answer.
   void when_box_opens(std::function<void()> fn);

@@ -12,16 +12,9 @@
 
 namespace tavrin::test {
 
-inline constexpr platform::Point kLeftKey{60, 770}, kRightKey{420, 770};
-inline constexpr platform::Point kBoxOk{240, 358};
-
 class ThemeScreenTest : public ScreenTest {
  protected:
   void SetUp() override;
-
-  void tap(platform::Point p) { ScreenTest::tap(p.x, p.y); }
-  using ScreenTest::tap;
-  void tap_window(int x, int y) { ScreenTest::tap(x, y + 52); }
 
   // Every file below the scratch folder (relative paths, sorted).
   std::vector<std::string> tree() const;

@@ -1,31 +1,11 @@
 #include "roster/xml_escape.h"
 
+#include <tavrin/xml_escape.h>
+
 namespace tavrin::contacts {
 
 void append_escaped(std::string& out, const char* text) {
-  if (text == nullptr) return;
-  for (const char* p = text; *p != '\0'; ++p) {
-    switch (*p) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += *p;
-        break;
-    }
-  }
+  if (text != nullptr) xml::append_escaped(out, text);
 }
 
 std::string xml_escape(const char* text) {

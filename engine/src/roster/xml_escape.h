@@ -1,6 +1,5 @@
-// Escaping of text placed into the XML bodies the engine sends: in attribute
-// values and element text, & < > " and ' become entities, so a name such as
-// a"b<c reaches the server as typed and cannot add elements or attributes.
+// Escaping of text placed into the XML bodies the engine sends, for the
+// engine's C strings (the rule itself: tavrin/xml_escape.h).
 #pragma once
 
 #include <string>
