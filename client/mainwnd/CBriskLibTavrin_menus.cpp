@@ -94,11 +94,16 @@ void CBriskLibTavrin::open_details(int mode) {
 
 void CBriskLibTavrin::main_menu(int index) {
   switch (MainItem(index)) {
-    case MainItem::kProfile:
-      after_screen(open_screen(Route::kOwnProfile), false);
+    case MainItem::kProfile: {
+      const int result = open_screen(Route::kOwnProfile);
+      // The screen hears its own answers: the header reads what they changed.
+      build_header();
+      after_screen(result, false);
       break;
+    }
     case MainItem::kSettings: {
-      const int status = open_screen(Route::kSettings);
+      // The 状态 page opens on the status the user has now.
+      const int status = open_screen(Route::kSettings, 0, 0, status_choice_of(fx_get_user_state()));
       if (status == screens::ScreenRouter::kNotWired) break;
       if (status >= 0 && status <= 3) apply_status_choice(status);
       const auto& s = shell::client_settings();
@@ -141,8 +146,8 @@ void CBriskLibTavrin::leave() {
 }
 
 void CBriskLibTavrin::apply_status_choice(int index) {
-  static constexpr int kCodes[] = {66, 68, 67, 69};  // online, hidden, busy, away
-  const int code = kCodes[index];
+  const int code = kStatusByChoice[index];
+  if (code == fx_get_user_state()) return;  // nothing to set, nothing to report
   const std::u16string word = status_word(code);
   number_label_ = setting_number_label(number_, word);
   repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);

@@ -12,6 +12,7 @@
 #include "main_window_fixture.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 
@@ -276,6 +277,43 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
   const size_t shown = main->boxes().size();
   for (int quiet : {90, 94, 100, 101, 17, 81, 106, 132, 136}) engine(quiet);
   EXPECT_EQ(main->boxes().size(), shown);
+}
+
+TEST_F(MainWindow, SettingsOpenOnTheStatusHeldAndTheHeaderFollowsTheOwnProfile) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  int mode = -1;
+  // The settings screen answers 确定 with the entry it opened on.
+  router.add(screens::Route::kSettings, [&](const screens::RouteRequest& r) {
+    mode = r.mode;
+    return r.mode;
+  });
+  router.add(screens::Route::kOwnProfile, [&](const screens::RouteRequest&) {
+    fx_set_user_impresa("out hiking", nullptr, nullptr);
+    EXPECT_TRUE(pump_until([] {
+      fx_lock_contacts();
+      const fx_personal_info* info = fx_data_get_PersonalInfo();
+      const bool done = info && info->impresa && std::string(info->impresa) == "out hiking";
+      fx_unlock_contacts();
+      return done;
+    }));
+    return 0;
+  });
+  const auto open_menu_item = [&](int index) {
+    tap(kMineKey.x, kMineKey.y);
+    const Point p = menu_item(index);
+    tap(p.x, p.y);
+  };
+  open_menu_item(1);  // 个人设置, while online
+  EXPECT_EQ(mode, 0);
+  EXPECT_FALSE(saw_box(u"设置状态成功"));  // the same status is not set again
+  fx_set_user_state(69, "", nullptr, nullptr);
+  ASSERT_TRUE(pump_until([] { return fx_get_user_state() == 69; }));
+  open_menu_item(1);
+  EXPECT_EQ(mode, 3);  // 离开
+  open_menu_item(0);   // 个人资料
+  EXPECT_EQ(main->mood(), u"out hiking");
+  router.clear();
 }
 
 TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {

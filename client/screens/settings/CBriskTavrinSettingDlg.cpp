@@ -4,8 +4,9 @@
 
 #include "screens/files/ScreenFrame.h"
 #include "screens/router/ScreenRouter.h"
-#include "shell/switch_settings.h"
+#include "shell/app_paths.h"
 #include "shell/client_settings.h"
+#include "shell/switch_settings.h"
 
 namespace tavrin::screens {
 
@@ -23,6 +24,13 @@ constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
 void save_switches_now() {
   if (!shell::save_switches(shell::switch_settings_file(), shell::switch_settings()))
     std::fprintf(stderr, "tavrin: cannot write the switches file\n");
+}
+
+// Vibration and message sound live in the settings file: written on 确定,
+// so that a crash later does not lose them.
+void save_settings_now() {
+  if (!shell::save_settings(shell::app_paths().settings_file(), shell::client_settings()))
+    std::fprintf(stderr, "tavrin: cannot write the settings file\n");
 }
 
 }  // namespace
@@ -99,7 +107,10 @@ void CBriskTavrinSettingDlg::on_tap(Point p) {
   const Point client{p.x, p.y - 52};
   for (int i = 0; i < 3; ++i)
     if (kTab[i].contains(client)) return show_page(i);
-  if (ScreenFrame::kLeftTap.contains(p)) return end_modal(kStatusBase + status_);
+  if (ScreenFrame::kLeftTap.contains(p)) {
+    save_settings_now();
+    return end_modal(kStatusBase + status_);
+  }
   if (ScreenFrame::kRightTap.contains(p)) return end_modal(kStatusBase + kCancelled);
   const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
   for (int i = 0; i < rows; ++i) {

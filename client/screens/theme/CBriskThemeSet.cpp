@@ -39,6 +39,7 @@ CBriskThemeSet::CBriskThemeSet(controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskThemeSet", .title = kTitle}, std::move(ui)),
       working_(*this->ui().theme),
       picker_root_(device_root()),
+      picker_start_(start_folder()),
       install_folder_(shell::to_path(shell::app_paths().install_folder)) {}
 
 CBriskThemeSet::~CBriskThemeSet() {
@@ -97,7 +98,7 @@ void CBriskThemeSet::save() {
 void CBriskThemeSet::choose_background(int row) {
   std::u16string* path = background_path(working_, row);
   if (!path) return;
-  CBriskOpenFileDlg picker(picker_root_, ui());
+  CBriskOpenFileDlg picker(picker_root_, ui(), picker_start_);
   picker.set_owner(window());
   if (picker.run_modal() == 1) *path = shell::from_path(picker.result());
   repaint();
