@@ -47,20 +47,13 @@ struct Progress {
   bool fails;
 };
 constexpr Progress kProgress[] = {
-    {1, u"正在连接服务器", false},
-    {2, u"正在验证用户名和密码", false},
-    {3, u"验证用户名和密码成功", false},
-    {4, u"登陆失败", true},
-    {5, u"网络错误", true},
-    {6, u"登陆出现未知错误", true},
-    {7, u"用户名错误", true},
-    {8, u"正在获取联系人列表", false},
-    {9, u"获取联系人列表成功", false},
-    {10, u"获取联系人列表失败", true},
-    {11, u"正在获取联系人信息", false},
-    {12, u"获取联系人信息成功 ", false},
-    {13, u"获取联系人信息失败", true},
-    {14, u"登陆成功", false},
+    {1, u"正在连接服务器", false},       {2, u"正在验证用户名和密码", false},
+    {3, u"验证用户名和密码成功", false}, {4, u"登陆失败", true},
+    {5, u"网络错误", true},              {6, u"登陆出现未知错误", true},
+    {7, u"用户名错误", true},            {8, u"正在获取联系人列表", false},
+    {9, u"获取联系人列表成功", false},   {10, u"获取联系人列表失败", true},
+    {11, u"正在获取联系人信息", false},  {12, u"获取联系人信息成功 ", false},
+    {13, u"获取联系人信息失败", true},   {14, u"登陆成功", false},
     {241, u"塔文号错误", true},
 };
 
@@ -71,7 +64,8 @@ const Progress* progress_of(int code) {
 }
 
 void log_storage(const char* what, const storage::CppSQLite3Exception& failure) {
-  std::fprintf(stderr, "tavrin: %s: %s\n", what, utf16_to_utf8(failure.errorMessage()).c_str());
+  std::fprintf(stderr, "tavrin: %s: %s\n", what,
+               utf16_to_utf8(failure.errorMessage()).c_str());
 }
 
 }  // namespace
@@ -208,8 +202,7 @@ bool CLoginDlg::bring_network_up() {
   set_progress(u"连接网络...");
   connected_ = true;
   uint64_t handle = Network::connect(Network::Destination::kWork, config_.network_timeout_ms);
-  if (!handle)
-    handle = Network::connect(Network::Destination::kInternet, config_.network_timeout_ms);
+  if (!handle) handle = Network::connect(Network::Destination::kInternet, config_.network_timeout_ms);
   connected_ = handle != 0;
   if (handle) Network::release(handle);
   set_progress(connected_ ? u"网络连接成功..." : u"网络连接失败...");
@@ -288,8 +281,7 @@ void CLoginDlg::show_menu(int id) {
       break;
   }
   const int bottom = 738;
-  const int top =
-      bottom - controls::CPopupMenu::kTitleHeight - count * controls::CPopupMenu::kItemHeight;
+  const int top = bottom - controls::CPopupMenu::kTitleHeight - count * controls::CPopupMenu::kItemHeight;
   menu_.set_rect({left, top, left + 200, bottom});
   if (id == kStatusMenu)
     for (const auto& s : kStatuses) menu_.add_item(s.text);
@@ -429,8 +421,8 @@ void CLoginDlg::on_paint(gfx::Painter& p) {
   p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   const char16_t* keys[] = {logging_in_ ? u"取消" : u"登录", u"状态", u"主题", u"设置", u"退出"};
   for (int i = 0; i < 5; ++i)
-    p.text(keys[i], {i * 96, kSoftBar.top, (i + 1) * 96, kSoftBar.bottom}, 30, t.bottom_text_color,
-           caption);
+    p.text(keys[i], {i * 96, kSoftBar.top, (i + 1) * 96, kSoftBar.bottom}, 30,
+           t.bottom_text_color, caption);
 }
 
 }  // namespace tavrin::screens
