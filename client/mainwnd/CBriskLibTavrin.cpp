@@ -333,12 +333,13 @@ intptr_t CBriskLibTavrin::on_message(const Message& m) {
     case msg::kItemTapped:
       open_chat(uint32_t(m.lparam));
       return 0;
+    // A stroke names the contact it was made over (lparam).
     case msg::kStrokeLeft:
-      open_details(0);
+      open_details(0, long(m.lparam));
       return 0;
     case msg::kStrokeRight:
     case msg::kOpenContactDetails:
-      open_details(1);
+      open_details(1, long(m.lparam));
       return 0;
     case msg::kBringForward:
       if (auto* app = shell::CBriskLibTavrinApp::instance()) app->activate_running_instance();

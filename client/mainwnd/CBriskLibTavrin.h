@@ -154,7 +154,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void settings_menu(int index);
   int open_screen(screens::Route route, long contact_id = 0, int group_id = 0, int mode = 0);
   void after_screen(int result, bool transition);
-  void open_details(int mode);
+  // The profile screen of that contact (0: the chosen one).
+  void open_details(int mode, long contact_id = 0);
   void apply_status_choice(int index);
   void leave();
   bool selected(controls::TreeItem* out) const;

@@ -86,10 +86,11 @@ void CBriskLibTavrin::keep_selection(const std::function<void()>& change) {
     if (items[size_t(i)].contact_id == chosen.contact_id) return tree_.select(s, i);
 }
 
-void CBriskLibTavrin::open_details(int mode) {
+void CBriskLibTavrin::open_details(int mode, long contact_id) {
   controls::TreeItem item;
-  if (!selected(&item)) return;
-  after_screen(open_screen(Route::kAccountInfo, long(item.contact_id), 0, mode), false);
+  if (contact_id == 0 && selected(&item)) contact_id = long(item.contact_id);
+  if (contact_id == 0) return;
+  after_screen(open_screen(Route::kAccountInfo, contact_id, 0, mode), false);
 }
 
 void CBriskLibTavrin::main_menu(int index) {

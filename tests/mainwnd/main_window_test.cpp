@@ -316,6 +316,32 @@ TEST_F(MainWindow, SettingsOpenOnTheStatusHeldAndTheHeaderFollowsTheOwnProfile) 
   router.clear();
 }
 
+TEST_F(MainWindow, AStrokeOpensTheProfileOfTheContactStroked) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  std::vector<std::pair<long, int>> opened;  // contact, mode
+  router.add(screens::Route::kAccountInfo, [&](const screens::RouteRequest& r) {
+    opened.emplace_back(r.contact_id, r.mode);
+    return 0;
+  });
+  const Point bob = row_of(kFriends, kBob);
+  const Point echo = row_of(kFriends, kEcho);
+  // Bob was chosen last; strokes over Echo name Echo, whatever was chosen.
+  for (int dx : {-150, 150}) {
+    const Point from = dx < 0 ? Point{360, bob.y} : Point{100, bob.y};
+    down(from.x, bob.y);
+    up(from.x + dx, bob.y);
+    settle();
+    down(from.x, echo.y);
+    move(from.x + dx / 2, echo.y);
+    up(from.x + dx, echo.y);
+    settle();
+  }
+  router.clear();
+  EXPECT_EQ(opened, (std::vector<std::pair<long, int>>{
+                        {kBob, 0}, {kEcho, 0}, {kBob, 1}, {kEcho, 1}}));
+}
+
 TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {
   open_main();
   shell::app_paths().install_folder = shell::from_path(data.path) + u"/";
