@@ -272,8 +272,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  long n_accepted = 0, n_refused = 0, n_once = 0, n_twice = 0, n_late = 0, n_failed = 0,
-       n_lost = 0, n_bad = 0, n_false_failures = 0;
+  long n_accepted = 0, n_refused = 0, n_once = 0, n_twice = 0, n_late = 0, n_failed = 0, n_lost = 0,
+       n_bad = 0, n_false_failures = 0;
   for (long i = 0; i < lines; ++i) {
     const size_t k = size_t(i);
     if (accepted[k] != 1) {
@@ -294,14 +294,14 @@ int main(int argc, char** argv) {
       "%.1f s\n",
       lines, kill_at, down_ms, bob_away_ms, chat_s);
   std::printf("accepted %ld  refused while offline %ld\n", n_accepted, n_refused);
-  std::printf("delivered once %ld  twice or more %ld  only at the fresh login (late) %ld\n",
-              n_once, n_twice, n_late);
+  std::printf("delivered once %ld  twice or more %ld  only at the fresh login (late) %ld\n", n_once,
+              n_twice, n_late);
   std::printf("failed (53/54) %ld  of them delivered anyway (false failures) %ld\n", n_failed,
               n_false_failures);
   std::printf("lost %ld  accepted lines without exactly one final result %ld\n", n_lost, n_bad);
-  std::printf("target 0 lost, 0 duplicated, 0 late, 0 false failures: %s\n",
-              n_lost == 0 && n_twice == 0 && n_late == 0 && n_false_failures == 0 ? "met"
-                                                                                    : "NOT MET");
+  std::printf(
+      "target 0 lost, 0 duplicated, 0 late, 0 false failures: %s\n",
+      n_lost == 0 && n_twice == 0 && n_late == 0 && n_false_failures == 0 ? "met" : "NOT MET");
   std::error_code ec;
   std::filesystem::remove_all(tmpl, ec);
   return 0;

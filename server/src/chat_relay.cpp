@@ -251,8 +251,8 @@ void ChatRelay::handOutBatch(SipcConnection& c) {
     std::string body = q.text(4);
     if (!rows.empty() && bytes + body.size() > kOfflineBatchBytes) break;
     bytes += body.size();
-    rows.push_back({long(q.integer(0)), q.text(1), q.text(2), q.text(3), std::move(body),
-                    q.text(5)});
+    rows.push_back(
+        {long(q.integer(0)), q.text(1), q.text(2), q.text(3), std::move(body), q.text(5)});
   }
   q.reset();
   if (rows.empty()) {

@@ -56,8 +56,8 @@ void send_lines(ChildProcess& p, const std::string& to, const std::string& tag, 
     while (delivered < n) {
       const auto line = p.read_until(
           [](const std::string& l) { return is_message(l, 52) || is_message(l, 53); }, kLimit);
-      ASSERT_TRUE(line && is_message(*line, 52)) << tag << " from " << first << ": "
-                                                  << line.value_or("(nothing)");
+      ASSERT_TRUE(line && is_message(*line, 52))
+          << tag << " from " << first << ": " << line.value_or("(nothing)");
       ++delivered;
     }
   }
