@@ -1,13 +1,13 @@
 #include "session/login.h"
 
-#include <tavrin/message_words.h>
-
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <tavrin/message_words.h>
 
 #include "frame/engine.h"
 #include "frame/sync_wait.h"
