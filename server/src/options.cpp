@@ -17,6 +17,10 @@ const char* usage() {
          "  --domain NAME         the service's SIP domain; default tavrin.local\n"
          "  --demo                seed the demo world when the data folder is empty\n"
          "  --sms-daily-limit N   SMS per account and day before 486; default 100\n"
+         "  --offline-lines N     lines that may wait for one recipient offline; default 10000\n"
+         "  --offline-bytes N     bytes of them; default 67108864 (64 MiB)\n"
+         "  --offline-sender-lines N  one sender's share of the lines; default 5000\n"
+         "  --offline-sender-bytes N  one sender's share of the bytes; default 16777216 (16 MiB)\n"
          "  --expires SECONDS     registration lifetime handed out; default 1200\n"
          "  --login-timeout SECS  drop connections not registered by then; default 60\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
@@ -68,6 +72,16 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
       o.demo = true;
     } else if (a == "--sms-daily-limit") {
       if (!number(o.smsDailyLimit, 0, 1000000)) return "--sms-daily-limit needs a number";
+    } else if (a == "--offline-lines") {
+      if (!number(o.offlineMaxLines, 0, 100000000)) return "--offline-lines needs a number";
+    } else if (a == "--offline-bytes") {
+      if (!number(o.offlineMaxBytes, 0, 1L << 40)) return "--offline-bytes needs a number";
+    } else if (a == "--offline-sender-lines") {
+      if (!number(o.offlineSenderLines, 0, 100000000))
+        return "--offline-sender-lines needs a number";
+    } else if (a == "--offline-sender-bytes") {
+      if (!number(o.offlineSenderBytes, 0, 1L << 40))
+        return "--offline-sender-bytes needs a number";
     } else if (a == "--expires") {
       if (!number(o.expires, 1, 86400 * 7)) return "--expires needs seconds";
     } else if (a == "--login-timeout") {

@@ -17,9 +17,14 @@ struct Options {
   int verbosity = 0;
   bool demo = false;
   long smsDailyLimit = 100;
-  long expires = 1200;              // registration lifetime handed out, seconds
-  long loginTimeout = 60;           // seconds a connection may stay unregistered
-  long benchAccounts = 0;           // seeds accounts 200000001.. with password "bench"
+  long expires = 1200;     // registration lifetime handed out, seconds
+  long loginTimeout = 60;  // seconds a connection may stay unregistered
+  long benchAccounts = 0;  // seeds accounts 200000001.. with password "bench"
+  // What may wait for one recipient offline, and one sender's share of it.
+  long offlineMaxLines = 10000;
+  long offlineMaxBytes = 64L << 20;
+  long offlineSenderLines = 5000;
+  long offlineSenderBytes = 16L << 20;
   bool withholdChatAcks = false;    // tests only: never answer chat lines
   long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"
