@@ -338,8 +338,8 @@ TEST_F(MainWindow, AStrokeOpensTheProfileOfTheContactStroked) {
     settle();
   }
   router.clear();
-  EXPECT_EQ(opened, (std::vector<std::pair<long, int>>{
-                        {kBob, 0}, {kEcho, 0}, {kBob, 1}, {kEcho, 1}}));
+  EXPECT_EQ(opened,
+            (std::vector<std::pair<long, int>>{{kBob, 0}, {kEcho, 0}, {kBob, 1}, {kEcho, 1}}));
 }
 
 TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {

@@ -304,8 +304,7 @@ void CBriskTavrinLog::operation(int index) {
       if (guarded([&] { log_.deleteAll(); })) load_lines();
       break;
     case kDeleteCurrent:
-      if (chosen_ && guarded([&] { log_.deleteContact(std::int32_t(current_)); }))
-        load_lines();
+      if (chosen_ && guarded([&] { log_.deleteContact(std::int32_t(current_)); })) load_lines();
       break;
     case kDeleteSelected:
       // Only the row the user chose goes, not every identical line.
