@@ -149,7 +149,7 @@ TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
         tap(kLeftKey);  // 应用
       });
       settle();
-      tap(kRightKey);  // leave the list
+      tap(kLeftKey);  // 确定 after the install closes the list, no second preview
     });
     tap_window(240, screens::CBriskThemeSet::background_row(3).top + 40);  // 更多主题
     tap(kRightKey);                                                        // back to the colours
