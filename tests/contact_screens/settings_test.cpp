@@ -98,6 +98,16 @@ TEST_F(SettingsTest, PageZeroOpensTheAddFriendScreen) {
     tap(kRightKey);
   });
   dlg.run_modal();
+  EXPECT_EQ(opened, 1);
+  // Before signing in (from the login screen) the page says so and opens nothing.
+  CBriskTavrinSettingDlg offline(0, true);
+  inside_modal([&] {
+    tap_tab(0);
+    EXPECT_EQ(golden_shot("settings_add_friend_offline"), "");
+    tap_row(0);
+    tap(kRightKey);
+  });
+  offline.run_modal();
   router.clear();
   EXPECT_EQ(opened, 1);
 }

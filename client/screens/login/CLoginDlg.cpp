@@ -329,7 +329,7 @@ void CLoginDlg::settings_entry(int index) {
       for (int i = 0; i < 4; ++i)
         if (kBySetting[i].code == status_code_) current = i;
       const int chosen = ScreenRouter::instance().open(
-          {.route = Route::kSettings, .owner = window(), .mode = current});
+          {.route = Route::kSettings, .owner = window(), .mode = current, .offline = true});
       if (chosen >= 0 && chosen < 4) {
         status_code_ = kBySetting[chosen].code;
         status_text_ = kBySetting[chosen].text;
