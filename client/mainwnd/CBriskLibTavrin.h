@@ -156,6 +156,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void after_screen(int result, bool transition);
   // The profile screen of that contact (0: the chosen one).
   void open_details(int mode, long contact_id = 0);
+  // Offers the buddy lists to move the chosen contact to.
+  void show_move_menu(long contact_id, const std::u16string& name);
   void apply_status_choice(int index);
   void leave();
   bool selected(controls::TreeItem* out) const;
@@ -204,6 +206,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   std::vector<std::pair<long, std::u16string>> pending_;  // send reports for the chat window
   std::vector<ShownBox> boxes_;
   std::set<uint32_t> deleted_;  // deleted this session; presence does not bring them back
+  // "移动到组": the contact being moved and the lists its menu offers.
+  long moving_ = 0;
+  std::vector<BuddyList> move_targets_;
 };
 
 }  // namespace tavrin::mainwnd

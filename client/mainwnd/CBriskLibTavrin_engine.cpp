@@ -41,7 +41,6 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case 87:
     case 93:
     case 106:
-    case 132:
     case 136:
     case 82:
     case 85:
@@ -53,6 +52,13 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case 113:
     case 116:
       contact_changed(m.contact());
+      return true;
+    case 132:  // moved to another buddy list: its row changes section
+      rebuild_tree();
+      box(u"移动好友成功！", u"塔文提示");
+      return true;
+    case 133:
+      box(u"移动好友失败！", u"塔文提示");
       return true;
     case 129: {
       // Deleted on the server: the engine keeps the account until the next
@@ -178,9 +184,12 @@ void CBriskLibTavrin::command_result(int code) {
         const char16_t* title;
       };
       static constexpr Said kSaid[] = {
-          {103, u"设置心情签名失败", u"设置提示"},   {105, u"设置昵称失败", u"设置提示"},
-          {119, u"设置定时短信失败！", u"定时短信提示"}, {120, u"设置定时短信成功键！", u"定时短信提示"},
-          {122, u"删除定时短信失败！", u"定时短信提示"}, {123, u"删除定时短信成功！", u"定时短信提示"},
+          {103, u"设置心情签名失败", u"设置提示"},
+          {105, u"设置昵称失败", u"设置提示"},
+          {119, u"设置定时短信失败！", u"定时短信提示"},
+          {120, u"设置定时短信成功键！", u"定时短信提示"},
+          {122, u"删除定时短信失败！", u"定时短信提示"},
+          {123, u"删除定时短信成功！", u"定时短信提示"},
       };
       for (const Said& said : kSaid)
         if (said.code == code) box(said.text, said.title);

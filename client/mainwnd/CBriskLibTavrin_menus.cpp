@@ -39,6 +39,11 @@ void CBriskLibTavrin::on_menu(int menu_id, int index) {
     case menu::kSettings:
       settings_menu(index);
       break;
+    case menu::kMoveTo:
+      if (index >= 0 && index < int(move_targets_.size()) && moving_ != 0)
+        fx_move_group_buddy_by_id(moving_, move_targets_[size_t(index)].id, bridge::post_callback,
+                                  bridge::user_data(window()));
+      break;
     default:
       break;
   }
@@ -84,6 +89,29 @@ void CBriskLibTavrin::keep_selection(const std::function<void()>& change) {
   const auto& items = sections[size_t(s)].items;
   for (int i = 0; i < int(items.size()); ++i)
     if (items[size_t(i)].contact_id == chosen.contact_id) return tree_.select(s, i);
+}
+
+void CBriskLibTavrin::show_move_menu(long contact_id, const std::u16string& name) {
+  const std::optional<ContactRecord> contact = read_contact(contact_id);
+  move_targets_.clear();
+  for (const BuddyList& list : read_store().lists)
+    if (!contact || list.id != contact->group_id) move_targets_.push_back(list);
+  if (move_targets_.empty()) {
+    box(u"没有可以移动到的分组！");
+    return;
+  }
+  moving_ = contact_id;
+  // One 50-pixel row a list below the title, standing on the soft-key bar.
+  const int rows = std::min(int(move_targets_.size()), 10);
+  menu_.close();
+  menu_.clear();
+  menu_.set_id(menu::kMoveTo);
+  menu_.set_title(fill(u"移动 %s 到", name));
+  menu_.set_rect(
+      {276, 748 - controls::CPopupMenu::kTitleHeight - rows * controls::CPopupMenu::kItemHeight,
+       476, 748});
+  for (int i = 0; i < rows; ++i) menu_.add_item(move_targets_[size_t(i)].name);
+  (void)menu_.show(window());
 }
 
 void CBriskLibTavrin::open_details(int mode, long contact_id) {
@@ -201,6 +229,10 @@ void CBriskLibTavrin::contacts_menu(int index) {
       }
       break;
     case ContactItem::kMove:
+      if (!chosen)
+        box(u"请选择你要移动的好友！");
+      else
+        show_move_menu(id, item.name);
       break;
     case ContactItem::kBlock:
       if (!chosen) {
