@@ -292,12 +292,14 @@ void CBriskLibTavrin::search_menu(int index) {
     default:
       return;
   }
+  const bool none = found.empty();
   const int s = model_.section_of_group(ContactTreeModel::kSearchGroup);
   keep_selection([&] { (void)model_.fill_search(std::move(found)); });
   tree_.layout_only();
   // The results come into view.
   if (s >= 0) tree_.scroll_to(tree_.sections()[size_t(s)].rect.top);
   repaint_now();
+  if (none) box(u"没有找到符合条件的好友！");
 }
 
 void CBriskLibTavrin::settings_menu(int index) {

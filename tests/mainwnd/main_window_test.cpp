@@ -130,6 +130,7 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
       {0, u"Car", {kCarol}},       // by name
       {1, u"100000004", {kDave}},  // by number
       {2, {}, {kEcho}},            // online
+      {0, u"Nobody", {}},          // nothing found: a box says so
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.index);
@@ -148,6 +149,7 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
     std::vector<long> found;
     for (const auto& i : section(kSearch)->items) found.push_back(long(i.contact_id));
     EXPECT_EQ(found, c.expected);
+    EXPECT_EQ(saw_box(u"没有找到符合条件的好友！"), c.expected.empty());
   }
   // Offline contacts are many; the results are scrolled into view.
   tap(kSearchKey.x, kSearchKey.y);
