@@ -69,8 +69,14 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
       refresh(touched);
       return true;
     }
-    case 90:
     case 94:
+      // p1 0: added (the tree learns it from presence); else the refusal.
+      if (m.p1() == 404)
+        box(u"添加好友失败：没有这个塔文号码！", u"塔文提示");
+      else if (m.p1() != 0)
+        box(u"添加好友失败！", u"塔文提示");
+      return true;
+    case 90:
     case 99:
     case 102:
     case 103:

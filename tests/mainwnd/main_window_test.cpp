@@ -307,6 +307,11 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
   const size_t shown = main->boxes().size();
   for (int quiet : {90, 94, 100, 101, 17, 81, 106, 136}) engine(quiet);
   EXPECT_EQ(main->boxes().size(), shown);
+  // An add the service refused (94 with its status) says so.
+  engine(94, 404, 0);
+  EXPECT_TRUE(saw_box(u"添加好友失败：没有这个塔文号码！"));
+  engine(94, 486, 0);
+  EXPECT_TRUE(saw_box(u"添加好友失败！"));
 }
 
 TEST_F(MainWindow, SettingsOpenOnTheStatusHeldAndTheHeaderFollowsTheOwnProfile) {
