@@ -38,6 +38,10 @@ void HttpConnection::close() {
   if (closed_) return;
   closed_ = true;
   loop_.remove(fd_);
+  // The descriptor goes now, not after the batch: a listener out of
+  // descriptors may be waiting for it.
+  ::close(fd_);
+  fd_ = -1;
   owner_.closed(*this);
 }
 

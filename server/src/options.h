@@ -17,11 +17,14 @@ struct Options {
   int verbosity = 0;
   bool demo = false;
   long smsDailyLimit = 100;
-  long expires = 1200;              // registration lifetime handed out, seconds
-  long loginTimeout = 60;           // seconds a connection may stay unregistered
-  long benchAccounts = 0;           // seeds accounts 200000001.. with password "bench"
-  bool withholdChatAcks = false;    // tests only: never answer chat lines
-  long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410
+  long expires = 1200;     // registration lifetime handed out, seconds
+  long loginTimeout = 60;  // seconds a connection may stay unregistered
+  long maxUnregistered =
+      0;  // connections not yet registered, in total; 0: from the descriptor limit
+  long maxUnregisteredPerAddress = 64;  // the same per peer address; 0: no limit per address
+  long benchAccounts = 0;               // seeds accounts 200000001.. with password "bench"
+  bool withholdChatAcks = false;        // tests only: never answer chat lines
+  long testGoneRegistrations = 0;       // tests only: answer the first N digest answers 410
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"
   bool testEndOnKeepalive = false;  // tests only: answer keep-alives with "X: 0"
   std::string testClockFile;        // tests only: the scheduled-SMS clock reads this file

@@ -108,6 +108,7 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
     old->closeAfterFlush();
   }
   ss.registered = true;
+  s_.markRegistered(c);
   ss.number = number;
   ss.uri = s_.uriOf(number);
   ss.regCallId = m.callId;
