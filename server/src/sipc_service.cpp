@@ -139,6 +139,11 @@ void SipcService::markRegistered(SipcConnection& c) {
   forgetPending(c.id());
 }
 
+uint32_t SipcService::peerAddressOf(const SipcConnection& c) const {
+  auto it = pending_.find(c.id());
+  return it == pending_.end() ? 0 : it->second;
+}
+
 void SipcService::forgetPending(uint64_t id) {
   auto it = pending_.find(id);
   if (it == pending_.end()) return;
@@ -318,6 +323,7 @@ void SipcService::sweep() {
           shed_, maxPending_, maxPendingPerAddress_);
     shed_ = 0;
   }
+  registrar_->sweep();
   std::time_t now = std::time(nullptr);
   std::vector<SipcConnection*> stale;
   // Unregistered connections in the order they came: the first young one ends the scan.

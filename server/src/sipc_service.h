@@ -50,6 +50,8 @@ class SipcService {
   // The connection has registered: no longer subject to the limits above.
   void markRegistered(SipcConnection& c);
   size_t unregisteredCount() const { return pending_.size(); }
+  // The IPv4 peer address of a connection not yet registered (0 when unknown).
+  uint32_t peerAddressOf(const SipcConnection& c) const;
   // A detached connection fed by hand (fuzzing and tests).
   SipcConnection& openDetached();
   // Destroys connections closed since the last call (detached use only).

@@ -115,4 +115,19 @@ TEST(FloodTest, StrangersFromOneAddressAreCappedOldestFirst) {
   EXPECT_EQ(alice.command("S", "GetUserInfo", kOwnInfo), 200);
 }
 
+TEST(FloodTest, PasswordGuessingIsLockedOutAndTheOwnerGetsBackIn) {
+  ServerProcess server({"--demo", "--no-signin"});
+  ASSERT_TRUE(server.running());
+  SipcClient guesser(server.sipcPort());
+  for (int i = 0; i <= 10; ++i)
+    ASSERT_EQ(guesser.login("100000001", "guess" + std::to_string(i)), 401);
+  // Locked now: even the right password is refused, unchecked, with a clear answer.
+  EXPECT_EQ(guesser.login("100000001", "alice123"), 403);
+  SipcClient owner(server.sipcPort());
+  EXPECT_EQ(owner.login("100000001", "alice123"), 403);
+  // The first lock is short.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(owner.login("100000001", "alice123"), 200);
+}
+
 }  // namespace
