@@ -131,8 +131,18 @@ bool HttpConnection::parse() {
     std::string_view line = head.substr(pos, end - pos);
     pos = end + 2;
     size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    if (equalsNoCase(line.substr(0, colon), "Content-Length")) {
+    // A field name with blanks ("Content-Length :"), a folded line or a line
+    // without a colon reads differently to different parsers: a proxy in
+    // front could see another request than this one. Refused, as is any
+    // Transfer-Encoding (only Content-Length bodies are read here).
+    const std::string_view name = line.substr(0, colon);
+    if (colon == std::string_view::npos || colon == 0 ||
+        name.find_first_of(" \t") != std::string_view::npos ||
+        equalsNoCase(name, "Transfer-Encoding")) {
+      respond({400, "Bad Request", "text/plain", "bad request\n"});
+      return true;
+    }
+    if (equalsNoCase(name, "Content-Length")) {
       // A second length leaves the body's end ambiguous (a proxy in front
       // may take the other one): refused, as the SIP-C side refuses two "L".
       if (haveLength || !parseLong(line.substr(colon + 1), length) || length < 0 ||
