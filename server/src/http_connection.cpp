@@ -1,5 +1,7 @@
 #include "http_connection.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +28,10 @@ HttpConnection::HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL
       id_(id),
       handshakeDone_(ssl == nullptr),
       started_(std::chrono::steady_clock::now()) {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  if (getpeername(fd_, reinterpret_cast<sockaddr*>(&sa), &len) == 0 && sa.sin_family == AF_INET)
+    peer_ = ntohl(sa.sin_addr.s_addr);
   loop_.add(fd_, EPOLLIN | EPOLLRDHUP, this);
 }
 
@@ -120,6 +126,7 @@ bool HttpConnection::parse() {
     return true;
   }
   HttpRequest req;
+  req.peer = peer_;
   req.method.assign(start.substr(0, sp1));
   req.target.assign(start.substr(sp1 + 1, sp2 - sp1 - 1));
   long length = 0;

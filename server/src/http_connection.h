@@ -19,6 +19,7 @@ struct HttpRequest {
   std::string method;
   std::string target;  // path and query as sent
   std::string body;
+  uint32_t peer = 0;  // the client's IPv4 address (host order), 0 when unknown
 };
 
 struct HttpReply {
@@ -52,6 +53,7 @@ class HttpConnection : public Pollable {
   uint64_t id_;
   bool handshakeDone_;
   bool closed_ = false;
+  uint32_t peer_ = 0;
   std::string in_;
   std::string out_;
   size_t outOffset_ = 0;

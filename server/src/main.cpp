@@ -16,6 +16,7 @@
 #include "listener.h"
 #include "log.h"
 #include "options.h"
+#include "registrar.h"
 #include "sipc_service.h"
 #include "store.h"
 #include "tls_certs.h"
@@ -85,7 +86,11 @@ int run(const Options& opt) {
       return 1;
     }
     signinEndpoint = std::make_unique<HttpEndpoint>(
-        loop, [&](const HttpRequest& r) { return signinReply(r, store); }, tls);
+        loop,
+        [&](const HttpRequest& r) {
+          return signinReply(r, store, &service.registrar().throttle());
+        },
+        tls);
     signin = std::make_unique<Listener>(
         loop, [&](int fd) { signinEndpoint->accept(fd); },
         [&] { return signinEndpoint->shedOldest(); });

@@ -22,6 +22,8 @@ class Registrar {
   void onClosed(SipcConnection& c);
   // Periodic: forgets old failures.
   void sweep() { throttle_.prune(LoginThrottle::Clock::now()); }
+  // Shared with sign-in, which checks passwords too.
+  LoginThrottle& throttle() { return throttle_; }
 
  private:
   void challenge(SipcConnection& c, const SipcMessage& m);
