@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "event_loop.h"
 
@@ -28,6 +29,13 @@ struct HttpReply {
   std::string contentType = "text/plain; charset=utf-8";
   std::string body;
 };
+
+enum class HttpParse { kNeedMore, kBad, kDone };
+// Reads one request from the bytes received so far: kDone fills the
+// method, target and body; kBad for a head over 16 kB, a body over 64 kB,
+// or a head that could frame the body in more than one way (two lengths,
+// Transfer-Encoding, blanks in a field name, a folded line).
+HttpParse parseHttpRequest(std::string_view in, HttpRequest& out);
 
 class HttpEndpoint;
 
