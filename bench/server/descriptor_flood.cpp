@@ -13,12 +13,10 @@
 // two seconds after the flood was opened and after it was closed, and how
 // long SIGTERM took to stop it. Bounded: the whole run is cut at 120 s.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "server_child.h"
 #include "sipc_client.h"
 
 using namespace tavrin;
@@ -43,29 +42,13 @@ double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-pid_t startServer(rlim_t limit, int& port) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 1);
-    close(fds[0]);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, 2);  // the refusals it logs are not the figures
-    rlimit rl{limit, limit};
-    setrlimit(RLIMIT_NOFILE, &rl);
-    execl(TAVRIN_SERVER_BIN, TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--demo", "--nav-port",
-          "0", "--sipc-port", "0", "--data", "bench-unused", nullptr);
-    _exit(127);
-  }
-  close(fds[1]);
-  char line[256] = {};
-  FILE* f = fdopen(fds[0], "r");
-  if (f && fgets(line, sizeof line, f)) {
-    if (const char* at = std::strstr(line, "sipc=")) port = std::atoi(at + 5);
-  }
-  if (f) fclose(f);
-  return pid;
+// The "Max open files" line of the server's limits, as the kernel holds them.
+std::string openFileLimit(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/limits");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Max open files", 0) == 0) return line;
+  return "unknown";
 }
 
 // The server's user and system time so far, in seconds.
@@ -149,8 +132,15 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   alarm(120);
 
-  int port = 0;
-  const pid_t server = startServer(limit, port);
+  ServerChild child;
+  ServerChild::Options how;
+  how.stderr_path = "/dev/null";  // the refusals it logs are not the figures
+  how.max_descriptors = long(limit);
+  child.start({TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--demo", "--nav-port", "0",
+               "--sipc-port", "0", "--data", "bench-unused"},
+              how);
+  const pid_t server = child.pid();
+  const int port = child.sipc();
   if (server <= 0 || port == 0) {
     std::fprintf(stderr, "cannot start %s\n", TAVRIN_SERVER_BIN);
     return 1;
@@ -159,6 +149,7 @@ int main(int argc, char** argv) {
   getloadavg(load, 3);
   std::printf("server descriptor limit %lu, flood %d connections, load average %.2f %.2f %.2f\n",
               (unsigned long)limit, flood, load[0], load[1], load[2]);
+  std::printf("%s\n", openFileLimit(server).c_str());
 
   SipcClient alice(port), bob(port);
   if (alice.login("100000001", "alice123") != 200 || bob.login("100000002", "bob123") != 200) {
@@ -215,19 +206,15 @@ int main(int argc, char** argv) {
 
   const auto termAt = Clock::now();
   kill(server, SIGTERM);
-  int status = 0;
   double stopSeconds = -1;
   while (since(termAt) < 5) {
-    if (waitpid(server, &status, WNOHANG) == server) {
+    if (!child.alive()) {
       stopSeconds = since(termAt);
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  if (stopSeconds < 0) {
-    kill(server, SIGKILL);
-    waitpid(server, &status, 0);
-  }
+  if (stopSeconds < 0) kill(server, SIGKILL);  // reaped by the child's stop()
 
   std::printf("flood opened in %.2f s; server CPU before it %.1f %%\n", floodSeconds, idleBefore);
   std::printf("while connecting: %d chat lines, %d lost, slowest round trip %.1f ms\n",
