@@ -23,6 +23,9 @@ const char* usage() {
          "  --offline-sender-bytes N  one sender's share of the bytes; default 16777216 (16 MiB)\n"
          "  --expires SECONDS     registration lifetime handed out; default 1200\n"
          "  --login-timeout SECS  drop connections not registered by then; default 60\n"
+         "  --max-unregistered N  connections not yet registered, in total (oldest dropped\n"
+         "                        first); default a quarter of the descriptor limit\n"
+         "  --max-unregistered-per-address N  the same per peer address; default 64, 0: none\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
@@ -86,6 +89,11 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
       if (!number(o.expires, 1, 86400 * 7)) return "--expires needs seconds";
     } else if (a == "--login-timeout") {
       if (!number(o.loginTimeout, 1, 86400)) return "--login-timeout needs seconds";
+    } else if (a == "--max-unregistered") {
+      if (!number(o.maxUnregistered, 1, 10000000)) return "--max-unregistered needs a number";
+    } else if (a == "--max-unregistered-per-address") {
+      if (!number(o.maxUnregisteredPerAddress, 0, 10000000))
+        return "--max-unregistered-per-address needs a number";
     } else if (a == "--bench-accounts") {
       if (!number(o.benchAccounts, 0, 1000000)) return "--bench-accounts needs a number";
     } else if (a == "--memory") {

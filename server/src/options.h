@@ -19,6 +19,10 @@ struct Options {
   long smsDailyLimit = 100;
   long expires = 1200;     // registration lifetime handed out, seconds
   long loginTimeout = 60;  // seconds a connection may stay unregistered
+  // Connections not yet registered, in total (0: from the descriptor limit)
+  // and per peer address (0: no limit per address).
+  long maxUnregistered = 0;
+  long maxUnregisteredPerAddress = 64;
   long benchAccounts = 0;  // seeds accounts 200000001.. with password "bench"
   // What may wait for one recipient offline, and one sender's share of it.
   long offlineMaxLines = 10000;

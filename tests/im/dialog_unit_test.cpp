@@ -166,6 +166,21 @@ TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
   fx_destroy_msg(m);
 }
 
+TEST_F(ImUnitTest, ALineWithANulArrivesWhole) {
+  // Readers of fx_msg stop at the first NUL: the rest of the line must not vanish.
+  receive(
+      "M tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\n"
+      "I: 1000003\r\nQ: 5 M\r\nL: 9\r\n\r\n" +
+      std::string("first\0end", 9));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob, nullptr, 1, std::chrono::seconds(0)));
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text,
+               "first\xef\xbf\xbd"
+               "end");
+  fx_destroy_msg(m);
+}
+
 TEST_F(ImUnitTest, AContactHoldsAtMost64WaitingLines) {
   for (size_t i = 0; i < im::DialogTable::kMaxWaitingLines; ++i)
     ASSERT_EQ(fx_dialog_send(kCarol, "unanswered", nullptr, nullptr), 1) << i;

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -229,15 +228,21 @@ TEST(ReliabilityTest, AFullOfflineBoxRefusesTheLineAndFreesAsItIsRead) {
   EXPECT_EQ(later[0].body(), "d2");
 }
 
-TEST(ReliabilityTest, TheDataFolderAndDatabaseAreTheOwnersAlone) {
+TEST(ReliabilityTest, TheDataFolderDatabaseAndKeysAreTheOwnersAlone) {
   TempDir scratch("tavrin-perm-test");
   ASSERT_FALSE(scratch.path.empty());
   const std::string fresh = scratch.file("fresh"), old = scratch.file("old");
-  // A folder and database from a run before the server narrowed them.
-  std::filesystem::create_directory(old);
-  ::chmod(old.c_str(), 0755);
-  std::ofstream(old + "/tavrin-server.db").close();
-  ::chmod((old + "/tavrin-server.db").c_str(), 0644);
+  // A folder, database and TLS keys from a run before the server narrowed them.
+  {
+    ServerChild first;
+    first.start({TAVRIN_SERVER_BIN, "--data", old, "--nav-port", "0", "--sipc-port", "0",
+                 "--signin-port", "0"},
+                {});
+    ASSERT_GT(first.sipc(), 0);
+  }
+  for (const char* path : {"", "/tls"}) ::chmod((old + path).c_str(), 0755);
+  for (const char* file : {"/tavrin-server.db", "/tls/ca-key.pem", "/tls/server-key.pem"})
+    ::chmod((old + file).c_str(), 0644);
   for (const std::string& data : {fresh, old}) {
     ServerChild child;
     child.start({TAVRIN_SERVER_BIN, "--data", data, "--demo", "--nav-port", "0", "--sipc-port", "0",
@@ -249,8 +254,10 @@ TEST(ReliabilityTest, TheDataFolderAndDatabaseAreTheOwnersAlone) {
       ASSERT_EQ(alice.login("100000001", "alice123"), 200);
       EXPECT_EQ(sendLine(alice, 40, "x"), 200);
     }
-    EXPECT_EQ(modeOf(data), 0700u) << data;
-    for (const char* file : {"/tavrin-server.db", "/tavrin-server.db-wal", "/tavrin-server.db-shm"})
+    for (const char* folder : {"", "/tls"})
+      EXPECT_EQ(modeOf(data + folder), 0700u) << data + folder;
+    for (const char* file : {"/tavrin-server.db", "/tavrin-server.db-wal", "/tavrin-server.db-shm",
+                             "/tls/ca-key.pem", "/tls/server-key.pem"})
       EXPECT_EQ(modeOf(data + file), 0600u) << data + file;
   }
 }
