@@ -28,10 +28,14 @@ std::string Notifier::sound_path() {
   return shell::app_paths().resolve(u"Sounds\\newmessage.wav").string();
 }
 
-void Notifier::notify(int kind, uint32_t, std::u16string_view sender, bool in_view) {
+void Notifier::notify(int kind, uint32_t contact_id, std::u16string_view sender, bool in_view) {
   auto* ws = WindowSystem::instance();
+  // "查看" opens that contact's chat: the main window's own tap on the contact.
+  const WindowId main = main_window_;
   if (ws && !in_view && (!ws->foreground() || ws->active() != main_window_))
-    notice_.show(u"新信息", u"来自：" + std::u16string(sender), 1);
+    notice_.show(u"新信息", u"来自：" + std::u16string(sender), 1, [main, contact_id] {
+      if (auto* ws = WindowSystem::instance()) ws->post(main, msg::kItemTapped, 0, contact_id);
+    });
   if (silence_ == 1) return;
   if (sound_) {
     if (kind != kNewMessage) return;

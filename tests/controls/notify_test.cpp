@@ -66,8 +66,8 @@ TEST_F(NotifyTest, SilenceSoundAndVibrateCombinations) {
       {1, 1, 1, 1, false, true, false, false},  // silence: only the notice
       {0, 0, 1, 1, false, true, false, true},   // vibration and light only
       {0, 1, 0, 1, true, false, true, false},   // in front: no notice
-      {0, 1, 1, 1, true, false, true, true},   {0, 0, 0, 1, true, false, false, false},
-      {0, 1, 1, 2, true, false, false, false},  // kind 2 with Sound: nothing more
+      {0, 1, 1, 1, true, false, true, true},         {0, 0, 0, 1, true, false, false, false},
+      {0, 1, 1, 2, true, false, false, false},        // kind 2 with Sound: nothing more
       {0, 1, 0, 1, false, false, true, false, true},  // shown in the chat: sound, no notice
   };
   for (const auto& c : cases) {
@@ -133,12 +133,16 @@ TEST_F(NotifyTest, NoSecondNoticeWhileOneShows) {
   settle();
   EXPECT_EQ(notices(), 1);
   EXPECT_EQ(notifier->notice().text(), u"来自：甲");
-  // Taps off the buttons leave it; a tap on a button closes it.
+  // Taps off the buttons leave it; a tap on a button closes it, and 查看
+  // has the main window open that contact's chat (as a tap on it would).
   tap(240, 600);
   EXPECT_TRUE(notifier->notice().showing());
   tap(140, 52 + 360);
   settle();
   EXPECT_FALSE(notifier->notice().showing());
+  const auto opened = seen(msg::kItemTapped);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].lparam, 1);
   EXPECT_EQ(notices(), 0);
   EXPECT_EQ(CBriskMsgBox::current(), nullptr);
   notifier->notify(1, 3, u"丙");
