@@ -25,7 +25,9 @@ void Notifier::set_switches(int silence, int sound, int vibrate) {
 }
 
 std::string Notifier::sound_path() {
-  return shell::app_paths().resolve(u"Sounds\\newmessage.wav").string();
+  // The sounds folder is the shipped one, below the install folder or,
+  // installed, in the shared folder.
+  return shell::app_paths().resolve(shell::app_paths().sounds_folder + u"newmessage.wav").string();
 }
 
 void Notifier::notify(int kind, uint32_t, std::u16string_view sender, bool in_view) {
