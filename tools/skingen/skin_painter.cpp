@@ -408,6 +408,19 @@ void SkinPainter::logo(Canvas& c) const {
   c.text_centred("T A V R I N", 194, 90, 20, t.accent, 1.0, true);
 }
 
+void SkinPainter::app_icon(Canvas& c) const {
+  const SkinTones& t = palette_.tones;
+  // The logo's mark on a 100-unit square, scaled to the canvas.
+  cairo_scale(c.cr(), c.width() / 100.0, c.height() / 100.0);
+  c.shadow(6, 7, 88, 88, 22, 3, 0.3);
+  c.rounded(6, 6, 88, 88, 22);
+  c.fill_path_vertical(6, 94, lighten(t.accent, 0.2), t.accent_deep);
+  c.rounded(7, 7, 86, 41, 21);
+  c.fill_path_vertical(7, 48, 0xFFFFFF, 0xFFFFFF, 0.18);
+  icons::bubble(c, 18, 18, 64, 0xFFFFFF);
+  c.stroke_rounded(6, 6, 88, 88, 22, 0xFFFFFF, 0.6, 2);
+}
+
 void SkinPainter::in_out(Canvas& c) const {
   round_button(c, 24, 24, 20, kOnline);
   icons::arrow(c, 8, 8, 32, 0xFFFFFF, true);
