@@ -46,6 +46,7 @@ step "lintian"
 lintian --info --display-info --no-tag-display-limit "$out"/*.deb || true
 
 root="$(mktemp -d /var/tmp/tavrin-root.XXXXXX)"
+chmod 755 "$root"  # the root's own users (apt's, ours) must reach inside
 cleanup() {
   for m in dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
   if [ "$keep" -eq 1 ]; then echo "root kept in $root"; else rm -rf "$root"; fi
@@ -72,9 +73,11 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LA
 step "installing the packages"
 mkdir -p "$root/tmp/debs"
 cp "$out"/*.deb "$root/tmp/debs/"
+debs=()
+for d in "$root"/tmp/debs/*.deb; do debs+=("/tmp/debs/${d##*/}"); done
 in_root apt-get update -qq
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-  man-db /tmp/debs/*.deb >/dev/null
+  man-db "${debs[@]}" >/dev/null
 in_root dpkg-query -W tavrin tavrin-server libtavrin0 libtavrin-dev
 
 step "a user with a fresh home"
@@ -124,7 +127,7 @@ echo "tavrin exited with $status"
 [ "$status" -eq 0 ] && [ -s "$root/home/lin/signed-in.png" ] || { echo "FAILED: no screenshot"; exit 1; }
 cp "$root/home/lin/signed-in.png" "$out/installed-signed-in.png"
 echo "screenshot: $out/installed-signed-in.png"
-ls -la "$root/home/lin/.local/share/tavrin" "$root/home/lin/.local/share/tavrin/DB" "$root/home/lin/.config/tavrin"
+in_root ls -la /home/lin/.local/share/tavrin /home/lin/.local/share/tavrin/DB /home/lin/.config/tavrin
 
 step "man tavrin-cli"
 as_user env MANWIDTH=80 man -P cat tavrin-cli 2>&1 | head -25

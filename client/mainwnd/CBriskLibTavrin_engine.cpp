@@ -96,7 +96,11 @@ void CBriskLibTavrin::contact_changed(long id) {
 }
 
 void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
+  const controls::TreeItem* before = model_.find(c.id);
+  const bool came_online = before && !counts_online(before->status) && counts_online(c.status);
   refresh(model_.update(c, deleted_.count(c.id) == 0));
+  if (came_online && notifier_ && std::chrono::steady_clock::now() >= online_notes_from_)
+    notifier_->friend_online(c.id, c.name);
 }
 
 void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text) {
@@ -178,9 +182,12 @@ void CBriskLibTavrin::command_result(int code) {
         const char16_t* title;
       };
       static constexpr Said kSaid[] = {
-          {103, u"设置心情签名失败", u"设置提示"},   {105, u"设置昵称失败", u"设置提示"},
-          {119, u"设置定时短信失败！", u"定时短信提示"}, {120, u"设置定时短信成功键！", u"定时短信提示"},
-          {122, u"删除定时短信失败！", u"定时短信提示"}, {123, u"删除定时短信成功！", u"定时短信提示"},
+          {103, u"设置心情签名失败", u"设置提示"},
+          {105, u"设置昵称失败", u"设置提示"},
+          {119, u"设置定时短信失败！", u"定时短信提示"},
+          {120, u"设置定时短信成功键！", u"定时短信提示"},
+          {122, u"删除定时短信失败！", u"定时短信提示"},
+          {123, u"删除定时短信成功！", u"定时短信提示"},
       };
       for (const Said& said : kSaid)
         if (said.code == code) box(said.text, said.title);
@@ -216,6 +223,7 @@ void CBriskLibTavrin::relogin_complete() {
   kill_timer(kReloginTimer);
   relogging_ = false;
   logged_in_ = true;
+  online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   register_callback();
   if (chat_) chat_->set_logged_in(true);
   box(u"重新登陆成功！");

@@ -199,6 +199,10 @@ void CBriskLibTavrinApp::track_main_window() {
   main_window_.store(windows_->find_window({}, kMainTitle));
 }
 
+void CBriskLibTavrinApp::request_attention() {
+  if (backend_) backend_->request_attention();
+}
+
 int CBriskLibTavrinApp::activate_running_instance() {
   if (!windows_) return 0;
   const WindowId w = windows_->find_window({}, kMainTitle);
