@@ -130,9 +130,15 @@ std::unique_ptr<NotificationBus> open_session_notification_bus() {
   // would try to start one.
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (!address || !*address) return nullptr;
+  // The address as it is now (libdbus's own lookup keeps the first one it saw).
   DBusError error;
   dbus_error_init(&error);
-  DBusConnection* c = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+  DBusConnection* c = dbus_connection_open_private(address, &error);
+  if (c && !dbus_bus_register(c, &error)) {
+    dbus_connection_close(c);
+    dbus_connection_unref(c);
+    c = nullptr;
+  }
   dbus_error_free(&error);
   if (!c) return nullptr;
   dbus_connection_set_exit_on_disconnect(c, false);
