@@ -1,30 +1,17 @@
 #include "mainwnd/desktop_notes.h"
 
 #include "platform/text_codec.h"
+#include "tavrin/xml_escape.h"
 
 namespace tavrin::mainwnd {
 namespace {
 
 constexpr size_t kBodyLimit = 200;  // characters; the bubble shows a few lines anyway
 
-// The body goes to a service that may read simple markup.
+// The body goes to a service that may read simple markup: the text stays text.
 std::string escape_markup(std::string_view s) {
   std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  xml::append_escaped(out, s);
   return out;
 }
 

@@ -37,6 +37,7 @@ class SkinPainter {
   void chat_operations(Canvas& c) const;
   void selected_tab(Canvas& c) const;
   void logo(Canvas& c) const;
+  void mark(Canvas& c, double x, double y, double shadow) const;
   void in_out(Canvas& c) const;
   void contact_info(Canvas& c) const;
   void contact_group(Canvas& c) const;
