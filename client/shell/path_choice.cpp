@@ -20,8 +20,10 @@ std::string variable(const char* name) {
 
 // An XDG base folder: the variable when it holds an absolute path (relative
 // ones are to be ignored), else the default below the home folder.
+// Empty when neither gives an absolute path (no home is known).
 fs::path base_folder(const std::string& value, const fs::path& home, const char* fallback) {
   if (!value.empty() && fs::path(value).is_absolute()) return value;
+  if (!home.is_absolute()) return {};
   return home / fallback;
 }
 
@@ -68,8 +70,10 @@ PathChoice choose_paths(const PathEnvironment& env) {
   std::error_code ec;
   const fs::path beside = env.executable_folder.parent_path() / "share" / "tavrin";
   c.shared_folder = fs::is_directory(beside, ec) ? beside : env.compiled_shared_folder;
-  c.data_folder = base_folder(env.xdg_data_home, env.home, ".local/share") / "tavrin";
-  c.config_folder = base_folder(env.xdg_config_home, env.home, ".config") / "tavrin";
+  c.data_folder = base_folder(env.xdg_data_home, env.home, ".local/share");
+  c.config_folder = base_folder(env.xdg_config_home, env.home, ".config");
+  if (!c.data_folder.empty()) c.data_folder /= "tavrin";
+  if (!c.config_folder.empty()) c.config_folder /= "tavrin";
   c.reason = "installed: nothing beside the executable marks a portable copy; shipped files from " +
              c.shared_folder.string();
 
@@ -82,6 +86,11 @@ PathChoice choose_paths(const PathEnvironment& env) {
 
 bool prepare_user_folders(const PathChoice& choice, std::string* why) {
   if (!choice.installed) return true;
+  if (choice.data_folder.empty() || choice.config_folder.empty()) {
+    // Never a folder relative to wherever the client was started from.
+    if (why) *why = "no home folder to keep the user's files in (set HOME or the XDG folders)";
+    return false;
+  }
   std::error_code ec;
   for (const fs::path& folder :
        {choice.data_folder, choice.data_folder / "DB", choice.config_folder}) {

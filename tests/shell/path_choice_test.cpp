@@ -170,6 +170,22 @@ TEST(PathChoice, FirstStartMakesOwnerOnlyFoldersAndCopiesTheShippedTheme) {
   EXPECT_EQ(read(p.data_folder / "Theme" / "BtnPressed.png"), "new in this version");
 }
 
+TEST(PathChoice, WithoutAHomeNothingIsMadeRelativeToTheCurrentFolder) {
+  Machine m;
+  PathEnvironment env = m.env();
+  env.home.clear();
+  const PathChoice p = choose_paths(env);
+  std::string why;
+  EXPECT_FALSE(prepare_user_folders(p, &why));
+  EXPECT_NE(why.find("no home folder"), std::string::npos) << why;
+  EXPECT_FALSE(fs::exists(".local"));
+  // The XDG folders alone are enough.
+  env.xdg_data_home = (m.dir.path / "data").string();
+  env.xdg_config_home = (m.dir.path / "config").string();
+  EXPECT_TRUE(prepare_user_folders(choose_paths(env), &why)) << why;
+  EXPECT_TRUE(fs::is_directory(m.dir.path / "data" / "tavrin" / "DB"));
+}
+
 TEST(PathChoice, AHomeThatCannotHoldTheFoldersFailsWithTheReason) {
   Machine m;
   // A file in the way stops root as well as a user.
