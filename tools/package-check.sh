@@ -47,7 +47,9 @@ lintian --info --display-info --no-tag-display-limit "$out"/*.deb || true
 
 root="$(mktemp -d /var/tmp/tavrin-root.XXXXXX)"
 chmod 755 "$root"  # the root's own users (apt's, ours) must reach inside
+server=""
 cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
   for m in dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
   if [ "$keep" -eq 1 ]; then echo "root kept in $root"; else rm -rf "$root"; fi
 }
@@ -97,8 +99,10 @@ echo "$paths" | grep -q '^/home/lin/.config/tavrin/BriskLibTavrinSetting.xml$' |
   { echo "FAILED: the settings are not in the user's home"; exit 1; }
 
 step "tavrin-server --demo and a headless sign-in"
-as_user tavrin-server --data /home/lin/server --demo --nav-port 0 --sipc-port 0 --signin-port 0 \
-  >"$root/home/lin/server.out" 2>&1 &
+# Started directly (chroot and env exec into it), so that $! is the server itself.
+chroot --userspec=lin:lin "$root" /usr/bin/env -i HOME=/home/lin USER=lin LANG=C.UTF-8 \
+  PATH=/usr/bin:/bin tavrin-server --data /home/lin/server --demo --nav-port 0 --sipc-port 0 \
+  --signin-port 0 >"$root/home/lin/server.out" 2>&1 &
 server=$!
 port=""
 for _ in $(seq 100); do
@@ -123,6 +127,7 @@ status=0
 as_user tavrin --headless --server "127.0.0.1:$port" --script /home/lin/login.script || status=$?
 kill "$server" 2>/dev/null || true
 wait "$server" 2>/dev/null || true
+server=""
 echo "tavrin exited with $status"
 [ "$status" -eq 0 ] && [ -s "$root/home/lin/signed-in.png" ] || { echo "FAILED: no screenshot"; exit 1; }
 cp "$root/home/lin/signed-in.png" "$out/installed-signed-in.png"
