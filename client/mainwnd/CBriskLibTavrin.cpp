@@ -76,6 +76,7 @@ bool CBriskLibTavrin::start() {
   }
   // 2. The header; 3-9 when the window is made.
   logged_in_ = true;
+  online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   build_header();
   if (!create()) return false;
   windows().show(window(), true);
@@ -87,6 +88,12 @@ bool CBriskLibTavrin::start() {
 bool CBriskLibTavrin::on_create() {
   notifier_ = std::make_unique<Notifier>(window());
   notifier_->set_switches(silence_, sound_, vibrate_);
+  // A click on a desktop notification: the client comes forward, at the
+  // contact's chat unless a screen is open over the main window.
+  notifier_->set_open_chat([this](uint32_t contact) {
+    if (auto* app = shell::CBriskLibTavrinApp::instance()) app->activate_running_instance();
+    if (window() && windows().enabled(window())) open_chat(contact);
+  });
   // 4-5. Background, composition surface (the base's), skin images.
   for (const char* file : kSkins) (void)skin(file);
   build_background();

@@ -16,6 +16,7 @@
 // UI thread only.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
@@ -59,6 +60,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   static constexpr uintptr_t kReloginTimer = 20;
   static constexpr int kReloginMs = 35000;
   static constexpr uintptr_t kNamesTimer = 25;
+  static constexpr std::chrono::seconds kPresenceSettleTime{10};
   static constexpr int kNamesMs = 3000;
   static constexpr int kSmsCommand = 32900;
   static constexpr int kOperationsCommand = 32901;
@@ -186,6 +188,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   SendReports reports_;
 
   bool logged_in_ = false;
+  // Presence floods in after each login: friends "coming online" before
+  // this moment are not announced on the desktop.
+  std::chrono::steady_clock::time_point online_notes_from_{};
   bool auto_relogin_ = true;
   bool active_ = false;
   bool dirty_ = false;      // something changed while the window could not present

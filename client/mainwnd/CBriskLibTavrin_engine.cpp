@@ -108,7 +108,11 @@ void CBriskLibTavrin::contact_changed(long id) {
 }
 
 void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
+  const controls::TreeItem* before = model_.find(c.id);
+  const bool came_online = before && !counts_online(before->status) && counts_online(c.status);
   refresh(model_.update(c, deleted_.count(c.id) == 0));
+  if (came_online && notifier_ && std::chrono::steady_clock::now() >= online_notes_from_)
+    notifier_->friend_online(c.id, c.name);
 }
 
 void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text) {
@@ -231,6 +235,7 @@ void CBriskLibTavrin::relogin_complete() {
   kill_timer(kReloginTimer);
   relogging_ = false;
   logged_in_ = true;
+  online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   register_callback();
   if (chat_) chat_->set_logged_in(true);
   box(u"重新登陆成功！");

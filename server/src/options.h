@@ -1,9 +1,11 @@
-// Options: the server's command-line flags (see usage() for the list).
+// Options: the server's command-line flags (see usage() for the list) and
+// the configuration file that holds the same settings (--config FILE).
 // Parsed once in main and then read by every module.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tavrin::server {
 
@@ -40,6 +42,14 @@ struct Options {
 
 const char* usage();
 // Parses argv; an error text on failure, or nullopt on success (or --help: sets help).
+// A --config FILE anywhere is read first, so that the other flags override it.
 std::optional<std::string> parseOptions(int argc, char** argv, Options& out, bool& help);
+
+// Applies a configuration file's text over `out`: one setting a line,
+// "NAME = VALUE" with NAME a long flag without its dashes; switches take
+// yes/no (true/false, 1/0), verbose a level. '#' starts a comment line.
+// An error names `source` and the line's number.
+std::optional<std::string> parseConfig(std::string_view text, const std::string& source,
+                                       Options& out);
 
 }  // namespace tavrin::server
