@@ -224,7 +224,9 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
 
   while (more) {
     std::string_view line = next_line();
-    if (line.size() < 3) break;
+    // Only the empty last line of a head ends it: "K:" is a header with an
+    // empty value, and the headers after it still count.
+    if (line.empty()) break;
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) {
       // Keep reading: an "L" further down still tells where this message ends.
