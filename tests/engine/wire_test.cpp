@@ -16,6 +16,7 @@
 #include "libtavrin.h"
 #include "message_recorder.h"
 #include "net_helpers.h"
+#include "recording_driver.h"
 #include "sipc/connection.h"
 #include "sipc/socket_error.h"
 
@@ -186,6 +187,35 @@ TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
   EXPECT_EQ(dispatched_.messages[0].body(), "last");
 }
 
+// A send the service refuses takes the connection's pending error with it;
+// the worker must still report the reset, not the broken pipe its own send
+// meets afterwards.
+TEST_F(WireTest, ACallersFailedSendKeepsTheCauseForTheWorker) {
+  connect();
+  g_gate_open = g_in_handler = false;
+  wire().transactions.add(32, gated_handler, nullptr, nullptr);
+  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 32\r\nQ: 1 S\r\n\r\n"));
+  {
+    std::unique_lock lock(g_gate_mu);
+    ASSERT_TRUE(g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }));
+  }
+  const linger reset{1, 0};
+  setsockopt(server_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(server_);
+  server_ = -1;
+  std::this_thread::sleep_for(100ms);  // the reset arrives
+  // The worker is held in the handler, so this goes out on the caller's thread.
+  wire().queue(sipc_message::request({"tavrin.local", "123456789"}, "S", 33, 1, "<args />"));
+  {
+    std::lock_guard lock(g_gate_mu);
+    g_gate_open = true;
+  }
+  g_gate_cv.notify_all();
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnReset);
+}
+
 TEST_F(WireTest, UntrustworthyLengthDropsTheConnection) {
   connect();
   ASSERT_TRUE(write_all(server_, "M sip:1 SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: -5\r\n\r\nabc"));
@@ -215,6 +245,36 @@ TEST_F(WireTest, ConnectReadsTheLocalAddressAndFailsWhereNobodyListens) {
   ASSERT_EQ(fx_set_serve_address(nobody.c_str()), 1);
   EXPECT_EQ(wire().reset_and_connect(), 0);
   EXPECT_EQ(connection().socket(), nullptr);
+}
+
+// A driver that takes a text in pieces and then "would block", while the
+// service's "N" request arrives: the answer waits behind the unfinished text
+// instead of splitting it.
+TEST(WireSplice, AnswerToANotificationNeverLandsInsideAPartlySentText) {
+  RecordingDriver::reset();
+  RecordingDriver::poll_ms = 5;
+  engine().preset_driver(&RecordingDriver::table_with_try_send());
+  ASSERT_EQ(fx_init(), 1);
+  const std::string notification =
+      "N sip:x SIP-C/2.0\r\nI: 12\r\nQ: 4 N\r\nN: SyncUserInfo\r\n\r\n";
+  {
+    std::lock_guard lock(RecordingDriver::mu);
+    RecordingDriver::send_limits = {7, 7, 0};  // the caller's send, the worker's, then full
+    RecordingDriver::to_receive = notification;
+  }
+  const sipc_message text =
+      sipc_message::request({"tavrin.local", "123456789"}, "M", 40, 1, std::string(300, 'x'));
+  const std::string wire_text = text.serialise();
+  const std::string answer = "SIP-C/2.0 200 OK\r\nI: 12\r\nQ: 4 N\r\n\r\n";
+  wire().queue(text);
+  // The worker flushes the rest on its next pass, once the answer was queued.
+  const bool all = RecordingDriver::wait_sent(wire_text.size() + answer.size());
+  fx_terminate();
+  engine().preset_driver(nullptr);
+  ASSERT_TRUE(all);
+  std::lock_guard lock(RecordingDriver::mu);
+  EXPECT_TRUE(RecordingDriver::to_receive.empty()) << "the notification never arrived";
+  EXPECT_EQ(RecordingDriver::sent, wire_text + answer);
 }
 
 TEST(SocketErrors, ErrnoValuesGetThePlatformNumbers) {

@@ -62,8 +62,10 @@ void Wire::polled(const char* data, size_t length) {
 void Wire::answer_notification(const sipc_message& message) {
   const std::string answer = "SIP-C/2.0 200 OK\r\nI: " + std::to_string(message.call_id()) +
                              "\r\nQ: " + std::to_string(message.sequence()) + " N\r\n\r\n";
-  // Outside the send queue, straight to the driver.
-  engine().net().send(answer.data(), int(answer.size()));
+  // Through the send queue like every other text: a text cut short by a
+  // partial send may still be waiting there, and the answer must not land
+  // inside it.
+  engine().send_queue.push(answer, engine().net());
 }
 
 void Wire::dispatch(sipc_message& message) {
