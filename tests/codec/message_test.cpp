@@ -194,11 +194,11 @@ TEST(SipcMessage, UntrustworthyLengths) {
     const char* l;
     bool ok;
   } cases[] = {
-      {"L: 0", true},          {"L: 1048576", true},  {"L:  12 ", true},
+      {"L: 0", true},          {"L: 16777216", true},  {"L:  12 ", true},
       {"L: 5\r\nl: 5", true},  // repeated with the same value
-      {"L: -1", false},        {"L: 1048577", false}, {"L: 99999999999999999999999", false},
-      {"L: 5\r\nL: 6", false}, {"L: abc", false},     {"L: 12abc", false},
-      {"L: +5", false},        {"L: 0x10", false},    {"L:  ", false},
+      {"L: -1", false},        {"L: 16777217", false}, {"L: 99999999999999999999999", false},
+      {"L: 5\r\nL: 6", false}, {"L: abc", false},      {"L: 12abc", false},
+      {"L: +5", false},        {"L: 0x10", false},     {"L:  ", false},
   };
   for (const auto& c : cases) {
     std::string head = std::string("M x SIP-C/2.0\r\nI: 1\r\nQ: 1 M\r\n") + c.l;

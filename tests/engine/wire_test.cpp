@@ -17,6 +17,7 @@
 #include "message_recorder.h"
 #include "net_helpers.h"
 #include "recording_driver.h"
+#include "sipc/command.h"
 #include "sipc/connection.h"
 #include "sipc/socket_error.h"
 
@@ -214,6 +215,28 @@ TEST_F(WireTest, ACallersFailedSendKeepsTheCauseForTheWorker) {
   Posted p;
   ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
   EXPECT_EQ(p.p1, kWsaConnReset);
+}
+
+// An answer longer than its transaction takes fails that transaction and
+// nothing else: the connection stays and the next message is handled. One
+// whose transaction asked for more arrives whole.
+TEST_F(WireTest, AnswerOverItsTransactionsLimitFailsOnlyThatTransaction) {
+  connect();
+  Received handled;
+  wire().transactions.add(50, record_handler, &handled, nullptr);
+  wire().transactions.add(51, record_handler, &handled, nullptr, sipc_max_large_body);
+  const std::string body(sipc_max_body + 1, 'c');
+  const std::string length = "L: " + std::to_string(body.size()) + "\r\n\r\n";
+  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 50\r\nQ: 1 S\r\n" + length + body +
+                                     "SIP-C/2.0 200 OK\r\nI: 51\r\nQ: 1 S\r\n" + length + body));
+  ASSERT_TRUE(handled.wait_count(2));
+  std::lock_guard lock(handled.mu);
+  EXPECT_TRUE(handled.messages[0].body_dropped());
+  EXPECT_FALSE(is_success(handled.messages[0]));
+  EXPECT_EQ(handled.messages[1].call_id(), 51);
+  EXPECT_EQ(handled.messages[1].body(), body);
+  EXPECT_TRUE(is_success(handled.messages[1]));
+  for (const auto& p : recorder_.seen()) EXPECT_NE(p.code, FX_MSG_SOCKET_ERROR);
 }
 
 TEST_F(WireTest, UntrustworthyLengthDropsTheConnection) {

@@ -254,7 +254,7 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
         // Every "L" must be a plain non-negative number within the limit, and
         // repeated "L" headers must agree, or the stream cannot be framed.
         uint64_t v = 0;
-        if (!parse_decimal(std::string_view(value), v, false) || v > sipc_max_body ||
+        if (!parse_decimal(std::string_view(value), v, false) || v > sipc_max_large_body ||
             (have_length && v != length))
           bad_length = true;
         else if (!bad_length) {

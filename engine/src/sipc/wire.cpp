@@ -1,11 +1,21 @@
 #include "sipc/wire.h"
 
+#include <algorithm>
 #include <string>
 
 #include "frame/engine.h"
 #include "sipc/socket_error.h"
 
 namespace tavrin {
+
+Wire::Wire() {
+  // An answer may be as long as its transaction said when it was sent;
+  // everything else keeps the ordinary limit.
+  cutter_.set_body_limit([this](const sipc_message& head) {
+    const size_t wanted = head.is_response() ? transactions.max_answer_body(head.call_id()) : 0;
+    return wanted == 0 ? sipc_max_body : std::min(wanted, sipc_max_large_body);
+  });
+}
 
 WireHooks Wire::hooks() {
   return WireHooks{

@@ -33,6 +33,8 @@ class Wire {
   // How long a half-arrived message may wait for its next byte.
   static constexpr std::chrono::seconds kDefaultStallLimit{30};
 
+  Wire();
+
   // The hooks fx_init gives the worker.
   WireHooks hooks();
 
