@@ -351,11 +351,13 @@ std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view typed, size_t li
   if (db.tableExists(table_)) {
     // A small log is indexed here and now; a large one by buildIndex on
     // another thread, and until then it is scanned.
+    // A small log gets both indexes at once, so that no search of another
+    // length has to wait for one later.
     const bool small = newestRow(db) <= inlineLines_;
+    const bool trigrams = small ? ensureIndex(db) : indexWhole(db);
     const bool longQuery = characters(query) >= kTrigram;
-    const bool indexed = longQuery
-                             ? plainForLike(query) && (small ? ensureIndex(db) : indexWhole(db))
-                             : ensureShortIndex(db, small ? INT64_MAX : kCatchUpInline);
+    const bool indexed = longQuery ? trigrams && plainForLike(query)
+                                   : ensureShortIndex(db, small ? INT64_MAX : kCatchUpInline);
     if (indexed && longQuery) {
       const std::u16string index = indexName(table_);
       CppSQLite3Query cursor = db.query(
