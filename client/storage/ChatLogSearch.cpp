@@ -50,14 +50,26 @@ bool plainForLike(std::u16string_view query) {
   return query.find_first_of(u"%_") == std::u16string_view::npos;
 }
 
-// The query as one FTS5 phrase: in double quotes, inner quotes doubled.
-std::u16string phrase(std::u16string_view query) {
-  std::u16string quoted = u"\"";
-  for (char16_t c : query) {
-    if (c == u'"') quoted += u'"';
-    quoted += c;
+// Every space-separated token of the query as its own FTS5 phrase (in
+// double quotes, inner quotes doubled): all of them must be in a line.
+std::u16string everyToken(std::u16string_view tokens) {
+  std::u16string all;
+  size_t at = 0;
+  while (at < tokens.size()) {
+    size_t end = tokens.find(u' ', at);
+    if (end == std::u16string_view::npos) end = tokens.size();
+    if (end > at) {
+      if (!all.empty()) all += u' ';
+      all += u'"';
+      for (char16_t c : tokens.substr(at, end - at)) {
+        if (c == u'"') all += u'"';
+        all += c;
+      }
+      all += u'"';
+    }
+    at = end + 1;
   }
-  return quoted + u"\"";
+  return all;
 }
 
 // The text with each unpaired surrogate made U+FFFD, as SQLite reads it; a
@@ -131,12 +143,19 @@ size_t ChatLogSearch::characters(std::u16string_view text) {
   return n;
 }
 
-void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& table) {
-  const std::u16string index = indexName(table);
+namespace {
+
+void dropTrigramIndex(CppSQLite3Database& db, const std::u16string& index) {
   for (const char16_t* suffix : {u"_ai", u"_ad", u"_au"})
     requireDone(db, db.execute(u"drop trigger if exists " + index + suffix + u";"));
   for (const std::u16string& name : {index, index + u"_fill"})
     if (db.tableExists(name)) requireDone(db, db.execute(u"drop table " + name + u";"));
+}
+
+}  // namespace
+
+void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& table) {
+  dropTrigramIndex(db, indexName(table));
 
   const std::u16string shortIndex = shortIndexName(table);
   for (const char16_t* suffix : {u"_ad", u"_au"})
@@ -154,8 +173,13 @@ void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& tabl
 // rows not yet filled alone; the fill reads them as they are by then.
 bool ChatLogSearch::createIndex(CppSQLite3Database& db) const {
   const std::u16string index = indexName(table_);
-  if (db.tableExists(index)) return true;
   const std::u16string fill = index + u"_fill";
+  if (db.tableExists(index)) {
+    if (db.tableExists(fill)) return true;
+    // An index of the older, larger form (text positions, no fill record):
+    // replaced by one of this form.
+    dropTrigramIndex(db, index);
+  }
   // Rows the fill has still to read are left to it.
   auto outsideFill = [&](const char16_t* row) {
     return u"not exists (select 1 from " + fill + u" where " + row +
@@ -231,7 +255,10 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
   return true;
 }
 
-// The single-character index cannot follow the log through triggers (its
+// The single-character index holds, per character, the row ids of the lines
+// that have it (no positions, no text): a query asks for the lines holding
+// each of its characters, and SQLite checks those against the pattern.
+// It cannot follow the log through triggers (its
 // text is made here, not in SQL, and other programs may write the file), so
 // it is filled in slices of row ids: "<index>_mark" holds the highest row id
 // indexed. Lines are only ever appended with growing row ids; a delete or a
@@ -244,7 +271,8 @@ bool ChatLogSearch::createShortIndex(CppSQLite3Database& db) const {
   requireDone(db, db.execute(u"begin;"));
   auto failure = tryStorage([&] {
     requireDone(db, db.execute(u"create virtual table " + index +
-                               u" using fts5(t, content='', columnsize=0, tokenize='ascii');"));
+                               u" using fts5(t, content='', columnsize=0, detail=none, "
+                               u"tokenize='ascii');"));
     requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
     requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
     for (const char16_t* event : {u"delete", u"update of FriendLog"})
@@ -372,9 +400,10 @@ std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view typed, size_t li
       CppSQLite3Query cursor =
           db.query(u"select " + table_ + u".rowid, FriendCode, " + table_ +
                        u".FriendLog, Time from " + index + u" join " + table_ + u" on " + table_ +
-                       u".rowid = " + index + u".rowid where " + index + u" match ? order by " +
-                       index + u".rowid desc limit " + count + u";",
-                   {phrase(unigrams(query))});
+                       u".rowid = " + index + u".rowid where " + index + u" match ? and " + table_ +
+                       u".FriendLog like ? escape '\\' order by " + index + u".rowid desc limit " +
+                       count + u";",
+                   {everyToken(unigrams(query)), likePattern(query)});
       hits = readHits(cursor);
     } else {
       CppSQLite3Query cursor = db.query(
