@@ -11,8 +11,7 @@
 // searches through them, an append (open, insert, close, with its fsync),
 // and the file size. Medians of a few runs; the load average is printed
 // beside them, and the plain and indexed figures come from the same run.
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +28,7 @@
 #include "storage/CppSQLite3Database.h"
 #include "storage/HistoryDatabase.h"
 #include "storage/Text16.h"
+#include "support/scratch_folder.h"
 
 using namespace tavrin::storage;
 using Clock = std::chrono::steady_clock;
@@ -37,18 +37,6 @@ namespace {
 
 constexpr std::int32_t kUser = 123456789;
 constexpr int kContacts = 200;
-
-struct Scratch {
-  std::filesystem::path folder;
-  Scratch() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tavrin-bench-XXXXXX").string();
-    folder = ::mkdtemp(templ.data());
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
-};
 
 double ms_since(Clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -107,7 +95,7 @@ std::pair<double, double> turns_ms(int runs, const std::function<void()>& a,
 }
 
 void run(int lines) {
-  Scratch scratch;
+  tavrin::bench::ScratchFolder scratch;
   const std::filesystem::path plain_path = scratch.folder / "plain" / "TavrinLog.db";
   const std::filesystem::path path = scratch.folder / "DB" / "TavrinLog.db";
   std::filesystem::create_directories(plain_path.parent_path());

@@ -158,28 +158,44 @@ void gated_handler(sipc_message&, void*) {
   g_gate_cv.wait(lock, [] { return g_gate_open; });
 }
 
-TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
-  connect();
+// The worker held in the handler of an answer to call_id, until open_gate().
+::testing::AssertionResult hold_worker(int server, int32_t call_id) {
   g_gate_open = g_in_handler = false;
-  wire().transactions.add(30, gated_handler, nullptr, nullptr);
-  // The worker is held in a handler while the server sends its last words
-  // and resets the connection.
-  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 30\r\nQ: 1 S\r\n\r\n"));
-  {
-    std::unique_lock lock(g_gate_mu);
-    ASSERT_TRUE(g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }));
-  }
-  ASSERT_TRUE(write_all(server_, "BN sip:x SIP-C/2.0\r\nI: 31\r\nQ: 1 BN\r\nL: 4\r\n\r\nlast"));
-  const linger reset{1, 0};
-  setsockopt(server_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-  ::close(server_);
-  server_ = -1;
-  std::this_thread::sleep_for(100ms);
+  wire().transactions.add(call_id, gated_handler, nullptr, nullptr);
+  const std::string answer =
+      "SIP-C/2.0 200 OK\r\nI: " + std::to_string(call_id) + "\r\nQ: 1 S\r\n\r\n";
+  if (!write_all(server, answer)) return ::testing::AssertionFailure() << "write";
+  std::unique_lock lock(g_gate_mu);
+  if (!g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }))
+    return ::testing::AssertionFailure() << "the worker never reached the handler";
+  return ::testing::AssertionSuccess();
+}
+
+void open_gate() {
   {
     std::lock_guard lock(g_gate_mu);
     g_gate_open = true;
   }
   g_gate_cv.notify_all();
+}
+
+// The server resets the connection (RST) and the reset arrives.
+void reset_by_server(int& server) {
+  const linger reset{1, 0};
+  setsockopt(server, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(server);
+  server = -1;
+  std::this_thread::sleep_for(100ms);
+}
+
+TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
+  connect();
+  // The worker is held in a handler while the server sends its last words
+  // and resets the connection.
+  ASSERT_TRUE(hold_worker(server_, 30));
+  ASSERT_TRUE(write_all(server_, "BN sip:x SIP-C/2.0\r\nI: 31\r\nQ: 1 BN\r\nL: 4\r\n\r\nlast"));
+  reset_by_server(server_);
+  open_gate();
   Posted p;
   ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
   EXPECT_EQ(p.p1, kWsaConnReset);
@@ -193,25 +209,11 @@ TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
 // meets afterwards.
 TEST_F(WireTest, ACallersFailedSendKeepsTheCauseForTheWorker) {
   connect();
-  g_gate_open = g_in_handler = false;
-  wire().transactions.add(32, gated_handler, nullptr, nullptr);
-  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 32\r\nQ: 1 S\r\n\r\n"));
-  {
-    std::unique_lock lock(g_gate_mu);
-    ASSERT_TRUE(g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }));
-  }
-  const linger reset{1, 0};
-  setsockopt(server_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-  ::close(server_);
-  server_ = -1;
-  std::this_thread::sleep_for(100ms);  // the reset arrives
+  ASSERT_TRUE(hold_worker(server_, 32));
+  reset_by_server(server_);
   // The worker is held in the handler, so this goes out on the caller's thread.
   wire().queue(sipc_message::request({"tavrin.local", "123456789"}, "S", 33, 1, "<args />"));
-  {
-    std::lock_guard lock(g_gate_mu);
-    g_gate_open = true;
-  }
-  g_gate_cv.notify_all();
+  open_gate();
   Posted p;
   ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
   EXPECT_EQ(p.p1, kWsaConnReset);
