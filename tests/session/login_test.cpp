@@ -351,7 +351,8 @@ TEST_F(LoginTest, SyncLoginReturns1OrZero) {
 }
 
 // An account whose contact list answer is over 1 MiB: 4,996 contacts, each
-// named with 40 Chinese characters (120 bytes), seeded into the server's store.
+// named with 40 Chinese characters (120 bytes), with a mood of 80 (240 bytes),
+// seeded into the server's store.
 void seed_wide_contact_list(tavrin::server::Store& store) {
   constexpr long kOwner = 310000000;
   constexpr int kCount = 4996;
@@ -363,6 +364,7 @@ void seed_wide_contact_list(tavrin::server::Store& store) {
     tavrin::server::Account a;
     a.number = n;
     a.nickname = "wide" + std::to_string(n - kOwner);
+    a.impresa = name + name;  // the presence events are over 1 MiB too
     store.putAccount(a, "wide");
   }
   for (int i = 1; i <= kCount; ++i)
@@ -394,6 +396,17 @@ TEST_F(LoginTest, ContactListOverOneMebibyteSignsIn) {
     }
     return 0;
   });
+  // The subscription's events name every contact too, and are as long.
+  EXPECT_TRUE(eventually(
+      [] {
+        fx_lock_contacts();
+        int with_presence = 0;
+        for (fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a))
+          if (a->personal_info && a->device_type) ++with_presence;
+        fx_unlock_contacts();
+        return with_presence >= 4996;
+      },
+      seconds(30)));
 }
 
 }  // namespace

@@ -106,9 +106,10 @@ enum class sipc_head_result {
 
 // Largest body of an ordinary message; the service's XML bodies are a few KiB.
 inline constexpr std::size_t sipc_max_body = std::size_t{1} << 20;
-// Largest body of an answer whose transaction asks for more (the contact list:
+// Largest body of a message whose transaction asks for more (the contact list:
 // the service keeps up to 5,000 contacts with names of up to 256 bytes, each
-// escaped up to six times in XML, and 64 lists), and the largest "L" the
+// escaped up to six times in XML, and 64 lists; the presence events naming
+// them all), and the largest "L" the
 // stream trusts at all. A longer message between the two limits is read past
 // without being kept; one beyond this one cannot be framed.
 inline constexpr std::size_t sipc_max_large_body = std::size_t{16} << 20;

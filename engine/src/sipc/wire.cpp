@@ -9,10 +9,11 @@
 namespace tavrin {
 
 Wire::Wire() {
-  // An answer may be as long as its transaction said when it was sent;
-  // everything else keeps the ordinary limit.
+  // A message on a call may be as long as its transaction said when it was
+  // registered (the contact list's answer, the presence subscription's
+  // events); everything else keeps the ordinary limit.
   cutter_.set_body_limit([this](const sipc_message& head) {
-    const size_t wanted = head.is_response() ? transactions.max_answer_body(head.call_id()) : 0;
+    const size_t wanted = transactions.max_body(head.call_id());
     return wanted == 0 ? sipc_max_body : std::min(wanted, sipc_max_large_body);
   });
 }
