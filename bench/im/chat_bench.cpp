@@ -16,7 +16,10 @@
 //    stands for the engine's worker; the receiver answers the relay. The
 //    reference's sender writes from the calling thread, so the engine's
 //    hand-over to its worker counts as the engine's. The ratio is what the
-//    engines and the server add to a relayed line.
+//    engines and the server add to a relayed line. A third kind is a plain
+//    two-hop TCP ping-pong of the same sizes (a second relay that only
+//    passes the line on and the receiver's answer back): what any relayed
+//    line costs on this machine, protocol shape or not.
 //    Both sides note their times in a block shared by the processes and read
 //    after the run: nothing is printed, piped or woken while lines are in
 //    flight. Chat and wire lines take turns in blocks of --block lines, so
@@ -94,27 +97,31 @@ struct Figures {
 };
 
 struct RunFigures {
-  Figures chat, wire;
+  Figures chat, wire, ping;
 };
 
 // One timed run, chat and wire lines taking turns; false when a line was
 // lost or refused.
 bool timed_run(SenderProcess& alice, long lines, long block, int gap_us, RunFigures& out,
-               std::vector<double>& chat_pool, std::vector<double>& wire_pool) {
+               std::vector<double>& chat_pool, std::vector<double>& wire_pool,
+               std::vector<double>& ping_pool) {
   g_timing->chat.clear();
   g_timing->wire.clear();
+  g_timing->ping.clear();
   const std::string reply = alice.command("run " + std::to_string(lines) + " " +
                                           std::to_string(block) + " " + std::to_string(gap_us));
-  std::vector<double> chat, wire;
+  std::vector<double> chat, wire, ping;
   if (reply != "ok " + std::to_string(lines) || !g_timing->chat.latencies(lines, chat) ||
-      !g_timing->wire.latencies(lines, wire)) {
+      !g_timing->wire.latencies(lines, wire) || !g_timing->ping.latencies(lines, ping)) {
     std::fprintf(stderr, "run: %s\n", reply.empty() ? "no reply" : reply.c_str());
     return false;
   }
   out.chat = {percentile(chat, 0.5), percentile(chat, 0.99)};
   out.wire = {percentile(wire, 0.5), percentile(wire, 0.99)};
+  out.ping = {percentile(ping, 0.5), percentile(ping, 0.99)};
   chat_pool.insert(chat_pool.end(), chat.begin(), chat.end());
   wire_pool.insert(wire_pool.end(), wire.begin(), wire.end());
+  ping_pool.insert(ping_pool.end(), ping.begin(), ping.end());
   return true;
 }
 
@@ -192,18 +199,24 @@ int receive_flood(SenderProcess& alice, long flood) {
 int main(int argc, char** argv) {
   const Options opt = parse(argc, argv);
   g_timing = Timing::map_shared(opt.lines);
-  RelayPorts ports;
-  if (!g_timing || !open_relay_ports(ports)) return std::fprintf(stderr, "no shared block\n"), 1;
+  RelayPorts ports, ping_ports;
+  if (!g_timing || !open_relay_ports(ports) || !open_relay_ports(ping_ports))
+    return std::fprintf(stderr, "no shared block\n"), 1;
 
-  // Both children are forked before this process starts any thread.
-  const pid_t relay = fork();
-  if (relay == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    run_relay(ports);
-    _exit(0);
-  }
-  close(ports.sender_fd);
-  close(ports.receiver_fd);
+  // Every child is forked before this process starts any thread.
+  auto fork_relay = [](const RelayPorts& p, bool ping_pong) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      run_relay(p, ping_pong);
+      _exit(0);
+    }
+    close(p.sender_fd);
+    close(p.receiver_fd);
+    return pid;
+  };
+  const pid_t relay = fork_relay(ports, false);
+  const pid_t ping_relay = fork_relay(ping_ports, true);
   int result = 0;
   {
     SenderProcess alice(*g_timing);
@@ -223,32 +236,36 @@ int main(int argc, char** argv) {
     if (fs_login(std::to_string(kBob).c_str(), "bob123") != 1)
       return std::fprintf(stderr, "Bob: login failed\n"), 1;
     fx_set_system_msg_cb(on_bob, nullptr);
-    WireReceiver receiver(g_timing->wire);
-    if (!receiver.start(ports.receiver_port)) return std::fprintf(stderr, "no relay\n"), 1;
-    if (alice.command("login " + address + " " + std::to_string(ports.sender_port)) != "ok 1")
+    WireReceiver receiver(g_timing->wire), ping_receiver(g_timing->ping);
+    if (!receiver.start(ports.receiver_port) || !ping_receiver.start(ping_ports.receiver_port))
+      return std::fprintf(stderr, "no relay\n"), 1;
+    if (alice.command("login " + address + " " + std::to_string(ports.sender_port) + " " +
+                      std::to_string(ping_ports.sender_port)) != "ok 1")
       return std::fprintf(stderr, "Alice: login failed\n"), 1;
     drop_queued();
 
-    std::vector<double> chat_pool, wire_pool, ratio_median, ratio_p99;
+    std::vector<double> chat_pool, wire_pool, ping_pool, ratio_median, ratio_p99, ping_ratio;
     std::printf("%ld lines of each kind per run in blocks of %ld, %d us between lines\n", opt.lines,
                 opt.block, opt.gap_us);
     for (int run = 0; run < opt.runs && result == 0; ++run) {
       const std::string load = load_average();
       RunFigures f;
-      if (!timed_run(alice, opt.lines, opt.block, opt.gap_us, f, chat_pool, wire_pool)) {
+      if (!timed_run(alice, opt.lines, opt.block, opt.gap_us, f, chat_pool, wire_pool, ping_pool)) {
         result = 1;
         break;
       }
       drop_queued();
       const Figures& chat = f.chat;
       const Figures& wire = f.wire;
+      const Figures& ping = f.ping;
       ratio_median.push_back(chat.median / wire.median);
       ratio_p99.push_back(chat.p99 / wire.p99);
+      ping_ratio.push_back(chat.median / ping.median);
       std::printf(
           "run %d (load %s): chat median %.1f us p99 %.1f us | wire median %.1f us p99 %.1f us"
-          " | ratio median %.2fx p99 %.2fx\n",
+          " | ratio median %.2fx p99 %.2fx | ping-pong median %.1f us, chat %.2fx of it\n",
           run + 1, load.c_str(), chat.median, chat.p99, wire.median, wire.p99,
-          chat.median / wire.median, chat.p99 / wire.p99);
+          chat.median / wire.median, chat.p99 / wire.p99, ping.median, chat.median / ping.median);
       std::fflush(stdout);
     }
     if (result == 0) {
@@ -259,9 +276,14 @@ int main(int argc, char** argv) {
           "%.2f-%.2f, goal 3x); load now %s\n",
           opt.runs, percentile(ratio_median, 0.5), *mlo, *mhi, percentile(ratio_p99, 0.5), *plo,
           *phi, load_average().c_str());
-      std::printf("all lines: chat median %.1f us p99 %.1f us, wire median %.1f us p99 %.1f us\n",
-                  percentile(chat_pool, 0.5), percentile(chat_pool, 0.99),
-                  percentile(wire_pool, 0.5), percentile(wire_pool, 0.99));
+      auto [qlo, qhi] = std::minmax_element(ping_ratio.begin(), ping_ratio.end());
+      std::printf("chat / plain two-hop ping-pong, median: %.2fx (runs %.2f-%.2f, goal 1.5x)\n",
+                  percentile(ping_ratio, 0.5), *qlo, *qhi);
+      std::printf(
+          "all lines: chat median %.1f us p99 %.1f us, wire median %.1f us p99 %.1f us, "
+          "ping-pong median %.1f us p99 %.1f us\n",
+          percentile(chat_pool, 0.5), percentile(chat_pool, 0.99), percentile(wire_pool, 0.5),
+          percentile(wire_pool, 0.99), percentile(ping_pool, 0.5), percentile(ping_pool, 0.99));
       if (opt.first > 0 &&
           !first_lines(alice, std::min(opt.first, opt.lines), opt.gap_us, chat_pool))
         result = 1;
@@ -270,12 +292,14 @@ int main(int argc, char** argv) {
     }
     fx_set_system_msg_cb(nullptr, nullptr);
     fx_terminate();
-  }  // Alice quits, which ends the relay too
-  int status = 0;
-  for (int i = 0; i < 300 && waitpid(relay, &status, WNOHANG) == 0; ++i) usleep(10000);
-  if (waitpid(relay, &status, WNOHANG) == 0) {
-    kill(relay, SIGKILL);
-    waitpid(relay, &status, 0);
+  }  // Alice quits, which ends the relays too
+  for (const pid_t pid : {relay, ping_relay}) {
+    int status = 0;
+    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
   }
   return result;
 }

@@ -78,9 +78,10 @@ bool chat_line(Track& chat, long i, int gap_us) {
 }
 
 // n lines of each kind in blocks of `block` lines, the kinds taking turns.
-long run(Timing& timing, WireSender& wire, long n, long block, int gap_us) {
+long run(Timing& timing, WireSender& wire, WireSender& ping, long n, long block, int gap_us) {
   g_results = 0;
   wire.begin_run();
+  ping.begin_run();
   block = std::max(1L, block);
   for (long start = 0; start < n; start += block) {
     const long end = std::min(n, start + block);
@@ -88,6 +89,8 @@ long run(Timing& timing, WireSender& wire, long n, long block, int gap_us) {
       if (!chat_line(timing.chat, i, gap_us)) return i;
     for (long i = start; i < end; ++i)
       if (!wire.send(i, gap_us)) return i;
+    for (long i = start; i < end; ++i)
+      if (!ping.send(i, gap_us)) return i;
   }
   return g_failed ? -1 : n;
 }
@@ -116,7 +119,7 @@ long flood(long n) {
 [[noreturn]] void serve(int fd, Timing& timing) {
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (fx_init() != 1) _exit(1);
-  std::unique_ptr<WireSender> wire;
+  std::unique_ptr<WireSender> wire, ping;
   std::string buffer, line;
   while (read_line(fd, buffer, line)) {
     std::istringstream in(line);
@@ -127,15 +130,17 @@ long flood(long n) {
       break;
     } else if (cmd == "login") {
       std::string address;
-      int relay_port = 0;
-      in >> address >> relay_port;
+      int relay_port = 0, ping_port = 0;
+      in >> address >> relay_port >> ping_port;
       wire = std::make_unique<WireSender>(timing.wire);
-      result = wire->start(relay_port) && login(address, timing.chat) ? 1 : 0;
+      ping = std::make_unique<WireSender>(timing.ping);
+      result =
+          wire->start(relay_port) && ping->start(ping_port) && login(address, timing.chat) ? 1 : 0;
     } else if (cmd == "run") {
       long n = 0, block = 0;
       int gap = 0;
       in >> n >> block >> gap;
-      result = wire ? run(timing, *wire, n, block, gap) : 0;
+      result = wire && ping ? run(timing, *wire, *ping, n, block, gap) : 0;
     } else if (cmd == "first") {
       long n = 0;
       int gap = 0;
@@ -149,6 +154,7 @@ long flood(long n) {
     if (!write_line(fd, "ok " + std::to_string(result))) break;
   }
   wire.reset();
+  ping.reset();
   fx_terminate();
   _exit(0);
 }

@@ -4,11 +4,13 @@
 // Replies come only between runs; during a run the process writes nothing
 // but its sockets and the shared Timing block.
 //
-//   login HOST:PORT RELAY_PORT  fs_login as Alice, opens the dialog with
-//                               Bob, connects to the relay      -> ok 1
-//   run N BLOCK GAP_US          N timed chat lines (fx_dialog_send) and N
-//                               timed wire lines, taking turns in blocks
-//                               of BLOCK lines                  -> ok SENT
+//   login HOST:PORT RELAY_PORT PING_PORT
+//                               fs_login as Alice, opens the dialog with
+//                               Bob, connects to both relays    -> ok 1
+//   run N BLOCK GAP_US          N timed chat lines (fx_dialog_send), N
+//                               timed wire lines and N ping-pong lines,
+//                               taking turns in blocks of BLOCK lines
+//                                                               -> ok SENT
 //   first N GAP_US              N timed chat lines, each the first of a
 //                               new dialog (the last one ended) -> ok SENT
 //   flood N                     N lines as fast as the engine takes them

@@ -11,12 +11,12 @@ namespace bench::im {
 static_assert(std::atomic<long>::is_always_lock_free, "shared between processes");
 
 Timing* Timing::map_shared(long lines) {
-  const size_t bytes = sizeof(Timing) + 4 * size_t(lines) * sizeof(long long);
+  const size_t bytes = sizeof(Timing) + 6 * size_t(lines) * sizeof(long long);
   void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
   auto* t = new (block) Timing;
   auto* slots = reinterpret_cast<long long*>(static_cast<char*>(block) + sizeof(Timing));
-  for (Track* track : {&t->chat, &t->wire}) {
+  for (Track* track : {&t->chat, &t->wire, &t->ping}) {
     track->capacity = lines;
     track->sent = slots;
     track->got = slots + lines;

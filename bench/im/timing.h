@@ -1,10 +1,10 @@
 // What the processes of bench_im_chat share: one block of memory mapped
 // before the fork, in which the sending process writes the time each line
 // left and the receiving process the time it arrived, one track for chat
-// lines and one for the wire reference. Nothing is printed, piped or woken
-// while lines are in flight; the parent reads the tracks after a run. Each
-// slot has one writer; a track's `arrived` is the only datum two processes
-// write in the same run (the receiver adds, the sender reads).
+// lines, one for the wire reference and one for the plain ping-pong. Nothing is printed, piped or
+// woken while lines are in flight; the parent reads the tracks after a run. Each slot has one
+// writer; a track's `arrived` is the only datum two processes write in the same run (the receiver
+// adds, the sender reads).
 #pragma once
 
 #include <atomic>
@@ -33,7 +33,7 @@ struct Track {
 };
 
 struct Timing {
-  Track chat, wire;
+  Track chat, wire, ping;  // chat lines, the wire reference, the plain ping-pong
   // Maps the block for `lines` slots a track, shared with children forked later.
   static Timing* map_shared(long lines);
 };

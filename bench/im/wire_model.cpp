@@ -73,7 +73,7 @@ bool open_relay_ports(RelayPorts& p) {
   return p.sender_fd >= 0 && p.receiver_fd >= 0;
 }
 
-void run_relay(const RelayPorts& ports) {
+void run_relay(const RelayPorts& ports, bool ping_pong) {
   const int ep = epoll_create1(EPOLL_CLOEXEC);
   int sender = -1, receiver = -1;
   auto watch = [&](int fd) {
@@ -84,7 +84,8 @@ void run_relay(const RelayPorts& ports) {
   };
   watch(ports.sender_fd);
   watch(ports.receiver_fd);
-  std::string pending;  // a line from the sender not yet whole
+  std::string pending;      // a line from the sender not yet whole
+  size_t receipt_part = 0;  // bytes of a receiver's answer not yet whole (ping-pong)
   char buf[64 * 1024];
   char delivery[kDeliveryBytes];
   const char answer[kAnswerBytes] = {'A'};
@@ -113,7 +114,14 @@ void run_relay(const RelayPorts& ports) {
         receiver = -1;
         continue;
       }
-      if (fd != sender) continue;  // the receiver's answers: read and dropped
+      if (fd != sender) {
+        // The receiver's answers: dropped, or in the ping-pong passed back.
+        if (!ping_pong || sender < 0) continue;
+        for (receipt_part += size_t(r); receipt_part >= kReceiptBytes;
+             receipt_part -= kReceiptBytes)
+          write_all(sender, answer, sizeof answer);
+        continue;
+      }
       pending.append(buf, size_t(r));
       size_t used = 0;
       // As the server does: the receiver hears the line first, then the
@@ -121,7 +129,7 @@ void run_relay(const RelayPorts& ports) {
       for (; pending.size() - used >= kLineBytes; used += kLineBytes) {
         std::memcpy(delivery, pending.data() + used, sizeof(int64_t));
         if (receiver >= 0) write_all(receiver, delivery, sizeof delivery);
-        write_all(sender, answer, sizeof answer);
+        if (!ping_pong) write_all(sender, answer, sizeof answer);
       }
       pending.erase(0, used);
     }

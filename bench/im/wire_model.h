@@ -30,8 +30,10 @@ struct RelayPorts {
 // Binds the relay's two loopback listeners; done before the fork.
 bool open_relay_ports(RelayPorts& ports);
 // The relay process: takes one sender and one receiver connection and relays
-// until the sender closes.
-void run_relay(const RelayPorts& ports);
+// until the sender closes. With ping_pong it is a plain two-hop ping-pong of
+// the same sizes instead: it answers nobody itself, the line goes to the
+// receiver and the receiver's answer back to the sender (two hops each way).
+void run_relay(const RelayPorts& ports, bool ping_pong = false);
 
 // A loopback TCP connection with TCP_NODELAY, or -1.
 int connect_loopback(int port);

@@ -68,10 +68,11 @@ struct LoadClients::Client {
   long received = 0;  // bytes, in bare mode
 };
 
-LoadClients::LoadClients(int count, int textBytes) : textBytes_(textBytes) {
+LoadClients::LoadClients(int count, int textBytes, int first)
+    : textBytes_(textBytes), first_(first) {
   ep_ = epoll_create1(0);
   std::string text(size_t(textBytes), 'x');
-  for (int i = 0; i < count; ++i) {
+  for (int i = first; i < first + count; ++i) {
     auto* c = new Client;
     c->index = i;
     clients_.push_back(c);
@@ -179,14 +180,14 @@ void LoadClients::onReadable(Client& c, bool bare) {
     return;
   }
   if (bare) {
-    long size = long(line_[c.index].size());
+    long size = long(line_[size_t(c.index - first_)].size());
     long before = c.received / size;
     c.received += r;
     long lines = c.received / size - before;
     if (chatting_ && lines > 0) {
       delivered_ += lines;
       std::string next;
-      for (long k = 0; k < lines; ++k) next += line_[c.index];
+      for (long k = 0; k < lines; ++k) next += line_[size_t(c.index - first_)];
       write(c, next);
     }
     return;
@@ -209,7 +210,7 @@ void LoadClients::onReadable(Client& c, bool bare) {
                  "\r\nQ: " + headerValue(head, "Q") + "\r\n\r\n";
       if (chatting_) {
         ++delivered_;
-        pending += line_[c.index];
+        pending += line_[size_t(c.index - first_)];
       }
     } else if (head.substr(0, 10) == "SIP-C/2.0 ") {
       int status = std::atoi(std::string(head.substr(10, 3)).c_str());
@@ -248,7 +249,7 @@ ChatFigures LoadClients::chat(double seconds, int window, bool bare) {
   chatting_ = true;
   delivered_ = 0;
   for (Client* c : clients_)
-    for (int k = 0; k < window; ++k) write(*c, line_[c->index]);
+    for (int k = 0; k < window; ++k) write(*c, line_[size_t(c->index - first_)]);
   double start = now(), end = start + seconds;
   while (now() < end) pump(50, bare);
   ChatFigures f;

@@ -19,7 +19,9 @@ struct ChatFigures {
 
 class LoadClients {
  public:
-  LoadClients(int count, int textBytes);
+  // Clients first .. first + count - 1 (first and count even: each client's
+  // partner, index ^ 1, is among them).
+  LoadClients(int count, int textBytes, int first = 0);
   ~LoadClients();
 
   // SIP-C: connect, register as 200000001.. (password "bench"), subscribe.
@@ -35,9 +37,10 @@ class LoadClients {
   void onReadable(Client& c, bool bare);
   void write(Client& c, const std::string& bytes);
   std::vector<Client*> clients_;
-  std::vector<std::string> line_;  // each client's chat line, ready to send
+  std::vector<std::string> line_;  // each client's chat line (by index - first_), ready to send
   int ep_ = -1;
   int textBytes_;
+  int first_;  // index of clients_[0]
   long delivered_ = 0;
   bool chatting_ = false;
   int ready_ = 0;

@@ -7,10 +7,15 @@
 // connections, same line size, no parsing) gives the ceiling.
 //
 // Each figure is the best of --rounds runs, the two kinds taking turns, so
-// that other load on the machine hits both alike.
+// that other load on the machine hits both alike. The clients are driven
+// from --procs processes (default 2), each with its own pairs, so that the
+// server, not one generator, is what runs out of CPU; the server's (or the
+// relay's) CPU during the chat is printed beside the figures. The ratio
+// compares messages: a SIP-C line is 4 (the line, its relay and their two
+// answers), a bare line 2.
 //
 //   bench_server_load [--clients 1000,5000] [--seconds 5] [--text-bytes 120] [--window 2]
-//                     [--rounds 2]
+//                     [--rounds 2] [--procs 2]
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,6 +36,13 @@
 #include "load_clients.h"
 
 namespace {
+
+std::string loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string a, b, c;
+  in >> a >> b >> c;
+  return a + " " + b + " " + c;
+}
 
 long rssKb(pid_t pid) {
   std::ifstream f("/proc/" + std::to_string(pid) + "/status");
@@ -70,12 +83,106 @@ void stop(pid_t pid) {
   waitpid(pid, &st, 0);
 }
 
+// CPU seconds (user + system) a process has used.
+double cpuSeconds(pid_t pid) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream rest(text.substr(close + 2));
+  std::string field;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && rest >> field; ++i) {
+    if (i == 14) utime = std::stoull(field);
+    if (i == 15) stime = std::stoull(field);
+  }
+  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+struct Generated {
+  bool ok = false;
+  double signIn = 0;     // seconds until every process had its clients in
+  double perConn = 0;    // bytes of target RSS per connection
+  double targetCpu = 0;  // share of one core the target used while the clients chatted
+  bench::ChatFigures chat;
+};
+
+// The clients of one run, in `procs` processes of n / procs clients each
+// (their own pairs). Each signs its clients in (or announces them to the
+// bare relay), says so, waits for the word to chat, chats and writes its
+// figures back; the target's CPU is read around the chat.
+Generated generate(int n, int procs, int textBytes, double seconds, int window, bool bare, int port,
+                   pid_t target) {
+  Generated g;
+  const int each = n / procs;
+  std::vector<pid_t> kids;
+  std::vector<int> ready, go, results;
+  const long rss0 = rssKb(target);
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int k = 0; k < procs; ++k) {
+    int up[2], down[2];
+    if (pipe(up) != 0 || pipe(down) != 0) return g;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(up[0]);
+      close(down[1]);
+      bench::LoadClients clients(each, textBytes, k * each);
+      const bool in = bare ? clients.connectBare(port) : clients.connectAndSignIn(port, 60);
+      const char word = in ? 'y' : 'n';
+      (void)!::write(up[1], &word, 1);
+      char start = 0;
+      if (!in || ::read(down[0], &start, 1) != 1) _exit(1);
+      const bench::ChatFigures f = clients.chat(seconds, window, bare);
+      (void)!::write(up[1], &f, sizeof f);
+      _exit(0);
+    }
+    close(up[1]);
+    close(down[0]);
+    kids.push_back(pid);
+    ready.push_back(up[0]);
+    go.push_back(down[1]);
+  }
+  g.ok = true;
+  for (int fd : ready) {
+    char word = 0;
+    g.ok = ::read(fd, &word, 1) == 1 && word == 'y' && g.ok;
+  }
+  g.signIn = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  if (g.ok) {
+    usleep(500 * 1000);
+    g.perConn = (rssKb(target) - rss0) * 1024.0 / n;
+    const double cpu0 = cpuSeconds(target);
+    const auto c0 = std::chrono::steady_clock::now();
+    for (int fd : go) (void)!::write(fd, "g", 1);
+    for (int fd : ready) {
+      bench::ChatFigures f;
+      if (::read(fd, &f, sizeof f) != ssize_t(sizeof f)) {
+        g.ok = false;
+        continue;
+      }
+      g.chat.held += f.held;
+      g.chat.lines += f.lines;
+      g.chat.seconds = std::max(g.chat.seconds, f.seconds);
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - c0).count();
+    g.targetCpu = wall > 0 ? (cpuSeconds(target) - cpu0) / wall : 0;
+  }
+  for (size_t k = 0; k < kids.size(); ++k) {
+    close(ready[k]);
+    close(go[k]);
+    int st = 0;
+    waitpid(kids[k], &st, 0);
+  }
+  return g;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<int> counts = {1000, 5000};
   double seconds = 5;
-  int textBytes = 120, window = 2, rounds = 2;
+  int textBytes = 120, window = 2, rounds = 2, procs = 2;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string a = argv[i];
     if (a == "--clients") {
@@ -91,6 +198,8 @@ int main(int argc, char** argv) {
       window = std::atoi(argv[i + 1]);
     } else if (a == "--rounds") {
       rounds = std::max(1, std::atoi(argv[i + 1]));
+    } else if (a == "--procs") {
+      procs = std::max(1, std::atoi(argv[i + 1]));
     }
   }
   rlimit rl{};
@@ -100,17 +209,23 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   alarm(600);  // the whole run stays bounded whatever happens
 
-  std::printf("%-8s %-6s %10s %12s %12s %8s %10s %15s\n", "clients", "held", "sign-in s", "lines/s",
-              "bare lines/s", "ratio", "line bytes", "bytes/idle conn");
+  int lineBytes = 0;
+  {
+    bench::LoadClients one(2, textBytes);
+    lineBytes = one.lineBytes();
+  }
+  std::printf("%d generator processes; load average %s\n", procs, loadAverage().c_str());
+  std::printf("%-8s %-6s %9s %11s %11s %9s %9s %8s %8s %6s %11s\n", "clients", "held", "sign-in s",
+              "lines/s", "bare l/s", "msgs/s", "bare m/s", "ratio", "srv CPU", "bare",
+              "bytes/conn");
   for (int n : counts) {
-    if (n % 2) ++n;
+    n -= n % (2 * procs);  // whole pairs in every process
     if (rlim_t(n) + 64 > rl.rlim_cur) {
       std::printf("%-8d skipped: open-file limit %lu too low\n", n, (unsigned long)rl.rlim_cur);
       continue;
     }
-    bench::ChatFigures sip, bare;
+    Generated sip, bare;
     double perConn = 0, signIn = 0;
-    int lineBytes = 0;
     for (int round = 0; round < rounds; ++round) {
       int port = 0;
       pid_t server = startServer(n, port);
@@ -118,26 +233,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot start %s\n", TAVRIN_SERVER_BIN);
         return 1;
       }
-      long rss0 = rssKb(server);
-      {
-        bench::LoadClients clients(n, textBytes);
-        lineBytes = clients.lineBytes();
-        auto t0 = std::chrono::steady_clock::now();
-        if (!clients.connectAndSignIn(port, 60)) {
-          std::fprintf(stderr, "%d clients: sign-in did not complete\n", n);
-          stop(server);
-          return 1;
-        }
-        double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        if (round == 0 || took < signIn) signIn = took;
-        usleep(500 * 1000);
-        long rss1 = rssKb(server);
-        double per = (rss1 - rss0) * 1024.0 / n;
-        if (round == 0 || per < perConn) perConn = per;
-        bench::ChatFigures f = clients.chat(seconds, window, false);
-        if (f.linesPerSecond() > sip.linesPerSecond()) sip = f;
-      }
+      const Generated g = generate(n, procs, textBytes, seconds, window, false, port, server);
       stop(server);
+      if (!g.ok) {
+        std::fprintf(stderr, "%d clients: sign-in or chat did not complete\n", n);
+        return 1;
+      }
+      if (round == 0 || g.signIn < signIn) signIn = g.signIn;
+      if (round == 0 || g.perConn < perConn) perConn = g.perConn;
+      if (g.chat.linesPerSecond() > sip.chat.linesPerSecond()) sip = g;
 
       int fds[2];
       if (pipe(fds) != 0) return 1;
@@ -150,19 +254,17 @@ int main(int argc, char** argv) {
       int relayPort = 0;
       (void)!read(fds[0], &relayPort, sizeof relayPort);
       close(fds[0]);
-      {
-        bench::LoadClients clients(n, textBytes);
-        clients.connectBare(relayPort);
-        bench::ChatFigures f = clients.chat(seconds, window, true);
-        if (f.linesPerSecond() > bare.linesPerSecond()) bare = f;
-      }
+      const Generated b = generate(n, procs, textBytes, seconds, window, true, relayPort, relay);
       stop(relay);
+      if (b.ok && b.chat.linesPerSecond() > bare.chat.linesPerSecond()) bare = b;
     }
-    std::printf("%-8d %-6d %10.2f %12.0f %12.0f %8.2f %10d %15.0f\n", n, sip.held, signIn,
-                sip.linesPerSecond(), bare.linesPerSecond(),
-                bare.linesPerSecond() > 0 ? sip.linesPerSecond() / bare.linesPerSecond() : 0,
-                lineBytes, perConn);
+    const double sipMsgs = 4 * sip.chat.linesPerSecond(), bareMsgs = 2 * bare.chat.linesPerSecond();
+    std::printf("%-8d %-6d %9.2f %11.0f %11.0f %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n", n,
+                sip.chat.held, signIn, sip.chat.linesPerSecond(), bare.chat.linesPerSecond(),
+                sipMsgs, bareMsgs, bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu,
+                100 * bare.targetCpu, perConn);
     std::fflush(stdout);
   }
+  std::printf("line bytes %d; load average now %s\n", lineBytes, loadAverage().c_str());
   return 0;
 }

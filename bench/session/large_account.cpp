@@ -8,9 +8,13 @@
 namespace tavrin::bench {
 
 void seed_large_account(tavrin::server::Store& store) {
+  seed_account_with(store, kContacts);
+}
+
+void seed_account_with(tavrin::server::Store& store, int contacts) {
   tavrin::server::Db& db = store.db();
   tavrin::server::Transaction tx(db);
-  for (long n = kOwner; n <= kOwner + kContacts; ++n) {
+  for (long n = kOwner; n <= kOwner + contacts; ++n) {
     tavrin::server::Account a;
     a.number = n;
     a.nickname = "user" + std::to_string(n - kOwner);
@@ -23,7 +27,7 @@ void seed_large_account(tavrin::server::Store& store) {
         .bind(2, l)
         .bind(3, "list " + std::to_string(l))
         .run();
-  for (int i = 1; i <= kContacts; ++i)
+  for (int i = 1; i <= contacts; ++i)
     db.sql(
           "INSERT INTO buddies(owner, buddy, local_name, lists, relation, online_notify) "
           "VALUES(?,?,?,?,1,1)")

@@ -18,5 +18,8 @@ inline constexpr int kGroups = 5;
 inline constexpr int kMembers = 50;
 
 void seed_large_account(server::Store& store);
+// The same owner with another number of contacts (in the same 40 lists and
+// 5 group chats).
+void seed_account_with(server::Store& store, int contacts);
 
 }  // namespace tavrin::bench

@@ -27,6 +27,7 @@
 #include "storage/ChatLogStore.h"
 #include "storage/CppSQLite3Database.h"
 #include "storage/HistoryDatabase.h"
+#include "support/scratch_folder.h"
 
 using namespace tavrin::storage;
 
@@ -37,16 +38,7 @@ constexpr int kLines = 10000;
 // fewer lines to keep a run within minutes.
 constexpr int kVariantLines = 1000;
 
-struct Scratch {
-  std::filesystem::path folder;
-  Scratch() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tavrin-bench-XXXXXX").string();
-    folder = ::mkdtemp(templ.data());
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
+struct Scratch : tavrin::bench::ScratchFolder {
   std::filesystem::path db() const { return folder / "DB" / "TavrinLog.db"; }
 };
 

@@ -57,6 +57,11 @@ void PixelCanvas::copy_from(const PixelCanvas& src, const Rect& src_rect, int dx
   const int h = std::min(s.height(), height - dy);
   if (w <= 0 || h <= 0) return;
   const size_t bytes = size_t(w) * sizeof(uint16_t);
+  // Whole rows with nothing between them (a full-width scroll): one move.
+  if (dx == 0 && s.left == 0 && w == pitch() && w == src.pitch()) {
+    std::memmove(row(dy), src.row(s.top), bytes * size_t(h));
+    return;
+  }
   // Row order matters only when scrolling down within one buffer.
   const bool same = src.pixels == pixels;
   if (same && dy > s.top) {

@@ -1,5 +1,7 @@
 #include "storage/ChatLogSearch.h"
 
+#include <cstdint>
+
 #include "storage/CppSQLite3Database.h"
 #include "storage/CppSQLite3Exception.h"
 #include "storage/HistoryDatabase.h"
@@ -15,6 +17,9 @@ namespace {
 
 // Trigram matching needs three characters; below that the lines are scanned.
 constexpr size_t kTrigram = 3;
+// A short search adds at most this many lines to the single-character index
+// itself; an index further behind is left to the builder and the search scans.
+constexpr std::int64_t kCatchUpInline = 2000;
 
 std::vector<ChatLogRow> readHits(CppSQLite3Query& cursor) {
   std::vector<ChatLogRow> rows;
@@ -39,14 +44,32 @@ std::u16string likePattern(std::u16string_view query) {
   return pattern + u"%";
 }
 
-// The query as one FTS5 phrase: in double quotes, inner quotes doubled.
-std::u16string phrase(std::u16string_view query) {
-  std::u16string quoted = u"\"";
-  for (char16_t c : query) {
-    if (c == u'"') quoted += u'"';
-    quoted += c;
+// True when LIKE would read none of the query's characters as its own, so
+// the trigram index can answer the pattern "%query%" unescaped.
+bool plainForLike(std::u16string_view query) {
+  return query.find_first_of(u"%_") == std::u16string_view::npos;
+}
+
+// Every space-separated token of the query as its own FTS5 phrase (in
+// double quotes, inner quotes doubled): all of them must be in a line.
+std::u16string everyToken(std::u16string_view tokens) {
+  std::u16string all;
+  size_t at = 0;
+  while (at < tokens.size()) {
+    size_t end = tokens.find(u' ', at);
+    if (end == std::u16string_view::npos) end = tokens.size();
+    if (end > at) {
+      if (!all.empty()) all += u' ';
+      all += u'"';
+      for (char16_t c : tokens.substr(at, end - at)) {
+        if (c == u'"') all += u'"';
+        all += c;
+      }
+      all += u'"';
+    }
+    at = end + 1;
   }
-  return quoted + u"\"";
+  return all;
 }
 
 // The text with each unpaired surrogate made U+FFFD, as SQLite reads it; a
@@ -96,8 +119,12 @@ std::u16string unigrams(std::u16string_view line) {
 
 }  // namespace
 
-ChatLogSearch::ChatLogSearch(std::filesystem::path databasePath, std::int32_t userId)
-    : path_(std::move(databasePath)), table_(ChatLogStore::tableName(userId)) {}
+ChatLogSearch::ChatLogSearch(std::filesystem::path databasePath, std::int32_t userId,
+                             std::int64_t inlineLines, std::int64_t slice)
+    : path_(std::move(databasePath)),
+      table_(ChatLogStore::tableName(userId)),
+      inlineLines_(inlineLines),
+      slice_(slice > 0 ? slice : kSlice) {}
 
 std::u16string ChatLogSearch::indexName(const std::u16string& table) {
   return table + u"_search";
@@ -116,11 +143,19 @@ size_t ChatLogSearch::characters(std::u16string_view text) {
   return n;
 }
 
-void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& table) {
-  const std::u16string index = indexName(table);
+namespace {
+
+void dropTrigramIndex(CppSQLite3Database& db, const std::u16string& index) {
   for (const char16_t* suffix : {u"_ai", u"_ad", u"_au"})
     requireDone(db, db.execute(u"drop trigger if exists " + index + suffix + u";"));
-  if (db.tableExists(index)) requireDone(db, db.execute(u"drop table " + index + u";"));
+  for (const std::u16string& name : {index, index + u"_fill"})
+    if (db.tableExists(name)) requireDone(db, db.execute(u"drop table " + name + u";"));
+}
+
+}  // namespace
+
+void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& table) {
+  dropTrigramIndex(db, indexName(table));
 
   const std::u16string shortIndex = shortIndexName(table);
   for (const char16_t* suffix : {u"_ad", u"_au"})
@@ -129,29 +164,51 @@ void ChatLogSearch::dropIndex(CppSQLite3Database& db, const std::u16string& tabl
     if (db.tableExists(name)) requireDone(db, db.execute(u"drop table " + name + u";"));
 }
 
-bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
+// The trigram index keeps no text of its own (the log table is its content)
+// and no positions (detail=none): a query asks it through LIKE, and SQLite
+// checks each candidate line against the pattern. It is made empty with its
+// triggers in one transaction, then filled slice by slice up to the newest
+// row id of that moment ("<index>_fill" holds the next row id to fill and
+// the last; the index is whole once next passes last). The triggers leave
+// rows not yet filled alone; the fill reads them as they are by then.
+bool ChatLogSearch::createIndex(CppSQLite3Database& db) const {
   const std::u16string index = indexName(table_);
-  if (db.tableExists(index)) return true;
-  // One transaction: the index appears whole, with its triggers, or not at all.
+  const std::u16string fill = index + u"_fill";
+  if (db.tableExists(index)) {
+    if (db.tableExists(fill)) return true;
+    // An index of the older, larger form (text positions, no fill record):
+    // replaced by one of this form.
+    dropTrigramIndex(db, index);
+  }
+  // Rows the fill has still to read are left to it.
+  auto outsideFill = [&](const char16_t* row) {
+    return u"not exists (select 1 from " + fill + u" where " + row +
+           u".rowid between next and last)";
+  };
   requireDone(db, db.execute(u"begin;"));
   auto failure = tryStorage([&] {
-    requireDone(db,
-                db.execute(u"create virtual table " + index + u" using fts5(FriendLog, content='" +
-                           table_ + u"', content_rowid='rowid', tokenize='trigram');"));
+    requireDone(
+        db, db.execute(u"create virtual table " + index + u" using fts5(FriendLog, content='" +
+                       table_ + u"', content_rowid='rowid', tokenize='trigram', detail=none);"));
+    requireDone(db, db.execute(u"create table " + fill +
+                               u"(next integer not null, last integer not null);"));
+    requireDone(db, db.execute(u"insert into " + fill +
+                               u" select 0, coalesce(max(rowid), 0) from " + table_ + u";"));
     requireDone(db, db.execute(u"create trigger " + index + u"_ai after insert on " + table_ +
-                               u" begin insert into " + index +
+                               u" when " + outsideFill(u"new") + u" begin insert into " + index +
                                u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
-    requireDone(db, db.execute(u"create trigger " + index + u"_ad after delete on " + table_ +
-                               u" begin insert into " + index + u"(" + index +
-                               u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
-                               u" end;"));
-    requireDone(db,
-                db.execute(u"create trigger " + index + u"_au after update on " + table_ +
-                           u" begin insert into " + index + u"(" + index +
-                           u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
-                           u" insert into " +
-                           index + u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
-    requireDone(db, db.execute(u"insert into " + index + u"(" + index + u") values ('rebuild');"));
+    requireDone(
+        db, db.execute(u"create trigger " + index + u"_ad after delete on " + table_ + u" when " +
+                       outsideFill(u"old") + u" begin insert into " + index + u"(" + index +
+                       u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
+                       u" end;"));
+    requireDone(
+        db,
+        db.execute(u"create trigger " + index + u"_au after update of FriendLog on " + table_ +
+                   u" when " + outsideFill(u"old") + u" begin insert into " + index + u"(" + index +
+                   u", rowid, FriendLog) values ('delete', old.rowid, old.FriendLog);"
+                   u" insert into " +
+                   index + u"(rowid, FriendLog) values (new.rowid, new.FriendLog); end;"));
     requireDone(db, db.execute(u"commit;"));
   });
   if (failure) {
@@ -162,57 +219,152 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
   return true;
 }
 
-// The single-character index cannot follow the log through triggers (its
-// text is made here, not in SQL, and other programs may write the file), so a
-// search first adds the lines logged since the last one: "<index>_mark" holds
-// the highest row id indexed. Lines are only ever appended with growing row
-// ids; a delete or an update empties the index through its triggers (any
-// writer can run them), and the next short search fills it again.
-bool ChatLogSearch::ensureShortIndex(CppSQLite3Database& db) const {
-  const std::u16string index = shortIndexName(table_);
-  const std::u16string mark = index + u"_mark";
-  if (!db.tableExists(mark)) {
-    requireDone(db, db.execute(u"begin;"));
-    auto failure = tryStorage([&] {
-      requireDone(db, db.execute(u"create virtual table " + index +
-                                 u" using fts5(t, content='', columnsize=0, tokenize='ascii');"));
-      requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
-      requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
-      for (const char16_t* event : {u"delete", u"update"})
-        requireDone(
-            db, db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " + event +
-                           u" on " + table_ + u" begin insert into " + index + u"(" + index +
-                           u") values ('delete-all'); update " + mark + u" set upto = 0; end;"));
-      requireDone(db, db.execute(u"commit;"));
-    });
-    if (failure) {
-      (void)tryStorage([&] { db.execute(u"rollback;"); });
-      return false;
-    }
-  }
-  const std::u16string newest = u"(select coalesce(max(rowid), 0) from " + table_ + u")";
-  if (db.scalar(u"select " + newest + u" > upto from " + mark + u";") == 0) return true;
-  db.defineTextFunction(u"tavrin_unigrams", unigrams);
+bool ChatLogSearch::indexWhole(CppSQLite3Database& db) const {
+  const std::u16string fill = indexName(table_) + u"_fill";
+  return db.tableExists(fill) && db.scalar(u"select next > last from " + fill + u";") != 0;
+}
+
+bool ChatLogSearch::fillIndexSlice(CppSQLite3Database& db) const {
+  const std::u16string index = indexName(table_);
+  const std::u16string fill = index + u"_fill";
+  if (indexWhole(db)) return true;
   requireDone(db, db.execute(u"begin;"));
+  bool whole = false;
   auto failure = tryStorage([&] {
+    const std::u16string upto = u"min((select next from " + fill + u") + " + decimal16(slice_) +
+                                u", (select last from " + fill + u"))";
     requireDone(db, db.execute(u"insert into " + index +
-                               u"(rowid, t) select rowid, tavrin_unigrams(FriendLog) from " +
-                               table_ + u" where rowid > (select upto from " + mark + u");"));
-    requireDone(db, db.execute(u"update " + mark + u" set upto = " + newest + u";"));
+                               u"(rowid, FriendLog) select rowid, FriendLog from " + table_ +
+                               u" where rowid >= (select next from " + fill + u") and rowid <= " +
+                               upto + u";"));
+    requireDone(db, db.execute(u"update " + fill + u" set next = " + upto + u" + 1;"));
+    whole = db.scalar(u"select next > last from " + fill + u";") != 0;
     requireDone(db, db.execute(u"commit;"));
   });
   if (failure) {
-    // A file that takes no writes now (full, read-only) is still searched, by a scan.
+    (void)tryStorage([&] { db.execute(u"rollback;"); });
+    throw *failure;
+  }
+  return whole;
+}
+
+bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
+  if (!createIndex(db)) return false;
+  while (!fillIndexSlice(db)) {
+  }
+  return true;
+}
+
+// The single-character index holds, per character, the row ids of the lines
+// that have it (no positions, no text): a query asks for the lines holding
+// each of its characters, and SQLite checks those against the pattern.
+// It cannot follow the log through triggers (its
+// text is made here, not in SQL, and other programs may write the file), so
+// it is filled in slices of row ids: "<index>_mark" holds the highest row id
+// indexed. Lines are only ever appended with growing row ids; a delete or a
+// change of a line's text empties the index through its triggers (any writer
+// can run them), and the filling starts again.
+bool ChatLogSearch::createShortIndex(CppSQLite3Database& db) const {
+  const std::u16string index = shortIndexName(table_);
+  const std::u16string mark = index + u"_mark";
+  if (db.tableExists(mark)) return true;
+  requireDone(db, db.execute(u"begin;"));
+  auto failure = tryStorage([&] {
+    requireDone(db, db.execute(u"create virtual table " + index +
+                               u" using fts5(t, content='', columnsize=0, detail=none, "
+                               u"tokenize='ascii');"));
+    requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
+    requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
+    for (const char16_t* event : {u"delete", u"update of FriendLog"})
+      requireDone(db,
+                  db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " + event +
+                             u" on " + table_ + u" begin insert into " + index + u"(" + index +
+                             u") values ('delete-all'); update " + mark + u" set upto = 0; end;"));
+    requireDone(db, db.execute(u"commit;"));
+  });
+  if (failure) {
     (void)tryStorage([&] { db.execute(u"rollback;"); });
     return false;
   }
   return true;
 }
 
-bool ChatLogSearch::buildIndex() const {
+std::int64_t ChatLogSearch::shortIndexLag(CppSQLite3Database& db) const {
+  const std::u16string mark = shortIndexName(table_) + u"_mark";
+  if (!db.tableExists(mark)) return -1;
+  return db.scalar(u"select max(0, (select coalesce(max(rowid), 0) from " + table_ +
+                   u") - upto) from " + mark + u";");
+}
+
+bool ChatLogSearch::fillShortSlice(CppSQLite3Database& db) const {
+  const std::u16string index = shortIndexName(table_);
+  const std::u16string mark = index + u"_mark";
+  if (shortIndexLag(db) == 0) return true;
+  db.defineTextFunction(u"tavrin_unigrams", unigrams);
+  const std::u16string upto = u"min((select upto from " + mark + u") + " + decimal16(slice_) +
+                              u", (select coalesce(max(rowid), 0) from " + table_ + u"))";
+  requireDone(db, db.execute(u"begin;"));
+  auto failure = tryStorage([&] {
+    requireDone(db, db.execute(u"insert into " + index +
+                               u"(rowid, t) select rowid, tavrin_unigrams(FriendLog) from " +
+                               table_ + u" where rowid > (select upto from " + mark +
+                               u") and rowid <= " + upto + u";"));
+    requireDone(db, db.execute(u"update " + mark + u" set upto = " + upto + u";"));
+    requireDone(db, db.execute(u"commit;"));
+  });
+  if (failure) {
+    (void)tryStorage([&] { db.execute(u"rollback;"); });
+    throw *failure;
+  }
+  return shortIndexLag(db) == 0;
+}
+
+bool ChatLogSearch::ensureShortIndex(CppSQLite3Database& db, std::int64_t mostLines) const {
+  if (!createShortIndex(db)) return false;
+  const std::int64_t lag = shortIndexLag(db);
+  if (lag > mostLines) return false;
+  // A file that takes no writes now (full, read-only) is still searched, by a scan.
+  return !tryStorage([&] {
+    while (!fillShortSlice(db)) {
+    }
+  });
+}
+
+void ChatLogSearch::createContactIndex(CppSQLite3Database& db, const std::u16string& table) {
+  requireDone(db, db.execute(u"create index if not exists " + table + u"_friend on " + table +
+                             u"(FriendCode);"));
+}
+
+std::int64_t ChatLogSearch::newestRow(CppSQLite3Database& db) const {
+  return db.scalar(u"select coalesce(max(rowid), 0) from " + table_ + u";");
+}
+
+bool ChatLogSearch::indexReady() const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  const bool built = db.tableExists(table_) && ensureIndex(db) && ensureShortIndex(db);
+  const bool ready = db.tableExists(table_) && indexWhole(db) && shortIndexLag(db) >= 0 &&
+                     shortIndexLag(db) <= kCatchUpInline;
+  db.close();
+  return ready;
+}
+
+bool ChatLogSearch::buildIndex(const std::atomic<bool>* stop) const {
+  auto stopped = [stop] { return stop != nullptr && stop->load(); };
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  bool built = false;
+  if (db.tableExists(table_)) {
+    createContactIndex(db, table_);
+    if (createIndex(db) && createShortIndex(db)) {
+      bool whole = false;
+      while (!stopped() && !(whole = fillIndexSlice(db))) {
+      }
+      bool shortWhole = false;
+      while (whole && !stopped() && !(shortWhole = fillShortSlice(db))) {
+      }
+      built = whole && shortWhole;
+    }
+  }
   db.close();
   return built;
 }
@@ -225,15 +377,33 @@ std::vector<ChatLogRow> ChatLogSearch::find(std::u16string_view typed, size_t li
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
+    // A small log is indexed here and now; a large one by buildIndex on
+    // another thread, and until then it is scanned.
+    // A small log gets both indexes at once, so that no search of another
+    // length has to wait for one later.
+    const bool small = newestRow(db) <= inlineLines_;
+    const bool trigrams = small ? ensureIndex(db) : indexWhole(db);
     const bool longQuery = characters(query) >= kTrigram;
-    if (longQuery ? ensureIndex(db) : ensureShortIndex(db)) {
-      const std::u16string index = longQuery ? indexName(table_) : shortIndexName(table_);
+    const bool indexed = longQuery ? trigrams && plainForLike(query)
+                                   : ensureShortIndex(db, small ? INT64_MAX : kCatchUpInline);
+    if (indexed && longQuery) {
+      const std::u16string index = indexName(table_);
+      CppSQLite3Query cursor = db.query(
+          u"select " + table_ + u".rowid, FriendCode, " + table_ + u".FriendLog, Time from " +
+              index + u" join " + table_ + u" on " + table_ + u".rowid = " + index +
+              u".rowid where " + index + u".FriendLog like ? order by " + index +
+              u".rowid desc limit " + count + u";",
+          {u"%" + query + u"%"});
+      hits = readHits(cursor);
+    } else if (indexed) {
+      const std::u16string index = shortIndexName(table_);
       CppSQLite3Query cursor =
           db.query(u"select " + table_ + u".rowid, FriendCode, " + table_ +
                        u".FriendLog, Time from " + index + u" join " + table_ + u" on " + table_ +
-                       u".rowid = " + index + u".rowid where " + index + u" match ? order by " +
-                       index + u".rowid desc limit " + count + u";",
-                   {phrase(longQuery ? query : unigrams(query))});
+                       u".rowid = " + index + u".rowid where " + index + u" match ? and " + table_ +
+                       u".FriendLog like ? escape '\\' order by " + index + u".rowid desc limit " +
+                       count + u";",
+                   {everyToken(unigrams(query)), likePattern(query)});
       hits = readHits(cursor);
     } else {
       CppSQLite3Query cursor = db.query(

@@ -75,9 +75,12 @@ bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
-  if (!db.tableExists(table_))
+  if (!db.tableExists(table_)) {
     requireDone(db, db.execute(u"create table " + table_ +
                                u" (FriendCode char(64), FriendLog char(512), Time char(32));"));
+    // Opening a chat reads one contact's lines out of everyone's.
+    ChatLogSearch::createContactIndex(db, table_);
+  }
   requireDone(db, db.execute(u"insert into " + table_ + u" values (?,?,?);", {key, stored, time}));
   db.close();
   return true;

@@ -5,7 +5,9 @@
 // the history database at the given path (open, work, close) and throws
 // CppSQLite3Exception when the file fails; a caller that must go on (a sent
 // message stays sent) wraps the call in tryStorage. A missing table makes
-// every read and delete a no-op; append creates it. Deleting drops the
+// every read and delete a no-op; append creates it, with an index of the
+// contact column ("<table>_friend"; an older file gets it from
+// ChatLogSearch::buildIndex). Deleting drops the
 // search index of ChatLogSearch (rebuilt by the next search), so no piece of
 // a deleted line stays in the file. User-interface thread.
 #pragma once

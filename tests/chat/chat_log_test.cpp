@@ -4,6 +4,7 @@
 // Real SQLite files in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -74,7 +75,7 @@ TEST_F(ChatLogTest, SearchFindsSubstringsOfEveryLengthNewestFirst) {
       u"Bob：明天下午三点", u"Carol：not_this_one"};
   int contact = 5;
   for (const auto& l : lines16) log.append(contact++ % 2 ? 5 : 6, l, u"10:00:00");
-  EXPECT_EQ(tables(), 1);  // logging builds no index
+  EXPECT_EQ(tables(), 2);  // logging builds no search index: the table and its contact index
 
   struct Case {
     std::u16string query;
@@ -129,14 +130,63 @@ TEST_F(ChatLogTest, DeletedLinesLeaveNoTraceInTheSearchIndex) {
     CppSQLite3Database db;
     db.open(path);
     db.execute(u"delete from tab100000001 where FriendLog like '%ordinary%';");
-    db.execute(u"insert into tab100000001(FriendCode, FriendLog, Time) "
-               u"values ('Log5', '机主：fresh line', '10:00:03');");
+    db.execute(
+        u"insert into tab100000001(FriendCode, FriendLog, Time) "
+        u"values ('Log5', '机主：fresh line', '10:00:03');");
   }
   EXPECT_TRUE(search.find(u"rd").empty());
   EXPECT_EQ(search.find(u"sh").size(), 1u);
   log.deleteAll();
   EXPECT_TRUE(search.find(u"ordinary").empty());
   EXPECT_TRUE(log.append(5, u"机主：after all", u"10:00:02"));  // no dangling trigger
+}
+
+// A log too large to index at the first search is scanned until buildIndex,
+// run apart in slices, has made both indexes whole. Lines logged, changed by
+// another program or waiting for their slice meanwhile end up in the index
+// exactly once, as the index's own integrity check confirms.
+TEST_F(ChatLogTest, LargeLogIsScannedUntilItsIndexIsBuiltApart) {
+  for (int i = 0; i < 60; ++i)
+    log.append(5 + i % 3, u"机主：line " + std::u16string(1, char16_t(u'a' + i % 26)) + u" 明天",
+               u"10:00:00");
+  ChatLogSearch large(path, 100000001, /*inlineLines=*/10, /*slice=*/7);
+  EXPECT_EQ(large.find(u"line q 明").size(), 2u);  // rows 17 and 43, by a scan
+  EXPECT_EQ(large.find(u"明").size(), 60u);
+  EXPECT_FALSE(large.indexReady());
+
+  // Made empty with its triggers, then the work stops before the first slice.
+  std::atomic<bool> stop{true};
+  EXPECT_FALSE(large.buildIndex(&stop));
+  EXPECT_FALSE(large.indexReady());
+  log.append(9, u"Dave：line q later", u"10:00:01");  // after the fill's last row
+  {
+    // Another program changes a line the fill has not reached yet.
+    CppSQLite3Database db;
+    db.open(path);
+    db.execute(u"update tab100000001 set FriendLog = '机主：changed zzz' where rowid = 30;");
+  }
+  EXPECT_EQ(lines(large.find(u"line q")),
+            (std::vector<std::u16string>{u"Dave：line q later", u"机主：line q 明天",
+                                         u"机主：line q 明天"}));
+
+  EXPECT_TRUE(large.buildIndex());
+  EXPECT_TRUE(large.indexReady());
+  {
+    CppSQLite3Database db;
+    db.open(path);
+    EXPECT_EQ(db.execute(u"insert into tab100000001_search(tab100000001_search) "
+                         u"values('integrity-check');"),
+              0);
+  }
+  EXPECT_EQ(lines(large.find(u"line q")),
+            (std::vector<std::u16string>{u"Dave：line q later", u"机主：line q 明天",
+                                         u"机主：line q 明天"}));
+  EXPECT_EQ(lines(large.find(u"zzz")), std::vector<std::u16string>{u"机主：changed zzz"});
+  EXPECT_EQ(large.find(u"明").size(), 59u);
+  log.append(5, u"机主：after the build 明", u"10:00:02");
+  EXPECT_EQ(lines(large.find(u"the build")),
+            std::vector<std::u16string>{u"机主：after the build 明"});
+  EXPECT_EQ(large.find(u"明").size(), 60u);
 }
 
 TEST_F(ChatLogTest, BackupIsTheDeviceRecordFormatAndReplacesTheFile) {

@@ -2,8 +2,10 @@
 // contact list, lines newest first with their heights, deleting the one
 // selected row among identical lines, backup and export files, and search
 // results that open the contact at the line.
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "chat_fixture.h"
 #include "platform/text_codec.h"
@@ -11,6 +13,8 @@
 #include "shell/app_paths.h"
 #include "storage/ChatLogBackup.h"
 #include "storage/ChatLogExport.h"
+#include "storage/ChatLogSearch.h"
+#include "storage/CppSQLite3Database.h"
 
 using tavrin::screens::CBriskTavrinLog;
 
@@ -154,6 +158,40 @@ TEST_F(ChatViewerTest, SearchResultsOpenTheContactAtTheLine) {
     EXPECT_EQ(v.selected_line(), 40);  // newest first: after the 40 fillers
     EXPECT_GT(v.line_list().scroller().offset(), 0);
     EXPECT_EQ(golden("log_viewer_found_line"), "");
+    v.end_modal(0);
+  });
+  v.run_modal();
+}
+
+// A log too large to index at the first search: the search scans and says
+// the index is being built apart; once it is, searches use it and say
+// nothing more.
+TEST_F(ChatViewerTest, SearchInALargeLogScansWhileTheIndexIsBuiltApart) {
+  auto log = alice_log();
+  log.append(kBob, u"Bob：first", u"08:00:00");
+  {
+    storage::CppSQLite3Database db;
+    db.open(database());
+    db.execute(u"begin;");
+    for (int i = 0; i < int(storage::ChatLogSearch::kInlineLines); ++i)
+      db.execute(u"insert into tab100000001 values ('Log100000002', ?, '08:00:01');",
+                 {i == 777 ? u"Bob：the needle line" : u"Bob：filler"});
+    db.execute(u"commit;");
+  }
+  CBriskTavrinLog v = viewer();
+  inside_modal([&] {
+    v.search(u"needle");
+    ASSERT_EQ(texts(v), std::vector<std::u16string>{u"Bob：the needle line"});
+    EXPECT_EQ(v.heading(), u"查找“needle”：1 条（正在建立索引）");
+    bool ready = false;
+    for (int i = 0; i < 600 && !ready; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      ready = storage::ChatLogSearch(database(), std::int32_t(kAlice)).indexReady();
+    }
+    EXPECT_TRUE(ready);
+    v.search(u"needle");
+    EXPECT_EQ(texts(v), std::vector<std::u16string>{u"Bob：the needle line"});
+    EXPECT_EQ(v.heading(), u"查找“needle”：1 条");
     v.end_modal(0);
   });
   v.run_modal();

@@ -104,11 +104,33 @@ TEST(SipcMessage, ParsesReasonWithSpacesFoldedLinesAndBlanksAfterColon) {
   EXPECT_EQ(*h.message.get_header("X"), "5");
 }
 
-TEST(SipcMessage, ShortLineEndsHeaders) {
-  sipc_head h = sipc_parse_head("BN 1 SIP-C/2.0\r\nI: 9\r\nQ: 1 BN\r\nab\r\nN: presence");
-  ASSERT_EQ(h.result, sipc_head_result::ok);
-  EXPECT_EQ(h.message.get_header("N"), nullptr);
-  EXPECT_EQ(h.message.method(), "BN");
+// A short line is a header like any other: an empty value keeps the headers
+// after it, a short line without ':' is as invalid as a long one.
+TEST(SipcMessage, ShortHeaderLinesDoNotEndTheHeaders) {
+  struct Case {
+    const char* head;
+    sipc_head_result result;
+    const char* short_name;  // the short line's header, read with an empty value
+  };
+  const Case cases[] = {
+      {"BN 1 SIP-C/2.0\r\nK:\r\nI: 9\r\nQ: 1 BN\r\nN: presence", sipc_head_result::ok, "K"},
+      {"BN 1 SIP-C/2.0\r\nI: 9\r\nQ: 1 BN\r\nK: \r\nN: presence", sipc_head_result::ok, "K"},
+      {"BN 1 SIP-C/2.0\r\nI: 9\r\nQ: 1 BN\r\n:\r\nN: presence", sipc_head_result::ok, ""},
+      {"BN 1 SIP-C/2.0\r\nI: 9\r\nQ: 1 BN\r\nab\r\nN: presence", sipc_head_result::invalid,
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    sipc_head h = sipc_parse_head(c.head);
+    EXPECT_EQ(h.result, c.result) << c.head;
+    const std::string* n = h.message.get_header("N");
+    ASSERT_NE(n, nullptr) << c.head;
+    EXPECT_EQ(*n, "presence") << c.head;
+    if (!c.short_name) continue;
+    const std::string* k = h.message.get_header(c.short_name);
+    ASSERT_NE(k, nullptr) << c.head;
+    EXPECT_EQ(*k, "") << c.head;
+    EXPECT_EQ(h.message.call_id(), 9) << c.head;
+  }
 }
 
 TEST(SipcMessage, MethodComesFromQAndIsNoneWithoutIt) {
@@ -172,11 +194,11 @@ TEST(SipcMessage, UntrustworthyLengths) {
     const char* l;
     bool ok;
   } cases[] = {
-      {"L: 0", true},          {"L: 1048576", true},  {"L:  12 ", true},
+      {"L: 0", true},          {"L: 16777216", true},  {"L:  12 ", true},
       {"L: 5\r\nl: 5", true},  // repeated with the same value
-      {"L: -1", false},        {"L: 1048577", false}, {"L: 99999999999999999999999", false},
-      {"L: 5\r\nL: 6", false}, {"L: abc", false},     {"L: 12abc", false},
-      {"L: +5", false},        {"L: 0x10", false},    {"L:  ", false},
+      {"L: -1", false},        {"L: 16777217", false}, {"L: 99999999999999999999999", false},
+      {"L: 5\r\nL: 6", false}, {"L: abc", false},      {"L: 12abc", false},
+      {"L: +5", false},        {"L: 0x10", false},     {"L:  ", false},
   };
   for (const auto& c : cases) {
     std::string head = std::string("M x SIP-C/2.0\r\nI: 1\r\nQ: 1 M\r\n") + c.l;

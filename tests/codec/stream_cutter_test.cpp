@@ -142,8 +142,8 @@ TEST(SipcStreamCutter, InvalidHeadIsSkippedNotWedged) {
 // Lengths that cannot be trusted end the stream: reset is reported, no later
 // message is produced, nothing more is buffered, and clear() starts afresh.
 TEST(SipcStreamCutter, UntrustworthyLengthResetsTheConnection) {
-  const char* lengths[] = {"-1",      "-2147483648", "2147483648", "18446744073709551617",
-                           "1048577", "abc",         "5 5",        "0x5",
+  const char* lengths[] = {"-1",       "-2147483648", "2147483648", "18446744073709551617",
+                           "16777217", "abc",         "5 5",        "0x5",
                            ""};
   for (const char* l : lengths) {
     std::string bad = std::string("M x SIP-C/2.0\r\nI: 3\r\nQ: 1 M\r\nL: ") + l + "\r\n\r\nabcde";
@@ -162,6 +162,46 @@ TEST(SipcStreamCutter, UntrustworthyLengthResetsTheConnection) {
     ASSERT_EQ(c.take(m), sipc_cut::message);
     EXPECT_EQ(m.call_id(), 5);
   }
+}
+
+// A body over its receiver's limit is read past without being held: an
+// answer comes out with body_dropped() so its transaction can fail, a request
+// is skipped, and the messages after it are intact. A receiver that allows
+// more gets the whole body.
+TEST(SipcStreamCutter, BodyOverTheLimitIsReadPastAndTheAnswerMarked) {
+  const std::size_t big = sipc_max_body + 10;
+  const std::string answer_head =
+      "SIP-C/2.0 200 OK\r\nI: 7\r\nQ: 1 S\r\nL: " + std::to_string(big) + "\r\n\r\n";
+  const std::string request_head =
+      "M x SIP-C/2.0\r\nI: 8\r\nQ: 1 M\r\nL: " + std::to_string(big) + "\r\n\r\n";
+  const std::string body(big, 'b');
+  const std::string stream = msg(1) + answer_head + body + request_head + body + msg(2);
+
+  for (std::size_t piece : {std::size_t{4096}, stream.size()}) {
+    reset_largest_allocation();
+    Cut r = feed(stream, piece);
+    EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 2})) << piece;
+    ASSERT_EQ(r.messages.size(), 3u);
+    EXPECT_TRUE(r.messages[1].body_dropped());
+    EXPECT_TRUE(r.messages[1].body().empty());
+    EXPECT_EQ(r.messages[1].get_header("L"), nullptr);
+    EXPECT_FALSE(r.messages[2].body_dropped());
+    EXPECT_EQ(r.last, sipc_cut::incomplete);
+    if (piece < big) {
+      EXPECT_LT(largest_allocation(), sipc_max_body);  // never held
+    }
+  }
+
+  sipc_stream_cutter wide;
+  wide.set_body_limit([](const sipc_message& head) {
+    return head.call_id() == 7 ? sipc_max_large_body : sipc_max_body;
+  });
+  wide.append(stream);
+  Cut r = drain(wide);
+  EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 2}));
+  ASSERT_EQ(r.messages.size(), 3u);
+  EXPECT_FALSE(r.messages[1].body_dropped());
+  EXPECT_EQ(r.messages[1].body().size(), big);
 }
 
 TEST(SipcStreamCutter, DuplicatedLength) {

@@ -1,6 +1,7 @@
 // A network driver table for tests and benchmarks: "connected" while the
 // test says so, records every send, and lets a test script how many bytes
-// each send takes. Its poll waits on the worker's wake-up like the real one.
+// each send takes. Its poll waits on the worker's wake-up like the real one,
+// and hands over what a test gave it to receive once something was sent.
 #pragma once
 
 #include <poll.h>
@@ -26,6 +27,8 @@ struct RecordingDriver {
   static inline std::atomic<int> closes{0};
   // How long poll waits without a wake-up; -1 waits for the wake-up alone.
   static inline std::atomic<int> poll_ms{3000};
+  // Bytes the next poll after the first send "receives" (once).
+  static inline std::string to_receive;
 
   static void reset() {
     std::lock_guard lock(mu);
@@ -35,6 +38,7 @@ struct RecordingDriver {
     connected = true;
     closes = 0;
     poll_ms = 3000;
+    to_receive.clear();
   }
 
   static int start() { return 1; }
@@ -45,7 +49,16 @@ struct RecordingDriver {
     ++closes;
     return 1;
   }
-  static int poll_op(char*, int, int wake_fd) {
+  static int poll_op(char* buf, int cap, int wake_fd) {
+    {
+      std::lock_guard lock(mu);
+      if (!to_receive.empty() && !sent.empty() && int(to_receive.size()) <= cap) {
+        const int n = int(to_receive.size());
+        to_receive.copy(buf, to_receive.size());
+        to_receive.clear();
+        return n;
+      }
+    }
     pollfd p{wake_fd, POLLIN, 0};
     ::poll(&p, 1, poll_ms);
     return 0;
@@ -71,6 +84,11 @@ struct RecordingDriver {
 
   static const NetDriver& table() {
     static const NetDriver t{start, stop, check, connect, close, poll_op, send};
+    return t;
+  }
+  // The same with a caller's send: it shares send's limits and record.
+  static const NetDriver& table_with_try_send() {
+    static const NetDriver t{start, stop, check, connect, close, poll_op, send, send};
     return t;
   }
 };

@@ -1,12 +1,23 @@
 #include "frame/timer_table.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
 #include <vector>
+
+#include "frame/timer_thread.h"
 
 using tavrin::kNoTimerArgument;
 using tavrin::kNoTimerHandler;
 using tavrin::TimerTable;
+using tavrin::TimerThread;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -155,6 +166,83 @@ TEST(TimerTable, HandlerThatRemovesItselfIsSafe) {
   EXPECT_FALSE(t.contains(5, 5));
   EXPECT_GE(other.fired, 1);
   g_table = nullptr;
+}
+
+// The timer thread sleeps through ticks on which nothing falls due, yet every
+// timer keeps its count of 10 ms ticks from the moment it was added.
+
+std::set<std::string> thread_ids() {
+  std::set<std::string> ids;
+  if (DIR* d = opendir("/proc/self/task")) {
+    while (const dirent* e = readdir(d))
+      if (e->d_name[0] != '.') ids.insert(e->d_name);
+    closedir(d);
+  }
+  return ids;
+}
+
+long voluntary_switches(const std::string& tid) {
+  std::ifstream status("/proc/self/task/" + tid + "/status");
+  std::string key;
+  long value = -1;
+  while (status >> key)
+    if (key == "voluntary_ctxt_switches:" && status >> value) break;
+  return value;
+}
+
+struct Stamp {
+  TimerTable* table = nullptr;
+  std::atomic<uint32_t> at{0};
+  std::atomic<int> fired{0};
+};
+
+int stamp_handler(void* arg) {
+  auto* s = static_cast<Stamp*>(arg);
+  s->at = s->table->tick_count();
+  ++s->fired;
+  return 0;
+}
+
+TEST(TimerClock, IdleThreadSleepsAndALateTimerCountsFromItsOwnStart) {
+  TimerTable t;
+  TimerThread thread(t);
+  const std::set<std::string> before = thread_ids();
+  thread.start();
+  std::string tid;
+  for (const std::string& id : thread_ids())
+    if (!before.count(id)) tid = id;
+  ASSERT_FALSE(tid.empty());
+
+  // Nothing to do: the thread stays asleep (a 10 ms sleep loop would wake 50 times).
+  const long idle_from = voluntary_switches(tid);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_LE(voluntary_switches(tid) - idle_from, 3);
+
+  // 50 ticks fell while the thread slept; they are not the new timer's.
+  Stamp s{&t};
+  const uint32_t added_at = t.tick_count();
+  EXPECT_GE(added_at, 40u);
+  ASSERT_EQ(t.add(1, 1, 10, stamp_handler, &s), 1);
+  for (int i = 0; i < 500 && s.fired == 0; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(s.fired, 1);
+  EXPECT_GE(s.at - added_at, 10u);
+  EXPECT_FALSE(t.contains(1, 1));
+  thread.stop();
+}
+
+TEST(TimerClock, KeptTimerFiresOnceForEachIntervalItSleptThrough) {
+  TimerTable t;
+  TimerThread thread(t);
+  Probe kept{.result = 1};
+  thread.start();
+  ASSERT_EQ(t.add(2, 2, 3, probe_handler, &kept), 1);
+  const uint32_t from = t.tick_count();
+  std::this_thread::sleep_for(200ms);
+  thread.stop();
+  const uint32_t ticks = t.tick_count() - from;
+  // Each expiry is its own tick, so a late thread may run fewer, never more.
+  EXPECT_GE(kept.fired, 2);
+  EXPECT_LE(uint32_t(kept.fired), ticks / 3 + 1);
 }
 
 }  // namespace

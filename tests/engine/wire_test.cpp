@@ -16,6 +16,8 @@
 #include "libtavrin.h"
 #include "message_recorder.h"
 #include "net_helpers.h"
+#include "recording_driver.h"
+#include "sipc/command.h"
 #include "sipc/connection.h"
 #include "sipc/socket_error.h"
 
@@ -156,34 +158,87 @@ void gated_handler(sipc_message&, void*) {
   g_gate_cv.wait(lock, [] { return g_gate_open; });
 }
 
-TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
-  connect();
+// The worker held in the handler of an answer to call_id, until open_gate().
+::testing::AssertionResult hold_worker(int server, int32_t call_id) {
   g_gate_open = g_in_handler = false;
-  wire().transactions.add(30, gated_handler, nullptr, nullptr);
-  // The worker is held in a handler while the server sends its last words
-  // and resets the connection.
-  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 30\r\nQ: 1 S\r\n\r\n"));
-  {
-    std::unique_lock lock(g_gate_mu);
-    ASSERT_TRUE(g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }));
-  }
-  ASSERT_TRUE(write_all(server_, "BN sip:x SIP-C/2.0\r\nI: 31\r\nQ: 1 BN\r\nL: 4\r\n\r\nlast"));
-  const linger reset{1, 0};
-  setsockopt(server_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-  ::close(server_);
-  server_ = -1;
-  std::this_thread::sleep_for(100ms);
+  wire().transactions.add(call_id, gated_handler, nullptr, nullptr);
+  const std::string answer =
+      "SIP-C/2.0 200 OK\r\nI: " + std::to_string(call_id) + "\r\nQ: 1 S\r\n\r\n";
+  if (!write_all(server, answer)) return ::testing::AssertionFailure() << "write";
+  std::unique_lock lock(g_gate_mu);
+  if (!g_gate_cv.wait_for(lock, 10s, [] { return g_in_handler; }))
+    return ::testing::AssertionFailure() << "the worker never reached the handler";
+  return ::testing::AssertionSuccess();
+}
+
+void open_gate() {
   {
     std::lock_guard lock(g_gate_mu);
     g_gate_open = true;
   }
   g_gate_cv.notify_all();
+}
+
+// The server resets the connection (RST) and the reset arrives.
+void reset_by_server(int& server) {
+  const linger reset{1, 0};
+  setsockopt(server, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(server);
+  server = -1;
+  std::this_thread::sleep_for(100ms);
+}
+
+TEST_F(WireTest, WhatArrivedBeforeAResetIsDispatchedBeforeTheError) {
+  connect();
+  // The worker is held in a handler while the server sends its last words
+  // and resets the connection.
+  ASSERT_TRUE(hold_worker(server_, 30));
+  ASSERT_TRUE(write_all(server_, "BN sip:x SIP-C/2.0\r\nI: 31\r\nQ: 1 BN\r\nL: 4\r\n\r\nlast"));
+  reset_by_server(server_);
+  open_gate();
   Posted p;
   ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
   EXPECT_EQ(p.p1, kWsaConnReset);
   std::lock_guard lock(dispatched_.mu);
   ASSERT_EQ(dispatched_.messages.size(), 1u);
   EXPECT_EQ(dispatched_.messages[0].body(), "last");
+}
+
+// A send the service refuses takes the connection's pending error with it;
+// the worker must still report the reset, not the broken pipe its own send
+// meets afterwards.
+TEST_F(WireTest, ACallersFailedSendKeepsTheCauseForTheWorker) {
+  connect();
+  ASSERT_TRUE(hold_worker(server_, 32));
+  reset_by_server(server_);
+  // The worker is held in the handler, so this goes out on the caller's thread.
+  wire().queue(sipc_message::request({"tavrin.local", "123456789"}, "S", 33, 1, "<args />"));
+  open_gate();
+  Posted p;
+  ASSERT_TRUE(recorder_.wait_for(FX_MSG_SOCKET_ERROR, &p));
+  EXPECT_EQ(p.p1, kWsaConnReset);
+}
+
+// An answer longer than its transaction takes fails that transaction and
+// nothing else: the connection stays and the next message is handled. One
+// whose transaction asked for more arrives whole.
+TEST_F(WireTest, AnswerOverItsTransactionsLimitFailsOnlyThatTransaction) {
+  connect();
+  Received handled;
+  wire().transactions.add(50, record_handler, &handled, nullptr);
+  wire().transactions.add(51, record_handler, &handled, nullptr, sipc_max_large_body);
+  const std::string body(sipc_max_body + 1, 'c');
+  const std::string length = "L: " + std::to_string(body.size()) + "\r\n\r\n";
+  ASSERT_TRUE(write_all(server_, "SIP-C/2.0 200 OK\r\nI: 50\r\nQ: 1 S\r\n" + length + body +
+                                     "SIP-C/2.0 200 OK\r\nI: 51\r\nQ: 1 S\r\n" + length + body));
+  ASSERT_TRUE(handled.wait_count(2));
+  std::lock_guard lock(handled.mu);
+  EXPECT_TRUE(handled.messages[0].body_dropped());
+  EXPECT_FALSE(is_success(handled.messages[0]));
+  EXPECT_EQ(handled.messages[1].call_id(), 51);
+  EXPECT_EQ(handled.messages[1].body(), body);
+  EXPECT_TRUE(is_success(handled.messages[1]));
+  for (const auto& p : recorder_.seen()) EXPECT_NE(p.code, FX_MSG_SOCKET_ERROR);
 }
 
 TEST_F(WireTest, UntrustworthyLengthDropsTheConnection) {
@@ -215,6 +270,36 @@ TEST_F(WireTest, ConnectReadsTheLocalAddressAndFailsWhereNobodyListens) {
   ASSERT_EQ(fx_set_serve_address(nobody.c_str()), 1);
   EXPECT_EQ(wire().reset_and_connect(), 0);
   EXPECT_EQ(connection().socket(), nullptr);
+}
+
+// A driver that takes a text in pieces and then "would block", while the
+// service's "N" request arrives: the answer waits behind the unfinished text
+// instead of splitting it.
+TEST(WireSplice, AnswerToANotificationNeverLandsInsideAPartlySentText) {
+  RecordingDriver::reset();
+  RecordingDriver::poll_ms = 5;
+  engine().preset_driver(&RecordingDriver::table_with_try_send());
+  ASSERT_EQ(fx_init(), 1);
+  const std::string notification =
+      "N sip:x SIP-C/2.0\r\nI: 12\r\nQ: 4 N\r\nN: SyncUserInfo\r\n\r\n";
+  {
+    std::lock_guard lock(RecordingDriver::mu);
+    RecordingDriver::send_limits = {7, 7, 0};  // the caller's send, the worker's, then full
+    RecordingDriver::to_receive = notification;
+  }
+  const sipc_message text =
+      sipc_message::request({"tavrin.local", "123456789"}, "M", 40, 1, std::string(300, 'x'));
+  const std::string wire_text = text.serialise();
+  const std::string answer = "SIP-C/2.0 200 OK\r\nI: 12\r\nQ: 4 N\r\n\r\n";
+  wire().queue(text);
+  // The worker flushes the rest on its next pass, once the answer was queued.
+  const bool all = RecordingDriver::wait_sent(wire_text.size() + answer.size());
+  fx_terminate();
+  engine().preset_driver(nullptr);
+  ASSERT_TRUE(all);
+  std::lock_guard lock(RecordingDriver::mu);
+  EXPECT_TRUE(RecordingDriver::to_receive.empty()) << "the notification never arrived";
+  EXPECT_EQ(RecordingDriver::sent, wire_text + answer);
 }
 
 TEST(SocketErrors, ErrnoValuesGetThePlatformNumbers) {

@@ -160,17 +160,23 @@ TEST(Primitives, SoftDiscFallsOffOverFifteenPixels) {
   EXPECT_EQ(g.at(31, 0), 0);
 }
 
+// Whole rows move in one piece, part rows one row at a time: both keep
+// overlapping rows intact in either direction and leave the rest alone.
 TEST(Canvas, CopyHandlesOverlapInBothDirections) {
-  for (int shift : {-3, 3}) {
-    GuardedCanvas g(4, 10, 0);
-    for (int y = 0; y < 10; ++y)
-      for (int x = 0; x < 4; ++x) g.canvas().row(y)[x] = uint16_t(y * 16 + x);
-    g.canvas().copy_from(g.canvas(), {0, 0, 4, 10}, 0, shift);
-    for (int y = 0; y < 10; ++y) {
-      const int src = y - shift;
-      const uint16_t want = (src >= 0 && src < 10) ? uint16_t(src * 16 + 1) : uint16_t(y * 16 + 1);
-      EXPECT_EQ(g.at(1, y), want) << shift << " " << y;
+  for (int left : {0, 1})
+    for (int shift : {-3, 3}) {
+      GuardedCanvas g(4, 10, 0);
+      for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 4; ++x) g.canvas().row(y)[x] = uint16_t(y * 16 + x);
+      g.canvas().copy_from(g.canvas(), {left, 0, 4, 10}, left, shift);
+      for (int y = 0; y < 10; ++y) {
+        const int src = y - shift;
+        const bool moved = src >= 0 && src < 10;
+        EXPECT_EQ(g.at(1, y), moved ? uint16_t(src * 16 + 1) : uint16_t(y * 16 + 1))
+            << left << " " << shift << " " << y;
+        EXPECT_EQ(g.at(0, y), uint16_t((left == 0 && moved ? src : y) * 16))
+            << left << " " << shift << " " << y;
+      }
+      EXPECT_TRUE(g.guards_intact());
     }
-    EXPECT_TRUE(g.guards_intact());
-  }
 }

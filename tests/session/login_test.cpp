@@ -18,6 +18,8 @@
 #include "sipc/connection.h"
 #include "sipc/wire.h"
 #include "sipc_client.h"
+#include "sqlite_db.h"
+#include "store.h"
 #include "test_server.h"
 
 namespace tavrin::test {
@@ -348,6 +350,65 @@ TEST_F(LoginTest, SyncLoginReturns1OrZero) {
   ASSERT_EQ(fx_set_serve_address(server.sipcAddress().c_str()), 1);
   EXPECT_EQ(fs_login("100000001", "wrong"), 0);
   EXPECT_EQ(fs_login("100000001", "alice123"), 1);
+}
+
+// An account whose contact list answer is over 1 MiB: 4,996 contacts, each
+// named with 40 Chinese characters (120 bytes), with a mood of 80 (240 bytes),
+// seeded into the server's store.
+void seed_wide_contact_list(tavrin::server::Store& store) {
+  constexpr long kOwner = 310000000;
+  constexpr int kCount = 4996;
+  std::string name;
+  for (int i = 0; i < 40; ++i) name += "塔";
+  tavrin::server::Db& db = store.db();
+  tavrin::server::Transaction tx(db);
+  for (long n = kOwner; n <= kOwner + kCount; ++n) {
+    tavrin::server::Account a;
+    a.number = n;
+    a.nickname = "wide" + std::to_string(n - kOwner);
+    a.impresa = name + name;  // the presence events are over 1 MiB too
+    store.putAccount(a, "wide");
+  }
+  for (int i = 1; i <= kCount; ++i)
+    db.sql(
+          "INSERT INTO buddies(owner, buddy, local_name, lists, relation, online_notify) "
+          "VALUES(?,?,?,'',1,1)")
+        .bind(1, kOwner)
+        .bind(2, kOwner + i)
+        .bind(3, name)
+        .run();
+}
+
+TEST_F(LoginTest, ContactListOverOneMebibyteSignsIn) {
+  TestServer server({}, seed_wide_contact_list, false);
+  ASSERT_TRUE(server.running());
+  ASSERT_EQ(fx_set_serve_address(server.sipcAddress().c_str()), 1);
+  Recorder& rec = recorder();
+  ASSERT_EQ(fx_login("310000000", "wide", Recorder::callback, &rec), 1);
+  ASSERT_TRUE(rec.wait_for(FX_MSG_LOGIN_OK, seconds(60))) << ::testing::PrintToString(rec.codes());
+  EXPECT_EQ(rec.login_codes(), (Codes{1, 2, 8, 11, 14}));
+  with_store([](contacts::EngineContacts& s) {
+    const contacts::ContactStore* store = s.store();
+    EXPECT_NE(store, nullptr);
+    if (!store) return 0;
+    const fx_account* last = store->account_by_id(310004996);
+    EXPECT_NE(last, nullptr);
+    if (last) {
+      EXPECT_EQ(std::string(last->local_name).size(), 120u);
+    }
+    return 0;
+  });
+  // The subscription's events name every contact too, and are as long.
+  EXPECT_TRUE(eventually(
+      [] {
+        fx_lock_contacts();
+        int with_presence = 0;
+        for (fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a))
+          if (a->personal_info && a->device_type) ++with_presence;
+        fx_unlock_contacts();
+        return with_presence >= 4996;
+      },
+      seconds(30)));
 }
 
 }  // namespace

@@ -70,6 +70,30 @@ CBriskTavrinLog::CBriskTavrinLog(std::filesystem::path database, std::int32_t us
 
 CBriskTavrinLog::~CBriskTavrinLog() {
   destroy();
+  stop_indexer();
+}
+
+void CBriskTavrinLog::stop_indexer() {
+  stop_indexer_ = true;
+  if (indexer_.joinable()) indexer_.join();  // waits one slice at most
+}
+
+bool CBriskTavrinLog::index_in_background() {
+  bool ready = true;
+  if (!guarded([&] { ready = storage::ChatLogSearch(database_, user_id_).indexReady(); }) || ready)
+    return false;
+  if (indexer_running_) return true;
+  if (indexer_.joinable()) indexer_.join();  // a finished or failed run
+  stop_indexer_ = false;
+  indexer_running_ = true;
+  indexer_ = std::thread([this, database = database_, user = user_id_] {
+    // A failing file or a delete meanwhile (which drops the indexes) ends the
+    // run; the next search starts another.
+    (void)storage::tryStorage(
+        [&] { storage::ChatLogSearch(database, user).buildIndex(&stop_indexer_); });
+    indexer_running_ = false;
+  });
+  return true;
 }
 
 int CBriskTavrinLog::run_modal() {
@@ -157,6 +181,7 @@ bool CBriskTavrinLog::on_create() {
 }
 
 void CBriskTavrinLog::on_destroy() {
+  stop_indexer();
   menu_.close();
   contact_list_.destroy();
   lines_.destroy();
@@ -230,6 +255,7 @@ void CBriskTavrinLog::search(const std::u16string& query) {
     items_.push_back({std::move(hit), height});
   }
   heading_ = u"查找“" + query + u"”：" + utf8_to_utf16(std::to_string(items_.size())) + u" 条";
+  if (index_in_background()) heading_ += u"（正在建立索引）";
   show_items();
   repaint();
 }

@@ -11,13 +11,18 @@
 // Every storage operation goes through the guard: a failing file is shown
 // in the heading and the viewer stays usable. Rectangles are window
 // coordinates (screen y - 52); the menu's are screen coordinates.
-// UI thread only.
+// UI thread only, but for the search indexer: a log too large to index at
+// its first search is indexed on a thread of the viewer's own while searches
+// scan (the heading says so); it shares only its two flags with the UI
+// thread, and the viewer stops and joins it when it closes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controls/CPopupMenu.h"
@@ -124,6 +129,9 @@ class CBriskTavrinLog : public controls::Screen {
                   bool selected);
   // Runs a storage operation; false, with the failure in the heading, when it failed.
   bool guarded(const std::function<void()>& op);
+  // Starts the indexer unless the indexes are whole or it runs; true while it runs.
+  bool index_in_background();
+  void stop_indexer();
 
   std::filesystem::path database_;
   std::int32_t user_id_;
@@ -141,6 +149,9 @@ class CBriskTavrinLog : public controls::Screen {
   controls::CScrollList lines_;
   controls::CScrollList* pressed_ = nullptr;
   controls::CPopupMenu menu_;
+  std::thread indexer_;                       // started and joined on the UI thread
+  std::atomic<bool> indexer_running_{false};  // set by the UI thread, cleared by the indexer
+  std::atomic<bool> stop_indexer_{false};     // set by the UI thread when the viewer closes
 };
 
 }  // namespace tavrin::screens

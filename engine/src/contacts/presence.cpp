@@ -176,7 +176,10 @@ void subscribe_contacts(fx_msg_cb cb, void* user) {
   sub->to = to;
   const int32_t call_id = wire().new_call_id();
   session().presence_call = call_id;
-  wire().transactions.add(call_id, subscription_handler, sub.release(), free_subscription);
+  // Its events carry every contact's presence at once: they grow with the
+  // contact list as its answer does.
+  wire().transactions.add(call_id, subscription_handler, sub.release(), free_subscription,
+                          sipc_max_large_body);
   queue_subscription(call_id, 1, body_subscribe_contacts(targets.uris, targets.own(), true), false);
 }
 

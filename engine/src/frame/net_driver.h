@@ -27,7 +27,8 @@ struct NetDriver {
   // One send call; the number of bytes sent when positive, else 0.
   int (*send)(const char* text, int len);
   // One send call that never waits and reports nothing: the bytes sent, 0
-  // on any failure (the worker's next send meets the error and reports it).
+  // on any failure (an error is held on the connection, and the worker's
+  // next check reports it with its cause).
   // Optional (null: every text goes through the worker).
   int (*try_send)(const char* text, int len) = nullptr;
 };

@@ -1,6 +1,12 @@
 // TimerTable: the engine's one table of up to 128 timers, keyed by a unique
 // (key 1, key 2) pair, advanced by the timer thread once per 10 ms tick.
 //
+// The ticks keep their 10 ms rhythm, but nobody wakes for a tick on which no
+// timer falls due: the timer thread sleeps until the next due timer (or a
+// wake from add) and then counts every tick that fell meanwhile at once. A
+// timer added during such a sleep is first brought up to date with the
+// ticks that fell before it existed, so it is counted from its own start.
+//
 // Ownership: the table owns its entries; a timer's argument stays owned by
 // whoever added the timer. Handlers run on the timer thread with the timer
 // lock held; they may add and remove timers (the lock is recursive).
@@ -15,6 +21,8 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -30,6 +38,8 @@ inline void* const kNoTimerArgument = reinterpret_cast<void*>(intptr_t{-1});
 class TimerTable {
  public:
   static constexpr int kCapacity = 128;
+  static constexpr std::chrono::milliseconds kTick{10};
+  using Clock = std::chrono::steady_clock;
 
   TimerTable() = default;
   TimerTable(const TimerTable&) = delete;
@@ -44,9 +54,21 @@ class TimerTable {
   void clear();
   // Counts n ticks on every timer and runs the handlers that expire.
   void advance(uint32_t n);
-  // One pass of the timer thread: tick counter + 1, then advance(1).
+  // One tick by hand (tests): tick counter + 1, then advance(1).
   void tick();
+  // The tick counter, including the ticks that fell while the timer thread
+  // slept.
   uint32_t tick_count();
+
+  // The timer thread's clock. start_clock: the first tick falls one tick
+  // from now; stop_clock when the thread ends. run_due: counts every tick fallen by `now` and runs
+  // what expires; returns when the next timer falls due (Clock::time_point::max() while no timer
+  // has a handler). wait_until: sleeps until then, or until add() or wake() changes the plan.
+  void start_clock(Clock::time_point now);
+  void stop_clock();
+  Clock::time_point run_due(Clock::time_point now);
+  void wait_until(Clock::time_point deadline);
+  void wake();
   int count();
   bool contains(uint32_t key1, uint32_t key2);
   // Key pair of the timer in a position; for tests of the compaction order.
@@ -66,12 +88,25 @@ class TimerTable {
   };
   int find_serial(uint64_t serial) const;
   void remove_at(int position);
+  // Ticks until the first timer with a handler expires (0: due now);
+  // UINT32_MAX when there is none. Under the timer lock.
+  uint32_t ticks_to_next_due() const;
+  // Counts the ticks fallen by `now` on every timer without running any
+  // handler: at most up to the tick before the next expiry. Under the lock.
+  void catch_up(Clock::time_point now);
 
   std::recursive_mutex mu_;  // the timer lock; guards everything below
   std::array<std::unique_ptr<Entry>, kCapacity> entries_;
   int count_ = 0;
   uint32_t ticks_ = 0;
   uint64_t next_serial_ = 1;
+  bool clock_started_ = false;
+  Clock::time_point next_tick_{};  // when the next uncounted tick falls
+  Clock::time_point planned_{};    // when the timer thread means to wake next
+
+  std::mutex wake_mu_;  // a leaf; guards changed_
+  std::condition_variable wake_cv_;
+  bool changed_ = false;  // set by add() and wake(), cleared by wait_until
 };
 
 }  // namespace tavrin

@@ -1,7 +1,5 @@
 #include "frame/timer_thread.h"
 
-#include <chrono>
-
 #include "frame/thread_start.h"
 
 namespace tavrin {
@@ -11,10 +9,10 @@ void TimerThread::start() {
   stop_ = false;
   auto started = start_engine_thread([this](const StartSignal& signal) {
     signal->release();
-    while (!stop_.load(std::memory_order_acquire)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      table_.tick();
-    }
+    table_.start_clock(TimerTable::Clock::now());
+    while (!stop_.load(std::memory_order_acquire))
+      table_.wait_until(table_.run_due(TimerTable::Clock::now()));
+    table_.stop_clock();
   });
   thread_ = std::move(started.first);
 }
@@ -22,6 +20,7 @@ void TimerThread::start() {
 void TimerThread::stop() {
   if (!thread_.joinable()) return;
   stop_ = true;
+  table_.wake();
   thread_.join();
 }
 

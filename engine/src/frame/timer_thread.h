@@ -1,5 +1,6 @@
-// TimerThread: the engine's 10 ms clock. Every pass sleeps 10 ms and then
-// advances the timer table by one tick (handlers run on this thread).
+// TimerThread: the engine's 10 ms clock. It sleeps until the next timer
+// falls due (or a timer is added), then advances the timer table by every
+// tick that fell meanwhile (handlers run on this thread).
 // Started first by fx_init; stopped by fx_terminate before the engine's
 // records are freed, so no timer fires on freed state.
 #pragma once

@@ -12,9 +12,9 @@ namespace tavrin::contacts {
 
 namespace {
 constexpr std::size_t kUtf8Slack = 8;  // longer than any UTF-8 sequence
-// No body the engine accepts is longer; none of the server's nests deeper
-// than a few levels.
-constexpr tavrin::xml::Limits kXmlLimits{32, tavrin::sipc_max_body};
+// No body the engine accepts is longer (the contact list's is the longest);
+// none of the server's nests deeper than a few levels.
+constexpr tavrin::xml::Limits kXmlLimits{32, tavrin::sipc_max_large_body};
 }  // namespace
 
 bool parse_xml(TiXmlDocument& doc, const char* body) {

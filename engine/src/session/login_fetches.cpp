@@ -87,8 +87,11 @@ void request_personal_info() {
 }
 
 void request_contact_list(fx_msg_cb cb, void* user) {
+  // The one answer that grows with the account: as long as the service's
+  // own caps let it be. Beyond that the load fails (10) instead of the
+  // connection.
   send_command(contacts::command::kGetContactList, contacts::body_get_contact_list(),
-               contact_list_answer, new ReplyTo{cb, user}, free_reply_to);
+               contact_list_answer, new ReplyTo{cb, user}, free_reply_to, sipc_max_large_body);
 }
 
 void request_own_info(std::function<void()> then) {

@@ -46,18 +46,19 @@ void set_login_id(std::string id) {
 }
 
 bool is_success(const sipc_message& m) {
+  if (m.body_dropped()) return false;
   return m.status() == 200 || m.target().find("OK") != std::string::npos;
 }
 
 int32_t send_command(const char* name, const std::string& body, TransactionHandler handler,
-                     void* user, TransactionFree free_fn) {
+                     void* user, TransactionFree free_fn, size_t max_body) {
   const int32_t call_id = wire().new_call_id();
   sipc_message request = body.empty()
                              ? sipc_message::request(request_origin(), "S", call_id, 1)
                              : sipc_message::request(request_origin(), "S", call_id, 1, body);
   request.add_header("N", name);
   // Registered before it is queued, so that no answer can arrive unrouted.
-  wire().transactions.add(call_id, handler, user, free_fn);
+  wire().transactions.add(call_id, handler, user, free_fn, max_body);
   wire().queue(request);
   return call_id;
 }

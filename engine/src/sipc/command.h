@@ -25,14 +25,16 @@ sipc_origin request_origin();
 void set_login_id(std::string id);
 
 // A response counts as successful when its status is 200 or its reason
-// phrase contains "OK".
+// phrase contains "OK", and its body was not dropped as too long.
 bool is_success(const sipc_message& m);
 
 // Builds request "S" with a new call id, sequence number 1, header "N" and
 // the body (none when empty); registers handler (with user and free_fn,
 // which owns user) for the call id, then queues it. Returns the call id.
+// max_body: how long an answer body the handler takes (0: the
+// ordinary limit, sipc_max_body).
 int32_t send_command(const char* name, const std::string& body, TransactionHandler handler,
-                     void* user, TransactionFree free_fn);
+                     void* user, TransactionFree free_fn, size_t max_body = 0);
 
 // The transaction free function of a heap ReplyTo.
 void free_reply_to(void* user);

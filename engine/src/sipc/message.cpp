@@ -224,7 +224,9 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
 
   while (more) {
     std::string_view line = next_line();
-    if (line.size() < 3) break;
+    // Only the empty last line of a head ends it: "K:" is a header with an
+    // empty value, and the headers after it still count.
+    if (line.empty()) break;
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) {
       // Keep reading: an "L" further down still tells where this message ends.
@@ -252,7 +254,7 @@ sipc_head sipc_head_parser::parse(std::string_view head) {
         // Every "L" must be a plain non-negative number within the limit, and
         // repeated "L" headers must agree, or the stream cannot be framed.
         uint64_t v = 0;
-        if (!parse_decimal(std::string_view(value), v, false) || v > sipc_max_body ||
+        if (!parse_decimal(std::string_view(value), v, false) || v > sipc_max_large_body ||
             (have_length && v != length))
           bad_length = true;
         else if (!bad_length) {

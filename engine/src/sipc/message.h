@@ -74,6 +74,9 @@ class sipc_message {
   int32_t body_length() const { return static_cast<int32_t>(body_.size()); }
   // Copies the text and replaces "L" (moved to the end) by its length.
   void set_body(std::string_view text);
+  // A received message whose body was larger than its receiver accepts: the
+  // body was read past and dropped (no "L" is left), the head is as it came.
+  bool body_dropped() const { return body_dropped_; }
 
   // Wire form. A response always reads "SIP-C/2.0 %d OK"; the first "L" header
   // is always written last; then the blank line and the body.
@@ -90,18 +93,26 @@ class sipc_message {
   int32_t sequence_ = 0;
   std::vector<header> headers_;
   std::string body_;
+  bool body_dropped_ = false;
 };
 
 // Outcome of reading a head (the text before the first blank line).
 enum class sipc_head_result {
-  ok,          // a message; its body length is known and within the limit
+  ok,          // a message; its body length is known and within sipc_max_large_body
   invalid,     // bad start line, header line without ":", no usable "I" or "Q"
   bad_length,  // "L" negative, not a number, overflowing, too large or given twice
                // with different values: the stream cannot be framed any more
 };
 
-// Largest body the engine accepts; the service's XML bodies are a few KiB.
+// Largest body of an ordinary message; the service's XML bodies are a few KiB.
 inline constexpr std::size_t sipc_max_body = std::size_t{1} << 20;
+// Largest body of a message whose transaction asks for more (the contact list:
+// the service keeps up to 5,000 contacts with names of up to 256 bytes, each
+// escaped up to six times in XML, and 64 lists; the presence events naming
+// them all), and the largest "L" the
+// stream trusts at all. A longer message between the two limits is read past
+// without being kept; one beyond this one cannot be framed.
+inline constexpr std::size_t sipc_max_large_body = std::size_t{16} << 20;
 
 struct sipc_head {
   sipc_head_result result = sipc_head_result::invalid;

@@ -145,7 +145,15 @@ int sock_try_send(const char* text, int len) {
   const auto s = connection().socket();
   if (!s || len <= 0 || s->deferred_error()) return 0;
   const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL | MSG_DONTWAIT);
-  return n > 0 ? int(n) : 0;
+  if (n > 0) return int(n);
+  if (n < 0) {
+    // A failed send takes the socket's pending error with it: the worker's
+    // next check would find none, and its own send would meet only the
+    // broken pipe. The cause is held for the worker to report.
+    const int code = winsock_code(errno);
+    if (code != kWsaWouldBlock && code != kWsaNoBufferSpace && errno != EINTR) s->defer_error(code);
+  }
+  return 0;
 }
 
 const NetDriver kSocketDriver{sock_start, sock_stop, sock_check, sock_connect,

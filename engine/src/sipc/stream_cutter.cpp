@@ -26,7 +26,9 @@ void sipc_stream_cutter::append(std::string_view bytes) {
 }
 
 void sipc_stream_cutter::clear() {
+  BodyLimit limit = std::move(limit_);
   *this = sipc_stream_cutter();
+  limit_ = std::move(limit);
 }
 
 bool sipc_stream_cutter::mid_message() const {
@@ -84,6 +86,21 @@ sipc_cut sipc_stream_cutter::take(sipc_message& out) {
         ++skipped_;
         skip_ = head.body_length;
         continue;
+      }
+      const std::size_t limit = limit_ ? limit_(head.message) : sipc_max_body;
+      if (head.body_length > limit) {
+        // Read past, never held. Only an answer is worth telling its
+        // receiver about: a request without its body means nothing.
+        skip_ = head.body_length;
+        if (!head.message.is_response()) {
+          ++skipped_;
+          continue;
+        }
+        while (head.message.remove_header("L")) {
+        }
+        head.message.body_dropped_ = true;
+        out = std::move(head.message);
+        return sipc_cut::message;
       }
       if (buf_.size() - pos_ >= head.body_length) {
         // The usual case: the body came with its head, so hand it out directly.

@@ -7,9 +7,13 @@
 // - A head that cannot be read (bad start line, header line without ":", no
 //   usable "I" or "Q") is skipped together with its body, and cutting goes on.
 // - A body length that cannot be trusted (negative, not a number, overflowing,
-//   above sipc_max_body, two different values) or a head longer than max_head
-//   means the stream can no longer be framed: take() reports reset until
-//   clear(), and nothing of that length is ever allocated.
+//   above sipc_max_large_body, two different values) or a head longer than
+//   max_head means the stream can no longer be framed: take() reports reset
+//   until clear(), and nothing of that length is ever allocated.
+// - A body longer than the body limit allows for its head (sipc_max_body
+//   unless the limit says more) is read past and never held: a response is
+//   handed out with body_dropped() set, so its receiver can fail it cleanly;
+//   anything else is skipped like an unreadable head.
 // - A message whose body has not fully arrived stays pending; the caller
 //   decides how long to wait for it (see mid_message() and missing()).
 // Cutting k messages out of one large append costs time linear in the bytes.
@@ -20,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,13 +43,18 @@ class sipc_stream_cutter {
   // Longest head accepted while looking for its blank line.
   static constexpr std::size_t max_head = std::size_t{64} << 10;
 
+  // How long a body the receiver of a message with this head accepts, up to
+  // sipc_max_large_body. Unset: sipc_max_body for every message.
+  using BodyLimit = std::function<std::size_t(const sipc_message& head)>;
+  void set_body_limit(BodyLimit limit) { limit_ = std::move(limit); }
+
   void append(std::string_view bytes);
   void append(const char* bytes, std::size_t length) { append(std::string_view(bytes, length)); }
 
   // Takes the next complete message into out (only when message is returned).
   [[nodiscard]] sipc_cut take(sipc_message& out);
 
-  // Forgets everything, for a new connection.
+  // Forgets everything but the body limit, for a new connection.
   void clear();
 
   // Bytes held that are not yet handed out.
@@ -72,6 +82,7 @@ class sipc_stream_cutter {
   uint64_t skipped_ = 0;
   bool broken_ = false;
   std::string_view reason_;
+  BodyLimit limit_;
 };
 
 }  // namespace tavrin

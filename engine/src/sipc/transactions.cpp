@@ -5,12 +5,13 @@
 namespace tavrin {
 
 void TransactionTable::add(int32_t call_id, TransactionHandler handler, void* user,
-                           TransactionFree free_fn) {
+                           TransactionFree free_fn, size_t max_body) {
   auto entry = std::make_shared<Entry>();
   entry->handler = handler;
   entry->user = user;
   entry->call_id = call_id;
   entry->free_fn = free_fn;
+  entry->max_body = max_body;
   std::shared_ptr<Entry> old;  // released after the lock
   std::lock_guard lock(mu_);
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
@@ -69,6 +70,13 @@ std::shared_ptr<TransactionTable::Entry> TransactionTable::find(int32_t call_id)
   for (auto& e : entries_)
     if (e->call_id == call_id) return e;
   return nullptr;
+}
+
+size_t TransactionTable::max_body(int32_t call_id) {
+  std::lock_guard lock(mu_);
+  for (auto& e : entries_)
+    if (e->call_id == call_id) return e->max_body;
+  return 0;
 }
 
 size_t TransactionTable::size() {

@@ -9,6 +9,7 @@
 // never sees its user data freed under it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -29,13 +30,19 @@ class TransactionTable {
     int32_t call_id = 0;
     int32_t next_sequence = 2;  // guarded by the transaction lock
     TransactionFree free_fn = nullptr;
+    size_t max_body = 0;  // longest body of a message on its call; 0: the ordinary limit
     ~Entry() {
       if (free_fn) free_fn(user);
     }
   };
 
   // Replaces an entry for the call id (running its free function).
-  void add(int32_t call_id, TransactionHandler handler, void* user, TransactionFree free_fn);
+  // max_body: how long a body a message on the call may have (an answer, or a
+  // request on the call such as a subscription's events); 0: the ordinary limit.
+  void add(int32_t call_id, TransactionHandler handler, void* user, TransactionFree free_fn,
+           size_t max_body = 0);
+  // The body limit of the call id's entry; 0 when it has none or none is set.
+  size_t max_body(int32_t call_id);
   void remove(int32_t call_id);
   void clear();
   // The entry's next sequence number, or 1 when the call id has none.

@@ -1,11 +1,22 @@
 #include "sipc/wire.h"
 
+#include <algorithm>
 #include <string>
 
 #include "frame/engine.h"
 #include "sipc/socket_error.h"
 
 namespace tavrin {
+
+Wire::Wire() {
+  // A message on a call may be as long as its transaction said when it was
+  // registered (the contact list's answer, the presence subscription's
+  // events); everything else keeps the ordinary limit.
+  cutter_.set_body_limit([this](const sipc_message& head) {
+    const size_t wanted = transactions.max_body(head.call_id());
+    return wanted == 0 ? sipc_max_body : std::min(wanted, sipc_max_large_body);
+  });
+}
 
 WireHooks Wire::hooks() {
   return WireHooks{
@@ -62,8 +73,10 @@ void Wire::polled(const char* data, size_t length) {
 void Wire::answer_notification(const sipc_message& message) {
   const std::string answer = "SIP-C/2.0 200 OK\r\nI: " + std::to_string(message.call_id()) +
                              "\r\nQ: " + std::to_string(message.sequence()) + " N\r\n\r\n";
-  // Outside the send queue, straight to the driver.
-  engine().net().send(answer.data(), int(answer.size()));
+  // Through the send queue like every other text: a text cut short by a
+  // partial send may still be waiting there, and the answer must not land
+  // inside it.
+  engine().send_queue.push(answer, engine().net());
 }
 
 void Wire::dispatch(sipc_message& message) {

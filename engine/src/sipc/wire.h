@@ -3,10 +3,10 @@
 //     sequence number was noted in the transaction table;
 //   - the call-id counter;
 //   - the receive side (worker thread only): bytes from the socket go into
-//     the stream cutter; every complete message is answered at once when it
-//     is an "N" request, routed to its transaction's handler by call id, or
-//     handed to the request dispatcher (dialogs, chats) when no transaction
-//     knows it;
+//     the stream cutter; every complete message is answered at once (through
+//     the send queue, behind any unfinished text) when it is an "N" request, routed to its
+//     transaction's handler by call id, or handed to the request dispatcher (dialogs, chats) when
+//     no transaction knows it;
 //   - reset_and_connect(): a fresh connection with empty queues (timer thread).
 //
 // A stream that can no longer be framed (an untrustworthy "L"), or a message
@@ -32,6 +32,8 @@ class Wire {
  public:
   // How long a half-arrived message may wait for its next byte.
   static constexpr std::chrono::seconds kDefaultStallLimit{30};
+
+  Wire();
 
   // The hooks fx_init gives the worker.
   WireHooks hooks();
