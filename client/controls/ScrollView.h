@@ -38,6 +38,7 @@ class ScrollView {
   void destroy();
   void set_id(uintptr_t id);
   uintptr_t id() const { return id_; }
+  uint32_t step_message() const { return step_message_; }
   void set_owner(platform::WindowId owner);
   platform::WindowId owner() const { return owner_; }
   const gfx::Rect& view() const { return view_; }

@@ -23,7 +23,7 @@ void fill(PixelBuffer565& b, Rect r, uint16_t c) {
 InputPanel::InputPanel(WindowSystem& windows, Display& display)
     : windows_(windows), display_(display) {
   WindowSpec spec;
-  spec.rect = Rect::from_size(0, Display::kHeight - kHeight, Display::kWidth, kHeight);
+  spec.rect = Rect::from_size(0, kTop, Display::kWidth, kHeight);
   spec.class_name = "SipWndClass";
   spec.topmost = true;
   spec.visible = false;
@@ -59,7 +59,10 @@ int InputPanel::top_edge() const {
 intptr_t InputPanel::handle(const Message& m) {
   switch (m.id) {
     case msg::kShowWindow:
-      display_.set_panel_top(m.wparam ? Display::kHeight - kHeight : Display::kHeight);
+      if (m.wparam)
+        display_.set_panel_rows(kTop, kBottom);
+      else
+        display_.set_panel_top(Display::kHeight);
       // What the panel covered, or now frees, is drawn again.
       windows_.invalidate_all();
       return 0;
@@ -91,8 +94,7 @@ void InputPanel::paint() {
   if (auto font = Font::make(u"黑体", 24))
     font->draw(buf, u"输入面板", {0, 4, Display::kWidth, 36}, 0xFFFFFF,
                text::kSingleLine | text::kVCenter | text::kCenter);
-  display_.present(window_, 0, Display::kHeight - kHeight, pixels.data(), Display::kWidth, kHeight,
-                   Display::kWidth);
+  display_.present(window_, 0, kTop, pixels.data(), Display::kWidth, kHeight, Display::kWidth);
 }
 
 }  // namespace tavrin::platform

@@ -15,6 +15,10 @@ class WindowSystem;
 class InputPanel {
  public:
   static constexpr int kHeight = 260;
+  // The panel stands on the soft-key bar, which stays visible and tappable.
+  static constexpr int kBarHeight = 60;
+  static constexpr int kBottom = 800 - kBarHeight;
+  static constexpr int kTop = kBottom - kHeight;
 
   InputPanel(WindowSystem& windows, Display& display);
   ~InputPanel();

@@ -6,11 +6,12 @@
 #include <regex>
 
 #include "chat_fixture.h"
-#include "shell/switch_settings.h"
 #include "libtavrin.h"
+#include "platform/clipboard.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/chat/CEmoticonDlg.h"
+#include "shell/switch_settings.h"
 #include "storage/CppSQLite3Database.h"
 
 using tavrin::screens::CBriskLibTavrinMsg;
@@ -107,7 +108,7 @@ TEST_F(ChatWindowTest, EmptyInputSendsNothingAndBringsUpThePanel) {
     EXPECT_TRUE(chat.lines().empty());
     EXPECT_TRUE(panel->shown());
     chat.input().set_text(u"x");
-    tap(440, 52 + 20);  // the panel covers the bar: its send key in the title band
+    tap(60, 770);  // the bar stays below the panel: 发送 is hit while typing
     EXPECT_EQ(chat.lines().size(), 1u);
     EXPECT_FALSE(panel->shown());
     chat.close();
@@ -236,6 +237,55 @@ TEST_F(ChatWindowTest, GoldenWithLinesOfEveryHeight) {
     EXPECT_EQ(heights, (std::vector<int>{70, 120, 90, 170}));  // newest first
     chat.input().set_text(u"带上伞，外面在下雨");
     EXPECT_EQ(golden("chat_window"), "");
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+// The 操作 strip is seen above the line list and its cells are hit where
+// they are drawn, also when it opens over a shown input panel; a tap beside
+// the input box puts the panel away, and the soft keys work while it is up.
+TEST_F(ChatWindowTest, TheOperationsStripIsSeenAndHitWhereItIsDrawn) {
+  auto log = alice_log();
+  for (int i = 0; i < 8; ++i) log.append(kBob, u"Bob：line", u"08:00:00");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    for (bool panel_up : {false, true}) {
+      SCOPED_TRACE(panel_up ? "panel up" : "panel down");
+      chat.input().set_text(u"");
+      platform::Clipboard::set_text(u"pasted");
+      if (panel_up) ASSERT_TRUE(panel->show(true));
+      settle();
+      tap(240, 770);  // 操作
+      ASSERT_TRUE(chat.operations_shown());
+      EXPECT_EQ(panel->shown(), panel_up);  // a soft key leaves the panel as it is
+      const controls::Rect strip = chat.operations_rect();
+      EXPECT_LE(strip.bottom + 52, panel->shown() ? panel->top_edge() : 800 - 60);
+      // The display shows the strip the window drew, not the list under it.
+      gfx::PixelCanvas drawn = chat.surface().lock();
+      for (int y = strip.top + 4; y < strip.bottom - 4; y += 9)
+        for (int x = strip.left + 4; x < strip.right - 4; x += 37)
+          ASSERT_EQ(display->frame()[size_t(y + 52) * 480 + size_t(x)], drawn.row(y)[x])
+              << x << "," << y;
+      // Cell 1 (paste), in the middle of where it is drawn.
+      const int top =
+          strip.top + (CBriskLibTavrinMsg::kOperationTop - CBriskLibTavrinMsg::kOperations.top);
+      tap(CBriskLibTavrinMsg::kOperationLeft + 64 + 32, top + 32 + 52);
+      settle();
+      EXPECT_FALSE(chat.operations_shown());
+      EXPECT_EQ(chat.input().text(), u"pasted");
+    }
+    // A tap beside the input box hides the panel; the list and tabs stay.
+    ASSERT_TRUE(panel->show(true));
+    settle();
+    tap(240, 52 + 262);
+    EXPECT_FALSE(panel->shown());
+    EXPECT_EQ(chat.tab(), 2);
+    // Escape puts the panel away first; the window stays open.
+    ASSERT_TRUE(panel->show(true));
+    settle();
+    key(platform::key::kEscape);
+    EXPECT_FALSE(panel->shown());
     chat.close();
   });
   chat.run_modal();

@@ -26,8 +26,6 @@ class CBriskScheduleSms : public SmsScreen {
   static constexpr controls::HotArea<Tap> kTaps[] = {
       {Tap::kSet, kSetButton},
       {Tap::kRefresh, kRefreshButton},
-      {Tap::kClose, {0, 670, 120, 720}},
-      {Tap::kClose, {360, 670, 480, 720}},
   };
 
   explicit CBriskScheduleSms(platform::WindowId owner = 0);
@@ -53,6 +51,8 @@ class CBriskScheduleSms : public SmsScreen {
   void paint_children() override;
   void on_stylus(platform::StylusAction action, controls::Point screen) override;
   void on_tap(controls::Point p) override;
+  void on_command(int command) override;
+  void act(Tap tap);
   bool on_key(uint32_t key_code) override;
   intptr_t on_screen_message(const platform::Message& m) override;
 
