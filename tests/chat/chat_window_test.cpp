@@ -291,5 +291,30 @@ TEST_F(ChatWindowTest, TheOperationsStripIsSeenAndHitWhereItIsDrawn) {
   chat.run_modal();
 }
 
+// Typing on the panel's keys reaches the input box through the desktop
+// keyboard's path (shift for one capital, the symbols page, backspace), and
+// 发送 below the panel sends the line and puts the panel away.
+TEST_F(ChatWindowTest, TypingOnTheTouchKeyboardSendsALine) {
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    tap(CBriskLibTavrinMsg::kInput.left + 20, CBriskLibTavrinMsg::kInput.top + 52 + 20);
+    ASSERT_TRUE(panel->shown());
+    for (const char16_t* k : {u"大写", u"o", u"k", u"符号", u"!", u"!", u"删除", u"字母", u"空格", u"2"}) {
+      const platform::Point p = panel->key_point(k);
+      ASSERT_GE(p.x, 0) << platform::utf16_to_utf8(k);
+      tap(p);
+    }
+    EXPECT_EQ(chat.input().text(), u"Ok! 2");
+    tap(panel->key_point(u"大写"));
+    EXPECT_EQ(golden("chat_touch_keyboard"), "");
+    tap(60, 770);  // 发送
+    ASSERT_FALSE(chat.lines().empty());
+    EXPECT_EQ(chat.lines()[0].text, u"机主：Ok! 2");
+    EXPECT_FALSE(panel->shown());
+    chat.close();
+  });
+  chat.run_modal();
+}
+
 }  // namespace
 }  // namespace tavrin::test
