@@ -299,7 +299,8 @@ TEST_F(ChatWindowTest, TypingOnTheTouchKeyboardSendsALine) {
   inside_modal([&] {
     tap(CBriskLibTavrinMsg::kInput.left + 20, CBriskLibTavrinMsg::kInput.top + 52 + 20);
     ASSERT_TRUE(panel->shown());
-    for (const char16_t* k : {u"大写", u"o", u"k", u"符号", u"!", u"!", u"删除", u"字母", u"空格", u"2"}) {
+    for (const char16_t* k :
+         {u"大写", u"o", u"k", u"符号", u"!", u"!", u"删除", u"字母", u"空格", u"2"}) {
       const platform::Point p = panel->key_point(k);
       ASSERT_GE(p.x, 0) << platform::utf16_to_utf8(k);
       tap(p);

@@ -177,4 +177,37 @@ TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
   EXPECT_EQ(box.caret_position(2).y, line);
 }
 
+// Latin and mixed text: the caret stands where the drawn text ends, taps
+// land on the character drawn there, and a Latin word is never cut when a
+// space before it lets it move to the next line.
+TEST_F(BriskEditTest, LatinAndMixedTextUseTheAdvancesItIsDrawnWith) {
+  CBriskEdit box;
+  auto font = Font::make(u"黑体", 24);
+  ASSERT_TRUE(font);
+  const int line = font->height() + 4;
+  ASSERT_TRUE(box.create(main, {20, 300, 260, 300 + 4 * line}, 200, font, 4));
+  for (std::u16string_view text : {u"reply from alice", u"生日快乐 happy birthday", u"iiii WWWW"}) {
+    SCOPED_TRACE(utf16_to_utf8(text));
+    box.set_text(text);
+    const auto lines = box.layout();
+    const size_t last = lines[0].end - 1;  // the wrap point itself belongs to line 2
+    EXPECT_EQ(box.caret_position(last).x - CBriskEdit::kLeftMargin,
+              font->text_width(text.substr(0, last)));
+    for (size_t n = 0; n < lines.size(); ++n) {
+      // No line starts inside a Latin word.
+      const size_t s = lines[n].start;
+      if (n > 0 && s > 0 && s < text.size()) {
+        const bool inside =
+            text[s - 1] != u' ' && text[s - 1] < 0x2000 && text[s] < 0x2000 && text[s] != u' ';
+        EXPECT_FALSE(inside) << "line " << n << " starts at " << s;
+      }
+      // A tap just right of a character's left edge finds it.
+      for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+        const Point at = box.caret_position(i);
+        EXPECT_EQ(box.index_at({at.x + 1, at.y + 2}), i);
+      }
+    }
+  }
+}
+
 }  // namespace
