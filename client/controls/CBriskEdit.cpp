@@ -213,11 +213,10 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
       }
     }
   }
-  if (focused()) {
-    const Point at = caret_position(caret_);
-    const int h = font_ ? font_->height() : 24;
-    p.vline(at.x, at.y, at.y + h, theme.edit_text_color, 255);
-  }
+  if (focused())
+    paint_caret_and_composition(p, font_ ? &*font_ : nullptr, caret_position(caret_),
+                                font_ ? font_->height() : 24, c.width, theme.edit_text_color,
+                                theme.edit_bk_color);
 }
 
 }  // namespace tavrin::controls

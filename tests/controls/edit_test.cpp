@@ -139,7 +139,52 @@ TEST_F(EditTest, LongTextScrollsSoTheCaretStaysVisible) {
   EXPECT_EQ(field.text(), u"abc");
 }
 
+// The input method's composition shows at the caret without entering the
+// text, the candidate window is asked for at the caret, the commit goes in
+// as whole characters, and a composition that would not fit is never half
+// stored. Losing the focus ends the composition.
+TEST_F(EditTest, InputMethodCompositionAndCommit) {
+  make_field(6, u"ab");
+  key(key::kEnd);
+  const std::vector<uint16_t> before = display->frame();
+  ws->composition(u"ni hao", 6);
+  EXPECT_EQ(field.composition(), u"ni hao");
+  EXPECT_EQ(field.text(), u"ab");
+  EXPECT_NE(display->frame(), before);  // drawn inline
+  // The candidate window goes to the caret, after the composed text.
+  const Rect at = ws->text_input_rect();
+  EXPECT_GT(at.left, 40 + 6);
+  EXPECT_GE(at.top, 152);
+  EXPECT_LE(at.bottom, 202);
+  // The commit: the composition ends, the characters arrive one by one.
+  ws->composition(u"", 0);
+  type(u"你好吗");
+  EXPECT_TRUE(field.composition().empty());
+  EXPECT_EQ(field.text(), u"ab你好");  // 6 bytes: the third character does not fit whole
+  EXPECT_EQ(field.text_bytes(), gb(u"ab你好"));
+  ws->composition(u"zai", 3);
+  ws->set_focus(0);
+  EXPECT_TRUE(field.composition().empty());
+}
+
 class BriskEditTest : public controls_test::UiTest {};
+
+TEST_F(BriskEditTest, InputMethodCompositionIsDrawnAtTheCaretOnly) {
+  CBriskEdit box;
+  ASSERT_TRUE(box.create(main, {20, 300, 460, 400}, 100));
+  settle();
+  tap(30, 360);
+  box.set_text(u"hi ");
+  ws->composition(u"生日", 2);
+  EXPECT_EQ(box.composition(), u"生日");
+  EXPECT_EQ(box.text(), u"hi ");
+  const Point caret = box.caret_position(box.caret());
+  EXPECT_GT(ws->text_input_rect().left, 20 + caret.x);
+  ws->composition(u"", 0);
+  type(u"生日");
+  EXPECT_EQ(box.text(), u"hi 生日");
+  EXPECT_TRUE(box.composition().empty());
+}
 
 TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
   CBriskEdit box;
