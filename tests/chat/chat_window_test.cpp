@@ -317,5 +317,23 @@ TEST_F(ChatWindowTest, TypingOnTheTouchKeyboardSendsALine) {
   chat.run_modal();
 }
 
+// Latin, Chinese and emoji in a chat line and in the input box: Latin text
+// without gaps, emoji in colour; the stored line keeps its text unchanged.
+TEST_F(ChatWindowTest, GoldenWithLatinChineseAndEmoji) {
+  const std::u16string line = u"Bob：Happy birthday 生日快乐 \U0001F382\U0001F389 see you at 7!";
+  alice_log().append(kBob, line, u"19:30:00");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    ASSERT_EQ(chat.lines().size(), 1u);
+    EXPECT_EQ(chat.lines()[0].text, line);
+    chat.input().set_text(u"Thanks Bob 谢谢 \U0001F600 reply from alice");
+    EXPECT_EQ(golden("chat_mixed_text"), "");
+    chat.close();
+  });
+  chat.run_modal();
+  ASSERT_EQ(alice_log().history(kBob).size(), 1u);
+  EXPECT_EQ(alice_log().history(kBob)[0].line, line);
+}
+
 }  // namespace
 }  // namespace tavrin::test
