@@ -175,6 +175,10 @@ void Screen::on_stylus(StylusAction action, Point p) {
   if (action == StylusAction::kUp) on_tap(p);
 }
 
+void Screen::on_tap(Point p) {
+  if (auto id = hit(std::span<const HotArea<int>>(tap_areas_), p)) on_command(*id);
+}
+
 void Screen::stylus(StylusAction action, Point p) {
   const SoftKey* key = nullptr;
   for (const SoftKey& k : frame_.keys)

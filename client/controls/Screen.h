@@ -58,17 +58,17 @@ inline constexpr Rect kRightKey{360, 688, 480, 748};
 // One key of the soft-key bar: what it says, where (window coordinates) and
 // the command on_command receives when it is tapped.
 struct SoftKey {
-  std::u16string caption;
-  Rect rect;
+  std::u16string caption{};
+  Rect rect{};
   int command = 0;
 };
 
 struct Frame {
-  std::u16string title;  // drawn centred in the title band; none when empty
+  std::u16string title{};  // drawn centred in the title band; none when empty
   Rect title_band = kTitleBand;
   int title_height = 30;
-  std::optional<uint32_t> title_colour;  // the theme's bottom text colour when unset
-  std::vector<SoftKey> keys;
+  std::optional<uint32_t> title_colour{};  // the theme's bottom text colour when unset
+  std::vector<SoftKey> keys{};
   // The base fills the title band and the bar with the theme's bottom
   // colours; a screen whose skin draws them clears this.
   bool bands = true;
@@ -136,7 +136,7 @@ class Screen {
   // Stylus in window coordinates, after the soft keys had theirs; the
   // default calls on_tap for an up.
   virtual void on_stylus(platform::StylusAction action, Point p);
-  virtual void on_tap(Point p) {}
+  virtual void on_tap(Point p);
   virtual bool on_key(uint32_t key_code) { return false; }
   virtual void on_char(char16_t ch) {}
   virtual void on_command(int command) {}
@@ -166,6 +166,13 @@ class Screen {
   void set_frame(Frame frame) { frame_ = std::move(frame); }
   void set_title(std::u16string title) { frame_.title = std::move(title); }
   void set_soft_keys(std::vector<SoftKey> keys) { frame_.keys = std::move(keys); }
+  // The screen's own tap areas (window coordinates): the default on_tap
+  // hands the id of the first one hit to on_command, as the soft keys do.
+  template <class Id, size_t N>
+  void set_tap_areas(const HotArea<Id> (&table)[N]) {
+    tap_areas_.clear();
+    for (const auto& area : table) tap_areas_.push_back({int(area.id), area.rect});
+  }
 
   // --- helpers ---
   // A skin image of the theme folder, loaded once per screen (an empty
@@ -192,6 +199,7 @@ class Screen {
   gfx::CSurface surface_;
   std::map<std::string, std::unique_ptr<gfx::CSkinImage>> skins_;
   Frame frame_;
+  std::vector<HotArea<int>> tap_areas_;
   std::vector<ScrollView*> lists_;      // not owned; see add_list
   ScrollView* pressed_list_ = nullptr;  // the list the stylus went down on
   bool bar_pressed_ = false;            // the stylus went down on a soft key

@@ -254,7 +254,9 @@ TEST_F(ChatWindowTest, TheOperationsStripIsSeenAndHitWhereItIsDrawn) {
       SCOPED_TRACE(panel_up ? "panel up" : "panel down");
       chat.input().set_text(u"");
       platform::Clipboard::set_text(u"pasted");
-      if (panel_up) ASSERT_TRUE(panel->show(true));
+      if (panel_up) {
+        ASSERT_TRUE(panel->show(true));
+      }
       settle();
       tap(240, 770);  // 操作
       ASSERT_TRUE(chat.operations_shown());

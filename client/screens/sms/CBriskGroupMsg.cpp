@@ -32,6 +32,7 @@ CBriskGroupMsg::CBriskGroupMsg(WindowId owner, int group_id)
   set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
                  soft_key(u"粘帖剪贴板", 180, 300, int(Tap::kPaste)),
                  soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
 }
 
 CBriskGroupMsg::~CBriskGroupMsg() {
@@ -173,16 +174,8 @@ void CBriskGroupMsg::on_stylus(StylusAction action, controls::Point p) {
   if (!taken) SmsScreen::on_stylus(action, p);
 }
 
-void CBriskGroupMsg::on_tap(controls::Point p) {
-  if (const auto tap = controls::hit(kTaps, p)) act(*tap);
-}
-
 void CBriskGroupMsg::on_command(int command) {
-  act(Tap(command));
-}
-
-void CBriskGroupMsg::act(Tap tap) {
-  switch (tap) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;

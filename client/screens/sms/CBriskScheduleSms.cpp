@@ -40,6 +40,7 @@ CBriskScheduleSms::CBriskScheduleSms(WindowId owner)
     : SmsScreen("CBriskScheduleSms", u"定时短信", owner) {
   set_soft_keys(
       {soft_key(u"确定", 0, 120, int(Tap::kClose)), soft_key(u"退出", 360, 480, int(Tap::kClose))});
+  set_tap_areas(kTaps);
 }
 
 CBriskScheduleSms::~CBriskScheduleSms() {
@@ -142,16 +143,8 @@ void CBriskScheduleSms::on_stylus(StylusAction action, controls::Point p) {
   SmsScreen::on_stylus(action, p);
 }
 
-void CBriskScheduleSms::on_tap(controls::Point p) {
-  if (const auto tap = controls::hit(kTaps, p)) act(*tap);
-}
-
 void CBriskScheduleSms::on_command(int command) {
-  act(Tap(command));
-}
-
-void CBriskScheduleSms::act(Tap tap) {
-  switch (tap) {
+  switch (Tap(command)) {
     case Tap::kSet:
       open_editor();
       break;

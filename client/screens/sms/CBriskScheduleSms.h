@@ -50,9 +50,7 @@ class CBriskScheduleSms : public SmsScreen {
   void paint_page(gfx::Painter& p) override;
   void paint_children() override;
   void on_stylus(platform::StylusAction action, controls::Point screen) override;
-  void on_tap(controls::Point p) override;
   void on_command(int command) override;
-  void act(Tap tap);
   bool on_key(uint32_t key_code) override;
   intptr_t on_screen_message(const platform::Message& m) override;
 

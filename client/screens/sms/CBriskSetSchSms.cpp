@@ -52,6 +52,7 @@ CBriskSetSchSms::CBriskSetSchSms(WindowId owner)
     : SmsScreen("CBriskSetSchSms", u"设置定时短信", owner) {
   set_soft_keys(
       {soft_key(u"发送", 0, 120, int(Tap::kSend)), soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
 }
 
 CBriskSetSchSms::~CBriskSetSchSms() {
@@ -144,16 +145,8 @@ void CBriskSetSchSms::on_stylus(StylusAction action, controls::Point p) {
   if (!lists_.stylus(action, to_screen(p))) SmsScreen::on_stylus(action, p);
 }
 
-void CBriskSetSchSms::on_tap(controls::Point p) {
-  if (const auto tap = controls::hit(kTaps, p)) act(*tap);
-}
-
 void CBriskSetSchSms::on_command(int command) {
-  act(Tap(command));
-}
-
-void CBriskSetSchSms::act(Tap tap) {
-  switch (tap) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;

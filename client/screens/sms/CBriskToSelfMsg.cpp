@@ -32,6 +32,7 @@ CBriskToSelfMsg::CBriskToSelfMsg(WindowId owner)
   set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
                  soft_key(u"粘帖剪贴板", 160, 320, int(Tap::kPaste)),
                  soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
 }
 
 CBriskToSelfMsg::~CBriskToSelfMsg() {
@@ -109,16 +110,8 @@ void CBriskToSelfMsg::paste() {
   if (auto text = Clipboard::text()) box_.set_text(*text);
 }
 
-void CBriskToSelfMsg::on_tap(controls::Point p) {
-  if (const auto tap = controls::hit(kTaps, p)) act(*tap);
-}
-
 void CBriskToSelfMsg::on_command(int command) {
-  act(Tap(command));
-}
-
-void CBriskToSelfMsg::act(Tap tap) {
-  switch (tap) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;

@@ -50,9 +50,7 @@ class CBriskToSelfMsg : public SmsScreen {
   void on_destroy() override;
   void paint_page(gfx::Painter& p) override;
   void paint_children() override;
-  void on_tap(controls::Point p) override;
   void on_command(int command) override;
-  void act(Tap tap);
   bool on_key(uint32_t key_code) override;
   void on_timer(uintptr_t id) override;
   bool on_engine(bridge::EngineMessage& m) override;
