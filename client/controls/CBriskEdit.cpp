@@ -23,6 +23,35 @@ bool CBriskEdit::create(WindowId parent, Rect rect, size_t max_length, std::opti
   return create_window(parent, rect, "CBriskEdit");
 }
 
+namespace {
+bool is_high(char16_t c) {
+  return c >= 0xD800 && c < 0xDC00;
+}
+bool is_low(char16_t c) {
+  return c >= 0xDC00 && c < 0xE000;
+}
+// Part of a Latin word: kept together when lines wrap.
+bool is_word_char(char16_t c) {
+  return c > u' ' && c < 0x2000 && c != 0x3000;
+}
+// A surrogate pair starts at i.
+bool is_pair(const std::u16string& s, size_t i) {
+  return i + 1 < s.size() && is_high(s[i]) && is_low(s[i + 1]);
+}
+}  // namespace
+
+int CBriskEdit::char_width(size_t i) const {
+  const char16_t c = text_[i];
+  if (i > 0 && is_low(c) && is_high(text_[i - 1])) return 0;
+  if (c == u'\t') return average_;
+  char32_t code = c;
+  if (is_pair(text_, i)) code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text_[i + 1] - 0xDC00);
+  if (font_)
+    if (const Font::Glyph* g = font_->glyph(code); g && g->advance > 0) return g->advance;
+  // No such character in the face: the box it is drawn as.
+  return c < 128 ? average_ : 2 * average_;
+}
+
 void CBriskEdit::set_text(std::u16string_view text) {
   text_ = std::u16string(text.substr(0, max_length_));
   caret_ = text_.size();
@@ -48,12 +77,21 @@ std::vector<CBriskEdit::Line> CBriskEdit::layout() const {
       x = kLeftMargin;
       continue;
     }
-    const int w = char_width(c);
+    const int w = char_width(i);
     if (x + w > client_width() && i > line.start) {
-      line.end = i;
+      // A Latin word moves to the next line whole when a space before it
+      // on this line allows; Chinese text breaks between any characters.
+      size_t cut = i;
+      if (is_word_char(c) && is_word_char(text_[i - 1])) {
+        size_t j = i;
+        while (j > line.start && is_word_char(text_[j - 1])) --j;
+        if (j > line.start && text_[j - 1] == u' ') cut = j;
+      }
+      line.end = cut;
       lines.push_back(line);
-      line = {i, i};
+      line = {cut, cut};
       x = kLeftMargin;
+      for (size_t k = cut; k < i; ++k) x += char_width(k);
     }
     x += w;
   }
@@ -71,7 +109,7 @@ Point CBriskEdit::caret_position(size_t index) const {
         (index == lines[n].end && !last && lines[n + 1].start == index))
       continue;
     int x = kLeftMargin;
-    for (size_t i = lines[n].start; i < index; ++i) x += char_width(text_[i]);
+    for (size_t i = lines[n].start; i < index; ++i) x += char_width(i);
     return {x, int(n) * line_height_};
   }
   return {kLeftMargin, 0};
@@ -84,7 +122,8 @@ std::optional<size_t> CBriskEdit::index_at(Point p) const {
   if (n >= lines.size()) return std::nullopt;
   int x = kLeftMargin;
   for (size_t i = lines[n].start; i < lines[n].end; ++i) {
-    const int w = char_width(text_[i]);
+    const int w = char_width(i);
+    if (w == 0) continue;  // the second half of a pair: taps land on its first
     if (p.x < x + w / 2) return i;
     x += w;
   }
@@ -164,20 +203,20 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
       int x = kLeftMargin;
       const int y = int(n) * line_height_;
       for (size_t i = lines[n].start; i < lines[n].end; ++i) {
-        const char16_t ch = text_[i];
-        if (ch != u'\t')
-          p.text(std::u16string_view(&text_[i], 1),
-                 {x, y, x + char_width(ch) + average_, y + line_height_}, *font_,
-                 theme.edit_text_color, text::kSingleLine);
-        x += char_width(ch);
+        const int w = char_width(i);
+        if (w == 0) continue;
+        const size_t units = is_pair(text_, i) ? 2 : 1;
+        if (text_[i] != u'\t')
+          p.text(std::u16string_view(&text_[i], units), {x, y, x + w + average_, y + line_height_},
+                 *font_, theme.edit_text_color, text::kSingleLine);
+        x += w;
       }
     }
   }
-  if (focused()) {
-    const Point at = caret_position(caret_);
-    const int h = font_ ? font_->height() : 24;
-    p.vline(at.x, at.y, at.y + h, theme.edit_text_color, 255);
-  }
+  if (focused())
+    paint_caret_and_composition(p, font_ ? &*font_ : nullptr, caret_position(caret_),
+                                font_ ? font_->height() : 24, c.width, theme.edit_text_color,
+                                theme.edit_bk_color);
 }
 
 }  // namespace tavrin::controls

@@ -1,9 +1,11 @@
 // CBriskEdit: the skinned multi-line box for message text (chat input, SMS
 // texts). Its text is UTF-16 with line feeds between lines. Characters are
-// laid out from a 5-pixel left margin, one average character width for a
-// character below 128 and two for any other, and a line ends at a line
-// feed or where the next character would pass the right edge. The box never
-// scrolls: input that would need a line it cannot show is refused.
+// laid out from a 5-pixel left margin by the advances of the font they are
+// drawn with (a surrogate pair as one character), so caret, taps and
+// wrapping agree with what is drawn; a line ends at a line feed or where the
+// next character would pass the right edge. The box never scrolls: input
+// that would need a line it cannot show is refused. How many characters it
+// takes is still counted in average widths.
 //
 // The layout operations are virtual so the chat and SMS screens can lay
 // their text out their own way. A child window of its screen, destroyed
@@ -60,7 +62,9 @@ class CBriskEdit : public ChildControl {
  protected:
   intptr_t on_message(const platform::Message& m) override;
   void on_paint(gfx::Painter& p) override;
-  int char_width(char16_t c) const { return c < 128 ? average_ : 2 * average_; }
+  // The advance of the character at index i (0 for the second half of a
+  // surrogate pair).
+  int char_width(size_t i) const;
   int line_height() const { return line_height_; }
   int client_width() const { return rect().width(); }
 

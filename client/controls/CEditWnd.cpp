@@ -308,10 +308,10 @@ void CEditWnd::on_paint(gfx::Painter& p) {
   if (font_)
     p.text(units(first_visible_, text_.size()), {left_margin_, 0, right, c.height}, *font_,
            theme.edit_text_color, text::kSingleLine | text::kVCenter);
-  if (focused()) {
-    const int x = left_margin_ + text_width(first_visible_, caret_);
-    if (x < right) p.vline(x, top, top + font_h, theme.edit_text_color, 255);
-  }
+  if (focused())
+    paint_caret_and_composition(p, font_ ? &*font_ : nullptr,
+                                {left_margin_ + text_width(first_visible_, caret_), top}, font_h,
+                                right, theme.edit_text_color, theme.edit_bk_color);
 }
 
 }  // namespace tavrin::controls

@@ -1,6 +1,7 @@
 // ChildControl: the base of the controls that are child windows of a screen
 // (the edit fields). It owns the child window, its surface and the backdrop
-// (what the parent shows under the control), follows focus, and paints:
+// (what the parent shows under the control), follows focus, keeps the input
+// method's composition while the control has the focus, and paints:
 // backdrop first, then the control through a Painter, then one present.
 // A control writes on_paint and on_message; the rest is here.
 //
@@ -13,6 +14,7 @@
 #include "controls/Backdrop.h"
 #include "gfx/CSurface.h"
 #include "gfx/Painter.h"
+#include "platform/font.h"
 #include "platform/window_system.h"
 
 namespace tavrin::controls {
@@ -28,6 +30,9 @@ class ChildControl {
   platform::WindowId window() const { return window_; }
   const platform::Rect& rect() const { return rect_; }  // parent coordinates
   bool focused() const { return focused_; }
+  // The input method's text being composed here: shown at the caret, not
+  // yet part of the control's text (committed text arrives as characters).
+  const std::u16string& composition() const { return composition_; }
   // Paints now when the control is shown.
   void repaint();
 
@@ -38,6 +43,12 @@ class ChildControl {
   // Every message but paint; focus changes arrive after focused() changed.
   virtual intptr_t on_message(const platform::Message& m) = 0;
   platform::WindowSystem* windows() const { return platform::WindowSystem::instance(); }
+  // Draws the composition underlined on the box's background from the
+  // caret at `at` (top of the caret, client coordinates) up to `right`, and
+  // tells the window system where the caret is, for the candidate window.
+  // Returns the x where the caret is drawn.
+  int paint_caret_and_composition(gfx::Painter& p, const platform::Font* font, platform::Point at,
+                                  int height, int right, uint32_t text_colour, uint32_t background);
 
  private:
   intptr_t dispatch(const platform::Message& m);
@@ -46,6 +57,8 @@ class ChildControl {
   platform::WindowId window_ = 0;
   platform::Rect rect_;
   bool focused_ = false;
+  std::u16string composition_;
+  size_t composition_cursor_ = 0;
   gfx::CSurface surface_;
   Backdrop backdrop_;
 };

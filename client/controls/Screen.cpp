@@ -1,5 +1,7 @@
 #include "controls/Screen.h"
 
+#include <algorithm>
+
 #include "bridge/EngineBridge.h"
 #include "controls/CPageTransition.h"
 #include "controls/ShellBars.h"
@@ -77,11 +79,50 @@ void Screen::repaint() {
 }
 
 void Screen::repaint_children() {
-  // The frame covered the child controls: they draw again over it at once.
+  if (!window_) return;
+  // The frame covered the lists and the child controls: they draw again
+  // over it at once.
+  for (ScrollView* list : lists_)
+    if (list->owner() == window_) list->paint();
   for (WindowId child : windows().children(window_)) {
     if (!windows().visible(child)) continue;
     windows().invalidate(child);
     windows().update(child);
+  }
+  on_paint_children();
+  // A pop-up belongs above the lists it was drawn over.
+  const Rect popup = popup_rect().intersect({0, 0, spec_.rect.width(), spec_.rect.height()});
+  if (!popup.empty()) {
+    const Rect r = windows().screen_rect(window_);
+    surface_.present_area(popup, r.left, r.top);
+  }
+}
+
+const SoftKey* Screen::soft_key(int command) const {
+  for (const SoftKey& k : frame_.keys)
+    if (k.command == command) return &k;
+  return nullptr;
+}
+
+void Screen::paint_frame(gfx::Painter& p) {
+  using namespace platform::text;
+  const auto& t = theme();
+  const bool full = spec_.rect.height() > kSoftKeyBar.top;
+  if (frame_.bands && !frame_.title.empty())
+    p.fill_shaded(frame_.title_band, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  if (!frame_.title.empty())
+    p.text(frame_.title,
+           {frame_.title_band.left + 12, frame_.title_band.top, frame_.title_band.right - 12,
+            frame_.title_band.bottom},
+           frame_.title_height, frame_.title_colour.value_or(t.bottom_text_color),
+           kCenter | kVCenter | kSingleLine);
+  if (frame_.keys.empty() || !full) return;
+  if (frame_.bands) p.fill_shaded(kSoftKeyBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  for (const SoftKey& k : frame_.keys) {
+    // A long caption gets a smaller face, so it stays inside its key.
+    const int n = int(k.caption.size());
+    const int height = n == 0 ? 30 : std::min(30, k.rect.width() / n);
+    p.text(k.caption, k.rect, height, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
   }
 }
 
@@ -94,6 +135,7 @@ void Screen::paint_and_present() {
   if (!canvas.valid()) return;
   gfx::Painter painter(canvas);
   on_paint(painter);
+  paint_frame(painter);
   const Rect r = windows().screen_rect(window_);
   surface_.present(r.left, r.top);
 }
@@ -104,10 +146,10 @@ void Screen::play_transition(int style) {
   if (canvas.valid()) {
     gfx::Painter painter(canvas);
     on_paint(painter);
+    paint_frame(painter);
   }
   CPageTransition t;
-  if (t.create(style) &&
-      t.prepare(window_, spec_.rect.width(), spec_.rect.height(), &surface_))
+  if (t.create(style) && t.prepare(window_, spec_.rect.width(), spec_.rect.height(), &surface_))
     t.run();
   t.free();
 }
@@ -129,8 +171,42 @@ void Screen::kill_timer(uintptr_t id) {
   if (window_) windows().kill_timer(window_, id);
 }
 
-void Screen::on_stylus(StylusAction action, Point screen) {
-  if (action == StylusAction::kUp) on_tap(screen);
+void Screen::on_stylus(StylusAction action, Point p) {
+  if (action == StylusAction::kUp) on_tap(p);
+}
+
+void Screen::on_tap(Point p) {
+  if (auto id = hit(std::span<const HotArea<int>>(tap_areas_), p)) on_command(*id);
+}
+
+void Screen::stylus(StylusAction action, Point p) {
+  const SoftKey* key = nullptr;
+  for (const SoftKey& k : frame_.keys)
+    if (k.rect.contains(p)) key = &k;
+  // A press that began on a soft key stays the bar's: its up runs the key
+  // it ends on, and the screen below never sees half a tap.
+  if (action == StylusAction::kDown) bar_pressed_ = key != nullptr;
+  if (bar_pressed_) {
+    if (action != StylusAction::kUp) return;
+    bar_pressed_ = false;
+    if (key) on_command(key->command);
+    return;
+  }
+  // A tap on the screen itself is outside every box: the panel goes away.
+  if (action == StylusAction::kDown && sip_shown() == 1) (void)sip_hide();
+  // The lists take what falls on them, unless a pop-up is up over them.
+  if (action == StylusAction::kDown) {
+    pressed_list_ = nullptr;
+    if (popup_rect().empty())
+      for (ScrollView* list : lists_)
+        if (list->owner() == window_ && list->stylus_down(to_screen(p))) pressed_list_ = list;
+    if (pressed_list_) return;
+  } else if (pressed_list_) {
+    ScrollView* list = pressed_list_;
+    if (action == StylusAction::kUp) pressed_list_ = nullptr;
+    if (list->stylus(action, to_screen(p))) return;
+  }
+  on_stylus(action, p);
 }
 
 intptr_t Screen::dispatch(const Message& m) {
@@ -147,15 +223,20 @@ intptr_t Screen::dispatch(const Message& m) {
     case msg::kEraseBackground:
       return 1;  // the paint covers the whole window
     case msg::kStylusDown:
-      on_stylus(StylusAction::kDown, to_screen(client));
+      stylus(StylusAction::kDown, client);
       return 0;
     case msg::kStylusMove:
-      on_stylus(StylusAction::kMove, to_screen(client));
+      stylus(StylusAction::kMove, client);
       return 0;
     case msg::kStylusUp:
-      on_stylus(StylusAction::kUp, to_screen(client));
+      stylus(StylusAction::kUp, client);
       return 0;
     case msg::kKeyDown:
+      // Escape puts the panel away first; only then does it reach the screen.
+      if (uint32_t(m.wparam) == key::kEscape && sip_shown() == 1) {
+        (void)sip_hide();
+        return 1;
+      }
       return on_key(uint32_t(m.wparam)) ? 1 : 0;
     case msg::kChar:
       on_char(char16_t(m.wparam));
@@ -173,6 +254,11 @@ intptr_t Screen::dispatch(const Message& m) {
       on_activate(m.wparam != 0);
       return 0;
     default:
+      for (ScrollView* list : lists_)
+        if (m.id == list->step_message() && m.wparam == list->id() && list->owner() == window_) {
+          list->inertia_step();
+          return 0;
+        }
       return on_message(m);
   }
 }

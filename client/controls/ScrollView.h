@@ -4,10 +4,11 @@
 // with its inertia thread. A list derives from it and supplies its rows:
 // hit-testing, content height, drawing and what a tap means.
 //
-// A list is not a window: its owner window passes the stylus messages on in
-// screen coordinates (window y + 52 for a full screen) and calls
-// inertia_step() from its handler of the list's step message. The list
-// presents as the owner window. UI thread only.
+// A list is not a window: its owner passes the stylus messages on in
+// display coordinates (window y + 52 for a full screen), calls
+// inertia_step() on the list's step message and paints it after each frame;
+// a Screen does all three for the lists handed to it with add_list. The
+// list presents as the owner window. UI thread only.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,7 @@ class ScrollView {
   void destroy();
   void set_id(uintptr_t id);
   uintptr_t id() const { return id_; }
+  uint32_t step_message() const { return step_message_; }
   void set_owner(platform::WindowId owner);
   platform::WindowId owner() const { return owner_; }
   const gfx::Rect& view() const { return view_; }

@@ -49,6 +49,16 @@ bool CSurface::present(int x, int y) {
   return true;
 }
 
+bool CSurface::present_area(const Rect& area, int x, int y) {
+  Display* d = Display::instance();
+  const Rect r = area.intersect({0, 0, width_, height_});
+  if (!window_ || !d || r.empty()) return false;
+  d->present(window_, x + r.left, y + r.top,
+             pixels_.data() + size_t(r.top) * size_t(width_) + r.left, r.width(), r.height(),
+             width_);
+  return true;
+}
+
 bool CSurface::grab(int x, int y) {
   Display* d = Display::instance();
   if (!window_ || !d) return false;

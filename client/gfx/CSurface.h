@@ -14,6 +14,7 @@
 
 #include "gfx/DeviceContext.h"
 #include "gfx/PixelCanvas.h"
+#include "gfx/Rect.h"
 #include "platform/messages.h"
 
 namespace tavrin::gfx {
@@ -45,6 +46,8 @@ class CSurface {
   // Copies the whole surface to the display at (x, y) in one step, clipped
   // to the display and to the rows the window may draw on.
   bool present(int x, int y);
+  // Copies only the area (surface coordinates) of a surface shown at (x, y).
+  bool present_area(const Rect& area, int x, int y);
 
   // Copies the display area at (x, y) of the surface's size into the
   // surface (what a window saves before drawing over the screen).

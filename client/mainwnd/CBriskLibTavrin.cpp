@@ -260,7 +260,9 @@ void CBriskLibTavrin::show_notice(std::u16string text) {
 
 // --- input ---
 
-void CBriskLibTavrin::on_stylus(StylusAction action, Point p) {
+void CBriskLibTavrin::on_stylus(StylusAction action, Point window_point) {
+  // The tree and this window's tap table work in display coordinates.
+  const Point p = to_screen(window_point);
   switch (action) {
     case StylusAction::kDown:
       if (!notice_.empty()) show_notice({});  // a touch puts the header back

@@ -38,27 +38,32 @@ Display::Layer Display::layer_of(WindowId window) const {
 void Display::present(WindowId window, int x, int y, const uint16_t* pixels, int width, int height,
                       int stride) {
   if (!pixels || width <= 0 || height <= 0) return;
-  Rect allowed{0, 0, kWidth, kHeight};
+  // A window draws above the panel and below it (the soft-key bar).
+  Rect allowed[2] = {{0, 0, kWidth, kHeight}, {}};
   switch (layer_of(window)) {
     case Layer::kTaskBar:
-      allowed.bottom = task_bar_rows_;
+      allowed[0].bottom = task_bar_rows_;
       break;
     case Layer::kPanel:
-      allowed.top = panel_top_;
+      allowed[0] = {0, panel_top_, kWidth, panel_bottom_};
       break;
     case Layer::kWindow:
-      allowed.top = task_bar_rows_;
-      allowed.bottom = panel_top_;
+      allowed[0] = {0, task_bar_rows_, kWidth, panel_top_};
+      allowed[1] = {0, std::max(panel_bottom_, task_bar_rows_), kWidth, kHeight};
       break;
   }
-  const Rect dst = Rect::from_size(x, y, width, height).intersect(allowed);
-  if (dst.empty()) return;
-  for (int row = dst.top; row < dst.bottom; ++row) {
-    const uint16_t* src = pixels + size_t(row - y) * size_t(stride) + size_t(dst.left - x);
-    std::memcpy(&frame_[size_t(row) * kWidth + size_t(dst.left)], src,
-                size_t(dst.width()) * sizeof(uint16_t));
+  bool drawn = false;
+  for (const Rect& part : allowed) {
+    const Rect dst = Rect::from_size(x, y, width, height).intersect(part);
+    if (dst.empty()) continue;
+    drawn = true;
+    for (int row = dst.top; row < dst.bottom; ++row) {
+      const uint16_t* src = pixels + size_t(row - y) * size_t(stride) + size_t(dst.left - x);
+      std::memcpy(&frame_[size_t(row) * kWidth + size_t(dst.left)], src,
+                  size_t(dst.width()) * sizeof(uint16_t));
+    }
   }
-  flush();
+  if (drawn) flush();
 }
 
 void Display::read(Rect area, uint16_t* out, int stride) const {
@@ -84,8 +89,9 @@ bool Display::save_png(const std::string& path) const {
 void Display::set_task_bar_rows(int rows) {
   task_bar_rows_ = std::clamp(rows, 0, kHeight);
 }
-void Display::set_panel_top(int top) {
+void Display::set_panel_rows(int top, int bottom) {
   panel_top_ = std::clamp(top, 0, kHeight);
+  panel_bottom_ = std::clamp(bottom, panel_top_, kHeight);
 }
 
 void Display::flush() {

@@ -1,6 +1,6 @@
 // The 480 x 800 display: one RGB565 frame that windows present into. The
 // top 52 rows belong to the shell's task bar and, while the soft input
-// panel is up, the rows from its top edge down belong to the panel: a
+// panel is up, the panel's rows (above the soft-key bar) belong to it: a
 // window's present() never draws over them, so those overlays stay whole
 // however the screens below repaint.
 //
@@ -54,12 +54,14 @@ class Display {
   [[nodiscard]] bool save_png(const std::string& path) const;
   uint64_t presents() const { return presents_; }  // counts changes, for tests
 
-  // Rows kept for the task bar (0 when hidden) and the first row of the
-  // input panel (kHeight when hidden); set by those overlays.
+  // Rows kept for the task bar (0 when hidden) and the rows of the input
+  // panel, [top, bottom) (top kHeight when hidden); set by those overlays.
   void set_task_bar_rows(int rows);
-  void set_panel_top(int top);
+  void set_panel_rows(int top, int bottom);
+  void set_panel_top(int top) { set_panel_rows(top, kHeight); }
   int task_bar_rows() const { return task_bar_rows_; }
   int panel_top() const { return panel_top_; }
+  int panel_bottom() const { return panel_bottom_; }
 
   void set_sink(FrameSink* sink) { sink_ = sink; }  // not owned
   void flush();
@@ -72,6 +74,7 @@ class Display {
   std::vector<uint16_t> frame_;
   int task_bar_rows_ = kTaskBarHeight;
   int panel_top_ = kHeight;
+  int panel_bottom_ = kHeight;
   FrameSink* sink_ = nullptr;
   uint64_t presents_ = 0;
 };

@@ -1,11 +1,13 @@
 // FreeType behind Font. Faces come from the Debian CJK font packages; the
 // face index inside a collection is picked by family name so that the
-// Simplified Chinese variant is used.
+// Simplified Chinese variant is used. A character the face lacks is taken
+// from the colour emoji face when that has it, scaled to the font's height.
 #include "platform/font.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -79,6 +81,66 @@ FT_Face open_face(bool serif) {
   return result;
 }
 
+FT_Face g_emoji = nullptr;   // guarded by g_ft_mutex
+bool g_emoji_tried = false;  // guarded by g_ft_mutex
+
+// The colour emoji face (a bitmap font with one fixed size), or null.
+FT_Face emoji_face() {
+  if (g_emoji_tried) return g_emoji;
+  g_emoji_tried = true;
+  if (!g_library) return nullptr;
+  for (const auto& root : font_roots()) {
+    const std::string path = (root / "truetype/noto/NotoColorEmoji.ttf").string();
+    FT_Face f = nullptr;
+    if (FT_New_Face(g_library, path.c_str(), 0, &f) != 0) continue;
+    if (FT_HAS_COLOR(f) && f->num_fixed_sizes > 0 && FT_Select_Size(f, 0) == 0) {
+      g_emoji = f;
+      break;
+    }
+    FT_Done_Face(f);
+  }
+  return g_emoji;
+}
+
+// Marks that join or vary emoji and take no room of their own.
+bool zero_width(char32_t cp) {
+  return cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0020 && cp <= 0xE007F);
+}
+
+// An emoji from the colour face, box-filtered down to the font's height.
+bool load_emoji(FT_Face emoji, char32_t cp, int height, int ascent, Font::Glyph& g) {
+  if (!emoji || FT_Get_Char_Index(emoji, cp) == 0) return false;
+  if (FT_Load_Char(emoji, cp, FT_LOAD_COLOR) != 0) return false;
+  const FT_GlyphSlot s = emoji->glyph;
+  if (s->bitmap.pixel_mode != FT_PIXEL_MODE_BGRA || s->bitmap.rows == 0) return false;
+  const int sw = int(s->bitmap.width), sh = int(s->bitmap.rows);
+  const int size = std::max(1, height - 2);
+  const int w = std::max(1, sw * size / sh), h = size;
+  g.width = w;
+  g.rows = h;
+  g.left = 1;
+  g.top = ascent - 1 - (height - 2 - h) / 2;
+  g.advance = w + 2;
+  g.colour.assign(size_t(w) * size_t(h), 0);
+  g.coverage.assign(size_t(w) * size_t(h), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      // The source pixels this one covers, averaged (premultiplied BGRA).
+      const int x0 = x * sw / w, x1 = std::max(x0 + 1, (x + 1) * sw / w);
+      const int y0 = y * sh / h, y1 = std::max(y0 + 1, (y + 1) * sh / h);
+      unsigned sum[4] = {0, 0, 0, 0}, n = 0;
+      for (int yy = y0; yy < y1; ++yy)
+        for (int xx = x0; xx < x1; ++xx, ++n) {
+          const uint8_t* p = s->bitmap.buffer + yy * s->bitmap.pitch + xx * 4;
+          for (int k = 0; k < 4; ++k) sum[k] += p[k];
+        }
+      const uint32_t b = sum[0] / n, gr = sum[1] / n, r = sum[2] / n, a = sum[3] / n;
+      g.colour[size_t(y) * size_t(w) + size_t(x)] = (a << 24) | (r << 16) | (gr << 8) | b;
+      g.coverage[size_t(y) * size_t(w) + size_t(x)] = uint8_t(a);
+    }
+  return true;
+}
+
 }  // namespace
 
 using Glyph = Font::Glyph;
@@ -94,6 +156,9 @@ struct Font::Impl {
     auto it = glyphs.find(cp);
     if (it != glyphs.end()) return it->second;
     Glyph g;
+    if (zero_width(cp)) return glyphs.emplace(cp, std::move(g)).first->second;
+    if (FT_Get_Char_Index(face, cp) == 0 && load_emoji(emoji_face(), cp, height, ascent, g))
+      return glyphs.emplace(cp, std::move(g)).first->second;
     // The face is shared between heights: set ours before every load.
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(height));
     if (FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
@@ -138,6 +203,19 @@ void blend(uint16_t& px, uint16_t colour, unsigned cov) {
   px = uint16_t((r << 11) | (g << 5) | b);
 }
 
+// A premultiplied 0xAARRGGBB pixel over an RGB565 one.
+void blend_premultiplied(uint16_t& px, uint32_t argb) {
+  const unsigned a = argb >> 24;
+  if (a == 0) return;
+  const unsigned r0 = (px >> 11) * 255 / 31, g0 = ((px >> 5) & 63) * 255 / 63,
+                 b0 = (px & 31) * 255 / 31;
+  const unsigned r = std::min(255u, ((argb >> 16) & 255) + r0 * (255 - a) / 255);
+  const unsigned g = std::min(255u, ((argb >> 8) & 255) + g0 * (255 - a) / 255);
+  const unsigned b = std::min(255u, (argb & 255) + b0 * (255 - a) / 255);
+  px =
+      uint16_t(((r * 31 + 127) / 255) << 11 | ((g * 63 + 127) / 255) << 5 | ((b * 31 + 127) / 255));
+}
+
 }  // namespace
 
 std::optional<Font> Font::make(std::u16string_view name, int height) {
@@ -163,7 +241,10 @@ std::optional<Font> Font::make(std::u16string_view name, int height) {
 
 const Font::Glyph* Font::glyph(char32_t ch) const {
   std::lock_guard lock(g_ft_mutex);
-  if (FT_Get_Char_Index(impl_->face, ch) == 0) return nullptr;
+  if (FT_Get_Char_Index(impl_->face, ch) == 0 && !zero_width(ch)) {
+    FT_Face emoji = emoji_face();
+    if (!emoji || FT_Get_Char_Index(emoji, ch) == 0) return nullptr;
+  }
   return &impl_->glyph(ch);
 }
 
@@ -260,7 +341,11 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
         for (int gx = 0; gx < g.width; ++gx) {
           const int px = x + g.left + gx;
           if (px < clip.left || px >= clip.right) continue;
-          blend(row[px], c565, g.coverage[size_t(gy) * size_t(g.width) + size_t(gx)]);
+          const size_t at = size_t(gy) * size_t(g.width) + size_t(gx);
+          if (g.colour.empty())
+            blend(row[px], c565, g.coverage[at]);
+          else
+            blend_premultiplied(row[px], g.colour[at]);
         }
       }
       x += g.advance;

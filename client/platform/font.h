@@ -55,9 +55,12 @@ class Font {
   // One rendered character, for drawing code that lays text out itself.
   // left: from the pen to the first column; top: from the baseline up to
   // the first row; coverage 0-255, width x rows, row-major.
+  // A colour glyph (an emoji from the colour fallback face) also has its
+  // pixels, premultiplied 0xAARRGGBB, drawn instead of the text colour.
   struct Glyph {
     int left = 0, top = 0, width = 0, rows = 0, advance = 0;
     std::vector<uint8_t> coverage;
+    std::vector<uint32_t> colour;
   };
   // Null when the face has no such character. The glyph lives as long as
   // any Font of this face and height.

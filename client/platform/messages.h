@@ -23,7 +23,11 @@ inline constexpr uint32_t kEraseBackground = 20;
 inline constexpr uint32_t kShowWindow = 24;  // wparam 1 shown, 0 hidden
 inline constexpr uint32_t kKeyDown = 256;    // wparam key code
 inline constexpr uint32_t kKeyUp = 257;
-inline constexpr uint32_t kChar = 258;     // wparam one UTF-16 code unit
+inline constexpr uint32_t kChar = 258;  // wparam one UTF-16 code unit
+// The input method's text being composed (not yet committed): lparam points
+// at a std::u16string valid during the call (empty: the composition ended),
+// wparam the cursor inside it. Sent to the focus, never posted.
+inline constexpr uint32_t kComposition = 271;
 inline constexpr uint32_t kCommand = 273;  // wparam command id
 inline constexpr uint32_t kTimer = 275;    // wparam timer id
 inline constexpr uint32_t kStylusMove = 512;

@@ -14,6 +14,7 @@ struct SdlBackend::State {
   SDL_Window* window = nullptr;
   SDL_Surface* frame = nullptr;  // zoomed RGB565 copy of the display
   std::vector<uint16_t> zoomed;
+  Rect text_input_rect;  // as last told to the input method
 };
 
 namespace {
@@ -90,6 +91,9 @@ std::unique_ptr<SdlBackend> SdlBackend::open(WindowSystem& windows, Display& dis
   b->state_->zoomed.resize(size_t(w) * size_t(h));
   b->state_->frame = SDL_CreateRGBSurfaceWithFormatFrom(b->state_->zoomed.data(), w, h, 16, w * 2,
                                                         SDL_PIXELFORMAT_RGB565);
+  // The input method's composition comes as text-editing events, drawn by
+  // the focused box at its caret.
+  SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
   SDL_StartTextInput();
   windows.set_event_source(b.get());
   display.set_sink(b.get());
@@ -122,6 +126,13 @@ void SdlBackend::request_attention() {
 
 void SdlBackend::poll() {
   SDL_Event e;
+  // The candidate window follows the focused box's caret.
+  if (!headless_ && windows_.text_input_rect() != state_->text_input_rect) {
+    state_->text_input_rect = windows_.text_input_rect();
+    const Rect r = state_->text_input_rect;
+    SDL_Rect sr{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_};
+    SDL_SetTextInputRect(&sr);
+  }
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_QUIT:
@@ -164,7 +175,18 @@ void SdlBackend::poll() {
       }
       case SDL_TEXTINPUT: {
         if (SDL_GetModState() & KMOD_CTRL) break;  // sent as a control character above
+        // The committed text ends any composition, then goes in whole.
+        windows_.composition({}, 0);
         for (char16_t c : utf8_to_utf16(e.text.text)) windows_.character(c);
+        break;
+      }
+      case SDL_TEXTEDITING: {
+        // The cursor is counted in characters; ours in UTF-16 units.
+        const std::u16string text = utf8_to_utf16(e.edit.text);
+        int cursor = 0;
+        for (int n = 0; size_t(cursor) < text.size() && n < e.edit.start; ++n)
+          cursor += text[size_t(cursor)] >= 0xD800 && text[size_t(cursor)] < 0xDC00 ? 2 : 1;
+        windows_.composition(text, cursor);
         break;
       }
       case SDL_WINDOWEVENT:

@@ -658,6 +658,12 @@ void WindowSystem::character(char16_t ch) {
   if (target && enabled(target)) dispatch({target, msg::kChar, ch, 0});
 }
 
+void WindowSystem::composition(const std::u16string& text, int cursor) {
+  const WindowId target = focus_ ? focus_ : active_;
+  if (target && enabled(target))
+    dispatch({target, msg::kComposition, uintptr_t(std::max(0, cursor)), intptr_t(&text)});
+}
+
 bool WindowSystem::key_held(uint32_t key_code) const {
   return keys_[key_code & 0xff];
 }

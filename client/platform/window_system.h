@@ -166,6 +166,12 @@ class WindowSystem {
   void stylus(StylusAction action, Point screen);
   void key(uint32_t key_code, bool down);
   void character(char16_t ch);
+  // The input method's composition, to the focus (see msg::kComposition).
+  void composition(const std::u16string& text, int cursor);
+  // Where the focused box wants the input method's candidates: its caret,
+  // in display coordinates. The desktop backend passes it on.
+  void set_text_input_rect(Rect r) { text_input_rect_ = r; }
+  Rect text_input_rect() const { return text_input_rect_; }
   bool key_held(uint32_t key_code) const;
   WindowId window_at(Point screen) const;
 
@@ -216,6 +222,7 @@ class WindowSystem {
   EventSource* source_ = nullptr;
   std::function<void(const Message&)> undelivered_;
   WindowId capture_ = 0, focus_ = 0, active_ = 0;
+  Rect text_input_rect_;
   bool foreground_ = true;
   bool quit_ = false;
   int quit_code_ = 0;

@@ -97,6 +97,8 @@ bool CBriskLibTavrinApp::start_platform(int* exit_code) {
   }
   task_bar_ = std::make_unique<TaskBar>(*windows_, *display_);
   input_panel_ = std::make_unique<InputPanel>(*windows_, *display_);
+  // A desktop keyboard types without the plate; a headless run has none.
+  input_panel_->set_plate(options_.touch || options_.headless || !InputPanel::keyboard_attached());
   windows_->add_observer([this] { track_main_window(); });
   if (!options_.ca_file.empty()) set_default_ca_file(options_.ca_file);
   if (!options_.script.empty()) {

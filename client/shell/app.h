@@ -44,6 +44,7 @@ struct EngineLink {
 
 struct AppOptions {
   bool headless = false;
+  bool touch = false;  // --touch: the input panel's keyboard plate even with a keyboard
   int zoom = 1;
   std::string script;                    // --script FILE
   std::string ca_file;                   // trusted CAs for HTTPS

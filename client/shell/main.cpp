@@ -23,7 +23,7 @@ void usage() {
   std::puts(
       "usage: tavrin [--server HOST:PORT | --nav HOST[:PORT]] [--domain NAME]\n"
       "              [--signin URL] [--ca-file FILE] [--no-auto-dial]\n"
-      "              [--headless] [--zoom N] [--script FILE] [--instance-dir DIR]\n"
+      "              [--headless] [--touch] [--zoom N] [--script FILE] [--instance-dir DIR]\n"
       "              [--print-paths]\n"
       "  --server HOST:PORT  the SIP-C proxy (instead of the one saved at the last login)\n"
       "  --nav HOST[:PORT]   the navigation server, asked when no proxy is known\n"
@@ -32,6 +32,7 @@ void usage() {
       "  --ca-file FILE      certificate authorities trusted for HTTPS\n"
       "  --no-auto-dial      do not wait for a network route before logging in\n"
       "  --headless          run without a window (SDL's offscreen display)\n"
+      "  --touch             show the input panel's keyboard even with a keyboard attached\n"
       "  --zoom N            show the 480 x 800 display N times larger (1-4)\n"
       "  --script FILE       replay taps, drags, keys, text, waits and screenshots\n"
       "  --instance-dir DIR  where the one-client-per-user lock lives\n"
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
     };
     if (a == "--headless")
       options.headless = true;
+    else if (a == "--touch")
+      options.touch = true;
     else if (a == "--zoom")
       options.zoom = std::atoi(value().c_str());
     else if (a == "--script")

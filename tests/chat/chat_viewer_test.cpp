@@ -4,6 +4,8 @@
 // results that open the contact at the line.
 #include <chrono>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <iterator>
 #include <thread>
 
@@ -195,6 +197,38 @@ TEST_F(ChatViewerTest, SearchInALargeLogScansWhileTheIndexIsBuiltApart) {
     v.end_modal(0);
   });
   v.run_modal();
+}
+
+// The 操作 menu shows every item below its title band, and an item is hit
+// where it is drawn: the first one backs up all records.
+TEST_F(ChatViewerTest, TheOperationsMenuItemsAreHitWhereDrawn) {
+  alice_log().append(kBob, u"机主：好的", u"09:00:00");
+  const auto backup = storage::ChatLogBackup::pathFor(database().parent_path(), std::int32_t(kBob));
+  CBriskTavrinLog v = viewer();
+  inside_modal([&] {
+    tap(240, 770);  // 操作
+    ASSERT_TRUE(v.menu().shown());
+    const auto& items = v.menu().items();
+    ASSERT_EQ(items.size(), 8u);
+    EXPECT_GE(items[0].rect.top, v.menu().rect().top + controls::CPopupMenu::kTitleHeight);
+    EXPECT_LE(items.back().rect.bottom, 800 - 60);
+    // The box that says where the backups went opens from the menu's
+    // command, after this tap: answer it once it is up.
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [this, again = std::weak_ptr(answer)] {
+      if (ws->modal_depth() > 1)
+        tap(kBoxOk);
+      else if (auto next = again.lock())
+        ws->post_call(*next);
+    };
+    ws->post_call(*answer);
+    tap(items[0].rect.left + 20, items[0].rect.top + 25);
+    settle();
+    EXPECT_FALSE(v.menu().shown());
+    tap(60, 770);
+  });
+  v.run_modal();
+  EXPECT_TRUE(std::filesystem::exists(backup));
 }
 
 }  // namespace

@@ -6,11 +6,12 @@
 #include <regex>
 
 #include "chat_fixture.h"
-#include "shell/switch_settings.h"
 #include "libtavrin.h"
+#include "platform/clipboard.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/chat/CEmoticonDlg.h"
+#include "shell/switch_settings.h"
 #include "storage/CppSQLite3Database.h"
 
 using tavrin::screens::CBriskLibTavrinMsg;
@@ -107,7 +108,7 @@ TEST_F(ChatWindowTest, EmptyInputSendsNothingAndBringsUpThePanel) {
     EXPECT_TRUE(chat.lines().empty());
     EXPECT_TRUE(panel->shown());
     chat.input().set_text(u"x");
-    tap(440, 52 + 20);  // the panel covers the bar: its send key in the title band
+    tap(60, 770);  // the bar stays below the panel: 发送 is hit while typing
     EXPECT_EQ(chat.lines().size(), 1u);
     EXPECT_FALSE(panel->shown());
     chat.close();
@@ -239,6 +240,101 @@ TEST_F(ChatWindowTest, GoldenWithLinesOfEveryHeight) {
     chat.close();
   });
   chat.run_modal();
+}
+
+// The 操作 strip is seen above the line list and its cells are hit where
+// they are drawn, also when it opens over a shown input panel; a tap beside
+// the input box puts the panel away, and the soft keys work while it is up.
+TEST_F(ChatWindowTest, TheOperationsStripIsSeenAndHitWhereItIsDrawn) {
+  auto log = alice_log();
+  for (int i = 0; i < 8; ++i) log.append(kBob, u"Bob：line", u"08:00:00");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    for (bool panel_up : {false, true}) {
+      SCOPED_TRACE(panel_up ? "panel up" : "panel down");
+      chat.input().set_text(u"");
+      platform::Clipboard::set_text(u"pasted");
+      if (panel_up) {
+        ASSERT_TRUE(panel->show(true));
+      }
+      settle();
+      tap(240, 770);  // 操作
+      ASSERT_TRUE(chat.operations_shown());
+      EXPECT_EQ(panel->shown(), panel_up);  // a soft key leaves the panel as it is
+      const controls::Rect strip = chat.operations_rect();
+      EXPECT_LE(strip.bottom + 52, panel->shown() ? panel->top_edge() : 800 - 60);
+      // The display shows the strip the window drew, not the list under it.
+      gfx::PixelCanvas drawn = chat.surface().lock();
+      for (int y = strip.top + 4; y < strip.bottom - 4; y += 9)
+        for (int x = strip.left + 4; x < strip.right - 4; x += 37)
+          ASSERT_EQ(display->frame()[size_t(y + 52) * 480 + size_t(x)], drawn.row(y)[x])
+              << x << "," << y;
+      // Cell 1 (paste), in the middle of where it is drawn.
+      const int top =
+          strip.top + (CBriskLibTavrinMsg::kOperationTop - CBriskLibTavrinMsg::kOperations.top);
+      tap(CBriskLibTavrinMsg::kOperationLeft + 64 + 32, top + 32 + 52);
+      settle();
+      EXPECT_FALSE(chat.operations_shown());
+      EXPECT_EQ(chat.input().text(), u"pasted");
+    }
+    // A tap beside the input box hides the panel; the list and tabs stay.
+    ASSERT_TRUE(panel->show(true));
+    settle();
+    tap(240, 52 + 262);
+    EXPECT_FALSE(panel->shown());
+    EXPECT_EQ(chat.tab(), 2);
+    // Escape puts the panel away first; the window stays open.
+    ASSERT_TRUE(panel->show(true));
+    settle();
+    key(platform::key::kEscape);
+    EXPECT_FALSE(panel->shown());
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+// Typing on the panel's keys reaches the input box through the desktop
+// keyboard's path (shift for one capital, the symbols page, backspace), and
+// 发送 below the panel sends the line and puts the panel away.
+TEST_F(ChatWindowTest, TypingOnTheTouchKeyboardSendsALine) {
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    tap(CBriskLibTavrinMsg::kInput.left + 20, CBriskLibTavrinMsg::kInput.top + 52 + 20);
+    ASSERT_TRUE(panel->shown());
+    for (const char16_t* k :
+         {u"大写", u"o", u"k", u"符号", u"!", u"!", u"删除", u"字母", u"空格", u"2"}) {
+      const platform::Point p = panel->key_point(k);
+      ASSERT_GE(p.x, 0) << platform::utf16_to_utf8(k);
+      tap(p);
+    }
+    EXPECT_EQ(chat.input().text(), u"Ok! 2");
+    tap(panel->key_point(u"大写"));
+    EXPECT_EQ(golden("chat_touch_keyboard"), "");
+    tap(60, 770);  // 发送
+    ASSERT_FALSE(chat.lines().empty());
+    EXPECT_EQ(chat.lines()[0].text, u"机主：Ok! 2");
+    EXPECT_FALSE(panel->shown());
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+// Latin, Chinese and emoji in a chat line and in the input box: Latin text
+// without gaps, emoji in colour; the stored line keeps its text unchanged.
+TEST_F(ChatWindowTest, GoldenWithLatinChineseAndEmoji) {
+  const std::u16string line = u"Bob：Happy birthday 生日快乐 \U0001F382\U0001F389 see you at 7!";
+  alice_log().append(kBob, line, u"19:30:00");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    ASSERT_EQ(chat.lines().size(), 1u);
+    EXPECT_EQ(chat.lines()[0].text, line);
+    chat.input().set_text(u"Thanks Bob 谢谢 \U0001F600 reply from alice");
+    EXPECT_EQ(golden("chat_mixed_text"), "");
+    chat.close();
+  });
+  chat.run_modal();
+  ASSERT_EQ(alice_log().history(kBob).size(), 1u);
+  EXPECT_EQ(alice_log().history(kBob)[0].line, line);
 }
 
 }  // namespace

@@ -65,6 +65,9 @@ TEST_F(AddFriendTest, AddsByMobileNumber) {
     EXPECT_EQ(dlg.mode(), 1);
     fill(CAddFriendDlg::kNumberBox, u"13900000005");
     EXPECT_EQ(golden_shot("add_friend_mobile"), "");
+    // The soft keys stand below the input panel: 添加 is hit while typing.
+    tap_window(CAddFriendDlg::kNameBox.left + 10, CAddFriendDlg::kNameBox.top + 20);
+    ASSERT_TRUE(panel->shown());
     tap(kLeftKey);
   });
   EXPECT_EQ(dlg.run_modal(), 1);

@@ -166,7 +166,19 @@ TEST_F(BoxTest, SoftInputPanelQuery) {
   EXPECT_EQ(sip_top_edge(), 800);
   ASSERT_TRUE(sip_show());
   EXPECT_EQ(sip_shown(), 1);
-  EXPECT_EQ(sip_top_edge(), 800 - InputPanel::kHeight);
+  // The panel stands on the soft-key bar, which stays the screens'.
+  EXPECT_EQ(sip_top_edge(), 800 - 60 - InputPanel::kHeight);
+  // Without the plate (a desktop keyboard) the panel is still raised for the
+  // screens' rules, but draws nothing and takes no rows.
+  panel->set_plate(false);
+  EXPECT_EQ(sip_shown(), 1);
+  EXPECT_EQ(sip_top_edge(), 800);
+  EXPECT_FALSE(ws->visible(panel->window()));
+  EXPECT_EQ(display->panel_top(), 800);
+  ASSERT_TRUE(sip_hide());
+  EXPECT_EQ(sip_shown(), 0);
+  panel->set_plate(true);
+  EXPECT_FALSE(ws->visible(panel->window()));
   panel.reset();
   EXPECT_EQ(sip_shown(), -1);  // no panel to ask counts as shown
 }

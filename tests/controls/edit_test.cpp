@@ -139,7 +139,52 @@ TEST_F(EditTest, LongTextScrollsSoTheCaretStaysVisible) {
   EXPECT_EQ(field.text(), u"abc");
 }
 
+// The input method's composition shows at the caret without entering the
+// text, the candidate window is asked for at the caret, the commit goes in
+// as whole characters, and a composition that would not fit is never half
+// stored. Losing the focus ends the composition.
+TEST_F(EditTest, InputMethodCompositionAndCommit) {
+  make_field(6, u"ab");
+  key(key::kEnd);
+  const std::vector<uint16_t> before = display->frame();
+  ws->composition(u"ni hao", 6);
+  EXPECT_EQ(field.composition(), u"ni hao");
+  EXPECT_EQ(field.text(), u"ab");
+  EXPECT_NE(display->frame(), before);  // drawn inline
+  // The candidate window goes to the caret, after the composed text.
+  const Rect at = ws->text_input_rect();
+  EXPECT_GT(at.left, 40 + 6);
+  EXPECT_GE(at.top, 152);
+  EXPECT_LE(at.bottom, 202);
+  // The commit: the composition ends, the characters arrive one by one.
+  ws->composition(u"", 0);
+  type(u"你好吗");
+  EXPECT_TRUE(field.composition().empty());
+  EXPECT_EQ(field.text(), u"ab你好");  // 6 bytes: the third character does not fit whole
+  EXPECT_EQ(field.text_bytes(), gb(u"ab你好"));
+  ws->composition(u"zai", 3);
+  ws->set_focus(0);
+  EXPECT_TRUE(field.composition().empty());
+}
+
 class BriskEditTest : public controls_test::UiTest {};
+
+TEST_F(BriskEditTest, InputMethodCompositionIsDrawnAtTheCaretOnly) {
+  CBriskEdit box;
+  ASSERT_TRUE(box.create(main, {20, 300, 460, 400}, 100));
+  settle();
+  tap(30, 360);
+  box.set_text(u"hi ");
+  ws->composition(u"生日", 2);
+  EXPECT_EQ(box.composition(), u"生日");
+  EXPECT_EQ(box.text(), u"hi ");
+  const Point caret = box.caret_position(box.caret());
+  EXPECT_GT(ws->text_input_rect().left, 20 + caret.x);
+  ws->composition(u"", 0);
+  type(u"生日");
+  EXPECT_EQ(box.text(), u"hi 生日");
+  EXPECT_TRUE(box.composition().empty());
+}
 
 TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
   CBriskEdit box;
@@ -175,6 +220,39 @@ TEST_F(BriskEditTest, RefusesACharacterThatNeedsALineItCannotShow) {
   EXPECT_EQ(box.text(), u"a\n");
   EXPECT_EQ(box.line_count(2), 2);
   EXPECT_EQ(box.caret_position(2).y, line);
+}
+
+// Latin and mixed text: the caret stands where the drawn text ends, taps
+// land on the character drawn there, and a Latin word is never cut when a
+// space before it lets it move to the next line.
+TEST_F(BriskEditTest, LatinAndMixedTextUseTheAdvancesItIsDrawnWith) {
+  CBriskEdit box;
+  auto font = Font::make(u"黑体", 24);
+  ASSERT_TRUE(font);
+  const int line = font->height() + 4;
+  ASSERT_TRUE(box.create(main, {20, 300, 260, 300 + 4 * line}, 200, font, 4));
+  for (std::u16string_view text : {u"reply from alice", u"生日快乐 happy birthday", u"iiii WWWW"}) {
+    SCOPED_TRACE(utf16_to_utf8(text));
+    box.set_text(text);
+    const auto lines = box.layout();
+    const size_t last = lines[0].end - 1;  // the wrap point itself belongs to line 2
+    EXPECT_EQ(box.caret_position(last).x - CBriskEdit::kLeftMargin,
+              font->text_width(text.substr(0, last)));
+    for (size_t n = 0; n < lines.size(); ++n) {
+      // No line starts inside a Latin word.
+      const size_t s = lines[n].start;
+      if (n > 0 && s > 0 && s < text.size()) {
+        const bool inside =
+            text[s - 1] != u' ' && text[s - 1] < 0x2000 && text[s] < 0x2000 && text[s] != u' ';
+        EXPECT_FALSE(inside) << "line " << n << " starts at " << s;
+      }
+      // A tap just right of a character's left edge finds it.
+      for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+        const Point at = box.caret_position(i);
+        EXPECT_EQ(box.index_at({at.x + 1, at.y + 2}), i);
+      }
+    }
+  }
 }
 
 }  // namespace

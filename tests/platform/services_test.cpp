@@ -120,14 +120,17 @@ TEST(Display, WindowsNeverDrawOverTheTaskBarOrTheInputPanel) {
   EXPECT_EQ(display.frame()[60 * 480 + 200], 0xF800);
   EXPECT_EQ(display.frame()[799 * 480 + 200], 0xF800);
   ASSERT_TRUE(panel.show(true));
-  EXPECT_EQ(panel.top_edge(), 800 - InputPanel::kHeight);
+  // The panel stands on the 60-row soft-key bar, which stays the window's.
+  EXPECT_EQ(panel.top_edge(), 800 - 60 - InputPanel::kHeight);
   while (ws.pump(0)) {
   }
-  const uint16_t panel_pixel = display.frame()[799 * 480 + 1];
+  const int panel_row = InputPanel::kBottom - 1;
+  const uint16_t panel_pixel = display.frame()[size_t(panel_row) * 480 + 1];
   std::vector<uint16_t> blue(480 * 800, 0x001F);
   display.present(w, 0, 0, blue.data(), 480, 800, 480);
-  EXPECT_EQ(display.frame()[799 * 480 + 1], panel_pixel);
+  EXPECT_EQ(display.frame()[size_t(panel_row) * 480 + 1], panel_pixel);
   EXPECT_EQ(display.frame()[(panel.top_edge() - 1) * 480 + 1], 0x001F);
+  EXPECT_EQ(display.frame()[799 * 480 + 1], 0x001F);
   // A hidden task bar gives its rows to the windows (full-screen boxes).
   ws.show(bar.window(), false);
   display.present(w, 0, 0, blue.data(), 480, 800, 480);

@@ -48,10 +48,13 @@ TEST_F(ToSelfTest, AnEmptyBoxIsRefusedAndNothingIsSent) {
     EXPECT_EQ(tavrin::controls::sip_shown(), 1);
     tap_window(240, 20);
     EXPECT_EQ(tavrin::controls::sip_shown(), 0);
-    // Paste fills the box with the clipboard's text.
+    // Paste fills the box with the clipboard's text, also while the panel
+    // is up: the soft keys stand below it and leave it up.
     tavrin::platform::Clipboard::set_text(u"from the clipboard");
+    ASSERT_TRUE(tavrin::controls::sip_show());
     tap_window(240, 695);
     EXPECT_EQ(screen.box().text(), u"from the clipboard");
+    EXPECT_EQ(tavrin::controls::sip_shown(), 1);
     tap_window(420, 695);
   });
   screen.run_modal();

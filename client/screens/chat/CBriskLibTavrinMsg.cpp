@@ -24,8 +24,6 @@ using controls::Rect;
 
 namespace {
 
-// Posted to itself after each paint: the line list draws over the frame.
-constexpr uint32_t kRepaintList = msg::kUser + 1024 + 1;
 // The input box: a 24-pixel face makes room for 180 characters in the well.
 constexpr int kInputFontHeight = 24;
 constexpr int kLineFontHeight = 20;
@@ -70,7 +68,16 @@ CBriskLibTavrinMsg::CBriskLibTavrinMsg(long contact_id, WindowId owner, MainWind
       contact_id_(contact_id),
       main_(main),
       sms_mode_(sms_mode),
-      log_(shell::to_path(shell::app_paths().database_path), signed_in_user()) {}
+      log_(shell::to_path(shell::app_paths().database_path), signed_in_user()) {
+  // The chat skin draws the bands; the title is white on it.
+  set_frame({.title_band = kTitle,
+             .title_height = 26,
+             .title_colour = 0xFFFFFF,
+             .keys = {{u"发送", {0, 690, 160, 748}, kSend},
+                      {u"操作", {160, 690, 320, 748}, kOperationsKey},
+                      {u"返回", {320, 690, 480, 748}, kBack}},
+             .bands = false});
+}
 
 CBriskLibTavrinMsg::~CBriskLibTavrinMsg() {
   destroy();
@@ -108,11 +115,11 @@ bool CBriskLibTavrinMsg::on_create() {
     (void)p.png(shell::app_paths().resolve(theme().msg_bk_path).string(), {0, 0, 480, 800});
     p.image(skin("TavrinDialog.png"), 0, 0);
   }
-  const Point origin = to_screen({0, 0});
-  (void)list_.create(window(), kLines.left, kLines.top + origin.y, kLines.right,
-                     kLines.bottom + origin.y);
+  const Rect lines = to_screen(kLines);
+  (void)list_.create(window(), lines.left, lines.top, lines.right, lines.bottom);
   list_.set_id(kLineListId);
-  list_.set_background(&background_, origin);
+  list_.set_background(&background_, to_screen(Point{0, 0}));
+  add_list(list_);
   list_.set_tap_message(msg::kItemTapped);
   list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
                                const gfx::Rect& r,
@@ -357,35 +364,44 @@ void CBriskLibTavrinMsg::nudge() {
 
 // --- input ---
 
-void CBriskLibTavrinMsg::on_stylus(StylusAction action, Point screen) {
-  const Point p{screen.x, screen.y - spec().rect.top};
-  if (operations_shown_) {
-    if (action != StylusAction::kUp) return;
-    operations_shown_ = false;
-    const Rect cells{kOperationLeft, kOperationTop,
-                     kOperationLeft + kOperationCount * kOperationCell,
-                     kOperationTop + kOperationCell};
-    if (cells.contains(p))
-      windows().post(Screen::window(), msg::kMenuCommand,
-                     uintptr_t((p.x - cells.left) / kOperationCell), kOperationsMenu);
-    repaint();
-    return;
-  }
-  switch (action) {
-    case StylusAction::kDown:
-      list_pressed_ = list_.stylus_down(screen);
-      return;
-    case StylusAction::kMove:
-      if (list_pressed_) list_.stylus_move(screen);
-      return;
-    case StylusAction::kUp:
-      if (list_pressed_ && list_.stylus_up(screen)) {
-        list_pressed_ = false;
-        return;
-      }
-      list_pressed_ = false;
-      tap(p);
-      return;
+Rect CBriskLibTavrinMsg::popup_rect() const {
+  return operations_shown_ ? strip_ : Rect{};
+}
+
+void CBriskLibTavrinMsg::on_stylus(StylusAction action, Point p) {
+  if (action != StylusAction::kUp) return;
+  if (!operations_shown_) return tap(p);
+  // The strip is up: a tap on a cell runs it, any other tap closes it.
+  const Rect strip = strip_;
+  operations_shown_ = false;
+  const int top = strip.top + (kOperationTop - kOperations.top);
+  const Rect cells{kOperationLeft, top, kOperationLeft + kOperationCount * kOperationCell,
+                   top + kOperationCell};
+  if (cells.contains(p))
+    windows().post(Screen::window(), msg::kMenuCommand,
+                   uintptr_t((p.x - cells.left) / kOperationCell), kOperationsMenu);
+  repaint();
+}
+
+void CBriskLibTavrinMsg::on_command(int command) {
+  // A soft key while the strip is up closes the strip first.
+  operations_shown_ = false;
+  switch (command) {
+    case kSend:
+      send_key();
+      break;
+    case kOperationsKey: {
+      // Above the input panel while it is up, so it is seen where it is hit.
+      const int panel =
+          controls::sip_shown() == 1 ? controls::sip_top_edge() - spec().rect.top : 800;
+      strip_ = kOperations.offset(0, -std::max(0, kOperations.bottom + 4 - panel));
+      operations_shown_ = true;
+      repaint();
+      break;
+    }
+    case kBack:
+      close();
+      break;
   }
 }
 
@@ -399,22 +415,6 @@ void CBriskLibTavrinMsg::send_key() {
 }
 
 void CBriskLibTavrinMsg::tap(Point p) {
-  if (controls::sip_shown() == 1 && kPanelSend.contains(p)) return send_key();
-  if (auto key = controls::hit(kKeys, p)) {
-    switch (*key) {
-      case Key::kSend:
-        send_key();
-        break;
-      case Key::kOperations:
-        operations_shown_ = true;
-        repaint();
-        break;
-      case Key::kBack:
-        close();
-        break;
-    }
-    return;
-  }
   if (kTabs.contains(p)) {
     if (tab_ == 3 && kPrevious.contains(p)) return step_conversation(-1);
     if (tab_ == 3 && kNext.contains(p)) return step_conversation(1);
@@ -442,14 +442,8 @@ void CBriskLibTavrinMsg::on_menu(int menu_id, int index) {
 
 intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
   switch (m.id) {
-    case msg::kListStep:
-      if (m.wparam == kLineListId) list_.inertia_step();
-      return 0;
     case msg::kItemTapped:
       if (tab_ != 2 && m.lparam != 0) switch_to(long(m.lparam));
-      return 0;
-    case kRepaintList:
-      list_.paint();
       return 0;
     default:
       return 0;
@@ -496,14 +490,9 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   p.blit(background_.lock(), {0, 0, 480, 800}, 0, 0);
   // Title, or what went wrong with the log.
+  Screen::set_title(log_failure_.empty() ? title_ : u"");
   if (!log_failure_.empty())
     p.text(log_failure_, kTitle.offset(8, 0), 22, kFailureColour, kVCenter | kSingleLine);
-  else
-    p.text(title_, kTitle, 26, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
-  if (controls::sip_shown() == 1) {
-    p.fill_rounded(kPanelSend, t.btn_bk_color, t.btn_bg_alpha);
-    p.text(u"发送", kPanelSend, 26, t.btn_text_color, kCenter | kVCenter | kSingleLine);
-  }
   // Tabs.
   p.image(skin("TavrinTabBkSel.png"), (tab_ - 1) * kTabWidth, kTabs.top);
   const std::u16string labels[3] = {u"最近联系人", u"聊天", u"会话"};
@@ -522,16 +511,13 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
     }
     p.text(labels[i], r, 28, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
   }
-  // Soft keys.
-  const std::u16string keys[3] = {u"发送", u"操作", u"返回"};
-  for (int i = 0; i < 3; ++i)
-    p.text(keys[i], kKeys[i].rect, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
-  // The list draws itself over this frame once it is presented.
-  windows().post(Screen::window(), kRepaintList);
   if (operations_shown_) {
-    p.fill_rounded(kOperations, t.menu_bk_color, t.menu_bg_alpha);
-    p.draw_rounded_frame(kOperations, t.line_color);
-    p.image(skin("TavrinMsgOper.png"), kOperationLeft, kOperationTop);
+    // Drawn last; the base shows it again over the line list.
+    const Rect& strip = strip_;
+    p.fill_rounded(strip, t.menu_bk_color, t.menu_bg_alpha);
+    p.draw_rounded_frame(strip, t.line_color);
+    p.image(skin("TavrinMsgOper.png"), kOperationLeft,
+            strip.top + (kOperationTop - kOperations.top));
   }
 }
 

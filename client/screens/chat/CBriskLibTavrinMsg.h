@@ -15,7 +15,7 @@
 // The main window owns the window and talks to it only through ChatWindow;
 // it calls back through MainWindowLink. Results of this window's requests
 // come back as engine messages to its own window. Rectangles are window
-// coordinates (screen y - 52). UI thread only.
+// coordinates. UI thread only.
 #pragma once
 
 #include <filesystem>
@@ -38,23 +38,18 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   static constexpr controls::Rect kPrevious{320, 40, 370, 100};  // tab 3's arrows
   static constexpr controls::Rect kNext{430, 40, 480, 100};
   static constexpr controls::Rect kInput{18, 114, 462, 254};
-  // While the input panel covers the bar, its send key sits in the title band.
-  static constexpr controls::Rect kPanelSend{400, 4, 476, 36};
   static constexpr controls::Rect kLines{0, 270, 480, 690};
   static constexpr controls::Rect kBar{0, 690, 480, 748};
-  static constexpr controls::Rect kOperations{8, 606, 472, 686};  // the strip when shown
+  // The operations strip when shown, above the bar (or above the input
+  // panel while that is up): a frame around one row of cells.
+  static constexpr controls::Rect kOperations{8, 606, 472, 686};
   static constexpr int kOperationCell = 64, kOperationCount = 7;
   static constexpr int kOperationLeft = 16, kOperationTop = 614;
   static constexpr size_t kInputLimit = 180;
   static constexpr uintptr_t kLineListId = 666;
   static constexpr int kOperationsMenu = 8900;
 
-  enum class Key { kSend, kOperations, kBack };
-  static constexpr controls::HotArea<Key> kKeys[] = {
-      {Key::kSend, {0, 690, 160, 748}},
-      {Key::kOperations, {160, 690, 320, 748}},
-      {Key::kBack, {320, 690, 480, 748}},
-  };
+  enum Key { kSend = 1, kOperationsKey, kBack };
 
   struct Line {
     std::u16string text;
@@ -95,6 +90,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   int conversation_index() const { return conversation_index_; }
   const std::vector<ChatListEntry>& entries() const { return entries_; }
   bool operations_shown() const { return operations_shown_; }
+  // Where the strip is drawn and hit (window coordinates): placed when it
+  // opens, above the input panel if that is up, and kept there until it closes.
+  const controls::Rect& operations_rect() const { return strip_; }
   const std::u16string& log_failure() const { return log_failure_; }
   controls::CBriskEdit& input() { return input_; }
   controls::CScrollList& line_list() { return list_; }
@@ -112,7 +110,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point screen) override;
+  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_command(int command) override;
+  controls::Rect popup_rect() const override;
   bool on_key(uint32_t key_code) override;
   void on_menu(int menu_id, int index) override;
   bool on_engine(bridge::EngineMessage& m) override;
@@ -151,7 +151,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   controls::CBriskEdit input_;
   controls::CScrollList list_;
   bool operations_shown_ = false;
-  bool list_pressed_ = false;
+  controls::Rect strip_ = kOperations;
   std::u16string log_failure_;
   gfx::CSurface background_;  // the chat background under the frame, for the list
 };

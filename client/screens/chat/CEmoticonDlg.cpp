@@ -36,8 +36,7 @@ std::optional<size_t> CEmoticonDlg::cell_at(controls::Point p) {
   return size_t((p.y - kGrid.top) / kCellHeight * kColumns + (p.x - kGrid.left) / kCellWidth);
 }
 
-void CEmoticonDlg::on_tap(controls::Point screen) {
-  const controls::Point p{screen.x, screen.y - spec().rect.top};
+void CEmoticonDlg::on_tap(controls::Point p) {
   if (auto cell = cell_at(p)) {
     if (*cell < kEmoticons.size()) {
       selected_ = *cell;

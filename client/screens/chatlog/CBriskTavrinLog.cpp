@@ -22,8 +22,6 @@ using controls::Rect;
 namespace {
 
 constexpr int kContactTaps = 1, kLineTaps = 2;  // wParam of 9001 from each list
-// Posted to itself after each paint: the lists draw over the frame.
-constexpr uint32_t kRepaintLists = msg::kUser + 1024 + 1;
 constexpr int kLineFontHeight = 20;
 constexpr uint32_t kHitNameColour = 0x9C5A1E;  // 0x00BBGGRR: a dark blue
 
@@ -66,7 +64,13 @@ CBriskTavrinLog::CBriskTavrinLog(std::filesystem::path database, std::int32_t us
     : Screen(viewer_spec(owner), std::move(ui)),
       database_(std::move(database)),
       user_id_(user_id),
-      log_(database_, user_id) {}
+      log_(database_, user_id) {
+  set_frame({.title = u"查看聊天记录",
+             .title_band = kTitle,
+             .keys = {{u"回主菜单", {0, kBar.top, 160, kBar.bottom}, kBack},
+                      {u"操作", {160, kBar.top, 320, kBar.bottom}, kOperations},
+                      {u"回主菜单", {320, kBar.top, 480, kBar.bottom}, kBack}}});
+}
 
 CBriskTavrinLog::~CBriskTavrinLog() {
   destroy();
@@ -157,17 +161,19 @@ std::u16string CBriskTavrinLog::name_of(long contact_id) const {
 // --- life ---
 
 bool CBriskTavrinLog::on_create() {
-  const Point origin = to_screen({0, 0});
-  (void)contact_list_.create(window(), kContacts.left, kContacts.top + origin.y, kContacts.right,
-                             kContacts.bottom + origin.y);
+  const Point origin = to_screen(Point{0, 0});
+  const Rect contacts = to_screen(kContacts), lines = to_screen(kLines);
+  (void)contact_list_.create(window(), contacts.left, contacts.top, contacts.right,
+                             contacts.bottom);
+  add_list(contact_list_);
   contact_list_.set_id(kContactListId);
   contact_list_.set_background(&surface(), origin);
   contact_list_.set_tap_message(msg::kItemTapped, kContactTaps);
   contact_list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
                                        const gfx::Rect& r,
                                        bool s) { paint_contact(c, row, r, s); });
-  (void)lines_.create(window(), kLines.left, kLines.top + origin.y, kLines.right,
-                      kLines.bottom + origin.y);
+  (void)lines_.create(window(), lines.left, lines.top, lines.right, lines.bottom);
+  add_list(lines_);
   lines_.set_id(kLineListId);
   lines_.set_background(&surface(), origin);
   lines_.set_tap_message(msg::kItemTapped, kLineTaps);
@@ -360,41 +366,18 @@ void CBriskTavrinLog::operation(int index) {
 void CBriskTavrinLog::show_menu() {
   menu_.clear();
   menu_.set_id(kMenuId);
-  menu_.set_rect(kMenuItems);
-  int top = kMenuItems.top;
-  for (const char16_t* text : kMenuTexts) {
-    menu_.add_item(text, {kMenuItems.left, top, kMenuItems.right, top + 50});
-    top += 50;
-  }
+  // The items start below the title band, so the first one is seen.
+  menu_.set_rect(kMenu);
+  menu_.set_title(u"操作");
+  for (const char16_t* text : kMenuTexts) menu_.add_item(text);
   (void)menu_.show(window());
 }
 
 // --- input ---
 
-void CBriskTavrinLog::on_stylus(StylusAction action, Point screen) {
-  switch (action) {
-    case StylusAction::kDown:
-      pressed_ = contact_list_.stylus_down(screen) ? &contact_list_
-                 : lines_.stylus_down(screen)      ? &lines_
-                                                   : nullptr;
-      return;
-    case StylusAction::kMove:
-      if (pressed_) pressed_->stylus_move(screen);
-      return;
-    case StylusAction::kUp: {
-      controls::CScrollList* list = pressed_;
-      pressed_ = nullptr;
-      if (list && list->stylus_up(screen)) return;
-      const Point p{screen.x, screen.y - spec().rect.top};
-      if (auto key = controls::hit(kKeys, p)) {
-        if (*key == Key::kBack)
-          end_modal(0);
-        else
-          show_menu();
-      }
-      return;
-    }
-  }
+void CBriskTavrinLog::on_command(int command) {
+  if (command == kBack) end_modal(0);
+  if (command == kOperations) show_menu();
 }
 
 void CBriskTavrinLog::on_menu(int menu_id, int index) {
@@ -409,10 +392,6 @@ bool CBriskTavrinLog::on_key(uint32_t key_code) {
 
 intptr_t CBriskTavrinLog::on_message(const Message& m) {
   switch (m.id) {
-    case msg::kListStep:
-      if (m.wparam == kContactListId) contact_list_.inertia_step();
-      if (m.wparam == kLineListId) lines_.inertia_step();
-      return 0;
     case msg::kItemTapped:
       if (m.wparam == kContactTaps) {
         choose(long(m.lparam));
@@ -422,10 +401,6 @@ intptr_t CBriskTavrinLog::on_message(const Message& m) {
         else
           select_line(int(m.lparam));
       }
-      return 0;
-    case kRepaintLists:
-      contact_list_.paint();
-      lines_.paint();
       return 0;
     default:
       return 0;
@@ -438,19 +413,11 @@ void CBriskTavrinLog::on_paint(gfx::Painter& p) {
   using namespace platform::text;
   const auto& t = theme();
   p.fill_rect({0, 0, 480, 748}, t.bg_color);
-  p.fill_shaded(kTitle, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
-  p.text(u"查看聊天记录", kTitle, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
   p.fill_rect(kContacts, t.list_bk_color, t.list_bg_alpha);
   p.vline(kContacts.right - 1, kContacts.top, kContacts.bottom, t.line_color);
   p.text(heading_, kHeading.offset(10, 0), heading_.size() > 16 ? 22 : 30, t.bg_text_color,
          kVCenter | kSingleLine);
   p.hline(kHeading.bottom - 1, kHeading.left, kHeading.right, t.line_color);
-  p.fill_shaded(kBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
-  const std::u16string keys[3] = {u"回主菜单", u"操作", u"回主菜单"};
-  for (int i = 0; i < 3; ++i)
-    p.text(keys[i], kKeys[i].rect, 30, t.bottom_text_color, kCenter | kVCenter | kSingleLine);
-  // The lists draw over this frame, with it as their background, once it is presented.
-  windows().post(window(), kRepaintLists);
 }
 
 void CBriskTavrinLog::paint_contact(gfx::PixelCanvas& c, const controls::ListRow& row,

@@ -10,7 +10,7 @@
 //
 // Every storage operation goes through the guard: a failing file is shown
 // in the heading and the viewer stays usable. Rectangles are window
-// coordinates (screen y - 52); the menu's are screen coordinates.
+// coordinates; the menu's are screen coordinates.
 // UI thread only, but for the search indexer: a log too large to index at
 // its first search is indexed on a thread of the viewer's own while searches
 // scan (the heading says so); it shares only its two flags with the UI
@@ -35,20 +35,16 @@ namespace tavrin::screens {
 class CBriskTavrinLog : public controls::Screen {
  public:
   static constexpr controls::Rect kTitle{0, 0, 480, 40};
-  static constexpr controls::Rect kContacts{0, 40, 100, 670};
+  static constexpr controls::Rect kContacts{0, 40, 100, 688};
   static constexpr controls::Rect kHeading{100, 40, 480, 90};
-  static constexpr controls::Rect kLines{100, 90, 479, 670};
-  static constexpr controls::Rect kBar{0, 670, 480, 720};
+  static constexpr controls::Rect kLines{100, 90, 479, 688};
+  static constexpr controls::Rect kBar = controls::kSoftKeyBar;
   static constexpr int kMenuId = 8910;
-  static constexpr controls::Rect kMenuItems{140, 260, 340, 660};  // screen; 50 a row
+  // The menu, screen coordinates: its title band, then 50 pixels an item.
+  static constexpr controls::Rect kMenu{140, 210, 340, 660};
   static constexpr uintptr_t kContactListId = 667, kLineListId = 668;
 
-  enum class Key { kBack, kOperations };
-  static constexpr controls::HotArea<Key> kKeys[] = {
-      {Key::kBack, {0, 670, 160, 720}},
-      {Key::kOperations, {160, 670, 320, 720}},
-      {Key::kBack, {320, 670, 480, 720}},
-  };
+  enum Key { kBack = 1, kOperations };
   // The operations menu, in order.
   enum Operation {
     kBackupAll,       // "备份所有记录"
@@ -109,7 +105,7 @@ class CBriskTavrinLog : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point screen) override;
+  void on_command(int command) override;
   void on_menu(int menu_id, int index) override;
   bool on_key(uint32_t key_code) override;
   intptr_t on_message(const platform::Message& m) override;
@@ -147,7 +143,6 @@ class CBriskTavrinLog : public controls::Screen {
   int selected_ = -1;
   controls::CScrollList contact_list_{70};
   controls::CScrollList lines_;
-  controls::CScrollList* pressed_ = nullptr;
   controls::CPopupMenu menu_;
   std::thread indexer_;                       // started and joined on the UI thread
   std::atomic<bool> indexer_running_{false};  // set by the UI thread, cleared by the indexer

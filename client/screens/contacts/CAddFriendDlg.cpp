@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "controls/CMsgBoxDlg.h"
-#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/files/ScreenFrame.h"
@@ -19,14 +18,13 @@ namespace {
 constexpr char16_t kCaption[] = u"塔文提示";
 constexpr char16_t kWrongNumber[] = u"请输入正确的号码！手机11位，塔文号9位。";
 
-enum class Tap { kModeUid, kModeMobile, kGroup, kAdd, kExit };
+enum class Tap { kModeUid, kModeMobile, kGroup };
 constexpr controls::HotArea<Tap> kTaps[] = {
-    {Tap::kModeUid, CAddFriendDlg::kModeUid.offset(0, 52)},
-    {Tap::kModeMobile, CAddFriendDlg::kModeMobile.offset(0, 52)},
-    {Tap::kGroup, CAddFriendDlg::kGroupLine.offset(0, 52)},
-    {Tap::kAdd, ScreenFrame::kLeftTap},
-    {Tap::kExit, ScreenFrame::kRightTap},
+    {Tap::kModeUid, CAddFriendDlg::kModeUid},
+    {Tap::kModeMobile, CAddFriendDlg::kModeMobile},
+    {Tap::kGroup, CAddFriendDlg::kGroupLine},
 };
+enum Command { kAdd = 1, kExit };
 
 bool all_digits(std::u16string_view text) {
   return std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
@@ -35,7 +33,10 @@ bool all_digits(std::u16string_view text) {
 }  // namespace
 
 CAddFriendDlg::CAddFriendDlg(controls::UiContext ui)
-    : controls::Screen({.class_name = "CAddFriendDlg", .title = u"添加好友"}, std::move(ui)) {}
+    : controls::Screen({.class_name = "CAddFriendDlg", .title = u"添加好友"}, std::move(ui)) {
+  set_frame({.title = u"添加好友",
+             .keys = {{u"添加", controls::kLeftKey, kAdd}, {u"退出", controls::kRightKey, kExit}}});
+}
 
 CAddFriendDlg::~CAddFriendDlg() {
   destroy();
@@ -90,10 +91,10 @@ void CAddFriendDlg::choose_group() {
   menu_.set_id(kGroupMenu);
   menu_.set_title(u"请选择对方分组：");
   const int rows = int(groups_.size()) + 1;
-  const int bottom = kGroupLine.top + 52;
+  const int bottom = kGroupLine.top;
   const int top = std::max(
-      52, bottom - controls::CPopupMenu::kTitleHeight - rows * controls::CPopupMenu::kItemHeight);
-  menu_.set_rect({60, top, 420, bottom});
+      0, bottom - controls::CPopupMenu::kTitleHeight - rows * controls::CPopupMenu::kItemHeight);
+  menu_.set_rect(to_screen(Rect{60, top, 420, bottom}));
   menu_.add_item(u"无分组");
   for (const auto& g : groups_) menu_.add_item(g.name);
   menu_.show(window());
@@ -140,12 +141,12 @@ void CAddFriendDlg::add() {
   end_modal(1);
 }
 
+void CAddFriendDlg::on_command(int command) {
+  if (command == kAdd) add();
+  if (command == kExit) end_modal(0);
+}
+
 void CAddFriendDlg::on_tap(Point p) {
-  // A tap beside the boxes puts the input panel away.
-  const Point client{p.x, p.y - 52};
-  if (!kNumberBox.contains(client) && !kNameBox.contains(client) &&
-      !kGreetingBox.contains(client) && controls::sip_shown() == 1)
-    controls::sip_hide();
   const auto tap = controls::hit(kTaps, p);
   if (!tap) return;
   switch (*tap) {
@@ -158,23 +159,12 @@ void CAddFriendDlg::on_tap(Point p) {
     case Tap::kGroup:
       choose_group();
       break;
-    case Tap::kAdd:
-      add();
-      break;
-    case Tap::kExit:
-      end_modal(0);
-      break;
   }
-}
-
-intptr_t CAddFriendDlg::on_message(const Message& m) {
-  if (m.id == ScreenFrame::kPaintLists) ScreenFrame::paint_children(windows(), window());
-  return 0;
 }
 
 void CAddFriendDlg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, u"添加好友");
+  ScreenFrame::background(p, t);
   // The two modes as radio entries (SettingBtn.png: cells 2 off, 3 on).
   const gfx::CSkinImage& radio = skin("SettingBtn.png");
   const Rect modes[] = {kModeUid, kModeMobile};
@@ -194,8 +184,6 @@ void CAddFriendDlg::on_paint(gfx::Painter& p) {
   p.text(group, kGroupLine.inset(8), 26, t.btn_text_color,
          text::kLeft | text::kVCenter | text::kSingleLine);
   p.text(hint_, kHint, 26, t.bg_text_color, text::kLeft | text::kWordBreak);
-  windows().post(window(), ScreenFrame::kPaintLists);
-  ScreenFrame::soft_keys(p, t, u"添加", u"", u"退出");
 }
 
 }  // namespace tavrin::screens

@@ -59,7 +59,7 @@ class CAddFriendDlg : public controls::Screen {
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
   void on_tap(controls::Point p) override;
-  intptr_t on_message(const platform::Message& m) override;
+  void on_command(int command) override;
   void on_menu(int menu_id, int index) override;
 
  private:

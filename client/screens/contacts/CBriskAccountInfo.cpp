@@ -2,7 +2,6 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
-#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/contacts/ProfileLines.h"
@@ -19,18 +18,17 @@ namespace {
 constexpr char16_t kTitle[] = u"查看好友资料";
 constexpr char16_t kCaption[] = u"塔文提示";
 
-enum class Tap { kRename, kRefresh, kExit };
-constexpr controls::HotArea<Tap> kTaps[] = {
-    {Tap::kRename, ScreenFrame::kLeftTap},
-    {Tap::kRefresh, ScreenFrame::kMiddleTap},
-    {Tap::kExit, ScreenFrame::kRightTap},
-};
+enum Command { kRename = 1, kRefresh, kExit };
 
 }  // namespace
 
 CBriskAccountInfo::CBriskAccountInfo(long contact_id, controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskAccountInfo", .title = kTitle}, std::move(ui)),
       id_(contact_id) {
+  set_frame({.title = kTitle,
+             .keys = {{u"修改", controls::kLeftKey, kRename},
+                      {u"刷新", controls::kMiddleKey, kRefresh},
+                      {u"退出", controls::kRightKey, kExit}}});
   list_.set_row_painter(
       [this](gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r, bool) {
         const auto& t = theme();
@@ -54,9 +52,10 @@ int CBriskAccountInfo::run_modal() {
 bool CBriskAccountInfo::on_create() {
   rename_.create(window(), kRenameBox, 32);
   list_.set_id(kListId);
-  if (!list_.create(window(), kLines.left, kLines.top + 52, kLines.right, kLines.bottom + 52))
-    return false;
-  list_.set_background(&surface(), {0, 52});
+  const Rect lines = to_screen(kLines);
+  if (!list_.create(window(), lines.left, lines.top, lines.right, lines.bottom)) return false;
+  list_.set_background(&surface(), to_screen(Point{0, 0}));
+  add_list(list_);
   rebuild();
   return true;
 }
@@ -122,43 +121,27 @@ bool CBriskAccountInfo::on_engine(bridge::EngineMessage& m) {
   }
 }
 
-void CBriskAccountInfo::on_stylus(StylusAction action, Point p) {
-  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
-  if (!kRenameBox.contains({p.x, p.y - 52}) && controls::sip_shown() == 1) controls::sip_hide();
-  const auto tap = controls::hit(kTaps, p);
-  if (!tap) return;
-  switch (*tap) {
-    case Tap::kRename:
+void CBriskAccountInfo::on_command(int command) {
+  switch (command) {
+    case kRename:
       rename();
       break;
-    case Tap::kRefresh:
+    case kRefresh:
       refresh();
       break;
-    case Tap::kExit:
+    case kExit:
       end_modal(0);
       break;
   }
 }
 
-intptr_t CBriskAccountInfo::on_message(const Message& m) {
-  if (m.id == msg::kListStep && m.wparam == kListId)
-    list_.inertia_step();
-  else if (m.id == ScreenFrame::kPaintLists) {
-    list_.paint();
-    ScreenFrame::paint_children(windows(), window());
-  }
-  return 0;
-}
-
 void CBriskAccountInfo::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, kTitle);
+  ScreenFrame::background(p, t);
   p.image(skin("TavrinActInfo.png"), kAvatar.left, kAvatar.top);
   p.text(u"请输入好友的新的屏显名称：", kPrompt, 24, t.bg_text_color,
          text::kLeft | text::kVCenter | text::kSingleLine);
   p.hline(kLines.top - 2, 0, 480, t.line_color);
-  ScreenFrame::soft_keys(p, t, u"修改", u"刷新", u"退出");
-  windows().post(window(), ScreenFrame::kPaintLists);
 }
 
 }  // namespace tavrin::screens

@@ -52,10 +52,9 @@ class CBriskAccountInfo : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_command(int command) override;
   void on_timer(uintptr_t id) override;
   bool on_engine(bridge::EngineMessage& m) override;
-  intptr_t on_message(const platform::Message& m) override;
 
  private:
   long id_;

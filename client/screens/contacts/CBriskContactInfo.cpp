@@ -94,9 +94,10 @@ bool CBriskContactInfo::on_create() {
         entries_.push_back(name);
     }
   list_.set_id(kListId);
-  if (!list_.create(window(), kList.left, kList.top + 52, kList.right, kList.bottom + 52))
-    return false;
-  list_.set_background(&surface(), {0, 52});
+  const Rect list = to_screen(kList);
+  if (!list_.create(window(), list.left, list.top, list.right, list.bottom)) return false;
+  list_.set_background(&surface(), to_screen(Point{0, 0}));
+  add_list(list_);
   list_.set_tap_message(msg::kItemTapped, kListId);
   opened_ = -1;
   fill_list();
@@ -162,33 +163,28 @@ void CBriskContactInfo::back() {
   fill_list();
 }
 
-void CBriskContactInfo::on_stylus(StylusAction action, Point p) {
-  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
-  if (ScreenFrame::kRightTap.contains(p)) back();
+void CBriskContactInfo::on_command(int command) {
+  if (command == kBack) back();
 }
 
 intptr_t CBriskContactInfo::on_message(const Message& m) {
-  if (m.id == msg::kListStep && m.wparam == kListId) {
-    list_.inertia_step();
-  } else if (m.id == msg::kItemTapped && m.wparam == kListId) {
+  if (m.id == msg::kItemTapped && m.wparam == kListId) {
     if (opened_ < 0)
       open_entry(int(m.lparam));
     else
       choose_card(int(m.lparam));
-  } else if (m.id == ScreenFrame::kPaintLists) {
-    list_.paint();
   }
   return 0;
 }
 
 void CBriskContactInfo::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, title());
+  set_frame(
+      {.title = title(), .keys = {{opened_ < 0 ? u"退出" : u"返回", controls::kRightKey, kBack}}});
+  ScreenFrame::background(p, t);
   if (entries_.size() == 1 && cards_.empty())
     p.text(u"通讯录中没有联系人", {20, 160, 460, 220}, 26, t.bg_text_color,
            text::kCenter | text::kVCenter | text::kSingleLine);
-  ScreenFrame::soft_keys(p, t, u"", u"", opened_ < 0 ? u"退出" : u"返回");
-  windows().post(window(), ScreenFrame::kPaintLists);
 }
 
 }  // namespace tavrin::screens

@@ -58,7 +58,8 @@ class CBriskContactInfo : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_command(int command) override;
+  static constexpr int kBack = 1;
   intptr_t on_message(const platform::Message& m) override;
 
  private:

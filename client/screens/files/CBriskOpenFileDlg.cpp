@@ -16,11 +16,7 @@ constexpr char16_t kNothingChosen[] = u"请选择你要设置的图片！";
 constexpr char16_t kCaption[] = u"塔文提示";
 constexpr char16_t kEmptyFolder[] = u"此文件夹中没有文件夹或图片";
 
-enum class Tap { kOk, kExit };
-constexpr controls::HotArea<Tap> kTaps[] = {
-    {Tap::kOk, ScreenFrame::kLeftTap},
-    {Tap::kExit, ScreenFrame::kRightTap},
-};
+enum Command { kOk = 1, kExit };
 
 // The largest rectangle of the image's proportions inside box, centred.
 Rect fit(int w, int h, const Rect& box) {
@@ -38,6 +34,8 @@ CBriskOpenFileDlg::CBriskOpenFileDlg(std::filesystem::path root, controls::UiCon
     : controls::Screen({.class_name = "CBriskOpenFileDlg", .title = kTitle}, std::move(ui)),
       root_(std::move(root)),
       start_(std::move(start)) {
+  set_frame({.title = kTitle,
+             .keys = {{u"确定", controls::kLeftKey, kOk}, {u"退出", controls::kRightKey, kExit}}});
   list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
                                const gfx::Rect& r,
                                bool selected) { paint_row(c, row, r, selected); });
@@ -56,10 +54,11 @@ int CBriskOpenFileDlg::run_modal() {
 
 bool CBriskOpenFileDlg::on_create() {
   list_.set_id(kListId);
-  if (!list_.create(window(), kContent.left, kContent.top + 52, kContent.right,
-                    kContent.bottom + 52))
+  const Rect content = to_screen(kContent);
+  if (!list_.create(window(), content.left, content.top, content.right, content.bottom))
     return false;
-  list_.set_background(&surface(), {0, 52});
+  list_.set_background(&surface(), to_screen(Point{0, 0}));
+  add_list(list_);
   list_.set_tap_message(msg::kItemTapped, kListId);
   // A start outside the tree opens at its root.
   const auto below = start_.lexically_relative(root_);
@@ -120,34 +119,24 @@ void CBriskOpenFileDlg::confirm() {
   end_modal(1);
 }
 
-void CBriskOpenFileDlg::on_stylus(StylusAction action, Point p) {
-  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
-  const Point client{p.x, p.y - 52};
-  if (kPathColumn.contains(client)) {
-    const size_t row = size_t((client.y - kPathColumn.top) / kPathRow);
+void CBriskOpenFileDlg::on_command(int command) {
+  if (command == kOk) confirm();
+  if (command == kExit) end_modal(0);
+}
+
+void CBriskOpenFileDlg::on_tap(Point p) {
+  if (kPathColumn.contains(p)) {
+    const size_t row = size_t((p.y - kPathColumn.top) / kPathRow);
     // The column shows "设备" and the deepest levels that fit.
     const size_t rows = size_t(kPathColumn.height() / kPathRow);
     const size_t skip = path_list_.size() > rows ? path_list_.size() - rows : 0;
     const size_t index = row == 0 ? 0 : row + skip;
     if (index < path_list_.size()) open_folder(path_list_[index]);
-    return;
-  }
-  if (const auto tap = controls::hit(kTaps, p)) {
-    if (*tap == Tap::kOk)
-      confirm();
-    else
-      end_modal(0);
   }
 }
 
 intptr_t CBriskOpenFileDlg::on_message(const Message& m) {
-  if (m.id == msg::kListStep && m.wparam == kListId) {
-    list_.inertia_step();
-  } else if (m.id == msg::kItemTapped && m.wparam == kListId) {
-    choose(int(m.lparam));
-  } else if (m.id == ScreenFrame::kPaintLists) {
-    list_.paint();
-  }
+  if (m.id == msg::kItemTapped && m.wparam == kListId) choose(int(m.lparam));
   return 0;
 }
 
@@ -166,7 +155,7 @@ void CBriskOpenFileDlg::paint_row(gfx::PixelCanvas& c, const controls::ListRow& 
 
 void CBriskOpenFileDlg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, kTitle);
+  ScreenFrame::background(p, t);
   // The path list: "设备", then the deepest levels that fit.
   const size_t rows = size_t(kPathColumn.height() / kPathRow);
   const size_t skip = path_list_.size() > rows ? path_list_.size() - rows : 0;
@@ -193,8 +182,6 @@ void CBriskOpenFileDlg::on_paint(gfx::Painter& p) {
     p.image_scaled(*preview_, fit(preview_->width, preview_->height, kPreview.inset(2)));
     p.draw_frame(kPreview, t.line_color);
   }
-  ScreenFrame::soft_keys(p, t, u"确定", u"", u"退出");
-  windows().post(window(), ScreenFrame::kPaintLists);
 }
 
 }  // namespace tavrin::screens

@@ -57,7 +57,8 @@ class CBriskOpenFileDlg : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_tap(controls::Point p) override;
+  void on_command(int command) override;
   intptr_t on_message(const platform::Message& m) override;
 
  private:

@@ -47,13 +47,20 @@ struct Progress {
   bool fails;
 };
 constexpr Progress kProgress[] = {
-    {1, u"正在连接服务器", false},       {2, u"正在验证用户名和密码", false},
-    {3, u"验证用户名和密码成功", false}, {4, u"登陆失败", true},
-    {5, u"网络错误", true},              {6, u"登陆出现未知错误", true},
-    {7, u"用户名错误", true},            {8, u"正在获取联系人列表", false},
-    {9, u"获取联系人列表成功", false},   {10, u"获取联系人列表失败", true},
-    {11, u"正在获取联系人信息", false},  {12, u"获取联系人信息成功 ", false},
-    {13, u"获取联系人信息失败", true},   {14, u"登陆成功", false},
+    {1, u"正在连接服务器", false},
+    {2, u"正在验证用户名和密码", false},
+    {3, u"验证用户名和密码成功", false},
+    {4, u"登陆失败", true},
+    {5, u"网络错误", true},
+    {6, u"登陆出现未知错误", true},
+    {7, u"用户名错误", true},
+    {8, u"正在获取联系人列表", false},
+    {9, u"获取联系人列表成功", false},
+    {10, u"获取联系人列表失败", true},
+    {11, u"正在获取联系人信息", false},
+    {12, u"获取联系人信息成功 ", false},
+    {13, u"获取联系人信息失败", true},
+    {14, u"登陆成功", false},
     {241, u"塔文号错误", true},
 };
 
@@ -64,8 +71,7 @@ const Progress* progress_of(int code) {
 }
 
 void log_storage(const char* what, const storage::CppSQLite3Exception& failure) {
-  std::fprintf(stderr, "tavrin: %s: %s\n", what,
-               utf16_to_utf8(failure.errorMessage()).c_str());
+  std::fprintf(stderr, "tavrin: %s: %s\n", what, utf16_to_utf8(failure.errorMessage()).c_str());
 }
 
 }  // namespace
@@ -74,6 +80,7 @@ CLoginDlg::CLoginDlg(LoginConfig config, controls::UiContext ui)
     : controls::Screen({.class_name = "CLoginDlg", .title = u"BriskTavrin"}, std::move(ui)),
       config_(std::move(config)) {
   auto_dial_ = config_.auto_dial;
+  set_keys();
   // The start-up setting 1-4 (online, hidden, away, busy) is the pop-up's order.
   const int setting = shell::client_settings().login_status;
   const StatusChoice& s = kStatuses[setting >= 1 && setting <= 4 ? setting - 1 : 0];
@@ -202,7 +209,8 @@ bool CLoginDlg::bring_network_up() {
   set_progress(u"连接网络...");
   connected_ = true;
   uint64_t handle = Network::connect(Network::Destination::kWork, config_.network_timeout_ms);
-  if (!handle) handle = Network::connect(Network::Destination::kInternet, config_.network_timeout_ms);
+  if (!handle)
+    handle = Network::connect(Network::Destination::kInternet, config_.network_timeout_ms);
   connected_ = handle != 0;
   if (handle) Network::release(handle);
   set_progress(connected_ ? u"网络连接成功..." : u"网络连接失败...");
@@ -281,7 +289,8 @@ void CLoginDlg::show_menu(int id) {
       break;
   }
   const int bottom = 738;
-  const int top = bottom - controls::CPopupMenu::kTitleHeight - count * controls::CPopupMenu::kItemHeight;
+  const int top =
+      bottom - controls::CPopupMenu::kTitleHeight - count * controls::CPopupMenu::kItemHeight;
   menu_.set_rect({left, top, left + 200, bottom});
   if (id == kStatusMenu)
     for (const auto& s : kStatuses) menu_.add_item(s.text);
@@ -359,25 +368,24 @@ void CLoginDlg::confirm_exit() {
 }
 
 void CLoginDlg::on_tap(Point p) {
-  const Point client{p.x, p.y - spec().rect.top};
-  if (!kAccountBox.contains(client) && !kPasswordBox.contains(client) && controls::sip_shown() == 1)
-    controls::sip_hide();
-  const auto tap = controls::hit(kTaps, p);
-  if (!tap) return;
-  switch (*tap) {
-    case Tap::kLogin:
+  if (kLoginButton.contains(p)) login_key();
+}
+
+void CLoginDlg::on_command(int command) {
+  switch (command) {
+    case kLogin:
       login_key();
       break;
-    case Tap::kStatus:
+    case kStatus:
       show_menu(kStatusMenu);
       break;
-    case Tap::kTheme:
+    case kTheme:
       show_menu(kThemeMenu);
       break;
-    case Tap::kSettings:
+    case kSettings:
       show_menu(kSettingsMenu);
       break;
-    case Tap::kExit:
+    case kExit:
       confirm_exit();
       break;
   }
@@ -417,12 +425,16 @@ void CLoginDlg::on_paint(gfx::Painter& p) {
   if (auto_dial_) status += u"(自动拨号)";
   p.text(status, kStatusLine, 28, t.menu_text_color, line);
   p.text(u"登录进度：" + progress_, kProgressLine, 28, t.menu_text_color, line);
-  // The soft-key bar.
-  p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  set_keys();
+}
+
+void CLoginDlg::set_keys() {
+  // The first key follows the login.
   const char16_t* keys[] = {logging_in_ ? u"取消" : u"登录", u"状态", u"主题", u"设置", u"退出"};
+  std::vector<controls::SoftKey> bar;
   for (int i = 0; i < 5; ++i)
-    p.text(keys[i], {i * 96, kSoftBar.top, (i + 1) * 96, kSoftBar.bottom}, 30,
-           t.bottom_text_color, caption);
+    bar.push_back({keys[i], {i * 96, kSoftBar.top, (i + 1) * 96, kSoftBar.bottom}, kLogin + i});
+  set_soft_keys(std::move(bar));
 }
 
 }  // namespace tavrin::screens

@@ -43,19 +43,10 @@ class CLoginDlg : public controls::Screen {
   static constexpr controls::Rect kStatusLine{50, 370, 440, 410};
   static constexpr controls::Rect kProgressLine{50, 410, 440, 450};
   static constexpr controls::Rect kLoginButton{90, 300, 390, 356};
-  static constexpr controls::Rect kSoftBar{0, 688, 480, 748};
+  static constexpr controls::Rect kSoftBar = controls::kSoftKeyBar;
 
-  // Tap areas, screen coordinates (window y + 52): the login button and the
-  // soft-key bar's five keys.
-  enum class Tap { kLogin, kStatus, kTheme, kSettings, kExit };
-  static constexpr controls::HotArea<Tap> kTaps[] = {
-      {Tap::kLogin, kLoginButton.offset(0, 52)},
-      {Tap::kLogin, {0, 740, 96, 800}},
-      {Tap::kStatus, {96, 740, 192, 800}},
-      {Tap::kTheme, {192, 740, 288, 800}},
-      {Tap::kSettings, {288, 740, 384, 800}},
-      {Tap::kExit, {384, 740, 480, 800}},
-  };
+  // The soft-key bar's five keys, 96 pixels each, as commands.
+  enum Tap { kLogin = 1, kStatus, kTheme, kSettings, kExit };
   // Menu ids of the pop-ups.
   static constexpr int kStatusMenu = 1;
   static constexpr int kThemeMenu = 2;
@@ -87,6 +78,8 @@ class CLoginDlg : public controls::Screen {
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
   void on_tap(controls::Point p) override;
+  void on_command(int command) override;
+  void set_keys();
   bool on_key(uint32_t key_code) override;
   void on_menu(int menu_id, int index) override;
   bool on_engine(bridge::EngineMessage& m) override;

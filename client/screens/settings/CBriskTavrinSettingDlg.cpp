@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "screens/files/ScreenFrame.h"
 #include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -45,6 +44,10 @@ CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, bool offline,
   const auto& more = shell::switch_settings();
   switches_ = {s.vibrate != 0,        more.online_sound != 0,         s.sound != 0,
                more.group_sound != 0, more.block_group_messages != 0, more.keep_chat_log != 0};
+  // The bands are part of the screen's skin.
+  set_frame({.title = u"个人设置",
+             .keys = {{u"确定", controls::kLeftKey, kOk}, {u"退出", controls::kRightKey, kExit}},
+             .bands = false});
 }
 
 CBriskTavrinSettingDlg::~CBriskTavrinSettingDlg() {
@@ -106,18 +109,20 @@ void CBriskTavrinSettingDlg::add_friend() {
   repaint();
 }
 
-void CBriskTavrinSettingDlg::on_tap(Point p) {
-  const Point client{p.x, p.y - 52};
-  for (int i = 0; i < 3; ++i)
-    if (kTab[i].contains(client)) return show_page(i);
-  if (ScreenFrame::kLeftTap.contains(p)) {
+void CBriskTavrinSettingDlg::on_command(int command) {
+  if (command == kOk) {
     save_settings_now();
-    return end_modal(kStatusBase + status_);
+    end_modal(kStatusBase + status_);
   }
-  if (ScreenFrame::kRightTap.contains(p)) return end_modal(kStatusBase + kCancelled);
+  if (command == kExit) end_modal(kStatusBase + kCancelled);
+}
+
+void CBriskTavrinSettingDlg::on_tap(Point p) {
+  for (int i = 0; i < 3; ++i)
+    if (kTab[i].contains(p)) return show_page(i);
   const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
   for (int i = 0; i < rows; ++i) {
-    if (!row(i).contains(client)) continue;
+    if (!row(i).contains(p)) continue;
     if (page_ == 0)
       add_friend();
     else if (page_ == 1)
@@ -135,8 +140,6 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
   p.image(skin("SettingBk.png"), 0, 0);
   // The pages on the theme's own background, so their text reads in any theme.
   p.fill_rect({82, 52, 480, 688}, t.bg_color, t.bg_alpha);
-  p.text(u"个人设置", {12, 0, 468, 52}, 30, t.bottom_text_color,
-         text::kCenter | text::kVCenter | text::kSingleLine);
   for (int i = 0; i < 3; ++i) {
     p.image(skin(i == page_ ? "BtnSel.png" : "BtnNormal.png"), kTab[i].left, kTab[i].top);
     p.text(kTabTexts[i], kTab[i], 26, i == page_ ? t.btn_text_color : t.bottom_text_color,
@@ -168,9 +171,6 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
       p.hline(r.bottom - 1, r.left, r.right, t.line_color);
     }
   }
-  const unsigned caption = text::kCenter | text::kVCenter | text::kSingleLine;
-  p.text(u"确定", ScreenFrame::kLeftKey, 30, t.bottom_text_color, caption);
-  p.text(u"退出", ScreenFrame::kRightKey, 30, t.bottom_text_color, caption);
 }
 
 }  // namespace tavrin::screens

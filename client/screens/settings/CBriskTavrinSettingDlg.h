@@ -51,10 +51,12 @@ class CBriskTavrinSettingDlg : public controls::Screen {
  protected:
   void on_paint(gfx::Painter& p) override;
   void on_tap(controls::Point p) override;
+  void on_command(int command) override;
 
  private:
   int page_ = 1;
   static constexpr int kStatusBase = 100;
+  enum Command { kOk = 1, kExit };
   int status_ = 0;
   bool offline_ = false;
   std::array<bool, kSwitchCount> switches_{};

@@ -2,7 +2,6 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
-#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/files/ScreenFrame.h"
@@ -24,7 +23,10 @@ std::u16string text(const char* s) {
 }  // namespace
 
 CBriskUserInfo::CBriskUserInfo(controls::UiContext ui)
-    : controls::Screen({.class_name = "CBriskUserInfo", .title = kTitle}, std::move(ui)) {}
+    : controls::Screen({.class_name = "CBriskUserInfo", .title = kTitle}, std::move(ui)) {
+  set_frame({.title = kTitle,
+             .keys = {{u"确定", controls::kLeftKey, kOk}, {u"退出", controls::kRightKey, kExit}}});
+}
 
 CBriskUserInfo::~CBriskUserInfo() {
   destroy();
@@ -104,24 +106,14 @@ bool CBriskUserInfo::on_engine(bridge::EngineMessage& m) {
   }
 }
 
-void CBriskUserInfo::on_tap(Point p) {
-  const Point client{p.x, p.y - 52};
-  if (!kNickBox.contains(client) && !kMoodBox.contains(client) && controls::sip_shown() == 1)
-    controls::sip_hide();
-  if (ScreenFrame::kLeftTap.contains(p))
-    confirm();
-  else if (ScreenFrame::kRightTap.contains(p))
-    end_modal(0);
-}
-
-intptr_t CBriskUserInfo::on_message(const Message& m) {
-  if (m.id == ScreenFrame::kPaintLists) ScreenFrame::paint_children(windows(), window());
-  return 0;
+void CBriskUserInfo::on_command(int command) {
+  if (command == kOk) confirm();
+  if (command == kExit) end_modal(0);
 }
 
 void CBriskUserInfo::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, kTitle);
+  ScreenFrame::background(p, t);
   p.image(skin("TavrinActInfo.png"), kAvatar.left, kAvatar.top);
   const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
   p.text(show_name_, kName, 30, t.bg_text_color, line);
@@ -134,8 +126,6 @@ void CBriskUserInfo::on_paint(gfx::Painter& p) {
   ScreenFrame::label(p, t, u"你可以编辑你的签名!", kMoodHint);
   ScreenFrame::label(p, t, u"请输入新的签名：", kMoodPrompt);
   p.text(result_, kResult, 24, t.bg_text_color, line);
-  windows().post(window(), ScreenFrame::kPaintLists);
-  ScreenFrame::soft_keys(p, t, u"确定", u"", u"退出");
 }
 
 }  // namespace tavrin::screens

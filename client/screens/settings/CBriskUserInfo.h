@@ -49,8 +49,8 @@ class CBriskUserInfo : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_tap(controls::Point p) override;
-  intptr_t on_message(const platform::Message& m) override;
+  void on_command(int command) override;
+  enum Command { kOk = 1, kExit };
   bool on_engine(bridge::EngineMessage& m) override;
 
  private:

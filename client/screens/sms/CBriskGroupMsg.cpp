@@ -16,8 +16,6 @@ using namespace platform;
 
 namespace {
 
-constexpr SoftKey kKeys[] = {{u"发送", 0, 120}, {u"粘帖剪贴板", 180, 300}, {u"退出", 360, 480}};
-
 // The text as the result line shows it: escaped angle brackets back as typed.
 std::u16string unescaped(std::u16string text) {
   for (const auto& [from, to] :
@@ -30,7 +28,12 @@ std::u16string unescaped(std::u16string text) {
 }  // namespace
 
 CBriskGroupMsg::CBriskGroupMsg(WindowId owner, int group_id)
-    : SmsScreen("CBriskGroupMsg", u"群发短信", owner), group_id_(group_id) {}
+    : SmsScreen("CBriskGroupMsg", u"群发短信", owner), group_id_(group_id) {
+  set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
+                 soft_key(u"粘帖剪贴板", 180, 300, int(Tap::kPaste)),
+                 soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
+}
 
 CBriskGroupMsg::~CBriskGroupMsg() {
   destroy();
@@ -153,7 +156,8 @@ void CBriskGroupMsg::paste() {
   if (auto text = Clipboard::text()) box_.set_text(*text);
 }
 
-void CBriskGroupMsg::on_stylus(StylusAction action, controls::Point screen) {
+void CBriskGroupMsg::on_stylus(StylusAction action, controls::Point p) {
+  const controls::Point screen = to_screen(p);
   if (lists_.stylus(action, screen)) return;
   bool taken = false;
   switch (action) {
@@ -167,15 +171,11 @@ void CBriskGroupMsg::on_stylus(StylusAction action, controls::Point screen) {
       taken = result_list_.stylus_up(screen);
       break;
   }
-  if (!taken) SmsScreen::on_stylus(action, screen);
+  if (!taken) SmsScreen::on_stylus(action, p);
 }
 
-void CBriskGroupMsg::on_tap(controls::Point screen) {
-  const controls::Point p = to_window(screen);
-  if (!kBox.contains(p) && controls::sip_shown() == 1) controls::sip_hide();
-  const auto tap = controls::hit(kTaps, p);
-  if (!tap) return;
-  switch (*tap) {
+void CBriskGroupMsg::on_command(int command) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;
@@ -216,7 +216,6 @@ void CBriskGroupMsg::paint_page(gfx::Painter& p) {
   paint_label(p, u"请输入发送给朋友的信息", kPrompt, 28);
   paint_button(p, kSelectAll, u"全选");
   paint_button(p, kClearAll, u"全删");
-  paint_soft_keys(p, kKeys);
 }
 
 void CBriskGroupMsg::paint_children() {

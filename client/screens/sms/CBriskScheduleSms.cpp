@@ -17,7 +17,6 @@ using namespace platform;
 
 namespace {
 
-constexpr SoftKey kKeys[] = {{u"确定", 0, 120}, {u"删除", 180, 300}, {u"退出", 360, 480}};
 constexpr int kTextRow = 70;
 
 std::u16string decimal(long n) {
@@ -56,7 +55,12 @@ void on_delete_answer(int code, intptr_t, intptr_t, void* user) {
 }  // namespace
 
 CBriskScheduleSms::CBriskScheduleSms(WindowId owner)
-    : SmsScreen("CBriskScheduleSms", u"定时短信", owner) {}
+    : SmsScreen("CBriskScheduleSms", u"定时短信", owner) {
+  set_soft_keys({soft_key(u"确定", 0, 120, int(Tap::kClose)),
+                 soft_key(u"删除", kDeleteKey.left, kDeleteKey.right, int(Tap::kDelete)),
+                 soft_key(u"退出", 360, 480, int(Tap::kClose))});
+  set_tap_areas(kTaps);
+}
 
 CBriskScheduleSms::~CBriskScheduleSms() {
   destroy();
@@ -181,20 +185,19 @@ void CBriskScheduleSms::delete_chosen() {
     notice(u"删除定时短信失败！");
 }
 
-void CBriskScheduleSms::on_stylus(StylusAction action, controls::Point screen) {
+void CBriskScheduleSms::on_stylus(StylusAction action, controls::Point p) {
+  const controls::Point screen = to_screen(p);
   for (controls::CScrollList* list : {&id_list_, &detail_list_}) {
     const bool taken = action == StylusAction::kDown   ? list->stylus_down(screen)
                        : action == StylusAction::kMove ? list->stylus_move(screen)
                                                        : list->stylus_up(screen);
     if (taken) return;
   }
-  SmsScreen::on_stylus(action, screen);
+  SmsScreen::on_stylus(action, p);
 }
 
-void CBriskScheduleSms::on_tap(controls::Point screen) {
-  const auto tap = controls::hit(kTaps, to_window(screen));
-  if (!tap) return;
-  switch (*tap) {
+void CBriskScheduleSms::on_command(int command) {
+  switch (Tap(command)) {
     case Tap::kSet:
       open_editor();
       break;
@@ -232,7 +235,6 @@ intptr_t CBriskScheduleSms::on_screen_message(const Message& m) {
 void CBriskScheduleSms::paint_page(gfx::Painter& p) {
   paint_button(p, kSetButton, u"设置定时短信");
   paint_button(p, kRefreshButton, u"刷新定时短信");
-  paint_soft_keys(p, kKeys);
 }
 
 void CBriskScheduleSms::paint_children() {

@@ -24,7 +24,7 @@ class CBriskScheduleSms : public SmsScreen {
   static constexpr controls::Rect kDetails{100, 240, 480, 670};
   static constexpr uintptr_t kIdsId = 31, kDetailsId = 32;
 
-  static constexpr controls::Rect kDeleteKey{180, 670, 300, 720};
+  static constexpr controls::Rect kDeleteKey{180, kSoftBar.top, 300, kSoftBar.bottom};
   // Private message: the engine's answer to a delete (wparam: 123 or 122).
   static constexpr uint32_t kDeleteAnswer = 8103;
 
@@ -32,9 +32,6 @@ class CBriskScheduleSms : public SmsScreen {
   static constexpr controls::HotArea<Tap> kTaps[] = {
       {Tap::kSet, kSetButton},
       {Tap::kRefresh, kRefreshButton},
-      {Tap::kDelete, kDeleteKey},
-      {Tap::kClose, {0, 670, 120, 720}},
-      {Tap::kClose, {360, 670, 480, 720}},
   };
 
   explicit CBriskScheduleSms(platform::WindowId owner = 0);
@@ -62,7 +59,7 @@ class CBriskScheduleSms : public SmsScreen {
   void paint_page(gfx::Painter& p) override;
   void paint_children() override;
   void on_stylus(platform::StylusAction action, controls::Point screen) override;
-  void on_tap(controls::Point p) override;
+  void on_command(int command) override;
   bool on_key(uint32_t key_code) override;
   intptr_t on_screen_message(const platform::Message& m) override;
 

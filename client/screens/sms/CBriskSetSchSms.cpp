@@ -15,7 +15,6 @@ using namespace platform;
 
 namespace {
 
-constexpr SoftKey kKeys[] = {{u"发送", 0, 120}, {u"退出", 360, 480}};
 constexpr char16_t kFailed[] = u"设置定时短信失败！";
 
 // The receivers as the engine takes them. The engine reads only each
@@ -50,7 +49,11 @@ struct ReceiverChain {
 }  // namespace
 
 CBriskSetSchSms::CBriskSetSchSms(WindowId owner)
-    : SmsScreen("CBriskSetSchSms", u"设置定时短信", owner) {}
+    : SmsScreen("CBriskSetSchSms", u"设置定时短信", owner) {
+  set_soft_keys(
+      {soft_key(u"发送", 0, 120, int(Tap::kSend)), soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
+}
 
 CBriskSetSchSms::~CBriskSetSchSms() {
   destroy();
@@ -138,16 +141,12 @@ bool CBriskSetSchSms::on_engine(bridge::EngineMessage& m) {
   }
 }
 
-void CBriskSetSchSms::on_stylus(StylusAction action, controls::Point screen) {
-  if (!lists_.stylus(action, screen)) SmsScreen::on_stylus(action, screen);
+void CBriskSetSchSms::on_stylus(StylusAction action, controls::Point p) {
+  if (!lists_.stylus(action, to_screen(p))) SmsScreen::on_stylus(action, p);
 }
 
-void CBriskSetSchSms::on_tap(controls::Point screen) {
-  const controls::Point p = to_window(screen);
-  if (!kBox.contains(p) && controls::sip_shown() == 1) controls::sip_hide();
-  const auto tap = controls::hit(kTaps, p);
-  if (!tap) return;
-  switch (*tap) {
+void CBriskSetSchSms::on_command(int command) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;
@@ -189,7 +188,6 @@ void CBriskSetSchSms::paint_page(gfx::Painter& p) {
   paint_button(p, kClearAll, u"全删：");
   paint_button(p, kSetTime, u"设置时间");
   paint_label(p, u"请输入发送给朋友的信息：", kPrompt, 28);
-  paint_soft_keys(p, kKeys);
 }
 
 void CBriskSetSchSms::paint_children() {

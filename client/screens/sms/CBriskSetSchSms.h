@@ -36,9 +36,9 @@ class CBriskSetSchSms : public SmsScreen {
 
   enum class Tap { kSend, kExit, kSelectAll, kClearAll, kSetTime };
   static constexpr controls::HotArea<Tap> kTaps[] = {
-      {Tap::kSelectAll, kSelectAll},      {Tap::kClearAll, kClearAll},
-      {Tap::kSetTime, kSetTime},          {Tap::kSend, {0, 670, 120, 720}},
-      {Tap::kExit, {360, 670, 480, 720}},
+      {Tap::kSelectAll, kSelectAll},
+      {Tap::kClearAll, kClearAll},
+      {Tap::kSetTime, kSetTime},
   };
 
   explicit CBriskSetSchSms(platform::WindowId owner = 0);
@@ -64,7 +64,7 @@ class CBriskSetSchSms : public SmsScreen {
   void paint_page(gfx::Painter& p) override;
   void paint_children() override;
   void on_stylus(platform::StylusAction action, controls::Point screen) override;
-  void on_tap(controls::Point p) override;
+  void on_command(int command) override;
   bool on_key(uint32_t key_code) override;
   bool on_engine(bridge::EngineMessage& m) override;
   intptr_t on_screen_message(const platform::Message& m) override;

@@ -12,8 +12,6 @@ using namespace platform;
 
 namespace {
 
-constexpr SoftKey kKeys[] = {{u"发送", 0, 120}, {u"粘帖剪贴板", 160, 320}, {u"退出", 360, 480}};
-
 // The own mobile number: the profile's, else the one the user record holds.
 std::u16string own_mobile() {
   std::u16string number;
@@ -30,7 +28,12 @@ std::u16string own_mobile() {
 }  // namespace
 
 CBriskToSelfMsg::CBriskToSelfMsg(WindowId owner)
-    : SmsScreen("CBriskToSelfMsg", u"给自己发短信", owner) {}
+    : SmsScreen("CBriskToSelfMsg", u"给自己发短信", owner) {
+  set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
+                 soft_key(u"粘帖剪贴板", 160, 320, int(Tap::kPaste)),
+                 soft_key(u"退出", 360, 480, int(Tap::kExit))});
+  set_tap_areas(kTaps);
+}
 
 CBriskToSelfMsg::~CBriskToSelfMsg() {
   destroy();
@@ -107,12 +110,8 @@ void CBriskToSelfMsg::paste() {
   if (auto text = Clipboard::text()) box_.set_text(*text);
 }
 
-void CBriskToSelfMsg::on_tap(controls::Point screen) {
-  const controls::Point p = to_window(screen);
-  if (!kBox.contains(p) && controls::sip_shown() == 1) controls::sip_hide();
-  const auto tap = controls::hit(kTaps, p);
-  if (!tap) return;
-  switch (*tap) {
+void CBriskToSelfMsg::on_command(int command) {
+  switch (Tap(command)) {
     case Tap::kSend:
       send();
       break;
@@ -139,7 +138,6 @@ void CBriskToSelfMsg::paint_page(gfx::Painter& p) {
   paint_button(p, kSendButton, u"发送短信");
   paint_label(p, mobile_.empty() ? u"本机号码：未知" : u"本机号码：" + mobile_, kNumberLine, 26);
   if (sending_) paint_label(p, u"正在发送...", kStatusLine, 26);
-  paint_soft_keys(p, kKeys);
 }
 
 void CBriskToSelfMsg::paint_children() {

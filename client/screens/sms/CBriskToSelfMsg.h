@@ -31,9 +31,6 @@ class CBriskToSelfMsg : public SmsScreen {
   enum class Tap { kSend, kPaste, kExit };
   static constexpr controls::HotArea<Tap> kTaps[] = {
       {Tap::kSend, kSendButton},
-      {Tap::kSend, {0, 670, 120, 720}},
-      {Tap::kPaste, {160, 670, 320, 720}},
-      {Tap::kExit, {360, 670, 480, 720}},
   };
 
   explicit CBriskToSelfMsg(platform::WindowId owner = 0);
@@ -53,7 +50,7 @@ class CBriskToSelfMsg : public SmsScreen {
   void on_destroy() override;
   void paint_page(gfx::Painter& p) override;
   void paint_children() override;
-  void on_tap(controls::Point p) override;
+  void on_command(int command) override;
   bool on_key(uint32_t key_code) override;
   void on_timer(uintptr_t id) override;
   bool on_engine(bridge::EngineMessage& m) override;

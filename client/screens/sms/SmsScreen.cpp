@@ -11,8 +11,9 @@ using controls::Rect;
 
 SmsScreen::SmsScreen(std::string class_name, std::u16string title, WindowId owner)
     : controls::Screen(
-          {.class_name = std::move(class_name), .title = u"BriskTavrin", .owner = owner}),
-      title_(std::move(title)) {}
+          {.class_name = std::move(class_name), .title = u"BriskTavrin", .owner = owner}) {
+  set_frame({.title = std::move(title), .title_band = kTitleBar, .bands = false});
+}
 
 const ArgbImage* SmsScreen::background() {
   if (!background_tried_) {
@@ -26,20 +27,13 @@ void SmsScreen::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
   if (const ArgbImage* bk = background()) p.image_scaled(*bk, {0, 0, 480, 800});
+  // The bands go under the page, which may put an icon on the title band.
   p.fill_shaded(kTitleBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
-  p.text(title_, kTitleBar, 30, t.bottom_text_color,
-         text::kCenter | text::kVCenter | text::kSingleLine);
   p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   paint_page(p);
-  // The children present after this surface, so they stay on top of it.
-  windows().post(window(), kPaintChildren);
 }
 
 intptr_t SmsScreen::on_message(const Message& m) {
-  if (m.id == kPaintChildren) {
-    paint_children();
-    return 0;
-  }
   return on_screen_message(m);
 }
 
@@ -48,7 +42,6 @@ int SmsScreen::notice(std::u16string text, int type) {
   last_notice_ = text;
   // The box dims what the display shows: the whole screen, children too.
   repaint();
-  paint_children();
   const int answer = controls::CMsgBoxDlg::show(window(), std::move(text), kCaption, type);
   repaint();
   return answer;
@@ -61,15 +54,6 @@ int fitted_height(std::u16string_view caption, int width) {
   return caption.empty() ? 30 : std::min(30, width / int(caption.size()));
 }
 }  // namespace
-
-void SmsScreen::paint_soft_keys(gfx::Painter& p, std::span<const SoftKey> keys) {
-  for (const SoftKey& k : keys) {
-    const std::u16string_view caption(k.text);
-    p.text(caption, {k.left, kSoftBar.top, k.right, kSoftBar.bottom},
-           fitted_height(caption, k.right - k.left), theme().bottom_text_color,
-           text::kCenter | text::kVCenter | text::kSingleLine);
-  }
-}
 
 void SmsScreen::paint_button(gfx::Painter& p, const Rect& r, std::u16string_view caption) {
   const auto& t = theme();

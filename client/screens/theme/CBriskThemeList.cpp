@@ -16,6 +16,8 @@ constexpr char16_t kCaption[] = u"BriskLibTavrin Theme List";
 CBriskThemeList::CBriskThemeList(std::filesystem::path install_folder, controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskThemeList", .title = u"BriskStoreApp"}, std::move(ui)),
       install_folder_(std::move(install_folder)) {
+  set_frame({.title = kCaption,
+             .keys = {{u"确定", controls::kLeftKey, kOk}, {u"退出", controls::kRightKey, kExit}}});
   list_.set_row_painter(
       [this](gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r, bool) {
         const auto& t = theme();
@@ -48,9 +50,10 @@ bool CBriskThemeList::on_create() {
   packages_ = list_theme_packages(install_folder_);
   read_current();
   list_.set_id(kListId);
-  if (!list_.create(window(), kList.left, kList.top + 52, kList.right, kList.bottom + 52))
-    return false;
-  list_.set_background(&surface(), {0, 52});
+  const Rect list = to_screen(kList);
+  if (!list_.create(window(), list.left, list.top, list.right, list.bottom)) return false;
+  list_.set_background(&surface(), to_screen(Point{0, 0}));
+  add_list(list_);
   list_.set_tap_message(msg::kItemTapped, kListId);
   for (size_t i = 0; i < packages_.size(); ++i)
     list_.add_row({.text = packages_[i].name, .value = intptr_t(i)});
@@ -74,37 +77,28 @@ void CBriskThemeList::open_package(int index) {
   repaint();
 }
 
-void CBriskThemeList::on_stylus(StylusAction action, Point p) {
-  if (list_.stylus(action, p) || action != StylusAction::kUp) return;
+void CBriskThemeList::on_command(int command) {
   // 确定 after a theme went in closes the list: the choice is made.
-  if (ScreenFrame::kLeftTap.contains(p) && installed_)
+  if (command == kOk && installed_)
     end_modal(1);
-  else if (ScreenFrame::kLeftTap.contains(p))
+  else if (command == kOk)
     open_package(selected_);
-  else if (ScreenFrame::kRightTap.contains(p))
-    end_modal(installed_ ? 1 : 0);
+  if (command == kExit) end_modal(installed_ ? 1 : 0);
 }
 
 intptr_t CBriskThemeList::on_message(const Message& m) {
-  if (m.id == msg::kListStep && m.wparam == kListId)
-    list_.inertia_step();
-  else if (m.id == msg::kItemTapped && m.wparam == kListId)
-    open_package(int(m.lparam));
-  else if (m.id == ScreenFrame::kPaintLists)
-    list_.paint();
+  if (m.id == msg::kItemTapped && m.wparam == kListId) open_package(int(m.lparam));
   return 0;
 }
 
 void CBriskThemeList::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, kCaption);
+  ScreenFrame::background(p, t);
   if (current_) p.image_scaled(*current_, kCurrent);
   p.text(current_ ? u"当前主题" : u"当前主题：自定义",
          {kCurrent.right + 16, kCurrent.top, 470, kCurrent.bottom}, 28, t.bg_text_color,
          text::kLeft | text::kVCenter | text::kSingleLine);
   p.hline(kList.top - 1, 0, 480, t.line_color);
-  ScreenFrame::soft_keys(p, t, u"确定", u"", u"退出");
-  windows().post(window(), ScreenFrame::kPaintLists);
 }
 
 }  // namespace tavrin::screens

@@ -38,7 +38,8 @@ class CBriskThemeList : public controls::Screen {
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_command(int command) override;
+  enum Command { kOk = 1, kExit };
   intptr_t on_message(const platform::Message& m) override;
 
  private:

@@ -13,7 +13,11 @@ CBriskThemePreview::CBriskThemePreview(ThemePackageEntry package,
                                        std::filesystem::path install_folder, controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskThemePreview", .title = package.name}, std::move(ui)),
       package_(std::move(package)),
-      install_folder_(std::move(install_folder)) {}
+      install_folder_(std::move(install_folder)) {
+  set_frame(
+      {.title = package_.name,
+       .keys = {{u"应用", controls::kLeftKey, kApply}, {u"取消", controls::kRightKey, kCancel}}});
+}
 
 CBriskThemePreview::~CBriskThemePreview() {
   destroy();
@@ -42,16 +46,14 @@ void CBriskThemePreview::apply() {
   end_modal(1);
 }
 
-void CBriskThemePreview::on_tap(controls::Point p) {
-  if (ScreenFrame::kLeftTap.contains(p))
-    apply();
-  else if (ScreenFrame::kRightTap.contains(p))
-    end_modal(0);
+void CBriskThemePreview::on_command(int command) {
+  if (command == kApply) apply();
+  if (command == kCancel) end_modal(0);
 }
 
 void CBriskThemePreview::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, package_.name);
+  ScreenFrame::background(p, t);
   if (picture_) {
     const controls::Rect r = controls::Rect::from_size(240 - picture_->width / 2, kPicture.top,
                                                        picture_->width, picture_->height);
@@ -60,7 +62,6 @@ void CBriskThemePreview::on_paint(gfx::Painter& p) {
     p.text(u"没有预览图", kPicture, 26, t.bg_text_color,
            text::kCenter | text::kVCenter | text::kSingleLine);
   }
-  ScreenFrame::soft_keys(p, t, u"应用", u"", u"取消");
 }
 
 }  // namespace tavrin::screens

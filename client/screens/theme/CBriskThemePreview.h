@@ -29,7 +29,8 @@ class CBriskThemePreview : public controls::Screen {
  protected:
   bool on_create() override;
   void on_paint(gfx::Painter& p) override;
-  void on_tap(controls::Point p) override;
+  void on_command(int command) override;
+  enum Command { kApply = 1, kCancel };
 
  private:
   ThemePackageEntry package_;

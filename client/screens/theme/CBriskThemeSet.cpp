@@ -125,8 +125,18 @@ void CBriskThemeSet::more_themes() {
   repaint();
 }
 
-void CBriskThemeSet::on_stylus(StylusAction action, Point p) {
-  const Point client{p.x, p.y - 52};
+void CBriskThemeSet::on_command(int command) {
+  if (command == kSave) return save();
+  if (command == kBack) {
+    if (page_ == 1) {
+      page_ = 0;
+      return repaint();
+    }
+    end_modal(saved_ ? 1 : 0);
+  }
+}
+
+void CBriskThemeSet::on_stylus(StylusAction action, Point client) {
   if (page_ == 0) {
     if (action == StylusAction::kDown)
       for (int i = 0; i < 3; ++i)
@@ -138,14 +148,6 @@ void CBriskThemeSet::on_stylus(StylusAction action, Point p) {
     }
   }
   if (action != StylusAction::kUp) return;
-  if (ScreenFrame::kLeftTap.contains(p)) return save();
-  if (ScreenFrame::kRightTap.contains(p)) {
-    if (page_ == 1) {
-      page_ = 0;
-      return repaint();
-    }
-    return end_modal(saved_ ? 1 : 0);
-  }
   if (page_ == 0) {
     for (int i = 0; i <= kSaveCell; ++i) {
       if (!cell(i).contains(client)) continue;
@@ -173,12 +175,14 @@ void CBriskThemeSet::on_stylus(StylusAction action, Point p) {
 
 void CBriskThemeSet::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  ScreenFrame::background(p, t, page_ == 0 ? kTitle : u"设置背景");
+  set_frame({.title = page_ == 0 ? kTitle : u"设置背景",
+             .keys = {{u"保存", controls::kLeftKey, kSave},
+                      {page_ == 0 ? u"退出" : u"返回", controls::kRightKey, kBack}}});
+  ScreenFrame::background(p, t);
   if (page_ == 0)
     paint_colours(p);
   else
     paint_backgrounds(p);
-  ScreenFrame::soft_keys(p, t, u"保存", u"", page_ == 0 ? u"退出" : u"返回");
 }
 
 void CBriskThemeSet::paint_colours(gfx::Painter& p) {

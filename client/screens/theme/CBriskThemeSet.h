@@ -72,6 +72,8 @@ class CBriskThemeSet : public controls::Screen {
  protected:
   void on_paint(gfx::Painter& p) override;
   void on_stylus(platform::StylusAction action, controls::Point p) override;
+  void on_command(int command) override;
+  enum Command { kSave = 1, kBack };
 
  private:
   uint32_t item_value(int item) const;
