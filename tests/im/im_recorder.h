@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <tavrin/message_words.h>
+#include "message_words.h"
 
 #include "libtavrin.h"
 

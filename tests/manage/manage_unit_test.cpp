@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <tavrin/message_words.h>
+#include "message_words.h"
 
 #include "contacts/management.h"
 #include "contacts/requests.h"

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include <tavrin/message_words.h>
+#include "message_words.h"
 
 #include "libtavrin.h"
 #include "sipc/message.h"

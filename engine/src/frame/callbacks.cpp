@@ -1,6 +1,6 @@
 #include "frame/callbacks.h"
 
-#include <tavrin/message_words.h>
+#include "message_words.h"
 
 #include "frame/engine.h"
 
