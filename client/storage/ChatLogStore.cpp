@@ -70,7 +70,12 @@ std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
 
 bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
                           std::u16string_view time) const {
-  if (line.empty()) return false;
+  return appendRow(contactId, line, time) != 0;
+}
+
+std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view line,
+                                     std::u16string_view time) const {
+  if (line.empty()) return 0;
   const std::u16string stored = withoutTabsAndLineFeeds(line);
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
@@ -79,8 +84,29 @@ bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
     requireDone(db, db.execute(u"create table " + table_ +
                                u" (FriendCode char(64), FriendLog char(512), Time char(32));"));
   requireDone(db, db.execute(u"insert into " + table_ + u" values (?,?,?);", {key, stored, time}));
+  CppSQLite3Query cursor = db.query(u"select last_insert_rowid();");
+  const std::int64_t rowid = cursor.eof() ? 0 : integerOf(cursor.fieldValue(0));
+  cursor.finalize();
   db.close();
-  return true;
+  return rowid;
+}
+
+bool ChatLogStore::replaceLine(std::int64_t rowid, std::u16string_view line) const {
+  bool replaced = false;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    const std::u16string id = decimal16(rowid);
+    replaced = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
+    if (replaced) {
+      // The search index holds the old text: it is rebuilt by the next search.
+      ChatLogSearch::dropIndex(db, table_);
+      requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
+                                 {withoutTabsAndLineFeeds(line), id}));
+    }
+  }
+  db.close();
+  return replaced;
 }
 
 std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {
