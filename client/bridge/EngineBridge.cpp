@@ -9,7 +9,7 @@ namespace {
 std::atomic<int> g_undelivered{0};
 
 void drop(int code, intptr_t p1, intptr_t p2) {
-  release(code, p1, p2);
+  release_posted(code, p1, p2);
   g_undelivered.fetch_add(1, std::memory_order_relaxed);
 }
 }  // namespace

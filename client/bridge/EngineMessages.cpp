@@ -53,12 +53,16 @@ fx_msg* copy_kept_record(const fx_msg* record) {
 }
 
 void release(int code, intptr_t p1, intptr_t p2) {
+  tavrin::release_message(code, p1, p2);
+}
+
+void release_posted(int code, intptr_t p1, intptr_t p2) {
   if (describe(code).p1 == Carries::kRecordKept && p1 != 0) {
     auto* copy = reinterpret_cast<fx_msg*>(p1);
     for (char* text : {copy->text, copy->content_type, copy->date}) std::free(text);
     std::free(copy);
   }
-  tavrin::release_message(code, p1, p2);
+  release(code, p1, p2);
 }
 
 EngineMessage& EngineMessage::operator=(EngineMessage&& o) noexcept {
@@ -98,7 +102,7 @@ intptr_t EngineMessage::take_p1() {
 }
 
 void EngineMessage::reset() {
-  release(code_, p1_, p2_);
+  release_posted(code_, p1_, p2_);
   code_ = 0;
   p1_ = p2_ = 0;
 }

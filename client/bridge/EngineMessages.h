@@ -35,16 +35,19 @@ bool is_send_result(int code);    // a code with an outcome: p1 is a sent-messag
 bool is_send_timeout(int code);   // no answer in time: the engine keeps the record
 bool is_login_failure(int code);  // the codes that end a login attempt
 
-// Frees what the receiver owns of (p1, p2) for this code; nothing else.
-// For a time-out's kept record that is the bridge's copy (copy_kept_record).
+// Frees what the receiver owns of (p1, p2) for this code, as the engine
+// handed them to a callback; nothing else.
 void release(int code, intptr_t p1, intptr_t p2);
 
 // A copy of a record the engine keeps (the time-outs), made while the
-// engine's callback runs; release() frees it. Null for null.
+// engine's callback runs, for a receiver that reads it later. Null for null.
 fx_msg* copy_kept_record(const fx_msg* record);
+// As release, for words as post_callback posted them: a time-out's record
+// is then the copy, freed here.
+void release_posted(int code, intptr_t p1, intptr_t p2);
 
-// One engine message as its receiver holds it: frees what it owns when it
-// goes, unless the owner took it. Move-only.
+// One engine message as its receiver holds it (as post_callback posted it):
+// frees what it owns when it goes, unless the owner took it. Move-only.
 class EngineMessage {
  public:
   EngineMessage() = default;
