@@ -26,8 +26,8 @@ void post_callback(int code, intptr_t p1, intptr_t p2, void* user) {
   // Straight into the UI thread's queue: one hand-over per message, and
   // safe against the window system going away meanwhile.
   const bool posted = window != 0 && code > 0 && code <= kMaxCode &&
-                      platform::WindowSystem::post_to_instance(
-                          window, kEngineBase + uint32_t(code), uintptr_t(p1), p2);
+                      platform::WindowSystem::post_to_instance(window, kEngineBase + uint32_t(code),
+                                                               uintptr_t(p1), p2);
   if (!posted) drop(code, p1, p2);
 }
 

@@ -200,7 +200,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   gfx::CSurface background_;
   std::unique_ptr<Notifier> notifier_;
   SendReports reports_;
-  screens::chat::Outbox outbox_;                            // sent lines waiting for their result
+  screens::chat::Outbox outbox_;              // sent lines waiting for their result
   std::optional<storage::ChatLogStore> log_;  // the signed-in user's chat log
 
   bool logged_in_ = false;

@@ -9,8 +9,8 @@
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatLines.h"
-#include "storage/StorageGuard.h"
 #include "shell/switch_settings.h"
+#include "storage/StorageGuard.h"
 
 namespace tavrin::mainwnd {
 
@@ -196,9 +196,12 @@ void CBriskLibTavrin::command_result(int code) {
         const char16_t* title;
       };
       static constexpr Said kSaid[] = {
-          {103, u"设置心情签名失败", u"设置提示"},   {105, u"设置昵称失败", u"设置提示"},
-          {119, u"设置定时短信失败！", u"定时短信提示"}, {120, u"设置定时短信成功键！", u"定时短信提示"},
-          {122, u"删除定时短信失败！", u"定时短信提示"}, {123, u"删除定时短信成功！", u"定时短信提示"},
+          {103, u"设置心情签名失败", u"设置提示"},
+          {105, u"设置昵称失败", u"设置提示"},
+          {119, u"设置定时短信失败！", u"定时短信提示"},
+          {120, u"设置定时短信成功键！", u"定时短信提示"},
+          {122, u"删除定时短信失败！", u"定时短信提示"},
+          {123, u"删除定时短信成功！", u"定时短信提示"},
       };
       for (const Said& said : kSaid)
         if (said.code == code) box(said.text, said.title);

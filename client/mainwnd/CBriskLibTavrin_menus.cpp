@@ -6,10 +6,10 @@
 #include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "mainwnd/CBriskLibTavrin.h"
-#include "screens/chat/ChatLines.h"
 #include "mainwnd/header_texts.h"
 #include "mainwnd/main_menus.h"
 #include "platform/text_codec.h"
+#include "screens/chat/ChatLines.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 

@@ -92,21 +92,11 @@ std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view
 }
 
 bool ChatLogStore::replaceLine(std::int64_t rowid, std::u16string_view line) const {
-  bool replaced = false;
-  CppSQLite3Database db;
-  openHistoryDatabase(db, path_);
-  if (db.tableExists(table_)) {
-    const std::u16string id = decimal16(rowid);
-    replaced = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
-    if (replaced) {
-      // The search index holds the old text: it is rebuilt by the next search.
-      ChatLogSearch::dropIndex(db, table_);
-      requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
-                                 {withoutTabsAndLineFeeds(line), id}));
-    }
-  }
-  db.close();
-  return replaced;
+  // The search index holds the old text: it is rebuilt by the next search.
+  return changeRow(rowid, [&](CppSQLite3Database& db, const std::u16string& id) {
+    requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
+                               {withoutTabsAndLineFeeds(line), id}));
+  });
 }
 
 std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {
@@ -154,19 +144,27 @@ std::vector<ChatLogRow> ChatLogStore::allRows() const {
 }
 
 bool ChatLogStore::deleteRow(std::int64_t rowid) const {
-  bool deleted = false;
+  return changeRow(rowid, [&](CppSQLite3Database& db, const std::u16string& id) {
+    requireDone(db, db.execute(u"delete from " + table_ + u" where rowid = ?;", {id}));
+  });
+}
+
+bool ChatLogStore::changeRow(
+    std::int64_t rowid,
+    const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const {
+  bool there = false;
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
     const std::u16string id = decimal16(rowid);
-    deleted = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
-    if (deleted) {
+    there = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
+    if (there) {
       ChatLogSearch::dropIndex(db, table_);
-      requireDone(db, db.execute(u"delete from " + table_ + u" where rowid = ?;", {id}));
+      change(db, id);
     }
   }
   db.close();
-  return deleted;
+  return there;
 }
 
 void ChatLogStore::deleteLine(std::int32_t contactId, std::u16string_view line) const {

@@ -12,11 +12,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tavrin::storage {
+
+class CppSQLite3Database;
 
 struct ChatLogLine {
   std::u16string line;
@@ -72,6 +75,12 @@ class ChatLogStore {
   static std::int32_t contactOfKey(std::u16string_view key);
 
  private:
+  // Runs `change` (with the row id as bound text) on the row when it is
+  // still there, after dropping the search index; false when it is gone.
+  bool changeRow(
+      std::int64_t rowid,
+      const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const;
+
   std::filesystem::path path_;
   std::u16string table_;
 };

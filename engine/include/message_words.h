@@ -124,8 +124,10 @@ inline constexpr Row kRows[] = {
     {FX_MSG_DIALOG_INVITED, "dialog-invited"},
     {FX_MSG_QUN_LIST_FAILED, "group-list-failed"},
     {FX_MSG_QUN_CHAT_SENT, "group line delivered", C::kRecordGiven, C::kNumber, O::kAccepted},
-    {FX_MSG_QUN_CHAT_SEND_TIMEOUT, "group line not answered", C::kRecordKept, C::kNumber, O::kNoAnswer},
-    {FX_MSG_QUN_CHAT_SEND_FAILED, "group line not delivered", C::kRecordGiven, C::kNumber, O::kRefused},
+    {FX_MSG_QUN_CHAT_SEND_TIMEOUT, "group line not answered", C::kRecordKept, C::kNumber,
+     O::kNoAnswer},
+    {FX_MSG_QUN_CHAT_SEND_FAILED, "group line not delivered", C::kRecordGiven, C::kNumber,
+     O::kRefused},
     {FX_MSG_QUN_SMS_OK, "group sms sent", C::kRecordGiven, C::kNumber, O::kAccepted},
     {FX_MSG_QUN_SMS_TIMEOUT, "group sms not answered", C::kRecordKept, C::kNumber, O::kNoAnswer},
     {FX_MSG_QUN_SMS_FAILED, "group sms failed", C::kRecordGiven, C::kNumber, O::kRefused},
@@ -153,7 +155,8 @@ constexpr std::array<MessageWords, kCodeLimit> index_rows() {
   std::array<MessageWords, kCodeLimit> by_code{};
   for (int code = FX_MSG_STATUS_FIRST; code <= FX_MSG_STATUS_LAST; ++code)
     by_code[std::size_t(code)].name = "status";
-  for (const Row& r : kRows) by_code[std::size_t(r.code)] = MessageWords{r.p1, r.p2, r.name, r.outcome};
+  for (const Row& r : kRows)
+    by_code[std::size_t(r.code)] = MessageWords{r.p1, r.p2, r.name, r.outcome};
   return by_code;
 }
 inline constexpr std::array<MessageWords, kCodeLimit> kByCode = index_rows();

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ScreenTest.h"
-#include "child_process.h"
 #include "bridge/EngineMessages.h"
+#include "child_process.h"
 #include "screens/chat/Outbox.h"
 #include "screens/router/ChatLink.h"
 #include "storage/ChatLogStore.h"

@@ -3,11 +3,11 @@
 // and how a sent line settles by its result.
 #include <gtest/gtest.h>
 
+#include "platform/text_codec.h"
 #include "screens/chat/CEmoticonDlg.h"
 #include "screens/chat/ChatText.h"
 #include "screens/chat/EmoticonTable.h"
 #include "screens/chat/Outbox.h"
-#include "platform/text_codec.h"
 
 using namespace tavrin::screens;
 using namespace tavrin::screens::chat;
@@ -95,17 +95,22 @@ TEST(ChatRules, SentLinesSettleByTheirResults) {
       {"delivered", {"a"}, {{FX_MSG_CHAT_SENT, "a", u"机主：a"}, {FX_MSG_CHAT_SENT, "a", nullptr}}},
       {"refused", {"a"}, {{FX_MSG_CHAT_SEND_FAILED, "a", u"发送失败：a"}}},
       {"sms limit", {"a"}, {{FX_MSG_SMS_REFUSED, "a", u"发送失败：a"}}},
-      {"late answer", {"a"},
+      {"late answer",
+       {"a"},
        {{FX_MSG_CHAT_SEND_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_CHAT_SENT, "a", u"机主：a"}}},
-      {"late refusal stays failed", {"a"},
+      {"late refusal stays failed",
+       {"a"},
        {{FX_MSG_CHAT_SEND_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_CHAT_SEND_FAILED, "a", nullptr}}},
-      {"sms no answer", {"a"}, {{FX_MSG_SMS_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_SMS_OK, "a", u"机主：a"}}},
+      {"sms no answer",
+       {"a"},
+       {{FX_MSG_SMS_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_SMS_OK, "a", u"机主：a"}}},
       {"another text", {"a"}, {{FX_MSG_CHAT_SENT, "b", nullptr}}},
       // An SMS result names the number it went to, not the contact's id.
       {"sms by number", {"a"}, {{FX_MSG_SMS_OK, "a", u"机主：a"}}, 1800138000},
       {"not a result", {"a"}, {{FX_MSG_CHAT_MESSAGE, "a", nullptr}}},
       // Twins: each acceptance settles one, the waiting one first.
-      {"twins", {"x", "x"},
+      {"twins",
+       {"x", "x"},
        {{FX_MSG_CHAT_SEND_TIMEOUT, "x", u"发送失败：x"},
         {FX_MSG_CHAT_SENT, "x", u"机主：x"},
         {FX_MSG_CHAT_SENT, "x", u"机主：x"},

@@ -6,11 +6,11 @@
 #include <regex>
 
 #include "chat_fixture.h"
-#include "shell/switch_settings.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/chat/CEmoticonDlg.h"
+#include "shell/switch_settings.h"
 #include "storage/CppSQLite3Database.h"
 
 using tavrin::screens::CBriskLibTavrinMsg;
@@ -109,7 +109,8 @@ TEST_F(UnansweredChatTest, ALineWithoutAnswerIsPendingThenFailedNeverSent) {
   });
   chat.run_modal();
   main.chat = nullptr;
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"发送中：are you there", u"发送失败：are you there"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::u16string>{u"发送中：are you there", u"发送失败：are you there"}));
   const auto logged = alice_log().history(kBob);
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_EQ(logged[0].line, u"发送失败：are you there");

@@ -10,11 +10,11 @@
 #include "controls/CInputBox.h"
 #include "libtavrin.h"
 #include "main_window_fixture.h"
-#include "storage/ChatLogStore.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
+#include "storage/ChatLogStore.h"
 
 namespace tavrin::test {
 namespace {

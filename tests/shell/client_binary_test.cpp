@@ -238,14 +238,15 @@ TEST(ClientJourney, UnreadLinesAreKeptThroughAnExit) {
   auto logged = alice_log(app, 100000002);
   ASSERT_EQ(logged.size(), 10u) << bob.transcript();
   for (int i = 0; i < 10; ++i)
-    EXPECT_EQ(logged[size_t(i)].line, u"Bob：unread line " + tavrin::platform::utf8_to_utf16(std::to_string(i + 1)));
+    EXPECT_EQ(logged[size_t(i)].line,
+              u"Bob：unread line " + tavrin::platform::utf8_to_utf16(std::to_string(i + 1)));
 
   // The next start: the saved account signs in with Enter; Bob's chat,
   // opened from the recent section, shows the ten lines from the history.
   const std::string shot = app.dir.file("second.png");
-  const std::string second = app.script(
-      "second.txt", "key enter\nwait 4000\ntap 240 230\nwait 1000\nscreenshot " + shot +
-                        "\nquit\n");
+  const std::string second =
+      app.script("second.txt",
+                 "key enter\nwait 4000\ntap 240 230\nwait 1000\nscreenshot " + shot + "\nquit\n");
   const pid_t again = start({app.exe, "--headless", "--server", demo.address(), "--script", second,
                              "--instance-dir", app.dir.path.string()},
                             app.dir.file("second.out"));
@@ -264,12 +265,12 @@ TEST(ClientJourney, AfterLogoutNothingIsSentAndTheClientStaysUp) {
   const std::string shot = app.dir.file("after.png");
   const std::string script = app.script(
       "s.txt", std::string(kAliceSignsIn) + "wait 4000\n" + kMineMenu + kLogoutItem +
-                   "wait 1000\ntap 240 358\n"  // the box "您已经离线！"
+                   "wait 1000\ntap 240 358\n"            // the box "您已经离线！"
                    "wait 300\ntap 240 430\nwait 1000\n"  // Echo's row: the chat
                    "tap 240 215\ntext typed while signed out\ntap 440 76\n"
                    "wait 35000\nkey escape\nwait 500\n" +  // past the engine's line time-out
-                   kMineMenu + kLogoutItem + "wait 500\nkey enter\nwait 4000\nscreenshot " +
-                   shot + "\nquit\n");
+                   kMineMenu +
+                   kLogoutItem + "wait 500\nkey enter\nwait 4000\nscreenshot " + shot + "\nquit\n");
   const pid_t pid = start({app.exe, "--headless", "--server", demo.address(), "--script", script,
                            "--instance-dir", app.dir.path.string()},
                           app.dir.file("out.txt"));

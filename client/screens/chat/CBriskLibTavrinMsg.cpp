@@ -457,7 +457,8 @@ intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
 bool CBriskLibTavrinMsg::on_engine(bridge::EngineMessage& m) {
   // The dialog's progress; the results of sent lines go to the main window.
   const int code = m.code();
-  return code == FX_MSG_DIALOG_TRYING || code == FX_MSG_DIALOG_OPEN || code == FX_MSG_DIALOG_REFUSED;
+  return code == FX_MSG_DIALOG_TRYING || code == FX_MSG_DIALOG_OPEN ||
+         code == FX_MSG_DIALOG_REFUSED;
 }
 
 // --- drawing ---

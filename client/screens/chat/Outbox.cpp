@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "screens/chat/ChatLines.h"
 #include "message_words.h"
 #include "platform/text_codec.h"
+#include "screens/chat/ChatLines.h"
 #include "screens/chat/ChatText.h"
 #include "storage/StorageGuard.h"
 
@@ -17,8 +17,7 @@ std::uint64_t Outbox::add(long contact_id, std::u16string text, std::int64_t row
   return id;
 }
 
-std::optional<Outbox::Settled> Outbox::on_result(int code, long contact_id,
-                                                 const fx_msg* record) {
+std::optional<Outbox::Settled> Outbox::on_result(int code, long contact_id, const fx_msg* record) {
   const Outcome outcome = send_outcome(code);
   if (outcome == Outcome::kNone || record == nullptr) return std::nullopt;
   const std::u16string key = plain_text(record->text);
@@ -46,9 +45,8 @@ std::optional<Outbox::Settled> Outbox::on_result(int code, long contact_id,
     // that never hear one are forgotten, oldest first, past a bound.
     settled.line = sent_line(kFailedPrefix, it->text);
     it->timed_out = true;
-    if (std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) {
-          return e.timed_out;
-        }) > kTimedOutKept)
+    if (std::count_if(entries_.begin(), entries_.end(),
+                      [](const Entry& e) { return e.timed_out; }) > kTimedOutKept)
       entries_.erase(std::find_if(entries_.begin(), entries_.end(),
                                   [](const Entry& e) { return e.timed_out; }));
   } else {
