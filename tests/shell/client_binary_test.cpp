@@ -242,11 +242,11 @@ TEST(ClientJourney, UnreadLinesAreKeptThroughAnExit) {
               u"Bob：unread line " + tavrin::platform::utf8_to_utf16(std::to_string(i + 1)));
 
   // The next start: the saved account signs in with Enter; Bob's chat,
-  // opened from the recent section, shows the ten lines from the history.
+  // opened from his row in 我的好友, shows the ten lines from the history.
   const std::string shot = app.dir.file("second.png");
   const std::string second =
       app.script("second.txt",
-                 "key enter\nwait 4000\ntap 240 230\nwait 1000\nscreenshot " + shot + "\nquit\n");
+                 "key enter\nwait 4000\ntap 240 300\nwait 1000\nscreenshot " + shot + "\nquit\n");
   const pid_t again = start({app.exe, "--headless", "--server", demo.address(), "--script", second,
                              "--instance-dir", app.dir.path.string()},
                             app.dir.file("second.out"));
