@@ -172,14 +172,14 @@ void CBriskLibTavrin::command_result(int code) {
     if (own.state >= 66 && own.state <= 70) name_label_ += status_suffix(own.state);
   };
   switch (code) {
-    case 99:
-    case 104:
+    case FX_MSG_STATE_SET:
+    case FX_MSG_NICKNAME_SET:
       header_from_profile();
       number_label_ = mainwnd::number_label(number_);
       repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
-      box(code == 99 ? u"设置状态成功" : u"设置昵称成功", u"设置提示");
+      box(code == FX_MSG_STATE_SET ? u"设置状态成功" : u"设置昵称成功", u"设置提示");
       break;
-    case 102: {
+    case FX_MSG_IMPRESA_SET: {
       const OwnInfo own = read_own();
       mood_ = own.mood;
       own_state_ = own.state;
@@ -189,19 +189,19 @@ void CBriskLibTavrin::command_result(int code) {
       break;
     }
     default: {
-      // Results that only say so; 90, 94 and 129 say nothing.
+      // Results that only say so; a local name set, a contact added say nothing.
       struct Said {
         int code;
         const char16_t* text;
         const char16_t* title;
       };
       static constexpr Said kSaid[] = {
-          {103, u"设置心情签名失败", u"设置提示"},
-          {105, u"设置昵称失败", u"设置提示"},
-          {119, u"设置定时短信失败！", u"定时短信提示"},
-          {120, u"设置定时短信成功键！", u"定时短信提示"},
-          {122, u"删除定时短信失败！", u"定时短信提示"},
-          {123, u"删除定时短信成功！", u"定时短信提示"},
+          {FX_MSG_IMPRESA_SET_FAILED, u"设置心情签名失败", u"设置提示"},
+          {FX_MSG_NICKNAME_SET_FAILED, u"设置昵称失败", u"设置提示"},
+          {FX_MSG_SCHEDULE_SMS_NOT_STORED, u"设置定时短信失败！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功键！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_NOT_DELETED, u"删除定时短信失败！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_DELETED, u"删除定时短信成功！", u"定时短信提示"},
       };
       for (const Said& said : kSaid)
         if (said.code == code) box(said.text, said.title);
