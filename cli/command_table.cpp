@@ -52,13 +52,17 @@ bool read_one(const Arg& arg, std::string* rest, CommandArgs* out, std::string* 
     case ArgKind::kWord:
       break;
     case ArgKind::kText:
-      if (rest->empty()) {
+    case ArgKind::kOptText:
+      if (arg.kind == ArgKind::kText && rest->empty()) {
         *why = "missing " + name;
         return false;
       }
-      out->text = *rest;
-      return true;
-    case ArgKind::kOptText:
+      // The engine takes texts as C strings: a NUL would silently cut the
+      // rest of the line, so the line is refused whole instead.
+      if (rest->find('\0') != std::string::npos) {
+        *why = name + " holds a NUL byte; not sent";
+        return false;
+      }
       out->text = *rest;
       return true;
   }

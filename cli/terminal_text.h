@@ -1,9 +1,12 @@
 // Text from other users (nicknames, mood texts, chat lines) made safe for a
 // terminal: control characters, which could move the cursor, retitle the
-// window or hide text, are shown in caret form ("^[" for ESC, "^?" for DEL)
-// and the C1 controls U+0080..U+009F as "?". Tabs and line feeds (the
-// listings' own line ends) stay; everything else, UTF-8 included, passes
-// unchanged. Pure, any thread.
+// window or hide text, are shown in caret form ("^[" for ESC, "^?" for DEL,
+// "^@" for NUL); the C1 controls U+0080..U+009F and the characters that
+// reorder or break the rest of a line (direction marks, embeddings,
+// overrides such as U+202E, isolates, U+2028/U+2029) as "?"; bytes that are
+// not well-formed UTF-8 (a raw 0x9B among them) as U+FFFD. Tabs and line
+// feeds (the listings' own line ends) stay; other UTF-8 passes unchanged.
+// Pure, any thread.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // Chat lines end to end through tavrin-server on loopback.
 //
 //   bench_im_chat [--lines 4000] [--runs 5] [--block 100] [--gap 300]
-//                 [--flood 20000] [--server PATH]
+//                 [--first 200] [--flood 20000] [--server PATH]
 //   (--server: another tavrin-server build, to compare)
 //
 // 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
@@ -23,7 +23,11 @@
 //    both meet the same load from the rest of the machine and each block
 //    runs with its own code warm in the caches. Each of --runs runs sends
 //    --lines of each kind and prints the load average beside its figures.
-// 2. Receiving: Alice's engine sends --flood lines as fast as her engine
+// 2. First lines: --first lines timed the same way, each the first line of
+//    a new dialog (Alice ends the dialog before it), so that it waits for
+//    the invitation's answer; printed beside the steady-state chat lines of
+//    the same process run, with their ratio (goal: 2x at the median).
+// 3. Receiving: Alice's engine sends --flood lines as fast as her engine
 //    takes them; Bob's engine queues them. Lines per second from the first
 //    to the last, and a check that every line is in the queue, in order.
 //
@@ -119,6 +123,7 @@ struct Options {
   int runs = 5;
   long block = 100;
   int gap_us = 300;
+  long first = 200;
   long flood = 20000;
   std::string server = TAVRIN_SERVER_BIN;
 };
@@ -130,10 +135,31 @@ Options parse(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--runs")) o.runs = std::max(1, std::atoi(argv[i + 1]));
     if (!std::strcmp(argv[i], "--block")) o.block = std::max(1L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--gap")) o.gap_us = std::max(0, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--first")) o.first = std::max(0L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--flood")) o.flood = std::max(0L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--server")) o.server = argv[i + 1];
   }
   return o;
+}
+
+// First lines, beside the steady-state chat lines of the runs before.
+bool first_lines(SenderProcess& alice, long n, int gap_us, const std::vector<double>& steady) {
+  g_timing->chat.clear();
+  const std::string load = load_average();
+  const std::string reply =
+      alice.command("first " + std::to_string(n) + " " + std::to_string(gap_us));
+  std::vector<double> first;
+  if (reply != "ok " + std::to_string(n) || !g_timing->chat.latencies(n, first)) {
+    std::fprintf(stderr, "first lines: %s\n", reply.empty() ? "no reply" : reply.c_str());
+    return false;
+  }
+  const double steady_median = percentile(steady, 0.5);
+  std::printf(
+      "first lines (load %s): %ld, each in a new dialog: median %.1f us p99 %.1f us | "
+      "steady-state chat median %.1f us | ratio median %.2fx (goal 2x)\n",
+      load.c_str(), n, percentile(first, 0.5), percentile(first, 0.99), steady_median,
+      percentile(first, 0.5) / steady_median);
+  return true;
 }
 
 int receive_flood(SenderProcess& alice, long flood) {
@@ -236,7 +262,11 @@ int main(int argc, char** argv) {
       std::printf("all lines: chat median %.1f us p99 %.1f us, wire median %.1f us p99 %.1f us\n",
                   percentile(chat_pool, 0.5), percentile(chat_pool, 0.99),
                   percentile(wire_pool, 0.5), percentile(wire_pool, 0.99));
-      if (opt.flood > 0) result = receive_flood(alice, opt.flood);
+      if (opt.first > 0 &&
+          !first_lines(alice, std::min(opt.first, opt.lines), opt.gap_us, chat_pool))
+        result = 1;
+      drop_queued();
+      if (result == 0 && opt.flood > 0) result = receive_flood(alice, opt.flood);
     }
     fx_set_system_msg_cb(nullptr, nullptr);
     fx_terminate();

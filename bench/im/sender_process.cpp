@@ -92,6 +92,17 @@ long run(Timing& timing, WireSender& wire, long n, long block, int gap_us) {
   return g_failed ? -1 : n;
 }
 
+// n first lines: each ends the dialog the last one opened, so that it waits
+// behind a new invitation.
+long first_lines(Track& chat, long n, int gap_us) {
+  g_results = 0;
+  for (long i = 0; i < n; ++i) {
+    fx_end_dialog(kBob);
+    if (!chat_line(chat, i, gap_us)) return i;
+  }
+  return g_failed ? -1 : n;
+}
+
 long flood(long n) {
   for (long i = 0; i < n; ++i) {
     const std::string line = "F" + std::to_string(i);
@@ -125,6 +136,11 @@ long flood(long n) {
       int gap = 0;
       in >> n >> block >> gap;
       result = wire ? run(timing, *wire, n, block, gap) : 0;
+    } else if (cmd == "first") {
+      long n = 0;
+      int gap = 0;
+      in >> n >> gap;
+      result = first_lines(timing.chat, n, gap);
     } else if (cmd == "flood") {
       long n = 0;
       in >> n;

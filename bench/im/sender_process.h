@@ -9,6 +9,8 @@
 //   run N BLOCK GAP_US          N timed chat lines (fx_dialog_send) and N
 //                               timed wire lines, taking turns in blocks
 //                               of BLOCK lines                  -> ok SENT
+//   first N GAP_US              N timed chat lines, each the first of a
+//                               new dialog (the last one ended) -> ok SENT
 //   flood N                     N lines as fast as the engine takes them
 //                                                               -> ok N
 //   quit

@@ -6,19 +6,26 @@
 // tavrin-cli processes (Alice and Bob, each its own engine). Alice sends
 // --lines chat lines to Bob, one every --interval-ms; after line --kill-at the
 // server is killed with SIGKILL and started again --down-ms later on the same
-// SIP-C port and data folder; both CLIs log in again by themselves. Once
+// SIP-C port and data folder; both CLIs log in again by themselves, Bob
+// --bob-away-ms after the restart (his CLI is stopped from the kill until
+// then), so that Alice's lines in between wait offline for his re-login. Once
 // every accepted line has its final result (or --settle-s ran out), Bob
 // signs in afresh to collect what waited for him as offline messages. Then
-// it prints, per line:
+// it prints, over the lines:
 //   accepted      the engine took it (the CLI answered "queued")
 //   refused       not taken: the CLI was offline and said so
-//   delivered     Bob received it (live, or at the fresh login)
-//   failed        Alice got 53 or 54 for it (reported, not lost)
+//   delivered     Bob received it: 0 (lost or failed), 1, or 2+ times
+//                 (duplicated)
+//   late          Bob received it only at the fresh login: the re-login
+//                 after the outage should have fetched it
+//   failed        Alice got 53 or 54 for it (reported, not lost); "false"
+//                 when Bob received it all the same
 //   lost          accepted, never delivered and not reported as failed
 //   results != 1  accepted lines with no final result or more than one
+// The target is 0 lost, 0 duplicated, 0 late and 0 false failures.
 //
 //   bench_outage_chat [--lines 1000] [--kill-at 300] [--down-ms 1000]
-//                     [--interval-ms 5] [--settle-s 90]
+//                     [--interval-ms 5] [--settle-s 90] [--bob-away-ms 3000]
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -152,6 +159,7 @@ int main(int argc, char** argv) {
   const long down_ms = arg(argc, argv, "--down-ms", 1000);
   const long interval_ms = arg(argc, argv, "--interval-ms", 5);
   const long settle_s = arg(argc, argv, "--settle-s", 90);
+  const long bob_away_ms = arg(argc, argv, "--bob-away-ms", 3000);
   signal(SIGPIPE, SIG_IGN);
 
   std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-outage-XXXXXX").string();
@@ -173,7 +181,9 @@ int main(int argc, char** argv) {
   std::vector<int> accepted(size_t(lines), -1);  // -1 unknown, 0 refused, 1 accepted
   std::vector<int> results(size_t(lines), 0);
   std::vector<int> failed(size_t(lines), 0);
-  std::vector<int> delivered(size_t(lines), 0);
+  std::vector<int> delivered(size_t(lines), 0);  // times Bob received it
+  std::vector<int> fresh(size_t(lines), 0);      // of them, after his fresh login
+  bool fresh_login = false;
   size_t send_answers = 0;
   auto drain = [&] {
     for (const auto& l : alice->lines()) {
@@ -189,16 +199,30 @@ int main(int argc, char** argv) {
     }
     for (const auto& l : bob->lines()) {
       const int n = line_number(l);
-      if (code_of(l) == 16 && n >= 0 && n < lines) delivered[size_t(n)] = 1;
+      if (code_of(l) != 16 || n < 0 || n >= lines) continue;
+      ++delivered[size_t(n)];
+      if (fresh_login) ++fresh[size_t(n)];
     }
   };
 
   const auto t0 = Clock::now();
-  std::optional<Clock::time_point> restart_at;
+  constexpr Clock::time_point kNever = Clock::time_point::max();
+  Clock::time_point restart_at = kNever, bob_back_at = kNever;
+  const auto restart = [&] {
+    std::string same;
+    server = start_server(data, port, &same);
+    bob_back_at = Clock::now() + std::chrono::milliseconds(bob_away_ms);
+    restart_at = kNever;
+  };
+  const auto bob_back = [&] {
+    kill(bob->pid, SIGCONT);
+    bob_back_at = kNever;
+  };
   auto next = Clock::now();
   for (long i = 0; i < lines; ++i) {
     alice->write_line("send 100000002 line-" + std::to_string(i));
     if (i + 1 == kill_at) {
+      kill(bob->pid, SIGSTOP);
       kill(server->pid, SIGKILL);
       waitpid(server->pid, nullptr, 0);
       server->pid = -1;
@@ -207,27 +231,29 @@ int main(int argc, char** argv) {
     next += std::chrono::milliseconds(interval_ms);
     while (Clock::now() < next) {
       drain();
-      if (restart_at && Clock::now() >= *restart_at) {
-        std::string same;
-        server = start_server(data, port, &same);
-        restart_at.reset();
-      }
+      if (Clock::now() >= restart_at) restart();
+      if (Clock::now() >= bob_back_at) bob_back();
       pollfd p[2] = {{alice->out, POLLIN, 0}, {bob->out, POLLIN, 0}};
       poll(p, 2, 1);
     }
   }
-  if (restart_at) {
-    while (Clock::now() < *restart_at) usleep(1000);
-    std::string same;
-    server = start_server(data, port, &same);
+  if (restart_at != kNever) {
+    while (Clock::now() < restart_at) usleep(1000);
+    restart();
   }
-  // Until every accepted line has its result, or the time is up.
+  if (bob_back_at != kNever) {
+    while (Clock::now() < bob_back_at) drain(), usleep(1000);
+    bob_back();
+  }
+  // Until every accepted line has its result and every one not failed has
+  // reached Bob (his re-login fetches what waited offline), or the time is up.
   const auto settle_end = Clock::now() + std::chrono::seconds(settle_s);
   for (;;) {
     drain();
     bool open = send_answers < size_t(lines);
     for (long i = 0; i < lines && !open; ++i)
-      open = accepted[size_t(i)] == 1 && results[size_t(i)] == 0;
+      open = accepted[size_t(i)] == 1 &&
+             (results[size_t(i)] == 0 || (!failed[size_t(i)] && delivered[size_t(i)] == 0));
     if (!open || Clock::now() >= settle_end) break;
     usleep(20000);
   }
@@ -236,6 +262,7 @@ int main(int argc, char** argv) {
   bob->write_line("quit");
   usleep(300000);
   drain();
+  fresh_login = true;
   bob = start_cli(port, "100000002", "bob123");
   if (bob) {
     const auto end = Clock::now() + std::chrono::seconds(10);
@@ -245,8 +272,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  long n_accepted = 0, n_refused = 0, n_delivered = 0, n_failed = 0, n_lost = 0, n_bad = 0,
-       n_failed_but_delivered = 0;
+  long n_accepted = 0, n_refused = 0, n_once = 0, n_twice = 0, n_late = 0, n_failed = 0, n_lost = 0,
+       n_bad = 0, n_false_failures = 0;
   for (long i = 0; i < lines; ++i) {
     const size_t k = size_t(i);
     if (accepted[k] != 1) {
@@ -254,18 +281,27 @@ int main(int argc, char** argv) {
       continue;
     }
     ++n_accepted;
-    if (delivered[k]) ++n_delivered;
+    if (delivered[k] == 1) ++n_once;
+    if (delivered[k] >= 2) ++n_twice;
+    if (delivered[k] > 0 && fresh[k] == delivered[k]) ++n_late;
     if (failed[k]) ++n_failed;
-    if (failed[k] && delivered[k]) ++n_failed_but_delivered;
-    if (!delivered[k] && !failed[k]) ++n_lost;
+    if (failed[k] && delivered[k] > 0) ++n_false_failures;
+    if (delivered[k] == 0 && !failed[k]) ++n_lost;
     if (results[k] != 1) ++n_bad;
   }
-  std::printf("lines %ld, server killed after line %ld, down %ld ms, chat + settle %.1f s\n", lines,
-              kill_at, down_ms, chat_s);
+  std::printf(
+      "lines %ld, server killed after line %ld, down %ld ms, Bob back %ld ms later, chat + settle "
+      "%.1f s\n",
+      lines, kill_at, down_ms, bob_away_ms, chat_s);
   std::printf("accepted %ld  refused while offline %ld\n", n_accepted, n_refused);
-  std::printf("delivered %ld  failed (53/54) %ld  of them delivered anyway %ld\n", n_delivered,
-              n_failed, n_failed_but_delivered);
+  std::printf("delivered once %ld  twice or more %ld  only at the fresh login (late) %ld\n", n_once,
+              n_twice, n_late);
+  std::printf("failed (53/54) %ld  of them delivered anyway (false failures) %ld\n", n_failed,
+              n_false_failures);
   std::printf("lost %ld  accepted lines without exactly one final result %ld\n", n_lost, n_bad);
+  std::printf(
+      "target 0 lost, 0 duplicated, 0 late, 0 false failures: %s\n",
+      n_lost == 0 && n_twice == 0 && n_late == 0 && n_false_failures == 0 ? "met" : "NOT MET");
   std::error_code ec;
   std::filesystem::remove_all(tmpl, ec);
   return 0;

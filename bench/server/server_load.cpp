@@ -48,7 +48,9 @@ pid_t startServer(int accounts, int& port) {
     close(fds[0]);
     std::string n = std::to_string(accounts);
     execl(TAVRIN_SERVER_BIN, TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--bench-accounts",
-          n.c_str(), "--nav-port", "0", "--sipc-port", "0", "--data", "bench-unused", nullptr);
+          n.c_str(), "--nav-port", "0", "--sipc-port", "0", "--data", "bench-unused",
+          // every client connects from loopback before any registers
+          "--max-unregistered-per-address", "0", nullptr);
     _exit(127);
   }
   close(fds[1]);

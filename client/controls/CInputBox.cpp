@@ -31,6 +31,8 @@ bool CInputBox::on_create() {
   if (behind_.create(window(), spec().rect.width(), spec().rect.height())) behind_.grab(0, 0);
   edit_.create(window(), kEditRect, kMaxLength);
   edit_.set_text(text_);
+  // Typing goes into the field at once, as the prompt asks for it.
+  windows().set_focus(edit_.window());
   return true;
 }
 

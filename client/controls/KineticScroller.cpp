@@ -25,6 +25,10 @@ void KineticScroller::stop_thread() {
 void KineticScroller::set_extent(int content_height, int view_height) {
   content_ = std::max(0, content_height);
   view_ = std::max(0, view_height);
+  // Content that shrank (a section folded, rows removed) pulls a list
+  // scrolled past its new end back, so no empty gap is left below.
+  const int end = std::max(0, content_ - view_);
+  if (base_ > end && !coasting_) base_ = end;
 }
 
 void KineticScroller::stop_coasting() {

@@ -39,6 +39,7 @@ class KineticScroller {
   void stop_thread();
   InertiaThread* thread() { return thread_.get(); }
 
+  // A resting offset past the new end is pulled back to it.
   void set_extent(int content_height, int view_height);
   int content_height() const { return content_; }
   int view_height() const { return view_; }

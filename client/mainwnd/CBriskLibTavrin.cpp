@@ -78,6 +78,7 @@ bool CBriskLibTavrin::start() {
   // 2. The header; 3-9 when the window is made.
   logged_in_ = true;
   log_.emplace(screens::chat::signed_in_chat_log());
+  online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   build_header();
   if (!create()) return false;
   windows().show(window(), true);
@@ -89,6 +90,12 @@ bool CBriskLibTavrin::start() {
 bool CBriskLibTavrin::on_create() {
   notifier_ = std::make_unique<Notifier>(window());
   notifier_->set_switches(silence_, sound_, vibrate_);
+  // A click on a desktop notification: the client comes forward, at the
+  // contact's chat unless a screen is open over the main window.
+  notifier_->set_open_chat([this](uint32_t contact) {
+    if (auto* app = shell::CBriskLibTavrinApp::instance()) app->activate_running_instance();
+    if (window() && windows().enabled(window())) open_chat(contact);
+  });
   // 4-5. Background, composition surface (the base's), skin images.
   for (const char* file : kSkins) (void)skin(file);
   build_background();
@@ -335,12 +342,13 @@ intptr_t CBriskLibTavrin::on_message(const Message& m) {
     case msg::kItemTapped:
       open_chat(uint32_t(m.lparam));
       return 0;
+    // A stroke names the contact it was made over (lparam).
     case msg::kStrokeLeft:
-      open_details(0);
+      open_details(0, long(m.lparam));
       return 0;
     case msg::kStrokeRight:
     case msg::kOpenContactDetails:
-      open_details(1);
+      open_details(1, long(m.lparam));
       return 0;
     case msg::kBringForward:
       if (auto* app = shell::CBriskLibTavrinApp::instance()) app->activate_running_instance();

@@ -16,6 +16,7 @@
 // UI thread only.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -62,6 +63,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   static constexpr uintptr_t kReloginTimer = 20;
   static constexpr int kReloginMs = 35000;
   static constexpr uintptr_t kNamesTimer = 25;
+  static constexpr std::chrono::seconds kPresenceSettleTime{10};
   static constexpr int kNamesMs = 3000;
   static constexpr int kSmsCommand = 32900;
   static constexpr int kOperationsCommand = 32901;
@@ -162,7 +164,10 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void settings_menu(int index);
   int open_screen(screens::Route route, long contact_id = 0, int group_id = 0, int mode = 0);
   void after_screen(int result, bool transition);
-  void open_details(int mode);
+  // The profile screen of that contact (0: the chosen one).
+  void open_details(int mode, long contact_id = 0);
+  // Offers the buddy lists to move the chosen contact to.
+  void show_move_menu(long contact_id, const std::u16string& name);
   void apply_status_choice(int index);
   void leave();
   bool sign_in();  // the login screen, modal; true when signed in
@@ -204,6 +209,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   std::optional<storage::ChatLogStore> log_;  // the signed-in user's chat log
 
   bool logged_in_ = false;
+  // Presence floods in after each login: friends "coming online" before
+  // this moment are not announced on the desktop.
+  std::chrono::steady_clock::time_point online_notes_from_{};
   bool auto_relogin_ = true;
   bool active_ = false;
   bool dirty_ = false;      // something changed while the window could not present
@@ -224,6 +232,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   std::vector<std::pair<long, std::u16string>> pending_;  // send reports for the chat window
   std::vector<ShownBox> boxes_;
   std::set<uint32_t> deleted_;  // deleted this session; presence does not bring them back
+  // "移动到组": the contact being moved and the lists its menu offers.
+  long moving_ = 0;
+  std::vector<BuddyList> move_targets_;
 };
 
 }  // namespace tavrin::mainwnd

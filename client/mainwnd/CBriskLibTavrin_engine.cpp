@@ -15,8 +15,10 @@
 namespace tavrin::mainwnd {
 
 namespace {
-// A login step the public header gives no name: fetching contact details failed.
+// Codes the public header gives no name: a login step (fetching contact
+// details failed), and one the window consumes without a word.
 constexpr int kContactDetailsFailed = 13;
+constexpr int kUnnamedConsumed = 136;
 }  // namespace
 
 bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
@@ -51,8 +53,7 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case FX_MSG_BUDDYLIST_RENAMED:
     case FX_MSG_CONTACT_REQUEST:
     case FX_MSG_REFUSE_SMS_DAY_SET:
-    case FX_MSG_BUDDY_MOVED:
-    case FX_MSG_FILE_OFFER:
+    case kUnnamedConsumed:
     case FX_MSG_BUDDYLIST_ADD_FAILED:
     case FX_MSG_BUDDYLIST_DELETE_FAILED:
     case FX_MSG_BUDDYLIST_RENAME_FAILED:
@@ -64,6 +65,13 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case FX_MSG_BLACKLIST_REMOVED:
       contact_changed(m.contact());
       return true;
+    case FX_MSG_BUDDY_MOVED:  // moved to another buddy list: its row changes section
+      rebuild_tree();
+      box(u"移动好友成功！", u"塔文提示");
+      return true;
+    case FX_MSG_BUDDY_MOVE_FAILED:
+      box(u"移动好友失败！", u"塔文提示");
+      return true;
     case FX_MSG_BUDDY_DELETED: {
       // Deleted on the server: the engine keeps the account until the next
       // contact list, the tree lets it go now.
@@ -73,8 +81,14 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
       refresh(touched);
       return true;
     }
-    case FX_MSG_LOCALNAME_SET:
     case FX_MSG_ADD_BUDDY_RESULT:
+      // p1 0: added (the tree learns it from presence); else the refusal.
+      if (m.p1() == 404)
+        box(u"添加好友失败：没有这个塔文号码！", u"塔文提示");
+      else if (m.p1() != 0)
+        box(u"添加好友失败！", u"塔文提示");
+      return true;
+    case FX_MSG_LOCALNAME_SET:
     case FX_MSG_STATE_SET:
     case FX_MSG_IMPRESA_SET:
     case FX_MSG_IMPRESA_SET_FAILED:
@@ -103,7 +117,11 @@ void CBriskLibTavrin::contact_changed(long id) {
 }
 
 void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
+  const controls::TreeItem* before = model_.find(c.id);
+  const bool came_online = before && !counts_online(before->status) && counts_online(c.status);
   refresh(model_.update(c, deleted_.count(c.id) == 0));
+  if (came_online && notifier_ && std::chrono::steady_clock::now() >= online_notes_from_)
+    notifier_->friend_online(c.id, c.name);
 }
 
 void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text) {
@@ -238,6 +256,7 @@ void CBriskLibTavrin::relogin_complete() {
   kill_timer(kReloginTimer);
   relogging_ = false;
   logged_in_ = true;
+  online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   register_callback();
   if (chat_) chat_->set_logged_in(true);
   box(u"重新登陆成功！");

@@ -40,6 +40,11 @@ void CBriskLibTavrin::on_menu(int menu_id, int index) {
     case menu::kSettings:
       settings_menu(index);
       break;
+    case menu::kMoveTo:
+      if (index >= 0 && index < int(move_targets_.size()) && moving_ != 0)
+        fx_move_group_buddy_by_id(moving_, move_targets_[size_t(index)].id, bridge::post_callback,
+                                  bridge::user_data(window()));
+      break;
     default:
       break;
   }
@@ -87,19 +92,48 @@ void CBriskLibTavrin::keep_selection(const std::function<void()>& change) {
     if (items[size_t(i)].contact_id == chosen.contact_id) return tree_.select(s, i);
 }
 
-void CBriskLibTavrin::open_details(int mode) {
+void CBriskLibTavrin::show_move_menu(long contact_id, const std::u16string& name) {
+  const std::optional<ContactRecord> contact = read_contact(contact_id);
+  move_targets_.clear();
+  for (const BuddyList& list : read_store().lists)
+    if (!contact || list.id != contact->group_id) move_targets_.push_back(list);
+  if (move_targets_.empty()) {
+    box(u"没有可以移动到的分组！");
+    return;
+  }
+  moving_ = contact_id;
+  // One 50-pixel row a list below the title, standing on the soft-key bar.
+  const int rows = std::min(int(move_targets_.size()), 10);
+  menu_.close();
+  menu_.clear();
+  menu_.set_id(menu::kMoveTo);
+  menu_.set_title(fill(u"移动 %s 到", name));
+  menu_.set_rect(
+      {276, 748 - controls::CPopupMenu::kTitleHeight - rows * controls::CPopupMenu::kItemHeight,
+       476, 748});
+  for (int i = 0; i < rows; ++i) menu_.add_item(move_targets_[size_t(i)].name);
+  (void)menu_.show(window());
+}
+
+void CBriskLibTavrin::open_details(int mode, long contact_id) {
   controls::TreeItem item;
-  if (!selected(&item)) return;
-  after_screen(open_screen(Route::kAccountInfo, long(item.contact_id), 0, mode), false);
+  if (contact_id == 0 && selected(&item)) contact_id = long(item.contact_id);
+  if (contact_id == 0) return;
+  after_screen(open_screen(Route::kAccountInfo, contact_id, 0, mode), false);
 }
 
 void CBriskLibTavrin::main_menu(int index) {
   switch (MainItem(index)) {
-    case MainItem::kProfile:
-      after_screen(open_screen(Route::kOwnProfile), false);
+    case MainItem::kProfile: {
+      const int result = open_screen(Route::kOwnProfile);
+      // The screen hears its own answers: the header reads what they changed.
+      build_header();
+      after_screen(result, false);
       break;
+    }
     case MainItem::kSettings: {
-      const int status = open_screen(Route::kSettings);
+      // The 状态 page opens on the status the user has now.
+      const int status = open_screen(Route::kSettings, 0, 0, status_choice_of(fx_get_user_state()));
       if (status == screens::ScreenRouter::kNotWired) break;
       if (status >= 0 && status <= 3) apply_status_choice(status);
       const auto& s = shell::client_settings();
@@ -161,8 +195,8 @@ void CBriskLibTavrin::leave() {
 }
 
 void CBriskLibTavrin::apply_status_choice(int index) {
-  static constexpr int kCodes[] = {66, 68, 67, 69};  // online, hidden, busy, away
-  const int code = kCodes[index];
+  const int code = kStatusByChoice[index];
+  if (code == fx_get_user_state()) return;  // nothing to set, nothing to report
   const std::u16string word = status_word(code);
   number_label_ = setting_number_label(number_, word);
   repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
@@ -215,6 +249,10 @@ void CBriskLibTavrin::contacts_menu(int index) {
       }
       break;
     case ContactItem::kMove:
+      if (!chosen)
+        box(u"请选择你要移动的好友！");
+      else
+        show_move_menu(id, item.name);
       break;
     case ContactItem::kBlock:
       if (!chosen) {
@@ -274,12 +312,14 @@ void CBriskLibTavrin::search_menu(int index) {
     default:
       return;
   }
+  const bool none = found.empty();
   const int s = model_.section_of_group(ContactTreeModel::kSearchGroup);
   keep_selection([&] { (void)model_.fill_search(std::move(found)); });
   tree_.layout_only();
   // The results come into view.
   if (s >= 0) tree_.scroll_to(tree_.sections()[size_t(s)].rect.top);
   repaint_now();
+  if (none) box(u"没有找到符合条件的好友！");
 }
 
 void CBriskLibTavrin::settings_menu(int index) {

@@ -48,6 +48,12 @@ int login_status_of(int state) {
   }
 }
 
+int status_choice_of(int state) {
+  for (int i = 0; i < 4; ++i)
+    if (kStatusByChoice[i] == state) return i;
+  return 0;
+}
+
 std::u16string fill(std::u16string_view pattern, std::u16string_view value) {
   std::u16string out(pattern);
   const size_t at = out.find(u"%s");

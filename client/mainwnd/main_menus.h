@@ -12,6 +12,7 @@ inline constexpr int kSettings = 889;  // theme, own profile, chat logs
 inline constexpr int kSms = 890;       // "短信操作"
 inline constexpr int kMain = 891;      // "BriskLibTavrin"
 inline constexpr int kContacts = 892;  // "联系人操作"
+inline constexpr int kMoveTo = 893;    // "移动到组": the buddy lists, built when shown
 }  // namespace menu
 
 // Item indexes of each menu.

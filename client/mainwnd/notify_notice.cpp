@@ -10,12 +10,14 @@ namespace tavrin::mainwnd {
 
 using namespace platform;
 
-bool CBriskMsgBox::show(std::u16string title, std::u16string text, int mode) {
+bool CBriskMsgBox::show(std::u16string title, std::u16string text, int mode,
+                        std::function<void()> on_view) {
   auto* ws = WindowSystem::instance();
   if (!ws || showing_ || (current_ && current_->showing_)) return false;
   title_ = std::move(title);
   text_ = std::move(text);
   mode_ = mode;
+  on_view_ = std::move(on_view);
   current_ = this;
   showing_ = true;
   // Over the whole screen of the focused window: its top-level window, so
@@ -58,7 +60,9 @@ intptr_t CBriskMsgBox::handle(const Message& m) {
       if (!kLeftButton.contains(p) && !kRightButton.contains(p)) return 0;
       const Rect screen = ws->screen_rect(window_);
       controls::PressEffect::play(window_, p.x + screen.left, p.y + screen.top);
+      const std::function<void()> view = kLeftButton.contains(p) ? on_view_ : nullptr;
       close();
+      if (view) view();
       return 0;
     }
     default:

@@ -2,10 +2,12 @@
 // "BriskMsgBox"): a panel in the button colours with its title, its text
 // and two buttons, laid over the screen of the window that has the focus.
 // Only one notice exists at a time: showing while one shows does nothing.
-// A tap on either button closes it (with the press effect); other taps are
-// ignored. UI thread only.
+// A tap on either button closes it (with the press effect); "查看" then
+// runs the notice's view action (the main window opens that chat); other
+// taps are ignored. UI thread only.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "controls/Backdrop.h"
@@ -26,7 +28,8 @@ class CBriskMsgBox {
   CBriskMsgBox& operator=(const CBriskMsgBox&) = delete;
 
   // false (and nothing changes) while a notice is showing.
-  bool show(std::u16string title, std::u16string text, int mode);
+  bool show(std::u16string title, std::u16string text, int mode,
+            std::function<void()> on_view = {});
   void close();
 
   bool showing() const { return showing_; }
@@ -43,6 +46,7 @@ class CBriskMsgBox {
   bool showing_ = false;
   std::u16string title_, text_;
   int mode_ = 0;
+  std::function<void()> on_view_;
   platform::WindowId window_ = 0;
   gfx::CSurface surface_;
   controls::Backdrop backdrop_;

@@ -1,5 +1,11 @@
 #include "platform/executable.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
 namespace tavrin::platform {
 
 std::filesystem::path executable_path() {
@@ -10,6 +16,18 @@ std::filesystem::path executable_path() {
 
 std::filesystem::path executable_folder() {
   return executable_path().parent_path();
+}
+
+std::filesystem::path home_folder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size_t(size > 0 ? size : 16384));
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_dir)
+    return {};
+  return found->pw_dir;
 }
 
 }  // namespace tavrin::platform

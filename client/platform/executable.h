@@ -12,3 +12,11 @@ std::filesystem::path executable_path();
 std::filesystem::path executable_folder();
 
 }  // namespace tavrin::platform
+
+namespace tavrin::platform {
+
+// The user's home folder: $HOME, else the account's entry in the password
+// database; empty when neither says.
+std::filesystem::path home_folder();
+
+}  // namespace tavrin::platform

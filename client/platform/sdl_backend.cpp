@@ -116,6 +116,10 @@ void SdlBackend::raise() {
   windows_.set_foreground(true);
 }
 
+void SdlBackend::request_attention() {
+  if (state_->window) SDL_FlashWindow(state_->window, SDL_FLASH_UNTIL_FOCUSED);
+}
+
 void SdlBackend::poll() {
   SDL_Event e;
   while (SDL_PollEvent(&e)) {

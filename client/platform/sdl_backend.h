@@ -33,6 +33,8 @@ class SdlBackend final : public EventSource, public FrameSink {
   bool headless() const { return headless_; }
   // Brings the desktop window to the front (a second start activates us).
   void raise();
+  // Marks the desktop window as wanting attention until it is focused.
+  void request_attention();
   // What closing the desktop window does; by default the system quits with 0.
   void set_close_handler(std::function<void()> handler) { on_close_ = std::move(handler); }
 

@@ -48,7 +48,7 @@ void wire_screens() {
   });
   // Settings: mode is the status entry checked at first (0 在线 ... 3 离开).
   router.add(Route::kSettings, [](const RouteRequest& r) {
-    return run_screen<CBriskTavrinSettingDlg>(r.owner, r.mode);
+    return run_screen<CBriskTavrinSettingDlg>(r.owner, r.mode, r.offline);
   });
   router.add(Route::kThemePicker,
              [](const RouteRequest& r) { return run_screen<CBriskThemeSet>(r.owner); });

@@ -20,6 +20,7 @@
 #include "platform/window_system.h"
 #include "shell/app_paths.h"
 #include "shell/background_window.h"
+#include "shell/path_choice.h"
 #include "shell/task_bar_icon.h"
 #include "shell/theme_colors.h"
 
@@ -135,10 +136,21 @@ bool CBriskLibTavrinApp::init_instance(int* exit_code) {
       return windows_->post_call([this] { activate_running_instance(); });
     });
   }
-  // 5. Paths from the executable's folder.
-  const auto folder =
-      options_.install_folder.empty() ? executable_folder() : options_.install_folder;
-  app_paths() = AppPaths::form(folder);
+  // 5. The paths: beside the executable for a portable copy, the user's
+  // own folders (made and filled on the first start) for an installed one.
+  if (!options_.install_folder.empty()) {
+    app_paths() = AppPaths::form(options_.install_folder);
+  } else {
+    const PathChoice choice = choose_paths(PathEnvironment::current());
+    std::string why;
+    if (!prepare_user_folders(choice, &why)) {
+      say(why);
+      *exit_code = kExitPlatformFailed;
+      return false;
+    }
+    if (!why.empty()) say(why);
+    app_paths() = choice.paths;
+  }
   // 6. The bitmap font; without it bitmap text draws nothing.
   const auto font_path = to_path(app_paths().font_file_path);
   if (!bitmap_font().load(font_path.string())) {
@@ -185,6 +197,10 @@ void CBriskLibTavrinApp::exit_instance() {
 
 void CBriskLibTavrinApp::track_main_window() {
   main_window_.store(windows_->find_window({}, kMainTitle));
+}
+
+void CBriskLibTavrinApp::request_attention() {
+  if (backend_) backend_->request_attention();
 }
 
 int CBriskLibTavrinApp::activate_running_instance() {

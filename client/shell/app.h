@@ -75,6 +75,9 @@ class CBriskLibTavrinApp {
   // Brings the running client's "BriskTavrin" window forward and places it
   // at (0, 52), 480 x 800; 1 when there was one, else 0.
   int activate_running_instance();
+  // Asks the desktop to mark the window as wanting attention (its urgency
+  // hint) until the user comes to it; nothing without a desktop window.
+  void request_attention();
 
   // The network connection the login screen brought up, released at shut-down.
   void set_connection(uint64_t handle) { connection_ = handle; }

@@ -27,7 +27,8 @@ AppPaths AppPaths::form(const std::filesystem::path& folder) {
 }
 
 std::filesystem::path AppPaths::settings_file() const {
-  return to_path(install_folder) / "BriskLibTavrinSetting.xml";
+  return to_path(settings_folder.empty() ? install_folder : settings_folder) /
+         "BriskLibTavrinSetting.xml";
 }
 
 std::filesystem::path AppPaths::theme_file() const {

@@ -15,11 +15,15 @@ struct AppPaths {
   std::u16string database_path = u"\\Disk\\BriskUI\\DB\\TavrinLog.db";
   std::u16string font_file_path = u"\\Disk\\BriskUI\\DB\\HZK20.FT";
   std::u16string sounds_folder = u"\\Disk\\BriskUI\\Sounds\\";
+  // Where the settings files live; empty: the install folder. An installed
+  // client keeps them with the user's configuration (see path_choice.h).
+  std::u16string settings_folder;
 
   // The five paths below install_folder (which ends in a separator).
   static AppPaths form(const std::filesystem::path& install_folder);
 
-  // The settings and theme files, kept beside the executable.
+  // The settings file (in the settings folder) and the theme file (in the
+  // install folder, where theme packages unpack).
   std::filesystem::path settings_file() const;
   std::filesystem::path theme_file() const;
 

@@ -11,11 +11,11 @@
 
 #include "libtavrin.h"
 #include "mainwnd/main_window_run.h"
-#include "platform/executable.h"
 #include "platform/text_codec.h"
 #include "platform/window_system.h"
 #include "shell/app.h"
 #include "shell/app_paths.h"
+#include "shell/path_choice.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void usage() {
       "  --zoom N            show the 480 x 800 display N times larger (1-4)\n"
       "  --script FILE       replay taps, drags, keys, text, waits and screenshots\n"
       "  --instance-dir DIR  where the one-client-per-user lock lives\n"
-      "  --print-paths       print the data paths formed from the executable's folder");
+      "  --print-paths       print where the client keeps its files, and why there");
 }
 
 // Where the engine finds the service, from the command line; applied once
@@ -153,7 +153,9 @@ int main(int argc, char** argv) {
     }
   }
   if (print_paths) {
-    const auto p = shell::AppPaths::form(platform::executable_folder());
+    const auto choice = shell::choose_paths(shell::PathEnvironment::current());
+    std::puts(choice.reason.c_str());
+    const auto& p = choice.paths;
     for (const auto* s : {&p.install_folder, &p.theme_folder, &p.database_path, &p.font_file_path,
                           &p.sounds_folder})
       std::puts(platform::utf16_to_utf8(*s).c_str());

@@ -51,15 +51,15 @@ typedef struct fx_list {
 /* Message codes: the first argument of every fx_msg_cb call. "Internal"
  * codes are consumed by the login while it runs. p1/p2 per code as noted. */
 enum fx_msg_code {
-  FX_MSG_LOGIN_CONNECTED = 1,        /* connected, first registration sent */
-  FX_MSG_LOGIN_CHALLENGED = 2,       /* challenge answered, second registration sent */
-  FX_MSG_REGISTERED = 3,             /* registration accepted (internal) */
-  FX_MSG_LOGIN_WRONG_PASSWORD = 4,   /* 401/406, or an id that cannot be resolved */
-  FX_MSG_LOGIN_FAILED = 5,           /* no connection, network failure, other status */
-  FX_MSG_LOGIN_BAD_REQUEST = 6,      /* 400, or no digest could be built */
-  FX_MSG_LOGIN_NOT_FOUND = 7,        /* 404, or an id neither 9 nor 11 long */
-  FX_MSG_LOGIN_REGISTERED = 8,       /* registered; fetching the contact list */
-  FX_MSG_CONTACTS_LOADED = 9,        /* internal; the client receives 11 */
+  FX_MSG_LOGIN_CONNECTED = 1,      /* connected, first registration sent */
+  FX_MSG_LOGIN_CHALLENGED = 2,     /* challenge answered, second registration sent */
+  FX_MSG_REGISTERED = 3,           /* registration accepted (internal) */
+  FX_MSG_LOGIN_WRONG_PASSWORD = 4, /* 401/406, or an id that cannot be resolved */
+  FX_MSG_LOGIN_FAILED = 5,         /* no connection, network failure, other status */
+  FX_MSG_LOGIN_BAD_REQUEST = 6,    /* 400, or no digest could be built */
+  FX_MSG_LOGIN_NOT_FOUND = 7,      /* 404, or an id neither 9 nor 11 long */
+  FX_MSG_LOGIN_REGISTERED = 8,     /* registered; fetching the contact list */
+  FX_MSG_CONTACTS_LOADED = 9,      /* internal; the client receives 11 */
   FX_MSG_CONTACTS_LOAD_FAILED = 10,
   FX_MSG_LOGIN_CONTACTS_LOADED = 11, /* contact list loaded; fetching presence */
   FX_MSG_PRESENCE_SUBSCRIBED = 12,   /* internal */
@@ -89,10 +89,10 @@ enum fx_msg_code {
   FX_MSG_BUDDYLIST_RENAME_FAILED = 88,
   FX_MSG_LOCALNAME_SET = 90,
   FX_MSG_LOCALNAME_SET_FAILED = 91,
-  FX_MSG_CONTACT_REQUEST = 93,       /* p1 description text, p2 requester uri text */
+  FX_MSG_CONTACT_REQUEST = 93, /* p1 description text, p2 requester uri text */
   FX_MSG_ADD_BUDDY_RESULT = 94,
-  FX_MSG_SOCKET_ERROR = 97,          /* p1 socket error code (10035-style numbers) */
-  FX_MSG_DEREGISTERED = 98,          /* logged in elsewhere */
+  FX_MSG_SOCKET_ERROR = 97, /* p1 socket error code (10035-style numbers) */
+  FX_MSG_DEREGISTERED = 98, /* logged in elsewhere */
   FX_MSG_STATE_SET = 99,
   FX_MSG_STATE_SET_FAILED = 100,
   FX_MSG_STATE_SET_TIMEOUT = 101,
@@ -114,20 +114,20 @@ enum fx_msg_code {
   FX_MSG_BUDDY_DELETE_FAILED = 130,
   FX_MSG_BUDDY_MOVED = 132,
   FX_MSG_BUDDY_MOVE_FAILED = 133,
-  FX_MSG_FILE_OFFER = 135,           /* p1 file offer record, p2 sender id */
-  FX_MSG_DIALOG_INVITED = 137,       /* p2 inviter id */
-  FX_MSG_QUN_LIST_LOADED = 145,      /* internal */
+  FX_MSG_FILE_OFFER = 135,      /* p1 file offer record, p2 sender id */
+  FX_MSG_DIALOG_INVITED = 137,  /* p2 inviter id */
+  FX_MSG_QUN_LIST_LOADED = 145, /* internal */
   FX_MSG_QUN_LIST_FAILED = 146,
-  FX_MSG_QUN_SUBSCRIBED = 147,       /* internal; the client receives 14 */
-  FX_MSG_QUN_CHAT_SENT = 148,        /* group variants of 52, 54, 53, 32, 34, 33, 36 */
+  FX_MSG_QUN_SUBSCRIBED = 147, /* internal; the client receives 14 */
+  FX_MSG_QUN_CHAT_SENT = 148,  /* group variants of 52, 54, 53, 32, 34, 33, 36 */
   FX_MSG_QUN_CHAT_SEND_TIMEOUT = 149,
   FX_MSG_QUN_CHAT_SEND_FAILED = 150,
   FX_MSG_QUN_SMS_OK = 151,
   FX_MSG_QUN_SMS_TIMEOUT = 152,
   FX_MSG_QUN_SMS_FAILED = 153,
   FX_MSG_QUN_SMS_REFUSED = 154,
-  FX_MSG_NAV_BAD_ID = 241,           /* navigation refused the login id */
-  FX_MSG_REGISTER_GONE = 242,        /* 410; the engine logs in again (internal) */
+  FX_MSG_NAV_BAD_ID = 241,    /* navigation refused the login id */
+  FX_MSG_REGISTER_GONE = 242, /* 410; the engine logs in again (internal) */
   FX_MSG_SCHEDULE_SMS_LIST_OK = 244,
   FX_MSG_SCHEDULE_SMS_LIST_FAILED = 245
 };
@@ -299,15 +299,15 @@ typedef struct fx_personal_info {
 typedef struct fx_account {
   long id;
   char* uri;
-  char* local_name;  /* the name the user gave the contact */
-  char* buddy_lists; /* buddy-list id(s) as sent; the first is its group */
+  char* local_name;    /* the name the user gave the contact */
+  char* buddy_lists;   /* buddy-list id(s) as sent; the first is its group */
   int relation_status; /* 1 accepted, 0 add request unanswered */
   int online_notify;
   int status; /* status code 66..78 */
   int portrait_crc;
   fx_personal_info* personal_info; /* NULL until presence or profile data */
-  int kind; /* 1 buddy, 2 mobile buddy, 0 the user's own entry */
-  char* device_type; /* e.g. "PC" */
+  int kind;                        /* 1 buddy, 2 mobile buddy, 0 the user's own entry */
+  char* device_type;               /* e.g. "PC" */
 } fx_account;
 
 /* A buddy list. */
@@ -350,7 +350,7 @@ typedef struct fx_qun_info {
 typedef struct fx_qun {
   long id;
   char* uri;
-  int identity; /* the user's role in the group */
+  int identity;      /* the user's role in the group */
   fx_qun_info* info; /* NULL until group presence arrives */
 } fx_qun;
 
@@ -382,9 +382,9 @@ typedef struct fx_user {
   int user_status;
   int expires; /* registration lifetime */
   fx_contact_data* contact_data;
-  int state; /* the user's own status code */
+  int state;              /* the user's own status code */
   int registration_state; /* 0 until registered, 2 registered */
-  int score; /* -1 until fetched */
+  int score;              /* -1 until fetched */
   fx_personal_info* personal_info;
   fx_list* schedule_list; /* of fx_schedule_sms */
 } fx_user;
@@ -564,8 +564,9 @@ FX_API int fx_delete_buddy_by_account(const fx_account* account, fx_msg_cb cb, v
  * character; NULL sends one blank) and the description shown to the other
  * side. Success: 94 (0, new contact id), the account stored (status 68, or
  * 78 for a mobile buddy) and its presence subscribed. A mobile number the
- * service does not know (522) is added again as a mobile buddy. Failures
- * post nothing. 0 for a NULL number. */
+ * service does not know (522) is added again as a mobile buddy. A refusal
+ * posts 94 (the service's status, 0), e.g. 404 for an unknown number. 0
+ * for a NULL number. */
 FX_API int fx_add_buddy_by_uid(const char* uid, const char* local_name, int group_id,
                                const char* description, fx_msg_cb cb, void* user);
 FX_API int fx_add_buddy_by_mobile(const char* mobile_no, const char* local_name, int group_id,
@@ -583,8 +584,7 @@ FX_API int fx_addto_blacklist_by_id(long id, fx_msg_cb cb, void* user);
 FX_API int fx_addto_blacklist_by_account(const fx_account* account, fx_msg_cb cb, void* user);
 FX_API int fx_addto_blacklist_by_uri(const char* uri, fx_msg_cb cb, void* user);
 FX_API int fx_removefrom_blacklist_by_id(long id, fx_msg_cb cb, void* user);
-FX_API int fx_removefrom_blacklist_by_account(const fx_account* account, fx_msg_cb cb,
-                                              void* user);
+FX_API int fx_removefrom_blacklist_by_account(const fx_account* account, fx_msg_cb cb, void* user);
 FX_API int fx_removefrom_blacklist_by_uri(const char* uri, fx_msg_cb cb, void* user);
 
 /* ---- Contact requests ---- */
@@ -629,8 +629,8 @@ FX_API fx_schedule_sms* fx_get_schedulesms_by_id(int id);
  * without a uri are left out) at send_time ("YYYY-MM-DD HH:MM[:SS]" for the
  * local service). 120 (new id, 0) stored / 119 (0, 0) not. 0 when an
  * argument is NULL or no receiver has a uri. */
-FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message,
-                               const char* send_time, fx_msg_cb cb, void* user);
+FX_API int fx_set_schedule_sms(const fx_list* receivers, const char* message, const char* send_time,
+                               fx_msg_cb cb, void* user);
 /* 123 (id, 0) deleted / 122 (id, 0) not. 0 for id 0 or an id not listed. */
 FX_API int fx_delete_schedule_sms(int id, fx_msg_cb cb, void* user);
 /* A new text: each receiver's display name followed by ":" (free() it);

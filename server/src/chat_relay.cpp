@@ -1,7 +1,6 @@
 #include "chat_relay.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <vector>
 
 #include "log.h"
@@ -161,9 +160,18 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
   if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
   if (keepsOffline(peer)) {
+    // A full box refuses the line: the sender sees it fail, never a 200
+    // for a line that would not be kept.
+    const std::string sender = s_.uriOf(c.session.number);
+    if (!fits(peer.number, sender, m.body.size())) {
+      logAt(1, "conn %llu: offline box of %ld full, line refused", (unsigned long long)c.id(),
+            peer.number);
+      return s_.reply(c, m, 486, "Offline Messages Full");
+    }
     // Answered only once the row is committed: a store that fails throws,
     // and the sender hears 500 (a failed line), never a 200 for a lost one.
     storeOffline(c, m, peer);
+    counted(peer.number, sender, m.body.size(), +1);
     if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
     return;
   }
@@ -214,36 +222,51 @@ void ChatRelay::handleBye(SipcConnection& c, const SipcMessage& m) {
 }
 
 void ChatRelay::handleOfflineRequest(SipcConnection& c, const SipcMessage& m) {
-  Db& db = s_.store().db();
+  Session& ss = c.session;
+  const long waiting = box(ss.number).all.lines;
+  if (waiting == 0) boxes_.erase(ss.number);  // only boxes that hold lines are kept
+  s_.reply(c, m, 200, "OK",
+           "<results><messages count=\"" + std::to_string(waiting) + "\" /></results>");
+  // A new request starts over from the oldest row: lines the client refused
+  // earlier on this connection get another chance.
+  ss.offlinePass = true;
+  ss.offlineCursor = 0;
+  handOutBatch(c);
+}
+
+void ChatRelay::handOutBatch(SipcConnection& c) {
+  Session& ss = c.session;
+  if (!ss.offlinePass || !ss.offlineInFlight.empty()) return;
   struct Row {
     long id;
     std::string from, source, type, body, date;
   };
   std::vector<Row> rows;
-  auto& inFlight = c.session.offlineInFlight;
-  std::unordered_set<long> handedOut;
-  for (const auto& [callId, row] : inFlight) handedOut.insert(row);
-  // Rows handed out on this connection and not yet answered are not sent twice.
-  const size_t room = kMaxOfflineInFlight - std::min(kMaxOfflineInFlight, inFlight.size());
-  Stmt& q = db.sql(
+  size_t bytes = 0;
+  Stmt& q = s_.store().db().sql(
       "SELECT id, sender_uri, source_uri, content_type, body, date FROM offline_messages "
-      "WHERE recipient=? ORDER BY id LIMIT ?");
-  q.bind(1, c.session.number).bind(2, (long long)(room + handedOut.size()));
-  while (q.step() && rows.size() < room) {
-    long id = long(q.integer(0));
-    if (handedOut.count(id)) continue;
-    rows.push_back({id, q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)});
+      "WHERE recipient=? AND id>? ORDER BY id LIMIT ?");
+  q.bind(1, ss.number).bind(2, ss.offlineCursor).bind(3, kOfflineBatchLines);
+  while (q.step()) {
+    std::string body = q.text(4);
+    if (!rows.empty() && bytes + body.size() > kOfflineBatchBytes) break;
+    bytes += body.size();
+    rows.push_back(
+        {long(q.integer(0)), q.text(1), q.text(2), q.text(3), std::move(body), q.text(5)});
   }
   q.reset();
-  s_.reply(c, m, 200, "OK",
-           "<results><messages count=\"" + std::to_string(rows.size()) + "\" /></results>");
-  for (const Row& r : rows) {
+  if (rows.empty()) {
+    ss.offlinePass = false;  // the backlog is handed over
+    return;
+  }
+  ss.offlineCursor = rows.back().id;
+  for (Row& r : rows) {
     Headers h{{"F", r.from}, {"C", r.type}, {"K", "SaveHistory"}, {"D", r.date}};
     if (!r.source.empty()) h.emplace_back("SO", r.source);
     long callId = s_.newServerCallId(c);
     // The row stays until the recipient's engine answers this line (onAnswer):
     // a connection lost before that gets it again at the next login.
-    inFlight[callId] = r.id;
+    ss.offlineInFlight[callId] = {r.id, std::move(r.from), r.body.size()};
     s_.request(c, "M", callId, h, r.body);
   }
 }
@@ -253,20 +276,67 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   auto& inFlight = c.session.offlineInFlight;
   auto it = inFlight.find(m.callId);
   if (it == inFlight.end()) return;
-  long row = it->second;
+  Session::OfflineHandout line = std::move(it->second);
   inFlight.erase(it);
-  if (m.status != 200 && m.status != 280) return;  // kept for the next login
-  try {
-    s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, row).run();
-  } catch (const DbError& e) {
-    // The line was received; at worst it comes once more at the next login.
-    logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), row, e.what());
+  if (m.status == 200 || m.status == 280) {
+    try {
+      s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, line.row).run();
+      counted(c.session.number, line.sender, line.bytes, -1);
+    } catch (const DbError& e) {
+      // The line was received; at worst it comes once more at the next login.
+      logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), line.row,
+            e.what());
+    }
   }
+  // A refused line is kept for the next login; the pass goes on either way.
+  handOutBatch(c);
+}
+
+ChatRelay::OfflineBox& ChatRelay::box(long recipient) {
+  auto [it, fresh] = boxes_.try_emplace(recipient);
+  if (fresh) {
+    Stmt& q = s_.store().db().sql(
+        "SELECT sender_uri, COUNT(*), SUM(LENGTH(CAST(body AS BLOB))) FROM offline_messages "
+        "WHERE recipient=? GROUP BY sender_uri");
+    q.bind(1, recipient);
+    while (q.step()) {
+      Tally t{long(q.integer(1)), long(q.integer(2))};
+      it->second.all.lines += t.lines;
+      it->second.all.bytes += t.bytes;
+      it->second.bySender[q.text(0)] = t;
+    }
+    q.reset();
+  }
+  return it->second;
+}
+
+bool ChatRelay::fits(long recipient, const std::string& sender, size_t bytes) {
+  const Options& o = s_.options();
+  const OfflineBox& b = box(recipient);
+  const auto it = b.bySender.find(sender);
+  const Tally mine = it == b.bySender.end() ? Tally{} : it->second;
+  const long size = long(bytes);
+  return b.all.lines < o.offlineMaxLines && b.all.bytes + size <= o.offlineMaxBytes &&
+         mine.lines < o.offlineSenderLines && mine.bytes + size <= o.offlineSenderBytes;
+}
+
+void ChatRelay::counted(long recipient, const std::string& sender, size_t bytes, int sign) {
+  OfflineBox& b = box(recipient);
+  Tally& mine = b.bySender[sender];
+  for (Tally* t : {&b.all, &mine}) {
+    t->lines = std::max(0L, t->lines + sign);
+    t->bytes = std::max(0L, t->bytes + sign * long(bytes));
+  }
+  if (mine.lines == 0) b.bySender.erase(sender);
+  if (b.all.lines == 0) boxes_.erase(recipient);
 }
 
 void ChatRelay::dropSession(SipcConnection& c) {
   c.session.dialogs.clear();
   c.session.endedDialogs.clear();
+  // Lines handed out and unanswered stay stored for the next login.
+  c.session.offlineInFlight.clear();
+  c.session.offlinePass = false;
 }
 
 }  // namespace tavrin::server

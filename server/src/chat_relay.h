@@ -9,8 +9,17 @@
 // for someone offline is answered only after it is stored, and a stored line
 // is deleted only when the recipient's engine has answered it, so neither a
 // failed store nor a dropped connection loses a line silently.
+//
+// A backlog is handed over at the pace the recipient reads it: a batch of
+// lines, and the next once the engine has answered every line of the last,
+// so a large backlog never piles up in the connection's output. What may
+// wait for one recipient is capped in lines and bytes, with a share of it
+// per sender; a line past either is refused (486) before it is stored.
 // Event-loop thread only.
 #pragma once
+
+#include <string>
+#include <unordered_map>
 
 #include "sipc_service.h"
 
@@ -32,7 +41,10 @@ class ChatRelay {
 
   static constexpr size_t kMaxDialogs = 1024;
   static constexpr size_t kMaxEnded = 64;
-  static constexpr size_t kMaxOfflineInFlight = 500;  // handed out, not yet answered
+  // One batch of a backlog: at most this many lines, and no more bytes than
+  // this unless a single line is larger.
+  static constexpr long kOfflineBatchLines = 50;
+  static constexpr size_t kOfflineBatchBytes = 256 * 1024;
 
  private:
   // The peer of a line: the dialog's, else the "T" uri (a line outside a dialog).
@@ -42,6 +54,24 @@ class ChatRelay {
   bool keepsOffline(const DialogPeer& peer);
   // Throws DbError when the row cannot be committed.
   void storeOffline(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer);
+  // Hands out the next batch of the connection's backlog when a pass runs
+  // and nothing of the last batch is still unanswered.
+  void handOutBatch(SipcConnection& c);
+
+  // Lines and bytes waiting offline: per recipient, and per sender within it.
+  struct Tally {
+    long lines = 0;
+    long bytes = 0;
+  };
+  struct OfflineBox {
+    Tally all;
+    std::unordered_map<std::string, Tally> bySender;  // sender_uri ->
+  };
+  // The recipient's box, counted from the table on first use.
+  OfflineBox& box(long recipient);
+  // Whether one more line of that size from the sender fits the recipient's box.
+  bool fits(long recipient, const std::string& sender, size_t bytes);
+  void counted(long recipient, const std::string& sender, size_t bytes, int sign);
   // Call id on which the recipient hears from `from` (its own dialog, or a new one).
   long callIdFor(SipcConnection& to, const DialogPeer& from);
   void relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer);
@@ -49,6 +79,7 @@ class ChatRelay {
                long senderNumber, const SipcMessage& m);
   void echo(SipcConnection& c, const SipcMessage& m, long echoNumber);
   SipcService& s_;
+  std::unordered_map<long, OfflineBox> boxes_;  // recipient ->
 };
 
 }  // namespace tavrin::server

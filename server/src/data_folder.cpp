@@ -38,13 +38,16 @@ std::string narrowDatabaseFiles(const std::string& dbPath) {
   int fd = ::open(dbPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return failure("cannot open", dbPath);
   ::close(fd);
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    const std::string file = dbPath + suffix;
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) continue;
-    if ((st.st_mode & 077) != 0 && ::chmod(file.c_str(), st.st_mode & 0700) != 0)
-      return failure("cannot narrow", file);
-  }
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+    if (std::string err = narrowFile(dbPath + suffix); !err.empty()) return err;
+  return {};
+}
+
+std::string narrowFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0)
+    return failure("cannot narrow", path);
   return {};
 }
 

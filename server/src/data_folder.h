@@ -14,6 +14,10 @@ namespace tavrin::server {
 // as it is. Empty on success, else why not.
 std::string prepareDataFolder(const std::string& dir);
 
+// Narrows an existing file to its owner (mode & 0700); a missing file is
+// fine. Empty on success, else why not.
+std::string narrowFile(const std::string& path);
+
 // Creates the database file 0600 when it is missing and narrows it and its
 // companion files to 0600. Empty on success, else why not.
 std::string narrowDatabaseFiles(const std::string& dbPath);

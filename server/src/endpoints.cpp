@@ -1,5 +1,6 @@
 #include "endpoints.h"
 
+#include "log.h"
 #include "uri.h"
 #include "xml_text.h"
 
@@ -38,7 +39,7 @@ HttpReply navigationReply(const HttpRequest& r, const std::string& sipcAddress, 
   return reply;
 }
 
-HttpReply signinReply(const HttpRequest& r, Store& store) {
+HttpReply signinReply(const HttpRequest& r, Store& store, LoginThrottle* throttle) {
   size_t q = r.target.find('?');
   std::string path = r.target.substr(0, q);
   if (path != "/ssiportal/SSIAppSignIn.aspx")
@@ -50,8 +51,17 @@ HttpReply signinReply(const HttpRequest& r, Store& store) {
     return {400, "Bad Request", "text/xml", "<results status-code=\"400\" />"};
   auto a = store.accountByMobile(mobile);
   if (!a) return {404, "Not Found", "text/xml", "<results status-code=\"404\" />"};
-  if (!store.checkPassword(*a, password))
+  const auto now = LoginThrottle::Clock::now();
+  if (throttle &&
+      throttle->lockedFor(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero())
+    return {403, "Forbidden", "text/xml", "<results status-code=\"403\" />"};
+  if (!store.checkPassword(*a, password)) {
+    if (throttle &&
+        throttle->failed(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero())
+      logAt(0, "sign-in: repeated wrong passwords for %ld, locked", a->number);
     return {401, "Unauthorized", "text/xml", "<results status-code=\"401\" />"};
+  }
+  if (throttle) throttle->succeeded(a->number);
   HttpReply reply;
   reply.contentType = "text/xml; charset=utf-8";
   reply.body = "<results status-code=\"200\"><user uri=\"" +

@@ -3,18 +3,22 @@
 // "sipc-proxy" element holds "ADDRESS:PORT") and sign-in (GET
 // "/ssiportal/SSIAppSignIn.aspx?mobileno=..&pwd=.." -> a text holding
 // "sip:", the Tavrin number and "@" when number and password match).
+// Sign-in checks passwords, so it is throttled like registration.
 // Event-loop thread only (sign-in reads the store).
 #pragma once
 
 #include <string>
 
 #include "http_endpoint.h"
+#include "login_throttle.h"
 #include "store.h"
 
 namespace tavrin::server {
 
 HttpReply navigationReply(const HttpRequest& r, const std::string& sipcAddress, int sipcPort,
                           const std::string& signinUrl);
-HttpReply signinReply(const HttpRequest& r, Store& store);
+// With a throttle, wrong passwords count against the account and the
+// client's address as they do at registration, and a locked one gets 403.
+HttpReply signinReply(const HttpRequest& r, Store& store, LoginThrottle* throttle = nullptr);
 
 }  // namespace tavrin::server

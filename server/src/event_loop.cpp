@@ -1,6 +1,7 @@
 #include "event_loop.h"
 
 #include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,10 +12,21 @@ namespace tavrin::server {
 
 EventLoop::EventLoop() {
   epfd_ = epoll_create1(EPOLL_CLOEXEC);
+  wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (wakeFd_ >= 0) add(wakeFd_, EPOLLIN, nullptr);
+}
+
+void EventLoop::stop() {
+  running_ = false;
+  if (wakeFd_ >= 0) {
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  }
 }
 
 EventLoop::~EventLoop() {
   graveyard_.clear();
+  if (wakeFd_ >= 0) close(wakeFd_);
   if (epfd_ >= 0) close(epfd_);
 }
 
@@ -44,8 +56,11 @@ void EventLoop::every(std::chrono::milliseconds period, std::function<void()> ta
   tasks_.push_back({period, std::chrono::steady_clock::now() + period, std::move(task)});
 }
 
+void EventLoop::after(std::chrono::milliseconds delay, std::function<void()> task) {
+  tasks_.push_back({delay, std::chrono::steady_clock::now() + delay, std::move(task), true});
+}
+
 void EventLoop::run() {
-  running_ = true;
   epoll_event events[256];
   while (running_) {
     int timeout = 1000;
@@ -59,16 +74,26 @@ void EventLoop::run() {
       logAt(0, "epoll_wait failed: errno %d", errno);
       break;
     }
-    for (int i = 0; i < n; ++i)
-      static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
+    for (int i = 0; i < n && running_; ++i)
+      if (events[i].data.ptr)
+        static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
     for (auto& fn : afterBatch_) fn();
     graveyard_.clear();
     now = std::chrono::steady_clock::now();
-    for (auto& t : tasks_) {
-      if (now >= t.next) {
-        t.next = now + t.period;
-        t.fn();
+    // By index: a task may add tasks; one-shot tasks leave once they ran.
+    for (size_t i = 0; i < tasks_.size();) {
+      if (now < tasks_[i].next) {
+        ++i;
+        continue;
       }
+      tasks_[i].next = now + tasks_[i].period;
+      if (!tasks_[i].once) {
+        tasks_[i++].fn();
+        continue;
+      }
+      std::function<void()> fn = std::move(tasks_[i].fn);
+      tasks_.erase(tasks_.begin() + long(i));
+      fn();
     }
     for (auto& fn : afterBatch_) fn();
     graveyard_.clear();

@@ -6,6 +6,7 @@
 // Single-threaded: only the thread inside run() touches it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -33,21 +34,27 @@ class EventLoop {
   // Destroys the object after the current batch of events.
   void retire(std::unique_ptr<Pollable> p);
   void every(std::chrono::milliseconds period, std::function<void()> task);
+  // Runs the task once, after the delay.
+  void after(std::chrono::milliseconds delay, std::function<void()> task);
   // Runs after every batch of events (before retired objects are destroyed):
   // writes queued during the batch go out together.
   void afterBatch(std::function<void()> fn) { afterBatch_.push_back(std::move(fn)); }
   // Runs until stop() (from a handler or a signal handler).
   void run();
-  void stop() { running_ = false; }
+  // Async-signal-safe: sets the flag and wakes epoll_wait, so the loop ends
+  // within the current batch however busy it is.
+  void stop();
 
  private:
   struct Task {
     std::chrono::milliseconds period;
     std::chrono::steady_clock::time_point next;
     std::function<void()> fn;
+    bool once = false;
   };
   int epfd_ = -1;
-  volatile bool running_ = false;
+  int wakeFd_ = -1;                  // an eventfd that stop() writes to
+  std::atomic<bool> running_{true};  // a stop before run() is kept
   std::vector<std::unique_ptr<Pollable>> graveyard_;
   std::vector<Task> tasks_;
   std::vector<std::function<void()>> afterBatch_;

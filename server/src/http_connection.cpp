@@ -1,5 +1,7 @@
 #include "http_connection.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,6 +20,51 @@ constexpr size_t kMaxHead = 16 * 1024;
 constexpr size_t kMaxBody = 64 * 1024;
 }  // namespace
 
+HttpParse parseHttpRequest(std::string_view in, HttpRequest& req) {
+  size_t headEnd = in.find("\r\n\r\n");
+  if (headEnd == std::string_view::npos)
+    return in.size() > kMaxHead ? HttpParse::kBad : HttpParse::kNeedMore;
+  if (headEnd > kMaxHead) return HttpParse::kBad;
+  std::string_view head = in.substr(0, headEnd);
+  size_t eol = head.find("\r\n");
+  std::string_view start = head.substr(0, eol);
+  size_t sp1 = start.find(' ');
+  size_t sp2 = sp1 == std::string_view::npos ? sp1 : start.find(' ', sp1 + 1);
+  if (sp2 == std::string_view::npos || start.substr(sp2 + 1, 5) != "HTTP/") return HttpParse::kBad;
+  req.method.assign(start.substr(0, sp1));
+  req.target.assign(start.substr(sp1 + 1, sp2 - sp1 - 1));
+  long length = 0;
+  bool haveLength = false;
+  size_t pos = eol == std::string_view::npos ? head.size() : eol + 2;
+  while (pos < head.size()) {
+    size_t end = head.find("\r\n", pos);
+    if (end == std::string_view::npos) end = head.size();
+    std::string_view line = head.substr(pos, end - pos);
+    pos = end + 2;
+    size_t colon = line.find(':');
+    // A field name with blanks ("Content-Length :"), a folded line or a line
+    // without a colon reads differently to different parsers: a proxy in
+    // front could see another request than this one. Refused, as is any
+    // Transfer-Encoding (only Content-Length bodies are read here).
+    const std::string_view name = line.substr(0, colon);
+    if (colon == std::string_view::npos || colon == 0 ||
+        name.find_first_of(" \t") != std::string_view::npos ||
+        equalsNoCase(name, "Transfer-Encoding"))
+      return HttpParse::kBad;
+    if (equalsNoCase(name, "Content-Length")) {
+      // A second length leaves the body's end ambiguous (a proxy in front
+      // may take the other one): refused, as the SIP-C side refuses two "L".
+      if (haveLength || !parseLong(line.substr(colon + 1), length) || length < 0 ||
+          size_t(length) > kMaxBody)
+        return HttpParse::kBad;
+      haveLength = true;
+    }
+  }
+  if (in.size() < headEnd + 4 + size_t(length)) return HttpParse::kNeedMore;
+  req.body.assign(in.substr(headEnd + 4, size_t(length)));
+  return HttpParse::kDone;
+}
+
 HttpConnection::HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL* ssl, uint64_t id)
     : loop_(loop),
       owner_(owner),
@@ -26,6 +73,10 @@ HttpConnection::HttpConnection(EventLoop& loop, HttpEndpoint& owner, int fd, SSL
       id_(id),
       handshakeDone_(ssl == nullptr),
       started_(std::chrono::steady_clock::now()) {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  if (getpeername(fd_, reinterpret_cast<sockaddr*>(&sa), &len) == 0 && sa.sin_family == AF_INET)
+    peer_ = ntohl(sa.sin_addr.s_addr);
   loop_.add(fd_, EPOLLIN | EPOLLRDHUP, this);
 }
 
@@ -38,6 +89,10 @@ void HttpConnection::close() {
   if (closed_) return;
   closed_ = true;
   loop_.remove(fd_);
+  // The descriptor goes now, not after the batch: a listener out of
+  // descriptors may be waiting for it.
+  ::close(fd_);
+  fd_ = -1;
   owner_.closed(*this);
 }
 
@@ -94,53 +149,17 @@ void HttpConnection::readSome() {
 }
 
 bool HttpConnection::parse() {
-  size_t headEnd = in_.find("\r\n\r\n");
-  if (headEnd == std::string::npos) {
-    if (in_.size() > kMaxHead) {
+  HttpRequest req;
+  switch (parseHttpRequest(in_, req)) {
+    case HttpParse::kNeedMore:
+      return false;
+    case HttpParse::kBad:
       respond({400, "Bad Request", "text/plain", "bad request\n"});
       return true;
-    }
-    return false;
+    case HttpParse::kDone:
+      break;
   }
-  if (headEnd > kMaxHead) {
-    respond({400, "Bad Request", "text/plain", "bad request\n"});
-    return true;
-  }
-  std::string_view head(in_.data(), headEnd);
-  size_t eol = head.find("\r\n");
-  std::string_view start = head.substr(0, eol);
-  size_t sp1 = start.find(' ');
-  size_t sp2 = sp1 == std::string_view::npos ? sp1 : start.find(' ', sp1 + 1);
-  if (sp2 == std::string_view::npos || start.substr(sp2 + 1, 5) != "HTTP/") {
-    respond({400, "Bad Request", "text/plain", "bad request\n"});
-    return true;
-  }
-  HttpRequest req;
-  req.method.assign(start.substr(0, sp1));
-  req.target.assign(start.substr(sp1 + 1, sp2 - sp1 - 1));
-  long length = 0;
-  bool haveLength = false;
-  size_t pos = eol == std::string_view::npos ? head.size() : eol + 2;
-  while (pos < head.size()) {
-    size_t end = head.find("\r\n", pos);
-    if (end == std::string_view::npos) end = head.size();
-    std::string_view line = head.substr(pos, end - pos);
-    pos = end + 2;
-    size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    if (equalsNoCase(line.substr(0, colon), "Content-Length")) {
-      // A second length leaves the body's end ambiguous (a proxy in front
-      // may take the other one): refused, as the SIP-C side refuses two "L".
-      if (haveLength || !parseLong(line.substr(colon + 1), length) || length < 0 ||
-          size_t(length) > kMaxBody) {
-        respond({400, "Bad Request", "text/plain", "bad request\n"});
-        return true;
-      }
-      haveLength = true;
-    }
-  }
-  if (in_.size() < headEnd + 4 + size_t(length)) return false;
-  req.body = in_.substr(headEnd + 4, size_t(length));
+  req.peer = peer_;
   logAt(2, "http %llu: %s %s", (unsigned long long)id_, req.method.c_str(), req.target.c_str());
   respond(owner_.handle(req));
   return true;

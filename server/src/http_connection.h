@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "event_loop.h"
 
@@ -19,6 +20,7 @@ struct HttpRequest {
   std::string method;
   std::string target;  // path and query as sent
   std::string body;
+  uint32_t peer = 0;  // the client's IPv4 address (host order), 0 when unknown
 };
 
 struct HttpReply {
@@ -27,6 +29,13 @@ struct HttpReply {
   std::string contentType = "text/plain; charset=utf-8";
   std::string body;
 };
+
+enum class HttpParse { kNeedMore, kBad, kDone };
+// Reads one request from the bytes received so far: kDone fills the
+// method, target and body; kBad for a head over 16 kB, a body over 64 kB,
+// or a head that could frame the body in more than one way (two lengths,
+// Transfer-Encoding, blanks in a field name, a folded line).
+HttpParse parseHttpRequest(std::string_view in, HttpRequest& out);
 
 class HttpEndpoint;
 
@@ -52,6 +61,7 @@ class HttpConnection : public Pollable {
   uint64_t id_;
   bool handshakeDone_;
   bool closed_ = false;
+  uint32_t peer_ = 0;
   std::string in_;
   std::string out_;
   size_t outOffset_ = 0;

@@ -4,10 +4,14 @@
 
 #include <vector>
 
+#include "log.h"
+
 namespace tavrin::server {
 
 namespace {
 constexpr auto kMaxLife = std::chrono::seconds(15);
+// Each exchange is one request and one reply: far more than real clients keep open at once.
+constexpr size_t kMaxOpen = 128;
 }  // namespace
 
 HttpEndpoint::HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls)
@@ -18,6 +22,7 @@ HttpEndpoint::~HttpEndpoint() {
 }
 
 void HttpEndpoint::accept(int fd) {
+  if (open_.size() >= kMaxOpen) shedOldest();
   SSL* ssl = nullptr;
   if (tls_) {
     ssl = SSL_new(tls_);
@@ -29,6 +34,13 @@ void HttpEndpoint::accept(int fd) {
   }
   uint64_t id = nextId_++;
   open_.emplace(id, std::make_unique<HttpConnection>(loop_, *this, fd, ssl, id));
+}
+
+bool HttpEndpoint::shedOldest() {
+  if (open_.empty()) return false;
+  logAt(1, "http %llu: dropped to make room", (unsigned long long)open_.begin()->first);
+  open_.begin()->second->close();
+  return true;
 }
 
 void HttpEndpoint::closed(HttpConnection& c) {

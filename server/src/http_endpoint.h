@@ -1,13 +1,15 @@
 // HttpEndpoint: one listening HTTP or HTTPS endpoint (navigation, sign-in):
 // owns its open exchanges, hands each request to the endpoint's handler and
-// drops exchanges that run longer than 15 s (sweep). Event-loop thread only.
+// drops exchanges that run longer than 15 s (sweep). Open exchanges are
+// limited: a newcomer over the limit drops the oldest, so a flood holds a
+// bounded number of descriptors. Event-loop thread only.
 #pragma once
 
 #include <openssl/ssl.h>
 
 #include <functional>
+#include <map>
 #include <memory>
-#include <unordered_map>
 
 #include "http_connection.h"
 
@@ -20,6 +22,8 @@ class HttpEndpoint {
   HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls = nullptr);
   ~HttpEndpoint();
   void accept(int fd);
+  // Out of descriptors: drops the oldest exchange; false when there is none.
+  bool shedOldest();
   void closed(HttpConnection& c);
   void sweep();
   HttpReply handle(const HttpRequest& r) { return handler_(r); }
@@ -29,7 +33,7 @@ class HttpEndpoint {
   Handler handler_;
   SSL_CTX* tls_;
   uint64_t nextId_ = 1;
-  std::unordered_map<uint64_t, std::unique_ptr<HttpConnection>> open_;
+  std::map<uint64_t, std::unique_ptr<HttpConnection>> open_;  // by id: oldest first
 };
 
 }  // namespace tavrin::server

@@ -15,15 +15,24 @@
 
 namespace tavrin::server {
 
-Listener::Listener(EventLoop& loop, AcceptFn onAccept)
+namespace {
+constexpr auto kPause = std::chrono::milliseconds(100);
+
+int openSpare() {
+  return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+}  // namespace
+
+Listener::Listener(EventLoop& loop, AcceptFn onAccept, ReliefFn relief)
     : loop_(loop),
       onAccept_(std::move(onAccept)),
-      spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC)) {}
+      relief_(std::move(relief)),
+      spare_(openSpare()) {}
 
 Listener::~Listener() {
   if (spare_ >= 0) ::close(spare_);
   if (fd_ >= 0) {
-    loop_.remove(fd_);
+    if (!paused_) loop_.remove(fd_);
     close(fd_);
   }
 }
@@ -48,27 +57,64 @@ std::string Listener::open(const std::string& address, int port) {
 }
 
 void Listener::onEvents(uint32_t) {
-  for (;;) {
+  if (paused_) return;
+  for (int round = 0; round < kAcceptsPerWake; ++round) {
     int fd = accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if ((errno == EMFILE || errno == ENFILE) && spare_ >= 0) {
-        // Out of descriptors: accept with the spare one and close at once, so
-        // the waiting client is told and the loop does not spin on it.
-        ::close(spare_);
-        int fd2 = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd2 >= 0) ::close(fd2);
-        spare_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        logAt(0, "accept: out of file descriptors, refusing a connection");
+      if (errno == EMFILE || errno == ENFILE) {
+        // The kernel reports this before it looks at the queue, so there may
+        // be nobody waiting at all: every branch below ends or makes room.
+        if (relief_ && relief_()) continue;
+        if (!refuseOne()) return;
         continue;
       }
-      if (errno != EAGAIN && errno != EWOULDBLOCK) logAt(0, "accept: %s", std::strerror(errno));
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        logAt(0, "accept: %s", std::strerror(errno));
+        pause();
+      }
       return;
     }
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     onAccept_(fd);
   }
+}
+
+bool Listener::refuseOne() {
+  if (spare_ < 0) spare_ = openSpare();
+  if (spare_ < 0) {
+    // Not even the reserve is left: stop listening until descriptors free up.
+    pause();
+    return false;
+  }
+  ::close(spare_);
+  int fd = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+  const bool refused = fd >= 0;
+  if (refused) ::close(fd);  // the client is told at once instead of waiting
+  spare_ = openSpare();
+  if (refused) ++refusedSinceComplaint_;
+  std::time_t now = std::time(nullptr);
+  if (refusedSinceComplaint_ > 0 && now != lastComplaint_) {
+    logAt(0, "accept: out of file descriptors, refused %ld connection(s)", refusedSinceComplaint_);
+    refusedSinceComplaint_ = 0;
+    lastComplaint_ = now;
+  }
+  if (spare_ < 0) pause();
+  return refused && spare_ >= 0;
+}
+
+void Listener::pause() {
+  if (paused_ || fd_ < 0) return;
+  paused_ = true;
+  loop_.remove(fd_);
+  loop_.after(kPause, [this] { resume(); });
+}
+
+void Listener::resume() {
+  if (spare_ < 0) spare_ = openSpare();
+  paused_ = false;
+  loop_.add(fd_, EPOLLIN, this);
 }
 
 }  // namespace tavrin::server

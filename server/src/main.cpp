@@ -16,6 +16,7 @@
 #include "listener.h"
 #include "log.h"
 #include "options.h"
+#include "registrar.h"
 #include "sipc_service.h"
 #include "store.h"
 #include "tls_certs.h"
@@ -25,8 +26,10 @@ using namespace tavrin::server;
 namespace {
 
 EventLoop* gLoop = nullptr;
+volatile std::sig_atomic_t gStopAsked = 0;  // a signal that came before the loop existed
 
 void onSignal(int) {
+  gStopAsked = 1;
   if (gLoop) gLoop->stop();
 }
 
@@ -60,9 +63,11 @@ int run(const Options& opt) {
 
   EventLoop loop;
   gLoop = &loop;
+  if (gStopAsked) loop.stop();
   Options live = opt;  // the bound ports replace the asked ones
   SipcService service(&loop, store, live);
-  Listener sipc(loop, [&](int fd) { service.accept(fd); });
+  Listener sipc(
+      loop, [&](int fd) { service.accept(fd); }, [&] { return service.shedOldestUnregistered(); });
   if (auto err = sipc.open(opt.listenAddress, opt.sipcPort); !err.empty()) {
     std::fprintf(stderr, "tavrin-server: sipc: %s\n", err.c_str());
     return 1;
@@ -81,8 +86,14 @@ int run(const Options& opt) {
       return 1;
     }
     signinEndpoint = std::make_unique<HttpEndpoint>(
-        loop, [&](const HttpRequest& r) { return signinReply(r, store); }, tls);
-    signin = std::make_unique<Listener>(loop, [&](int fd) { signinEndpoint->accept(fd); });
+        loop,
+        [&](const HttpRequest& r) {
+          return signinReply(r, store, &service.registrar().throttle());
+        },
+        tls);
+    signin = std::make_unique<Listener>(
+        loop, [&](int fd) { signinEndpoint->accept(fd); },
+        [&] { return signinEndpoint->shedOldest(); });
     if (auto e = signin->open(opt.listenAddress, opt.signinPort); !e.empty()) {
       std::fprintf(stderr, "tavrin-server: sign-in: %s\n", e.c_str());
       return 1;
@@ -95,7 +106,8 @@ int run(const Options& opt) {
   HttpEndpoint navEndpoint(loop, [&](const HttpRequest& r) {
     return navigationReply(r, advertised, live.sipcPort, signinUrl);
   });
-  Listener nav(loop, [&](int fd) { navEndpoint.accept(fd); });
+  Listener nav(
+      loop, [&](int fd) { navEndpoint.accept(fd); }, [&] { return navEndpoint.shedOldest(); });
   if (auto err = nav.open(opt.listenAddress, opt.navPort); !err.empty()) {
     std::fprintf(stderr, "tavrin-server: nav: %s\n", err.c_str());
     return 1;

@@ -1,6 +1,9 @@
 #include "options.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "sipc_message.h"
 
@@ -8,6 +11,7 @@ namespace tavrin::server {
 
 const char* usage() {
   return "usage: tavrin-server [options]\n"
+         "  --config FILE         read these settings from FILE first (NAME = VALUE lines)\n"
          "  --data DIR            data folder (SQLite file, TLS keys); default tavrin-data\n"
          "  --listen ADDR         IPv4 address to bind; default 127.0.0.1\n"
          "  --nav-port PORT       navigation (HTTP); default 8081, 0 picks a free port\n"
@@ -17,8 +21,15 @@ const char* usage() {
          "  --domain NAME         the service's SIP domain; default tavrin.local\n"
          "  --demo                seed the demo world when the data folder is empty\n"
          "  --sms-daily-limit N   SMS per account and day before 486; default 100\n"
+         "  --offline-lines N     lines that may wait for one recipient offline; default 10000\n"
+         "  --offline-bytes N     bytes of them; default 67108864 (64 MiB)\n"
+         "  --offline-sender-lines N  one sender's share of the lines; default 5000\n"
+         "  --offline-sender-bytes N  one sender's share of the bytes; default 16777216 (16 MiB)\n"
          "  --expires SECONDS     registration lifetime handed out; default 1200\n"
          "  --login-timeout SECS  drop connections not registered by then; default 60\n"
+         "  --max-unregistered N  connections not yet registered, in total (oldest dropped\n"
+         "                        first); default a quarter of the descriptor limit\n"
+         "  --max-unregistered-per-address N  the same per peer address; default 64, 0: none\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
@@ -30,13 +41,16 @@ const char* usage() {
          "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n";
 }
 
-std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool& help) {
-  help = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+namespace {
+
+// The flags in args (no program name) applied over o.
+std::optional<std::string> parseArgs(const std::vector<std::string>& args, Options& o, bool& help) {
+  const size_t argc = args.size();
+  for (size_t i = 0; i < argc; ++i) {
+    const std::string& a = args[i];
     auto value = [&](std::string& out) -> bool {
       if (i + 1 >= argc) return false;
-      out = argv[++i];
+      out = args[++i];
       return true;
     };
     auto number = [&](long& out, long lo, long hi) -> bool {
@@ -68,10 +82,25 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
       o.demo = true;
     } else if (a == "--sms-daily-limit") {
       if (!number(o.smsDailyLimit, 0, 1000000)) return "--sms-daily-limit needs a number";
+    } else if (a == "--offline-lines") {
+      if (!number(o.offlineMaxLines, 0, 100000000)) return "--offline-lines needs a number";
+    } else if (a == "--offline-bytes") {
+      if (!number(o.offlineMaxBytes, 0, 1L << 40)) return "--offline-bytes needs a number";
+    } else if (a == "--offline-sender-lines") {
+      if (!number(o.offlineSenderLines, 0, 100000000))
+        return "--offline-sender-lines needs a number";
+    } else if (a == "--offline-sender-bytes") {
+      if (!number(o.offlineSenderBytes, 0, 1L << 40))
+        return "--offline-sender-bytes needs a number";
     } else if (a == "--expires") {
       if (!number(o.expires, 1, 86400 * 7)) return "--expires needs seconds";
     } else if (a == "--login-timeout") {
       if (!number(o.loginTimeout, 1, 86400)) return "--login-timeout needs seconds";
+    } else if (a == "--max-unregistered") {
+      if (!number(o.maxUnregistered, 1, 10000000)) return "--max-unregistered needs a number";
+    } else if (a == "--max-unregistered-per-address") {
+      if (!number(o.maxUnregisteredPerAddress, 0, 10000000))
+        return "--max-unregistered-per-address needs a number";
     } else if (a == "--bench-accounts") {
       if (!number(o.benchAccounts, 0, 1000000)) return "--bench-accounts needs a number";
     } else if (a == "--memory") {
@@ -92,11 +121,95 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
     } else if (a.size() >= 2 && a[0] == '-' && a[1] == 'v' &&
                a.find_first_not_of('v', 1) == std::string::npos) {
       o.verbosity += int(a.size() - 1);
+    } else if (a == "--config") {
+      ++i;  // read before the other flags
     } else {
       return "unknown option " + a;
     }
   }
   return std::nullopt;
+}
+
+std::string_view trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+bool isSwitch(std::string_view name) {
+  for (const char* s : {"no-signin", "demo", "memory", "test-withhold-acks", "test-end-keepalive"})
+    if (name == s) return true;
+  return false;
+}
+
+// One "NAME = VALUE" line as the flags it stands for; the verbosity, a
+// level here rather than a count of flags, is set directly.
+std::optional<std::string> lineToArgs(std::string_view line, std::vector<std::string>& args,
+                                      Options& o) {
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return "wants NAME = VALUE";
+  const std::string name(trim(line.substr(0, eq)));
+  const std::string value(trim(line.substr(eq + 1)));
+  if (name.empty() || name[0] == '-') return "wants NAME = VALUE";
+  if (name == "config" || name == "help") return name + " cannot be set here";
+  if (value.empty()) return name + " wants a value";
+  if (isSwitch(name) || name == "verbose") {
+    long level = 0;
+    if (value == "yes" || value == "true") {
+      level = 1;
+    } else if (value == "no" || value == "false") {
+      level = 0;
+    } else if (!parseLong(value, level) || level < 0 || level > 9 ||
+               (isSwitch(name) && level > 1)) {
+      return name + (isSwitch(name) ? " wants yes or no" : " wants a level 0..9");
+    }
+    if (name == "verbose")
+      o.verbosity = int(level);
+    else if (level == 1)  // the switches are off by default
+      args.push_back("--" + name);
+    return std::nullopt;
+  }
+  args.push_back("--" + name);
+  args.push_back(value);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> parseConfig(std::string_view text, const std::string& source,
+                                       Options& o) {
+  int number = 0;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view raw = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    ++number;
+    const std::string_view line = trim(raw);
+    if (line.empty() || line[0] == '#') continue;
+    const std::string where = source + ":" + std::to_string(number) + ": ";
+    if (line.find('\0') != std::string_view::npos) return where + "not text";
+    std::vector<std::string> args;
+    if (auto err = lineToArgs(line, args, o)) return where + *err;
+    bool help = false;
+    if (auto err = parseArgs(args, o, help)) return where + *err;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool& help) {
+  help = false;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--config") continue;
+    if (i + 1 >= args.size() || args[i + 1].empty()) return std::string("--config needs a file");
+    const std::string& file = args[i + 1];
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    if (!in || !(text << in.rdbuf())) return "cannot read " + file;
+    if (auto err = parseConfig(text.str(), file, o)) return err;
+    ++i;
+  }
+  return parseArgs(args, o, help);
 }
 
 }  // namespace tavrin::server

@@ -1,5 +1,7 @@
 #include "registrar.h"
 
+#include <arpa/inet.h>
+
 #include "chat_relay.h"
 #include "contact_commands.h"
 #include "digest.h"
@@ -19,6 +21,21 @@ int presenceFromRegistrationBody(std::string_view body) {
   }
   return int(value);
 }
+
+namespace {
+
+std::string dotted(uint32_t address) {
+  in_addr a{htonl(address)};
+  char text[INET_ADDRSTRLEN] = "?";
+  inet_ntop(AF_INET, &a, text, sizeof text);
+  return text;
+}
+
+long wholeSeconds(LoginThrottle::Clock::duration d) {
+  return long(std::chrono::ceil<std::chrono::seconds>(d).count());
+}
+
+}  // namespace
 
 Registrar::Registrar(SipcService& s)
     : s_(s),
@@ -69,6 +86,15 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
     s_.reply(c, m, 410, "Gone");
     return;
   }
+  const auto now = LoginThrottle::Clock::now();
+  if (auto wait = throttle_.lockedFor(number, s_.peerAddressOf(c), now);
+      wait > LoginThrottle::Clock::duration::zero()) {
+    ss.nonce.clear();
+    logAt(1, "conn %llu: login of %ld refused, locked for %lds more", (unsigned long long)c.id(),
+          number, wholeSeconds(wait));
+    s_.reply(c, m, 403, "Too Many Attempts");
+    return;
+  }
   verify(c, m, number);
 }
 
@@ -93,6 +119,11 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
   ss.nonce.clear();  // one answer per challenge
   if (expected.empty() || !equalsNoCase(expected, response)) {
     logAt(1, "conn %llu: wrong password for %ld", (unsigned long long)c.id(), number);
+    const uint32_t address = s_.peerAddressOf(c);
+    if (auto lock = throttle_.failed(number, address, LoginThrottle::Clock::now());
+        lock > LoginThrottle::Clock::duration::zero())
+      logAt(0, "login: repeated wrong passwords for %ld from %s, locked for %lds", number,
+            dotted(address).c_str(), wholeSeconds(lock));
     s_.reply(c, m, 401, "Unauthorized");
     return;
   }
@@ -107,7 +138,9 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
     old->session.number = 0;
     old->closeAfterFlush();
   }
+  throttle_.succeeded(number);
   ss.registered = true;
+  s_.markRegistered(c);
   ss.number = number;
   ss.uri = s_.uriOf(number);
   ss.regCallId = m.callId;

@@ -4,9 +4,12 @@
 // for an answer that cannot be read. Later "R" requests are keep-alives (200
 // with "X"), and "X: 0" logs out. A second login of the same account sends
 // the first connection "BN" registration "deregistered" and drops it.
+// Repeated wrong passwords lock the account and the peer address for a
+// while (LoginThrottle): answers then get 403 without being checked.
 // Event-loop thread only.
 #pragma once
 
+#include "login_throttle.h"
 #include "sipc_service.h"
 
 namespace tavrin::server {
@@ -17,12 +20,17 @@ class Registrar {
   void handle(SipcConnection& c, const SipcMessage& m);
   // The connection is gone: the account goes offline if it was this one's.
   void onClosed(SipcConnection& c);
+  // Periodic: forgets old failures.
+  void sweep() { throttle_.prune(LoginThrottle::Clock::now()); }
+  // Shared with sign-in, which checks passwords too.
+  LoginThrottle& throttle() { return throttle_; }
 
  private:
   void challenge(SipcConnection& c, const SipcMessage& m);
   void verify(SipcConnection& c, const SipcMessage& m, long number);
   void signOut(SipcConnection& c);
   SipcService& s_;
+  LoginThrottle throttle_;
   // Test switches (--test-gone, --test-drop-register): how many are left.
   long goneLeft_ = 0;
   long dropLeft_ = 0;

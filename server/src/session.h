@@ -28,7 +28,17 @@ struct Session {
   std::unordered_map<long, DialogPeer> dialogs;  // call id -> peer
   std::deque<long> endedDialogs;                 // recently ended call ids, answered 481
   // Offline lines handed out: call id -> their row, until the client answers.
-  std::unordered_map<long, long> offlineInFlight;
+  struct OfflineHandout {
+    long row = 0;
+    std::string sender;  // the row's sender_uri and body size, for the offline box's tally
+    size_t bytes = 0;
+  };
+  std::unordered_map<long, OfflineHandout> offlineInFlight;
+  // A "GetOfflineMessages" pass hands the backlog over in batches, the next
+  // once every line of the last is answered; rows up to the cursor were
+  // handed out in this pass (those the client refused wait for the next).
+  bool offlinePass = false;
+  long offlineCursor = 0;
   long nextServerCallId = 1000000;  // call ids of requests the server starts
   long serverSeq = 1;
 };

@@ -1,5 +1,11 @@
 #include "sipc_service.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <ctime>
 
 #include "chat_relay.h"
@@ -13,6 +19,26 @@
 #include "uri.h"
 
 namespace tavrin::server {
+
+namespace {
+
+// A quarter of the descriptor limit: the rest stays for registered users,
+// the database and the other endpoints.
+size_t defaultMaxPending() {
+  rlimit rl{};
+  if (getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return 1 << 20;
+  return std::clamp<size_t>(size_t(rl.rlim_cur) / 4, 16, 1 << 20);
+}
+
+uint32_t peerAddress(int fd) {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  if (getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET)
+    return 0;
+  return ntohl(sa.sin_addr.s_addr);
+}
+
+}  // namespace
 
 std::string httpDate() {
   // Formatted once per second: every relayed line carries it.
@@ -31,7 +57,14 @@ std::string httpDate() {
 }
 
 SipcService::SipcService(EventLoop* loop, Store& store, const Options& options)
-    : loop_(loop), store_(store), options_(options) {
+    : loop_(loop),
+      store_(store),
+      options_(options),
+      maxPending_(options.maxUnregistered > 0 ? size_t(options.maxUnregistered)
+                                              : defaultMaxPending()),
+      maxPendingPerAddress_(options.maxUnregisteredPerAddress > 0
+                                ? size_t(options.maxUnregisteredPerAddress)
+                                : size_t(-1)) {
   if (loop_) loop_->afterBatch([this] { flushQueued(); });
   registrar_ = std::make_unique<Registrar>(*this);
   presence_ = std::make_unique<PresenceHub>(*this);
@@ -73,9 +106,53 @@ SipcService::~SipcService() {
 }
 
 void SipcService::accept(int fd) {
+  const uint32_t address = peerAddress(fd);
+  if (auto it = pendingByAddress_.find(address);
+      it != pendingByAddress_.end() && it->second.size() >= maxPendingPerAddress_)
+    dropPending(*it->second.begin());
+  if (pending_.size() >= maxPending_) dropPending(pending_.begin()->first);
   uint64_t id = nextId_++;
   connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id));
+  pending_.emplace(id, address);
+  pendingByAddress_[address].insert(id);
   logAt(1, "conn %llu: accepted", (unsigned long long)id);
+}
+
+bool SipcService::shedOldestUnregistered() {
+  if (pending_.empty()) return false;
+  dropPending(pending_.begin()->first);
+  return true;
+}
+
+void SipcService::dropPending(uint64_t id) {
+  ++shed_;
+  auto it = connections_.find(id);
+  if (it == connections_.end()) {
+    forgetPending(id);
+    return;
+  }
+  logAt(1, "conn %llu: unregistered, dropped to make room", (unsigned long long)id);
+  it->second->close();  // closes the descriptor now and forgets the connection
+}
+
+void SipcService::markRegistered(SipcConnection& c) {
+  forgetPending(c.id());
+}
+
+uint32_t SipcService::peerAddressOf(const SipcConnection& c) const {
+  auto it = pending_.find(c.id());
+  return it == pending_.end() ? 0 : it->second;
+}
+
+void SipcService::forgetPending(uint64_t id) {
+  auto it = pending_.find(id);
+  if (it == pending_.end()) return;
+  auto byAddress = pendingByAddress_.find(it->second);
+  if (byAddress != pendingByAddress_.end()) {
+    byAddress->second.erase(id);
+    if (byAddress->second.empty()) pendingByAddress_.erase(byAddress);
+  }
+  pending_.erase(it);
 }
 
 SipcConnection& SipcService::openDetached() {
@@ -92,6 +169,7 @@ void SipcService::collectClosed() {
 void SipcService::onClosed(SipcConnection& c) {
   logAt(1, "conn %llu: closed", (unsigned long long)c.id());
   registrar_->onClosed(c);
+  forgetPending(c.id());
   auto it = connections_.find(c.id());
   if (it == connections_.end()) return;
   std::unique_ptr<SipcConnection> owned = std::move(it->second);
@@ -240,12 +318,25 @@ void SipcService::dispatchService(SipcConnection& c, const SipcMessage& m) {
 }
 
 void SipcService::sweep() {
+  if (shed_ > 0) {
+    logAt(0, "dropped %ld unregistered connection(s) to make room (limits %zu, %zu per address)",
+          shed_, maxPending_, maxPendingPerAddress_);
+    shed_ = 0;
+  }
+  registrar_->sweep();
   std::time_t now = std::time(nullptr);
   std::vector<SipcConnection*> stale;
+  // Unregistered connections in the order they came: the first young one ends the scan.
+  for (const auto& [id, address] : pending_) {
+    auto it = connections_.find(id);
+    if (it == connections_.end() || it->second->closed()) continue;
+    if (now - it->second->opened() < options_.loginTimeout) break;
+    stale.push_back(it->second.get());
+  }
   for (auto& [id, c] : connections_) {
     if (c->closed()) continue;
-    if (!c->session.registered ? now - c->opened() >= options_.loginTimeout
-                               : now - c->lastSeen() >= 2 * options_.expires)
+    if (c->session.registered ? now - c->lastSeen() >= 2 * options_.expires
+                              : !pending_.count(id) && now - c->opened() >= options_.loginTimeout)
       stale.push_back(c.get());
   }
   for (SipcConnection* c : stale) {

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,8 +39,19 @@ class SipcService {
   SipcService(EventLoop* loop, Store& store, const Options& options);
   ~SipcService();
 
-  // Takes a freshly accepted socket.
+  // Takes a freshly accepted socket. Connections not yet registered are
+  // limited per peer address and in total: a newcomer over a limit makes
+  // room by dropping the oldest such connection, so a flood cannot use up
+  // the descriptors the signed-in users and new logins need.
   void accept(int fd);
+  // Out of descriptors: drops the oldest unregistered connection; false
+  // when there is none.
+  bool shedOldestUnregistered();
+  // The connection has registered: no longer subject to the limits above.
+  void markRegistered(SipcConnection& c);
+  size_t unregisteredCount() const { return pending_.size(); }
+  // The IPv4 peer address of a connection not yet registered (0 when unknown).
+  uint32_t peerAddressOf(const SipcConnection& c) const;
   // A detached connection fed by hand (fuzzing and tests).
   SipcConnection& openDetached();
   // Destroys connections closed since the last call (detached use only).
@@ -84,6 +97,8 @@ class SipcService {
 
  private:
   void dispatchService(SipcConnection& c, const SipcMessage& m);
+  void forgetPending(uint64_t id);
+  void dropPending(uint64_t id);
 
   EventLoop* loop_;
   Store& store_;
@@ -92,6 +107,13 @@ class SipcService {
   uint64_t nextId_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
   std::vector<std::unique_ptr<SipcConnection>> closed_;
+  // Unregistered accepted connections by id (ids grow: the first is the
+  // oldest) with their peer's IPv4 address, and the same per address.
+  std::map<uint64_t, uint32_t> pending_;
+  std::unordered_map<uint32_t, std::set<uint64_t>> pendingByAddress_;
+  size_t maxPending_;
+  size_t maxPendingPerAddress_;
+  long shed_ = 0;  // dropped to make room since the last sweep (logged there)
   std::vector<SipcConnection*> toFlush_;
   std::vector<std::string> spareBuffers_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;

@@ -1,5 +1,6 @@
 #include "tls_certs.h"
 
+#include <fcntl.h>
 #include <openssl/ec.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -7,10 +8,13 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+
+#include "data_folder.h"
 
 namespace tavrin::server {
 
@@ -72,9 +76,15 @@ CertPtr makeCert(EVP_PKEY* key, const char* cn, X509* issuer, EVP_PKEY* issuerKe
 }
 
 bool writeKey(const std::string& path, EVP_PKEY* key) {
-  FilePtr f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  chmod(path.c_str(), 0600);
+  // Made 0600 from the start: never readable by others, not even briefly.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  fchmod(fd, 0600);
+  FilePtr f(fdopen(fd, "wb"));
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   return PEM_write_PrivateKey(f.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
 }
 
@@ -87,12 +97,14 @@ bool writeCert(const std::string& path, X509* cert) {
 
 std::string ensureCertificates(const std::string& dir) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::create_directories(dir, ec);
+  // The private keys are as secret as the database: keys and folder from an
+  // older run that left them readable to others are narrowed too.
+  if (std::string err = prepareDataFolder(dir); !err.empty()) return err;
+  for (const char* key : {"/ca-key.pem", "/server-key.pem"})
+    if (std::string err = narrowFile(dir + key); !err.empty()) return err;
   if (fs::exists(dir + "/ca.pem") && fs::exists(dir + "/server.pem") &&
       fs::exists(dir + "/server-key.pem"))
     return {};
-  chmod(dir.c_str(), 0700);
   KeyPtr caKey = newKey(), serverKey = newKey();
   if (!caKey || !serverKey) return "cannot make keys";
   CertPtr ca = makeCert(caKey.get(), "Tavrin local CA", nullptr, nullptr, true, 1);

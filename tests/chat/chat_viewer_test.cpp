@@ -8,6 +8,7 @@
 #include "chat_fixture.h"
 #include "platform/text_codec.h"
 #include "screens/chatlog/CBriskTavrinLog.h"
+#include "shell/app_paths.h"
 #include "storage/ChatLogBackup.h"
 #include "storage/ChatLogExport.h"
 
@@ -40,9 +41,13 @@ TEST_F(ChatViewerTest, LinesNewestFirstAndOnlyTheSelectedRowIsDeleted) {
   log.append(kBob, std::u16string(80, u'c'), u"09:03:00");
   log.append(kBob, u"机主：好的", u"09:04:00");
   log.append(kCarol, u"机主：好的", u"09:05:00");
+  log.append(0, u"机主：to a contact whose id is 0", u"09:06:00");
 
   CBriskTavrinLog v = viewer();
   inside_modal([&] {
+    // A contact whose id is 0 is a contact like any other.
+    v.choose(0);
+    EXPECT_EQ(texts(v), std::vector<std::u16string>{u"机主：to a contact whose id is 0"});
     // The engine's contacts; no one who has not accepted Alice.
     bool bob_listed = false;
     for (const auto& c : v.contacts()) {
@@ -88,9 +93,16 @@ TEST_F(ChatViewerTest, BackupAndExportFilesBesideTheDatabase) {
   CBriskTavrinLog v = viewer();
   inside_modal([&] {
     v.choose(kBob);
-    v.operation(CBriskTavrinLog::kBackupCurrent);
-    v.operation(CBriskTavrinLog::kExportAll);
-    EXPECT_EQ(v.heading(), u"已导出到 DB/tab100000001.jsonl");
+    // Each operation says in a box where its file went, by the real path.
+    const auto said = [&](int operation) {
+      inside_modal([&] { tap(kBoxOk); });
+      v.operation(operation);
+      return v.told();
+    };
+    EXPECT_EQ(said(CBriskTavrinLog::kBackupCurrent), u"已备份到 " + shell::from_path(backup));
+    const auto all = storage::ChatLogExport::allFile(database().parent_path(), 100000001);
+    EXPECT_EQ(said(CBriskTavrinLog::kExportAll), u"已导出到 " + shell::from_path(all));
+    EXPECT_EQ(v.heading(), u"已导出到 tab100000001.jsonl");
     v.end_modal(0);
   });
   v.run_modal();

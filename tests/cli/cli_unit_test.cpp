@@ -111,8 +111,24 @@ TEST(TerminalText, ControlCharactersAreShownNotObeyed) {
        "31m",
        "csi ?31m"},
       {"tab\tand\nnewline", "tab\tand\nnewline"},
+      // Reordering: the rest of the line would read backwards.
+      {"invoice \xe2\x80\xae"
+       "fdp.exe",
+       "invoice ?fdp.exe"},
+      {"\xe2\x81\xa6iso\xe2\x81\xa9 \xe2\x80\x8fmark \xe2\x80\xa8sep", "?iso? ?mark ?sep"},
+      // Bytes that are no UTF-8: a raw CSI, a stray continuation, an
+      // overlong '/', a surrogate, a cut sequence at the end.
+      {"raw \x9b"
+       "31m",
+       "raw \xef\xbf\xbd"
+       "31m"},
+      {"\xc0\xaf \xed\xa0\x80 \xe4\xbd",
+       "\xef\xbf\xbd\xef\xbf\xbd \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd \xef\xbf\xbd\xef\xbf\xbd"},
+      {"emoji \xf0\x9f\x98\x80 ok", "emoji \xf0\x9f\x98\x80 ok"},
   };
   for (const auto& c : cases) EXPECT_EQ(printable(c.in), c.out) << c.in;
+  // A NUL does not end the text.
+  EXPECT_EQ(printable(std::string_view("a\0b", 3)), "a^@b");
 }
 
 TEST(ReloginCycle, BacksOffFromOneSecondToThirtyFiveAndStartsOverAfterALogin) {
@@ -214,6 +230,12 @@ TEST(CliCommandTable, ArgumentsAreReadByKindWithTheCommandsOwnErrors) {
   ASSERT_TRUE(read_args(row("send"), "100000002 hi  there", &args, &error));
   EXPECT_EQ(args.id, 100000002);
   EXPECT_EQ(args.text, "hi  there");
+  // A NUL would cut the line where the engine takes it: refused whole.
+  for (const char* command : {"send", "sms"}) {
+    EXPECT_FALSE(read_args(row(command), std::string("100000002 before\0after", 23), &args, &error))
+        << command;
+    EXPECT_EQ(error, std::string(command) + ": TEXT holds a NUL byte; not sent");
+  }
 }
 
 TEST(CliCommandTable, HelpHasALinePerCommandAndOnlySendingOnesWaitForTheConnection) {

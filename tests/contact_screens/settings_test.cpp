@@ -9,8 +9,9 @@
 #include "screens/router/ScreenRouter.h"
 #include "screens/settings/CBriskTavrinSettingDlg.h"
 #include "screens/settings/CBriskUserInfo.h"
-#include "shell/switch_settings.h"
+#include "shell/app_paths.h"
 #include "shell/client_settings.h"
+#include "shell/switch_settings.h"
 
 namespace tavrin::test {
 namespace {
@@ -20,6 +21,11 @@ using screens::CBriskUserInfo;
 
 class SettingsTest : public ContactScreenTest {
  protected:
+  void SetUp() override {
+    ContactScreenTest::SetUp();
+    // The settings and switches files go to the scratch folder, not the build's.
+    shell::app_paths().install_folder = shell::from_path(data.path) + u"/";
+  }
   void tap_row(int i) {
     const auto r = CBriskTavrinSettingDlg::row(i);
     tap_window(r.left + 100, r.top + 40);
@@ -57,6 +63,12 @@ TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
     tap(kLeftKey);
   });
   EXPECT_EQ(dlg.run_modal(), 2);
+  // 确定 writes vibration and sound to the settings file at once.
+  shell::ClientSettings saved;
+  saved.vibrate = saved.sound = 0;
+  ASSERT_TRUE(shell::load_settings(shell::app_paths().settings_file(), saved));
+  EXPECT_EQ(saved.vibrate, 1);
+  EXPECT_EQ(saved.sound, 1);
 }
 
 TEST_F(SettingsTest, ExitLeavesTheStatusUnchosen) {
@@ -86,6 +98,16 @@ TEST_F(SettingsTest, PageZeroOpensTheAddFriendScreen) {
     tap(kRightKey);
   });
   dlg.run_modal();
+  EXPECT_EQ(opened, 1);
+  // Before signing in (from the login screen) the page says so and opens nothing.
+  CBriskTavrinSettingDlg offline(0, true);
+  inside_modal([&] {
+    tap_tab(0);
+    EXPECT_EQ(golden_shot("settings_add_friend_offline"), "");
+    tap_row(0);
+    tap(kRightKey);
+  });
+  offline.run_modal();
   router.clear();
   EXPECT_EQ(opened, 1);
 }

@@ -72,6 +72,12 @@ TEST_F(ListTest, ContentIsSectionHeadersAndRows) {
   tree->stylus_up({100, 190});
   EXPECT_FALSE(tree->sections()[0].expanded);
   EXPECT_EQ(tree->scroller().content_height(), 4 * 50 + 30 * 70);
+  // Scrolled to the very end, folding a section leaves no gap below the
+  // last row: the list comes back to its new end.
+  tree->scroller().set_offset(tree->scroller().content_height() - 525);
+  tree->sections()[3].expanded = false;
+  tree->relayout();
+  EXPECT_EQ(tree->scroller().offset(), tree->scroller().content_height() - 525);
 }
 
 TEST_F(ListTest, AFlickAtOrBelowHalfAPixelPerMillisecondDoesNotCoast) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/engine.h"
@@ -165,6 +166,21 @@ TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
   fx_destroy_msg(m);
 }
 
+TEST_F(ImUnitTest, ALineWithANulArrivesWhole) {
+  // Readers of fx_msg stop at the first NUL: the rest of the line must not vanish.
+  receive(
+      "M tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\n"
+      "I: 1000003\r\nQ: 5 M\r\nL: 9\r\n\r\n" +
+      std::string("first\0end", 9));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob, nullptr, 1, std::chrono::seconds(0)));
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text,
+               "first\xef\xbf\xbd"
+               "end");
+  fx_destroy_msg(m);
+}
+
 TEST_F(ImUnitTest, AContactHoldsAtMost64WaitingLines) {
   for (size_t i = 0; i < im::DialogTable::kMaxWaitingLines; ++i)
     ASSERT_EQ(fx_dialog_send(kCarol, "unanswered", nullptr, nullptr), 1) << i;
@@ -257,6 +273,47 @@ TEST_F(ImUnitTest, ALineWaitingForADialogThatNeverOpensTimesOut) {
   im::clear_dialogs();
   EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_FAILED), 0u);
   EXPECT_EQ(rec_.count(FX_MSG_CHAT_SEND_TIMEOUT), 1u);
+}
+
+}  // namespace
+}  // namespace tavrin::test
+
+namespace tavrin::test {
+namespace {
+
+TEST_F(ImUnitTest, TheInvitationsAnswerSendsTheWaitingLinesAndNudgeAtOnceInOrder) {
+  // Bob is online and has no dialog: everything waits behind the invitation.
+  ASSERT_EQ(fx_dialog_send(kBob, "first", nullptr, nullptr), 1);
+  ASSERT_EQ(fx_send_nudge(kBob), 1);
+  ASSERT_EQ(fx_dialog_send(kBob, "second", nullptr, nullptr), 1);
+  const std::string invite = sent();
+  ASSERT_EQ(invite.rfind("I tavrin.local SIP-C/2.0\r\n", 0), 0u) << invite;
+  const int32_t call_id = call_id_in(invite);
+
+  // No timer runs in this test: only the answer can send them.
+  receive("SIP-C/2.0 200 OK\r\nI: " + std::to_string(call_id) +
+          "\r\nQ: 1 I\r\nT: sip:100000002@tavrin.local;p=1\r\n\r\n");
+  // What the answer queued (a send already under way on the worker may
+  // hand it over a moment later).
+  std::string out = sent();
+  for (int i = 0; i < 200 && out.find("\r\n\r\nsecond") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    out += sent();
+  }
+  const size_t ack = out.find("A tavrin.local SIP-C/2.0\r\n");
+  const size_t first = out.find("\r\n\r\nfirst");
+  const size_t nudge = out.find(im::kNudgeBody);
+  const size_t second = out.find("\r\n\r\nsecond");
+  ASSERT_NE(ack, std::string::npos) << out;
+  ASSERT_NE(first, std::string::npos) << out;
+  ASSERT_NE(nudge, std::string::npos) << out;
+  ASSERT_NE(second, std::string::npos) << out;
+  EXPECT_LT(ack, first);
+  EXPECT_LT(first, nudge);
+  EXPECT_LT(nudge, second);
+  // The fallback timers went with their tasks: nothing goes out twice.
+  ticks(im::kDelayTicks + 2);
+  EXPECT_EQ(sent(), "");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "main_window_fixture.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 #include "storage/ChatLogStore.h"
@@ -133,6 +134,7 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
       {0, u"Car", {kCarol}},       // by name
       {1, u"100000004", {kDave}},  // by number
       {2, {}, {kEcho}},            // online
+      {0, u"Nobody", {}},          // nothing found: a box says so
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.index);
@@ -151,6 +153,7 @@ TEST_F(MainWindow, SearchFillsStatisticsSection) {
     std::vector<long> found;
     for (const auto& i : section(kSearch)->items) found.push_back(long(i.contact_id));
     EXPECT_EQ(found, c.expected);
+    EXPECT_EQ(saw_box(u"没有找到符合条件的好友！"), c.expected.empty());
   }
   // Offline contacts are many; the results are scrolled into view.
   tap(kSearchKey.x, kSearchKey.y);
@@ -220,6 +223,33 @@ TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
   ASSERT_TRUE(pump_until([&] { return server_count(blocked, kAlice, kDave) == 0; }));
 }
 
+TEST_F(MainWindow, MoveToAnotherListReachesTheServerAndTheTree) {
+  open_main();
+  const Point carol = row_of(kFriends, kCarol);
+  ASSERT_GT(carol.y, 0);
+  tap(carol.x, carol.y);
+  tap(kOperationsKey.x, kOperationsKey.y);
+  const Point move = menu_item(2);
+  tap(move.x, move.y);
+  // The lists Carol is not in.
+  ASSERT_TRUE(main->menu().shown());
+  int colleagues = -1;
+  const auto& offered = main->menu().items();
+  for (size_t i = 0; i < offered.size(); ++i) {
+    EXPECT_NE(offered[i].text, kFriends);
+    if (offered[i].text == kColleagues) colleagues = int(i);
+  }
+  ASSERT_GE(colleagues, 0);
+  const Point to = menu_item(colleagues);
+  tap(to.x, to.y);
+  ASSERT_TRUE(pump_until([&] { return item(kColleagues, kCarol) != nullptr; }));
+  EXPECT_EQ(item(kFriends, kCarol), nullptr);
+  EXPECT_TRUE(saw_box(u"移动好友成功！"));
+  EXPECT_EQ(server_count("SELECT COUNT(*) FROM buddies WHERE owner=? AND buddy=? AND lists='2'",
+                         kAlice, kCarol),
+            1);
+}
+
 TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   open_main();
   const auto choose = [&](Point key, int index) {
@@ -232,9 +262,8 @@ TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   EXPECT_TRUE(saw_box(u"想得美啊，一般人不让用的！"));
   choose(kSmsKey, 1);  // 组发短信 with no section chosen
   EXPECT_TRUE(saw_box(u"请选择你要的分组好友！"));
-  const size_t boxes = main->boxes().size();
-  choose(kOperationsKey, 2);  // 移动到组: nothing
-  EXPECT_EQ(main->boxes().size(), boxes);
+  choose(kOperationsKey, 2);  // 移动到组 with no contact chosen
+  EXPECT_TRUE(saw_box(u"请选择你要移动的好友！"));
   EXPECT_FALSE(main->menu().shown());
   // The avatar opens the main menu.
   tap(75, 110);
@@ -261,6 +290,8 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
       {120, u"设置定时短信成功键！", u"定时短信提示"},
       {122, u"删除定时短信失败！", u"定时短信提示"},
       {123, u"删除定时短信成功！", u"定时短信提示"},
+      {132, u"移动好友成功！", u"塔文提示"},
+      {133, u"移动好友失败！", u"塔文提示"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
@@ -278,8 +309,76 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
     }
   }
   const size_t shown = main->boxes().size();
-  for (int quiet : {90, 94, 100, 101, 17, 81, 106, 132, 136}) engine(quiet);
+  for (int quiet : {90, 94, 100, 101, 17, 81, 106, 136}) engine(quiet);
   EXPECT_EQ(main->boxes().size(), shown);
+  // An add the service refused (94 with its status) says so.
+  engine(94, 404, 0);
+  EXPECT_TRUE(saw_box(u"添加好友失败：没有这个塔文号码！"));
+  engine(94, 486, 0);
+  EXPECT_TRUE(saw_box(u"添加好友失败！"));
+}
+
+TEST_F(MainWindow, SettingsOpenOnTheStatusHeldAndTheHeaderFollowsTheOwnProfile) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  int mode = -1;
+  // The settings screen answers 确定 with the entry it opened on.
+  router.add(screens::Route::kSettings, [&](const screens::RouteRequest& r) {
+    mode = r.mode;
+    return r.mode;
+  });
+  router.add(screens::Route::kOwnProfile, [&](const screens::RouteRequest&) {
+    fx_set_user_impresa("out hiking", nullptr, nullptr);
+    EXPECT_TRUE(pump_until([] {
+      fx_lock_contacts();
+      const fx_personal_info* info = fx_data_get_PersonalInfo();
+      const bool done = info && info->impresa && std::string(info->impresa) == "out hiking";
+      fx_unlock_contacts();
+      return done;
+    }));
+    return 0;
+  });
+  const auto open_menu_item = [&](int index) {
+    tap(kMineKey.x, kMineKey.y);
+    const Point p = menu_item(index);
+    tap(p.x, p.y);
+  };
+  open_menu_item(1);  // 个人设置, while online
+  EXPECT_EQ(mode, 0);
+  EXPECT_FALSE(saw_box(u"设置状态成功"));  // the same status is not set again
+  fx_set_user_state(69, "", nullptr, nullptr);
+  ASSERT_TRUE(pump_until([] { return fx_get_user_state() == 69; }));
+  open_menu_item(1);
+  EXPECT_EQ(mode, 3);  // 离开
+  open_menu_item(0);   // 个人资料
+  EXPECT_EQ(main->mood(), u"out hiking");
+  router.clear();
+}
+
+TEST_F(MainWindow, AStrokeOpensTheProfileOfTheContactStroked) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  std::vector<std::pair<long, int>> opened;  // contact, mode
+  router.add(screens::Route::kAccountInfo, [&](const screens::RouteRequest& r) {
+    opened.emplace_back(r.contact_id, r.mode);
+    return 0;
+  });
+  const Point bob = row_of(kFriends, kBob);
+  const Point echo = row_of(kFriends, kEcho);
+  // Bob was chosen last; strokes over Echo name Echo, whatever was chosen.
+  for (int dx : {-150, 150}) {
+    const Point from = dx < 0 ? Point{360, bob.y} : Point{100, bob.y};
+    down(from.x, bob.y);
+    up(from.x + dx, bob.y);
+    settle();
+    down(from.x, echo.y);
+    move(from.x + dx / 2, echo.y);
+    up(from.x + dx, echo.y);
+    settle();
+  }
+  router.clear();
+  EXPECT_EQ(opened,
+            (std::vector<std::pair<long, int>>{{kBob, 0}, {kEcho, 0}, {kBob, 1}, {kEcho, 1}}));
 }
 
 TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {

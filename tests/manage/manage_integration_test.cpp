@@ -97,6 +97,17 @@ TEST_F(ManageTest, AddingByNumberAsksTheOtherAccountAndAcceptingJoinsBoth) {
       << info;
 }
 
+TEST_F(ManageTest, AnUnknownNumberIsReportedAsARefusal) {
+  TestServer server;
+  login(server, "100000001", "alice123");
+  ASSERT_EQ(fx_add_buddy_by_uid("100009999", "Nobody", 1, "", Recorder::callback, &results), 1);
+  Posted refused{};
+  ASSERT_TRUE(results.wait_for(FX_MSG_ADD_BUDDY_RESULT, std::chrono::seconds(20), -1, &refused));
+  EXPECT_EQ(refused.p1, 404);
+  EXPECT_EQ(refused.p2, 0);
+  EXPECT_EQ(fx_get_account_by_id(100009999), nullptr);
+}
+
 TEST_F(ManageTest, UnknownMobileNumberFallsBackToAMobileBuddy) {
   TestServer server;
   login(server, "100000001", "alice123");

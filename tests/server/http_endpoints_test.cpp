@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "server_process.h"
+#include "sipc_client.h"
 
 using tavrin::test::ServerProcess;
 
@@ -112,6 +113,20 @@ TEST(HttpEndpointsTest, SignInMapsMobileNumberToTavrinNumber) {
     EXPECT_EQ(r.substr(9, 3), c.status) << c.query;
     EXPECT_EQ(r.find("sip:"), std::string::npos) << c.query;
   }
+}
+
+TEST(HttpEndpointsTest, SignInGuessingIsThrottledWithRegistration) {
+  ServerProcess server;
+  const std::string ca = server.dataDir() + "/tls/ca.pem";
+  const std::string path = "/ssiportal/SSIAppSignIn.aspx?mobileno=13900000001&pwd=";
+  for (int i = 0; i <= 10; ++i)
+    ASSERT_EQ(tlsGet(server.signinPort(), ca, path + "guess" + std::to_string(i)).substr(9, 3),
+              "401")
+        << i;
+  // Locked: the right password is not even checked, here or at registration.
+  EXPECT_EQ(tlsGet(server.signinPort(), ca, path + "alice123").substr(9, 3), "403");
+  tavrin::test::SipcClient alice(server.sipcPort());
+  EXPECT_EQ(alice.login("100000001", "alice123"), 403);
 }
 
 }  // namespace

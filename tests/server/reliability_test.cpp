@@ -1,15 +1,16 @@
 // No line lost without a report, with the real server and planted faults: a
 // disk that refuses every write (the line's sender hears a failure, never a
 // 200), a connection cut right after GetOfflineMessages (the lines come
-// again at the next login), and the data folder's permissions (its
-// database holds login-equivalent keys).
+// again at the next login), a backlog handed over batch by batch as the
+// reader answers, the offline box's caps, and the data folder's permissions
+// (its database holds login-equivalent keys).
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server_child.h"
@@ -106,8 +107,12 @@ TEST(ReliabilityTest, OfflineLinesStayUntilTheRecipientAnswersThem) {
     SipcClient carol(server.sipcPort());
     ASSERT_EQ(carol.login("100000003", "carol123"), 200);
     ASSERT_EQ(fetchOffline(carol, 5).size(), 5u);
-    // Asked again on the same connection: nothing twice while unanswered.
-    EXPECT_EQ(offlineCount(carol), 0);
+    // Asked again on the same connection: still 5 waiting, nothing twice
+    // while they are unanswered.
+    EXPECT_EQ(offlineCount(carol), 5);
+    sipc_message again;
+    EXPECT_FALSE(carol.expect([](const sipc_message& x) { return !x.is_response(); }, again,
+                              std::chrono::milliseconds(300)));
   }
   {
     SipcClient carol(server.sipcPort());
@@ -128,15 +133,116 @@ TEST(ReliabilityTest, OfflineLinesStayUntilTheRecipientAnswersThem) {
   EXPECT_EQ(offlineCount(carol), 0);
 }
 
-TEST(ReliabilityTest, TheDataFolderAndDatabaseAreTheOwnersAlone) {
+// Answers every line of the list with 200, as the engine does.
+void answerAll(SipcClient& c, const std::vector<sipc_message>& lines) {
+  for (sipc_message ok : lines) {
+    ok.set_status(200);
+    ok.set_body("");
+    c.send(ok);
+  }
+}
+
+TEST(ReliabilityTest, ABacklogComesBatchByBatchAsTheReaderAnswers) {
+  ServerProcess server;
+  constexpr int kLines = 120;
+  const std::string pad(10 * 1024, 'x');
+  {
+    SipcClient alice(server.sipcPort());
+    ASSERT_EQ(alice.login("100000001", "alice123"), 200);
+    for (int i = 0; i < kLines; ++i)
+      ASSERT_EQ(sendLine(alice, 100 + i, std::to_string(i) + " " + pad), 200) << i;
+  }
+  SipcClient carol(server.sipcPort());
+  ASSERT_EQ(carol.login("100000003", "carol123"), 200);
+  EXPECT_EQ(offlineCount(carol), kLines);
+  std::vector<std::string> got;
+  const auto isLine = [](const sipc_message& x) { return !x.is_response() && x.method() == "M"; };
+  sipc_message m;
+  int batches = 0;
+  while (got.size() < size_t(kLines)) {
+    // A batch, then nothing more until it is answered.
+    std::vector<sipc_message> batch;
+    while (carol.expect(isLine, m, std::chrono::milliseconds(batch.empty() ? 3000 : 300)))
+      batch.push_back(m);
+    ASSERT_FALSE(batch.empty()) << "stalled after " << got.size();
+    ASSERT_LT(batch.size(), size_t(kLines));
+    for (const sipc_message& l : batch) got.push_back(l.body().substr(0, l.body().find(' ')));
+    answerAll(carol, batch);
+    ++batches;
+  }
+  EXPECT_GT(batches, 1);
+  for (int i = 0; i < kLines; ++i) EXPECT_EQ(got[size_t(i)], std::to_string(i));
+  EXPECT_FALSE(carol.expect(isLine, m, std::chrono::milliseconds(300)));
+  EXPECT_EQ(offlineCount(carol), 0);
+}
+
+TEST(ReliabilityTest, AFullOfflineBoxRefusesTheLineAndFreesAsItIsRead) {
+  // Room for 4 lines, at most 2 from one sender, 64 bytes from one sender.
+  ServerProcess server({"--demo", "--offline-lines", "4", "--offline-sender-lines", "2",
+                        "--offline-sender-bytes", "64"});
+  SipcClient alice(server.sipcPort()), bob(server.sipcPort()), dave(server.sipcPort());
+  ASSERT_EQ(alice.login("100000001", "alice123"), 200);
+  ASSERT_EQ(bob.login("100000002", "bob123"), 200);
+  ASSERT_EQ(dave.login("100000004", "dave123"), 200);
+  const struct {
+    SipcClient* from;
+    std::string text;
+    int status;
+  } steps[] = {
+      {&alice, std::string(65, 'a'), 486},  // larger than a sender's byte share
+      {&alice, "a1", 200},
+      {&alice, "a2", 200},
+      {&alice, "a3", 486},  // Alice's share of the lines is used
+      {&bob, "b1", 200},
+      {&bob, "b2", 200},
+      {&dave, "d1", 486},  // the box is full
+  };
+  int32_t callId = 200;
+  for (const auto& step : steps)
+    EXPECT_EQ(sendLine(*step.from, callId++, step.text), step.status) << step.text;
+
+  {
+    SipcClient carol(server.sipcPort());
+    ASSERT_EQ(carol.login("100000003", "carol123"), 200);
+    const auto lines = fetchOffline(carol, 4);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].body() + lines[1].body() + lines[2].body() + lines[3].body(), "a1a2b1b2");
+    answerAll(carol, lines);
+    EXPECT_EQ(offlineCount(carol), 0);  // the answers were taken first
+  }
+  // Once the server has seen Carol go, a line for her is stored again: the
+  // lines she read made room.
+  bool offline = false;
+  for (int i = 0; i < 100 && !offline; ++i) {
+    sipc_message info;
+    dave.command("S", "GetUserInfo", "<args><user sid=\"100000003\" /></args>", &info);
+    offline = info.body().find("user-status=\"0\"") != std::string::npos;
+    if (!offline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(offline);
+  EXPECT_EQ(sendLine(dave, callId++, "d2"), 200);
+  SipcClient carol(server.sipcPort());
+  ASSERT_EQ(carol.login("100000003", "carol123"), 200);
+  const auto later = fetchOffline(carol, 1);
+  ASSERT_EQ(later.size(), 1u);
+  EXPECT_EQ(later[0].body(), "d2");
+}
+
+TEST(ReliabilityTest, TheDataFolderDatabaseAndKeysAreTheOwnersAlone) {
   TempDir scratch("tavrin-perm-test");
   ASSERT_FALSE(scratch.path.empty());
   const std::string fresh = scratch.file("fresh"), old = scratch.file("old");
-  // A folder and database from a run before the server narrowed them.
-  std::filesystem::create_directory(old);
-  ::chmod(old.c_str(), 0755);
-  std::ofstream(old + "/tavrin-server.db").close();
-  ::chmod((old + "/tavrin-server.db").c_str(), 0644);
+  // A folder, database and TLS keys from a run before the server narrowed them.
+  {
+    ServerChild first;
+    first.start({TAVRIN_SERVER_BIN, "--data", old, "--nav-port", "0", "--sipc-port", "0",
+                 "--signin-port", "0"},
+                {});
+    ASSERT_GT(first.sipc(), 0);
+  }
+  for (const char* path : {"", "/tls"}) ::chmod((old + path).c_str(), 0755);
+  for (const char* file : {"/tavrin-server.db", "/tls/ca-key.pem", "/tls/server-key.pem"})
+    ::chmod((old + file).c_str(), 0644);
   for (const std::string& data : {fresh, old}) {
     ServerChild child;
     child.start({TAVRIN_SERVER_BIN, "--data", data, "--demo", "--nav-port", "0", "--sipc-port", "0",
@@ -148,8 +254,10 @@ TEST(ReliabilityTest, TheDataFolderAndDatabaseAreTheOwnersAlone) {
       ASSERT_EQ(alice.login("100000001", "alice123"), 200);
       EXPECT_EQ(sendLine(alice, 40, "x"), 200);
     }
-    EXPECT_EQ(modeOf(data), 0700u) << data;
-    for (const char* file : {"/tavrin-server.db", "/tavrin-server.db-wal", "/tavrin-server.db-shm"})
+    for (const char* folder : {"", "/tls"})
+      EXPECT_EQ(modeOf(data + folder), 0700u) << data + folder;
+    for (const char* file : {"/tavrin-server.db", "/tavrin-server.db-wal", "/tavrin-server.db-shm",
+                             "/tls/ca-key.pem", "/tls/server-key.pem"})
       EXPECT_EQ(modeOf(data + file), 0600u) << data + file;
   }
 }

@@ -127,9 +127,11 @@ TEST_F(LoginTest, ReloginReportsWithoutContactListAndLeavesNoOldTimer) {
   ASSERT_EQ(fx_relogin(Recorder::callback, &again), 1);
   ASSERT_TRUE(again.wait_for(FX_MSG_LOGIN_OK));
   EXPECT_EQ(again.login_codes(), (Codes{1, 2, 8, 14}));
-  // Only the new session's keep-alive is left: no one-shot, no time-out.
-  EXPECT_EQ(engine().timers.count(), 1);
+  // Only the new session's keep-alive and its request for the lines stored
+  // while the connection was down are left: no old time-out.
+  EXPECT_EQ(engine().timers.count(), 2);
   EXPECT_TRUE(engine().timers.contains(1, 1));
+  EXPECT_TRUE(engine().timers.contains(1, 5));
   // The presence subscription of the re-login still delivers the contacts.
   EXPECT_NE(session().presence_call.load(), 0);
 }

@@ -94,10 +94,56 @@ TEST(ClientBinary, PathsFollowTheExecutablesFolder) {
   ASSERT_GT(pid, 0);
   ASSERT_EQ(wait_exit(pid, 20000), 0);
   const std::string base = app.dir.path.string() + "/";
-  EXPECT_EQ(read(app.dir.file("out.txt")), base + "\n" + base + "Theme/\n" + base +
-                                               "DB/TavrinLog.db\n" + base + "DB/HZK20.FT\n" + base +
-                                               "Sounds/\n" + base + "BriskLibTavrinSetting.xml\n" +
-                                               base + "BriskLibTavrinTheme.xml\n");
+  EXPECT_EQ(read(app.dir.file("out.txt")),
+            "portable: the bitmap font DB/HZK20.FT lies beside the executable\n" + base + "\n" +
+                base + "Theme/\n" + base + "DB/TavrinLog.db\n" + base + "DB/HZK20.FT\n" + base +
+                "Sounds/\n" + base + "BriskLibTavrinSetting.xml\n" + base +
+                "BriskLibTavrinTheme.xml\n");
+}
+
+// Installed under a prefix (no font beside the executable), the client
+// keeps the user's files in the XDG folders, made owner-only on the first
+// start and filled from the shipped skin images.
+TEST(ClientBinary, InstalledCopyKeepsTheUsersFilesInTheXdgFolders) {
+  TempDir dir;
+  const auto bin = dir.path / "usr" / "bin", share = dir.path / "usr" / "share" / "tavrin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(share / "DB");
+  std::filesystem::create_directories(share / "Theme");
+  std::ofstream(share / "DB" / "HZK20.FT", std::ios::binary) << std::string(6000, '\0');
+  std::ofstream(share / "Theme" / "BtnNormal.png", std::ios::binary) << "shipped";
+  const std::string exe = (bin / "tavrin").string();
+  std::filesystem::copy_file(TAVRIN_EXE, exe);
+  const std::string data = dir.file("data"), config = dir.file("config");
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+
+  pid_t pid = start({exe, "--print-paths"}, dir.file("paths.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 20000), 0);
+  const std::string paths = read(dir.file("paths.txt"));
+  EXPECT_EQ(paths.rfind("installed: ", 0), 0u) << paths;
+  EXPECT_NE(paths.find(data + "/tavrin/DB/TavrinLog.db\n"), std::string::npos) << paths;
+  EXPECT_NE(paths.find(share.string() + "/DB/HZK20.FT\n"), std::string::npos) << paths;
+  EXPECT_NE(paths.find(config + "/tavrin/BriskLibTavrinSetting.xml\n"), std::string::npos) << paths;
+  EXPECT_FALSE(std::filesystem::exists(data)) << "printing the paths makes nothing";
+
+  const std::string shot = dir.file("shot.png");
+  std::ofstream(dir.path / "s.txt") << "wait 50\nscreenshot " << shot << "\nquit\n";
+  pid =
+      start({exe, "--headless", "--script", dir.file("s.txt"), "--instance-dir", dir.path.string()},
+            dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(wait_exit(pid, 60000), 0);
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
+  std::ifstream copied(data + "/tavrin/Theme/BtnNormal.png");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "shipped");
+  for (const std::string folder : {data + "/tavrin", data + "/tavrin/DB", config + "/tavrin"}) {
+    const auto perms = std::filesystem::status(folder).permissions();
+    EXPECT_EQ(perms, std::filesystem::perms::owner_all) << folder;
+  }
 }
 
 TEST(ClientBinary, RunsHeadlessToAScreenshotAndExitsCleanly) {

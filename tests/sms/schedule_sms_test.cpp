@@ -87,8 +87,8 @@ TEST_F(ScheduleSmsTest, MadeInTheEditorListedAfterRefreshAndDeliveredAtItsTime) 
     ASSERT_EQ(list.ids(), std::vector<int>{id});
     tap_window(50, CBriskScheduleSms::kIds.top + 50);
     const std::vector<std::u16string> details = {u"生日快乐 happy birthday", u"2030-06-15 10:30:00",
-                                                 u"name:Bob ID:100000002",
-                                                 u"name:Carol ID:100000003"};
+                                                 u"接收人：Bob（100000002）",
+                                                 u"接收人：Carol（100000003）"};
     EXPECT_EQ(list.details(), details);
     EXPECT_FALSE(list.choose(id + 100));  // an id the engine does not know changes nothing
     EXPECT_EQ(list.details(), details);
@@ -105,6 +105,50 @@ TEST_F(ScheduleSmsTest, MadeInTheEditorListedAfterRefreshAndDeliveredAtItsTime) 
   set_server_clock("2030-06-15 10:30:00");
   EXPECT_EQ(count_within(sent, 2), 2);
   EXPECT_EQ(count(sent + " AND target LIKE 'sip:100000002@%'"), 1);
+  EXPECT_EQ(count("SELECT count(*) FROM schedule_sms"), 0);
+}
+
+TEST_F(ScheduleSmsTest, TheChosenOneIsDeletedOnTheServerAfterAQuestion) {
+  set_server_clock("2030-06-15 10:00:00");
+  fx_lock_contacts();
+  fx_list bob{fx_get_account_by_id(100000002), nullptr};
+  const int queued = fx_set_schedule_sms(&bob, "see you", "2030-06-16 08:00:00", nullptr, nullptr);
+  fx_unlock_contacts();
+  ASSERT_NE(queued, 0);
+  ASSERT_TRUE(pump_until([] { return fx_data_get_smlist() != nullptr; }));
+  CBriskScheduleSms list;
+  std::vector<std::u16string> said;
+  inside_modal([&] {
+    ASSERT_EQ(list.ids().size(), 1u);
+    inside_modal([&] {
+      said.push_back(list.last_notice());
+      box_ok();
+    });
+    tap_rect(CBriskScheduleSms::kDeleteKey);  // nothing chosen yet
+    tap_window(50, CBriskScheduleSms::kIds.top + 50);
+    EXPECT_EQ(list.chosen(), list.ids().front());
+    EXPECT_EQ(golden("schedule_list_chosen"), "");
+    inside_modal([&] {
+      said.push_back(list.last_notice());
+      box_yes();
+      // The answer's box, once the question's loop has ended.
+      when_box_opens(
+          [&] {
+            said.push_back(list.last_notice());
+            box_ok();
+          },
+          [&] { return list.notices() == 3 && ws->modal_depth() == 2; });
+    });
+    tap_rect(CBriskScheduleSms::kDeleteKey);
+    EXPECT_TRUE(pump_until([&] { return said.size() == 3 && ws->modal_depth() == 1; }));
+    EXPECT_TRUE(list.ids().empty());
+    EXPECT_TRUE(list.details().empty());
+    tap_window(420, 695);
+  });
+  list.run_modal();
+  EXPECT_EQ(said,
+            (std::vector<std::u16string>{u"请选择你要删除的定时短信！", u"确定删除这条定时短信吗？",
+                                         u"删除定时短信成功！"}));
   EXPECT_EQ(count("SELECT count(*) FROM schedule_sms"), 0);
 }
 
@@ -154,22 +198,20 @@ TEST_F(ScheduleSmsTest, NoReceiverOrATimeGoneByIsRefusedAndKeepsTheText) {
   EXPECT_EQ(count("SELECT count(*) FROM schedule_sms"), 0);
 }
 
-TEST_F(ScheduleSmsTest, ThePickersArrowsWrapInsideTheCalendar) {
-  set_local_time(2099, 12, 31, 23, 59);
+TEST_F(ScheduleSmsTest, ThePickersArrowsCarryAsAClockDoes) {
+  set_local_time(2010, 12, 31, 23, 59);
   CDateTimePicker picker(0);
   inside_modal([&] {
-    const TimeField fields[] = {TimeField::kMinute, TimeField::kHour, TimeField::kDay,
-                                TimeField::kMonth, TimeField::kYear};
-    for (TimeField f : fields) {
-      tap_rect(CDateTimePicker::field_rect(f), 0);
-      EXPECT_EQ(picker.selected(), f);
-      tap_rect(CDateTimePicker::up_arrow(f), 0);
-    }
-    EXPECT_EQ(picker.value().send_time(), "2000-01-01 00:00:00");
-    tap_rect(CDateTimePicker::down_arrow(TimeField::kYear), 0);
+    tap_rect(CDateTimePicker::field_rect(TimeField::kMinute), 0);
+    EXPECT_EQ(picker.selected(), TimeField::kMinute);
+    tap_rect(CDateTimePicker::up_arrow(TimeField::kMinute), 0);
+    EXPECT_EQ(picker.value().send_time(), "2011-01-01 00:00:00");  // never 23:00, gone by
+    tap_rect(CDateTimePicker::field_rect(TimeField::kHour), 0);
+    tap_rect(CDateTimePicker::down_arrow(TimeField::kHour), 0);
+    EXPECT_EQ(picker.value().send_time(), "2010-12-31 23:00:00");
     tap_rect(CDateTimePicker::field_rect(TimeField::kDay), 0);
-    tap_rect(CDateTimePicker::down_arrow(TimeField::kDay), 0);
-    EXPECT_EQ(picker.value().send_time(), "2099-01-31 00:00:00");
+    tap_rect(CDateTimePicker::up_arrow(TimeField::kDay), 0);
+    EXPECT_EQ(picker.value().send_time(), "2011-01-01 23:00:00");
     tap_rect(CDateTimePicker::kCancel, 0);
   });
   EXPECT_FALSE(picker.run().has_value());

@@ -83,12 +83,12 @@ void SmsScreenTest::set_local_time(int year, int month, int day, int hour, int m
   local_.tm_isdst = -1;
 }
 
-void SmsScreenTest::when_box_opens(std::function<void()> fn) {
+void SmsScreenTest::when_box_opens(std::function<void()> fn, std::function<bool()> ready) {
   const int depth = ws->modal_depth();
   auto poll = std::make_shared<std::function<void()>>();
   std::weak_ptr<std::function<void()>> self = poll;
-  *poll = [this, depth, fn, self] {
-    if (ws->modal_depth() > depth) {
+  *poll = [this, depth, fn, ready, self] {
+    if (ready ? ready() : ws->modal_depth() > depth) {
       settle();
       fn();
       return;

@@ -31,8 +31,9 @@ class SmsScreenTest : public ScreenTest {
   void set_local_time(int year, int month, int day, int hour, int minute);
 
   // Runs fn inside the next modal loop deeper than the current one, once
-  // it is up: a box a screen opens from an engine answer.
-  void when_box_opens(std::function<void()> fn);
+  // it is up: a box a screen opens from an engine answer. With ready, once
+  // ready() holds instead (for a box that opens after the current loop ends).
+  void when_box_opens(std::function<void()> fn, std::function<bool()> ready = {});
   // Taps the only button of a one-button box, or 是 / 否 of a yes/no box.
   void box_ok() { tap(240, 358); }
   void box_yes() { tap(140, 358); }

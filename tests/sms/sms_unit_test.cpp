@@ -54,7 +54,7 @@ TEST(SmsCounterTest, CharactersLeftStopAtZeroAndTheTextsSayTheFigures) {
   EXPECT_EQ(confirm_text(8, 2), u"将给 8 位好友各发 2 条，共 16 条短信，确定发送吗？");
 }
 
-TEST(PickedTimeTest, EachFieldWrapsInsideItsCalendarRange) {
+TEST(PickedTimeTest, FieldsCarryAsAClockDoesAndTheYearWraps) {
   struct Case {
     PickedTime from;
     TimeField field;
@@ -62,19 +62,24 @@ TEST(PickedTimeTest, EachFieldWrapsInsideItsCalendarRange) {
     PickedTime to;
   };
   const Case cases[] = {
-      {{2010, 12, 5, 8, 0}, TimeField::kMonth, +1, {2010, 1, 5, 8, 0}},
-      {{2010, 1, 5, 8, 0}, TimeField::kMonth, -1, {2010, 12, 5, 8, 0}},
-      {{2010, 1, 31, 8, 0}, TimeField::kDay, +1, {2010, 1, 1, 8, 0}},
-      {{2010, 1, 1, 8, 0}, TimeField::kDay, -1, {2010, 1, 31, 8, 0}},
-      {{2011, 2, 28, 8, 0}, TimeField::kDay, +1, {2011, 2, 1, 8, 0}},
+      // A minute, hour, day or month past its end carries into the field above.
+      {{2010, 5, 5, 8, 59}, TimeField::kMinute, +1, {2010, 5, 5, 9, 0}},
+      {{2010, 5, 5, 8, 0}, TimeField::kMinute, -1, {2010, 5, 5, 7, 59}},
+      {{2010, 12, 31, 23, 59}, TimeField::kMinute, +1, {2011, 1, 1, 0, 0}},
+      {{2010, 5, 5, 23, 0}, TimeField::kHour, +1, {2010, 5, 6, 0, 0}},
+      {{2010, 5, 1, 0, 0}, TimeField::kHour, -1, {2010, 4, 30, 23, 0}},
+      {{2010, 1, 31, 8, 0}, TimeField::kDay, +1, {2010, 2, 1, 8, 0}},
+      {{2011, 2, 28, 8, 0}, TimeField::kDay, +1, {2011, 3, 1, 8, 0}},
       {{2012, 2, 28, 8, 0}, TimeField::kDay, +1, {2012, 2, 29, 8, 0}},
-      {{2010, 4, 1, 8, 0}, TimeField::kDay, -1, {2010, 4, 30, 8, 0}},
-      {{2010, 5, 5, 23, 0}, TimeField::kHour, +1, {2010, 5, 5, 0, 0}},
-      {{2010, 5, 5, 0, 0}, TimeField::kHour, -1, {2010, 5, 5, 23, 0}},
-      {{2010, 5, 5, 8, 59}, TimeField::kMinute, +1, {2010, 5, 5, 8, 0}},
-      {{2010, 5, 5, 8, 0}, TimeField::kMinute, -1, {2010, 5, 5, 8, 59}},
+      {{2010, 4, 1, 8, 0}, TimeField::kDay, -1, {2010, 3, 31, 8, 0}},
+      {{2010, 12, 5, 8, 0}, TimeField::kMonth, +1, {2011, 1, 5, 8, 0}},
+      {{2010, 1, 5, 8, 0}, TimeField::kMonth, -1, {2009, 12, 5, 8, 0}},
+      // The year wraps within the picker's years; steps past its ends are refused.
       {{2099, 5, 5, 8, 0}, TimeField::kYear, +1, {2000, 5, 5, 8, 0}},
       {{2000, 5, 5, 8, 0}, TimeField::kYear, -1, {2099, 5, 5, 8, 0}},
+      {{2099, 12, 31, 23, 59}, TimeField::kMinute, +1, {2099, 12, 31, 23, 59}},
+      {{2000, 1, 1, 0, 0}, TimeField::kDay, -1, {2000, 1, 1, 0, 0}},
+      {{2000, 1, 5, 0, 0}, TimeField::kMonth, -1, {2000, 1, 5, 0, 0}},
       // The day follows the month and the year into shorter months.
       {{2010, 1, 31, 8, 0}, TimeField::kMonth, +1, {2010, 2, 28, 8, 0}},
       {{2012, 2, 29, 8, 0}, TimeField::kYear, +1, {2013, 2, 28, 8, 0}},

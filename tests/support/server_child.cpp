@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,10 @@ void ServerChild::start(std::vector<std::string> args, const Options& options) {
   pid_ = fork();
   if (pid_ == 0) {
     if (options.die_with_parent) prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (options.max_descriptors > 0) {
+      const rlimit limit{rlim_t(options.max_descriptors), rlim_t(options.max_descriptors)};
+      setrlimit(RLIMIT_NOFILE, &limit);
+    }
     dup2(fds[1], 1);
     if (!options.stderr_path.empty()) {
       const int logFd = ::open(options.stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -40,16 +45,22 @@ void ServerChild::start(std::vector<std::string> args, const Options& options) {
 
 bool ServerChild::alive() {
   if (pid_ <= 0) return false;
+  if (reaped_) return false;
   int status = 0;
-  return waitpid(pid_, &status, WNOHANG) == 0;
+  const pid_t r = waitpid(pid_, &status, WNOHANG);
+  if (r == pid_) reaped_ = true;  // gone: its pid may be reused, never signal it again
+  return r == 0;
 }
 
 void ServerChild::stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  waitpid(pid_, &status, 0);
+  if (!reaped_) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
   pid_ = -1;
+  reaped_ = false;
 }
 
 ServerChild::~ServerChild() {

@@ -17,6 +17,7 @@ class ServerChild {
   struct Options {
     std::string stderr_path;       // the server's log goes here; empty: the test's stderr
     bool die_with_parent = false;  // a test that dies takes its server with it
+    long max_descriptors = 0;      // > 0: the child's descriptor limit, soft and hard
   };
 
   ServerChild() = default;
@@ -39,6 +40,7 @@ class ServerChild {
 
  private:
   pid_t pid_ = -1;
+  bool reaped_ = false;  // alive() saw it exit and reaped it
   int nav_ = 0, sipc_ = 0, signin_ = 0;
 };
 

@@ -1,7 +1,8 @@
 // The file picker: folders and images listed (extensions without regard
-// to case), other files not; "设备" returns to the root; "确定" refuses a
-// folder or nothing; a chosen image is previewed and returned; a folder
-// that cannot be read lists nothing.
+// to case), other files not, folders first and by name; "设备" returns to
+// the root; "确定" refuses a folder or nothing; a chosen image is previewed
+// and returned; a folder that cannot be read lists nothing; a
+// start folder below the root shows the way up.
 #include <fstream>
 
 #include "screens/files/CBriskOpenFileDlg.h"
@@ -51,9 +52,9 @@ TEST_F(FilePickerTest, ListsFoldersAndImagesAndReturnsToTheRoot) {
     EXPECT_EQ(dlg.folder(), root / "Pictures");
     std::vector<std::u16string> names;
     for (const auto& e : dlg.entries()) names.push_back(e.name);
-    std::sort(names.begin(), names.end());
+    // Folders first, then files, by name whatever the letter case: alike on every machine.
     EXPECT_EQ(names,
-              (std::vector<std::u16string>{u"Icon.PNG", u"Trips", u"photo.jpeg", u"sea.png"}));
+              (std::vector<std::u16string>{u"Trips", u"Icon.PNG", u"photo.jpeg", u"sea.png"}));
     tap(300, row_y(row_of(dlg, u"Trips")));
     EXPECT_EQ(dlg.path_list().size(), 3u);
     // "确定" with nothing selected is refused.
@@ -97,6 +98,21 @@ TEST_F(FilePickerTest, AnUnreadableFolderListsNothing) {
   });
   dlg.run_modal();
   fs::permissions(root / "Locked", fs::perms::owner_all);
+}
+
+TEST_F(FilePickerTest, AHomeWithOnlyHiddenEntriesShowsTheWayUp) {
+  const fs::path home = root / "home" / "user";
+  fs::create_directories(home / ".config");
+  CBriskOpenFileDlg dlg(root, controls::UiContext::current(), home);
+  inside_modal([&] {
+    EXPECT_EQ(dlg.folder(), home);
+    EXPECT_TRUE(dlg.entries().empty());
+    ASSERT_EQ(dlg.path_list().size(), 3u);  // 设备, home, user
+    tap(40, CBriskOpenFileDlg::kPathColumn.top + 52 + CBriskOpenFileDlg::kPathRow + 30);
+    EXPECT_EQ(dlg.folder(), root / "home");
+    tap(kRightKey);
+  });
+  dlg.run_modal();
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Theme packages: the list of package folders, the built Sakura package
 // installed through the list and preview screens (its colours on screen),
 // and hostile packages (a ".." entry, an absolute path, a link out, a
-// missing or broken image, a theme file that does not parse) each refused
-// whole, with nothing written anywhere.
+// missing or broken image, a theme file that does not parse, files that are
+// not the theme's) each refused whole, with nothing written anywhere.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -149,7 +149,7 @@ TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
         tap(kLeftKey);  // 应用
       });
       settle();
-      tap(kRightKey);  // leave the list
+      tap(kLeftKey);  // 确定 after the install closes the list, no second preview
     });
     tap_window(240, screens::CBriskThemeSet::background_row(3).top + 40);  // 更多主题
     tap(kRightKey);                                                        // back to the colours
@@ -208,6 +208,21 @@ TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
                  {"Theme/BtnSel.png", png}}),
        no_theme},
       {"no theme file", make_cab({{"Theme/BtnSel.png", png}}), no_theme},
+      {"a background outside the theme folder",
+       make_cab({{"BriskLibTavrinTheme.xml", theme_file("\\Disk\\BriskUI\\DB\\TavrinLog.db")}}),
+       u"主题包缺少可用的图片 \\Disk\\BriskUI\\DB\\TavrinLog.db，未安装。"},
+      {"an image outside the theme folder",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Sounds/x.png", png}}),
+       u"主题包中含有主题以外的文件 Sounds/x.png，未安装。"},
+      {"a file of another kind in the theme folder",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Theme/notes.txt", "hello"}}),
+       u"主题包中含有主题以外的文件 Theme/notes.txt，未安装。"},
+      {"two files of one name",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme},
+                 {"Theme/BtnSel.png", png},
+                 {"Theme/BtnSex.png", png}},
+                {{"Theme/BtnSex.png", "Theme\\BtnSel.png"}}),
+       u"主题包中含有无法安装的文件，未安装。"},
       {"not an archive",
        [&] {
          write_file(data.path / "junk.cab", "MSCF but not really");
@@ -228,6 +243,41 @@ TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Theme/BtnSel.png", png}}), install);
   EXPECT_TRUE(good.ok) << std::string(good.refusal.begin(), good.refusal.end());
   EXPECT_EQ(good.written.size(), 2u);
+  for (const std::string& name : tree())
+    EXPECT_EQ(name.find(".theme-install"), std::string::npos) << "staging left behind: " << name;
+}
+
+// A package that brings, beside a valid theme, the program, the history
+// database and the settings file: refused with a box, and none of the
+// three (nor anything else) changes.
+TEST_F(ThemePackageTest, APackageCannotReplaceTheProgramTheHistoryOrTheSettings) {
+  const std::string png = read_file(install / "Theme" / "BtnSel.png");
+  const std::string good_theme = theme_file("\\Disk\\BriskUI\\Theme\\bk.png");
+  const std::vector<std::pair<std::string, std::string>> own = {
+      {"tavrin",
+       "\x7f"
+       "ELF the real client"},
+      {"DB/TavrinLog.db", "SQLite format 3 history"},
+      {"BriskLibTavrinSetting.xml", "<BriskLibTavrinSetting />"},
+  };
+  std::vector<fs::path> packages;
+  for (const auto& [name, bytes] : own) {
+    write_file(install / name, bytes);
+    packages.push_back(make_cab({{"BriskLibTavrinTheme.xml", good_theme},
+                                 {"Theme/BtnSel.png", png},
+                                 {name, "#!/bin/sh\nrm -rf \"$HOME\"\n"}}));
+  }
+  const auto before = tree();
+  for (size_t i = 0; i < own.size(); ++i) {
+    const std::string& name = own[i].first;
+    const auto result = install_theme_package(packages[i], install);
+    EXPECT_FALSE(result.ok) << name;
+    EXPECT_EQ(result.refusal, u"主题包中含有主题以外的文件 " +
+                                  std::u16string(name.begin(), name.end()) + u"，未安装。");
+    EXPECT_TRUE(result.written.empty()) << name;
+  }
+  EXPECT_EQ(tree(), before);
+  for (const auto& [name, bytes] : own) EXPECT_EQ(read_file(install / name), bytes) << name;
 }
 
 TEST_F(ThemePackageTest, PreviewShowsTheRefusalAndStaysOpen) {

@@ -2,6 +2,7 @@
 // folder, the emoticon grid, and the theme packages' previews and staging
 // folders (packed into Theme.cab by the build).
 //   tavrin_skingen --manifest FILE --out INSTALL_DIR --stage DIR --emoji FONT
+//   tavrin_skingen --app-icons DIR   (DIR/hicolor/NxN/apps/tavrin.png)
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -53,11 +54,31 @@ void generate(const std::map<std::string, std::string>& args) {
   }
 }
 
+// The desktop's icon in the hicolor theme's usual sizes.
+void app_icons(const std::string& dir) {
+  const tavrin::tools::SkinPainter painter(tavrin::tools::palettes().front());
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    Canvas canvas(size, size);
+    painter.app_icon(canvas);
+    const std::string n = std::to_string(size);
+    canvas.save(dir + "/hicolor/" + n + "x" + n + "/apps/tavrin.png");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::map<std::string, std::string> args;
   for (int i = 1; i + 1 < argc; i += 2) args[argv[i]] = argv[i + 1];
+  if (args.count("--app-icons")) {
+    try {
+      app_icons(args.at("--app-icons"));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "tavrin_skingen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   for (const char* key : {"--manifest", "--out", "--stage", "--emoji"})
     if (args.count(key) == 0) {
       std::fprintf(stderr, "usage: %s --manifest FILE --out DIR --stage DIR --emoji FONT\n",

@@ -394,18 +394,29 @@ void SkinPainter::selected_tab(Canvas& c) const {
 
 void SkinPainter::logo(Canvas& c) const {
   const SkinTones& t = palette_.tones;
-  // Mark: a rounded tile with a speech bubble.
-  c.shadow(8, 12, 86, 86, 22, 5, 0.35);
-  c.rounded(8, 12, 86, 86, 22);
-  c.fill_path_vertical(12, 98, lighten(t.accent, 0.2), t.accent_deep);
-  c.rounded(9, 13, 84, 40, 21);
-  c.fill_path_vertical(13, 53, 0xFFFFFF, 0xFFFFFF, 0.18);
-  icons::bubble(c, 20, 24, 62, 0xFFFFFF);
-  c.stroke_rounded(8, 12, 86, 86, 22, 0xFFFFFF, 0.6, 2);
+  mark(c, 8, 12, 5);
   // Word mark.
   c.text_centred("塔文", 196, 44, 44, 0x000000, 0.35, true);
   c.text_centred("塔文", 194, 42, 44, 0xFFFFFF, 1.0, true);
   c.text_centred("T A V R I N", 194, 90, 20, t.accent, 1.0, true);
+}
+
+void SkinPainter::app_icon(Canvas& c) const {
+  // The logo's mark on a 100-unit square, scaled to the canvas.
+  cairo_scale(c.cr(), c.width() / 100.0, c.height() / 100.0);
+  mark(c, 7, 6, 3);
+}
+
+// The logo's mark: an 86-unit rounded tile with a speech bubble, at (x, y).
+void SkinPainter::mark(Canvas& c, double x, double y, double shadow) const {
+  const SkinTones& t = palette_.tones;
+  c.shadow(x, y, 86, 86, 22, shadow, 0.35);
+  c.rounded(x, y, 86, 86, 22);
+  c.fill_path_vertical(y, y + 86, lighten(t.accent, 0.2), t.accent_deep);
+  c.rounded(x + 1, y + 1, 84, 40, 21);
+  c.fill_path_vertical(y + 1, y + 41, 0xFFFFFF, 0xFFFFFF, 0.18);
+  icons::bubble(c, x + 12, y + 12, 62, 0xFFFFFF);
+  c.stroke_rounded(x, y, 86, 86, 22, 0xFFFFFF, 0.6, 2);
 }
 
 void SkinPainter::in_out(Canvas& c) const {

@@ -19,6 +19,8 @@ class SkinPainter {
   // Paints `name` into `canvas`; false when the name is not one of ours.
   bool paint(const std::string& name, Canvas& canvas) const;
   [[nodiscard]] bool knows(const std::string& name) const { return painters_.count(name) != 0; }
+  // The desktop's application icon: the logo's mark filling a square canvas.
+  void app_icon(Canvas& c) const;
 
  private:
   void background(Canvas& c) const;
@@ -35,6 +37,7 @@ class SkinPainter {
   void chat_operations(Canvas& c) const;
   void selected_tab(Canvas& c) const;
   void logo(Canvas& c) const;
+  void mark(Canvas& c, double x, double y, double shadow) const;
   void in_out(Canvas& c) const;
   void contact_info(Canvas& c) const;
   void contact_group(Canvas& c) const;

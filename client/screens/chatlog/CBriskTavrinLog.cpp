@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "controls/CInputBox.h"
+#include "controls/CMsgBoxDlg.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
@@ -49,8 +50,13 @@ bool online(int status) {
   return status == 66 || status == 67 || status == 69 || status == 70;
 }
 
+// The heading names the file; the box that follows names where it is.
 std::u16string file_label(const std::filesystem::path& file) {
-  return u"DB/" + utf8_to_utf16(file.filename().string());
+  return utf8_to_utf16(file.filename().string());
+}
+
+std::u16string where(const std::filesystem::path& file) {
+  return utf8_to_utf16(file.string());
 }
 
 }  // namespace
@@ -160,6 +166,7 @@ void CBriskTavrinLog::on_destroy() {
 
 void CBriskTavrinLog::choose(long contact_id) {
   current_ = contact_id;
+  chosen_ = true;
   current_name_ = name_of(contact_id);
   heading_ = current_name_;
   searching_ = false;
@@ -171,7 +178,7 @@ void CBriskTavrinLog::load_lines() {
   items_.clear();
   selected_ = -1;
   std::vector<storage::ChatLogRow> rows;
-  if (current_ != 0 && guarded([&] { rows = log_.rows(std::int32_t(current_)); })) {
+  if (chosen_ && guarded([&] { rows = log_.rows(std::int32_t(current_)); })) {
     items_.reserve(rows.size());
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
       const int height = chat::log_viewer_height(it->line.size());
@@ -242,20 +249,26 @@ void CBriskTavrinLog::open_hit(size_t index) {
 // --- operations ---
 
 bool CBriskTavrinLog::backup_current() {
-  if (current_ == 0 || items_.empty() || searching_) return false;
+  if (!chosen_ || items_.empty() || searching_) return false;
   std::vector<storage::ChatLogLine> newest_first;
   newest_first.reserve(items_.size());
   for (const Item& item : items_) newest_first.push_back({item.row.line, item.row.time});
   const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_));
   if (!storage::ChatLogBackup::write(file, newest_first, utf16_to_gbk)) {
     heading_ = u"备份失败：" + file_label(file);
+    tell(u"备份失败：" + where(file));
     return false;
   }
   return true;
 }
 
+void CBriskTavrinLog::tell(const std::u16string& text) {
+  told_ = text;
+  controls::CMsgBoxDlg::show(window(), text, u"塔文提示");
+}
+
 void CBriskTavrinLog::export_rows(bool all) {
-  if (!all && current_ == 0) return;
+  if (!all && !chosen_) return;
   std::vector<storage::ChatLogRow> rows;
   if (!guarded([&] { rows = all ? log_.allRows() : log_.rows(std::int32_t(current_)); })) return;
   const auto file = all ? storage::ChatLogExport::allFile(folder(), user_id_)
@@ -263,32 +276,39 @@ void CBriskTavrinLog::export_rows(bool all) {
   const bool written =
       storage::ChatLogExport::write(file, rows, [this](std::int32_t id) { return name_of(id); });
   heading_ = (written ? u"已导出到 " : u"导出失败：") + file_label(file);
+  tell((written ? u"已导出到 " : u"导出失败：") + where(file));
 }
 
 void CBriskTavrinLog::operation(int index) {
   switch (index) {
-    case kBackupAll:
+    case kBackupAll: {
+      int saved = 0;
       for (const Contact& c : std::vector<Contact>(contacts_)) {
         choose(c.id);
-        backup_current();
+        saved += backup_current() ? 1 : 0;
       }
+      if (saved > 0)
+        tell(u"已备份 " + utf8_to_utf16(std::to_string(saved)) + u" 位好友的记录到 " +
+             where(folder()));
       break;
+    }
     case kBackupCurrent:
-      if (searching_ && current_ != 0) choose(current_);
-      if (backup_current())
-        heading_ = current_name_ + u"  已备份到 " +
-                   file_label(storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_)));
+      if (searching_ && chosen_) choose(current_);
+      if (backup_current()) {
+        const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_));
+        heading_ = current_name_ + u"  已备份到 " + file_label(file);
+        tell(u"已备份到 " + where(file));
+      }
       break;
     case kDeleteAll:
       if (guarded([&] { log_.deleteAll(); })) load_lines();
       break;
     case kDeleteCurrent:
-      if (current_ != 0 && guarded([&] { log_.deleteContact(std::int32_t(current_)); }))
-        load_lines();
+      if (chosen_ && guarded([&] { log_.deleteContact(std::int32_t(current_)); })) load_lines();
       break;
     case kDeleteSelected:
       // Only the row the user chose goes, not every identical line.
-      if (current_ != 0 && !searching_ && selected_ >= 0 && selected_ < int(items_.size()) &&
+      if (chosen_ && !searching_ && selected_ >= 0 && selected_ < int(items_.size()) &&
           guarded([&] { log_.deleteRow(items_[size_t(selected_)].row.rowid); }))
         load_lines();
       break;
@@ -412,7 +432,7 @@ void CBriskTavrinLog::paint_contact(gfx::PixelCanvas& c, const controls::ListRow
   using namespace platform::text;
   const auto& t = theme();
   gfx::Painter p(c);
-  if (long(row.value) == current_) p.fill_rect(r, t.bg_color, 200);
+  if (chosen_ && long(row.value) == current_) p.fill_rect(r, t.bg_color, 200);
   p.text(row.text, {r.left + 6, r.top, r.right - 4, r.bottom}, 24, t.bg_text_color,
          kVCenter | kSingleLine);
   p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 20);

@@ -87,6 +87,8 @@ class CBriskTavrinLog : public controls::Screen {
   const std::vector<Contact>& contacts() const { return contacts_; }
   const std::vector<Item>& items() const { return items_; }  // lines or results, newest first
   long current() const { return current_; }
+  // The text of the last box that named a file.
+  const std::u16string& told() const { return told_; }
   const std::u16string& heading() const { return heading_; }
   bool searching() const { return searching_; }
   int selected_line() const { return selected_; }
@@ -112,6 +114,8 @@ class CBriskTavrinLog : public controls::Screen {
   void show_items(int scroll_to = -1);
   bool backup_current();
   void export_rows(bool all);
+  // A "塔文提示" box that names where a file went.
+  void tell(const std::u16string& text);
   void show_menu();
   std::u16string name_of(long contact_id) const;
   void paint_contact(gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r,
@@ -127,6 +131,8 @@ class CBriskTavrinLog : public controls::Screen {
   std::vector<Contact> contacts_;
   std::vector<Item> items_;
   long current_ = 0;
+  bool chosen_ = false;  // a contact is chosen (its id may be 0)
+  std::u16string told_;
   std::u16string current_name_;
   std::u16string heading_;
   bool searching_ = false;

@@ -14,6 +14,7 @@ namespace {
 constexpr char16_t kTitle[] = u"请选择你要设置的背景图片:";
 constexpr char16_t kNothingChosen[] = u"请选择你要设置的图片！";
 constexpr char16_t kCaption[] = u"塔文提示";
+constexpr char16_t kEmptyFolder[] = u"此文件夹中没有文件夹或图片";
 
 enum class Tap { kOk, kExit };
 constexpr controls::HotArea<Tap> kTaps[] = {
@@ -32,9 +33,11 @@ Rect fit(int w, int h, const Rect& box) {
 
 }  // namespace
 
-CBriskOpenFileDlg::CBriskOpenFileDlg(std::filesystem::path root, controls::UiContext ui)
+CBriskOpenFileDlg::CBriskOpenFileDlg(std::filesystem::path root, controls::UiContext ui,
+                                     std::filesystem::path start)
     : controls::Screen({.class_name = "CBriskOpenFileDlg", .title = kTitle}, std::move(ui)),
-      root_(std::move(root)) {
+      root_(std::move(root)),
+      start_(std::move(start)) {
   list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
                                const gfx::Rect& r,
                                bool selected) { paint_row(c, row, r, selected); });
@@ -58,7 +61,9 @@ bool CBriskOpenFileDlg::on_create() {
     return false;
   list_.set_background(&surface(), {0, 52});
   list_.set_tap_message(msg::kItemTapped, kListId);
-  open_folder(root_);
+  // A start outside the tree opens at its root.
+  const auto below = start_.lexically_relative(root_);
+  open_folder(start_.empty() || below.empty() || *below.begin() == ".." ? root_ : start_);
   return true;
 }
 
@@ -179,6 +184,10 @@ void CBriskOpenFileDlg::on_paint(gfx::Painter& p) {
     p.hline(r.bottom - 1, r.left, r.right, t.line_color);
   }
   p.vline(kPathColumn.right - 1, kPathColumn.top, kContent.bottom, t.line_color);
+  if (entries_.empty())
+    p.text(kEmptyFolder,
+           {kContent.left + 10, kContent.top + 20, kContent.right - 10, kContent.top + 80}, 24,
+           t.bg_text_color, text::kCenter | text::kVCenter | text::kSingleLine);
   if (preview_) {
     p.fill_rect(kPreview, t.edit_bk_color, 255);
     p.image_scaled(*preview_, fit(preview_->width, preview_->height, kPreview.inset(2)));

@@ -1,7 +1,8 @@
 // CBriskOpenFileDlg: the full-screen picker for one image file. It browses
-// the device's folders from the root (the user's home folder here): the
-// path list in the left column leads back up ("设备" first), the content
-// list beside it holds the folders and image files of the current folder,
+// the device's folders from the root (the file system's root here),
+// opening in the user's home folder: the path list in the left column leads
+// back up ("设备" first), the content list beside it holds the folders and
+// image files of the current folder (a hint when it has none),
 // a tapped image is previewed below the path list, "确定" takes the
 // selected file (refused with a box when none is selected) and "退出"
 // leaves without one. The opener reads result() after a run of 1.
@@ -31,8 +32,10 @@ class CBriskOpenFileDlg : public controls::Screen {
   static constexpr int kItemHeight = 90;
   static constexpr uintptr_t kListId = 48;
 
+  // Browses the tree below root, opening in start (root when empty).
   explicit CBriskOpenFileDlg(std::filesystem::path root = device_root(),
-                             controls::UiContext ui = controls::UiContext::current());
+                             controls::UiContext ui = controls::UiContext::current(),
+                             std::filesystem::path start = start_folder());
   ~CBriskOpenFileDlg() override;
 
   // 1 when a file was confirmed (see result()), else 0.
@@ -62,7 +65,7 @@ class CBriskOpenFileDlg : public controls::Screen {
   void paint_row(gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r,
                  bool selected);
 
-  std::filesystem::path root_, folder_, result_;
+  std::filesystem::path root_, start_, folder_, result_;
   std::vector<FolderEntry> entries_;
   std::vector<std::filesystem::path> path_list_;  // root first
   int selected_ = -1;

@@ -1,5 +1,6 @@
 #include "screens/files/FolderListing.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
@@ -7,12 +8,21 @@
 
 namespace tavrin::screens {
 
+namespace {
+
+std::u16string ascii_lower(std::u16string_view text) {
+  std::u16string out(text);
+  for (auto& c : out)
+    if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+  return out;
+}
+
+}  // namespace
+
 bool is_image_name(std::u16string_view name) {
   const size_t dot = name.rfind(u'.');
   if (dot == std::u16string_view::npos) return false;
-  std::u16string ext(name.substr(dot + 1));
-  for (auto& c : ext)
-    if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+  const std::u16string ext = ascii_lower(name.substr(dot + 1));
   for (std::u16string_view known : {u"jpg", u"jpeg", u"bmp", u"png", u"gif"})
     if (ext == known) return true;
   return false;
@@ -33,13 +43,22 @@ std::vector<FolderEntry> list_folder(const std::filesystem::path& folder) {
       entries.push_back({std::move(name), path, false});
     }
   }
+  std::sort(entries.begin(), entries.end(), [&](const FolderEntry& a, const FolderEntry& b) {
+    if (a.folder != b.folder) return a.folder;
+    const auto ka = ascii_lower(a.name), kb = ascii_lower(b.name);
+    return ka != kb ? ka < kb : a.name < b.name;
+  });
   return entries;
 }
 
 std::filesystem::path device_root() {
+  return "/";
+}
+
+std::filesystem::path start_folder() {
   const char* home = std::getenv("HOME");
   if (home && *home) return home;
-  return "/";
+  return device_root();
 }
 
 }  // namespace tavrin::screens

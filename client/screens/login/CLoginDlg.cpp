@@ -321,11 +321,15 @@ void CLoginDlg::on_menu(int menu_id, int index) {
 void CLoginDlg::settings_entry(int index) {
   switch (index) {
     case 0: {
-      // The settings screen answers with the status chosen there.
-      const int chosen = ScreenRouter::instance().open(
-          {.route = Route::kSettings, .owner = window()});
+      // The settings screen opens on the status to sign in with and
+      // answers with the one chosen there.
       static constexpr StatusChoice kBySetting[] = {
           {66, u"在线"}, {68, u"隐身"}, {67, u"繁忙"}, {69, u"离开"}};
+      int current = 0;
+      for (int i = 0; i < 4; ++i)
+        if (kBySetting[i].code == status_code_) current = i;
+      const int chosen = ScreenRouter::instance().open(
+          {.route = Route::kSettings, .owner = window(), .mode = current, .offline = true});
       if (chosen >= 0 && chosen < 4) {
         status_code_ = kBySetting[chosen].code;
         status_text_ = kBySetting[chosen].text;

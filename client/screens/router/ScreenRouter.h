@@ -32,6 +32,8 @@ struct RouteRequest {
   long contact_id = 0;
   int group_id = 0;
   int mode = 0;
+  // The user is not signed in: the screen offers only what works offline.
+  bool offline = false;
 };
 
 class ScreenRouter {

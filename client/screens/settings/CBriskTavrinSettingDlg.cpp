@@ -4,8 +4,9 @@
 
 #include "screens/files/ScreenFrame.h"
 #include "screens/router/ScreenRouter.h"
-#include "shell/switch_settings.h"
+#include "shell/app_paths.h"
 #include "shell/client_settings.h"
+#include "shell/switch_settings.h"
 
 namespace tavrin::screens {
 
@@ -25,12 +26,21 @@ void save_switches_now() {
     std::fprintf(stderr, "tavrin: cannot write the switches file\n");
 }
 
+// Vibration and message sound live in the settings file: written on 确定,
+// so that a crash later does not lose them.
+void save_settings_now() {
+  if (!shell::save_settings(shell::app_paths().settings_file(), shell::client_settings()))
+    std::fprintf(stderr, "tavrin: cannot write the settings file\n");
+}
+
 }  // namespace
 
-CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, controls::UiContext ui)
+CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, bool offline,
+                                               controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskTavrinSettingDlg", .title = u"个人设置"},
                        std::move(ui)),
-      status_(initial_status >= 0 && initial_status < kStatusCount ? initial_status : 0) {
+      status_(initial_status >= 0 && initial_status < kStatusCount ? initial_status : 0),
+      offline_(offline) {
   const auto& s = shell::client_settings();
   const auto& more = shell::switch_settings();
   switches_ = {s.vibrate != 0,        more.online_sound != 0,         s.sound != 0,
@@ -91,6 +101,7 @@ void CBriskTavrinSettingDlg::choose_status(int index) {
 }
 
 void CBriskTavrinSettingDlg::add_friend() {
+  if (offline_) return;  // the request needs the service
   ScreenRouter::instance().open({.route = Route::kAddFriend, .owner = window()});
   repaint();
 }
@@ -99,7 +110,10 @@ void CBriskTavrinSettingDlg::on_tap(Point p) {
   const Point client{p.x, p.y - 52};
   for (int i = 0; i < 3; ++i)
     if (kTab[i].contains(client)) return show_page(i);
-  if (ScreenFrame::kLeftTap.contains(p)) return end_modal(kStatusBase + status_);
+  if (ScreenFrame::kLeftTap.contains(p)) {
+    save_settings_now();
+    return end_modal(kStatusBase + status_);
+  }
   if (ScreenFrame::kRightTap.contains(p)) return end_modal(kStatusBase + kCancelled);
   const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
   for (int i = 0; i < rows; ++i) {
@@ -130,7 +144,10 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
   }
   const gfx::CSkinImage& boxes = skin("SettingBtn.png");  // box off, on, radio off, on
   auto cell = [](int n) { return Rect{n * 48, 0, (n + 1) * 48, 48}; };
-  if (page_ == 0) {
+  if (page_ == 0 && offline_) {
+    p.text(u"登录后才能添加好友", row(0), 28, t.bg_text_color,
+           text::kCenter | text::kVCenter | text::kSingleLine);
+  } else if (page_ == 0) {
     const Rect r = row(0);
     p.image(skin("AddBuddy.png"), r.left + 4, r.top + 8);
     p.text(u"添加好友", {r.left + 84, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);

@@ -29,7 +29,9 @@ class CBriskTavrinSettingDlg : public controls::Screen {
   }
 
   // initial_status: the radio entry checked at first (0 在线 unless given).
-  explicit CBriskTavrinSettingDlg(int initial_status = 0,
+  // offline: not signed in, so the 好友 page only says that adding a friend
+  // needs a sign-in.
+  explicit CBriskTavrinSettingDlg(int initial_status = 0, bool offline = false,
                                   controls::UiContext ui = controls::UiContext::current());
   ~CBriskTavrinSettingDlg() override;
 
@@ -54,6 +56,7 @@ class CBriskTavrinSettingDlg : public controls::Screen {
   int page_ = 1;
   static constexpr int kStatusBase = 100;
   int status_ = 0;
+  bool offline_ = false;
   std::array<bool, kSwitchCount> switches_{};
 };
 

@@ -1,8 +1,10 @@
 // CBriskScheduleSms: the scheduled SMS the engine knows of (its list, as
 // fetched after login and kept current by its answers; nothing is asked of
-// the server here). A column of their ids; choosing one shows its text,
-// send time and receivers ("name:%s ID:%ld" each). "设置定时短信" opens the
-// editor, "刷新定时短信" reads the engine's list again. UI thread only.
+// the server here). A column of their send times; choosing one shows its
+// text, send time and receivers ("接收人：%s（%ld）" each). "设置定时短信"
+// opens the editor, "刷新定时短信" reads the engine's list again, "删除"
+// deletes the chosen one on the server after a question, and says how it
+// went. UI thread only.
 #pragma once
 
 #include <string>
@@ -22,10 +24,15 @@ class CBriskScheduleSms : public SmsScreen {
   static constexpr controls::Rect kDetails{100, 240, 480, 670};
   static constexpr uintptr_t kIdsId = 31, kDetailsId = 32;
 
-  enum class Tap { kSet, kRefresh, kClose };
+  static constexpr controls::Rect kDeleteKey{180, 670, 300, 720};
+  // Private message: the engine's answer to a delete (wparam: 123 or 122).
+  static constexpr uint32_t kDeleteAnswer = 8103;
+
+  enum class Tap { kSet, kRefresh, kDelete, kClose };
   static constexpr controls::HotArea<Tap> kTaps[] = {
       {Tap::kSet, kSetButton},
       {Tap::kRefresh, kRefreshButton},
+      {Tap::kDelete, kDeleteKey},
       {Tap::kClose, {0, 670, 120, 720}},
       {Tap::kClose, {360, 670, 480, 720}},
   };
@@ -41,8 +48,11 @@ class CBriskScheduleSms : public SmsScreen {
   // engine has none (the details stay as they were).
   bool choose(int id);
   void open_editor();
+  // Asks, then deletes the chosen scheduled SMS on the server.
+  void delete_chosen();
 
   const std::vector<int>& ids() const { return ids_; }
+  int chosen() const { return chosen_; }
   // The details as shown: text, send time, one line per receiver.
   const std::vector<std::u16string>& details() const { return details_; }
 
@@ -59,6 +69,7 @@ class CBriskScheduleSms : public SmsScreen {
  private:
   controls::CScrollList id_list_{100}, detail_list_{40};
   std::vector<int> ids_;
+  int chosen_ = 0;  // the id whose details show; 0 for none
   std::vector<std::u16string> details_;
 };
 

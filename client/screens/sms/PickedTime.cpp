@@ -34,24 +34,33 @@ PickedTime PickedTime::from_tm(const std::tm& t) {
 }
 
 void PickedTime::step(TimeField field, int delta) {
-  switch (field) {
-    case TimeField::kYear:
-      year = wrap(year, delta, kFirstYear, kLastYear);
-      break;
-    case TimeField::kMonth:
-      month = wrap(month, delta, 1, 12);
-      break;
-    case TimeField::kDay:
-      day = wrap(day, delta, 1, days_in_month(year, month));
-      break;
-    case TimeField::kHour:
-      hour = wrap(hour, delta, 0, 23);
-      break;
-    case TimeField::kMinute:
-      minute = wrap(minute, delta, 0, 59);
-      break;
+  if (field == TimeField::kYear) {
+    year = wrap(year, delta, kFirstYear, kLastYear);
+    day = uint16_t(std::min<int>(day, days_in_month(year, month)));
+    return;
   }
-  day = uint16_t(std::min<int>(day, days_in_month(year, month)));
+  if (field == TimeField::kMonth) {
+    // Months carry into the year; the day follows into a shorter month.
+    const int months = (year - kFirstYear) * 12 + (month - 1) + delta;
+    if (months < 0 || months >= (kLastYear - kFirstYear + 1) * 12) return;
+    year = uint16_t(kFirstYear + months / 12);
+    month = uint16_t(months % 12 + 1);
+    day = uint16_t(std::min<int>(day, days_in_month(year, month)));
+    return;
+  }
+  // Days, hours and minutes carry as a clock does, so that 08:59 plus one
+  // minute is 09:00, never 08:00 (a time already gone by).
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day + (field == TimeField::kDay ? delta : 0);
+  t.tm_hour = hour + (field == TimeField::kHour ? delta : 0);
+  t.tm_min = minute + (field == TimeField::kMinute ? delta : 0);
+  t.tm_isdst = 0;
+  if (timegm(&t) == time_t(-1)) return;
+  const int new_year = t.tm_year + 1900;
+  if (new_year < kFirstYear || new_year > kLastYear) return;  // the picker's ends hold
+  *this = from_tm(t);
 }
 
 uint16_t PickedTime::value(TimeField field) const {

@@ -1,8 +1,9 @@
 // The five fields of the date-and-time picker (year, month, day, hour,
-// minute) and their arrows. Each field stays inside its calendar range and
-// wraps within it: month 1-12, day within the chosen month, hour 0-23,
-// minute 0-59, year 2000-2099; a change of year or month pulls the day
-// back into the month. Seconds are always 00. Pure values, any thread.
+// minute) and their arrows. Month, day, hour and minute step as a clock
+// does, carrying into the field above (08:59 plus a minute is 09:00); the
+// year wraps within 2000-2099, and a step past the picker's first or last
+// minute is refused. A change of year or month pulls the day back into the
+// month. Seconds are always 00. Pure values, any thread.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@ struct PickedTime {
 
   // The minute of a local time (held to the ranges above).
   static PickedTime from_tm(const std::tm& t);
-  // One field up (+1) or down (-1), wrapping within its range.
+  // One field up (+1) or down (-1).
   void step(TimeField field, int delta);
   uint16_t value(TimeField field) const;
   // "%04d-%02d-%02d %02d:%02d:00", the send time the engine takes.

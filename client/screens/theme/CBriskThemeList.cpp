@@ -76,7 +76,10 @@ void CBriskThemeList::open_package(int index) {
 
 void CBriskThemeList::on_stylus(StylusAction action, Point p) {
   if (list_.stylus(action, p) || action != StylusAction::kUp) return;
-  if (ScreenFrame::kLeftTap.contains(p))
+  // 确定 after a theme went in closes the list: the choice is made.
+  if (ScreenFrame::kLeftTap.contains(p) && installed_)
+    end_modal(1);
+  else if (ScreenFrame::kLeftTap.contains(p))
     open_package(selected_);
   else if (ScreenFrame::kRightTap.contains(p))
     end_modal(installed_ ? 1 : 0);

@@ -5,6 +5,7 @@
 #include "screens/files/CBriskOpenFileDlg.h"
 #include "screens/files/ScreenFrame.h"
 #include "screens/theme/CBriskThemeList.h"
+#include "platform/text_codec.h"
 #include "shell/app_paths.h"
 
 namespace tavrin::screens {
@@ -19,6 +20,15 @@ constexpr char16_t kTitle[] = u"主题设置";
 constexpr const char16_t* kSliderNames[] = {u"红", u"绿", u"蓝"};
 constexpr const char16_t* kBackgroundNames[] = {u"登陆界面背景", u"主界面背景图", u"聊天界面背景",
                                                 u"更多主题"};
+
+// A background as the user's own file: its folder and name ("…/Theme/bk.png"),
+// never the theme file's device form of it.
+std::u16string file_caption(std::u16string_view theme_path) {
+  const std::filesystem::path file = shell::app_paths().resolve(theme_path);
+  const std::filesystem::path folder = file.parent_path().filename();
+  if (folder.empty()) return shell::from_path(file);
+  return u"…/" + shell::from_path(folder / file.filename());
+}
 
 std::u16string* background_path(shell::ThemeColors& t, int row) {
   switch (row) {
@@ -39,6 +49,7 @@ CBriskThemeSet::CBriskThemeSet(controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskThemeSet", .title = kTitle}, std::move(ui)),
       working_(*this->ui().theme),
       picker_root_(device_root()),
+      picker_start_(start_folder()),
       install_folder_(shell::to_path(shell::app_paths().install_folder)) {}
 
 CBriskThemeSet::~CBriskThemeSet() {
@@ -97,7 +108,7 @@ void CBriskThemeSet::save() {
 void CBriskThemeSet::choose_background(int row) {
   std::u16string* path = background_path(working_, row);
   if (!path) return;
-  CBriskOpenFileDlg picker(picker_root_, ui());
+  CBriskOpenFileDlg picker(picker_root_, ui(), picker_start_);
   picker.set_owner(window());
   if (picker.run_modal() == 1) *path = shell::from_path(picker.result());
   repaint();
@@ -202,9 +213,8 @@ void CBriskThemeSet::paint_colours(gfx::Painter& p) {
     const int x = slider_x(values[i]);
     p.fill_rounded({x - 10, row.top + 5, x + 10, row.bottom - 5}, t.btn_bk_color, 255);
     p.draw_rounded_frame({x - 10, row.top + 5, x + 10, row.bottom - 5}, t.line_color);
-    p.text(std::u16string(u"") + char16_t(u'0' + values[i] / 100) +
-               char16_t(u'0' + values[i] / 10 % 10) + char16_t(u'0' + values[i] % 10),
-           {376, row.top, 470, row.bottom}, 26, t.bg_text_color, line);
+    p.text(platform::utf8_to_utf16(std::to_string(values[i])), {376, row.top, 470, row.bottom}, 26,
+           t.bg_text_color, line);
   }
   // The preview: the look as it stands, working copy and live values.
   auto v = [&](uint32_t shell::ThemeColors::*field) {
@@ -240,7 +250,8 @@ void CBriskThemeSet::paint_backgrounds(gfx::Painter& p) {
     p.text(kBackgroundNames[i], {r.left + 16, r.top + 6, r.right - 10, r.top + 40}, 28,
            t.btn_text_color, text::kLeft | text::kVCenter | text::kSingleLine);
     if (const std::u16string* path = background_path(w, i))
-      p.text(*path, {r.left + 16, r.top + 44, r.right - 10, r.bottom - 6}, 20, t.btn_text_color,
+      p.text(file_caption(*path),
+             {r.left + 16, r.top + 44, r.right - 10, r.bottom - 6}, 20, t.btn_text_color,
              text::kLeft | text::kVCenter | text::kSingleLine);
   }
 }

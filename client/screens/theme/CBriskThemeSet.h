@@ -51,7 +51,9 @@ class CBriskThemeSet : public controls::Screen {
 
   // Where the file picker starts (the device root unless set), and the
   // install folder whose Themes/ the package list reads.
-  void set_picker_root(std::filesystem::path root) { picker_root_ = std::move(root); }
+  void set_picker_root(std::filesystem::path root) {
+    picker_start_ = picker_root_ = std::move(root);
+  }
   void set_install_folder(std::filesystem::path folder) { install_folder_ = std::move(folder); }
 
   int page() const { return page_; }
@@ -78,7 +80,7 @@ class CBriskThemeSet : public controls::Screen {
   void paint_backgrounds(gfx::Painter& p);
 
   shell::ThemeColors working_;
-  std::filesystem::path picker_root_, install_folder_;
+  std::filesystem::path picker_root_, picker_start_, install_folder_;
   int page_ = 0;
   int selected_ = 1;
   int dragging_ = -1;  // the slider the pen holds

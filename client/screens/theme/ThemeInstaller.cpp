@@ -23,6 +23,12 @@ constexpr char16_t kLink[] = u"主题包中含有链接，未安装。";
 constexpr char16_t kStrange[] = u"主题包中含有无法安装的文件，未安装。";
 constexpr char16_t kNoThemeFile[] = u"主题包的主题文件无法读取，未安装。";
 constexpr char16_t kWriteFailed[] = u"主题包无法写入安装目录，未安装。";
+constexpr char kThemeFolder[] = "Theme";
+
+std::u16string foreign_file(const fs::path& file) {
+  return u"主题包中含有主题以外的文件 " + platform::utf8_to_utf16(file.generic_string()) +
+         u"，未安装。";
+}
 
 std::u16string bad_image(const fs::path& image) {
   return u"主题包缺少可用的图片 " + platform::utf8_to_utf16(image.generic_string()) + u"，未安装。";
@@ -34,16 +40,25 @@ bool is_png(const fs::path& p) {
   return ext == ".png";
 }
 
+// An image of the theme: a ".png" in the theme folder or a folder below it.
+bool is_theme_image(const fs::path& rel) {
+  return is_png(rel) && rel.begin() != rel.end() && *rel.begin() == kThemeFolder &&
+         std::next(rel.begin()) != rel.end();
+}
+
 // A background path of the theme file as a path below the install folder:
 // the device's install folder "\Disk\BriskUI\" and relative paths stand
-// for ours; anything else lies outside.
+// for ours. Only an image in the theme folder counts; anything else (the
+// database, the program, a file outside) is no background.
 std::optional<fs::path> background_below(std::u16string_view path) {
   std::string p = platform::utf16_to_utf8(path);
   for (auto& c : p)
     if (c == '\\') c = '/';
   constexpr std::string_view kDevice = "/Disk/BriskUI/";
-  if (p.starts_with(kDevice)) return safe_relative(std::string_view(p).substr(kDevice.size()));
-  return safe_relative(p);
+  auto rel = p.starts_with(kDevice) ? safe_relative(std::string_view(p).substr(kDevice.size()))
+                                    : safe_relative(p);
+  if (!rel || !is_theme_image(*rel)) return std::nullopt;
+  return rel;
 }
 
 struct ScratchFolder {
@@ -106,8 +121,19 @@ std::optional<PackagePlan> check_package(const std::vector<ArchiveEntry>& entrie
       refusal = bad_image(*rel);
       return std::nullopt;
     }
-    if (*rel == fs::path(kThemeFileName)) theme_text = &e.data;
-    in_package.insert(*rel);
+    // The theme file and the theme's images, nothing else: a package must
+    // not replace the program, the history, the settings or anything the
+    // theme does not draw.
+    const bool theme_file = *rel == fs::path(kThemeFileName);
+    if (!theme_file && !is_theme_image(*rel)) {
+      refusal = foreign_file(*rel);
+      return std::nullopt;
+    }
+    if (theme_file) theme_text = &e.data;
+    if (!in_package.insert(*rel).second) {  // two files of one name: which one is meant?
+      refusal = kStrange;
+      return std::nullopt;
+    }
     plan.files.emplace_back(*rel, &e.data);
   }
   if (!theme_text || !shell::load_theme_text(*theme_text, plan.theme)) {
@@ -149,9 +175,10 @@ ThemeInstall install_theme_package(const fs::path& package, const fs::path& inst
     result.refusal = kWriteFailed;
     return result;
   }
+  const fs::path staged = scratch.path / "new", previous = scratch.path / "old";
   std::error_code ec;
   for (const auto& [rel, data] : plan->files) {
-    const fs::path target = scratch.path / rel;
+    const fs::path target = staged / rel;
     fs::create_directories(target.parent_path(), ec);
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out.write(data->data(), std::streamsize(data->size()));
@@ -177,18 +204,41 @@ ThemeInstall install_theme_package(const fs::path& package, const fs::path& inst
       }
     }
   }
+  // The files replace the installed ones as a whole: each old file is set
+  // aside first, and a move that fails puts every one back.
+  struct Moved {
+    fs::path rel, target, aside;
+    bool had_old;
+  };
+  std::vector<Moved> moved;
+  auto undo = [&] {
+    std::error_code ignore;
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+      fs::remove(it->target, ignore);
+      if (it->had_old) fs::rename(it->aside, it->target, ignore);
+    }
+  };
   for (const auto& [rel, data] : plan->files) {
-    const fs::path target = install_folder / rel;
-    fs::create_directories(target.parent_path(), ec);
-    fs::rename(scratch.path / rel, target, ec);
+    Moved m{rel, install_folder / rel, previous / rel, false};
+    fs::create_directories(m.target.parent_path(), ec);
+    if (!ec) fs::create_directories(m.aside.parent_path(), ec);
+    std::error_code missing;  // a file not there yet is no error
+    m.had_old = !ec && fs::exists(fs::symlink_status(m.target, missing));
+    if (!ec && m.had_old) fs::rename(m.target, m.aside, ec);
+    if (!ec) fs::rename(staged / rel, m.target, ec);
     if (ec) {
-      std::fprintf(stderr, "tavrin: cannot install %s: %s\n", target.string().c_str(),
+      std::fprintf(stderr, "tavrin: cannot install %s: %s\n", m.target.string().c_str(),
                    ec.message().c_str());
+      std::error_code ignore;
+      if (m.had_old && !fs::exists(fs::symlink_status(m.target, ignore)))
+        fs::rename(m.aside, m.target, ignore);
+      undo();
       result.refusal = kWriteFailed;
       return result;
     }
-    result.written.push_back(rel);
+    moved.push_back(std::move(m));
   }
+  for (const Moved& m : moved) result.written.push_back(m.rel);
   result.ok = true;
   return result;
 }

@@ -1,15 +1,22 @@
 // Installing a theme package ("Theme.cab") into the install folder, in
-// place of the device's cabinet installer. The package is read whole
-// (platform/archive) and checked before anything is written; it is refused
-// whole, with the reason the box shows, when
+// place of the device's cabinet installer. A package holds the theme file
+// "BriskLibTavrinTheme.xml" (it goes where the client reads it) and the
+// theme's ".png" images in the "Theme" folder or folders below it; nothing
+// else. The package is read whole (platform/archive) and checked before
+// anything is written; it is refused whole, with the reason the box shows,
+// when
 //  - an entry's name is absolute, names a drive or takes a ".." step;
 //  - an entry is a link (a package holds files only) or not a plain file
-//    or folder;
+//    or folder, or two entries share a name;
+//  - an entry is neither the theme file nor an image in the theme folder
+//    (the program, the history database, the settings file, ...);
 //  - "BriskLibTavrinTheme.xml" is missing or does not parse;
 //  - a ".png" entry is not a readable PNG, or a background image the
-//    theme file names is neither in the package nor in the install folder.
+//    theme file names is not an image in the theme folder, in the package
+//    or installed.
 // Accepted files are written into a scratch folder inside the install
-// folder first and moved into place only when all are written, so a bad or
+// folder first and moved into place only when all are written; the files
+// they replace are set aside and put back if any move fails, so a bad or
 // cut package never leaves the client without a usable theme. UI thread.
 #pragma once
 

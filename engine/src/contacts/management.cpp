@@ -262,10 +262,18 @@ void add_answer(sipc_message& m, void* user) {
     send_add(std::move(again));
     return;
   }
-  if (m.status() != 200) return;
+  // A refusal is reported as 94 with the service's status in p1 (0 is
+  // success), so that the user learns the contact was not added.
+  if (m.status() != 200) {
+    req->to.post(FX_MSG_ADD_BUDDY_RESULT, m.status(), 0);
+    return;
+  }
   AccountPtr account = req->kind == 3 ? parse_add_mobile_buddy_answer(m.body().c_str())
                                       : parse_add_buddy_answer(m.body().c_str());
-  if (!account) return;
+  if (!account) {
+    req->to.post(FX_MSG_ADD_BUDDY_RESULT, 500, 0);
+    return;
+  }
   const long id = account->id;
   {
     auto lock = state().lock();

@@ -197,9 +197,9 @@ int start_delayed(long id, bool nudge, const std::string& text, const ReplyTo& r
 
 // Sends the contact's waiting lines and nudges, oldest first, once its
 // dialog is open (or, for a contact gone offline, the first line outside a
-// dialog and the rest in it). Each delayed task has its own timer; sending
-// them all at the first expiry keeps them in the order they were made.
-// Under ImLock (on the timer thread).
+// dialog and the rest in it). The invitation's 200 sends them at once; each
+// task's own timer is the fallback, and whichever comes first sends them
+// all, in the order they were made. Under ImLock.
 void flush_delayed(long id, const Peer& peer) {
   for (DelayedTask& t : dialog_table().take_tasks(id)) {
     engine().timers.remove(t.timer_id, 1);
@@ -287,6 +287,9 @@ void on_invitation_answer(const sipc_message& m) {
       sipc_message ack = sipc_message::request(request_origin(), "A", m.call_id(), 1);
       if (const std::string* t = m.get_header("T")) ack.add_header("T", *t);
       wire().queue(ack);
+      // The lines and nudges written while the invitation was out go now,
+      // in order; their timers stay only for an answer that never comes.
+      flush_delayed(id, peer_of(id));
     } else if (m.status() > 400) {
       post(FX_MSG_DIALOG_REFUSED);
       discard(dialog_table().take(id));

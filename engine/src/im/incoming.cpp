@@ -40,6 +40,22 @@ void answer_ok(const sipc_message& m, const char* method, const std::string& bod
   wire().queue(a);
 }
 
+// The line as a C string without losing its end: every reader of fx_msg
+// (the screens, the history, the terminal) stops at a NUL, so each one in
+// the body is shown as U+FFFD instead.
+std::string whole_text(const std::string& body) {
+  if (body.find('\0') == std::string::npos) return body;
+  std::string out;
+  out.reserve(body.size() + 8);
+  for (char c : body) {
+    if (c == '\0')
+      out += "\xef\xbf\xbd";
+    else
+      out += c;
+  }
+  return out;
+}
+
 const char* header_or_null(const sipc_message& m, const char* name) {
   const std::string* v = m.get_header(name);
   return v ? v->c_str() : nullptr;
@@ -66,11 +82,12 @@ void handle_incoming_message(const sipc_message& m) {
   }
   if (!blocked) {
     const char* so = header_or_null(m, "SO");
-    engine().messages.push(new_fx_msg(sender, m.body().c_str(), header_or_null(m, "C"),
+    const std::string text = whole_text(m.body());
+    engine().messages.push(new_fx_msg(sender, text.c_str(), header_or_null(m, "C"),
                                       header_or_null(m, "D"),
                                       so ? contacts::contact_id_from_uri(so) : 0));
     engine().callbacks.post_system(so ? FX_MSG_CHAT_MESSAGE_SO : FX_MSG_CHAT_MESSAGE,
-                                   reinterpret_cast<intptr_t>(m.body().c_str()), sender);
+                                   reinterpret_cast<intptr_t>(text.c_str()), sender);
   }
   answer_ok(m, "M");
 }

@@ -178,9 +178,11 @@ void login_complete(LoginContext& ctx) {
   timers.add(kSessionKey, kLoginTaskTag,
              proxy_settings().enabled() ? kKeepaliveProxyTicks : kKeepaliveTicks, keepalive_timer,
              nullptr);
+  // Lines stored for the user while the connection was down wait for this
+  // request, so a re-login asks for them as a first login does.
+  timers.add(kSessionKey, kOfflineTag, 300, offline_timer, nullptr);
   if (!session().relogin_mode) {
     timers.add(kSessionKey, kScoreTag, 50, score_timer, nullptr);
-    timers.add(kSessionKey, kOfflineTag, 300, offline_timer, nullptr);
     timers.add(kSessionKey, kScheduleTag, 200, schedule_timer, nullptr);
   }
   to_client(ctx, FX_MSG_LOGIN_OK, 0, 0);

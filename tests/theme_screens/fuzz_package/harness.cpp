@@ -1,8 +1,10 @@
 // Any bytes as a theme package: reading never fails hard, and a package the
-// checks accept names only paths below the install folder.
+// checks accept names only paths below the install folder, and only the
+// theme file and images in the theme folder.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "screens/theme/ThemeInstaller.h"
 
@@ -16,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rel.is_absolute() || rel.empty()) std::abort();
     for (const auto& part : rel)
       if (part == "..") std::abort();
+    const bool theme_file = rel == tavrin::screens::kThemeFileName;
+    const bool image = *rel.begin() == "Theme" && rel.extension() != "" &&
+                       std::distance(rel.begin(), rel.end()) >= 2;
+    if (!theme_file && !image) std::abort();
   }
   return 0;
 }
