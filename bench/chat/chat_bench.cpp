@@ -123,6 +123,7 @@ struct NoMainWindow : screens::MainWindowLink {
   std::vector<screens::ChatListEntry> conversations() const override { return {}; }
   std::vector<std::u16string> take_pending(long) override { return {}; }
   void mark_read(long) override {}
+  std::uint64_t line_sending(long, const std::u16string&, std::int64_t) override { return 0; }
 };
 
 // Signed out, the engine's uid is empty: the window logs to "tab0".

@@ -1,5 +1,8 @@
 #include "bridge/EngineMessages.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace tavrin::bridge {
 
 CodeInfo describe(int code) {
@@ -7,12 +10,11 @@ CodeInfo describe(int code) {
 }
 
 bool is_send_result(int code) {
-  const Carries p1 = describe(code).p1;
-  return p1 == Carries::kRecordGiven || p1 == Carries::kRecordKept;
+  return tavrin::send_outcome(code) != Outcome::kNone;
 }
 
 bool is_send_timeout(int code) {
-  return describe(code).p1 == Carries::kRecordKept;
+  return tavrin::send_outcome(code) == Outcome::kNoAnswer;
 }
 
 bool is_login_failure(int code) {
@@ -30,8 +32,37 @@ bool is_login_failure(int code) {
   }
 }
 
+namespace {
+
+char* copy_text(const char* text) {
+  return text ? strdup(text) : nullptr;
+}
+
+}  // namespace
+
+fx_msg* copy_kept_record(const fx_msg* record) {
+  if (record == nullptr) return nullptr;
+  auto* copy = static_cast<fx_msg*>(std::calloc(1, sizeof(fx_msg)));
+  if (copy == nullptr) return nullptr;
+  copy->contact_id = record->contact_id;
+  copy->text = copy_text(record->text);
+  copy->content_type = copy_text(record->content_type);
+  copy->date = copy_text(record->date);
+  copy->source_id = record->source_id;
+  return copy;
+}
+
 void release(int code, intptr_t p1, intptr_t p2) {
   tavrin::release_message(code, p1, p2);
+}
+
+void release_posted(int code, intptr_t p1, intptr_t p2) {
+  if (describe(code).p1 == Carries::kRecordKept && p1 != 0) {
+    auto* copy = reinterpret_cast<fx_msg*>(p1);
+    for (char* text : {copy->text, copy->content_type, copy->date}) std::free(text);
+    std::free(copy);
+  }
+  release(code, p1, p2);
 }
 
 EngineMessage& EngineMessage::operator=(EngineMessage&& o) noexcept {
@@ -71,7 +102,7 @@ intptr_t EngineMessage::take_p1() {
 }
 
 void EngineMessage::reset() {
-  release(code_, p1_, p2_);
+  release_posted(code_, p1_, p2_);
   code_ = 0;
   p1_ = p2_ = 0;
 }

@@ -1,6 +1,6 @@
 // What every front end needs to know about the engine's messages: for each
 // message code, its short name and what p1 and p2 carry and who frees them,
-// read from the one table the engine itself frees by (tavrin/message_words.h).
+// read from the one table the engine itself frees by (message_words.h).
 // The client and tavrin-cli both use it, so a record or a text handed over by
 // the engine is freed in exactly one place whatever receives it, and a code
 // has one name in every log and output.
@@ -9,20 +9,20 @@
 // is constant; an EngineMessage belongs to whichever thread holds it.
 #pragma once
 
-#include <tavrin/message_words.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "libtavrin.h"
+#include "message_words.h"
 
 namespace tavrin::bridge {
 
-// The engine's own table (tavrin/message_words.h), under the bridge's names.
+// The engine's own table (message_words.h), under the bridge's names.
 using Carries = tavrin::Carries;
 using CodeInfo = tavrin::MessageWords;
+using Outcome = tavrin::Outcome;
 
 // The row of a code; unknown codes carry plain numbers.
 CodeInfo describe(int code);
@@ -30,15 +30,24 @@ inline std::string_view message_name(int code) {
   return describe(code).name;
 }
 
-bool is_send_result(int code);    // 32-36, 52-54, 148-154: p1 is a sent-message record
-bool is_send_timeout(int code);   // 34, 54, 149, 152
+using tavrin::send_outcome;       // what a send result says became of its line
+bool is_send_result(int code);    // a code with an outcome: p1 is a sent-message record
+bool is_send_timeout(int code);   // no answer in time: the engine keeps the record
 bool is_login_failure(int code);  // the codes that end a login attempt
 
-// Frees what the receiver owns of (p1, p2) for this code; nothing else.
+// Frees what the receiver owns of (p1, p2) for this code, as the engine
+// handed them to a callback; nothing else.
 void release(int code, intptr_t p1, intptr_t p2);
 
-// One engine message as its receiver holds it: frees what it owns when it
-// goes, unless the owner took it. Move-only.
+// A copy of a record the engine keeps (the time-outs), made while the
+// engine's callback runs, for a receiver that reads it later. Null for null.
+fx_msg* copy_kept_record(const fx_msg* record);
+// As release, for words as post_callback posted them: a time-out's record
+// is then the copy, freed here.
+void release_posted(int code, intptr_t p1, intptr_t p2);
+
+// One engine message as its receiver holds it (as post_callback posted it):
+// frees what it owns when it goes, unless the owner took it. Move-only.
 class EngineMessage {
  public:
   EngineMessage() = default;

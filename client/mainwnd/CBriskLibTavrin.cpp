@@ -12,6 +12,7 @@
 #include "mainwnd/header_texts.h"
 #include "mainwnd/main_menus.h"
 #include "platform/display.h"
+#include "screens/chat/ChatLines.h"
 #include "shell/app.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -60,22 +61,23 @@ int CBriskLibTavrin::run() {
   return exit_code_;
 }
 
+bool CBriskLibTavrin::sign_in() {
+  // The login screen (or the step a test gives).
+  if (options_.sign_in) return options_.sign_in();
+  screens::CLoginDlg login(options_.login, ui());
+  return login.run_modal() == 1 && login.login_succeeded();
+}
+
 bool CBriskLibTavrin::start() {
-  // 1. The login screen (or the step a test gives).
-  bool signed_in = false;
-  if (options_.sign_in) {
-    signed_in = options_.sign_in();
-  } else {
-    screens::CLoginDlg login(options_.login, ui());
-    signed_in = login.run_modal() == 1 && login.login_succeeded();
-  }
-  if (!signed_in) {
+  // 1. The login screen.
+  if (!sign_in()) {
     finished_ = true;
     exit_code_ = 0;
     return false;
   }
   // 2. The header; 3-9 when the window is made.
   logged_in_ = true;
+  log_.emplace(screens::chat::signed_in_chat_log());
   online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   build_header();
   if (!create()) return false;
@@ -103,7 +105,7 @@ bool CBriskLibTavrin::on_create() {
   tree_.set_id(kTreeId);
   tree_.set_background(&background_, {0, Display::kTaskBarHeight});
   tree_.set_images(&skin("TavrinStatus.png"), &skin("NewSMS.png"), &skin("BriskTreeFlag.png"));
-  model_.build(read_store());
+  model_.build(shown_store());
   tree_.layout_only();
   // 7. Every engine message comes here from now on.
   register_callback();
@@ -365,15 +367,39 @@ void CBriskLibTavrin::rebuild_tree() {
   // user's only trace of lines still waiting.
   std::vector<controls::TreeItem> recent;
   if (!tree_.sections().empty()) recent = tree_.sections()[0].items;
-  model_.build(read_store());
+  model_.build(shown_store());
   for (const auto& item : recent) {
     ContactRecord c{item.contact_id, item.group_id, item.name, item.status, item.mobile};
     if (auto fresh = read_contact(long(item.contact_id))) c = *fresh;
+    if (signed_out()) c = offline(c);
     model_.mark_recent(c, item.new_message);
   }
   tree_.select(-1, -1);
   tree_.layout_only();
   repaint_now();
+}
+
+ContactRecord CBriskLibTavrin::offline(ContactRecord c) {
+  // Presence is not known without a session; what a contact is to the user
+  // (not accepted, blocked, a mobile number) stays.
+  if (c.status < 75) c.status = 68;
+  c.mobile = false;
+  return c;
+}
+
+StoreSnapshot CBriskLibTavrin::shown_store() const {
+  StoreSnapshot store = read_store();
+  if (signed_out())
+    for (ContactRecord& c : store.contacts) c = offline(c);
+  return store;
+}
+
+void CBriskLibTavrin::go_offline() {
+  logged_in_ = false;
+  if (chat_) chat_->set_logged_in(false);
+  name_label_ = read_own().nickname + u"（离线）";
+  rebuild_tree();
+  repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
 }
 
 void CBriskLibTavrin::mark_recent(uint32_t id, bool new_message) {
@@ -453,6 +479,11 @@ std::vector<std::u16string> CBriskLibTavrin::take_pending(long contact_id) {
 
 void CBriskLibTavrin::mark_read(long contact_id) {
   mark_recent(uint32_t(contact_id), false);
+}
+
+std::uint64_t CBriskLibTavrin::line_sending(long contact_id, const std::u16string& text,
+                                            std::int64_t rowid) {
+  return outbox_.add(contact_id, text, rowid);
 }
 
 int CBriskLibTavrin::box(std::u16string text, std::u16string title, int type, bool timed) {

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -30,9 +31,11 @@
 #include "mainwnd/ContactTreeModel.h"
 #include "mainwnd/SendReports.h"
 #include "mainwnd/notify.h"
+#include "screens/chat/Outbox.h"
 #include "screens/login/CLoginDlg.h"
 #include "screens/router/ChatLink.h"
 #include "screens/router/ScreenRouter.h"
+#include "storage/ChatLogStore.h"
 
 namespace tavrin::mainwnd {
 
@@ -92,6 +95,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   // --- state, for the screens and for tests ---
   bool logged_in() const override { return logged_in_; }
   bool auto_relogin() const { return auto_relogin_; }
+  // The user signed out ("注销塔文"): offline until signing in again.
+  bool signed_out() const { return !logged_in_ && !auto_relogin_; }
   int relogin_attempts() const { return relogin_attempts_; }
   const std::u16string& name_label() const { return name_label_; }
   const std::u16string& mood() const { return mood_; }
@@ -102,6 +107,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   ContactTreeModel& model() { return model_; }
   Notifier& notifier() { return *notifier_; }
   const SendReports& reports() const { return reports_; }
+  const screens::chat::Outbox& outbox() const { return outbox_; }
   const controls::CPopupMenu& menu() const { return menu_; }
   screens::ChatWindow* chat() const { return chat_.get(); }
 
@@ -119,6 +125,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   std::vector<screens::ChatListEntry> conversations() const override;
   std::vector<std::u16string> take_pending(long contact_id) override;
   void mark_read(long contact_id) override;
+  std::uint64_t line_sending(long contact_id, const std::u16string& text,
+                             std::int64_t rowid) override;
 
   // --- the whole window, for benchmarks ---
   void repaint_now();
@@ -162,6 +170,14 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void show_move_menu(long contact_id, const std::u16string& name);
   void apply_status_choice(int index);
   void leave();
+  bool sign_in();  // the login screen, modal; true when signed in
+  void sign_out();
+  void sign_in_again();
+  // Header and tree in the offline state; nothing can be sent.
+  void go_offline();
+  static ContactRecord offline(ContactRecord c);
+  // The store as the tree shows it: everyone offline while signed out.
+  StoreSnapshot shown_store() const;
   bool selected(controls::TreeItem* out) const;
   // Runs a change of the tree's rows and keeps the chosen contact chosen
   // (at its new place in the same section), or nothing chosen when it left.
@@ -169,6 +185,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   // Engine messages.
   void contact_changed(long id);
   void route_message(long contact_id, const std::u16string& text);
+  // Takes the contact's lines from the engine into the chat log the moment
+  // they arrive, so none is lost when the user never opens the chat.
+  void keep_received(long contact_id, const std::u16string& name);
   void send_result(bridge::EngineMessage& m);
   void command_result(int code);
   void network_error();
@@ -186,6 +205,8 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   gfx::CSurface background_;
   std::unique_ptr<Notifier> notifier_;
   SendReports reports_;
+  screens::chat::Outbox outbox_;              // sent lines waiting for their result
+  std::optional<storage::ChatLogStore> log_;  // the signed-in user's chat log
 
   bool logged_in_ = false;
   // Presence floods in after each login: friends "coming online" before

@@ -2,65 +2,77 @@
 // lines and send results, command results, and the network error with its
 // relogin cycle. What p1 and p2 carry, and who frees them, is the bridge's
 // one table (bridge/EngineMessages.h): each message frees its own words.
-#include <cstdlib>
 
 #include "bridge/EngineBridge.h"
 #include "libtavrin.h"
 #include "mainwnd/CBriskLibTavrin.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "screens/chat/ChatLines.h"
 #include "shell/switch_settings.h"
+#include "storage/StorageGuard.h"
 
 namespace tavrin::mainwnd {
 
+namespace {
+// Codes the public header gives no name: a login step (fetching contact
+// details failed), and one the window consumes without a word.
+constexpr int kContactDetailsFailed = 13;
+constexpr int kUnnamedConsumed = 136;
+}  // namespace
+
 bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
   const int code = m.code();
-  if (bridge::is_send_result(code) && code != 35) {
+  if (bridge::is_send_result(code)) {
     send_result(m);
     return true;
   }
+  if (code >= FX_MSG_STATUS_FIRST && code <= FX_MSG_STATUS_LAST) {
+    contact_changed(m.contact());
+    return true;
+  }
   switch (code) {
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 13:
-    case 241:
+    case FX_MSG_LOGIN_WRONG_PASSWORD:
+    case FX_MSG_LOGIN_FAILED:
+    case FX_MSG_LOGIN_BAD_REQUEST:
+    case FX_MSG_LOGIN_NOT_FOUND:
+    case kContactDetailsFailed:
+    case FX_MSG_NAV_BAD_ID:
       // A relogin attempt failed. The next one is the watchdog's: at once
       // would spin for as long as the server cannot be reached.
       return true;
-    case 14:
+    case FX_MSG_LOGIN_OK:
       relogin_complete();
       return true;
-    case 16:
+    case FX_MSG_CHAT_MESSAGE:
       route_message(m.contact(), {});
       return true;
-    case 17:
-    case 81:
-    case 84:
-    case 87:
-    case 93:
-    case 106:
-    case 136:
-    case 82:
-    case 85:
-    case 88:
-    case 91:
-      return true;
-    case 79:
-    case 80:
-    case 113:
-    case 116:
+    case FX_MSG_CHAT_MESSAGE_SO:
+    case FX_MSG_BUDDYLIST_ADDED:
+    case FX_MSG_BUDDYLIST_DELETED:
+    case FX_MSG_BUDDYLIST_RENAMED:
+    case FX_MSG_CONTACT_REQUEST:
+    case FX_MSG_REFUSE_SMS_DAY_SET:
+    case kUnnamedConsumed:
+    case FX_MSG_BUDDYLIST_ADD_FAILED:
+    case FX_MSG_BUDDYLIST_DELETE_FAILED:
+    case FX_MSG_BUDDYLIST_RENAME_FAILED:
+    case FX_MSG_LOCALNAME_SET_FAILED:
+      return true;  // consumed; what p1 carries is freed with the message
+    case FX_MSG_CONTACT_REFUSE_SMS_DAYS:
+    case FX_MSG_CONTACT_CHANGED:
+    case FX_MSG_BLACKLIST_ADDED:
+    case FX_MSG_BLACKLIST_REMOVED:
       contact_changed(m.contact());
       return true;
-    case 132:  // moved to another buddy list: its row changes section
+    case FX_MSG_BUDDY_MOVED:  // moved to another buddy list: its row changes section
       rebuild_tree();
       box(u"移动好友成功！", u"塔文提示");
       return true;
-    case 133:
+    case FX_MSG_BUDDY_MOVE_FAILED:
       box(u"移动好友失败！", u"塔文提示");
       return true;
-    case 129: {
+    case FX_MSG_BUDDY_DELETED: {
       // Deleted on the server: the engine keeps the account until the next
       // contact list, the tree lets it go now.
       deleted_.insert(uint32_t(m.contact()));
@@ -69,42 +81,39 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
       refresh(touched);
       return true;
     }
-    case 94:
+    case FX_MSG_ADD_BUDDY_RESULT:
       // p1 0: added (the tree learns it from presence); else the refusal.
       if (m.p1() == 404)
         box(u"添加好友失败：没有这个塔文号码！", u"塔文提示");
       else if (m.p1() != 0)
         box(u"添加好友失败！", u"塔文提示");
       return true;
-    case 90:
-    case 99:
-    case 102:
-    case 103:
-    case 104:
-    case 105:
-    case 119:
-    case 120:
-    case 122:
-    case 123:
+    case FX_MSG_LOCALNAME_SET:
+    case FX_MSG_STATE_SET:
+    case FX_MSG_IMPRESA_SET:
+    case FX_MSG_IMPRESA_SET_FAILED:
+    case FX_MSG_NICKNAME_SET:
+    case FX_MSG_NICKNAME_SET_FAILED:
+    case FX_MSG_SCHEDULE_SMS_NOT_STORED:
+    case FX_MSG_SCHEDULE_SMS_STORED:
+    case FX_MSG_SCHEDULE_SMS_NOT_DELETED:
+    case FX_MSG_SCHEDULE_SMS_DELETED:
       command_result(code);
       return true;
-    case 97:
+    case FX_MSG_SOCKET_ERROR:
       network_error();
       return true;
-    case 98:
+    case FX_MSG_DEREGISTERED:
       logged_in_elsewhere();
       return true;
     default:
-      if (code >= 66 && code <= 74) {
-        contact_changed(m.contact());
-        return true;
-      }
       return false;
   }
 }
 
 void CBriskLibTavrin::contact_changed(long id) {
-  if (const std::optional<ContactRecord> c = read_contact(id)) contact_updated(*c);
+  if (const std::optional<ContactRecord> c = read_contact(id))
+    contact_updated(signed_out() ? offline(*c) : *c);
 }
 
 void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
@@ -139,25 +148,36 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
     return;
   }
   note_conversation(sender->id);
+  const bool shown = chat_ && chat_->contact_id() == contact_id;
+  // The open chat with the sender fetches and logs the line itself; any
+  // other line goes into the log now, and the chat shows it from there.
+  if (!shown) keep_received(contact_id, sender->name);
   if (chat_) {
-    // 4. The open chat fetches the line itself; another contact's line
-    // marks its sender.
-    refresh(model_.mark_recent(*sender, chat_->contact_id() != contact_id));
+    // 4. Another contact's line marks its sender.
+    refresh(model_.mark_recent(*sender, !shown));
     chat_->notify(contact_id, {});
   } else {
-    // 5. The line waits in the engine's queue until the chat is opened.
+    // 5. The sender is marked until the chat is opened.
     refresh(model_.mark_recent(*sender, true));
   }
 }
 
-void CBriskLibTavrin::send_result(bridge::EngineMessage& m) {
-  std::u16string text;
-  if (const fx_msg* record = m.record(); record && record->text) {
-    if (char* plain = fx_msg_no_format(record->text)) {
-      text = platform::utf8_to_utf16(plain);
-      std::free(plain);
-    }
+void CBriskLibTavrin::keep_received(long contact_id, const std::u16string& name) {
+  // Without a chat log the lines wait in the engine's queue for the chat.
+  if (!log_ || !shell::switch_settings().keep_chat_log) return;
+  for (screens::chat::ChatLine& line : screens::chat::take_received(contact_id, name)) {
+    // A line the log cannot take still reaches the chat, unlogged.
+    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time); }))
+      pending_.emplace_back(contact_id, std::move(line.text));
   }
+}
+
+void CBriskLibTavrin::send_result(bridge::EngineMessage& m) {
+  const fx_msg* record = m.record();
+  const std::u16string text = record ? screens::chat::plain_text(record->text) : u"";
+  // The line shows and is logged in its new state, wherever it is.
+  if (auto settled = outbox_.on_result(m.code(), m.contact(), record))
+    screens::chat::show_settled(*settled, log_ ? &*log_ : nullptr, chat_.get());
   if (auto report = reports_.on_result(m.code(), text)) route_message(m.contact(), *report);
 }
 
@@ -170,14 +190,14 @@ void CBriskLibTavrin::command_result(int code) {
     if (own.state >= 66 && own.state <= 70) name_label_ += status_suffix(own.state);
   };
   switch (code) {
-    case 99:
-    case 104:
+    case FX_MSG_STATE_SET:
+    case FX_MSG_NICKNAME_SET:
       header_from_profile();
       number_label_ = mainwnd::number_label(number_);
       repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
-      box(code == 99 ? u"设置状态成功" : u"设置昵称成功", u"设置提示");
+      box(code == FX_MSG_STATE_SET ? u"设置状态成功" : u"设置昵称成功", u"设置提示");
       break;
-    case 102: {
+    case FX_MSG_IMPRESA_SET: {
       const OwnInfo own = read_own();
       mood_ = own.mood;
       own_state_ = own.state;
@@ -187,19 +207,19 @@ void CBriskLibTavrin::command_result(int code) {
       break;
     }
     default: {
-      // Results that only say so; 90, 94 and 129 say nothing.
+      // Results that only say so; a local name set, a contact added say nothing.
       struct Said {
         int code;
         const char16_t* text;
         const char16_t* title;
       };
       static constexpr Said kSaid[] = {
-          {103, u"设置心情签名失败", u"设置提示"},
-          {105, u"设置昵称失败", u"设置提示"},
-          {119, u"设置定时短信失败！", u"定时短信提示"},
-          {120, u"设置定时短信成功键！", u"定时短信提示"},
-          {122, u"删除定时短信失败！", u"定时短信提示"},
-          {123, u"删除定时短信成功！", u"定时短信提示"},
+          {FX_MSG_IMPRESA_SET_FAILED, u"设置心情签名失败", u"设置提示"},
+          {FX_MSG_NICKNAME_SET_FAILED, u"设置昵称失败", u"设置提示"},
+          {FX_MSG_SCHEDULE_SMS_NOT_STORED, u"设置定时短信失败！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功键！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_NOT_DELETED, u"删除定时短信失败！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_DELETED, u"删除定时短信成功！", u"定时短信提示"},
       };
       for (const Said& said : kSaid)
         if (said.code == code) box(said.text, said.title);
@@ -209,8 +229,9 @@ void CBriskLibTavrin::command_result(int code) {
 }
 
 void CBriskLibTavrin::network_error() {
-  // Within a relogin cycle the cycle goes on by itself.
-  if (net_box_ || relogging_) return;
+  // Within a relogin cycle the cycle goes on by itself; signed out, the
+  // user has been told.
+  if (net_box_ || relogging_ || signed_out()) return;
   logged_in_ = false;
   if (chat_) chat_->set_logged_in(false);
   if (!auto_relogin_) {

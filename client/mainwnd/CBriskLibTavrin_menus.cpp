@@ -9,6 +9,7 @@
 #include "mainwnd/header_texts.h"
 #include "mainwnd/main_menus.h"
 #include "platform/text_codec.h"
+#include "screens/chat/ChatLines.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 
@@ -18,7 +19,7 @@ using screens::Route;
 
 void CBriskLibTavrin::show_menu(int id) {
   menu_.close();
-  build_menu(menu_, id);
+  build_menu(menu_, id, signed_out());
   (void)menu_.show(window());
 }
 
@@ -149,17 +150,36 @@ void CBriskLibTavrin::main_menu(int index) {
         box(u"BriskLibTavrin 塔文\n480 x 800 手持终端的即时消息与短信客户端");
       break;
     case MainItem::kLogout:
-      auto_relogin_ = false;
-      relogging_ = false;
-      kill_timer(kReloginTimer);
-      fx_loginout();
-      logged_in_ = false;
-      if (chat_) chat_->set_logged_in(false);
+      if (signed_out())
+        sign_in_again();
+      else
+        sign_out();
       break;
     case MainItem::kExit:
       leave();
       break;
   }
+}
+
+void CBriskLibTavrin::sign_out() {
+  auto_relogin_ = false;
+  relogging_ = false;
+  kill_timer(kReloginTimer);
+  fx_loginout();
+  go_offline();
+  box(u"您已经离线！");
+}
+
+void CBriskLibTavrin::sign_in_again() {
+  if (!sign_in()) return;
+  auto_relogin_ = true;
+  logged_in_ = true;
+  log_.emplace(screens::chat::signed_in_chat_log());
+  build_header();
+  register_callback();
+  if (chat_) chat_->set_logged_in(true);
+  rebuild_tree();
+  repaint_now();
 }
 
 void CBriskLibTavrin::leave() {

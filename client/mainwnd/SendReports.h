@@ -14,8 +14,9 @@ namespace tavrin::mainwnd {
 
 class SendReports {
  public:
-  // The report for a send result code (32-36, 52-54, 148-154) about text;
-  // nullopt when there is nothing to say (an ordinary success).
+  // The report for a send result code about text, by the outcome the
+  // engine's message table gives the code; nullopt when there is nothing to
+  // say (an ordinary success, or not a send result).
   std::optional<std::u16string> on_result(int code, const std::u16string& text);
   const std::vector<std::u16string>& resend_list() const { return resend_; }
 

@@ -17,11 +17,12 @@ void make(controls::CPopupMenu& m, int id, const char16_t* title, gfx::Rect plac
 
 }  // namespace
 
-void build_menu(controls::CPopupMenu& m, int id) {
+void build_menu(controls::CPopupMenu& m, int id, bool signed_out) {
   switch (id) {
     case menu::kMain:
       make(m, id, u"BriskLibTavrin", {75, 110, 275, 460},
-           {u"个人资料", u"个人设置", u"聊天记录", u"关于软件", u"注销塔文", u"退出塔文"});
+           {u"个人资料", u"个人设置", u"聊天记录", u"关于软件",
+            signed_out ? u"登录塔文" : u"注销塔文", u"退出塔文"});
       break;
     case menu::kSms:
       make(m, id, u"短信操作", {4, 448, 204, 748},

@@ -22,7 +22,8 @@ enum class ContactItem { kAdd, kDelete, kMove, kBlock, kUnblock };
 enum class SearchItem { kByName, kByNumber, kOnline, kOffline, kMobile, kUnaccepted };
 enum class SettingsItem { kTheme, kProfile, kChatLog };
 
-// Clears the menu and makes it the menu with this id.
-void build_menu(controls::CPopupMenu& m, int id);
+// Clears the menu and makes it the menu with this id. Signed out, the main
+// menu's "注销塔文" is "登录塔文": back to the login screen.
+void build_menu(controls::CPopupMenu& m, int id, bool signed_out = false);
 
 }  // namespace tavrin::mainwnd

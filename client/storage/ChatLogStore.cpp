@@ -70,7 +70,12 @@ std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
 
 bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
                           std::u16string_view time) const {
-  if (line.empty()) return false;
+  return appendRow(contactId, line, time) != 0;
+}
+
+std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view line,
+                                     std::u16string_view time) const {
+  if (line.empty()) return 0;
   const std::u16string stored = withoutTabsAndLineFeeds(line);
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
@@ -82,8 +87,19 @@ bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
     ChatLogSearch::createContactIndex(db, table_);
   }
   requireDone(db, db.execute(u"insert into " + table_ + u" values (?,?,?);", {key, stored, time}));
+  CppSQLite3Query cursor = db.query(u"select last_insert_rowid();");
+  const std::int64_t rowid = cursor.eof() ? 0 : integerOf(cursor.fieldValue(0));
+  cursor.finalize();
   db.close();
-  return true;
+  return rowid;
+}
+
+bool ChatLogStore::replaceLine(std::int64_t rowid, std::u16string_view line) const {
+  // The search index holds the old text: it is rebuilt by the next search.
+  return changeRow(rowid, [&](CppSQLite3Database& db, const std::u16string& id) {
+    requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
+                               {withoutTabsAndLineFeeds(line), id}));
+  });
 }
 
 std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {
@@ -131,19 +147,27 @@ std::vector<ChatLogRow> ChatLogStore::allRows() const {
 }
 
 bool ChatLogStore::deleteRow(std::int64_t rowid) const {
-  bool deleted = false;
+  return changeRow(rowid, [&](CppSQLite3Database& db, const std::u16string& id) {
+    requireDone(db, db.execute(u"delete from " + table_ + u" where rowid = ?;", {id}));
+  });
+}
+
+bool ChatLogStore::changeRow(
+    std::int64_t rowid,
+    const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const {
+  bool there = false;
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
     const std::u16string id = decimal16(rowid);
-    deleted = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
-    if (deleted) {
+    there = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
+    if (there) {
       ChatLogSearch::dropIndex(db, table_);
-      requireDone(db, db.execute(u"delete from " + table_ + u" where rowid = ?;", {id}));
+      change(db, id);
     }
   }
   db.close();
-  return deleted;
+  return there;
 }
 
 void ChatLogStore::deleteLine(std::int32_t contactId, std::u16string_view line) const {

@@ -14,11 +14,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tavrin::storage {
+
+class CppSQLite3Database;
 
 struct ChatLogLine {
   std::u16string line;
@@ -44,6 +47,13 @@ class ChatLogStore {
   // Logs one line of a contact; the line is stored with every TAB and
   // line-feed removed. An empty line logs nothing (false).
   bool append(std::int32_t contactId, std::u16string_view line, std::u16string_view time) const;
+  // As append, and the new row's id (0 when nothing was logged), so that a
+  // line whose state changes later (a sent line's result) can be rewritten.
+  std::int64_t appendRow(std::int32_t contactId, std::u16string_view line,
+                         std::u16string_view time) const;
+  // Rewrites the text of one stored line (its time stays); false when the
+  // row is gone (the user deleted it meanwhile).
+  bool replaceLine(std::int64_t rowid, std::u16string_view line) const;
   // The contact's lines, oldest first.
   [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
   // The contact's lines with their row ids, oldest first.
@@ -67,6 +77,12 @@ class ChatLogStore {
   static std::int32_t contactOfKey(std::u16string_view key);
 
  private:
+  // Runs `change` (with the row id as bound text) on the row when it is
+  // still there, after dropping the search index; false when it is gone.
+  bool changeRow(
+      std::int64_t rowid,
+      const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const;
+
   std::filesystem::path path_;
   std::u16string table_;
 };

@@ -52,8 +52,13 @@ TEST(EngineMessages, AMessageFreesWhatTheReceiverOwnsUnlessTaken) {
     ASSERT_NE(m.record(), nullptr);
     EXPECT_STREQ(m.record()->text, "hi");
   }  // freed here
+  // A time-out's record stays the engine's: the receiver holds a copy of
+  // it (the bridge makes it in the callback), which the message frees.
   fx_msg* kept = sent_record(5, "late");
-  { bridge::EngineMessage m(FX_MSG_CHAT_SEND_TIMEOUT, intptr_t(kept), 5); }  // the engine's
+  {
+    bridge::EngineMessage m(FX_MSG_CHAT_SEND_TIMEOUT, intptr_t(bridge::copy_kept_record(kept)), 5);
+    EXPECT_STREQ(m.record()->text, "late");
+  }
   EXPECT_STREQ(kept->text, "late");
   bridge::EngineMessage moved;
   {
@@ -110,6 +115,36 @@ TEST(EngineBridge, CallbacksPostToTheWindowAndUndeliveredOnesAreFreed) {
   }
   EXPECT_EQ(bridge::undelivered_count() - before, 3);
   EXPECT_EQ(seen.size(), 2u);
+}
+
+// A time-out's record stays the engine's and may be freed as soon as the
+// callback returns (a line that never went out): the UI thread reads its
+// own copy, which the message frees (ASan sees either fault).
+TEST(EngineBridge, AKeptRecordIsReadFromACopyAfterTheEngineFreedIt) {
+  platform::WindowSystem ws;
+  bridge::install(ws);
+  std::vector<std::string> texts;
+  platform::WindowSpec spec;
+  spec.handler = [&](const platform::Message& m) -> intptr_t {
+    if (bridge::is_engine_message(m.id)) {
+      bridge::EngineMessage adopt(bridge::engine_code(m.id), intptr_t(m.wparam), m.lparam);
+      if (const fx_msg* r = adopt.record()) texts.push_back(r->text ? r->text : "");
+    }
+    return 0;
+  };
+  const platform::WindowId window = ws.create(std::move(spec));
+  for (int code : {FX_MSG_CHAT_SEND_TIMEOUT, FX_MSG_SMS_TIMEOUT}) {
+    fx_msg* kept = sent_record(42, "kept line");
+    bridge::post_callback(code, intptr_t(kept), 42, bridge::user_data(window));
+    fx_destroy_msg(kept);  // the engine lets it go before the UI thread runs
+  }
+  // Undelivered, the copy is freed all the same.
+  fx_msg* kept = sent_record(42, "nobody");
+  bridge::post_callback(FX_MSG_CHAT_SEND_TIMEOUT, intptr_t(kept), 42, bridge::user_data(999999));
+  fx_destroy_msg(kept);
+  while (ws.pump(0)) {
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"kept line", "kept line"}));
 }
 
 }  // namespace

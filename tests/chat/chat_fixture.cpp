@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "libtavrin.h"
+#include "screens/chat/ChatLines.h"
 
 namespace tavrin::test {
 
@@ -17,6 +18,18 @@ void FakeMainWindow::mark_read(long contact_id) {
     if (e.contact_id == contact_id) e.new_message = false;
 }
 
+std::uint64_t FakeMainWindow::line_sending(long contact_id, const std::u16string& text,
+                                           std::int64_t rowid) {
+  return outbox.add(contact_id, text, rowid);
+}
+
+void FakeMainWindow::settle(const bridge::EngineMessage& result) {
+  if (auto settled = outbox.on_result(result.code(), result.contact(), result.record())) {
+    const storage::ChatLogStore log = screens::chat::signed_in_chat_log();
+    screens::chat::show_settled(*settled, &log, chat);
+  }
+}
+
 void FakeMainWindow::route(long sender) {
   const bool shown = chat && chat->contact_id() == sender;
   bool listed = false;
@@ -29,7 +42,7 @@ void FakeMainWindow::route(long sender) {
 
 void ChatTest::SetUp() {
   ScreenTest::SetUp();
-  start_server();
+  start_server(server_args());
   ASSERT_TRUE(sign_in("100000001", "alice123"));
   platform::WindowSpec spec;
   spec.class_name = "FakeMainWindow";
@@ -39,6 +52,7 @@ void ChatTest::SetUp() {
     if (!bridge::is_engine_message(m.id)) return 0;
     bridge::EngineMessage message(bridge::engine_code(m.id), intptr_t(m.wparam), m.lparam);
     if (message.code() == 16) main.route(message.contact());
+    if (bridge::is_send_result(message.code())) main.settle(message);
     return 1;
   };
   main_window = ws->create(std::move(spec));

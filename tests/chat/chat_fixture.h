@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "ScreenTest.h"
+#include "bridge/EngineMessages.h"
 #include "child_process.h"
+#include "screens/chat/Outbox.h"
 #include "screens/router/ChatLink.h"
 #include "storage/ChatLogStore.h"
 
@@ -26,20 +28,27 @@ class FakeMainWindow : public screens::MainWindowLink {
   std::vector<screens::ChatListEntry> conversations() const override { return talks; }
   std::vector<std::u16string> take_pending(long contact_id) override;
   void mark_read(long contact_id) override;
+  std::uint64_t line_sending(long contact_id, const std::u16string& text,
+                             std::int64_t rowid) override;
 
   // Code 16 from sender, as the main window routes it.
   void route(long sender);
+  // A send result, as the main window settles the line it is about.
+  void settle(const bridge::EngineMessage& result);
 
   screens::ChatWindow* chat = nullptr;
   std::vector<screens::ChatListEntry> recent, talks;
   std::map<long, std::vector<std::u16string>> pending;
   std::vector<long> read;
+  screens::chat::Outbox outbox;
 };
 
 class ChatTest : public ScreenTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Extra flags for the server (its test switches).
+  virtual std::vector<std::string> server_args() { return {}; }
 
   // A tavrin-cli peer signed in (its code 14 seen).
   std::unique_ptr<ChildProcess> peer(const std::string& user, const std::string& password);

@@ -1,10 +1,13 @@
 // The chat window's rules that need no window: the server date turned into
-// the local time of day, line heights, titles, the emoticon table and grid.
+// the local time of day, line heights, titles, the emoticon table and grid,
+// and how a sent line settles by its result.
 #include <gtest/gtest.h>
 
+#include "platform/text_codec.h"
 #include "screens/chat/CEmoticonDlg.h"
 #include "screens/chat/ChatText.h"
 #include "screens/chat/EmoticonTable.h"
+#include "screens/chat/Outbox.h"
 
 using namespace tavrin::screens;
 using namespace tavrin::screens::chat;
@@ -72,4 +75,65 @@ TEST(ChatRules, EmoticonTableAndGrid) {
   EXPECT_EQ(CEmoticonDlg::cell_at({470, 619}), 54u);
   EXPECT_EQ(CEmoticonDlg::cell_at({8, 500}), std::nullopt);
   EXPECT_EQ(CEmoticonDlg::cell_at({100, 620}), std::nullopt);
+}
+
+// A sent line's state through the results the engine reports for it, as
+// the outbox settles it: pending lines become sent or failed; a time-out is
+// failed until a late acceptance makes it sent.
+TEST(ChatRules, SentLinesSettleByTheirResults) {
+  struct Step {
+    int code;
+    const char* text;
+    const char16_t* line;  // the settled line; null: nothing settled
+  };
+  struct Case {
+    const char* name;
+    std::vector<const char*> sent;
+    std::vector<Step> results;
+    long result_to = 100000002;  // the id the results name
+  } cases[] = {
+      {"delivered", {"a"}, {{FX_MSG_CHAT_SENT, "a", u"机主：a"}, {FX_MSG_CHAT_SENT, "a", nullptr}}},
+      {"refused", {"a"}, {{FX_MSG_CHAT_SEND_FAILED, "a", u"发送失败：a"}}},
+      {"sms limit", {"a"}, {{FX_MSG_SMS_REFUSED, "a", u"发送失败：a"}}},
+      {"late answer",
+       {"a"},
+       {{FX_MSG_CHAT_SEND_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_CHAT_SENT, "a", u"机主：a"}}},
+      {"late refusal stays failed",
+       {"a"},
+       {{FX_MSG_CHAT_SEND_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_CHAT_SEND_FAILED, "a", nullptr}}},
+      {"sms no answer",
+       {"a"},
+       {{FX_MSG_SMS_TIMEOUT, "a", u"发送失败：a"}, {FX_MSG_SMS_OK, "a", u"机主：a"}}},
+      {"another text", {"a"}, {{FX_MSG_CHAT_SENT, "b", nullptr}}},
+      // An SMS result names the number it went to, not the contact's id.
+      {"sms by number", {"a"}, {{FX_MSG_SMS_OK, "a", u"机主：a"}}, 1800138000},
+      {"not a result", {"a"}, {{FX_MSG_CHAT_MESSAGE, "a", nullptr}}},
+      // Twins: each acceptance settles one, the waiting one first.
+      {"twins",
+       {"x", "x"},
+       {{FX_MSG_CHAT_SEND_TIMEOUT, "x", u"发送失败：x"},
+        {FX_MSG_CHAT_SENT, "x", u"机主：x"},
+        {FX_MSG_CHAT_SENT, "x", u"机主：x"},
+        {FX_MSG_CHAT_SENT, "x", nullptr}}},
+      // The record gives the text back without its formatting.
+      {"formatted", {"hi"}, {{FX_MSG_CHAT_SENT, "<Font Face='宋体'>hi</Font>", u"机主：hi"}}},
+  };
+  constexpr long kTo = 100000002;
+  for (const Case& c : cases) {
+    Outbox outbox;
+    std::int64_t row = 0;
+    for (const char* text : c.sent) outbox.add(kTo, tavrin::platform::utf8_to_utf16(text), ++row);
+    for (const Step& step : c.results) {
+      fx_msg record{c.result_to, const_cast<char*>(step.text), nullptr, nullptr, 0};
+      const auto settled = outbox.on_result(step.code, c.result_to, &record);
+      if (step.line == nullptr) {
+        EXPECT_FALSE(settled) << c.name;
+        continue;
+      }
+      ASSERT_TRUE(settled) << c.name;
+      EXPECT_EQ(settled->line, step.line) << c.name;
+      EXPECT_EQ(settled->contact_id, kTo) << c.name;
+      EXPECT_NE(settled->rowid, 0) << c.name;
+    }
+  }
 }

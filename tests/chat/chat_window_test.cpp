@@ -63,11 +63,12 @@ TEST_F(ChatWindowTest, LinesBothWaysAreShownWithPrefixAndTimeAndLogged) {
     chat.input().set_text(u"hello\tBob\nthere");
     press(80);
     ASSERT_EQ(chat.lines().size(), 2u);
-    EXPECT_EQ(chat.lines()[0].text, u"机主：helloBobthere");
     EXPECT_EQ(chat.lines()[0].direction, 1);
     EXPECT_EQ(chat.lines()[0].height, 70);
     EXPECT_TRUE(chat.input().text().empty());
     wait_peer(*bob, 16, "\"text\":\"helloBobthere\"");
+    // Sent once the service took it (pending until then).
+    EXPECT_TRUE(pump_until([&] { return chat.lines()[0].text == u"机主：helloBobthere"; }));
 
     bob->write_line("send 100000001 你好 Alice 😀");
     EXPECT_TRUE(pump_until([&] { return chat.lines().size() == 3; }));
@@ -84,6 +85,36 @@ TEST_F(ChatWindowTest, LinesBothWaysAreShownWithPrefixAndTimeAndLogged) {
   EXPECT_EQ(logged[0].line, u"机主：helloBobthere");
   EXPECT_EQ(logged[1].line, u"Bob：你好 Alice 😀");
   EXPECT_TRUE(is_time(logged[0].time) && is_time(logged[1].time));
+}
+
+// A line the service never answers is pending, then failed, on screen and
+// in the log: never shown or stored as sent.
+class UnansweredChatTest : public ChatWindowTest {
+  std::vector<std::string> server_args() override { return {"--test-withhold-acks"}; }
+};
+
+TEST_F(UnansweredChatTest, ALineWithoutAnswerIsPendingThenFailedNeverSent) {
+  auto bob = peer("100000002", "bob123");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  std::vector<std::u16string> seen;
+  inside_modal([&] {
+    chat.input().set_text(u"are you there");
+    press(80);
+    ASSERT_FALSE(chat.lines().empty());
+    seen.push_back(chat.lines()[0].text);
+    // The engine's time-out for an unanswered line is 30 s.
+    EXPECT_TRUE(pump_until([&] { return chat.lines()[0].text != seen.back(); }, 60000));
+    seen.push_back(chat.lines()[0].text);
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
+  EXPECT_EQ(seen,
+            (std::vector<std::u16string>{u"发送中：are you there", u"发送失败：are you there"}));
+  const auto logged = alice_log().history(kBob);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].line, u"发送失败：are you there");
 }
 
 TEST_F(ChatWindowTest, WithTheChatLogSwitchedOffNothingIsLogged) {
@@ -152,6 +183,7 @@ TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
   const long mum = contact_named("Mum");
   ASSERT_NE(mum, 0);
   CBriskLibTavrinMsg chat(mum, 0, main, false);  // chat mode asked for
+  main.chat = &chat;
   bool box_shown = false;
   inside_modal([&] {
     EXPECT_EQ(chat.title(), u"与 Mum 聊天中（短信用户）");
@@ -159,7 +191,7 @@ TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
     chat.input().set_text(u"home by seven");
     press(80);
     ASSERT_FALSE(chat.lines().empty());
-    EXPECT_EQ(chat.lines()[0].text, u"机主：home by seven");
+    EXPECT_TRUE(pump_until([&] { return chat.lines()[0].text == u"机主：home by seven"; }));
 
     inside_modal([&] {
       box_shown = ws->modal_depth() == 2;
@@ -169,6 +201,7 @@ TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
     chat.close();
   });
   chat.run_modal();
+  main.chat = nullptr;
   EXPECT_TRUE(box_shown);
   // The line went out as an SMS to her number.
   storage::CppSQLite3Database db;

@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.20)
 # The engine's layers read bottom-up: a file includes only headers of its own
-# layer and of the layers below it (and the public header libtavrin.h).
+# layer and of the layers below it (and the public headers of engine/include:
+# libtavrin.h and its message table message_words.h).
 # Reads every #include "..." line under engine/src and fails, naming the file
 # and the line, on one that runs up the layers or names no known layer.
 # Run as: cmake -DSRC=<engine/src> -P check_layers.cmake
@@ -34,7 +35,7 @@ foreach(file ${files})
     endif()
     set(header "${CMAKE_MATCH_1}")
     math(EXPR count "${count} + 1")
-    if(header STREQUAL "libtavrin.h")
+    if(header STREQUAL "libtavrin.h" OR header STREQUAL "message_words.h")
       continue()
     endif()
     if(NOT header MATCHES "^([^/]+)/")

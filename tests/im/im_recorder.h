@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include <tavrin/message_words.h>
-
 #include "libtavrin.h"
+#include "message_words.h"
 
 namespace tavrin::test {
 

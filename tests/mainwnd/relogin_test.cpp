@@ -60,17 +60,41 @@ TEST_F(Relogin, ServerGoneThenBackOnTheSamePort) {
   EXPECT_EQ(main->relogin_attempts(), attempts);
 }
 
-TEST_F(Relogin, NetworkErrorAfterLogoutOnlySaysOffline) {
+// "注销塔文": offline in the header and the tree, said once, nothing sent
+// (the chat window fails its lines), and the same menu item signs in again.
+TEST_F(Relogin, LogoutGoesOfflineAndTheMenuSignsInAgain) {
   open_main();
+  CliPeer bob(sipc_address(), "100000002", "bob123");
+  ASSERT_TRUE(bob.signed_in());
+  ASSERT_TRUE(pump_until([&] { return item(u"我的好友", kBob)->status == 66; }));
   tap(144, 775);  // 个人
   ASSERT_TRUE(main->menu().shown());
   const Point logout = menu_item(int(mainwnd::MainItem::kLogout));
   tap(logout.x, logout.y);
   EXPECT_FALSE(main->auto_relogin());
-  engine(97);
+  EXPECT_FALSE(main->logged_in());
+  EXPECT_TRUE(main->signed_out());
   EXPECT_TRUE(saw_box(u"您已经离线！"));
+  EXPECT_NE(main->name_label().find(u"（离线）"), std::u16string::npos);
+  EXPECT_EQ(item(u"我的好友", kBob)->status, 68);
+  EXPECT_EQ(section(u"我的好友")->online, 0);
+  // The connection's end says nothing more and starts no relogin.
+  const size_t boxes = main->boxes().size();
+  engine(97);
+  EXPECT_EQ(main->boxes().size(), boxes);
   EXPECT_EQ(main->relogin_attempts(), 0);
   EXPECT_FALSE(saw_box(u"系统网络错误，塔文将在5秒后自动重新登陆！"));
+
+  // Signed out, the menu offers to sign in; choosing it does.
+  tap(144, 775);
+  ASSERT_TRUE(main->menu().shown());
+  const Point again = menu_item(int(mainwnd::MainItem::kLogout));
+  EXPECT_EQ(main->menu().items()[size_t(mainwnd::MainItem::kLogout)].text, u"登录塔文");
+  tap(again.x, again.y);
+  EXPECT_TRUE(main->logged_in());
+  EXPECT_TRUE(main->auto_relogin());
+  EXPECT_EQ(main->name_label().find(u"（离线）"), std::u16string::npos);
+  ASSERT_TRUE(pump_until([&] { return item(u"我的好友", kBob)->status == 66; }));
 }
 
 TEST_F(Relogin, LoggedInElsewhereEndsWithZero) {

@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include <tavrin/message_words.h>
-
 #include "contacts/management.h"
 #include "contacts/requests.h"
 #include "frame/callbacks.h"
 #include "frame/message_queue.h"
 #include "libtavrin.h"
+#include "message_words.h"
 #include "roster/engine_contacts.h"
 #include "roster/text_cut.h"
 

@@ -14,9 +14,12 @@
 #include <sstream>
 #include <thread>
 
+#include "child_process.h"
 #include "platform/image.h"
 #include "platform/message_box.h"
+#include "platform/text_codec.h"
 #include "server_child.h"
+#include "storage/ChatLogStore.h"
 #include "storage/SavedAccountStore.h"
 #include "temp_dir.h"
 
@@ -226,4 +229,101 @@ TEST(ClientBinary, SignsInThroughARealX11Window) {
   const auto rows = tavrin::storage::SavedAccountStore(app.dir.path / "DB" / "TavrinLog.db").load();
   ASSERT_TRUE(rows && rows->size() == 1u);
   EXPECT_EQ((*rows)[0].account, u"100000001");
+}
+
+namespace {
+
+// The demo server on loopback, for the journeys below.
+struct DemoServer {
+  TempDir dir{"tavrin-journey-server"};
+  tavrin::test::ServerChild server;
+  DemoServer() {
+    server.start({TAVRIN_SERVER_BIN, "--data", dir.path.string(), "--demo", "--nav-port", "0",
+                  "--sipc-port", "0", "--no-signin"},
+                 {.stderr_path = dir.file("log.txt"), .die_with_parent = true});
+  }
+  std::string address() const { return "127.0.0.1:" + std::to_string(server.sipc()); }
+};
+
+// Signing in as Alice on the login screen of a fresh install.
+constexpr const char* kAliceSignsIn =
+    "tap 265 222\ntext 100000001\ntap 265 302\ntext alice123\nkey enter\n";
+// The main window's 个人 menu and its items (注销塔文 / 登录塔文, 退出塔文).
+constexpr const char* kMineMenu = "tap 147 775\nwait 300\n";
+constexpr const char* kLogoutItem = "tap 153 389\n";
+constexpr const char* kExitItem = "tap 153 439\n";
+
+std::vector<tavrin::storage::ChatLogLine> alice_log(const Installed& app, long contact) {
+  return tavrin::storage::ChatLogStore(app.dir.path / "DB" / "TavrinLog.db", 100000001)
+      .history(std::int32_t(contact));
+}
+
+}  // namespace
+
+// Lines that arrive while no chat shows their sender are in the history
+// when the user leaves with 退出塔文, and the next start shows them.
+TEST(ClientJourney, UnreadLinesAreKeptThroughAnExit) {
+  Installed app;
+  DemoServer demo;
+  ASSERT_GT(demo.server.sipc(), 0);
+  const std::string script = app.script(
+      "first.txt", std::string(kAliceSignsIn) + "wait 15000\n" + kMineMenu + kExitItem +
+                       "wait 5000\nquit 7\n");  // 7: the exit item did not end the client
+  const pid_t pid = start({app.exe, "--headless", "--server", demo.address(), "--script", script,
+                           "--instance-dir", app.dir.path.string()},
+                          app.dir.file("first.out"));
+  ASSERT_GT(pid, 0);
+  tavrin::test::ChildProcess bob(TAVRIN_CLI_BIN, {"--server", demo.address(), "--user", "100000002",
+                                                  "--password", "bob123", "--json"});
+  ASSERT_TRUE(bob.read_until([](const std::string& l) { return l.rfind("{\"code\":14,", 0) == 0; },
+                             std::chrono::seconds(30)))
+      << bob.transcript();
+  std::this_thread::sleep_for(std::chrono::seconds(4));  // Alice signs in meanwhile
+  for (int i = 1; i <= 10; ++i) bob.write_line("send 100000001 unread line " + std::to_string(i));
+  ASSERT_EQ(wait_exit(pid, 90000), 0) << read(app.dir.file("first.out"));
+  auto logged = alice_log(app, 100000002);
+  ASSERT_EQ(logged.size(), 10u) << bob.transcript();
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(logged[size_t(i)].line,
+              u"Bob：unread line " + tavrin::platform::utf8_to_utf16(std::to_string(i + 1)));
+
+  // The next start: the saved account signs in with Enter; Bob's chat,
+  // opened from his row in 我的好友, shows the ten lines from the history.
+  const std::string shot = app.dir.file("second.png");
+  const std::string second =
+      app.script("second.txt",
+                 "key enter\nwait 4000\ntap 240 300\nwait 1000\nscreenshot " + shot + "\nquit\n");
+  const pid_t again = start({app.exe, "--headless", "--server", demo.address(), "--script", second,
+                             "--instance-dir", app.dir.path.string()},
+                            app.dir.file("second.out"));
+  ASSERT_EQ(wait_exit(again, 60000), 0) << read(app.dir.file("second.out"));
+  EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
+  EXPECT_EQ(alice_log(app, 100000002).size(), 10u);  // shown, none lost or doubled
+}
+
+// "注销塔文", then a line typed to Echo: the client stays up (it crashed on
+// the time-out's freed record), the line is failed in the history, never
+// sent; and the 个人 menu signs in again.
+TEST(ClientJourney, AfterLogoutNothingIsSentAndTheClientStaysUp) {
+  Installed app;
+  DemoServer demo;
+  ASSERT_GT(demo.server.sipc(), 0);
+  const std::string shot = app.dir.file("after.png");
+  const std::string script = app.script(
+      "s.txt", std::string(kAliceSignsIn) + "wait 4000\n" + kMineMenu + kLogoutItem +
+                   "wait 1000\ntap 240 358\n"            // the box "您已经离线！"
+                   "wait 300\ntap 240 430\nwait 1000\n"  // Echo's row: the chat
+                   "tap 240 215\ntext typed while signed out\ntap 440 76\n"
+                   "wait 35000\nkey escape\nwait 500\n" +  // past the engine's line time-out
+                   kMineMenu +
+                   kLogoutItem + "wait 500\nkey enter\nwait 4000\nscreenshot " + shot + "\nquit\n");
+  const pid_t pid = start({app.exe, "--headless", "--server", demo.address(), "--script", script,
+                           "--instance-dir", app.dir.path.string()},
+                          app.dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 120000), 0) << read(app.dir.file("out.txt"));
+  const auto logged = alice_log(app, 100000009);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].line, u"发送失败：typed while signed out");
+  EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
 }

@@ -11,6 +11,7 @@
 #include "platform/clipboard.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CEmoticonDlg.h"
+#include "screens/chat/ChatLines.h"
 #include "screens/chat/ChatText.h"
 #include "shell/app_paths.h"
 #include "shell/switch_settings.h"
@@ -40,24 +41,9 @@ controls::ScreenSpec chat_spec(WindowId owner) {
   return spec;
 }
 
-// The signed-in user's numeric id, as the log table is named by it.
-std::int32_t signed_in_user() {
-  fx_lock_contacts();
-  const char* uid = fx_get_usr_uid();
-  const long id = uid ? std::strtol(uid, nullptr, 10) : 0;
-  fx_unlock_contacts();
-  return std::int32_t(id);
-}
-
-std::u16string take_engine_text(char* text) {
-  if (!text) return {};
-  std::u16string out = utf8_to_utf16(text);
-  std::free(text);
-  return out;
-}
-
 bool is_sent_line(std::u16string_view line) {
-  return line.starts_with(chat::kOwnerPrefix) || line.starts_with(chat::kFailedPrefix);
+  return line.starts_with(chat::kOwnerPrefix) || line.starts_with(chat::kFailedPrefix) ||
+         line.starts_with(chat::kPendingPrefix);
 }
 
 }  // namespace
@@ -68,7 +54,7 @@ CBriskLibTavrinMsg::CBriskLibTavrinMsg(long contact_id, WindowId owner, MainWind
       contact_id_(contact_id),
       main_(main),
       sms_mode_(sms_mode),
-      log_(shell::to_path(shell::app_paths().database_path), signed_in_user()) {
+      log_(chat::signed_in_chat_log()) {
   // The chat skin draws the bands; the title is white on it.
   set_frame({.title_band = kTitle,
              .title_height = 26,
@@ -95,10 +81,10 @@ CBriskLibTavrinMsg::ContactFacts CBriskLibTavrinMsg::contact_facts(long contact_
   if (const fx_account* account = fx_get_account_by_id(contact_id)) {
     facts.has_record = true;
     facts.pc_user = fx_is_pc_user_by_account(account) != 0;
-    facts.name = take_engine_text(fx_get_account_show_name(account, 0));
+    facts.name = chat::take_engine_text(fx_get_account_show_name(account, 0));
   } else {
     facts.pc_user = fx_is_pc_user_by_id(contact_id) != 0;
-    facts.name = take_engine_text(fx_get_original_ID(contact_id));
+    facts.name = chat::take_engine_text(fx_get_original_ID(contact_id));
   }
   fx_unlock_contacts();
   if (facts.name.empty()) facts.name = utf8_to_utf16(std::to_string(contact_id));
@@ -155,42 +141,58 @@ void CBriskLibTavrinMsg::set_title() {
 }
 
 void CBriskLibTavrinMsg::begin_dialog() {
-  if (window()) fx_begin_dialog(contact_id_, bridge::post_callback, bridge::user_data(window()));
+  // Signed out there is no one to invite.
+  if (window() && main_.logged_in())
+    fx_begin_dialog(contact_id_, bridge::post_callback, bridge::user_data(window()));
 }
 
 // --- lines ---
 
-void CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
+std::int64_t CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
   // The user may keep no chat log at all (a switch of the settings screen).
-  if (!shell::switch_settings().keep_chat_log) return;
+  if (!shell::switch_settings().keep_chat_log) return 0;
   // The line is on screen and sent whatever the log does; a failure is shown.
-  if (auto failure =
-          storage::tryStorage([&] { log_.append(std::int32_t(contact_id_), line, time); }))
+  std::int64_t rowid = 0;
+  if (auto failure = storage::tryStorage(
+          [&] { rowid = log_.appendRow(std::int32_t(contact_id_), line, time); }))
     log_failure_ = u"聊天记录未能保存：" + std::u16string(failure->errorMessage());
   else
     log_failure_.clear();
+  return rowid;
 }
 
-void CBriskLibTavrinMsg::add_live_line(std::u16string text, std::u16string time, int direction) {
-  if (text.empty() || tab_ != 2) return;
-  const int height = chat::live_line_height(text.size());
-  controls::ListRow row{text, 0, height};
-  lines_.insert(lines_.begin(), Line{std::move(text), std::move(time), direction, height});
+void CBriskLibTavrinMsg::add_live_line(Line line) {
+  if (line.text.empty() || tab_ != 2) return;
+  line.height = chat::live_line_height(line.text.size());
+  controls::ListRow row{line.text, 0, line.height};
+  lines_.insert(lines_.begin(), std::move(line));
   list_.rows().insert(list_.rows().begin(), std::move(row));
   list_.scroller().set_offset(0);
   list_.relayout();
 }
 
+void CBriskLibTavrinMsg::line_settled(std::uint64_t id, std::int64_t rowid,
+                                      const std::u16string& line) {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    Line& l = lines_[i];
+    if (!((id != 0 && l.send_id == id) || (rowid != 0 && l.rowid == rowid))) continue;
+    l.text = line;
+    if (i < list_.rows().size()) list_.rows()[i].text = line;
+    repaint();
+    return;
+  }
+}
+
 void CBriskLibTavrinMsg::load_history() {
   lines_.clear();
-  std::vector<storage::ChatLogLine> stored;
-  if (auto failure = storage::tryStorage([&] { stored = log_.history(std::int32_t(contact_id_)); }))
+  std::vector<storage::ChatLogRow> stored;
+  if (auto failure = storage::tryStorage([&] { stored = log_.rows(std::int32_t(contact_id_)); }))
     log_failure_ = u"聊天记录未能读取：" + std::u16string(failure->errorMessage());
   lines_.reserve(stored.size());
   for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
     const int height = chat::stored_line_height(it->line.size());
     const int direction = is_sent_line(it->line) ? 1 : 0;
-    lines_.push_back({std::move(it->line), std::move(it->time), direction, height});
+    lines_.push_back({std::move(it->line), std::move(it->time), direction, height, 0, it->rowid});
   }
   rebuild_rows();
 }
@@ -209,16 +211,9 @@ void CBriskLibTavrinMsg::rebuild_rows() {
 }
 
 void CBriskLibTavrinMsg::receive() {
-  const int bias = chat::standard_bias_minutes();
-  while (fx_msg* m = fx_get_msg(contact_id_)) {
-    std::u16string text = m->text ? take_engine_text(fx_msg_no_format(m->text)) : u"";
-    std::u16string time = chat::local_time_now();
-    if (m->date)
-      if (auto local = chat::server_date_to_local(m->date, bias)) time = *local;
-    fx_destroy_msg(m);
-    std::u16string line = name_ + std::u16string(chat::kNameColon) + text;
-    log_line(line, time);
-    add_live_line(std::move(line), std::move(time), 0);
+  for (chat::ChatLine& line : chat::take_received(contact_id_, name_)) {
+    const std::int64_t rowid = log_line(line.text, line.time);
+    add_live_line({std::move(line.text), std::move(line.time), 0, 0, 0, rowid});
   }
   show_pending();
 }
@@ -227,27 +222,30 @@ void CBriskLibTavrinMsg::show_pending() {
   // The main window's reports for this contact (send failures, time-outs):
   // shown, not logged, as they are not lines of the conversation.
   for (std::u16string& text : main_.take_pending(contact_id_))
-    add_live_line(std::move(text), chat::local_time_now(), 0);
+    add_live_line({std::move(text), chat::local_time_now(), 0});
 }
 
 bool CBriskLibTavrinMsg::send() {
   const std::u16string text = chat::without_tabs_and_line_feeds(input_.text());
   if (text.empty()) return false;
-  const std::string utf8 = utf16_to_utf8(text);
-  fx_lock_contacts();
-  const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
-  fx_unlock_contacts();
-  const int sent = !sms_mode_ && pc_user
-                       ? fx_dialog_send(contact_id_, utf8.c_str(), bridge::post_callback,
-                                        bridge::user_data(window()))
-                       : fx_send_sms(contact_id_, utf8.c_str(), bridge::post_callback,
-                                     bridge::user_data(window()));
-  std::u16string line(sent ? chat::kOwnerPrefix : chat::kFailedPrefix);
-  line += text;
+  // Signed out (or offline), nothing goes to the engine: the line fails here.
+  bool sent = false;
+  if (logged_in_ && main_.logged_in()) {
+    const std::string utf8 = utf16_to_utf8(text);
+    fx_lock_contacts();
+    const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
+    fx_unlock_contacts();
+    // The result goes to the main window (the system callback), which
+    // follows the line when this window is gone.
+    sent = (!sms_mode_ && pc_user ? fx_dialog_send(contact_id_, utf8.c_str(), nullptr, nullptr)
+                                  : fx_send_sms(contact_id_, utf8.c_str(), nullptr, nullptr)) != 0;
+  }
+  std::u16string line = chat::sent_line(sent ? chat::kPendingPrefix : chat::kFailedPrefix, text);
   input_.set_text(u"");
   std::u16string time = chat::local_time_now();
-  log_line(line, time);
-  add_live_line(std::move(line), std::move(time), 1);
+  const std::int64_t rowid = log_line(line, time);
+  const std::uint64_t id = sent ? main_.line_sending(contact_id_, text, rowid) : 0;
+  add_live_line({std::move(line), std::move(time), 1, 0, id, rowid});
   return true;
 }
 
@@ -451,36 +449,10 @@ intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
 }
 
 bool CBriskLibTavrinMsg::on_engine(bridge::EngineMessage& m) {
+  // The dialog's progress; the results of sent lines go to the main window.
   const int code = m.code();
-  if (code == 48 || code == 49 || code == 50) return true;  // the dialog's progress
-  if (!bridge::is_send_result(code)) return false;
-  // Reports as the main window words them; a delivered line needs none.
-  std::u16string report;
-  switch (code) {
-    case 33:
-    case 53:
-    case 150:
-    case 153:
-      report = u"发送失败:\r\n";
-      break;
-    case 34:
-    case 54:
-    case 149:
-    case 152:
-      report = u"发送超时:\r\n";
-      break;
-    case 36:
-    case 154:
-      report = u"发送数目限制:\r\n";
-      break;
-    default:
-      return true;
-  }
-  if (m.contact() == contact_id_ && m.record() && m.record()->text) {
-    add_live_line(report + utf8_to_utf16(m.record()->text), chat::local_time_now(), 0);
-    repaint();
-  }
-  return true;
+  return code == FX_MSG_DIALOG_TRYING || code == FX_MSG_DIALOG_OPEN ||
+         code == FX_MSG_DIALOG_REFUSED;
 }
 
 // --- drawing ---

@@ -56,6 +56,8 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
     std::u16string time;
     int direction = 0;  // 1 sent, 0 received
     int height = 0;
+    std::uint64_t send_id = 0;  // a sent line waiting for its result (MainWindowLink)
+    std::int64_t rowid = 0;     // its row in the log, 0 when it has none
   };
 
   CBriskLibTavrinMsg(long contact_id, platform::WindowId owner, MainWindowLink& main, bool sms_mode,
@@ -67,6 +69,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   platform::WindowId window() const override { return Screen::window(); }
   void notify(long contact_id, const std::u16string& text) override;
   void set_logged_in(bool logged_in) override { logged_in_ = logged_in; }
+  void line_settled(std::uint64_t id, std::int64_t rowid, const std::u16string& line) override;
   int run_modal() override;
 
   // --- what the user does ---
@@ -125,8 +128,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   void receive();
   void show_pending();
   void load_history();
-  void add_live_line(std::u16string text, std::u16string time, int direction);
-  void log_line(const std::u16string& line, const std::u16string& time);
+  void add_live_line(Line line);
+  // Logs a line of the conversation; its row id, 0 when it was not logged.
+  std::int64_t log_line(const std::u16string& line, const std::u16string& time);
   void fill_entries();
   void rebuild_rows();
   void paint_row(gfx::PixelCanvas& canvas, const controls::ListRow& row, const gfx::Rect& r,

@@ -11,8 +11,12 @@
 
 namespace tavrin::screens::chat {
 
-inline constexpr std::u16string_view kOwnerPrefix = u"机主：";       // a line the engine took
-inline constexpr std::u16string_view kFailedPrefix = u"发送失败：";  // a line it refused
+// A sent line's state is its prefix, on screen and in the log: waiting for
+// the service's answer, taken by it, or not delivered. Logs written before
+// lines had a pending state hold only the last two, and read the same.
+inline constexpr std::u16string_view kPendingPrefix = u"发送中：";   // sent, no answer yet
+inline constexpr std::u16string_view kOwnerPrefix = u"机主：";       // the service took it
+inline constexpr std::u16string_view kFailedPrefix = u"发送失败：";  // refused or not answered
 inline constexpr std::u16string_view kNameColon = u"：";             // after a sender's name
 // The one contact id that never gets a title.
 inline constexpr long kNoTitleContact = 10000;

@@ -5,6 +5,7 @@
 // notice). The main window owns the one open chat window. UI thread only.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ class MainWindowLink {
   virtual std::vector<std::u16string> take_pending(long contact_id) = 0;
   // The contact's messages were read: clear its new-message mark.
   virtual void mark_read(long contact_id) = 0;
+  // A line the engine took, shown and logged (row `rowid`, 0 when not) as
+  // pending: its result reaches the main window, which settles the line in
+  // the log and in the chat window showing it. Returns the line's id.
+  virtual std::uint64_t line_sending(long contact_id, const std::u16string& text,
+                                     std::int64_t rowid) = 0;
 };
 
 class ChatWindow {
@@ -42,6 +48,9 @@ class ChatWindow {
   // contact_id wait in the engine's queue.
   virtual void notify(long contact_id, const std::u16string& text) = 0;
   virtual void set_logged_in(bool logged_in) = 0;
+  // A sent line got its result: the line with that id (line_sending) or
+  // log row now reads `line`.
+  virtual void line_settled(std::uint64_t id, std::int64_t rowid, const std::u16string& line) = 0;
   // Runs the window modally until the user leaves it.
   virtual int run_modal() = 0;
 };

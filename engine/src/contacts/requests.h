@@ -12,9 +12,8 @@
 
 #include <memory>
 
-#include <tavrin/message_words.h>
-
 #include "libtavrin.h"
+#include "message_words.h"
 #include "sipc/message.h"
 
 namespace tavrin::contacts {

@@ -1,8 +1,7 @@
 #include "frame/callbacks.h"
 
-#include <tavrin/message_words.h>
-
 #include "frame/engine.h"
+#include "message_words.h"
 
 namespace tavrin {
 

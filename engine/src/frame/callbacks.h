@@ -2,7 +2,7 @@
 // A request's result goes to the callback passed with that request; with
 // none, or for events, it goes to the system callback; with neither nobody
 // receives it, and what it hands over is freed by the engine's one rule
-// (tavrin/message_words.h). Callbacks run on the engine thread that posts
+// (message_words.h). Callbacks run on the engine thread that posts
 // (worker or timer), or on the caller's thread for an outcome known at once.
 //
 // The system callback pair is replaced by the client at fixed points of the

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include <tavrin/message_words.h>
+#include "message_words.h"
 
 namespace tavrin {
 

@@ -1,6 +1,6 @@
 // The waiting of the synchronous fs_ forms, in one place. The form starts
 // its fx_ request with the reply of a private result word: its callback
-// frees what each message hands over (tavrin/message_words.h) and keeps the
+// frees what each message hands over (message_words.h) and keeps the
 // first code that ends the wait, while the calling thread looks at the word
 // every 10 ms up to a limit. The word sits behind the reply's hold, so it
 // stays valid for as long as any request context may still post to it (a

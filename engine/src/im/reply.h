@@ -1,6 +1,6 @@
 // What the chat and SMS results carry: the sent-message record of a line or
 // an SMS (owned until a final result hands it to the receiver, see
-// tavrin/message_words.h), and the group-chat variants of the result codes.
+// message_words.h), and the group-chat variants of the result codes.
 // Results go out through a ReplyTo (frame/callbacks.h), whose hold keeps an
 // fs_ form's result word alive while a pending send may still post to it.
 #pragma once

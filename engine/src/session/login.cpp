@@ -7,10 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include <tavrin/message_words.h>
-
 #include "frame/engine.h"
 #include "frame/sync_wait.h"
+#include "message_words.h"
 #include "roster/engine_contacts.h"
 #include "session/login_fetches.h"
 #include "session/mobile_resolver.h"

@@ -1,7 +1,8 @@
-// What each engine message's parameter words carry, who frees them, and the
-// message's short name: one table, keyed by the public header's codes, read
-// by the engine (for a message that reaches no receiver, or a receiver of its
-// own that keeps nothing) and by every front end (for what it is handed).
+// What each engine message's parameter words carry, who frees them, the
+// message's short name and, for the result of a sent line, what became of
+// it: one table beside the public header, keyed by its codes, read by the
+// engine (for a message that reaches no receiver, or a receiver of its own
+// that keeps nothing) and by every front end (for what it is handed).
 // A word handed over is freed here and nowhere else.
 //
 // Constant data and pure functions; any thread.
@@ -27,23 +28,35 @@ enum class Carries {
   kFileOffer,      // an fx_file_offer the receiver frees, strings and all
 };
 
+// What a send result says became of the line (or SMS) it carries.
+enum class Outcome {
+  kNone,      // not a send result
+  kAccepted,  // delivered or taken by the service
+  kRefused,   // refused: the line did not go out
+  kNoAnswer,  // no answer in time: the engine keeps the record, a late answer may follow
+  kLimit,     // refused for the sending limit
+};
+
 struct MessageWords {
   Carries p1 = Carries::kNumber;
   Carries p2 = Carries::kNumber;
   // Short name, e.g. "chat", "login-ok", "sms sent"; "status" for a
   // contact's new status (66..74), "message" for codes without a row.
   std::string_view name = "message";
+  Outcome outcome = Outcome::kNone;
 };
 
 namespace message_table {
 
 using C = Carries;
+using O = Outcome;
 
 struct Row {
   int code;
   std::string_view name;
   Carries p1 = C::kNumber;
   Carries p2 = C::kNumber;
+  Outcome outcome = O::kNone;
 };
 
 // One row per code a front end receives. The engine's internal codes (3, 9,
@@ -62,16 +75,16 @@ inline constexpr Row kRows[] = {
     {FX_MSG_CHAT_MESSAGE, "chat", C::kTransientText},
     {FX_MSG_CHAT_MESSAGE_SO, "chat-group", C::kTransientText},
     {FX_MSG_NUDGE, "nudge"},
-    {FX_MSG_SMS_OK, "sms sent", C::kRecordGiven},
-    {FX_MSG_SMS_FAILED, "sms failed", C::kRecordGiven},
-    {FX_MSG_SMS_TIMEOUT, "sms not answered", C::kRecordKept},
-    {FX_MSG_SMS_REFUSED, "sms refused", C::kRecordGiven},
+    {FX_MSG_SMS_OK, "sms sent", C::kRecordGiven, C::kNumber, O::kAccepted},
+    {FX_MSG_SMS_FAILED, "sms failed", C::kRecordGiven, C::kNumber, O::kRefused},
+    {FX_MSG_SMS_TIMEOUT, "sms not answered", C::kRecordKept, C::kNumber, O::kNoAnswer},
+    {FX_MSG_SMS_REFUSED, "sms refused", C::kRecordGiven, C::kNumber, O::kLimit},
     {FX_MSG_DIALOG_TRYING, "dialog-trying"},
     {FX_MSG_DIALOG_OPEN, "dialog-open"},
     {FX_MSG_DIALOG_REFUSED, "dialog-refused"},
-    {FX_MSG_CHAT_SENT, "delivered", C::kRecordGiven},
-    {FX_MSG_CHAT_SEND_FAILED, "not delivered", C::kRecordGiven},
-    {FX_MSG_CHAT_SEND_TIMEOUT, "not answered", C::kRecordKept},
+    {FX_MSG_CHAT_SENT, "delivered", C::kRecordGiven, C::kNumber, O::kAccepted},
+    {FX_MSG_CHAT_SEND_FAILED, "not delivered", C::kRecordGiven, C::kNumber, O::kRefused},
+    {FX_MSG_CHAT_SEND_TIMEOUT, "not answered", C::kRecordKept, C::kNumber, O::kNoAnswer},
     {FX_MSG_CONTACT_REFUSE_SMS_DAYS, "refuse-sms-days"},
     {FX_MSG_CONTACT_CHANGED, "contact-changed"},
     {FX_MSG_BUDDYLIST_ADDED, "list added", C::kTextGiven},
@@ -110,13 +123,15 @@ inline constexpr Row kRows[] = {
     {FX_MSG_FILE_OFFER, "file-offer", C::kFileOffer},
     {FX_MSG_DIALOG_INVITED, "dialog-invited"},
     {FX_MSG_QUN_LIST_FAILED, "group-list-failed"},
-    {FX_MSG_QUN_CHAT_SENT, "group line delivered", C::kRecordGiven},
-    {FX_MSG_QUN_CHAT_SEND_TIMEOUT, "group line not answered", C::kRecordKept},
-    {FX_MSG_QUN_CHAT_SEND_FAILED, "group line not delivered", C::kRecordGiven},
-    {FX_MSG_QUN_SMS_OK, "group sms sent", C::kRecordGiven},
-    {FX_MSG_QUN_SMS_TIMEOUT, "group sms not answered", C::kRecordKept},
-    {FX_MSG_QUN_SMS_FAILED, "group sms failed", C::kRecordGiven},
-    {FX_MSG_QUN_SMS_REFUSED, "group sms refused", C::kRecordGiven},
+    {FX_MSG_QUN_CHAT_SENT, "group line delivered", C::kRecordGiven, C::kNumber, O::kAccepted},
+    {FX_MSG_QUN_CHAT_SEND_TIMEOUT, "group line not answered", C::kRecordKept, C::kNumber,
+     O::kNoAnswer},
+    {FX_MSG_QUN_CHAT_SEND_FAILED, "group line not delivered", C::kRecordGiven, C::kNumber,
+     O::kRefused},
+    {FX_MSG_QUN_SMS_OK, "group sms sent", C::kRecordGiven, C::kNumber, O::kAccepted},
+    {FX_MSG_QUN_SMS_TIMEOUT, "group sms not answered", C::kRecordKept, C::kNumber, O::kNoAnswer},
+    {FX_MSG_QUN_SMS_FAILED, "group sms failed", C::kRecordGiven, C::kNumber, O::kRefused},
+    {FX_MSG_QUN_SMS_REFUSED, "group sms refused", C::kRecordGiven, C::kNumber, O::kLimit},
     {FX_MSG_NAV_BAD_ID, "nav-bad-id"},
     {FX_MSG_SCHEDULE_SMS_LIST_OK, "schedule-list-ok"},
     {FX_MSG_SCHEDULE_SMS_LIST_FAILED, "schedule-list-failed"},
@@ -140,7 +155,8 @@ constexpr std::array<MessageWords, kCodeLimit> index_rows() {
   std::array<MessageWords, kCodeLimit> by_code{};
   for (int code = FX_MSG_STATUS_FIRST; code <= FX_MSG_STATUS_LAST; ++code)
     by_code[std::size_t(code)].name = "status";
-  for (const Row& r : kRows) by_code[std::size_t(r.code)] = MessageWords{r.p1, r.p2, r.name};
+  for (const Row& r : kRows)
+    by_code[std::size_t(r.code)] = MessageWords{r.p1, r.p2, r.name, r.outcome};
   return by_code;
 }
 inline constexpr std::array<MessageWords, kCodeLimit> kByCode = index_rows();
@@ -156,6 +172,11 @@ constexpr MessageWords message_words(int code) {
 // Whether p1 of the code is a sent-message record handed to the receiver.
 constexpr bool hands_over_record(int code) {
   return message_words(code).p1 == Carries::kRecordGiven;
+}
+
+// What a send result says became of its line; kNone for other codes.
+constexpr Outcome send_outcome(int code) {
+  return message_words(code).outcome;
 }
 
 // Frees a file offer with its texts (null is allowed).

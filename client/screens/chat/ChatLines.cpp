@@ -1,0 +1,49 @@
+#include "screens/chat/ChatLines.h"
+
+#include <cstdlib>
+
+#include "libtavrin.h"
+#include "platform/text_codec.h"
+#include "screens/chat/ChatText.h"
+#include "shell/app_paths.h"
+
+namespace tavrin::screens::chat {
+
+std::u16string take_engine_text(char* text) {
+  if (!text) return {};
+  std::u16string out = platform::utf8_to_utf16(text);
+  std::free(text);
+  return out;
+}
+
+std::vector<ChatLine> take_received(long contact_id, std::u16string_view name) {
+  std::vector<ChatLine> lines;
+  const int bias = standard_bias_minutes();
+  while (fx_msg* m = fx_get_msg(contact_id)) {
+    const std::u16string text = plain_text(m->text);
+    std::u16string time = local_time_now();
+    if (m->date)
+      if (auto local = server_date_to_local(m->date, bias)) time = *local;
+    fx_destroy_msg(m);
+    lines.push_back({std::u16string(name) + std::u16string(kNameColon) + text, std::move(time)});
+  }
+  return lines;
+}
+
+std::u16string plain_text(const char* utf8) {
+  return utf8 ? take_engine_text(fx_msg_no_format(utf8)) : std::u16string();
+}
+
+std::u16string sent_line(std::u16string_view prefix, std::u16string_view text) {
+  return std::u16string(prefix) + std::u16string(text);
+}
+
+storage::ChatLogStore signed_in_chat_log() {
+  fx_lock_contacts();
+  const char* uid = fx_get_usr_uid();
+  const long id = uid ? std::strtol(uid, nullptr, 10) : 0;
+  fx_unlock_contacts();
+  return {shell::to_path(shell::app_paths().database_path), std::int32_t(id)};
+}
+
+}  // namespace tavrin::screens::chat
