@@ -313,7 +313,7 @@ TEST(ClientJourney, AfterLogoutNothingIsSentAndTheClientStaysUp) {
       "s.txt", std::string(kAliceSignsIn) + "wait 4000\n" + kMineMenu + kLogoutItem +
                    "wait 1000\ntap 240 358\n"            // the box "您已经离线！"
                    "wait 300\ntap 240 430\nwait 1000\n"  // Echo's row: the chat
-                   "tap 240 215\ntext typed while signed out\ntap 440 76\n"
+                   "tap 240 215\ntext typed while signed out\ntap 80 771\n"  // 发送
                    "wait 35000\nkey escape\nwait 500\n" +  // past the engine's line time-out
                    kMineMenu +
                    kLogoutItem + "wait 500\nkey enter\nwait 4000\nscreenshot " + shot + "\nquit\n");
