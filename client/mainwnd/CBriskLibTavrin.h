@@ -187,7 +187,9 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void route_message(long contact_id, const std::u16string& text);
   // Takes the contact's lines from the engine into the chat log the moment
   // they arrive, so none is lost when the user never opens the chat.
-  void keep_received(long contact_id, const std::u16string& name);
+  // Logs the contact's waiting lines; the text of the newest, for the
+  // desktop's notification (empty when none was taken).
+  std::u16string keep_received(long contact_id, const std::u16string& name);
   void send_result(bridge::EngineMessage& m);
   void command_result(int code);
   void network_error();

@@ -9,6 +9,7 @@
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatLines.h"
+#include "screens/chat/ChatText.h"
 #include "shell/switch_settings.h"
 #include "storage/StorageGuard.h"
 
@@ -139,19 +140,24 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   // A line the open chat with its sender shows at once needs no notice over it.
   const bool in_view = text.empty() && chat_ && chat_->contact_id() == contact_id &&
                        windows().foreground() && windows().active() == chat_->window();
-  if (notifier_) notifier_->notify(Notifier::kNewMessage, sender->id, sender->name, in_view);
-  if (windows().foreground() && windows().active() == window())
-    show_notice(fill(u"来自%s的新消息", sender->name));
+  const auto tell = [&](std::u16string_view said) {
+    if (notifier_)
+      notifier_->notify(Notifier::kNewMessage, sender->id, sender->name, in_view, said);
+    if (windows().foreground() && windows().active() == window())
+      show_notice(fill(u"来自%s的新消息", sender->name));
+  };
   // 6. A send report waits for the chat window.
   if (!text.empty()) {
+    tell(text);
     pending_.emplace_back(contact_id, text);
     return;
   }
   note_conversation(sender->id);
   const bool shown = chat_ && chat_->contact_id() == contact_id;
   // The open chat with the sender fetches and logs the line itself; any
-  // other line goes into the log now, and the chat shows it from there.
-  if (!shown) keep_received(contact_id, sender->name);
+  // other line goes into the log now, and the chat shows it from there
+  // (and the desktop's notification its text).
+  tell(shown ? std::u16string() : keep_received(contact_id, sender->name));
   if (chat_) {
     // 4. Another contact's line marks its sender.
     refresh(model_.mark_recent(*sender, !shown));
@@ -162,14 +168,18 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   }
 }
 
-void CBriskLibTavrin::keep_received(long contact_id, const std::u16string& name) {
+std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16string& name) {
   // Without a chat log the lines wait in the engine's queue for the chat.
-  if (!log_ || !shell::switch_settings().keep_chat_log) return;
+  if (!log_ || !shell::switch_settings().keep_chat_log) return {};
+  std::u16string latest;
+  const std::u16string prefix = name + std::u16string(screens::chat::kNameColon);
   for (screens::chat::ChatLine& line : screens::chat::take_received(contact_id, name)) {
+    latest = line.text.starts_with(prefix) ? line.text.substr(prefix.size()) : line.text;
     // A line the log cannot take still reaches the chat, unlogged.
     if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time); }))
       pending_.emplace_back(contact_id, std::move(line.text));
   }
+  return latest;
 }
 
 void CBriskLibTavrin::send_result(bridge::EngineMessage& m) {

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include "chat_fixture.h"
