@@ -48,6 +48,10 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     case FX_MSG_CHAT_MESSAGE:
       route_message(m.contact(), {});
       return true;
+    case FX_MSG_NUDGE:  // the chat shows nothing of it: the desktop and the vibrator do
+      if (const auto sender = read_contact(m.contact()); sender && notifier_)
+        notifier_->nudged(sender->id, sender->name);
+      return true;
     case FX_MSG_CHAT_MESSAGE_SO:
     case FX_MSG_BUDDYLIST_ADDED:
     case FX_MSG_BUDDYLIST_DELETED:

@@ -35,6 +35,16 @@ void Notifier::show_on_desktop(DesktopNotes::Kind kind, uint32_t contact_id,
     services_.set_timer(main_window_, kDesktopNotesTimer, kDesktopNotesPollMs);
 }
 
+void Notifier::nudged(uint32_t contact_id, std::u16string_view name) {
+  if (silence_ == 1) return;
+  if (!window_focused())
+    show_on_desktop(DesktopNotes::Kind::kLine, contact_id, name, u"给你发了一个震动");
+  if (vibrate_) {
+    Vibration::on();
+    if (services_.set_timer) services_.set_timer(main_window_, kVibrateTimer, kVibrateMs);
+  }
+}
+
 void Notifier::friend_online(uint32_t contact_id, std::u16string_view name) {
   if (silence_ == 1 || !shell::switch_settings().online_sound || window_focused()) return;
   show_on_desktop(DesktopNotes::Kind::kOnline, contact_id, name, {});

@@ -57,6 +57,9 @@ class Notifier {
   // shows it under the sender's name.
   void notify(int kind, uint32_t contact_id, std::u16string_view sender, bool in_view = false,
               std::u16string_view text = {});
+  // A contact nudged the user: vibration as the switches allow, and a
+  // desktop notification while the window is not focused.
+  void nudged(uint32_t contact_id, std::u16string_view name);
   // A friend came online: a desktop notification while the window is not
   // focused, when the settings' friend-online switch is on and Silence off.
   void friend_online(uint32_t contact_id, std::u16string_view name);

@@ -286,6 +286,20 @@ TEST_F(DesktopNotifyTest, ABackgroundLineGoesToTheDesktopAndAClickOpensItsChat) 
   EXPECT_FALSE(notifier->desktop_notes().showing());
 }
 
+TEST_F(DesktopNotifyTest, ANudgeGoesToTheDesktopAndVibratesAsTheSwitchesSay) {
+  notifier->set_switches(0, 0, 1);
+  notifier->nudged(100000002, u"小明");
+  ASSERT_EQ(service.sent.size(), 1u);
+  EXPECT_EQ(service.sent[0].summary, "小明");
+  EXPECT_EQ(service.sent[0].body, "给你发了一个震动");
+  EXPECT_TRUE(vibrating());
+  notifier->set_switches(1, 0, 1);  // silence: nothing at all
+  Vibration::off();
+  notifier->nudged(100000003, u"小红");
+  EXPECT_EQ(service.sent.size(), 1u);
+  EXPECT_FALSE(vibrating());
+}
+
 TEST_F(DesktopNotifyTest, NothingGoesToTheDesktopWhileTheWindowIsFocusedOrTheLineIsInView) {
   ws->set_foreground(true);
   ws->set_active(main);
