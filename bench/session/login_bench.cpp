@@ -108,6 +108,7 @@ void BM_LoginTo14(benchmark::State& state) {
 BENCHMARK(BM_LoginTo14)
     ->Arg(2000)
     ->Arg(5000)
+    ->Arg(10000)
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

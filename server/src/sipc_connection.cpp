@@ -58,7 +58,8 @@ void SipcConnection::feed(std::string_view bytes) {
     data = in_;
   }
   size_t used = 0;
-  const FrameLimits& limits = service_.frameLimits();
+  const FrameLimits& limits =
+      session.registered ? service_.registeredFrameLimits() : service_.frameLimits();
   while (!closed_ && !closing_) {
     SipcMessage msg;
     size_t consumed = 0;

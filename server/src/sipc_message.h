@@ -35,6 +35,10 @@ struct SipcMessage {
 
 enum class FrameStatus { kMessage, kNeedMore, kBad };
 
+// What a signed-in client's request body may hold: 2 MiB, a subscription
+// naming some 40,000 contacts.
+inline constexpr size_t kMaxRegisteredBody = 2 * 1024 * 1024;
+
 // Limits of what one message may hold; anything larger is refused as bad.
 struct FrameLimits {
   size_t maxHead = 16 * 1024;

@@ -86,6 +86,9 @@ class SipcService {
   Store& store() { return store_; }
   const Options& options() const { return options_; }
   const FrameLimits& frameLimits() const { return limits_; }
+  // A registered connection may send more: the presence subscription of a
+  // large contact list names every contact (about 52 bytes each).
+  const FrameLimits& registeredFrameLimits() const { return registeredLimits_; }
   size_t connectionCount() const { return connections_.size(); }
 
   Registrar& registrar() { return *registrar_; }
@@ -104,6 +107,7 @@ class SipcService {
   Store& store_;
   const Options& options_;
   FrameLimits limits_;
+  FrameLimits registeredLimits_{.maxHead = 16 * 1024, .maxBody = kMaxRegisteredBody};
   uint64_t nextId_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
   std::vector<std::unique_ptr<SipcConnection>> closed_;

@@ -8,8 +8,8 @@
 namespace tavrin::server {
 
 namespace {
-// Request bodies are already bounded by the framer; this is the same bound.
-constexpr tavrin::xml::Limits kXmlLimits{32, FrameLimits{}.maxBody};
+// Request bodies are already bounded by the framer; this is its largest bound.
+constexpr tavrin::xml::Limits kXmlLimits{32, kMaxRegisteredBody};
 }  // namespace
 
 std::string xmlEscape(std::string_view text) {

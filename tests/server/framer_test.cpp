@@ -1,8 +1,12 @@
 // The server's framer: what it takes, what it waits for and what it refuses.
 #include <gtest/gtest.h>
 
+#include "demo_seed.h"
 #include "digest.h"
+#include "options.h"
 #include "sipc_message.h"
+#include "sipc_service.h"
+#include "store.h"
 
 using namespace tavrin::server;
 
@@ -108,6 +112,30 @@ TEST(FramerTest, BlankLinesAreDroppedAsSkippedAndCountAgainstTheHead) {
   // Padding and a head together over the limit are refused too.
   padding = limits.maxHead - 10;
   EXPECT_EQ(cutMessage(msg, limits, m, used, &padding), FrameStatus::kBad);
+}
+
+// A signed-in client may send a body past the stranger's bound (a large
+// contact list's presence subscription); a connection not yet registered
+// that tries is closed.
+TEST(FramerTest, ASignedInClientMaySendMoreThanAStranger) {
+  Options options;
+  options.memoryDb = true;
+  Store store{":memory:", "tavrin.local"};
+  seedDemo(store);
+  SipcService service(nullptr, store, options);
+  const std::string body(FrameLimits{}.maxBody + 1, 'x');
+  const std::string request = "M tavrin.local SIP-C/2.0\r\nF: 100000001\r\nI: 9\r\nQ: 1 M\r\nL: " +
+                              std::to_string(body.size()) + "\r\n\r\n" + body;
+  for (const bool registered : {false, true}) {
+    SCOPED_TRACE(registered);
+    SipcConnection& c = service.openDetached();
+    c.session.registered = registered;
+    c.session.number = registered ? 100000001 : 0;
+    c.feed(request);
+    EXPECT_EQ(c.closed(), !registered);
+    c.close();
+    service.collectClosed();
+  }
 }
 
 }  // namespace
