@@ -21,6 +21,7 @@
 #include "shell/app_paths.h"
 #include "shell/background_window.h"
 #include "shell/path_choice.h"
+#include "shell/switch_settings.h"
 #include "shell/task_bar_icon.h"
 #include "shell/theme_colors.h"
 
@@ -98,7 +99,11 @@ bool CBriskLibTavrinApp::start_platform(int* exit_code) {
   task_bar_ = std::make_unique<TaskBar>(*windows_, *display_);
   input_panel_ = std::make_unique<InputPanel>(*windows_, *display_);
   // A desktop keyboard types without the plate; a headless run has none.
-  input_panel_->set_plate(options_.touch || options_.headless || !InputPanel::keyboard_attached());
+  // The user's stored choice applies once the paths are known.
+  touch_machine() = {.forced = options_.touch,
+                     .headless = options_.headless,
+                     .keyboard = InputPanel::keyboard_attached()};
+  input_panel_->set_plate(touch_plate_wanted(kTouchAuto, touch_machine()));
   windows_->add_observer([this] { track_main_window(); });
   if (!options_.ca_file.empty()) set_default_ca_file(options_.ca_file);
   if (!options_.script.empty()) {
@@ -153,6 +158,12 @@ bool CBriskLibTavrinApp::init_instance(int* exit_code) {
     if (!why.empty()) say(why);
     app_paths() = choice.paths;
   }
+  // The touch keyboard as the user chose it (--touch still wins). Read
+  // from the file alone: the switches themselves are first taken once the
+  // settings file is read, since one follows the Sound setting.
+  SwitchSettings stored;
+  (void)load_switches(switch_settings_file(), stored);
+  input_panel_->set_plate(touch_plate_wanted(stored.touch_keyboard, touch_machine()));
   // 6. The bitmap font; without it bitmap text draws nothing.
   const auto font_path = to_path(app_paths().font_file_path);
   if (!bitmap_font().load(font_path.string())) {

@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include "platform/input_panel.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
 #include "shell/xml_file.h"
@@ -18,6 +19,7 @@ constexpr Slot kSlots[] = {{"OnlineSound", &SwitchSettings::online_sound},
                            {"GroupSound", &SwitchSettings::group_sound},
                            {"BlockGroupMessages", &SwitchSettings::block_group_messages},
                            {"KeepChatLog", &SwitchSettings::keep_chat_log}};
+constexpr const char* kTouchAttribute = "TouchKeyboard";
 
 bool read_switches(const TiXmlDocument& doc, SwitchSettings& s) {
   const TiXmlElement* root = doc.FirstChildElement("BriskLibTavrinSwitches");
@@ -28,6 +30,9 @@ bool read_switches(const TiXmlDocument& doc, SwitchSettings& s) {
     int v = 0;
     if (e->QueryIntAttribute(slot.attribute, &v) == TIXML_SUCCESS) read.*slot.value = v != 0;
   }
+  // A value this client does not know (a later one's) means automatic.
+  if (int v = 0; e->QueryIntAttribute(kTouchAttribute, &v) == TIXML_SUCCESS)
+    read.touch_keyboard = v == kTouchAlways || v == kTouchNever ? v : kTouchAuto;
   s = read;
   return true;
 }
@@ -50,13 +55,12 @@ SwitchSettings& switch_settings() {
 
 bool load_switches(const std::filesystem::path& file, SwitchSettings& s) {
   TiXmlDocument doc;
-  return doc.LoadFile(file.string().c_str()) && read_switches(doc, s);
+  return load_document_checked(doc, file) && read_switches(doc, s);
 }
 
 bool load_switches_text(const std::string& xml, SwitchSettings& s) {
   TiXmlDocument doc;
-  doc.Parse(xml.c_str());
-  return !doc.Error() && read_switches(doc, s);
+  return parse_document_checked(doc, xml, "switches text") && read_switches(doc, s);
 }
 
 bool save_switches(const std::filesystem::path& file, const SwitchSettings& s) {
@@ -66,8 +70,25 @@ bool save_switches(const std::filesystem::path& file, const SwitchSettings& s) {
   doc.LinkEndChild(root);
   auto* e = new TiXmlElement("Switches");
   for (const Slot& slot : kSlots) e->SetAttribute(slot.attribute, s.*slot.value);
+  e->SetAttribute(kTouchAttribute, s.touch_keyboard);
   root->LinkEndChild(e);
   return shell::save_document_replacing(doc, file);
+}
+
+bool touch_plate_wanted(int choice, const TouchMachine& machine) {
+  if (machine.forced || choice == kTouchAlways) return true;
+  if (choice == kTouchNever) return false;
+  return machine.headless || !machine.keyboard;
+}
+
+TouchMachine& touch_machine() {
+  static TouchMachine machine;
+  return machine;
+}
+
+void apply_touch_keyboard() {
+  if (auto* panel = platform::InputPanel::instance())
+    panel->set_plate(touch_plate_wanted(switch_settings().touch_keyboard, touch_machine()));
 }
 
 }  // namespace tavrin::shell

@@ -71,6 +71,43 @@ TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
   EXPECT_EQ(saved.sound, 1);
 }
 
+// 触摸键盘 steps 自动, 开启, 关闭 and round again; each step is in the
+// switches file at once and the input panel follows it at once (--touch
+// keeps the keyboard whatever is chosen).
+TEST_F(SettingsTest, TouchKeyboardChoiceIsKeptAndFollowedAtOnce) {
+  shell::switch_settings() = {};
+  shell::touch_machine() = {.forced = false, .headless = false, .keyboard = true};
+  shell::apply_touch_keyboard();
+  CBriskTavrinSettingDlg dlg;
+  inside_modal([&] {
+    EXPECT_EQ(dlg.touch_keyboard(), shell::kTouchAuto);
+    EXPECT_FALSE(panel->plate());  // a desktop keyboard types
+    const struct {
+      int choice;
+      bool plate;
+    } steps[] = {
+        {shell::kTouchAlways, true}, {shell::kTouchNever, false}, {shell::kTouchAuto, false}};
+    for (const auto& step : steps) {
+      tap_row(CBriskTavrinSettingDlg::kTouchRow);
+      EXPECT_EQ(dlg.touch_keyboard(), step.choice);
+      EXPECT_EQ(panel->plate(), step.plate) << step.choice;
+      shell::SwitchSettings stored;
+      stored.touch_keyboard = -1;
+      ASSERT_TRUE(shell::load_switches(shell::switch_settings_file(), stored));
+      EXPECT_EQ(stored.touch_keyboard, step.choice);
+      if (step.choice == shell::kTouchNever) EXPECT_EQ(golden_shot("settings_touch_never"), "");
+    }
+    shell::touch_machine().forced = true;
+    tap_row(CBriskTavrinSettingDlg::kTouchRow);
+    tap_row(CBriskTavrinSettingDlg::kTouchRow);
+    EXPECT_EQ(dlg.touch_keyboard(), shell::kTouchNever);
+    EXPECT_TRUE(panel->plate());
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+  shell::touch_machine() = {};
+}
+
 TEST_F(SettingsTest, ExitLeavesTheStatusUnchosen) {
   CBriskTavrinSettingDlg dlg;
   inside_modal([&] {

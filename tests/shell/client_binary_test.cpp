@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "child_process.h"
 #include "platform/image.h"
@@ -259,6 +260,51 @@ std::vector<tavrin::storage::ChatLogLine> alice_log(const Installed& app, long c
 }
 
 }  // namespace
+
+// The rows of a screenshot where the input panel's keyboard stands (from
+// the panel's top edge down to the soft-key bar).
+static std::vector<uint32_t> panel_rows(const std::string& png) {
+  const auto image = tavrin::platform::decode_png_file(png);
+  if (!image) return {};
+  const auto from = image->pixels.begin() + 480 * 480, to = image->pixels.begin() + 740 * 480;
+  return {from, to};
+}
+
+// The touch keyboard chosen on the settings screen (登陆设置 from the login
+// screen's 设置 menu, the row 触摸键盘 stepping 自动, 开启, 关闭) holds over a
+// restart; --touch shows it whatever was chosen.
+TEST(ClientJourney, TouchKeyboardChoiceHoldsOverARestart) {
+  Installed app;
+  const std::string tap_account = "wait 300\ntap 265 222\nwait 200\n";
+  const std::string settings = "key escape\ntap 336 770\nwait 300\ntap 370 565\nwait 500\n";
+  const std::string touch_row = "tap 300 634\nwait 100\n";
+  const std::string ok = "tap 60 770\nwait 300\n";
+  auto run = [&](const std::string& name, const std::string& steps, bool touch) {
+    const std::string shot = app.dir.file(name + ".png");
+    const std::string script =
+        app.script(name + ".txt", tap_account + "screenshot " + shot + "\n" + steps + "quit\n");
+    std::vector<std::string> args = {app.exe, "--headless",     "--no-auto-dial",     "--script",
+                                     script,  "--instance-dir", app.dir.path.string()};
+    if (touch) args.push_back("--touch");
+    const pid_t pid = start(args, app.dir.file(name + ".out"));
+    EXPECT_GT(pid, 0);
+    EXPECT_EQ(wait_exit(pid, 60000), 0) << read(app.dir.file(name + ".out"));
+    return panel_rows(shot);
+  };
+  const std::string switches = app.dir.file("BriskLibTavrinSwitches.xml");
+  // No choice stored: a headless run has no desktop keyboard, so it shows.
+  const auto automatic = run("first", settings + touch_row + touch_row + ok, false);
+  ASSERT_FALSE(automatic.empty());
+  EXPECT_NE(read(switches).find("TouchKeyboard=\"2\""), std::string::npos) << read(switches);
+  // 关闭: the panel is still raised for the screens, but draws no keyboard.
+  const auto off = run("second", "", false);
+  ASSERT_FALSE(off.empty());
+  EXPECT_NE(off, automatic);
+  // The flag wins over 关闭; the choice is stepped on to 开启.
+  EXPECT_EQ(run("third", settings + touch_row + touch_row + ok, true), automatic);
+  EXPECT_NE(read(switches).find("TouchKeyboard=\"1\""), std::string::npos) << read(switches);
+  EXPECT_EQ(run("fourth", "", false), automatic);
+}
 
 // Lines that arrive while no chat shows their sender are in the history
 // when the user leaves with 退出塔文, and the next start shows them.

@@ -1,11 +1,12 @@
-// The settings and theme files: exact text as written, round trips, and the
-// positional walk of the readers.
+// The settings, switches and theme files: exact text as written, round
+// trips, the positional walk of the readers, and the touch keyboard choice.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "shell/client_settings.h"
+#include "shell/switch_settings.h"
 #include "shell/theme_colors.h"
 #include "temp_dir.h"
 
@@ -228,5 +229,74 @@ TEST(ThemeFile, DeeplyNestedFilesLeaveTheDefaultsAndSaySo) {
     EXPECT_FALSE(load_settings(file, settings));
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(settings, ClientSettings{});
+    // The switches file, read at every start for the touch keyboard.
+    SwitchSettings switches;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(load_switches(file, switches));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(switches, SwitchSettings{});
   }
+}
+
+// The touch keyboard choice lives in the switches file, looked up by name:
+// every value survives a round trip, a file from before the choice reads as
+// automatic (its switches as they were), and a value this client does not
+// know reads as automatic too.
+TEST(SwitchesFile, TouchKeyboardChoiceIsKeptAndOlderFilesReadAsAutomatic) {
+  TempDir dir;
+  const std::string file = dir.file("BriskLibTavrinSwitches.xml");
+  for (int choice : {kTouchAuto, kTouchAlways, kTouchNever}) {
+    SwitchSettings saved;
+    saved.touch_keyboard = choice;
+    saved.keep_chat_log = 0;
+    ASSERT_TRUE(save_switches(file, saved));
+    SwitchSettings read_back;
+    ASSERT_TRUE(load_switches(file, read_back));
+    EXPECT_EQ(read_back, saved);
+  }
+  const struct {
+    const char* attributes;
+    int touch;
+    int keep_chat_log;
+  } cases[] = {
+      {"OnlineSound=\"1\" GroupSound=\"1\" BlockGroupMessages=\"0\" KeepChatLog=\"0\"", kTouchAuto,
+       0},
+      {"KeepChatLog=\"0\" TouchKeyboard=\"7\"", kTouchAuto, 0},
+      {"TouchKeyboard=\"-1\"", kTouchAuto, 1},
+      {"TouchKeyboard=\"2\"", kTouchNever, 1},
+  };
+  for (const auto& c : cases) {
+    SwitchSettings s;
+    s.touch_keyboard = kTouchAlways;  // overwritten by what the file says
+    ASSERT_TRUE(load_switches_text(std::string("<BriskLibTavrinSwitches><Switches ") +
+                                       c.attributes + " /></BriskLibTavrinSwitches>",
+                                   s))
+        << c.attributes;
+    if (std::string(c.attributes).find("TouchKeyboard") == std::string::npos)
+      EXPECT_EQ(s.touch_keyboard, kTouchAlways) << "an absent choice keeps its value";
+    else
+      EXPECT_EQ(s.touch_keyboard, c.touch) << c.attributes;
+    EXPECT_EQ(s.keep_chat_log, c.keep_chat_log) << c.attributes;
+  }
+}
+
+// --touch wins; otherwise the choice; automatic shows the plate where no
+// desktop keyboard types.
+TEST(TouchKeyboard, PlateFollowsTheFlagThenTheChoiceThenTheMachine) {
+  const struct {
+    int choice;
+    TouchMachine machine;
+    bool plate;
+  } cases[] = {
+      {kTouchAuto, {.forced = false, .headless = false, .keyboard = true}, false},
+      {kTouchAuto, {.forced = false, .headless = false, .keyboard = false}, true},
+      {kTouchAuto, {.forced = false, .headless = true, .keyboard = true}, true},
+      {kTouchAlways, {.forced = false, .headless = false, .keyboard = true}, true},
+      {kTouchNever, {.forced = false, .headless = true, .keyboard = false}, false},
+      {kTouchNever, {.forced = true, .headless = false, .keyboard = true}, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(touch_plate_wanted(c.choice, c.machine), c.plate)
+        << c.choice << " forced " << c.machine.forced << " headless " << c.machine.headless
+        << " keyboard " << c.machine.keyboard;
 }

@@ -19,6 +19,8 @@ constexpr const char16_t* kSwitchTexts[] = {u"震动",       u"好友上线声�
                                             u"群消息声音", u"屏蔽群消息",   u"保存聊天记录"};
 constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"繁忙", u"离开"};
 constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
+// By shell::TouchKeyboard value.
+constexpr const char16_t* kTouchTexts[] = {u"自动", u"开启", u"关闭"};
 
 void save_switches_now() {
   if (!shell::save_switches(shell::switch_settings_file(), shell::switch_settings()))
@@ -44,6 +46,7 @@ CBriskTavrinSettingDlg::CBriskTavrinSettingDlg(int initial_status, bool offline,
   const auto& more = shell::switch_settings();
   switches_ = {s.vibrate != 0,        more.online_sound != 0,         s.sound != 0,
                more.group_sound != 0, more.block_group_messages != 0, more.keep_chat_log != 0};
+  touch_ = more.touch_keyboard;
   // The bands are part of the screen's skin.
   set_frame({.title = u"个人设置",
              .keys = {{u"确定", controls::kLeftKey, kOk}, {u"退出", controls::kRightKey, kExit}},
@@ -97,6 +100,14 @@ void CBriskTavrinSettingDlg::toggle(int index) {
   repaint();
 }
 
+void CBriskTavrinSettingDlg::next_touch_keyboard() {
+  touch_ = (touch_ + 1) % 3;
+  shell::switch_settings().touch_keyboard = touch_;
+  save_switches_now();
+  shell::apply_touch_keyboard();
+  repaint();
+}
+
 void CBriskTavrinSettingDlg::choose_status(int index) {
   if (index < 0 || index >= kStatusCount || index == status_) return;
   status_ = index;
@@ -120,11 +131,13 @@ void CBriskTavrinSettingDlg::on_command(int command) {
 void CBriskTavrinSettingDlg::on_tap(Point p) {
   for (int i = 0; i < 3; ++i)
     if (kTab[i].contains(p)) return show_page(i);
-  const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount : kStatusCount;
+  const int rows = page_ == 0 ? 1 : page_ == 1 ? kSwitchCount + 1 : kStatusCount;
   for (int i = 0; i < rows; ++i) {
     if (!row(i).contains(p)) continue;
     if (page_ == 0)
       add_friend();
+    else if (page_ == 1 && i == kTouchRow)
+      next_touch_keyboard();
     else if (page_ == 1)
       toggle(i);
     else
@@ -162,6 +175,13 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
       p.text(kSwitchTexts[i], {r.left + 72, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);
       p.hline(r.bottom - 1, r.left, r.right, t.line_color);
     }
+    // A choice of three rather than a switch: its name, and what is chosen.
+    const Rect r = row(kTouchRow);
+    p.text(u"触摸键盘", {r.left + 72, r.top, r.right, r.bottom}, 30, t.bg_text_color, line);
+    p.text(kTouchTexts[touch_ >= 0 && touch_ < 3 ? touch_ : 0],
+           {r.left, r.top, r.right - 16, r.bottom}, 30, t.bg_text_color,
+           text::kRight | text::kVCenter | text::kSingleLine);
+    p.hline(r.bottom - 1, r.left, r.right, t.line_color);
   } else {
     for (int i = 0; i < kStatusCount; ++i) {
       const Rect r = row(i);

@@ -2,7 +2,9 @@
 // column choose the page (page 1 first): page 0 the add-friend entry
 // (opens the add-friend screen through the router), page 1 six switches
 // ("震动" and "好友消息声音" go to the Vibrate and Sound settings at once,
-// the other four to the persistent shell::SwitchSettings at once), page 2 the
+// the other four to the persistent shell::SwitchSettings at once) and under
+// them "触摸键盘", whose tap steps through 自动, 开启 and 关闭 (kept with the
+// switches at once, and the input panel follows it at once), page 2 the
 // login status as four radio entries (0 在线, 1 隐身, 2 繁忙, 3 离开).
 // "确定" closes with the chosen status index; "退出" closes with kCancelled
 // (the switches stay as set, the status is left unchanged). UI thread only.
@@ -18,6 +20,7 @@ class CBriskTavrinSettingDlg : public controls::Screen {
  public:
   static constexpr int kCancelled = -1;
   static constexpr int kSwitchCount = 6;
+  static constexpr int kTouchRow = kSwitchCount;  // page 1, under the switches
   static constexpr int kStatusCount = 4;
   // Window coordinates: the tabs (x 0-80), the entry rows of a page.
   static constexpr controls::Rect kTab[3] = {
@@ -41,11 +44,13 @@ class CBriskTavrinSettingDlg : public controls::Screen {
   int page() const { return page_; }
   bool switch_on(int index) const { return switches_[size_t(index)]; }
   int status() const { return status_; }
+  int touch_keyboard() const { return touch_; }  // a shell::TouchKeyboard
 
   // The taps, as the screen handles them.
   void show_page(int page);
   void toggle(int index);
   void choose_status(int index);
+  void next_touch_keyboard();
   void add_friend();
 
  protected:
@@ -60,6 +65,7 @@ class CBriskTavrinSettingDlg : public controls::Screen {
   int status_ = 0;
   bool offline_ = false;
   std::array<bool, kSwitchCount> switches_{};
+  int touch_ = 0;
 };
 
 }  // namespace tavrin::screens
