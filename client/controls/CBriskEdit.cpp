@@ -41,11 +41,15 @@ bool is_pair(const std::u16string& s, size_t i) {
 }  // namespace
 
 int CBriskEdit::char_width(size_t i) const {
-  const char16_t c = text_[i];
-  if (i > 0 && is_low(c) && is_high(text_[i - 1])) return 0;
+  return width_in(text_, i);
+}
+
+int CBriskEdit::width_in(const std::u16string& text, size_t i) const {
+  const char16_t c = text[i];
+  if (i > 0 && is_low(c) && is_high(text[i - 1])) return 0;
   if (c == u'\t') return average_;
   char32_t code = c;
-  if (is_pair(text_, i)) code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text_[i + 1] - 0xDC00);
+  if (is_pair(text, i)) code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
   if (font_)
     if (const Font::Glyph* g = font_->glyph(code); g && g->advance > 0) return g->advance;
   // No such character in the face: the box it is drawn as.
@@ -65,11 +69,15 @@ int CBriskEdit::line_count(size_t pos) const {
 }
 
 std::vector<CBriskEdit::Line> CBriskEdit::layout() const {
+  return layout_of(text_);
+}
+
+std::vector<CBriskEdit::Line> CBriskEdit::layout_of(const std::u16string& text) const {
   std::vector<Line> lines;
   Line line;
   int x = kLeftMargin;
-  for (size_t i = 0; i < text_.size(); ++i) {
-    const char16_t c = text_[i];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
     if (c == u'\n') {
       line.end = i;
       lines.push_back(line);
@@ -77,31 +85,35 @@ std::vector<CBriskEdit::Line> CBriskEdit::layout() const {
       x = kLeftMargin;
       continue;
     }
-    const int w = char_width(i);
+    const int w = width_in(text, i);
     if (x + w > client_width() && i > line.start) {
       // A Latin word moves to the next line whole when a space before it
       // on this line allows; Chinese text breaks between any characters.
       size_t cut = i;
-      if (is_word_char(c) && is_word_char(text_[i - 1])) {
+      if (is_word_char(c) && is_word_char(text[i - 1])) {
         size_t j = i;
-        while (j > line.start && is_word_char(text_[j - 1])) --j;
-        if (j > line.start && text_[j - 1] == u' ') cut = j;
+        while (j > line.start && is_word_char(text[j - 1])) --j;
+        if (j > line.start && text[j - 1] == u' ') cut = j;
       }
       line.end = cut;
       lines.push_back(line);
       line = {cut, cut};
       x = kLeftMargin;
-      for (size_t k = cut; k < i; ++k) x += char_width(k);
+      for (size_t k = cut; k < i; ++k) x += width_in(text, k);
     }
     x += w;
   }
-  line.end = text_.size();
+  line.end = text.size();
   lines.push_back(line);
   return lines;
 }
 
 Point CBriskEdit::caret_position(size_t index) const {
-  const auto lines = layout();
+  return position_in(text_, layout(), index);
+}
+
+Point CBriskEdit::position_in(const std::u16string& text, const std::vector<Line>& lines,
+                              size_t index) const {
   for (size_t n = 0; n < lines.size(); ++n) {
     const bool last = n + 1 == lines.size();
     // An index at a wrap point belongs to the next line.
@@ -109,7 +121,7 @@ Point CBriskEdit::caret_position(size_t index) const {
         (index == lines[n].end && !last && lines[n + 1].start == index))
       continue;
     int x = kLeftMargin;
-    for (size_t i = lines[n].start; i < index; ++i) x += char_width(i);
+    for (size_t i = lines[n].start; i < index; ++i) x += width_in(text, i);
     return {x, int(n) * line_height_};
   }
   return {kLeftMargin, 0};
@@ -197,26 +209,36 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
   const auto& theme = shell::theme_colors();
   const gfx::PixelCanvas& c = p.canvas();
   p.fill_rounded({0, 0, c.width, c.height}, theme.edit_bk_color, theme.edit_bg_alpha);
+  const int font_h = font_ ? font_->height() : 24;
+  // The composition is laid out inside the text at the caret, so what
+  // follows moves on and wraps as it will once the composition is taken.
+  const std::u16string& composing = focused() && font_ ? composition() : std::u16string();
+  const std::u16string shown =
+      composing.empty() ? text_ : text_.substr(0, caret_) + composing + text_.substr(caret_);
+  const auto lines = composing.empty() ? layout() : layout_of(shown);
   if (font_) {
-    const auto lines = layout();
     for (size_t n = 0; n < lines.size(); ++n) {
       int x = kLeftMargin;
       const int y = int(n) * line_height_;
       for (size_t i = lines[n].start; i < lines[n].end; ++i) {
-        const int w = char_width(i);
+        const int w = width_in(shown, i);
         if (w == 0) continue;
-        const size_t units = is_pair(text_, i) ? 2 : 1;
-        if (text_[i] != u'\t')
-          p.text(std::u16string_view(&text_[i], units), {x, y, x + w + average_, y + line_height_},
+        const size_t units = is_pair(shown, i) ? 2 : 1;
+        if (i >= caret_ && i < caret_ + composing.size())
+          paint_composition_box(p, {x, y, x + w, y + font_h}, theme.edit_text_color,
+                                theme.edit_bk_color);
+        if (shown[i] != u'\t')
+          p.text(std::u16string_view(&shown[i], units), {x, y, x + w + average_, y + line_height_},
                  *font_, theme.edit_text_color, text::kSingleLine);
         x += w;
       }
     }
   }
-  if (focused())
-    paint_caret_and_composition(p, font_ ? &*font_ : nullptr, caret_position(caret_),
-                                font_ ? font_->height() : 24, c.width, theme.edit_text_color,
-                                theme.edit_bk_color);
+  if (focused()) {
+    const size_t at = caret_ + (composing.empty() ? 0 : composition_cursor());
+    const Point caret = composing.empty() ? caret_position(caret_) : position_in(shown, lines, at);
+    paint_caret(p, caret, font_h, c.width, theme.edit_text_color);
+  }
 }
 
 }  // namespace tavrin::controls

@@ -69,6 +69,13 @@ class CBriskEdit : public ChildControl {
   int client_width() const { return rect().width(); }
 
  private:
+  // The layout rules over any text: the box's own, or with the input
+  // method's composition standing in it at the caret.
+  int width_in(const std::u16string& text, size_t i) const;
+  std::vector<Line> layout_of(const std::u16string& text) const;
+  platform::Point position_in(const std::u16string& text, const std::vector<Line>& lines,
+                              size_t index) const;
+
   std::u16string text_;
   size_t caret_ = 0;
   size_t max_length_ = 0;

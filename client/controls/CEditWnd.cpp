@@ -298,20 +298,43 @@ void CEditWnd::on_paint(gfx::Painter& p) {
   const int font_h = font_ ? font_->height() : gfx::kEditFontHeight;
   const int top = (c.height - font_h) / 2;
   const int right = c.width - right_margin_;
-  if (has_selection()) {
-    const size_t a = std::max(first_visible_, std::min(size_t(anchor_), caret_));
-    const size_t b = std::max(a, std::max(size_t(anchor_), caret_));
-    const int x0 = left_margin_ + text_width(first_visible_, a);
-    const int x1 = std::min(right, left_margin_ + text_width(first_visible_, b));
-    if (x1 > x0) p.fill_rect({x0, top, x1, top + font_h}, theme.edit_out_line_color, 96);
+  const int caret_x = left_margin_ + text_width(first_visible_, caret_);
+  const std::u16string composing = focused() && font_ ? composition_shown(password_) : u"";
+  if (composing.empty()) {
+    if (has_selection()) {
+      const size_t a = std::max(first_visible_, std::min(size_t(anchor_), caret_));
+      const size_t b = std::max(a, std::max(size_t(anchor_), caret_));
+      const int x0 = left_margin_ + text_width(first_visible_, a);
+      const int x1 = std::min(right, left_margin_ + text_width(first_visible_, b));
+      if (x1 > x0) p.fill_rect({x0, top, x1, top + font_h}, theme.edit_out_line_color, 96);
+    }
+    if (font_)
+      p.text(units(first_visible_, text_.size()), {left_margin_, 0, right, c.height}, *font_,
+             theme.edit_text_color, text::kSingleLine | text::kVCenter);
+    if (focused()) paint_caret(p, {caret_x, top}, font_h, right, theme.edit_text_color);
+    return;
   }
-  if (font_)
-    p.text(units(first_visible_, text_.size()), {left_margin_, 0, right, c.height}, *font_,
-           theme.edit_text_color, text::kSingleLine | text::kVCenter);
-  if (focused())
-    paint_caret_and_composition(p, font_ ? &*font_ : nullptr,
-                                {left_margin_ + text_width(first_visible_, caret_), top}, font_h,
-                                right, theme.edit_text_color, theme.edit_bk_color);
+  // The composition stands in the line at the caret and pushes what follows
+  // to the right. The line slides left as far as needed to show the whole
+  // composition, or at least its cursor, and never further.
+  const int width = font_->text_width(composing);
+  const int cursor =
+      font_->text_width(std::u16string_view(composing).substr(0, composition_cursor()));
+  int shift = std::clamp(caret_x + width - right + 1, 0, caret_x - left_margin_);
+  if (caret_x + cursor - shift >= right) shift = caret_x + cursor - right + 1;
+  const int at = caret_x - shift;
+  const unsigned flags = text::kSingleLine | text::kVCenter;
+  p.save();
+  p.clip({left_margin_, 0, right, c.height});
+  p.text(units(first_visible_, caret_), {left_margin_ - shift, 0, right, c.height}, *font_,
+         theme.edit_text_color, flags);
+  paint_composition_box(p, {at, top, at + width, top + font_h}, theme.edit_text_color,
+                        theme.edit_bk_color);
+  p.text(composing, {at, 0, at + width + 1, c.height}, *font_, theme.edit_text_color, flags);
+  p.text(units(caret_, text_.size()), {at + width, 0, right, c.height}, *font_,
+         theme.edit_text_color, flags);
+  p.restore();
+  paint_caret(p, {at + cursor, top}, font_h, right, theme.edit_text_color);
 }
 
 }  // namespace tavrin::controls

@@ -64,28 +64,24 @@ intptr_t ChildControl::dispatch(const Message& m) {
   return on_message(m);
 }
 
-int ChildControl::paint_caret_and_composition(gfx::Painter& p, const Font* font, Point at,
-                                              int height, int right, uint32_t text_colour,
-                                              uint32_t background) {
-  int caret_x = at.x;
-  if (!composition_.empty() && font) {
-    const int width = font->text_width(composition_);
-    const Rect box{at.x, at.y, std::min(right, at.x + width + 2), at.y + height};
-    p.fill_rect(box, background, 255);
-    p.text(composition_, {at.x, at.y, box.right, at.y + height + 4}, *font, text_colour,
-           text::kSingleLine);
-    p.hline(at.y + height - 1, box.left, box.right, text_colour, 255);
-    caret_x = std::min(
-        right,
-        at.x + font->text_width(std::u16string_view(composition_).substr(0, composition_cursor_)));
-  }
+std::u16string ChildControl::composition_shown(bool hidden) const {
+  return hidden ? std::u16string(composition_.size(), u'*') : composition_;
+}
+
+void ChildControl::paint_composition_box(gfx::Painter& p, const Rect& box, uint32_t text_colour,
+                                         uint32_t background) {
+  p.fill_rect(box, background, 255);
+  p.hline(box.bottom - 1, box.left, box.right, text_colour, 255);
+}
+
+void ChildControl::paint_caret(gfx::Painter& p, Point at, int height, int right,
+                               uint32_t text_colour) {
   if (auto* ws = windows(); ws && focused_) {
     const Rect screen = ws->screen_rect(window_);
     ws->set_text_input_rect(
-        Rect{caret_x, at.y, caret_x + 1, at.y + height}.offset(screen.left, screen.top));
+        Rect{at.x, at.y, at.x + 1, at.y + height}.offset(screen.left, screen.top));
   }
-  if (caret_x < right) p.vline(caret_x, at.y, at.y + height, text_colour, 255);
-  return caret_x;
+  if (at.x < right) p.vline(at.x, at.y, at.y + height, text_colour, 255);
 }
 
 void ChildControl::paint() {

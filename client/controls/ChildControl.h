@@ -1,7 +1,8 @@
 // ChildControl: the base of the controls that are child windows of a screen
 // (the edit fields). It owns the child window, its surface and the backdrop
 // (what the parent shows under the control), follows focus, keeps the input
-// method's composition while the control has the focus, and paints:
+// method's composition while the control has the focus (each control draws
+// it inline at its caret, pushing the text after the caret on), and paints:
 // backdrop first, then the control through a Painter, then one present.
 // A control writes on_paint and on_message; the rest is here.
 //
@@ -43,12 +44,18 @@ class ChildControl {
   // Every message but paint; focus changes arrive after focused() changed.
   virtual intptr_t on_message(const platform::Message& m) = 0;
   platform::WindowSystem* windows() const { return platform::WindowSystem::instance(); }
-  // Draws the composition underlined on the box's background from the
-  // caret at `at` (top of the caret, client coordinates) up to `right`, and
-  // tells the window system where the caret is, for the candidate window.
-  // Returns the x where the caret is drawn.
-  int paint_caret_and_composition(gfx::Painter& p, const platform::Font* font, platform::Point at,
-                                  int height, int right, uint32_t text_colour, uint32_t background);
+  // The composition as drawn: one '*' a character in a hidden (password) box.
+  std::u16string composition_shown(bool hidden) const;
+  // Where the composition's own cursor is, in UTF-16 units.
+  size_t composition_cursor() const { return composition_cursor_; }
+  // The composition's cell, before its text is drawn in it: the box's
+  // background, underlined, so it reads as text not yet taken.
+  static void paint_composition_box(gfx::Painter& p, const platform::Rect& box,
+                                    uint32_t text_colour, uint32_t background);
+  // The caret with its top at `at` (client coordinates), drawn when left
+  // of `right`, and told to the window system for the candidate window.
+  void paint_caret(gfx::Painter& p, platform::Point at, int height, int right,
+                   uint32_t text_colour);
 
  private:
   intptr_t dispatch(const platform::Message& m);
