@@ -48,6 +48,19 @@ class CompositionTest : public controls_test::UiTest {
     backend->poll();
     settle();
   }
+  // A whole composition taken: its text, its end, then the commit.
+  void compose_and_commit(const char* composing, const char* committed) {
+    editing(composing, int(std::strlen(composing)));
+    editing("", 0);
+    commit(committed);
+  }
+  // The multi-line box at display (20, 352)-(460, 472), focused, holding text.
+  void make_box(CBriskEdit& box, std::u16string_view text) {
+    ASSERT_TRUE(box.create(main, {20, 300, 460, 420}, 100));
+    settle();
+    tap(30, 360);
+    box.set_text(text);
+  }
   // The commit, as the input method sends it.
   void commit(const char* utf8) {
     SDL_Event e{};
@@ -105,9 +118,7 @@ TEST_F(CompositionTest, SingleLineFieldPushesTheRestOfItsTextRight) {
   EXPECT_EQ(first_difference(display->frame(), before), "");
   EXPECT_EQ(ws->text_input_rect(), caret_before);
 
-  editing("zhong guo", 9);
-  editing("", 0);
-  commit("中国");
+  compose_and_commit("zhong guo", "中国");
   EXPECT_EQ(field.text(), u"ab中国中文cd");
   EXPECT_EQ(field.caret(), 6u);
 }
@@ -135,10 +146,7 @@ TEST_F(CompositionTest, SingleLineFieldSlidesToShowTheComposition) {
 
 TEST_F(CompositionTest, MultiLineBoxPushesAndWrapsTheRestOfItsText) {
   CBriskEdit box;
-  ASSERT_TRUE(box.create(main, {20, 300, 460, 420}, 100));  // display y 352-472
-  settle();
-  tap(30, 360);
-  box.set_text(u"今天一起去吃饭吧，我请客。See you");
+  make_box(box, u"今天一起去吃饭吧，我请客。See you");
   for (int i = 0; i < 18; ++i) key(key::kLeft);  // after "今天"
   ASSERT_EQ(box.caret(), 2u);
   ASSERT_EQ(box.layout().size(), 1u);
@@ -158,9 +166,7 @@ TEST_F(CompositionTest, MultiLineBoxPushesAndWrapsTheRestOfItsText) {
 
   editing("", 0);
   EXPECT_EQ(first_difference(display->frame(), before), "");
-  editing("wan shang", 9);
-  editing("", 0);
-  commit("晚上");
+  compose_and_commit("wan shang", "晚上");
   EXPECT_EQ(box.text(), u"今天晚上一起去吃饭吧，我请客。See you");
   EXPECT_EQ(box.caret(), 4u);
 }
@@ -169,10 +175,7 @@ TEST_F(CompositionTest, MultiLineBoxPushesAndWrapsTheRestOfItsText) {
 // cursor, and the candidate window, onto the next line.
 TEST_F(CompositionTest, MultiLineBoxCursorFollowsTheCompositionOntoTheNextLine) {
   CBriskEdit box;
-  ASSERT_TRUE(box.create(main, {20, 300, 460, 420}, 100));
-  settle();
-  tap(30, 360);
-  box.set_text(u"一二三四五六七八九十一二三四五");
+  make_box(box, u"一二三四五六七八九十一二三四五");
   const Rect caret_before = ws->text_input_rect();
   editing("zhe shi yi ge hen chang de ci", 29);
   EXPECT_GT(ws->text_input_rect().top, caret_before.top);
