@@ -9,7 +9,7 @@
 // contact column ("<table>_friend"; an older file gets it from
 // ChatLogSearch::buildIndex). Deleting drops the
 // search index of ChatLogSearch (rebuilt by the next search), so no piece of
-// a deleted line stays in the file. User-interface thread.
+// a deleted line stays in the file; rewriting a line keeps it current. User-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -78,10 +78,12 @@ class ChatLogStore {
 
  private:
   // Runs `change` (with the row id as bound text) on the row when it is
-  // still there, after dropping the search index; false when it is gone.
+  // still there, after dropping the search indexes unless told not to (a
+  // delete must: no fragment of a deleted line may stay); false when gone.
   bool changeRow(
       std::int64_t rowid,
-      const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const;
+      const std::function<void(CppSQLite3Database&, const std::u16string&)>& change,
+      bool dropIndex = true) const;
 
   std::filesystem::path path_;
   std::u16string table_;
