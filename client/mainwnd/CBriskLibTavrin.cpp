@@ -13,9 +13,11 @@
 #include "mainwnd/main_menus.h"
 #include "platform/display.h"
 #include "screens/chat/ChatLines.h"
+#include "screens/chat/ChatText.h"
 #include "shell/app.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
+#include "storage/StorageGuard.h"
 
 namespace tavrin::mainwnd {
 
@@ -77,7 +79,7 @@ bool CBriskLibTavrin::start() {
   }
   // 2. The header; 3-9 when the window is made.
   logged_in_ = true;
-  log_.emplace(screens::chat::signed_in_chat_log());
+  open_chat_log();
   online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   build_header();
   if (!create()) return false;
@@ -116,6 +118,7 @@ bool CBriskLibTavrin::on_create() {
 
 void CBriskLibTavrin::on_destroy() {
   fx_set_system_msg_cb(nullptr, nullptr);
+  fail_unanswered();
   kill_timer(kReloginTimer);
   kill_timer(kNamesTimer);
   menu_.close();
@@ -123,6 +126,23 @@ void CBriskLibTavrin::on_destroy() {
   tree_.destroy();
   background_.free();
   notifier_.reset();
+}
+
+void CBriskLibTavrin::open_chat_log() {
+  log_.emplace(screens::chat::signed_in_chat_log());
+  // A line still pending in the log was sent by a client that ended before
+  // its result: none can come now. A line waits 30 s at most for its result,
+  // so such lines are among the last the earlier run logged.
+  constexpr std::int64_t kNewestRows = 10000;
+  (void)storage::tryStorage([&] {
+    (void)log_->replacePrefix(screens::chat::kPendingPrefix, screens::chat::kFailedPrefix,
+                              kNewestRows);
+  });
+}
+
+void CBriskLibTavrin::fail_unanswered() {
+  for (const screens::chat::Outbox::Settled& s : outbox_.abandon())
+    screens::chat::show_settled(s, log_ ? &*log_ : nullptr, chat_.get());
 }
 
 void CBriskLibTavrin::register_callback() {

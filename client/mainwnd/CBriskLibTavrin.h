@@ -150,6 +150,12 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   void build_header();
   void build_background();
   void register_callback();
+  // Opens the signed-in user's chat log; lines an earlier run left pending
+  // are failed there.
+  void open_chat_log();
+  // The session ends: the lines still waiting for a result are failed, on
+  // screen and in the log.
+  void fail_unanswered();
   // Drawing.
   bool can_present() const;
   void refresh(const ContactTreeModel::Touched& touched);

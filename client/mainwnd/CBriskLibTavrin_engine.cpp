@@ -137,9 +137,14 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
     while (fx_msg* line = fx_get_msg(contact_id)) fx_destroy_msg(line);
     return;
   }
-  // 1. Senders the engine does not know are ignored.
+  // 1. Senders the engine does not know are ignored; their lines are let go,
+  // so the service hears them answered and does not hand them out again.
   const std::optional<ContactRecord> sender = read_contact(contact_id);
-  if (!sender) return;
+  if (!sender) {
+    if (text.empty())
+      while (fx_msg* line = fx_get_msg(contact_id)) fx_destroy_msg(line);
+    return;
+  }
   // 2-3. Sound, vibration, notice; the header says it when we are in front.
   // A line the open chat with its sender shows at once needs no notice over it.
   const bool in_view = text.empty() && chat_ && chat_->contact_id() == contact_id &&
@@ -177,12 +182,12 @@ std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16str
   if (!log_ || !shell::switch_settings().keep_chat_log) return {};
   std::u16string latest;
   const std::u16string prefix = name + std::u16string(screens::chat::kNameColon);
-  for (screens::chat::ChatLine& line : screens::chat::take_received(contact_id, name)) {
+  screens::chat::take_received(contact_id, name, [&](screens::chat::ChatLine& line) {
     latest = line.text.starts_with(prefix) ? line.text.substr(prefix.size()) : line.text;
     // A line the log cannot take still reaches the chat, unlogged.
     if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time); }))
       pending_.emplace_back(contact_id, std::move(line.text));
-  }
+  });
   return latest;
 }
 

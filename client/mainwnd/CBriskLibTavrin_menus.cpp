@@ -166,6 +166,7 @@ void CBriskLibTavrin::sign_out() {
   relogging_ = false;
   kill_timer(kReloginTimer);
   fx_loginout();
+  fail_unanswered();
   go_offline();
   box(u"您已经离线！");
 }
@@ -174,7 +175,7 @@ void CBriskLibTavrin::sign_in_again() {
   if (!sign_in()) return;
   auto_relogin_ = true;
   logged_in_ = true;
-  log_.emplace(screens::chat::signed_in_chat_log());
+  open_chat_log();
   build_header();
   register_callback();
   if (chat_) chat_->set_logged_in(true);

@@ -261,9 +261,11 @@ bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
 // It cannot follow the log through triggers (its
 // text is made here, not in SQL, and other programs may write the file), so
 // it is filled in slices of row ids: "<index>_mark" holds the highest row id
-// indexed. Lines are only ever appended with growing row ids; a delete or a
-// change of a line's text empties the index through its triggers (any writer
-// can run them), and the filling starts again.
+// indexed. Lines are only ever appended with growing row ids; a delete, or a
+// change of the text of a line already indexed, empties the index through
+// its triggers (any writer can run them), and the filling starts again. A
+// sent line's state is rewritten moments after it was logged, before any
+// search reached it, so that rewrite costs nothing.
 bool ChatLogSearch::createShortIndex(CppSQLite3Database& db) const {
   const std::u16string index = shortIndexName(table_);
   const std::u16string mark = index + u"_mark";
@@ -275,11 +277,14 @@ bool ChatLogSearch::createShortIndex(CppSQLite3Database& db) const {
                                u"tokenize='ascii');"));
     requireDone(db, db.execute(u"create table " + mark + u"(upto integer not null);"));
     requireDone(db, db.execute(u"insert into " + mark + u" values(0);"));
-    for (const char16_t* event : {u"delete", u"update of FriendLog"})
-      requireDone(db,
-                  db.execute(u"create trigger " + index + u"_a" + event[0] + u" after " + event +
-                             u" on " + table_ + u" begin insert into " + index + u"(" + index +
-                             u") values ('delete-all'); update " + mark + u" set upto = 0; end;"));
+    const std::u16string emptied = u" begin insert into " + index + u"(" + index +
+                                   u") values ('delete-all'); update " + mark +
+                                   u" set upto = 0; end;";
+    requireDone(db, db.execute(u"create trigger " + index + u"_ad after delete on " + table_ +
+                               emptied));
+    requireDone(db, db.execute(u"create trigger " + index + u"_au after update of FriendLog on " +
+                               table_ + u" when old.rowid <= (select upto from " + mark + u")" +
+                               emptied));
     requireDone(db, db.execute(u"commit;"));
   });
   if (failure) {

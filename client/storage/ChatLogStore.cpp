@@ -95,11 +95,38 @@ std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view
 }
 
 bool ChatLogStore::replaceLine(std::int64_t rowid, std::u16string_view line) const {
-  // The search index holds the old text: it is rebuilt by the next search.
-  return changeRow(rowid, [&](CppSQLite3Database& db, const std::u16string& id) {
-    requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
-                               {withoutTabsAndLineFeeds(line), id}));
-  });
+  // The search indexes follow a changed text through their triggers: a sent
+  // line's state changes with every line sent, and dropping them each time
+  // would have every search of a large log wait for a rebuild.
+  return changeRow(
+      rowid,
+      [&](CppSQLite3Database& db, const std::u16string& id) {
+        requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? where rowid = ?;",
+                                   {withoutTabsAndLineFeeds(line), id}));
+      },
+      /*dropIndex=*/false);
+}
+
+int ChatLogStore::replacePrefix(std::u16string_view from, std::u16string_view to,
+                                std::int64_t newest) const {
+  if (from.empty()) return 0;
+  int changed = 0;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    const std::u16string length = decimal16(std::int64_t(ChatLogSearch::characters(from)));
+    // Row ids only grow: the newest rows are a range of the table's b-tree.
+    const std::u16string where = u" where rowid > (select coalesce(max(rowid), 0) from " + table_ +
+                                 u") - " + decimal16(newest) + u" and substr(FriendLog, 1, " +
+                                 length + u") = ?;";
+    changed = int(db.scalar(u"select count(*) from " + table_ + where, {std::u16string(from)}));
+    if (changed > 0)
+      requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? || substr(FriendLog, " +
+                                     length + u" + 1)" + where,
+                                 {std::u16string(to), std::u16string(from)}));
+  }
+  db.close();
+  return changed;
 }
 
 std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {
@@ -154,7 +181,8 @@ bool ChatLogStore::deleteRow(std::int64_t rowid) const {
 
 bool ChatLogStore::changeRow(
     std::int64_t rowid,
-    const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const {
+    const std::function<void(CppSQLite3Database&, const std::u16string&)>& change,
+    bool dropIndex) const {
   bool there = false;
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
@@ -162,7 +190,7 @@ bool ChatLogStore::changeRow(
     const std::u16string id = decimal16(rowid);
     there = db.scalar(u"select count(*) from " + table_ + u" where rowid = ?;", {id}) > 0;
     if (there) {
-      ChatLogSearch::dropIndex(db, table_);
+      if (dropIndex) ChatLogSearch::dropIndex(db, table_);
       change(db, id);
     }
   }

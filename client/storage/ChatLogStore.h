@@ -9,7 +9,7 @@
 // contact column ("<table>_friend"; an older file gets it from
 // ChatLogSearch::buildIndex). Deleting drops the
 // search index of ChatLogSearch (rebuilt by the next search), so no piece of
-// a deleted line stays in the file. User-interface thread.
+// a deleted line stays in the file; rewriting a line keeps it current. User-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +54,10 @@ class ChatLogStore {
   // Rewrites the text of one stored line (its time stays); false when the
   // row is gone (the user deleted it meanwhile).
   bool replaceLine(std::int64_t rowid, std::u16string_view line) const;
+  // Rewrites the lines of this user among the newest `newest` rows that
+  // start with `from` to start with `to` instead (a state prefix); the
+  // number of lines rewritten.
+  int replacePrefix(std::u16string_view from, std::u16string_view to, std::int64_t newest) const;
   // The contact's lines, oldest first.
   [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
   // The contact's lines with their row ids, oldest first.
@@ -78,10 +82,11 @@ class ChatLogStore {
 
  private:
   // Runs `change` (with the row id as bound text) on the row when it is
-  // still there, after dropping the search index; false when it is gone.
-  bool changeRow(
-      std::int64_t rowid,
-      const std::function<void(CppSQLite3Database&, const std::u16string&)>& change) const;
+  // still there, after dropping the search indexes unless told not to (a
+  // delete must: no fragment of a deleted line may stay); false when gone.
+  bool changeRow(std::int64_t rowid,
+                 const std::function<void(CppSQLite3Database&, const std::u16string&)>& change,
+                 bool dropIndex = true) const;
 
   std::filesystem::path path_;
   std::u16string table_;

@@ -146,9 +146,12 @@ FX_API int fx_close_network(void);
 /* Replaces the system callback; a null callback stops event delivery. */
 FX_API void fx_set_system_msg_cb(fx_msg_cb cb, void* user);
 /* Removes and returns the oldest queued chat line from that sender, or NULL
- * (id 0, nothing queued). The caller frees it with fx_destroy_msg. */
+ * (id 0, nothing queued). The caller frees it with fx_destroy_msg once it
+ * has shown or stored the line: the server hears the line's 200 only then,
+ * and keeps a line that was never answered for the next login. */
 FX_API fx_msg* fx_get_msg(long contact_id);
-/* Frees text, content type, date and the record; NULL is ignored. */
+/* Frees text, content type, date and the record; NULL is ignored. For a
+ * line taken with fx_get_msg it first answers the server 200. */
 FX_API void fx_destroy_msg(fx_msg* msg);
 
 /* ---- Transport and proxy ---- */

@@ -95,11 +95,24 @@ void ChatRelay::deliver(SipcConnection& to, std::string_view method, const Dialo
   h.emplace_back("F", from.group ? s_.groupUriOf(from.number) : s_.uriOf(from.number));
   if (from.group) h.emplace_back("SO", s_.uriOf(senderNumber));
   h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
+  std::string date;
   if (method == "M") {
+    date = httpDate();
     h.emplace_back("K", "SaveHistory");
-    h.emplace_back("D", httpDate());
+    h.emplace_back("D", date);
   }
-  s_.request(to, method, callIdFor(to, from), h, m.body);
+  const long callId = callIdFor(to, from);
+  // A one-to-one line waits for the recipient's answer, within the bound of
+  // an offline box; past it a line is relayed without that guarantee.
+  Session& ss = to.session;
+  const Options& o = s_.options();
+  if (method == "M" && !from.group && long(ss.relayedInFlight.size()) < o.offlineMaxLines &&
+      long(ss.relayedBytes + m.body.size()) <= o.offlineMaxBytes) {
+    ss.relayedInFlight[ss.serverSeq] = {h[0].second, std::string(m.headerOr("C", "text/plain")),
+                                        m.body, date};
+    ss.relayedBytes += m.body.size();
+  }
+  s_.request(to, method, callId, h, m.body);
 }
 
 void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
@@ -130,18 +143,43 @@ bool ChatRelay::keepsOffline(const DialogPeer& peer) {
   return account && !account->echo;
 }
 
-void ChatRelay::storeOffline(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
+void ChatRelay::storeOffline(long recipient, std::string_view senderUri, std::string_view type,
+                             std::string_view body, const std::string& date) {
   s_.store()
       .db()
       .sql(
           "INSERT INTO offline_messages(recipient, sender_uri, content_type, body, date) "
           "VALUES(?,?,?,?,?)")
-      .bind(1, peer.number)
-      .bind(2, s_.uriOf(c.session.number))
-      .bind(3, m.headerOr("C", "text/plain"))
-      .bind(4, m.body)
-      .bind(5, httpDate())
+      .bind(1, recipient)
+      .bind(2, senderUri)
+      .bind(3, type)
+      .bind(4, body)
+      .bind(5, date)
       .run();
+}
+
+void ChatRelay::keepUnanswered(SipcConnection& c) {
+  Session& ss = c.session;
+  if (ss.relayedInFlight.empty()) return;
+  std::vector<std::pair<long, Session::RelayedLine*>> lines;  // in the order they were relayed
+  for (auto& [seq, line] : ss.relayedInFlight) lines.emplace_back(seq, &line);
+  std::sort(lines.begin(), lines.end());
+  long kept = 0;
+  for (const auto& [seq, line] : lines) {
+    // Already accepted with a 200 to the sender: kept whatever the box holds.
+    try {
+      storeOffline(ss.number, line->sender, line->type, line->body, line->date);
+      counted(ss.number, line->sender, line->body.size(), +1);
+      ++kept;
+    } catch (const DbError& e) {
+      logAt(0, "conn %llu: an unanswered line for %ld is lost: %s", (unsigned long long)c.id(),
+            ss.number, e.what());
+    }
+  }
+  logAt(1, "conn %llu: %ld unanswered lines kept offline for %ld", (unsigned long long)c.id(), kept,
+        ss.number);
+  ss.relayedInFlight.clear();
+  ss.relayedBytes = 0;
 }
 
 void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
@@ -170,7 +208,7 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
     }
     // Answered only once the row is committed: a store that fails throws,
     // and the sender hears 500 (a failed line), never a 200 for a lost one.
-    storeOffline(c, m, peer);
+    storeOffline(peer.number, sender, m.headerOr("C", "text/plain"), m.body, httpDate());
     counted(peer.number, sender, m.body.size(), +1);
     if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
     return;
@@ -273,6 +311,14 @@ void ChatRelay::handOutBatch(SipcConnection& c) {
 
 void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   if (m.method != "M" || m.status < 200) return;
+  // A relayed line is answered on its own sequence, by the engine that got
+  // it from that sender; any answer lets it go (a refusal is the client's).
+  auto& relayed = c.session.relayedInFlight;
+  if (auto it = relayed.find(m.seq); it != relayed.end() && m.headerOr("F") == it->second.sender) {
+    c.session.relayedBytes -= it->second.body.size();
+    relayed.erase(it);
+    return;
+  }
   auto& inFlight = c.session.offlineInFlight;
   auto it = inFlight.find(m.callId);
   if (it == inFlight.end()) return;
@@ -332,6 +378,7 @@ void ChatRelay::counted(long recipient, const std::string& sender, size_t bytes,
 }
 
 void ChatRelay::dropSession(SipcConnection& c) {
+  keepUnanswered(c);
   c.session.dialogs.clear();
   c.session.endedDialogs.clear();
   // Lines handed out and unanswered stay stored for the next login.

@@ -8,7 +8,10 @@
 // 481. The demo's echo account answers every line and nudge itself. A line
 // for someone offline is answered only after it is stored, and a stored line
 // is deleted only when the recipient's engine has answered it, so neither a
-// failed store nor a dropped connection loses a line silently.
+// failed store nor a dropped connection loses a line silently. A line
+// relayed to someone online is kept in memory until that engine answers it
+// (once its client has kept the line), and stored offline if the connection
+// ends first.
 //
 // A backlog is handed over at the pace the recipient reads it: a batch of
 // lines, and the next once the engine has answered every line of the last,
@@ -53,7 +56,10 @@ class ChatRelay {
   // online and is not the echo account).
   bool keepsOffline(const DialogPeer& peer);
   // Throws DbError when the row cannot be committed.
-  void storeOffline(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer);
+  void storeOffline(long recipient, std::string_view senderUri, std::string_view type,
+                    std::string_view body, const std::string& date);
+  // Stores the lines relayed to the connection that its engine never answered.
+  void keepUnanswered(SipcConnection& c);
   // Hands out the next batch of the connection's backlog when a pass runs
   // and nothing of the last batch is still unanswered.
   void handOutBatch(SipcConnection& c);

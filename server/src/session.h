@@ -34,6 +34,14 @@ struct Session {
     size_t bytes = 0;
   };
   std::unordered_map<long, OfflineHandout> offlineInFlight;
+  // Lines relayed to this connection while it was online and not yet
+  // answered by its engine: server sequence -> the line, kept as offline
+  // messages if the connection ends first (within relayedBytes' bound).
+  struct RelayedLine {
+    std::string sender, type, body, date;
+  };
+  std::unordered_map<long, RelayedLine> relayedInFlight;
+  size_t relayedBytes = 0;
   // A "GetOfflineMessages" pass hands the backlog over in batches, the next
   // once every line of the last is answered; rows up to the cursor were
   // handed out in this pass (those the client refused wait for the next).

@@ -189,6 +189,37 @@ TEST_F(ChatLogTest, LargeLogIsScannedUntilItsIndexIsBuiltApart) {
   EXPECT_EQ(large.find(u"明").size(), 60u);
 }
 
+// A sent line is logged pending and rewritten as sent or failed moments
+// later: that rewrite must leave both indexes whole and current, or every
+// line sent would have the next search of a large log wait for a rebuild.
+TEST_F(ChatLogTest, RewritingASentLinesStateKeepsTheSearchIndexesCurrent) {
+  log.append(5, u"机主：earlier words 早", u"10:00:00");
+  ChatLogSearch indexed(path, 100000001, /*inlineLines=*/10, /*slice=*/7);
+  ASSERT_TRUE(indexed.buildIndex());
+  const auto rewritten = [&](std::u16string_view pending, std::u16string_view settled) {
+    const std::int64_t row = log.appendRow(5, pending, u"10:00:01");
+    EXPECT_TRUE(log.replaceLine(row, settled));
+  };
+  rewritten(u"发送中：meet at noon 晚", u"机主：meet at noon 晚");
+  EXPECT_TRUE(indexed.indexReady());
+  EXPECT_EQ(lines(indexed.find(u"noon")), std::vector<std::u16string>{u"机主：meet at noon 晚"});
+  EXPECT_EQ(lines(indexed.find(u"晚")), std::vector<std::u16string>{u"机主：meet at noon 晚"});
+  EXPECT_TRUE(indexed.find(u"发送中").empty());
+
+  // A line a search has already indexed is rewritten too: still found as it now reads.
+  const std::int64_t row = log.appendRow(5, u"发送中：late 迟", u"10:00:02");
+  ASSERT_EQ(indexed.find(u"迟").size(), 1u);
+  EXPECT_TRUE(log.replaceLine(row, u"发送失败：late 迟"));
+  EXPECT_EQ(lines(indexed.find(u"迟")), std::vector<std::u16string>{u"发送失败：late 迟"});
+  EXPECT_EQ(lines(indexed.find(u"发送失败")), std::vector<std::u16string>{u"发送失败：late 迟"});
+  EXPECT_EQ(indexed.find(u"早").size(), 1u);
+  CppSQLite3Database db;
+  db.open(path);
+  EXPECT_EQ(db.execute(u"insert into tab100000001_search(tab100000001_search) "
+                       u"values('integrity-check');"),
+            0);
+}
+
 TEST_F(ChatLogTest, BackupIsTheDeviceRecordFormatAndReplacesTheFile) {
   const std::vector<ChatLogLine> newestFirst = {{u"Bob：再见", u"10:00:02"},
                                                 {u"机主：hi", u"10:00:01"}};

@@ -54,6 +54,30 @@ TEST_F(ImTest, LinesSentWhileTheInvitationIsPendingArriveInOrderAndAreReported52
   fx_destroy_msg(m);
 }
 
+TEST_F(ImTest, ALineTheReceiverNeverKeptComesAgainAtItsNextLoginAKeptOneDoesNot) {
+  auto bob = start_bob();
+  ASSERT_TRUE(eventually([] { return fx_is_on_line_by_id(kBob) == 1; }));
+  PeerEvent e;
+  EXPECT_EQ(fx_dialog_send(kBob, "kept", nullptr, nullptr), 1);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 1));
+  EXPECT_EQ(bob->command("get 100000001"), "msg kept");
+  // Bob's next line reaches us only after the service has read his answer
+  // to the kept one: one connection, read in order.
+  EXPECT_EQ(bob->command("send 100000001 ping"), "ok 1");
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob));
+
+  EXPECT_EQ(fx_dialog_send(kBob, "never kept", nullptr, nullptr), 1);
+  ASSERT_TRUE(bob->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 2));
+  Seen s;
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_SENT, kBob, &s, 2));
+  bob->kill_now();  // before his client kept the line
+
+  auto again = start_bob();
+  ASSERT_TRUE(again->wait_event(FX_MSG_CHAT_MESSAGE, kAlice, &e, 1, seconds(30)));
+  EXPECT_EQ(again->command("get 100000001"), "msg never kept");
+  EXPECT_EQ(again->command("get 100000001"), "none");
+}
+
 TEST_F(ImTest, LineToAnOfflineContactGoesOutsideADialogAndArrivesAtTheNextLogin) {
   ASSERT_EQ(fx_is_on_line_by_id(kBob), 0);
   EXPECT_EQ(fx_dialog_send(kBob, "while you were away", nullptr, nullptr), 1);

@@ -166,6 +166,38 @@ TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
   fx_destroy_msg(m);
 }
 
+TEST_F(ImUnitTest, ALineIsAnsweredOnlyOnceTheClientLetsItsRecordGo) {
+  // The service keeps a line until its 200: a client that dies between
+  // taking a line and keeping it must not have answered it.
+  const auto line = [](int seq) {
+    return "M tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\nI: 1000009\r\nQ: " +
+           std::to_string(seq) + " M\r\nL: 2\r\n\r\nhi";
+  };
+  receive(line(6));
+  ASSERT_TRUE(rec_.wait_for(FX_MSG_CHAT_MESSAGE, kBob, nullptr, 1, std::chrono::seconds(0)));
+  EXPECT_EQ(sent(), "");
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(sent(), "");  // taken, not yet kept
+  fx_destroy_msg(m);
+  EXPECT_EQ(sent(),
+            "SIP-C/2.0 200 OK\r\nF: sip:100000002@tavrin.local;p=1\r\nI: 1000009\r\nQ: 6 "
+            "M\r\n\r\n");
+
+  // Owed on a connection that has since been replaced: not sent on the new one.
+  receive(line(7));
+  m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  wire().reset_receive();
+  fx_destroy_msg(m);
+  EXPECT_EQ(sent(), "");
+
+  // Lines still queued when the engine clears its queue are not answered.
+  receive(line(8));
+  engine().messages.clear();
+  EXPECT_EQ(sent(), "");
+}
+
 TEST_F(ImUnitTest, ALineWithANulArrivesWhole) {
   // Readers of fx_msg stop at the first NUL: the rest of the line must not vanish.
   receive(

@@ -46,6 +46,16 @@ PeerProcess::~PeerProcess() {
   if (out_fd_ >= 0) close(out_fd_);
 }
 
+void PeerProcess::kill_now() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  if (in_fd_ >= 0) close(in_fd_);
+  in_fd_ = -1;
+}
+
 void PeerProcess::read_loop() {
   std::string buffer;
   char chunk[4096];

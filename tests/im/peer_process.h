@@ -36,6 +36,8 @@ class PeerProcess {
   bool wait_event(int code, long p2 = -1, PeerEvent* out = nullptr, size_t nth = 1,
                   std::chrono::milliseconds limit = std::chrono::seconds(20));
   std::vector<PeerEvent> events();
+  // kill -9: the peer dies at once, with whatever it had not done.
+  void kill_now();
 
  private:
   void read_loop();

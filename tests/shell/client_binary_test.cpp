@@ -238,10 +238,12 @@ namespace {
 struct DemoServer {
   TempDir dir{"tavrin-journey-server"};
   tavrin::test::ServerChild server;
-  DemoServer() {
-    server.start({TAVRIN_SERVER_BIN, "--data", dir.path.string(), "--demo", "--nav-port", "0",
-                  "--sipc-port", "0", "--no-signin"},
-                 {.stderr_path = dir.file("log.txt"), .die_with_parent = true});
+  explicit DemoServer(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data",      dir.path.string(), "--demo",
+                                  "--nav-port",      "0",           "--sipc-port",     "0",
+                                  "--no-signin"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    server.start(args, {.stderr_path = dir.file("log.txt"), .die_with_parent = true});
   }
   std::string address() const { return "127.0.0.1:" + std::to_string(server.sipc()); }
 };
@@ -372,4 +374,50 @@ TEST(ClientJourney, AfterLogoutNothingIsSentAndTheClientStaysUp) {
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_EQ(logged[0].line, u"发送失败：typed while signed out");
   EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
+}
+
+// A line still waiting for its result when the client ends is never left
+// "发送中：" in the history: failed at 退出塔文, and failed at the next
+// sign-in after a kill -9. The service here never answers lines.
+TEST(ClientJourney, LinesPendingWhenTheClientEndsAreFailedInTheHistory) {
+  Installed app;
+  DemoServer demo({"--test-withhold-acks"});
+  ASSERT_GT(demo.server.sipc(), 0);
+  const auto run = [&](const std::string& name, const std::string& steps) {
+    return start({app.exe, "--headless", "--server", demo.address(), "--script",
+                  app.script(name + ".txt", steps), "--instance-dir", app.dir.path.string()},
+                 app.dir.file(name + ".out"));
+  };
+  const auto own_lines = [&] {
+    std::vector<std::u16string> own;
+    for (const auto& l : alice_log(app, 100000009))
+      if (!l.line.starts_with(u"Echo")) own.push_back(l.line);
+    return own;
+  };
+  // Echo's chat from its row, a line, 发送, and straight out through 个人.
+  const std::string send_to_echo = "wait 4000\ntap 240 430\nwait 1000\ntap 240 215\ntext ";
+  const pid_t first = run("first", std::string(kAliceSignsIn) + send_to_echo +
+                                       "pending at exit\ntap 80 771\nwait 500\nkey escape\n"
+                                       "wait 500\n" +
+                                       kMineMenu + kExitItem + "wait 5000\nquit 7\n");
+  ASSERT_EQ(wait_exit(first, 60000), 0) << read(app.dir.file("first.out"));
+  EXPECT_EQ(own_lines(), std::vector<std::u16string>{u"发送失败：pending at exit"});
+
+  const pid_t second =
+      run("second", "key enter\n" + send_to_echo + "pending at a kill\ntap 80 771\nwait 60000\n");
+  ASSERT_GT(second, 0);
+  const auto pending = [&] {
+    const auto own = own_lines();
+    return own.size() == 2 && own[1] == u"发送中：pending at a kill";
+  };
+  for (int i = 0; i < 300 && !pending(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(pending()) << read(app.dir.file("second.out"));
+  kill(second, SIGKILL);
+  wait_exit(second, 10000);
+
+  const pid_t third = run("third", "key enter\nwait 4000\nquit\n");
+  ASSERT_EQ(wait_exit(third, 60000), 0) << read(app.dir.file("third.out"));
+  EXPECT_EQ(own_lines(), (std::vector<std::u16string>{u"发送失败：pending at exit",
+                                                      u"发送失败：pending at a kill"}));
 }

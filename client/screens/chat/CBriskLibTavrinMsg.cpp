@@ -211,10 +211,10 @@ void CBriskLibTavrinMsg::rebuild_rows() {
 }
 
 void CBriskLibTavrinMsg::receive() {
-  for (chat::ChatLine& line : chat::take_received(contact_id_, name_)) {
+  chat::take_received(contact_id_, name_, [this](chat::ChatLine& line) {
     const std::int64_t rowid = log_line(line.text, line.time);
     add_live_line({std::move(line.text), std::move(line.time), 0, 0, 0, rowid});
-  }
+  });
   show_pending();
 }
 

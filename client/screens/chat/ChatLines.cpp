@@ -1,6 +1,7 @@
 #include "screens/chat/ChatLines.h"
 
 #include <cstdlib>
+#include <memory>
 
 #include "libtavrin.h"
 #include "platform/text_codec.h"
@@ -16,18 +17,18 @@ std::u16string take_engine_text(char* text) {
   return out;
 }
 
-std::vector<ChatLine> take_received(long contact_id, std::u16string_view name) {
-  std::vector<ChatLine> lines;
+void take_received(long contact_id, std::u16string_view name,
+                   const std::function<void(ChatLine&)>& keep) {
   const int bias = standard_bias_minutes();
   while (fx_msg* m = fx_get_msg(contact_id)) {
-    const std::u16string text = plain_text(m->text);
+    const std::unique_ptr<fx_msg, decltype(&fx_destroy_msg)> record(m, &fx_destroy_msg);
     std::u16string time = local_time_now();
     if (m->date)
       if (auto local = server_date_to_local(m->date, bias)) time = *local;
-    fx_destroy_msg(m);
-    lines.push_back({std::u16string(name) + std::u16string(kNameColon) + text, std::move(time)});
+    ChatLine line{std::u16string(name) + std::u16string(kNameColon) + plain_text(m->text),
+                  std::move(time)};
+    keep(line);
   }
-  return lines;
 }
 
 std::u16string plain_text(const char* utf8) {

@@ -5,6 +5,7 @@
 // with its state prefix, and the signed-in user's chat log. UI thread.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,10 @@ struct ChatLine {
 // Takes every line of the contact waiting in the engine's queue, oldest
 // first: the sender's name, "：" and the text without its formatting, at the
 // server's date as local time of day (now when the date cannot be read).
-std::vector<ChatLine> take_received(long contact_id, std::u16string_view name);
+// Each goes to `keep` (which shows or logs it) before its record is let go:
+// the engine answers the service for a line only then.
+void take_received(long contact_id, std::u16string_view name,
+                   const std::function<void(ChatLine&)>& keep);
 
 // An engine string handed over as new, converted and freed (null: empty).
 std::u16string take_engine_text(char* text);

@@ -56,6 +56,15 @@ std::optional<Outbox::Settled> Outbox::on_result(int code, long contact_id, cons
   return settled;
 }
 
+std::vector<Outbox::Settled> Outbox::abandon() {
+  std::vector<Settled> failed;
+  for (const Entry& e : entries_)
+    if (!e.timed_out)
+      failed.push_back({e.contact_id, e.id, e.rowid, sent_line(kFailedPrefix, e.text)});
+  entries_.clear();
+  return failed;
+}
+
 void show_settled(const Outbox::Settled& settled, const storage::ChatLogStore* log,
                   ChatWindow* chat) {
   if (settled.rowid != 0 && log != nullptr)

@@ -33,6 +33,9 @@ class Outbox {
   // What a send result settles: the code's outcome for the line its record
   // carries; nullopt when it is about no line of ours.
   std::optional<Settled> on_result(int code, long contact_id, const fx_msg* record);
+  // The session ends (sign-out, exit): every line still waiting is failed,
+  // as no result for it can reach this client any more; the outbox empties.
+  std::vector<Settled> abandon();
   size_t size() const { return entries_.size(); }
 
  private:

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "frame/engine.h"
+#include "frame/message_queue.h"
 #include "libtavrin.h"
 
 using tavrin::engine;
@@ -42,10 +43,12 @@ FX_API fx_msg* fx_get_msg(long contact_id) {
 
 FX_API void fx_destroy_msg(fx_msg* msg) {
   if (!msg) return;
-  free(msg->text);
-  free(msg->content_type);
-  free(msg->date);
-  free(msg);
+  try {
+    engine().messages.released(msg);
+  } catch (...) {
+    // The record is freed whatever its action did.
+  }
+  tavrin::free_fx_msg(msg);
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "frame/engine.h"
@@ -29,7 +30,7 @@ long sender_of(const sipc_message& m) {
 }
 
 // Status 200 with the request's "F", its call id and "%d METHOD".
-void answer_ok(const sipc_message& m, const char* method, const std::string& body = {}) {
+sipc_message ok_answer(const sipc_message& m, const char* method, const std::string& body = {}) {
   sipc_message a;
   a.set_status(200);
   if (const std::string* f = m.get_header("F")) a.add_header("F", *f);
@@ -37,7 +38,23 @@ void answer_ok(const sipc_message& m, const char* method, const std::string& bod
   a.add_header("Q", std::to_string(m.sequence()) + " " + method);
   if (!body.empty()) a.set_body(body);
   a.set_call_id(m.call_id());
-  wire().queue(a);
+  return a;
+}
+
+void answer_ok(const sipc_message& m, const char* method, const std::string& body = {}) {
+  wire().queue(ok_answer(m, method, body));
+}
+
+// The 200 of a queued line, sent once the client is done with its record
+// (it has shown or stored the line): the service keeps a line until its 200,
+// so a client that dies before that gets it again at its next login. An
+// answer owed on a connection that has since been replaced is not sent.
+MessageQueue::Release answer_when_kept(const sipc_message& m) {
+  auto answer = std::make_shared<const sipc_message>(ok_answer(m, "M"));
+  const uint64_t generation = wire().generation();
+  return [answer, generation] {
+    if (wire().generation() == generation) wire().queue(*answer);
+  };
 }
 
 // The line as a C string without losing its end: every reader of fx_msg
@@ -83,11 +100,13 @@ void handle_incoming_message(const sipc_message& m) {
   if (!blocked) {
     const char* so = header_or_null(m, "SO");
     const std::string text = whole_text(m.body());
-    engine().messages.push(new_fx_msg(sender, text.c_str(), header_or_null(m, "C"),
-                                      header_or_null(m, "D"),
-                                      so ? contacts::contact_id_from_uri(so) : 0));
+    engine().messages.push(
+        new_fx_msg(sender, text.c_str(), header_or_null(m, "C"), header_or_null(m, "D"),
+                   so ? contacts::contact_id_from_uri(so) : 0),
+        answer_when_kept(m));
     engine().callbacks.post_system(so ? FX_MSG_CHAT_MESSAGE_SO : FX_MSG_CHAT_MESSAGE,
                                    reinterpret_cast<intptr_t>(text.c_str()), sender);
+    return;
   }
   answer_ok(m, "M");
 }

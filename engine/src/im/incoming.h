@@ -15,8 +15,9 @@ namespace tavrin::im {
 void request_dispatcher(sipc_message& m);
 
 // An "M" request, in or outside a dialog: queued and reported unless the
-// sender is blacklisted; answered 200 either way. Nothing at all while no
-// system callback is set.
+// sender is blacklisted, and answered 200 once the client has destroyed the
+// record it took; a blacklisted sender's line is answered 200 at once.
+// Nothing at all while no system callback is set.
 void handle_incoming_message(const sipc_message& m);
 // An "IN" request on a dialog: a nudge is answered and reported (19); any
 // other body is a file offer (file_offer_hook).

@@ -57,6 +57,9 @@ class Wire {
 
   // Drops what is buffered; for fx_terminate and tests.
   void reset_receive() { generation_.fetch_add(1); }
+  // Changes whenever the connection is replaced: an answer owed on the old
+  // one is not sent on the new one.
+  uint64_t generation() const { return generation_.load(); }
   void set_stall_limit(std::chrono::milliseconds limit) { stall_limit_ms_ = limit.count(); }
 
   TransactionTable transactions;
