@@ -102,12 +102,11 @@ void ChatRelay::deliver(SipcConnection& to, std::string_view method, const Dialo
     h.emplace_back("D", date);
   }
   const long callId = callIdFor(to, from);
-  // A one-to-one line waits for the recipient's answer, within the bound of
-  // an offline box; past it a line is relayed without that guarantee.
+  // A one-to-one line waits for the recipient's answer, within a bound per
+  // connection; past it a line is relayed without that guarantee.
   Session& ss = to.session;
-  const Options& o = s_.options();
-  if (method == "M" && !from.group && long(ss.relayedInFlight.size()) < o.offlineMaxLines &&
-      long(ss.relayedBytes + m.body.size()) <= o.offlineMaxBytes) {
+  if (method == "M" && !from.group && ss.relayedInFlight.size() < kRelayedLines &&
+      ss.relayedBytes + m.body.size() <= kRelayedBytes) {
     ss.relayedInFlight[ss.serverSeq] = {h[0].second, std::string(m.headerOr("C", "text/plain")),
                                         m.body, date};
     ss.relayedBytes += m.body.size();
@@ -311,10 +310,13 @@ void ChatRelay::handOutBatch(SipcConnection& c) {
 
 void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   if (m.method != "M" || m.status < 200) return;
-  // A relayed line is answered on its own sequence, by the engine that got
-  // it from that sender; any answer lets it go (a refusal is the client's).
+  // A relayed line is answered on its own sequence; an answer that names a
+  // sender must name the line's (an answer owed to an earlier connection
+  // never lets a line go). Any status lets it go: a refusal is the client's.
   auto& relayed = c.session.relayedInFlight;
-  if (auto it = relayed.find(m.seq); it != relayed.end() && m.headerOr("F") == it->second.sender) {
+  const std::string* from = m.header("F");
+  if (auto it = relayed.find(m.seq);
+      it != relayed.end() && (from == nullptr || *from == it->second.sender)) {
     c.session.relayedBytes -= it->second.body.size();
     relayed.erase(it);
     return;
