@@ -34,8 +34,16 @@ function(tavrin_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   tavrin_warnings(${name})
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # The discovery's PROPERTIES flatten a list (two labels ate the TIMEOUT),
+  # so the labels go on the discovered tests from a file read after its own.
+  set(labels_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+  file(WRITE "${labels_file}"
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_file}")
 endfunction()
 
 # tavrin_fuzz(NAME SOURCES harness.cpp LIBS x CORPUS dir [MAX_LEN bytes])
