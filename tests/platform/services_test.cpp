@@ -345,6 +345,33 @@ TEST(Leds, TheNotificationLightFlashesTheTaskBar) {
   EXPECT_EQ(display.frame()[40 * 480 + 2], dark);
 }
 
+TEST(TaskBar, TheTitleKeepsLeftOfTheClientsIcon) {
+  WindowSystem ws;
+  Display display(ws);
+  TaskBar bar(ws, display);
+  WindowSpec spec;
+  spec.rect = Rect::from_size(0, 52, 480, 800);
+  const WindowId w = ws.create(spec);
+  ws.show(w, true);
+  ws.set_active(w);
+  // Ink in the task bar's rows between two columns.
+  auto ink = [&](int x0, int x1) {
+    const uint16_t bar_colour = bgr_to_565(0x382820);
+    int n = 0;
+    for (int y = 0; y < TaskBar::kHeight - 1; ++y)
+      for (int x = x0; x < x1; ++x) n += display.frame()[size_t(y) * 480 + size_t(x)] != bar_colour;
+    return n;
+  };
+  for (const char16_t* title : {u"BriskTavrin", u"查看好友资料", u"请选择你要设置的背景图片:"}) {
+    ws.set_title(w, title);
+    while (ws.pump(0)) {
+    }
+    EXPECT_GT(ink(0, 126), 0) << utf16_to_utf8(title);
+    EXPECT_EQ(ink(126, 300), 0) << utf16_to_utf8(title);  // the icon's place, and past it
+  }
+  ws.destroy(w);
+}
+
 TEST(Sound, PlaysAWavFileAndIgnoresWhatItCannotPlay) {
   // No sound card in tests: SDL's dummy audio device takes the samples.
   setenv("SDL_AUDIODRIVER", "dummy", 1);
