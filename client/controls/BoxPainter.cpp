@@ -14,16 +14,16 @@ void draw_panel(gfx::Painter& p, const gfx::Rect& r, gfx::Colour colour, int alp
   p.draw_rounded_frame(r.inset(1), colour, 255);
 }
 
-void draw_box_backdrop(gfx::Painter& p, gfx::CSurface& behind) {
+void draw_box_backdrop(gfx::Painter& p, gfx::CSurface& behind, const gfx::Rect& panel) {
   const auto& theme = shell::theme_colors();
   gfx::PixelCanvas grabbed = behind.lock();
   p.blit(grabbed, grabbed.bounds(), 0, 0);
   dim(p);
-  draw_panel(p, {40, 140, 440, 400}, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
+  draw_panel(p, panel, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
 }
 
-void draw_button(gfx::Painter& p, const gfx::Rect& r, std::u16string_view caption,
-                 gfx::Colour fill, int alpha, gfx::Colour text_colour) {
+void draw_button(gfx::Painter& p, const gfx::Rect& r, std::u16string_view caption, gfx::Colour fill,
+                 int alpha, gfx::Colour text_colour) {
   p.glossy_panel(r, fill, 0xFFFFFF, alpha, 6);
   p.highlight_cap(r);
   p.text(caption, r, 30, text_colour,

@@ -277,10 +277,16 @@ intptr_t CEditWnd::on_message(const Message& m) {
       repaint();
       return 0;
     case msg::kKeyDown:
-      return on_key(uint32_t(m.wparam), ws->key_held(key::kShift)) ? 1 : 0;
-    case msg::kChar:
-      on_char(char16_t(m.wparam));
-      return 1;
+    case msg::kChar: {
+      const std::string before = text_;
+      intptr_t result = 1;
+      if (m.id == msg::kChar)
+        on_char(char16_t(m.wparam));
+      else
+        result = on_key(uint32_t(m.wparam), ws->key_held(key::kShift)) ? 1 : 0;
+      if (text_ != before && on_change_) on_change_();
+      return result;
+    }
     default:
       return 0;
   }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,10 @@ class CEditWnd : public ChildControl {
   std::u16string text() const;
   const std::string& text_bytes() const { return text_; }
   void clear();
+
+  // Called after the user's typing, deleting, cutting or pasting changed the
+  // text (not after set_text or clear).
+  void set_on_change(std::function<void()> on_change) { on_change_ = std::move(on_change); }
 
   void set_frame(bool on);
   void set_password(bool on);
@@ -70,7 +75,8 @@ class CEditWnd : public ChildControl {
   void move_caret(size_t to, bool shift);
   std::u16string units(size_t from, size_t to) const;  // one unit per character
   int text_width(size_t from, size_t to) const;
-  std::string text_;     // GB2312, whole characters only
+  std::function<void()> on_change_;
+  std::string text_;  // GB2312, whole characters only
   size_t max_length_ = 0;
   size_t caret_ = 0;
   size_t first_visible_ = 0;

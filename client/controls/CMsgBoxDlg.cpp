@@ -1,5 +1,7 @@
 #include "controls/CMsgBoxDlg.h"
 
+#include <algorithm>
+
 #include "controls/BoxPainter.h"
 
 namespace tavrin::controls {
@@ -72,19 +74,39 @@ void CMsgBoxDlg::on_timer(uintptr_t id) {
   }
 }
 
+CMsgBoxDlg::Layout CMsgBoxDlg::layout_for(std::u16string_view text) {
+  constexpr unsigned kFlags = text::kCenter | text::kWordBreak;
+  constexpr int kTopMost = 12;  // the panel's highest top
+  const int most = kText.height() + (kBoxPanel.top - kTopMost);
+  Layout l;
+  int needed = kText.height();
+  for (int height : {30, 26, 22, 18}) {
+    const platform::Font* f = gfx::Painter::font(height);
+    if (!f) break;
+    l.text_height = height;
+    needed = f->text_height(text, kText.width(), kFlags);
+    if (needed <= most) break;
+  }
+  const int grow = std::clamp(needed - kText.height(), 0, most - kText.height());
+  l.panel = {kBoxPanel.left, kBoxPanel.top - grow, kBoxPanel.right, kBoxPanel.bottom};
+  l.title = gfx::Rect{120, 160, 360, 190}.offset(0, -grow);
+  l.text = {kText.left, kText.top - grow, kText.right, kText.bottom};
+  return l;
+}
+
 void CMsgBoxDlg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
-  draw_box_backdrop(p, behind_);
-  p.text(title_, {120, 160, 360, 190}, 30, t.msg_box_text_color,
-         text::kCenter | text::kVCenter | text::kSingleLine);
-  p.text(text_, {60, 200, 420, 330}, 30, t.msg_box_text_color, text::kCenter | text::kWordBreak);
+  const Layout l = layout_for(text_);
+  draw_box_backdrop(p, behind_, l.panel);
+  p.text(title_, l.title, 30, t.msg_box_text_color,
+         text::kCenter | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
+  p.text(text_, l.text, l.text_height, t.msg_box_text_color, text::kCenter | text::kWordBreak);
   const uint32_t ink = t.msg_box_text_color;
   if (type_ == kOneButton) {
     draw_button(p, kOkOnly, u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
   } else {
     draw_button(p, kOk, type_ == kYesNo ? u"是" : u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
-    draw_button(p, kCancel, type_ == kYesNo ? u"否" : u"取消", t.btn_bk_color, t.btn_bg_alpha,
-                ink);
+    draw_button(p, kCancel, type_ == kYesNo ? u"否" : u"取消", t.btn_bk_color, t.btn_bg_alpha, ink);
   }
 }
 

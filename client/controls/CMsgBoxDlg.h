@@ -20,6 +20,17 @@ class CMsgBoxDlg : public Screen {
   static constexpr int kCountdown = 5;
   enum Type { kOneButton = 1, kTwoButtons = 2, kYesNo = 3 };
 
+  // Where the panel, the title and the text go: the text has 130 pixels
+  // at height 30 under the title; a longer text grows the panel upwards
+  // (the buttons stay where a finger expects them), and past the top of
+  // the screen it takes a smaller face.
+  struct Layout {
+    gfx::Rect panel, title, text;
+    int text_height = 30;
+  };
+  static Layout layout_for(std::u16string_view text);
+  static constexpr gfx::Rect kText{60, 200, 420, 330};
+
   // Button rectangles on the screen.
   static constexpr gfx::Rect kOkOnly{180, 335, 300, 382};
   static constexpr gfx::Rect kOk{80, 335, 200, 382};

@@ -145,6 +145,15 @@ bool load_emoji(FT_Face emoji, char32_t cp, int height, int ascent, Font::Glyph&
 
 using Glyph = Font::Glyph;
 
+namespace {
+// One laid-out line: its code points and their width.
+struct TextLine {
+  std::u32string cps;
+  int width = 0;
+};
+
+}  // namespace
+
 struct Font::Impl {
   FT_Face face = nullptr;
   int height = 0;
@@ -176,6 +185,9 @@ struct Font::Impl {
     }
     return glyphs.emplace(cp, std::move(g)).first->second;
   }
+
+  // The lines text makes in max_width with the layout flags.
+  std::vector<TextLine> lines(std::u16string_view text, int max_width, unsigned flags);
 };
 
 namespace {
@@ -277,18 +289,23 @@ std::vector<int> Font::extents(std::u16string_view text) const {
   return out;
 }
 
-int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,
-               unsigned flags) const {
-  std::lock_guard lock(g_ft_mutex);
-  Impl& f = *impl_;
-  // Break into lines of code points with their widths.
-  struct Line {
-    std::u32string cps;
-    int width = 0;
-  };
-  std::vector<Line> lines(1);
+namespace {
+
+bool word_char(char32_t c) {
+  return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+}
+
+// Punctuation that closes what precedes it: a line never starts with one.
+bool closing_mark(char32_t c) {
+  return std::u32string_view(U"，。！？、；：）》」』”’…,.!?;:)]}%").find(c) !=
+         std::u32string_view::npos;
+}
+
+}  // namespace
+
+std::vector<TextLine> Font::Impl::lines(std::u16string_view text, int max_width, unsigned flags) {
+  std::vector<TextLine> lines(1);
   const bool single = flags & text::kSingleLine;
-  const int max_width = rect.width();
   for (size_t i = 0; i < text.size();) {
     char32_t cp = next_cp(text, i);
     if (!single && (cp == U'\r' || cp == U'\n')) {
@@ -297,25 +314,81 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
       continue;
     }
     if (cp == U'\r' || cp == U'\n') cp = U' ';
-    const int adv = f.glyph(cp).advance;
-    Line& line = lines.back();
+    const int adv = glyph(cp).advance;
+    TextLine& line = lines.back();
     if (!single && (flags & text::kWordBreak) && !line.cps.empty() &&
         line.width + adv > max_width) {
-      // Prefer breaking after a space when the line has one.
+      // Prefer breaking after a space when the line has one; else a number
+      // or a Latin word goes down whole, and a closing mark takes the
+      // character before it along, as long as the line keeps something.
+      size_t cut = line.cps.size(), keep = cut;
       const size_t space = line.cps.rfind(U' ');
-      Line next;
       if (space != std::u32string::npos && space + 1 < line.cps.size()) {
-        next.cps = line.cps.substr(space + 1);
-        line.cps.resize(space);
+        cut = space + 1;
+        keep = space;  // the space itself goes
+      } else if (word_char(cp) && word_char(line.cps.back())) {
+        size_t start = line.cps.size();
+        while (start > 0 && word_char(line.cps[start - 1])) --start;
+        if (start > 0) cut = keep = start;
+      } else if (closing_mark(cp) && line.cps.size() > 1) {
+        size_t start = line.cps.size() - 1;
+        while (start > 0 && word_char(line.cps[start]) && word_char(line.cps[start - 1])) --start;
+        if (start > 0) cut = keep = start;
+      }
+      TextLine next;
+      if (cut < line.cps.size()) {
+        next.cps = line.cps.substr(cut);
+        line.cps.resize(keep);
         line.width = 0;
-        for (char32_t c : line.cps) line.width += f.glyph(c).advance;
-        for (char32_t c : next.cps) next.width += f.glyph(c).advance;
+        for (char32_t c : line.cps) line.width += glyph(c).advance;
+        for (char32_t c : next.cps) next.width += glyph(c).advance;
       }
       lines.push_back(std::move(next));
     }
     lines.back().cps.push_back(cp);
     lines.back().width += adv;
   }
+  if (single && (flags & text::kEndEllipsis) && lines.back().width > max_width) {
+    // Whole characters go until the rest and the ellipsis fit.
+    TextLine& line = lines.back();
+    const int dots = glyph(U'…').advance;
+    while (!line.cps.empty() && line.width + dots > max_width) {
+      line.width -= glyph(line.cps.back()).advance;
+      line.cps.pop_back();
+    }
+    line.cps.push_back(U'…');
+    line.width += dots;
+  }
+  return lines;
+}
+
+int Font::text_height(std::u16string_view text, int width, unsigned flags) const {
+  std::lock_guard lock(g_ft_mutex);
+  return int(impl_->lines(text, width, flags).size()) * impl_->height;
+}
+
+std::u16string Font::fitted(std::u16string_view text, int width) const {
+  std::lock_guard lock(g_ft_mutex);
+  const std::vector<TextLine> lines =
+      impl_->lines(text, width, text::kSingleLine | text::kEndEllipsis);
+  std::u16string out;
+  for (char32_t c : lines.front().cps) {
+    if (c >= 0x10000) {
+      out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+      out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += char16_t(c);
+    }
+  }
+  return out;
+}
+
+int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,
+               unsigned flags) const {
+  std::lock_guard lock(g_ft_mutex);
+  Impl& f = *impl_;
+  const bool single = flags & text::kSingleLine;
+  const std::vector<TextLine> lines = f.lines(text, rect.width(), flags);
   const int total = int(lines.size()) * f.height;
   int y = rect.top;
   if (single && (flags & text::kVCenter))
@@ -325,7 +398,7 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
   Rect clip = Rect{0, 0, target.width, target.height};
   if (!(flags & text::kNoClip)) clip = clip.intersect(rect);
   const uint16_t c565 = bgr_to_565(colour);
-  for (const Line& line : lines) {
+  for (const TextLine& line : lines) {
     int x = rect.left;
     if (flags & text::kCenter)
       x = rect.left + (rect.width() - line.width) / 2;

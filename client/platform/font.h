@@ -29,6 +29,9 @@ inline constexpr unsigned kBottom = 0x8;
 inline constexpr unsigned kWordBreak = 0x10;
 inline constexpr unsigned kSingleLine = 0x20;
 inline constexpr unsigned kNoClip = 0x100;
+// A single line too wide for its rectangle ends in "…" after the last
+// whole character that fits.
+inline constexpr unsigned kEndEllipsis = 0x8000;
 }  // namespace text
 
 class Font {
@@ -45,8 +48,17 @@ class Font {
   // extents[i] is the width of text[0..i] (inclusive), for hit-testing.
   std::vector<int> extents(std::u16string_view text) const;
 
+  // The height the text takes when drawn width pixels wide with the flags.
+  int text_height(std::u16string_view text, int width, unsigned flags) const;
+  // The text itself when it fits on one line of width pixels, else its
+  // start with "…" as kEndEllipsis draws it.
+  std::u16string fitted(std::u16string_view text, int width) const;
+
   // Draws text into rect in colour (0x00BBGGRR) with the flags; '\n' (and
-  // "\r\n") break lines unless kSingleLine; kWordBreak wraps long lines.
+  // "\r\n") break lines unless kSingleLine; kWordBreak wraps long lines,
+  // after a space when the line has one, never inside a number or a Latin
+  // word that has room on a line of its own, and never before a closing
+  // mark ("，", "。", ")" ...), which takes the character before it along.
   // Pixels outside the buffer, and outside rect unless kNoClip, stay.
   // Returns the height of the text drawn.
   int draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,

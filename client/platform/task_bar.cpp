@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "platform/display.h"
@@ -116,9 +117,17 @@ void TaskBar::paint() {
       char16_t(u'0' + shown_minute_ / 600),     char16_t(u'0' + shown_minute_ / 60 % 10), u':',
       char16_t(u'0' + shown_minute_ % 60 / 10), char16_t(u'0' + shown_minute_ % 10),      0};
   const uint32_t ink = lit ? 0x000000 : 0xFFFFFF;
-  // The title has the room left of the client's icon at x 130.
-  if (auto title_font = Font::make(u"黑体", 22))
-    title_font->draw(buf, title, {6, 0, 128, kHeight}, ink, text::kSingleLine | text::kVCenter);
+  // The title has the room left of the client's icon at x 130: a long one
+  // takes a smaller face, and ends in "…" when even that is too wide.
+  const Rect title_room{6, 0, 126, kHeight};
+  std::optional<Font> title_font;
+  for (int height : {22, 20, 18}) {
+    title_font = Font::make(u"黑体", height);
+    if (!title_font || title_font->text_width(title) <= title_room.width()) break;
+  }
+  if (title_font)
+    title_font->draw(buf, title, title_room, ink,
+                     text::kSingleLine | text::kVCenter | text::kEndEllipsis);
   if (auto font = Font::make(u"黑体", 26)) {
     font->draw(buf, clock, {380, 0, 472, kHeight}, ink,
                text::kSingleLine | text::kVCenter | text::kRight);

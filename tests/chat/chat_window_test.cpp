@@ -1,7 +1,8 @@
 // The chat window against the real tavrin-server, signed in as Alice, with
 // Bob and Carol as tavrin-cli peers: lines both ways (prefixes, times, the
 // log), a line from another contact while a chat is open, SMS mode for a
-// mobile-only contact with the nudge refusal, the emoticon picker, and
+// mobile-only contact with the nudge refusal, a nudge's outcome in the
+// title bar, the emoticon picker, and
 // golden screenshots of the window and the picker.
 #include <regex>
 
@@ -212,6 +213,39 @@ TEST_F(ChatWindowTest, AMobileOnlyContactIsTextedAndCannotBeNudged) {
                u"'%home by seven%';") == 1;
   }));
   db.close();
+}
+
+TEST_F(ChatWindowTest, ANudgeSaysInTheTitleBarWhetherItWent) {
+  auto bob = peer("100000002", "bob123");
+  // Bob online in Alice's store: the engine nudges online contacts only.
+  ASSERT_TRUE(pump_until([] {
+    fx_lock_contacts();
+    const int status = fx_get_online_status_by_id(kBob);
+    fx_unlock_contacts();
+    return status == 66 || status == 67 || status == 69 || status == 70;
+  }));
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  inside_modal([&] {
+    EXPECT_EQ(chat.nudge_status(), u"");
+    chat.operation(3);
+    EXPECT_EQ(chat.nudge_status(), u"已向 Bob 发送震动");
+    wait_peer(*bob, FX_MSG_NUDGE, "100000001");
+    settle();
+    EXPECT_EQ(golden("chat_nudge_sent"), "");
+    // A second one within 10 s is refused by the engine, and said so.
+    chat.operation(3);
+    EXPECT_EQ(chat.nudge_status(), u"震动未发出：对方离线或10秒内已震动");
+    settle();
+    EXPECT_EQ(golden("chat_nudge_refused"), "");
+    // After a moment the title comes back.
+    ws->post(chat.window(), platform::msg::kTimer, CBriskLibTavrinMsg::kNudgeStatusTimer);
+    settle();
+    EXPECT_EQ(chat.nudge_status(), u"");
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
 }
 
 TEST_F(ChatWindowTest, TheEmoticonPickerSelectsOnlyRealCells) {

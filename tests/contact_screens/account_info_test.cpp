@@ -2,10 +2,13 @@
 // user with a profile record and of a mobile buddy without one, nothing
 // for an unknown id, the refresh that rebuilds the lines when the profile
 // lands, and the rename box (empty refused, the current name not sent, a
-// new name confirmed by the server).
+// new name confirmed by the server, a name longer than what is kept
+// said before it is sent), and the delete confirmation's box over it.
 #include <cstring>
 
 #include "contact_fixture.h"
+#include "controls/CMsgBoxDlg.h"
+#include "platform/text_codec.h"
 #include "screens/contacts/CBriskAccountInfo.h"
 
 namespace tavrin::test {
@@ -111,6 +114,78 @@ TEST_F(AccountInfoTest, RenameRefusesEmptySkipsTheSameNameAndReachesTheServer) {
   EXPECT_TRUE(has_account([](const fx_account& a) {
     return a.id == 100000002 && a.local_name && std::strcmp(a.local_name, "Bobby") == 0;
   }));
+}
+
+TEST_F(AccountInfoTest, ANameLongerThanWhatIsKeptIsSaidBeforeItIsSent) {
+  const std::u16string sixteen = u"一二三四五六七八九十甲乙丙丁戊己";
+  CBriskAccountInfo dlg(100000002);
+  inside_modal([&] {
+    // What is kept: 32 GB2312 bytes of whole characters.
+    struct Case {
+      std::u16string typed;
+      bool too_long;
+      std::u16string kept;
+    } cases[] = {
+        {u"Bobby", false, u"Bobby"},
+        {sixteen, false, sixteen},
+        {u"a" + sixteen, true, u"a" + sixteen.substr(0, 15)},  // never half a character
+        {std::u16string(33, u'b'), true, std::u16string(32, u'b')},
+    };
+    for (const Case& c : cases) {
+      dlg.rename_box().set_text(c.typed);
+      EXPECT_EQ(dlg.name_too_long(), c.too_long) << platform::utf16_to_utf8(c.typed);
+      EXPECT_EQ(dlg.kept_name(), c.kept) << platform::utf16_to_utf8(c.typed);
+    }
+    // Typed by the user: the prompt turns into the warning at the 33rd byte.
+    dlg.rename_box().clear();
+    tap_window(CBriskAccountInfo::kRenameBox.left + 10, CBriskAccountInfo::kRenameBox.top + 20);
+    type(sixteen);
+    EXPECT_FALSE(dlg.name_too_long());
+    type(u"庚");
+    panel->show(false);
+    EXPECT_TRUE(dlg.name_too_long());
+    EXPECT_EQ(golden_shot("account_info_long_name"), "");
+    // 修改 asks first; 取消 sends nothing, 确定 sends what is kept.
+    int asked = 0;
+    inside_modal([&] {
+      ++asked;
+      EXPECT_EQ(golden_shot("account_info_long_name_box"), "");
+      tap(controls::CMsgBoxDlg::kCancel.centre());
+    });
+    tap(kLeftKey);
+    inside_modal([&] {
+      ++asked;
+      tap(controls::CMsgBoxDlg::kOk.centre());
+    });
+    tap(kLeftKey);
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(pump_until([&] { return dlg.renames_confirmed() > 0; }));
+    EXPECT_EQ(dlg.lines().at(0), u"屏显名称：" + sixteen + u"(塔文用户)");
+    settle();
+    EXPECT_EQ(dlg.renames_confirmed(), 1);
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+}
+
+TEST_F(AccountInfoTest, TheDeleteConfirmationShowsItsWholeText) {
+  // The main window's question before a contact is deleted, over this
+  // screen: the panel grows until the last line is inside it.
+  CBriskAccountInfo dlg(100000002);
+  inside_modal([&] {
+    inside_modal([&] {
+      EXPECT_EQ(golden_shot("delete_confirmation"), "");
+      tap(controls::CMsgBoxDlg::kCancel.centre());
+    });
+    EXPECT_EQ(controls::CMsgBoxDlg::show(dlg.window(),
+                                         u"是否确定要删除好友 Bob(Working on the train)？"
+                                         u"删除后对方仍能发送消息给你，"
+                                         u"如果不希望收到对方的消息请将其加入黑名单。",
+                                         u"塔文提示", controls::CMsgBoxDlg::kTwoButtons),
+              0);
+    tap(kRightKey);
+  });
+  dlg.run_modal();
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The address book: the vCard reader on the shapes phones export, and the
 // address-book screen listing "所有联系人" and the categories, opening a
 // category, filling the add-friend screen from a card, and a missing file
-// giving an empty list without a box.
+// giving an empty list without a box that says where the file goes.
 #include "platform/address_book.h"
 
 #include <fstream>
@@ -87,11 +87,13 @@ TEST_F(AddressBookTest, CategoriesOpenAndACardFillsTheAddFriendScreen) {
   EXPECT_EQ(dlg.run_modal(), 0);
 }
 
-TEST_F(AddressBookTest, MissingFileListsOnlyAllContacts) {
-  screens::set_address_book_file(data.path / "none.vcf");
+TEST_F(AddressBookTest, MissingFileListsOnlyAllContactsAndSaysWhereTheFileGoes) {
+  screens::set_address_book_file("/home/tavrin.test/Tavrin/DB/AddressBook.vcf");
   CBriskContactInfo dlg;
   inside_modal([&] {
     EXPECT_EQ(dlg.entries(), std::vector<std::u16string>{u"所有联系人"});
+    EXPECT_TRUE(dlg.empty_hint().ends_with(u"：\n/home/tavrin.test/Tavrin/DB/AddressBook.vcf"));
+    EXPECT_EQ(golden_shot("address_book_empty"), "");
     tap(240, row_y(0));
     EXPECT_TRUE(dlg.shown_cards().empty());
     tap(kRightKey);

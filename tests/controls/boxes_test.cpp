@@ -1,10 +1,12 @@
 // The modal boxes (message box and input box), the shell bars they hide,
 // the page transition and the press effect.
+#include "controls/BoxPainter.h"
 #include "controls/CInputBox.h"
 #include "controls/CMsgBoxDlg.h"
 #include "controls/CPageTransition.h"
 #include "controls/PressEffect.h"
 #include "controls/ShellBars.h"
+#include "gfx/Painter.h"
 #include "gfx/Primitives.h"
 #include "ui_fixture.h"
 
@@ -104,6 +106,35 @@ TEST_F(BoxTest, MessageBoxScreenshot) {
     tap_centre(CMsgBoxDlg::kOk);
   });
   EXPECT_EQ(box.run_modal(), 1);
+}
+
+TEST_F(BoxTest, ABoxGrowsUpwardsUntilItsTextFits) {
+  const std::u16string delete_bob =
+      u"是否确定要删除好友 Bob(Working on the train)？删除后对方仍能发送消息给你，"
+      u"如果不希望收到对方的消息请将其加入黑名单。";
+  struct Case {
+    std::u16string text;
+    bool grows;
+    int face;
+  } cases[] = {
+      {u"发送成功！", false, 30},
+      {delete_bob, true, 30},
+      {std::u16string(150, u'塔'), true, 22},  // past the top: a smaller face
+  };
+  for (const Case& c : cases) {
+    const auto l = CMsgBoxDlg::layout_for(c.text);
+    const tavrin::platform::Font* f = tavrin::gfx::Painter::font(l.text_height);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(l.text_height, c.face);
+    EXPECT_LE(f->text_height(c.text, l.text.width(), text::kCenter | text::kWordBreak),
+              l.text.height());
+    EXPECT_EQ(l.panel.top < kBoxPanel.top, c.grows);
+    EXPECT_GE(l.panel.top, 0);
+    // The text and title stay inside the panel and above the buttons.
+    EXPECT_TRUE(l.panel.contains({l.title.left, l.title.top}));
+    EXPECT_LE(l.title.bottom, l.text.top);
+    EXPECT_LE(l.text.bottom, CMsgBoxDlg::kOk.top);
+  }
 }
 
 TEST_F(BoxTest, InputBoxGivesTheTypedTextOnOkOnly) {

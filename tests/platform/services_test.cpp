@@ -103,6 +103,54 @@ TEST(Font, BothFacesDrawMeasureAndClip) {
   EXPECT_NE(a, b);
 }
 
+TEST(Font, WrappingKeepsNumbersWholeAndMarksWithTheirWord) {
+  auto hei = Font::make(u"黑体", 30);
+  ASSERT_TRUE(hei);
+  // Each case: the text, the text whose width the rectangle has, and the
+  // lines the text must be drawn as.
+  struct Case {
+    std::u16string text, room, lines;
+  } cases[] = {
+      {u"手机11位", u"手机1", u"手机\n11位"},               // never "手机1" / "1位"
+      {u"加入黑名单。", u"加入黑名单", u"加入黑名\n单。"},  // no line starts with "。"
+      {u"12345678", u"1234", u"1234\n5678"},                // longer than a line: cut
+      {u"ab cd", u"ab c", u"ab\ncd"},                       // after the space
+  };
+  for (const Case& c : cases) {
+    const int width = hei->text_width(c.room);
+    std::vector<uint16_t> wrapped(200 * 200, 0xFFFF), broken(200 * 200, 0xFFFF);
+    PixelBuffer565 a{wrapped.data(), 200, 200, 200}, b{broken.data(), 200, 200, 200};
+    const int h = hei->draw(a, c.text, {0, 0, width, 200}, 0, text::kWordBreak);
+    hei->draw(b, c.lines, {0, 0, width, 200}, 0, 0);
+    EXPECT_EQ(wrapped, broken) << utf16_to_utf8(c.text);
+    EXPECT_EQ(h, hei->text_height(c.text, width, text::kWordBreak)) << utf16_to_utf8(c.text);
+  }
+}
+
+TEST(Font, ATooWideLineEndsInAnEllipsis) {
+  auto hei = Font::make(u"黑体", 26);
+  ASSERT_TRUE(hei);
+  EXPECT_EQ(hei->fitted(u"Carol", 200), u"Carol");
+  const std::u16string name = u"Echo(I repeat every line after you)";
+  const std::u16string cut = hei->fitted(name, 200);
+  ASSERT_GE(cut.size(), 2u);
+  EXPECT_EQ(cut.back(), u'…');
+  EXPECT_LE(hei->text_width(cut), 200);
+  EXPECT_EQ(name.substr(0, cut.size() - 1), cut.substr(0, cut.size() - 1));
+  // One more character would not have fitted.
+  EXPECT_GT(hei->text_width(name.substr(0, cut.size()) + u"…"), 200);
+  // Drawn with the flag, the line is the fitted text.
+  std::vector<uint16_t> x(220 * 40, 0xFFFF), y(220 * 40, 0xFFFF);
+  PixelBuffer565 bx{x.data(), 220, 40, 220}, by{y.data(), 220, 40, 220};
+  hei->draw(bx, name, {0, 0, 200, 40}, 0, text::kSingleLine | text::kEndEllipsis);
+  hei->draw(by, cut, {0, 0, 200, 40}, 0, text::kSingleLine);
+  EXPECT_EQ(x, y);
+  // A surrogate pair is never cut in half.
+  const std::u16string emoji = u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600";
+  const std::u16string e = hei->fitted(emoji, hei->text_width(u"\U0001F600\U0001F600"));
+  EXPECT_EQ(e.size() % 2, 1u);
+}
+
 TEST(Display, WindowsNeverDrawOverTheTaskBarOrTheInputPanel) {
   WindowSystem ws;
   Display display(ws);
@@ -295,6 +343,33 @@ TEST(Leds, TheNotificationLightFlashesTheTaskBar) {
   while (ws.pump(0)) {
   }
   EXPECT_EQ(display.frame()[40 * 480 + 2], dark);
+}
+
+TEST(TaskBar, TheTitleKeepsLeftOfTheClientsIcon) {
+  WindowSystem ws;
+  Display display(ws);
+  TaskBar bar(ws, display);
+  WindowSpec spec;
+  spec.rect = Rect::from_size(0, 52, 480, 800);
+  const WindowId w = ws.create(spec);
+  ws.show(w, true);
+  ws.set_active(w);
+  // Ink in the task bar's rows between two columns.
+  auto ink = [&](int x0, int x1) {
+    const uint16_t bar_colour = bgr_to_565(0x382820);
+    int n = 0;
+    for (int y = 0; y < TaskBar::kHeight - 1; ++y)
+      for (int x = x0; x < x1; ++x) n += display.frame()[size_t(y) * 480 + size_t(x)] != bar_colour;
+    return n;
+  };
+  for (const char16_t* title : {u"BriskTavrin", u"查看好友资料", u"请选择你要设置的背景图片:"}) {
+    ws.set_title(w, title);
+    while (ws.pump(0)) {
+    }
+    EXPECT_GT(ink(0, 126), 0) << utf16_to_utf8(title);
+    EXPECT_EQ(ink(126, 300), 0) << utf16_to_utf8(title);  // the icon's place, and past it
+  }
+  ws.destroy(w);
 }
 
 TEST(Sound, PlaysAWavFileAndIgnoresWhatItCannotPlay) {

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "screens/sms/CBriskGroupMsg.h"
+#include "screens/sms/CBriskSetSchSms.h"
+#include "screens/sms/CBriskToSelfMsg.h"
 #include "screens/sms/PickedTime.h"
 #include "screens/sms/SmsContacts.h"
 #include "screens/sms/SmsCounter.h"
@@ -131,6 +134,23 @@ TEST(ReceiverListTest, AContactIsAReceiverOnceAndSelectAllKeepsTheOrder) {
   EXPECT_EQ(r.find(9), nullptr);
   r.clear();
   EXPECT_TRUE(r.empty());
+}
+
+TEST(SmsLayoutTest, TheCounterStripHasRoomForItsFaceBetweenTheBoxAndWhatFollows) {
+  struct Case {
+    const char* screen;
+    tavrin::controls::Rect box, counter, next;  // next: what stands under the strip
+  } cases[] = {
+      {"to self", CBriskToSelfMsg::kBox, CBriskToSelfMsg::kCounter, CBriskToSelfMsg::kSendButton},
+      {"group", CBriskGroupMsg::kBox, CBriskGroupMsg::kCounter, CBriskGroupMsg::kSelectAll},
+      {"schedule", CBriskSetSchSms::kBox, CBriskSetSchSms::kCounter, CBriskSetSchSms::kSoftBar},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    EXPECT_GE(c.counter.height(), SmsTextBox::kCounterFace);
+    EXPECT_GE(c.counter.top, c.box.bottom);
+    EXPECT_GT(c.next.top, c.counter.bottom);
+  }
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ TEST_F(ToSelfTest, TheTextReachesTheOutboxForTheOwnMobileNumber) {
       EXPECT_EQ(golden("to_self_sent"), "");
       box_ok();
     });
-    tap_window(240, 385);  // 发送短信
+    tap_window(CBriskToSelfMsg::kSendButton.centre().x,
+               CBriskToSelfMsg::kSendButton.centre().y);  // 发送短信
     EXPECT_TRUE(pump_until([&] { return !screen.sending() && ws->modal_depth() == 1; }));
     tap_window(420, 695);  // 退出
   });

@@ -357,7 +357,20 @@ void CBriskLibTavrinMsg::nudge() {
                                u"塔文提示");
     return;
   }
-  (void)fx_send_nudge(contact_id_);
+  // The service sends no answer to a nudge: the engine's refusal (the
+  // contact offline, or a nudge within the last 10 s) is all there is to say.
+  nudge_ok_ = fx_send_nudge(contact_id_) != 0;
+  nudge_status_ =
+      nudge_ok_ ? u"已向 " + name_ + u" 发送震动" : u"震动未发出：对方离线或10秒内已震动";
+  set_timer(kNudgeStatusTimer, kNudgeStatusMs);
+  repaint();
+}
+
+void CBriskLibTavrinMsg::on_timer(uintptr_t id) {
+  if (id != kNudgeStatusTimer) return;
+  kill_timer(kNudgeStatusTimer);
+  nudge_status_.clear();
+  repaint();
 }
 
 // --- input ---
@@ -461,10 +474,13 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   using namespace platform::text;
   const auto& t = theme();
   p.blit(background_.lock(), {0, 0, 480, 800}, 0, 0);
-  // Title, or what went wrong with the log.
-  Screen::set_title(log_failure_.empty() ? title_ : u"");
+  // Title, or what went wrong with the log, or for a moment how a nudge went.
+  Screen::set_title(log_failure_.empty() && nudge_status_.empty() ? title_ : u"");
   if (!log_failure_.empty())
     p.text(log_failure_, kTitle.offset(8, 0), 22, kFailureColour, kVCenter | kSingleLine);
+  else if (!nudge_status_.empty())
+    p.text(nudge_status_, kTitle.inset(8), 24, nudge_ok_ ? 0xFFFFFF : kFailureColour,
+           kCenter | kVCenter | kSingleLine | kEndEllipsis);
   // Tabs.
   p.image(skin("TavrinTabBkSel.png"), (tab_ - 1) * kTabWidth, kTabs.top);
   const std::u16string labels[3] = {u"最近联系人", u"聊天", u"会话"};

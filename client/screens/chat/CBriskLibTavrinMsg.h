@@ -10,7 +10,8 @@
 // (name "：" text), is logged to the signed-in user's log table; a failing
 // log never costs the line on screen or the send. The operations strip
 // ("TavrinMsgOper.png") brings up the input panel, pastes, picks an
-// emoticon, nudges, switches chat and SMS mode and reloads the history.
+// emoticon, nudges (saying for a moment in the title bar whether the
+// nudge went), switches chat and SMS mode and reloads the history.
 //
 // The main window owns the window and talks to it only through ChatWindow;
 // it calls back through MainWindowLink. Results of this window's requests
@@ -48,6 +49,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   static constexpr size_t kInputLimit = 180;
   static constexpr uintptr_t kLineListId = 666;
   static constexpr int kOperationsMenu = 8900;
+  // How a nudge went stands in the title bar for a few seconds.
+  static constexpr uintptr_t kNudgeStatusTimer = 19;
+  static constexpr int kNudgeStatusMs = 3000;
 
   enum Key { kSend = 1, kOperationsKey, kBack };
 
@@ -97,6 +101,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   // opens, above the input panel if that is up, and kept there until it closes.
   const controls::Rect& operations_rect() const { return strip_; }
   const std::u16string& log_failure() const { return log_failure_; }
+  const std::u16string& nudge_status() const { return nudge_status_; }
   controls::CBriskEdit& input() { return input_; }
   controls::CScrollList& line_list() { return list_; }
   const std::u16string& log_table() const { return log_.table(); }
@@ -118,6 +123,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   controls::Rect popup_rect() const override;
   bool on_key(uint32_t key_code) override;
   void on_menu(int menu_id, int index) override;
+  void on_timer(uintptr_t id) override;
   bool on_engine(bridge::EngineMessage& m) override;
   intptr_t on_message(const platform::Message& m) override;
 
@@ -157,6 +163,8 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   bool operations_shown_ = false;
   controls::Rect strip_ = kOperations;
   std::u16string log_failure_;
+  std::u16string nudge_status_;  // empty when none is shown
+  bool nudge_ok_ = false;
   gfx::CSurface background_;  // the chat background under the frame, for the list
 };
 

@@ -56,6 +56,13 @@ void CAddFriendDlg::prefill(int mode, std::u16string number, std::u16string disp
 
 bool CAddFriendDlg::on_create() {
   number_.create(window(), kNumberBox, 16);
+  // The hint speaks of the number that was refused: editing it makes the
+  // hint stale.
+  number_.set_on_change([this] {
+    if (hint_.empty()) return;
+    hint_.clear();
+    repaint();
+  });
   name_.create(window(), kNameBox, 32);
   greeting_.create(window(), kGreetingBox, 32);
   number_.set_text(prefill_number_);

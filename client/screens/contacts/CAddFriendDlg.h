@@ -3,7 +3,8 @@
 // with the name the user will see ("屏显名称"), the name shown to the other
 // side and a buddy list chosen from the engine's groups. "添加" checks the
 // number (a wrong one is refused with a box and the hint, the number box
-// emptied and focused), sends the request and closes with 1; "退出"
+// emptied and focused; the hint goes once the number is edited), sends
+// the request and closes with 1; "退出"
 // closes with 0. The result reaches the main window through the engine's
 // system callback. UI thread only.
 #pragma once

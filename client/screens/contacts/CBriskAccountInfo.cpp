@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
+#include "controls/GbText.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/contacts/ProfileLines.h"
@@ -19,6 +20,9 @@ constexpr char16_t kTitle[] = u"查看好友资料";
 constexpr char16_t kCaption[] = u"塔文提示";
 
 enum Command { kRename = 1, kRefresh, kExit };
+
+constexpr char16_t kTooLongHint[] = u"名称过长，只保存前32字节";
+constexpr uint32_t kWarningColour = 0x4040FF;  // red
 
 }  // namespace
 
@@ -50,7 +54,12 @@ int CBriskAccountInfo::run_modal() {
 }
 
 bool CBriskAccountInfo::on_create() {
-  rename_.create(window(), kRenameBox, 32);
+  // The box takes more than is kept, so that a longer name is seen and
+  // said before it is sent, not cut silently under the fingers.
+  rename_.create(window(), kRenameBox, kRenameBoxBytes);
+  rename_.set_on_change([this] {
+    if (name_too_long() != too_long_shown_) repaint();
+  });
   list_.set_id(kListId);
   const Rect lines = to_screen(kLines);
   if (!list_.create(window(), lines.left, lines.top, lines.right, lines.bottom)) return false;
@@ -79,12 +88,24 @@ bool CBriskAccountInfo::rebuild() {
   return true;
 }
 
+bool CBriskAccountInfo::name_too_long() const {
+  return rename_.text_bytes().size() > kKeptNameBytes;
+}
+
+std::u16string CBriskAccountInfo::kept_name() const {
+  return gb2312_to_utf16(std::string(controls::gb::fit(rename_.text_bytes(), kKeptNameBytes)));
+}
+
 void CBriskAccountInfo::rename() {
-  const std::u16string name = rename_.text();
-  if (name.empty()) {
+  if (rename_.text().empty()) {
     controls::CMsgBoxDlg::show(window(), u"请输入你的好友的屏显名称！", kCaption);
     return;
   }
+  const std::u16string name = kept_name();
+  if (name_too_long() &&
+      controls::CMsgBoxDlg::show(window(), u"名称过长，将只保存“" + name + u"”，是否修改？",
+                                 kCaption, controls::CMsgBoxDlg::kTwoButtons) != 1)
+    return;
   if (name == contact_show_name(id_)) return;  // nothing to change
   fx_set_buddyinfo(id_, utf16_to_utf8(name).c_str(), bridge::post_callback,
                    bridge::user_data(window()));
@@ -139,8 +160,13 @@ void CBriskAccountInfo::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   ScreenFrame::background(p, t);
   p.image(skin("TavrinActInfo.png"), kAvatar.left, kAvatar.top);
-  p.text(u"请输入好友的新的屏显名称：", kPrompt, 24, t.bg_text_color,
-         text::kLeft | text::kVCenter | text::kSingleLine);
+  too_long_shown_ = name_too_long();
+  if (too_long_shown_)
+    p.text(kTooLongHint, kPrompt, 22, kWarningColour,
+           text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
+  else
+    p.text(u"请输入好友的新的屏显名称：", kPrompt, 24, t.bg_text_color,
+           text::kLeft | text::kVCenter | text::kSingleLine);
   p.hline(kLines.top - 2, 0, 480, t.line_color);
 }
 

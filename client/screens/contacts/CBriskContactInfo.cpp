@@ -167,6 +167,10 @@ void CBriskContactInfo::on_command(int command) {
   if (command == kBack) back();
 }
 
+std::u16string CBriskContactInfo::empty_hint() {
+  return u"请把通讯录导出为vCard文件，放在：\n" + address_book_file().u16string();
+}
+
 intptr_t CBriskContactInfo::on_message(const Message& m) {
   if (m.id == msg::kItemTapped && m.wparam == kListId) {
     if (opened_ < 0)
@@ -182,9 +186,11 @@ void CBriskContactInfo::on_paint(gfx::Painter& p) {
   set_frame(
       {.title = title(), .keys = {{opened_ < 0 ? u"退出" : u"返回", controls::kRightKey, kBack}}});
   ScreenFrame::background(p, t);
-  if (entries_.size() == 1 && cards_.empty())
+  if (entries_.size() == 1 && cards_.empty()) {
     p.text(u"通讯录中没有联系人", {20, 160, 460, 220}, 26, t.bg_text_color,
            text::kCenter | text::kVCenter | text::kSingleLine);
+    p.text(empty_hint(), {20, 230, 460, 500}, 24, t.bg_text_color, text::kWordBreak);
+  }
 }
 
 }  // namespace tavrin::screens

@@ -5,7 +5,7 @@
 // screen filled with its name and number. The book is a vCard file: the
 // one set with set_address_book_file (the command line), else
 // "AddressBook.vcf" in the client's DB folder. A missing file gives an
-// empty list, never a box. UI thread only.
+// empty list, never a box; the empty list says where the file goes. UI thread only.
 #pragma once
 
 #include <filesystem>
@@ -48,6 +48,8 @@ class CBriskContactInfo : public controls::Screen {
   int opened() const { return opened_; }
   const std::vector<platform::AddressCard>& shown_cards() const { return shown_; }
   std::u16string title() const;
+  // What the empty book says under "通讯录中没有联系人": the file's place.
+  static std::u16string empty_hint();
 
   // The taps, as the screen handles them.
   void open_entry(int index);

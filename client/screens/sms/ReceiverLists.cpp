@@ -38,8 +38,9 @@ bool ReceiverLists::create(WindowId owner, Rect contacts, Rect receivers, gfx::C
     if (chosen) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
     const bool on = i < contacts_.size() && online(contacts_[i].status);
     p.fill_rounded({r.left + 12, r.top + 22, r.left + 28, r.top + 38}, on ? 0x3CC85A : 0x9A9A9A);
+    // A name too long for its row (with its mood text) ends in "…".
     p.text(row.text, {r.left + 40, r.top, r.right - 60, r.bottom}, 26, t.list_text_color,
-           text::kLeft | text::kVCenter | text::kSingleLine);
+           text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
     if (in_out_) {
       const gfx::Rect cell{0, 0, 48, 48};
       p.image(*in_out_, r.right - 54, r.top + 6, &cell);
@@ -53,12 +54,9 @@ bool ReceiverLists::create(WindowId owner, Rect contacts, Rect receivers, gfx::C
         const gfx::Rect chip{r.left + 4, r.top + 6, r.right - 4, r.bottom - 6};
         p.fill_rounded(chip, t.btn_bk_color, t.btn_bg_alpha);
         p.draw_rounded_frame(chip, 0xFFFFFF, 128);
-        // A name too long for the chip (with its mood text) shows its start.
-        const gfx::Rect inside = chip.inset(4);
-        const platform::Font* f = gfx::Painter::font(22);
-        const bool fits = f && f->text_width(row.text) <= inside.width();
-        p.text(row.text, inside, 22, t.btn_text_color,
-               (fits ? text::kCenter : text::kLeft) | text::kVCenter | text::kSingleLine);
+        // A name too long for the chip shows its start and "…".
+        p.text(row.text, chip.inset(4), 22, t.btn_text_color,
+               text::kCenter | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
       });
   return true;
 }

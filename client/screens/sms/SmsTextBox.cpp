@@ -51,7 +51,7 @@ void SmsTextBox::paint_counter() {
     c.copy_from(under, counter_, 0, 0);
   }
   gfx::Painter p(c);
-  p.text(counter_text(count()), c.bounds(), 22, shell::theme_colors().menu_text_color,
+  p.text(counter_text(count()), c.bounds(), kCounterFace, shell::theme_colors().menu_text_color,
          text::kRight | text::kVCenter | text::kSingleLine);
   strip_.present(counter_.left, counter_.top + page_top_);
 }

@@ -20,6 +20,9 @@ namespace tavrin::screens {
 
 class SmsTextBox {
  public:
+  // The counter's face: its strip must be at least this high.
+  static constexpr int kCounterFace = 22;
+
   // page: the owner's surface (what lies under the strip); page_top: the
   // owner window's display row.
   bool create(platform::WindowId owner, platform::Rect box, platform::Rect counter, size_t limit,
