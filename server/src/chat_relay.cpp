@@ -95,23 +95,23 @@ void ChatRelay::deliver(SipcConnection& to, std::string_view method, const Dialo
   h.emplace_back("F", from.group ? s_.groupUriOf(from.number) : s_.uriOf(from.number));
   if (from.group) h.emplace_back("SO", s_.uriOf(senderNumber));
   h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
-  std::string date;
   if (method == "M") {
-    date = httpDate();
     h.emplace_back("K", "SaveHistory");
-    h.emplace_back("D", date);
+    h.emplace_back("D", httpDate());
   }
   const long callId = callIdFor(to, from);
-  // A one-to-one line waits for the recipient's answer, within a bound per
-  // connection; past it a line is relayed without that guarantee.
   Session& ss = to.session;
-  if (method == "M" && !from.group && ss.relayedInFlight.size() < kRelayedLines &&
+  const long seq = ss.serverSeq;
+  s_.request(to, method, callId, h, m.body);
+  // A one-to-one line waits for the recipient's answer, within a bound per
+  // connection; past it a line is relayed without that guarantee. Sender and
+  // date move over from the headers, which have done their work.
+  if (method == "M" && !from.group && ss.relayed.size() < kRelayedLines &&
       ss.relayedBytes + m.body.size() <= kRelayedBytes) {
-    ss.relayedInFlight[ss.serverSeq] = {h[0].second, std::string(m.headerOr("C", "text/plain")),
-                                        m.body, date};
+    ss.relayed.push_back({seq, false, std::move(h[0].second), std::move(h[1].second), m.body,
+                          std::move(h.back().second)});
     ss.relayedBytes += m.body.size();
   }
-  s_.request(to, method, callId, h, m.body);
 }
 
 void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
@@ -159,25 +159,23 @@ void ChatRelay::storeOffline(long recipient, std::string_view senderUri, std::st
 
 void ChatRelay::keepUnanswered(SipcConnection& c) {
   Session& ss = c.session;
-  if (ss.relayedInFlight.empty()) return;
-  std::vector<std::pair<long, Session::RelayedLine*>> lines;  // in the order they were relayed
-  for (auto& [seq, line] : ss.relayedInFlight) lines.emplace_back(seq, &line);
-  std::sort(lines.begin(), lines.end());
   long kept = 0;
-  for (const auto& [seq, line] : lines) {
+  for (const Session::RelayedLine& line : ss.relayed) {
+    if (line.answered) continue;
     // Already accepted with a 200 to the sender: kept whatever the box holds.
     try {
-      storeOffline(ss.number, line->sender, line->type, line->body, line->date);
-      counted(ss.number, line->sender, line->body.size(), +1);
+      storeOffline(ss.number, line.sender, line.type, line.body, line.date);
+      counted(ss.number, line.sender, line.body.size(), +1);
       ++kept;
     } catch (const DbError& e) {
       logAt(0, "conn %llu: an unanswered line for %ld is lost: %s", (unsigned long long)c.id(),
             ss.number, e.what());
     }
   }
-  logAt(1, "conn %llu: %ld unanswered lines kept offline for %ld", (unsigned long long)c.id(), kept,
-        ss.number);
-  ss.relayedInFlight.clear();
+  if (kept > 0)
+    logAt(1, "conn %llu: %ld unanswered lines kept offline for %ld", (unsigned long long)c.id(),
+          kept, ss.number);
+  ss.relayed.clear();
   ss.relayedBytes = 0;
 }
 
@@ -313,13 +311,19 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   // A relayed line is answered on its own sequence; an answer that names a
   // sender must name the line's (an answer owed to an earlier connection
   // never lets a line go). Any status lets it go: a refusal is the client's.
-  auto& relayed = c.session.relayedInFlight;
-  const std::string* from = m.header("F");
-  if (auto it = relayed.find(m.seq);
-      it != relayed.end() && (from == nullptr || *from == it->second.sender)) {
-    c.session.relayedBytes -= it->second.body.size();
-    relayed.erase(it);
-    return;
+  Session& ss = c.session;
+  auto& relayed = ss.relayed;
+  if (!relayed.empty() && m.seq >= relayed.front().seq && m.seq <= relayed.back().seq) {
+    auto it = std::lower_bound(relayed.begin(), relayed.end(), m.seq,
+                               [](const Session::RelayedLine& l, long seq) { return l.seq < seq; });
+    const std::string* from = m.header("F");
+    if (it->seq == m.seq && !it->answered && (from == nullptr || *from == it->sender)) {
+      it->answered = true;
+      ss.relayedBytes -= it->body.size();
+      std::string().swap(it->body);
+      while (!relayed.empty() && relayed.front().answered) relayed.pop_front();
+      return;
+    }
   }
   auto& inFlight = c.session.offlineInFlight;
   auto it = inFlight.find(m.callId);

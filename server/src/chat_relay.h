@@ -48,9 +48,9 @@ class ChatRelay {
   // this unless a single line is larger.
   static constexpr long kOfflineBatchLines = 50;
   static constexpr size_t kOfflineBatchBytes = 256 * 1024;
-  // Relayed lines one connection may owe answers for while they are kept
-  // for it: an engine answers in milliseconds, a client that is slow to
-  // keep its lines falls this far behind at most.
+  // Relayed lines kept for one connection until answered (counted from the
+  // oldest unanswered one): an engine answers in milliseconds, a client that
+  // is slow to keep its lines falls this far behind at most.
   static constexpr size_t kRelayedLines = 1000;
   static constexpr size_t kRelayedBytes = 4 * 1024 * 1024;
 

@@ -35,12 +35,15 @@ struct Session {
   };
   std::unordered_map<long, OfflineHandout> offlineInFlight;
   // Lines relayed to this connection while it was online and not yet
-  // answered by its engine: server sequence -> the line, kept as offline
-  // messages if the connection ends first (within relayedBytes' bound).
+  // answered by its engine, in the order of their server sequence; kept as
+  // offline messages if the connection ends first. Answered lines leave
+  // from the front; relayedBytes counts the bodies still waiting.
   struct RelayedLine {
+    long seq = 0;
+    bool answered = false;
     std::string sender, type, body, date;
   };
-  std::unordered_map<long, RelayedLine> relayedInFlight;
+  std::deque<RelayedLine> relayed;
   size_t relayedBytes = 0;
   // A "GetOfflineMessages" pass hands the backlog over in batches, the next
   // once every line of the last is answered; rows up to the cursor were
