@@ -9,6 +9,7 @@
 #include "bridge/EngineBridge.h"
 #include "cli_peer.h"
 #include "controls/CInputBox.h"
+#include "controls/PressEffect.h"
 #include "libtavrin.h"
 #include "main_window_fixture.h"
 #include "mainwnd/header_texts.h"
@@ -318,6 +319,33 @@ TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   EXPECT_EQ(main->menu().id(), 891);
   tap(400, 600);  // outside: closes without a command
   EXPECT_FALSE(main->menu().shown());
+}
+
+// The bottom bar's three buttons: rebuild, add a friend (the middle one,
+// its two-people icon), the address book; each with the press effect.
+TEST_F(MainWindow, BottomBarButtonsEachDoSomething) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  std::vector<screens::Route> opened;
+  for (auto route : {screens::Route::kAddFriend, screens::Route::kAddressBook})
+    router.add(route, [&](const screens::RouteRequest& r) {
+      opened.push_back(r.route);
+      return 0;
+    });
+  // A search result is there until the tree is built again.
+  tap(kSearchKey.x, kSearchKey.y);
+  const Point online = menu_item(2);
+  tap(online.x, online.y);
+  ASSERT_FALSE(section(kSearch)->items.empty());
+  const int effects = controls::PressEffect::played();
+  tap(80, 720);
+  EXPECT_TRUE(section(kSearch)->items.empty());
+  tap(240, 720);
+  tap(400, 720);
+  router.clear();
+  EXPECT_EQ(opened, (std::vector<screens::Route>{screens::Route::kAddFriend,
+                                                 screens::Route::kAddressBook}));
+  EXPECT_EQ(controls::PressEffect::played(), effects + 3);
 }
 
 TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
