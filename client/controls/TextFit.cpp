@@ -6,7 +6,7 @@ std::u16string fit_text(const platform::Font& font, std::u16string_view text, in
   if (font.text_width(text) <= width) return std::u16string(text);
   constexpr std::u16string_view kEllipsis = u"…";
   const int room = width - font.text_width(kEllipsis);
-  if (room <= 0) return {};
+  if (room < 0) return {};  // not even the ellipsis
   // extents[i] is the width of text[0..i]: the longest start that fits.
   const std::vector<int> extents = font.extents(text);
   size_t keep = 0;

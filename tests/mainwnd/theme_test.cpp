@@ -140,6 +140,9 @@ TEST_F(MainTheme, AMainBackgroundChosenAndSavedIsWhatTheListLiesOn) {
     tap(kRightKey);  // 退出
   });
   EXPECT_EQ(shell::theme_colors().main_bk_path, shell::from_path(pictures / "red.png"));
+  shell::ThemeColors saved;
+  ASSERT_TRUE(shell::load_theme(shell::app_paths().theme_file(), saved));
+  EXPECT_EQ(saved.main_bk_path, shell::theme_colors().main_bk_path);  // the next run's too
   EXPECT_TRUE(reddish(470, 400));
   EXPECT_EQ(golden(TAVRIN_MAINWND_GOLDEN_DIR, TAVRIN_MAINWND_SHOT_DIR, "theme_forest_red"), "");
   const Frame shown = display->frame();
