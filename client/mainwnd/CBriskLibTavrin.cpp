@@ -249,8 +249,8 @@ void CBriskLibTavrin::repaint_rows(int top, int bottom) {
     dirty_ = true;
     return;
   }
-  const Rect band =
-      Rect{0, top, Display::kWidth, bottom}.intersect({0, 0, surface().width(), surface().height()});
+  const Rect band = Rect{0, top, Display::kWidth, bottom}.intersect(
+      {0, 0, surface().width(), surface().height()});
   if (band.empty()) return;
   gfx::PixelCanvas canvas = surface().lock();
   if (!canvas.valid()) return;
@@ -271,7 +271,8 @@ void CBriskLibTavrin::refresh(const ContactTreeModel::Touched& touched) {
   const auto& sections = tree_.sections();
   auto show = [this](const Rect& content) {
     const Rect r = tree_.on_screen(content.top, content.bottom);
-    if (!r.empty()) repaint_rows(r.top - Display::kTaskBarHeight, r.bottom - Display::kTaskBarHeight);
+    if (!r.empty())
+      repaint_rows(r.top - Display::kTaskBarHeight, r.bottom - Display::kTaskBarHeight);
   };
   for (int s : touched.headers) show(sections[size_t(s)].rect);
   for (auto [s, i] : touched.rows) {
@@ -291,7 +292,8 @@ void CBriskLibTavrin::on_stylus(StylusAction action, Point p) {
   // The tree had its share already (the base hands it the stylus first).
   if (action == StylusAction::kDown && !notice_.empty()) show_notice({});  // the header back
   if (action != StylusAction::kUp) return;
-  if (controls::hit(kTaps, p)) controls::PressEffect::play(window(), to_screen(p).x, to_screen(p).y);
+  if (controls::hit(kTaps, p))
+    controls::PressEffect::play(window(), to_screen(p).x, to_screen(p).y);
   on_tap(p);
 }
 
@@ -429,7 +431,9 @@ void CBriskLibTavrin::note_conversation(uint32_t id) {
 }
 
 void CBriskLibTavrin::open_chat(uint32_t id) {
-  // 1. Read: the recent section lists the contact without a mark.
+  // 1. Read: the recent section lists the contact without a mark, and the
+  // header's notice of it has done its work.
+  if (!notice_.empty()) show_notice({});
   mark_recent(id, false);
   const controls::TreeItem* item = model_.find(id);
   if (!item) return;

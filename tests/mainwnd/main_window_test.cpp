@@ -139,7 +139,8 @@ bool same_area(const Frame& a, const Frame& b, controls::Rect r) {
 TEST_F(MainWindow, LongNamesAreCutBeforeTheAvatarTheEdgeAndTheMark) {
   open_main();
   const Frame plain = display->frame();
-  const std::string nickname = "Alexandra Konstantinopoulou-Vandenberghe", local = "Bartholomew Montgomery-Smith";
+  const std::string nickname = "Alexandra Konstantinopoulou-Vandenberghe",
+                    local = "Bartholomew Montgomery-Smith";
   fx_set_user_nickname(nickname.c_str(), bridge::post_callback, bridge::user_data(main->window()));
   ASSERT_TRUE(pump_until([&] { return main->name_label().starts_with(utf8_to_utf16(nickname)); }));
   ASSERT_EQ(fs_set_buddyinfo(kBob, local.c_str()), 1);
@@ -166,8 +167,7 @@ TEST_F(MainWindow, LongNamesAreCutBeforeTheAvatarTheEdgeAndTheMark) {
   ASSERT_EQ(fs_set_buddyinfo(kBob, "Bob"), 1);
   tap(80, 720);
   ASSERT_EQ(item(kRecent, kBob)->name, u"Bob");
-  const controls::Rect mark_zone{controls::CScrollTree::kNewMarkX - 6, row.y - 35, 480,
-                                 row.y + 35};
+  const controls::Rect mark_zone{controls::CScrollTree::kNewMarkX - 6, row.y - 35, 480, row.y + 35};
   EXPECT_TRUE(same_area(long_names, display->frame(), mark_zone));
 }
 

@@ -34,16 +34,7 @@ class MainTheme : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    // Packages unpack into the install folder: a copy, never the build's.
-    install = data.path / "install";
-    fs::create_directories(install);
-    const fs::path build = TAVRIN_INSTALL_DIR;
-    fs::copy(build / "Theme", install / "Theme", fs::copy_options::recursive);
-    fs::copy(build / "Themes", install / "Themes", fs::copy_options::recursive);
-    auto& paths = shell::app_paths();
-    const std::u16string db = paths.database_path;
-    paths = shell::AppPaths::form(install);
-    paths.database_path = db;
+    install = use_scratch_install();  // packages unpack there
     // The file picker starts in the user's home: a folder of pictures.
     pictures = data.path / "pictures";
     fs::create_directories(pictures);
@@ -88,6 +79,14 @@ class MainTheme : public MainWindowTest {
       tap(kLeftKey);  // 确定 closes the list
     });
     tap_window(240, CBriskThemeSet::background_row(3).top + 40);  // 更多主题
+  }
+  // On the appearance screen, the picker's steps queued: 主界面背景图, then
+  // 保存, back to the colours and 退出.
+  void choose_main_background_and_save() {
+    tap_window(240, CBriskThemeSet::background_row(1).top + 40);
+    tap(kLeftKey);
+    tap(kRightKey);
+    tap(kRightKey);
   }
   // What the main window shows when the client starts again now.
   Frame after_restart() {
@@ -134,10 +133,7 @@ TEST_F(MainTheme, AMainBackgroundChosenAndSavedIsWhatTheListLiesOn) {
       tap(300, 112 + 45);
       tap(kLeftKey);
     });
-    tap_window(240, CBriskThemeSet::background_row(1).top + 40);  // 主界面背景图
-    tap(kLeftKey);   // 保存
-    tap(kRightKey);  // back to the colours
-    tap(kRightKey);  // 退出
+    choose_main_background_and_save();
   });
   EXPECT_EQ(shell::theme_colors().main_bk_path, shell::from_path(pictures / "red.png"));
   shell::ThemeColors saved;
@@ -168,10 +164,7 @@ TEST_F(MainTheme, APictureThatCannotBeDrawnNeverBecomesTheBackground) {
       EXPECT_EQ(boxes_answered, boxes + 1);
       tap(kRightKey);
     });
-    tap_window(240, CBriskThemeSet::background_row(1).top + 40);  // 主界面背景图
-    tap(kLeftKey);   // 保存
-    tap(kRightKey);  // back to the colours
-    tap(kRightKey);  // 退出
+    choose_main_background_and_save();
   });
   EXPECT_EQ(shell::theme_colors().main_bk_path, forest_main);
   EXPECT_EQ(display->frame(), forest);
