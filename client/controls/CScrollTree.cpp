@@ -3,6 +3,7 @@
 #include <string>
 
 #include "controls/PressEffect.h"
+#include "controls/TextFit.h"
 #include "gfx/Fonts.h"
 #include "gfx/Primitives.h"
 #include "platform/window_system.h"
@@ -159,10 +160,14 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
         const gfx::Rect cell{cx, 0, cx + 60, 66};
         status_image_->draw(c, 50, row + 5, &cell);
       }
+      // A long name ends in "…" before the new-message mark, not under it.
+      const bool mark = item.new_message && new_image_;
+      const int name_right = mark ? kNewMarkX - 6 : c.width - 10;
       if (name_font_)
-        name_font_->draw(target, item.name, {120, row, c.width - 10, row + kItemHeight},
-                         theme.list_text_color, text::kSingleLine | text::kVCenter);
-      if (item.new_message && new_image_) new_image_->draw(c, 255, row + 32);
+        name_font_->draw(target, fit_text(*name_font_, item.name, name_right - 120),
+                         {120, row, name_right, row + kItemHeight}, theme.list_text_color,
+                         text::kSingleLine | text::kVCenter);
+      if (mark) new_image_->draw(c, kNewMarkX, row + 32);
       gfx::draw_faded_hline(c, row + kItemHeight - 1, 0, item.rect.right, theme.list_line_color,
                             255, 30);
     }

@@ -42,6 +42,8 @@ class CScrollTree : public ScrollView {
  public:
   static constexpr int kSectionHeight = 50;
   static constexpr int kItemHeight = 70;
+  // Where a row's new-message mark stands (row left + 255).
+  static constexpr int kNewMarkX = 255;
 
   CScrollTree();
   ~CScrollTree() override { destroy(); }

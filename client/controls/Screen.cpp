@@ -107,7 +107,7 @@ const SoftKey* Screen::soft_key(int command) const {
 void Screen::paint_frame(gfx::Painter& p) {
   using namespace platform::text;
   const auto& t = theme();
-  const bool full = spec_.rect.height() > kSoftKeyBar.top;
+  const bool full = spec_.rect.height() > frame_.bar.top;
   if (frame_.bands && !frame_.title.empty())
     p.fill_shaded(frame_.title_band, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   if (!frame_.title.empty())
@@ -117,7 +117,7 @@ void Screen::paint_frame(gfx::Painter& p) {
            frame_.title_height, frame_.title_colour.value_or(t.bottom_text_color),
            kCenter | kVCenter | kSingleLine);
   if (frame_.keys.empty() || !full) return;
-  if (frame_.bands) p.fill_shaded(kSoftKeyBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
+  if (frame_.bands) p.fill_shaded(frame_.bar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   for (const SoftKey& k : frame_.keys) {
     // A long caption gets a smaller face, so it stays inside its key.
     const int n = int(k.caption.size());
@@ -161,6 +161,11 @@ const gfx::CSkinImage& Screen::skin(const std::string& file) {
     (void)slot->load(ui_.theme_folder + file);
   }
   return *slot;
+}
+
+void Screen::reload_skins() {
+  for (auto& [file, image] : skins_)
+    (void)image->load(ui_.theme_folder + file);  // a missing file leaves it empty
 }
 
 void Screen::set_timer(uintptr_t id, int period_ms) {

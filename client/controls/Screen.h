@@ -69,6 +69,9 @@ struct Frame {
   int title_height = 30;
   std::optional<uint32_t> title_colour{};  // the theme's bottom text colour when unset
   std::vector<SoftKey> keys{};
+  // Where the keys stand: the usual bar, or a screen's own (the main
+  // window's five keys lie in a 50-row bar at the very bottom).
+  Rect bar = kSoftKeyBar;
   // The base fills the title band and the bar with the theme's bottom
   // colours; a screen whose skin draws them clears this.
   bool bands = true;
@@ -178,6 +181,9 @@ class Screen {
   // A skin image of the theme folder, loaded once per screen (an empty
   // image that draws nothing when the file is missing).
   const gfx::CSkinImage& skin(const std::string& file);
+  // Loads every skin image this screen holds again, in place (a new theme
+  // brought new files): references handed out stay valid.
+  void reload_skins();
   // Window to display coordinates, for the parts that work on the display
   // (the kinetic lists, pop-up menus).
   Point to_screen(Point p) const { return {p.x + spec_.rect.left, p.y + spec_.rect.top}; }

@@ -8,6 +8,7 @@
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
 #include "controls/PressEffect.h"
+#include "controls/TextFit.h"
 #include "libtavrin.h"
 #include "mainwnd/header_texts.h"
 #include "mainwnd/main_menus.h"
@@ -27,26 +28,31 @@ using controls::Rect;
 
 namespace {
 
-controls::ScreenSpec main_spec() {
-  controls::ScreenSpec spec;
-  spec.class_name = "CBriskLibTavrin";
-  spec.title = u"BriskTavrin";
-  return spec;
-}
-
-// Screen rows to the window's own rows.
-constexpr Rect in_window(Rect screen) {
-  return screen.offset(0, -Display::kTaskBarHeight);
-}
-
 constexpr const char* kSkins[] = {"TavrinActInfo.png", "NewSMS.png",          "BriskTreeFlag.png",
                                   "TavrinOper.png",    "TavrinAddSearch.png", "TavrinStatus.png"};
-constexpr const char16_t* kSoftKeyLabels[] = {u"查找", u"个人", u"短信", u"操作", u"设置"};
+
+// One centred line of the header: across the whole width while it keeps
+// clear of the avatar, else centred right of it and cut with "…".
+void header_line(gfx::Painter& p, std::u16string_view text, Rect rect, int height,
+                 uint32_t colour) {
+  const unsigned centred = text::kCenter | text::kVCenter | text::kSingleLine;
+  const platform::Font* font = gfx::Painter::font(height);
+  if (!font) return;
+  const int clear = rect.width() - 2 * CBriskLibTavrin::kHeaderTextLeft;
+  if (font->text_width(text) <= clear) {
+    p.text(text, rect, height, colour, centred);
+    return;
+  }
+  const Rect right{CBriskLibTavrin::kHeaderTextLeft, rect.top, CBriskLibTavrin::kHeaderTextRight,
+                   rect.bottom};
+  p.text(controls::fit_text(*font, text, right.width()), right, height, colour, centred);
+}
 
 }  // namespace
 
 CBriskLibTavrin::CBriskLibTavrin(Options options, controls::UiContext ui)
-    : Screen(main_spec(), std::move(ui)), options_(std::move(options)) {
+    : Screen({.class_name = "CBriskLibTavrin", .title = u"BriskTavrin"}, std::move(ui)),
+      options_(std::move(options)) {
   // The user's switches between runs; a missing file keeps the defaults.
   (void)shell::load_settings(shell::app_paths().settings_file(), shell::client_settings());
   const auto& s = shell::client_settings();
@@ -101,11 +107,20 @@ bool CBriskLibTavrin::on_create() {
   // 4-5. Background, composition surface (the base's), skin images.
   for (const char* file : kSkins) (void)skin(file);
   build_background();
-  // 6. The contact tree, x 0-480, y 165-690.
-  if (!tree_.create(window(), kTreeView.left, kTreeView.top, kTreeView.right, kTreeView.bottom))
-    return false;
+  // 6. The contact tree, display x 0-480, y 165-690.
+  const Rect view = to_screen(kTreeView);
+  if (!tree_.create(window(), view.left, view.top, view.right, view.bottom)) return false;
   tree_.set_id(kTreeId);
   tree_.set_background(&background_, {0, Display::kTaskBarHeight});
+  add_list(tree_);
+  // Five soft keys of 96 pixels across the main window's own bar.
+  set_frame({.keys = {{u"查找", {0, 698, 96, 748}, kSearch},
+                      {u"个人", {96, 698, 192, 748}, kMine},
+                      {u"短信", {192, 698, 288, 748}, kSmsCommand},
+                      {u"操作", {288, 698, 384, 748}, kOperationsCommand},
+                      {u"设置", {384, 698, 480, 748}, kSettings}},
+             .bar = kSoftKeyBar});
+  set_tap_areas(kTaps);
   tree_.set_images(&skin("TavrinStatus.png"), &skin("NewSMS.png"), &skin("BriskTreeFlag.png"));
   model_.build(shown_store());
   tree_.layout_only();
@@ -159,25 +174,34 @@ void CBriskLibTavrin::build_header() {
 }
 
 void CBriskLibTavrin::build_background() {
-  // The theme's main background, the main frame over it, the avatar and
-  // the soft-key bar: everything that does not change between frames.
+  // The theme's main background, the main frame over it and the avatar:
+  // everything that does not change between frames (the soft keys are
+  // the frame's).
   if (!background_.created() && !background_.create(window(), Display::kWidth, Display::kHeight))
     return;
   gfx::PixelCanvas canvas = background_.lock();
   gfx::Painter p(canvas);
   const auto& t = theme();
-  p.fill_rect({0, 0, Display::kWidth, Display::kHeight}, t.bg_color);
-  (void)p.png(shell::app_paths().resolve(t.main_bk_path).string(),
-              {0, 0, Display::kWidth, Display::kHeight});
+  const Rect whole{0, 0, Display::kWidth, Display::kHeight};
+  p.fill_rect(whole, t.bg_color);
+  // A picture that cannot be drawn (a missing file, a kind the client does
+  // not decode) leaves the theme's general background, never the bare
+  // background colour the list's colours may not read on.
+  const auto drawn = [&](std::u16string_view path) {
+    return !path.empty() && p.png(shell::app_paths().resolve(path).string(), whole);
+  };
+  if (!drawn(t.main_bk_path) && !drawn(t.bk_path)) (void)p.png(ui().theme_folder + "bk.png", whole);
   p.image(skin("TavrinMainBk.png"), 0, 0);
-  const Rect avatar = in_window(controls::area_of(kTaps, Tap::kAvatar));
+  const Rect avatar = controls::area_of(kTaps, kAvatar);
   p.image(skin("TavrinActInfo.png"), avatar.left, avatar.top);
-  const Rect keys = in_window(kSoftKeys);
-  p.fill_shaded(keys, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
-  const int width = keys.width() / 5;
-  for (int i = 0; i < 5; ++i)
-    p.text(kSoftKeyLabels[i], {i * width, keys.top, (i + 1) * width, keys.bottom}, 30,
-           t.bottom_text_color, text::kCenter | text::kVCenter | text::kSingleLine);
+}
+
+void CBriskLibTavrin::apply_theme() {
+  // The package brought new skin files and colours: the header, the tree's
+  // images, the bottom bar and the soft keys all take them now.
+  reload_skins();
+  build_background();
+  repaint_now();
 }
 
 // --- drawing ---
@@ -197,37 +221,39 @@ void CBriskLibTavrin::draw_band(gfx::Painter& p, const Rect& band) {
   p.save();
   p.clip(band);
   p.blit(background_.lock(), band, band.left, band.top);
-  const Rect header = in_window(kHeaderStrip);
-  if (!band.intersect(header).empty()) {
-    const unsigned line = text::kVCenter | text::kSingleLine;
-    const unsigned centred = line | text::kCenter;
-    // A long name shrinks to fit rather than losing its status.
-    const std::u16string name = u"BriskLibTavrin For " + name_label_;
-    const Rect name_rect = in_window(kNameLine);
-    int height = 28;
-    for (const platform::Font* f; height > 20 && (f = gfx::Painter::font(height)) &&
-                                  f->text_width(name) > name_rect.width();)
-      --height;
-    p.text(name, name_rect, height, 0xFFFFFF, line);
-    const Rect second = in_window(kSecondLine);
-    if (!notice_.empty()) {
-      p.text(notice_, in_window(kNotice), 30, theme().menu_text_color, centred);
-    } else if (mood_.empty()) {
-      p.text(number_label_, second, 28, 0xFFFFFF, centred);
-    } else {
-      const int mid = (second.top + second.bottom) / 2;
-      p.text(number_label_, {second.left, second.top + 2, second.right, mid}, 26, 0xFFFFFF,
-             centred);
-      p.text(mood_, {second.left, mid, second.right, second.bottom - 2}, 24, 0xD0D0D0, centred);
-    }
-  }
-  const Rect view = in_window(kTreeView);
-  const Rect rows = view.intersect(band);
+  if (!band.intersect(kHeaderStrip).empty()) draw_header(p);
+  const Rect rows = kTreeView.intersect(band);
   if (!rows.empty()) {
     gfx::PixelCanvas part = p.canvas().sub(rows);
-    tree_.compose(part, rows.top - view.top);
+    tree_.compose(part, rows.top - kTreeView.top);
   }
   p.restore();
+}
+
+void CBriskLibTavrin::draw_header(gfx::Painter& p) {
+  // A long name shrinks to fit, then loses the end of the nickname to "…",
+  // never its status.
+  const size_t cut = std::min(name_label_.rfind(u'（'), name_label_.size());
+  const std::u16string start = u"BriskLibTavrin For " + name_label_.substr(0, cut),
+                       status = name_label_.substr(cut);
+  int height = 28;
+  for (const platform::Font* f; height > 20 && (f = gfx::Painter::font(height)) &&
+                                f->text_width(start + status) > kNameLine.width();)
+    --height;
+  std::u16string name = start + status;
+  if (const platform::Font* f = gfx::Painter::font(height))
+    name = controls::fit_text(*f, start, kNameLine.width() - f->text_width(status)) + status;
+  p.text(name, kNameLine, height, 0xFFFFFF, text::kVCenter | text::kSingleLine);
+  if (!notice_.empty()) {
+    header_line(p, notice_, kNotice, 30, theme().menu_text_color);
+  } else if (mood_.empty()) {
+    header_line(p, number_label_, kSecondLine, 28, 0xFFFFFF);
+  } else {
+    const Rect& second = kSecondLine;
+    const int mid = (second.top + second.bottom) / 2;
+    header_line(p, number_label_, {second.left, second.top + 2, second.right, mid}, 26, 0xFFFFFF);
+    header_line(p, mood_, {second.left, mid, second.right, second.bottom - 2}, 24, 0xD0D0D0);
+  }
 }
 
 void CBriskLibTavrin::repaint_now() {
@@ -243,9 +269,8 @@ void CBriskLibTavrin::repaint_rows(int top, int bottom) {
     dirty_ = true;
     return;
   }
-  const Rect band = Rect{0, top, Display::kWidth, bottom}
-                        .offset(0, -Display::kTaskBarHeight)
-                        .intersect({0, 0, surface().width(), surface().height()});
+  const Rect band = Rect{0, top, Display::kWidth, bottom}.intersect(
+      {0, 0, surface().width(), surface().height()});
   if (band.empty()) return;
   gfx::PixelCanvas canvas = surface().lock();
   if (!canvas.valid()) return;
@@ -266,7 +291,8 @@ void CBriskLibTavrin::refresh(const ContactTreeModel::Touched& touched) {
   const auto& sections = tree_.sections();
   auto show = [this](const Rect& content) {
     const Rect r = tree_.on_screen(content.top, content.bottom);
-    if (!r.empty()) repaint_rows(r.top, r.bottom);
+    if (!r.empty())
+      repaint_rows(r.top - Display::kTaskBarHeight, r.bottom - Display::kTaskBarHeight);
   };
   for (int s : touched.headers) show(sections[size_t(s)].rect);
   for (auto [s, i] : touched.rows) {
@@ -282,55 +308,45 @@ void CBriskLibTavrin::show_notice(std::u16string text) {
 
 // --- input ---
 
-void CBriskLibTavrin::on_stylus(StylusAction action, Point window_point) {
-  // The tree and this window's tap table work in display coordinates.
-  const Point p = to_screen(window_point);
-  switch (action) {
-    case StylusAction::kDown:
-      if (!notice_.empty()) show_notice({});  // a touch puts the header back
-      tree_.stylus_down(p);
-      break;
-    case StylusAction::kMove:
-      tree_.stylus_move(p);
-      break;
-    case StylusAction::kUp:
-      if (tree_.stylus_up(p)) break;
-      if (auto tap = controls::hit(kTaps, p)) on_tap_area(*tap, p);
-      break;
-  }
-}
-
-void CBriskLibTavrin::on_tap_area(Tap tap, Point p) {
-  controls::PressEffect::play(window(), p.x, p.y);
-  switch (tap) {
-    case Tap::kAddressBook:
-      after_screen(open_screen(screens::Route::kAddressBook), false);
-      break;
-    case Tap::kRebuild:
-      rebuild_tree();
-      break;
-    case Tap::kAvatar:
-    case Tap::kMine:
-      show_menu(menu::kMain);
-      break;
-    case Tap::kSearch:
-      show_menu(menu::kSearch);
-      break;
-    case Tap::kSms:
-      windows().post(window(), msg::kCommand, kSmsCommand);
-      break;
-    case Tap::kOperations:
-      windows().post(window(), msg::kCommand, kOperationsCommand);
-      break;
-    case Tap::kSettings:
-      show_menu(menu::kSettings);
-      break;
-  }
+void CBriskLibTavrin::on_stylus(StylusAction action, Point p) {
+  // The tree had its share already (the base hands it the stylus first).
+  if (action == StylusAction::kDown && !notice_.empty()) show_notice({});  // the header back
+  if (action != StylusAction::kUp) return;
+  if (controls::hit(kTaps, p))
+    controls::PressEffect::play(window(), to_screen(p).x, to_screen(p).y);
+  on_tap(p);
 }
 
 void CBriskLibTavrin::on_command(int command) {
-  if (command == kSmsCommand) show_menu(menu::kSms);
-  if (command == kOperationsCommand) show_menu(menu::kContacts);
+  switch (command) {
+    case kAddressBook:
+      after_screen(open_screen(screens::Route::kAddressBook), false);
+      break;
+    case kRebuild:
+      rebuild_tree();
+      break;
+    case kAddFriend:
+      after_screen(open_screen(screens::Route::kAddFriend), true);
+      break;
+    case kAvatar:
+    case kMine:
+      show_menu(menu::kMain);
+      break;
+    case kSearch:
+      show_menu(menu::kSearch);
+      break;
+    case kSmsCommand:
+      show_menu(menu::kSms);
+      break;
+    case kOperationsCommand:
+      show_menu(menu::kContacts);
+      break;
+    case kSettings:
+      show_menu(menu::kSettings);
+      break;
+    default:
+      break;
+  }
 }
 
 void CBriskLibTavrin::on_timer(uintptr_t id) {
@@ -358,9 +374,6 @@ void CBriskLibTavrin::on_activate(bool active) {
 
 intptr_t CBriskLibTavrin::on_message(const Message& m) {
   switch (m.id) {
-    case msg::kTreeStep:
-      if (m.wparam == kTreeId) tree_.inertia_step();
-      return 0;
     case msg::kItemTapped:
       open_chat(uint32_t(m.lparam));
       return 0;
@@ -391,7 +404,7 @@ void CBriskLibTavrin::rebuild_tree() {
   for (const auto& item : recent) {
     ContactRecord c{item.contact_id, item.group_id, item.name, item.status, item.mobile};
     if (auto fresh = read_contact(long(item.contact_id))) c = *fresh;
-    if (signed_out()) c = offline(c);
+    if (!logged_in_) c = offline(c);
     model_.mark_recent(c, item.new_message);
   }
   tree_.select(-1, -1);
@@ -409,7 +422,7 @@ ContactRecord CBriskLibTavrin::offline(ContactRecord c) {
 
 StoreSnapshot CBriskLibTavrin::shown_store() const {
   StoreSnapshot store = read_store();
-  if (signed_out())
+  if (!logged_in_)
     for (ContactRecord& c : store.contacts) c = offline(c);
   return store;
 }
@@ -418,8 +431,8 @@ void CBriskLibTavrin::go_offline() {
   logged_in_ = false;
   if (chat_) chat_->set_logged_in(false);
   name_label_ = read_own().nickname + u"（离线）";
-  rebuild_tree();
-  repaint_rows(kHeaderStrip.top, kHeaderStrip.bottom);
+  notice_.clear();
+  rebuild_tree();  // draws the header as well
 }
 
 void CBriskLibTavrin::mark_recent(uint32_t id, bool new_message) {
@@ -438,7 +451,9 @@ void CBriskLibTavrin::note_conversation(uint32_t id) {
 }
 
 void CBriskLibTavrin::open_chat(uint32_t id) {
-  // 1. Read: the recent section lists the contact without a mark.
+  // 1. Read: the recent section lists the contact without a mark, and the
+  // header's notice of it has done its work.
+  if (!notice_.empty()) show_notice({});
   mark_recent(id, false);
   const controls::TreeItem* item = model_.find(id);
   if (!item) return;

@@ -41,22 +41,35 @@ namespace tavrin::mainwnd {
 
 class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink {
  public:
-  // Layout, screen coordinates.
-  static constexpr controls::Rect kTreeView{0, 165, 480, 690};
-  static constexpr controls::Rect kHeaderStrip{0, 52, 480, 165};
-  static constexpr controls::Rect kBottomStrip{0, 690, 480, 750};
-  static constexpr controls::Rect kNameLine{125, 57, 480, 97};
-  static constexpr controls::Rect kSecondLine{0, 97, 480, 165};
-  static constexpr controls::Rect kNotice{0, 97, 480, 151};  // window (0, 45)-(480, 99)
-  static constexpr controls::Rect kSoftKeys{0, 750, 480, 800};
-  static constexpr controls::Point kAvatar{30, 66};
+  // Layout, window coordinates (display row = window row + 52). The tree
+  // is a list of the base, which hands it the stylus in display rows.
+  static constexpr controls::Rect kTreeView{0, 113, 480, 638};
+  static constexpr controls::Rect kHeaderStrip{0, 0, 480, 113};
+  static constexpr controls::Rect kNameLine{125, 5, 480, 45};
+  static constexpr controls::Rect kSecondLine{0, 45, 480, 113};
+  static constexpr controls::Rect kNotice{0, 45, 480, 99};
+  // What the header writes stays right of the avatar (x 30-120).
+  static constexpr int kHeaderTextLeft = 125, kHeaderTextRight = 475;
+  static constexpr controls::Rect kSoftKeyBar{0, 698, 480, 748};
 
-  enum class Tap { kAddressBook, kRebuild, kAvatar, kSearch, kMine, kSms, kOperations, kSettings };
-  static constexpr controls::HotArea<Tap> kTaps[] = {
-      {Tap::kAddressBook, {321, 691, 479, 749}}, {Tap::kRebuild, {1, 691, 159, 749}},
-      {Tap::kAvatar, {30, 66, 120, 156}},        {Tap::kSearch, {0, 750, 96, 800}},
-      {Tap::kMine, {96, 750, 192, 800}},         {Tap::kSms, {192, 750, 288, 800}},
-      {Tap::kOperations, {288, 750, 384, 800}},  {Tap::kSettings, {384, 750, 480, 800}},
+  // The bottom bar's three buttons and the avatar; the soft keys are the
+  // frame's.
+  enum Command {
+    kRebuild = 1,
+    kAddFriend,
+    kAddressBook,
+    kAvatar,
+    kSearch,
+    kMine,
+    kSettings,
+    kSmsCommand = 32900,
+    kOperationsCommand = 32901,
+  };
+  static constexpr controls::HotArea<Command> kTaps[] = {
+      {kAddressBook, {321, 639, 479, 697}},
+      {kRebuild, {1, 639, 159, 697}},
+      {kAddFriend, {161, 639, 319, 697}},
+      {kAvatar, {30, 14, 120, 104}},
   };
 
   static constexpr uintptr_t kTreeId = 666;
@@ -65,8 +78,6 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   static constexpr uintptr_t kNamesTimer = 25;
   static constexpr std::chrono::seconds kPresenceSettleTime{10};
   static constexpr int kNamesMs = 3000;
-  static constexpr int kSmsCommand = 32900;
-  static constexpr int kOperationsCommand = 32901;
 
   struct Options {
     screens::LoginConfig login;
@@ -130,14 +141,12 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
 
   // --- the whole window, for benchmarks ---
   void repaint_now();
-  // Redraws and presents the screen rows [top, bottom) of the window.
-  void repaint_rows(int top, int bottom);
 
  protected:
   bool on_create() override;
   void on_destroy() override;
   void on_paint(gfx::Painter& p) override;
-  void on_stylus(platform::StylusAction action, controls::Point screen) override;
+  void on_stylus(platform::StylusAction action, controls::Point p) override;
   void on_command(int command) override;
   void on_menu(int menu_id, int index) override;
   void on_timer(uintptr_t timer_id) override;
@@ -159,9 +168,13 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   // Drawing.
   bool can_present() const;
   void refresh(const ContactTreeModel::Touched& touched);
+  // Redraws and presents the window rows [top, bottom).
+  void repaint_rows(int top, int bottom);
   void draw_band(gfx::Painter& p, const controls::Rect& band);
+  void draw_header(gfx::Painter& p);
+  // A new theme: skins, background and every part drawn again at once.
+  void apply_theme();
   // Taps and menus.
-  void on_tap_area(Tap tap, controls::Point p);
   void show_menu(int id);
   void main_menu(int index);
   void sms_menu(int index);

@@ -118,7 +118,7 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
 
 void CBriskLibTavrin::contact_changed(long id) {
   if (const std::optional<ContactRecord> c = read_contact(id))
-    contact_updated(signed_out() ? offline(*c) : *c);
+    contact_updated(logged_in_ ? *c : offline(*c));
 }
 
 void CBriskLibTavrin::contact_updated(const ContactRecord& c) {
@@ -251,8 +251,9 @@ void CBriskLibTavrin::network_error() {
   // Within a relogin cycle the cycle goes on by itself; signed out, the
   // user has been told.
   if (net_box_ || relogging_ || signed_out()) return;
-  logged_in_ = false;
-  if (chat_) chat_->set_logged_in(false);
+  // Without a session nobody's presence is known: the header and the tree
+  // say so until the relogin succeeds.
+  go_offline();
   if (!auto_relogin_) {
     box(u"您已经离线！");
     return;
@@ -278,6 +279,10 @@ void CBriskLibTavrin::relogin_complete() {
   online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   register_callback();
   if (chat_) chat_->set_logged_in(true);
+  // Online again: the own status and everyone's presence as the new
+  // session reports them.
+  build_header();
+  rebuild_tree();
   box(u"重新登陆成功！");
 }
 

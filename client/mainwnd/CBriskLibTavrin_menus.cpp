@@ -327,10 +327,7 @@ void CBriskLibTavrin::settings_menu(int index) {
   switch (SettingsItem(index)) {
     case SettingsItem::kTheme: {
       const int result = open_screen(Route::kThemePicker);
-      if (result == 1) {
-        // The new theme's background under the same frame.
-        build_background();
-      }
+      if (result == 1) apply_theme();
       after_screen(result, false);
       break;
     }

@@ -36,6 +36,19 @@ void ScreenTest::SetUp() {
   ASSERT_TRUE(engine_started_) << "the engine did not start";
 }
 
+std::filesystem::path ScreenTest::use_scratch_install() {
+  namespace fs = std::filesystem;
+  const fs::path install = data.path / "install", build = TAVRIN_INSTALL_DIR;
+  fs::create_directories(install);
+  fs::copy(build / "Theme", install / "Theme", fs::copy_options::recursive);
+  fs::copy(build / "Themes", install / "Themes", fs::copy_options::recursive);
+  auto& paths = shell::app_paths();
+  const std::u16string db = paths.database_path;
+  paths = shell::AppPaths::form(install);
+  paths.database_path = db;
+  return install;
+}
+
 void ScreenTest::TearDown() {
   if (engine_started_) {
     fx_loginout();

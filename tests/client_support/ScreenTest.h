@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +49,10 @@ class ScreenTest : public ::testing::Test {
   ServerChild& server() { return server_; }
   // fs_login as the user; true once the login completed (code 14).
   bool sign_in(const std::string& user, const std::string& password);
+  // Copies the build's skin images and theme packages into <scratch>/install
+  // and makes that the install folder, so that installing a package or
+  // saving the theme never touches the build; the folder.
+  std::filesystem::path use_scratch_install();
 
   // --- the UI ---
   // Handles everything queued, due or invalid, without waiting.

@@ -6,8 +6,10 @@
 
 #include <filesystem>
 
+#include "bridge/EngineBridge.h"
 #include "cli_peer.h"
 #include "controls/CInputBox.h"
+#include "controls/PressEffect.h"
 #include "libtavrin.h"
 #include "main_window_fixture.h"
 #include "mainwnd/header_texts.h"
@@ -121,6 +123,52 @@ TEST_F(MainWindow, LineWhileNoChatIsOpenMarksRecentNoticesAndSounds) {
   EXPECT_FALSE(item(kRecent, kBob)->new_message);
   tap(240, 120);
   EXPECT_TRUE(main->notice().empty());
+}
+
+// Whether two frames agree on the display area r.
+bool same_area(const Frame& a, const Frame& b, controls::Rect r) {
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (a[size_t(y * Display::kWidth + x)] != b[size_t(y * Display::kWidth + x)]) return false;
+  return true;
+}
+
+// Long names stay in their places: the header's name and notice right of
+// the avatar and inside the screen, a contact's name before its
+// new-message mark, each cut with "…".
+TEST_F(MainWindow, LongNamesAreCutBeforeTheAvatarTheEdgeAndTheMark) {
+  open_main();
+  const Frame plain = display->frame();
+  const std::string nickname = "Alexandra Konstantinopoulou-Vandenberghe",
+                    local = "Bartholomew Montgomery-Smith";
+  fx_set_user_nickname(nickname.c_str(), bridge::post_callback, bridge::user_data(main->window()));
+  ASSERT_TRUE(pump_until([&] { return main->name_label().starts_with(utf8_to_utf16(nickname)); }));
+  ASSERT_EQ(fs_set_buddyinfo(kBob, local.c_str()), 1);
+  tap(80, 720);  // the bottom bar's rebuild button reads the new name
+  ASSERT_EQ(item(kFriends, kBob)->name, utf8_to_utf16(local));
+  CliPeer bob(sipc_address(), "100000002", "bob123");
+  ASSERT_TRUE(bob.signed_in());
+  bob.command("send 100000001 hello Alice");
+  ASSERT_TRUE(pump_until([&] { return item(kRecent, kBob) != nullptr; }));
+  settle();
+  EXPECT_EQ(main->notice(), u"来自" + utf8_to_utf16(local) + u"的新消息");
+  ws->post(main->window(), msg::kTimer, mainwnd::Notifier::kVibrateTimer);  // the vibration ends
+  settle();
+  const Frame long_names = display->frame();
+  EXPECT_EQ(golden(kGolden, kShots, "long_names"), "");
+  // Nothing written left of the header's text column, nor by the notice
+  // at the right edge.
+  EXPECT_TRUE(same_area(plain, long_names, {0, 52, 125, 165}));
+  EXPECT_TRUE(same_area(plain, long_names, {476, 97, 480, 165}));
+  // The recent row with the mark looks, from just before the mark on, as
+  // it does with a short name.
+  const Point row = row_of(kRecent, kBob);
+  ASSERT_GT(row.y, 0);
+  ASSERT_EQ(fs_set_buddyinfo(kBob, "Bob"), 1);
+  tap(80, 720);
+  ASSERT_EQ(item(kRecent, kBob)->name, u"Bob");
+  const controls::Rect mark_zone{controls::CScrollTree::kNewMarkX - 6, row.y - 35, 480, row.y + 35};
+  EXPECT_TRUE(same_area(long_names, display->frame(), mark_zone));
 }
 
 TEST_F(MainWindow, SearchFillsStatisticsSection) {
@@ -271,6 +319,33 @@ TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   EXPECT_EQ(main->menu().id(), 891);
   tap(400, 600);  // outside: closes without a command
   EXPECT_FALSE(main->menu().shown());
+}
+
+// The bottom bar's three buttons: rebuild, add a friend (the middle one,
+// its two-people icon), the address book; each with the press effect.
+TEST_F(MainWindow, BottomBarButtonsEachDoSomething) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  std::vector<screens::Route> opened;
+  for (auto route : {screens::Route::kAddFriend, screens::Route::kAddressBook})
+    router.add(route, [&](const screens::RouteRequest& r) {
+      opened.push_back(r.route);
+      return 0;
+    });
+  // A search result is there until the tree is built again.
+  tap(kSearchKey.x, kSearchKey.y);
+  const Point online = menu_item(2);
+  tap(online.x, online.y);
+  ASSERT_FALSE(section(kSearch)->items.empty());
+  const int effects = controls::PressEffect::played();
+  tap(80, 720);
+  EXPECT_TRUE(section(kSearch)->items.empty());
+  tap(240, 720);
+  tap(400, 720);
+  router.clear();
+  EXPECT_EQ(opened, (std::vector<screens::Route>{screens::Route::kAddFriend,
+                                                 screens::Route::kAddressBook}));
+  EXPECT_EQ(controls::PressEffect::played(), effects + 3);
 }
 
 TEST_F(MainWindow, CommandResultsShowTheirBoxes) {

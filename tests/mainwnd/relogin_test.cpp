@@ -28,6 +28,13 @@ TEST_F(Relogin, ServerGoneThenBackOnTheSamePort) {
   EXPECT_TRUE(saw_box(u"系统网络错误，塔文将在5秒后自动重新登陆！"));
   EXPECT_FALSE(main->logged_in());
   answer_by_ticks = false;
+  // Without a session the header and the tree look offline, not as they
+  // were when the connection went.
+  settle();
+  EXPECT_NE(main->name_label().find(u"（离线）"), std::u16string::npos);
+  EXPECT_EQ(item(u"我的好友", kEcho)->status, 68);
+  EXPECT_EQ(section(u"我的好友")->online, 0);
+  EXPECT_EQ(golden(TAVRIN_MAINWND_GOLDEN_DIR, TAVRIN_MAINWND_SHOT_DIR, "network_offline"), "");
   // While the server is away, each tick of the watchdog tries again.
   pump_until([] { return false; }, 500);
   ws->post(main->window(), msg::kTimer, CBriskLibTavrin::kReloginTimer);
@@ -49,6 +56,8 @@ TEST_F(Relogin, ServerGoneThenBackOnTheSamePort) {
   ASSERT_TRUE(main->logged_in());
   settle();
   EXPECT_TRUE(saw_box(u"重新登陆成功！"));
+  EXPECT_EQ(main->name_label(), u"Alice（在线）");
+  EXPECT_EQ(item(u"我的好友", kEcho)->status, 66);
   // A live tree: Bob's presence reaches it through the new session.
   CliPeer bob(sipc_address(), "100000002", "bob123");
   ASSERT_TRUE(bob.signed_in());

@@ -10,15 +10,7 @@ namespace fs = std::filesystem;
 
 void ThemeScreenTest::SetUp() {
   ScreenTest::SetUp();
-  install = data.path / "install";
-  fs::create_directories(install);
-  const fs::path build = TAVRIN_INSTALL_DIR;
-  fs::copy(build / "Theme", install / "Theme", fs::copy_options::recursive);
-  fs::copy(build / "Themes", install / "Themes", fs::copy_options::recursive);
-  auto& paths = shell::app_paths();
-  const std::u16string db = paths.database_path;
-  paths = shell::AppPaths::form(install);
-  paths.database_path = db;
+  install = use_scratch_install();
 }
 
 std::vector<std::string> ThemeScreenTest::tree() const {

@@ -14,6 +14,7 @@ namespace {
 constexpr char16_t kTitle[] = u"请选择你要设置的背景图片:";
 constexpr char16_t kNothingChosen[] = u"请选择你要设置的图片！";
 constexpr char16_t kCaption[] = u"塔文提示";
+constexpr char16_t kCannotShow[] = u"这张图片无法显示，请选择PNG图片！";
 constexpr char16_t kEmptyFolder[] = u"此文件夹中没有文件夹或图片";
 
 enum Command { kOk = 1, kExit };
@@ -113,6 +114,13 @@ void CBriskOpenFileDlg::choose(int index) {
 void CBriskOpenFileDlg::confirm() {
   if (selected_ < 0 || selected_ >= int(entries_.size()) || entries_[size_t(selected_)].folder) {
     controls::CMsgBoxDlg::show(window(), kNothingChosen, kCaption);
+    return;
+  }
+  // Only a picture the client can draw becomes a background: another
+  // (a JPEG, a BMP, a GIF) would leave the screens on the bare background
+  // colour, in every later run too.
+  if (!preview_) {
+    controls::CMsgBoxDlg::show(window(), kCannotShow, kCaption);
     return;
   }
   result_ = entries_[size_t(selected_)].path;
