@@ -3,6 +3,7 @@
 // Simplified Chinese variant is used. A character the face lacks is taken
 // from the colour emoji face when that has it, scaled to the font's height.
 #include "platform/font.h"
+#include "platform/text_probe.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -277,16 +278,132 @@ std::vector<int> Font::extents(std::u16string_view text) const {
   return out;
 }
 
+namespace {
+
+bool is_digit(char32_t c) {
+  return (c >= U'0' && c <= U'9') || (c >= U'０' && c <= U'９');
+}
+
+// Marks that close a phrase: they stay with what they close, never begin a line.
+bool closing_mark(char32_t c) {
+  static constexpr std::u32string_view kMarks =
+      U"!),.:;?]}%、。，．：；？！）］｝》〉」』】〕”’…‰·～";
+  return kMarks.find(c) != std::u32string_view::npos;
+}
+
+// Marks that open a phrase: they stay with what they open, never end a line.
+bool opening_mark(char32_t c) {
+  static constexpr std::u32string_view kMarks = U"([{（［｛《〈「『【〔“‘￥$";
+  return kMarks.find(c) != std::u32string_view::npos;
+}
+
+// Whether a wrap may fall between a and b: not inside a number or between a
+// number and its unit ("5秒", "1/1"), not before a closing mark, not after
+// an opening one.
+bool may_break_between(char32_t a, char32_t b) {
+  if (closing_mark(b) || opening_mark(a)) return false;
+  if (is_digit(a) && b != U' ' && !opening_mark(b)) return false;
+  if (is_digit(b) && (is_digit(a) || std::u32string_view(U"/.:-,+").find(a) !=
+                                         std::u32string_view::npos))
+    return false;
+  return true;
+}
+
+struct Laid {
+  std::u32string cps;
+  int width = 0;
+  bool wrapped = false;
+};
+
+
+// The inked part of a glyph (coverage of at least 1/8), relative to its bitmap.
+Rect ink_of(const Glyph& g) {
+  Rect r{g.width, g.rows, 0, 0};
+  for (int y = 0; y < g.rows; ++y)
+    for (int x = 0; x < g.width; ++x)
+      if (g.coverage[size_t(y) * size_t(g.width) + size_t(x)] >= 32)
+        r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
+             std::max(r.bottom, y + 1)};
+  return r;
+}
+
+Rect unite(const Rect& a, const Rect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+// Reports a text about to be drawn to the probe's sink: its lines with
+// their ink, and the most frequent pixel under that ink.
+template <typename LineX>
+void probe(const text_probe::Sink& sink, Font::Impl& f, const PixelBuffer565& target,
+           std::u16string_view text, const Rect& rect, const Rect& clip, uint32_t colour,
+           unsigned flags, const std::vector<Laid>& lines, int top, const LineX& line_x) {
+  text_probe::Drawn d;
+  d.text = text;
+  d.rect = rect;
+  d.target = clip;
+  d.colour = colour;
+  d.flags = flags;
+  d.height = f.height;
+  int y = top;
+  Rect all;
+  for (const Laid& line : lines) {
+    text_probe::Line out;
+    out.wrapped = line.wrapped;
+    int x = line_x(line);
+    const int baseline = y + f.ascent;
+    for (char32_t cp : line.cps) {
+      if (cp < 0x10000) {
+        out.text.push_back(char16_t(cp));
+      } else {
+        out.text.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+        out.text.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      }
+      const Glyph& g = f.glyph(cp);
+      if (cp > U' ' && !zero_width(cp) && FT_Get_Char_Index(f.face, cp) == 0 &&
+          g.colour.empty())
+        out.missing_glyph = true;
+      const Rect ink = ink_of(g);
+      if (!ink.empty())
+        out.ink = unite(out.ink, ink.offset(x + g.left, baseline - g.top));
+      x += g.advance;
+    }
+    all = unite(all, out.ink);
+    d.lines.push_back(std::move(out));
+    y += f.height;
+  }
+  const Rect under = all.intersect(clip).intersect({0, 0, target.width, target.height});
+  if (!under.empty()) {
+    std::unordered_map<uint16_t, int> counts;
+    for (int py = under.top; py < under.bottom; ++py)
+      for (int px = under.left; px < under.right; ++px)
+        ++counts[target.pixels[size_t(py) * size_t(target.stride) + size_t(px)]];
+    int best = -1;
+    for (const auto& [pixel, n] : counts)
+      if (n > best || (n == best && pixel < d.background)) {
+        best = n;
+        d.background = pixel;
+      }
+    d.has_background = true;
+  }
+  sink(d);
+}
+
+}  // namespace
+
 int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint32_t colour,
                unsigned flags) const {
   std::lock_guard lock(g_ft_mutex);
   Impl& f = *impl_;
-  // Break into lines of code points with their widths.
-  struct Line {
-    std::u32string cps;
-    int width = 0;
+  const auto width_of = [&f](std::u32string_view cps) {
+    int w = 0;
+    for (char32_t c : cps) w += f.glyph(c).advance;
+    return w;
   };
-  std::vector<Line> lines(1);
+  // Break into lines of code points with their widths.
+  std::vector<Laid> lines(1);
   const bool single = flags & text::kSingleLine;
   const int max_width = rect.width();
   for (size_t i = 0; i < text.size();) {
@@ -298,18 +415,30 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
     }
     if (cp == U'\r' || cp == U'\n') cp = U' ';
     const int adv = f.glyph(cp).advance;
-    Line& line = lines.back();
+    Laid& line = lines.back();
     if (!single && (flags & text::kWordBreak) && !line.cps.empty() &&
         line.width + adv > max_width) {
-      // Prefer breaking after a space when the line has one.
+      Laid next;
+      next.wrapped = true;
+      // Prefer breaking after a space when the line has one; else break
+      // before this character, stepping back over places a break may not
+      // fall (a line of nothing but such places is broken where it is full).
       const size_t space = line.cps.rfind(U' ');
-      Line next;
-      if (space != std::u32string::npos && space + 1 < line.cps.size()) {
-        next.cps = line.cps.substr(space + 1);
-        line.cps.resize(space);
-        line.width = 0;
-        for (char32_t c : line.cps) line.width += f.glyph(c).advance;
-        for (char32_t c : next.cps) next.width += f.glyph(c).advance;
+      const bool after_space = space != std::u32string::npos && space + 1 < line.cps.size();
+      size_t at = line.cps.size();
+      if (after_space) {
+        at = space + 1;
+      } else {
+        size_t k = line.cps.size();
+        while (k > 0 && !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
+          --k;
+        if (k > 0) at = k;
+      }
+      if (at < line.cps.size()) {
+        next.cps = line.cps.substr(at);
+        line.cps.resize(after_space ? space : at);
+        line.width = width_of(line.cps);
+        next.width = width_of(next.cps);
       }
       lines.push_back(std::move(next));
     }
@@ -324,13 +453,16 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
     y = rect.bottom - f.height;
   Rect clip = Rect{0, 0, target.width, target.height};
   if (!(flags & text::kNoClip)) clip = clip.intersect(rect);
+  const auto line_x = [&](const Laid& line) {
+    if (flags & text::kCenter) return rect.left + (rect.width() - line.width) / 2;
+    if (flags & text::kRight) return rect.right - line.width;
+    return rect.left;
+  };
+  if (const text_probe::Sink* sink = text_probe::sink())
+      probe(*sink, f, target, text, rect, clip, colour, flags, lines, y, line_x);
   const uint16_t c565 = bgr_to_565(colour);
-  for (const Line& line : lines) {
-    int x = rect.left;
-    if (flags & text::kCenter)
-      x = rect.left + (rect.width() - line.width) / 2;
-    else if (flags & text::kRight)
-      x = rect.right - line.width;
+  for (const Laid& line : lines) {
+    int x = line_x(line);
     const int baseline = y + f.ascent;
     for (char32_t cp : line.cps) {
       const Glyph& g = f.glyph(cp);
@@ -354,5 +486,18 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
   }
   return total;
 }
+
+namespace text_probe {
+namespace {
+Sink g_sink;  // UI thread only, as drawing
+}  // namespace
+
+void set_sink(Sink sink) {
+  g_sink = std::move(sink);
+}
+const Sink* sink() {
+  return g_sink ? &g_sink : nullptr;
+}
+}  // namespace text_probe
 
 }  // namespace tavrin::platform
