@@ -22,11 +22,14 @@ void draw_box_backdrop(gfx::Painter& p, gfx::CSurface& behind) {
   draw_panel(p, {40, 140, 440, 400}, theme.msg_box_bk_color, theme.msg_box_bg_alpha);
 }
 
-void draw_button(gfx::Painter& p, const gfx::Rect& r, std::u16string_view caption,
-                 gfx::Colour fill, int alpha, gfx::Colour text_colour) {
+void draw_button(gfx::Painter& p, const gfx::Rect& r, std::u16string_view caption, gfx::Colour fill,
+                 int alpha, gfx::Colour text_colour) {
   p.glossy_panel(r, fill, 0xFFFFFF, alpha, 6);
   p.highlight_cap(r);
-  p.text(caption, r, 30, text_colour,
+  // The caption's ink must read on the button whatever the theme pairs
+  // them with (the box's text colour on a yellow button, say).
+  const int mid = (r.top + r.bottom) / 2;
+  p.text(caption, r, 30, p.legible(text_colour, {r.left + 8, mid - 6, r.right - 8, mid + 6}),
          platform::text::kCenter | platform::text::kVCenter | platform::text::kSingleLine);
 }
 

@@ -206,9 +206,11 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
         const int w = char_width(i);
         if (w == 0) continue;
         const size_t units = is_pair(text_, i) ? 2 : 1;
+        // The rectangle places the character; its ink may start a pixel
+        // left of the pen, so it is not a clip (the painter's clip holds).
         if (text_[i] != u'\t')
           p.text(std::u16string_view(&text_[i], units), {x, y, x + w + average_, y + line_height_},
-                 *font_, theme.edit_text_color, text::kSingleLine);
+                 *font_, theme.edit_text_color, text::kSingleLine | text::kNoClip);
         x += w;
       }
     }

@@ -75,7 +75,8 @@ void CMsgBoxDlg::on_timer(uintptr_t id) {
 void CMsgBoxDlg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   draw_box_backdrop(p, behind_);
-  p.text(title_, {120, 160, 360, 190}, 30, t.msg_box_text_color,
+  // Centred on y 175 in a band tall enough for the face's ink.
+  p.text(title_, {120, 155, 360, 195}, 30, t.msg_box_text_color,
          text::kCenter | text::kVCenter | text::kSingleLine);
   p.text(text_, {60, 200, 420, 330}, 30, t.msg_box_text_color, text::kCenter | text::kWordBreak);
   const uint32_t ink = t.msg_box_text_color;
@@ -83,8 +84,7 @@ void CMsgBoxDlg::on_paint(gfx::Painter& p) {
     draw_button(p, kOkOnly, u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
   } else {
     draw_button(p, kOk, type_ == kYesNo ? u"是" : u"确定", t.btn_bk_color, t.btn_bg_alpha, ink);
-    draw_button(p, kCancel, type_ == kYesNo ? u"否" : u"取消", t.btn_bk_color, t.btn_bg_alpha,
-                ink);
+    draw_button(p, kCancel, type_ == kYesNo ? u"否" : u"取消", t.btn_bk_color, t.btn_bg_alpha, ink);
   }
 }
 

@@ -117,13 +117,31 @@ void TaskBar::paint() {
       char16_t(u'0' + shown_minute_ % 60 / 10), char16_t(u'0' + shown_minute_ % 10),      0};
   const uint32_t ink = lit ? 0x000000 : 0xFFFFFF;
   // The title has the room left of the client's icon at x 130.
-  if (auto title_font = Font::make(u"黑体", 22))
-    title_font->draw(buf, title, {6, 0, 128, kHeight}, ink, text::kSingleLine | text::kVCenter);
+  // A long title takes a smaller face, down to 16 pixels, and past that
+  // ends in "…", rather than run under the icon.
+  constexpr Rect kTitleRoom{6, 0, 128, kHeight};
+  for (int height = 22; height >= 16; --height) {
+    const auto title_font = Font::make(u"黑体", height);
+    if (!title_font) break;
+    if (title_font->text_width(title) > kTitleRoom.width()) {
+      if (height > 16) continue;
+      const int room = kTitleRoom.width() - title_font->text_width(u"…");
+      while (!title.empty() && title_font->text_width(title) > room) {
+        title.pop_back();
+        if (!title.empty() && title.back() >= 0xD800 && title.back() <= 0xDBFF) title.pop_back();
+      }
+      title += u"…";
+    }
+    title_font->draw(buf, title, kTitleRoom, ink, text::kSingleLine | text::kVCenter);
+    break;
+  }
   if (auto font = Font::make(u"黑体", 26)) {
     font->draw(buf, clock, {380, 0, 472, kHeight}, ink,
                text::kSingleLine | text::kVCenter | text::kRight);
+    // The mark is amber on the dark bar; on the lit (orange) bar it takes
+    // the bar's ink, as amber on orange does not read.
     if (Leds::on(Leds::kDeviceCount - 1))
-      font->draw(buf, u"震动", {300, 0, 376, kHeight}, 0x00C0FF,
+      font->draw(buf, u"震动", {300, 0, 376, kHeight}, lit ? ink : 0x00C0FF,
                  text::kSingleLine | text::kVCenter | text::kRight);
   }
   display_.present(window_, 0, 0, pixels.data(), Display::kWidth, kHeight, Display::kWidth);

@@ -3,6 +3,7 @@
 // where it went, how it was broken into lines and what lay under it, so the
 // screen tests can check the design of every frame they take. No sink is
 // installed in the product: then drawing costs one test of a null pointer.
+// The sink runs while the fonts are locked: it must not measure or draw.
 // UI thread only, like drawing.
 #pragma once
 
@@ -24,9 +25,9 @@ struct Line {
 
 struct Drawn {
   std::u16string text;
-  Rect rect;              // the layout rectangle, target coordinates
-  Rect target;            // the pixels the text may mark: the buffer, and rect unless kNoClip
-  uint32_t colour = 0;    // 0x00BBGGRR
+  Rect rect;                // the layout rectangle, target coordinates
+  Rect target;              // the pixels the text may mark: the buffer, and rect unless kNoClip
+  uint32_t colour = 0;      // 0x00BBGGRR
   uint16_t background = 0;  // RGB565: the most frequent pixel under the ink before drawing
   bool has_background = false;
   unsigned flags = 0;

@@ -43,6 +43,8 @@ class DesignCheck {
 // The faults of one text, as the lines faults() gives (without the screen).
 std::vector<std::string> design_faults(const platform::text_probe::Drawn& d);
 
+// The contrast of a text's colour with the pixel under it (21 when unknown).
+double contrast_of(const platform::text_probe::Drawn& d);
 // WCAG contrast ratio of two colours given as 8-bit red, green, blue.
 double contrast_ratio(int r1, int g1, int b1, int r2, int g2, int b2);
 
