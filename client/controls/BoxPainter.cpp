@@ -26,7 +26,10 @@ void draw_button(gfx::Painter& p, const gfx::Rect& r, std::u16string_view captio
                  int alpha, gfx::Colour text_colour) {
   p.glossy_panel(r, fill, 0xFFFFFF, alpha, 6);
   p.highlight_cap(r);
-  p.text(caption, r, 30, text_colour,
+  // The caption's ink must read on the button whatever the theme pairs
+  // them with (the box's text colour on a yellow button, say).
+  const int mid = (r.top + r.bottom) / 2;
+  p.text(caption, r, 30, p.legible(text_colour, {r.left + 8, mid - 6, r.right - 8, mid + 6}),
          platform::text::kCenter | platform::text::kVCenter | platform::text::kSingleLine);
 }
 

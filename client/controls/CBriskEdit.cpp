@@ -227,9 +227,11 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
         if (i >= caret_ && i < caret_ + composing.size())
           paint_composition_box(p, {x, y, x + w, y + font_h}, theme.edit_text_color,
                                 theme.edit_bk_color);
+        // The rectangle places the character; its ink may start a pixel
+        // left of the pen, so it is not a clip (the painter's clip holds).
         if (shown[i] != u'\t')
           p.text(std::u16string_view(&shown[i], units), {x, y, x + w + average_, y + line_height_},
-                 *font_, theme.edit_text_color, text::kSingleLine);
+                 *font_, theme.edit_text_color, text::kSingleLine | text::kNoClip);
         x += w;
       }
     }

@@ -89,7 +89,8 @@ CMsgBoxDlg::Layout CMsgBoxDlg::layout_for(std::u16string_view text) {
   }
   const int grow = std::clamp(needed - kText.height(), 0, most - kText.height());
   l.panel = {kBoxPanel.left, kBoxPanel.top - grow, kBoxPanel.right, kBoxPanel.bottom};
-  l.title = gfx::Rect{120, 160, 360, 190}.offset(0, -grow);
+  // Centred on y 175 in a band tall enough for the face's ink.
+  l.title = gfx::Rect{120, 155, 360, 195}.offset(0, -grow);
   l.text = {kText.left, kText.top - grow, kText.right, kText.bottom};
   return l;
 }

@@ -1,7 +1,9 @@
 #include "gfx/Painter.h"
 
+#include <cmath>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "gfx/Primitives.h"
@@ -45,12 +47,12 @@ PixelCanvas Painter::target(Point* shift) const {
   return sub;
 }
 
-#define TAVRIN_PAINT(call)              \
-  do {                                  \
-    Point s;                            \
-    PixelCanvas c = target(&s);         \
-    if (!c.valid()) return;             \
-    call;                               \
+#define TAVRIN_PAINT(call)      \
+  do {                          \
+    Point s;                    \
+    PixelCanvas c = target(&s); \
+    if (!c.valid()) return;     \
+    call;                       \
   } while (0)
 
 void Painter::fill_rect(const Rect& r, Colour colour, int alpha, bool frame) {
@@ -115,6 +117,105 @@ int Painter::text(std::u16string_view text, const Rect& r, int height, Colour co
                   unsigned flags, std::u16string_view face) {
   const platform::Font* f = font(height, face);
   return f ? this->text(text, r, *f, colour, flags) : 0;
+}
+
+namespace {
+double linear(unsigned v) {
+  const double c = v / 255.0;
+  return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+double luminance(Colour c) {
+  return 0.2126 * linear(c & 255) + 0.7152 * linear((c >> 8) & 255) +
+         0.0722 * linear((c >> 16) & 255);
+}
+Colour mix(Colour a, Colour b, int t) {  // t of 16 toward b
+  Colour out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int x = int((a >> shift) & 255), y = int((b >> shift) & 255);
+    out |= Colour(x + (y - x) * t / 16) << shift;
+  }
+  return out;
+}
+}  // namespace
+
+double Painter::contrast(Colour a, Colour b) {
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour Painter::legible(Colour ink, const Rect& r) const {
+  const Rect at =
+      r.offset(state_.origin.x, state_.origin.y).intersect(state_.clip).intersect(canvas_.bounds());
+  if (at.empty()) return ink;
+  std::unordered_map<uint16_t, int> counts;
+  for (int y = at.top; y < at.bottom; ++y)
+    for (int x = at.left; x < at.right; ++x) ++counts[canvas_.at(x, y)];
+  // The most frequent pixel, and the darkest and the lightest of those
+  // that cover a fiftieth of r or more: a gradient or a picture reads
+  // fully only where all three do.
+  const int total = at.width() * at.height();
+  const auto colour_of = [](uint16_t pixel) {
+    return Colour((pixel >> 11) * 255 / 31) | Colour(((pixel >> 5) & 63) * 255 / 63) << 8 |
+           Colour((pixel & 31) * 255 / 31) << 16;
+  };
+  Colour darkest = 0xFFFFFF, lightest = 0x000000, most = 0;
+  int most_n = -1;
+  for (const auto& [pixel, n] : counts) {
+    if (n > most_n || (n == most_n && colour_of(pixel) < most)) most_n = n, most = colour_of(pixel);
+    if (n * 50 < total) continue;
+    const Colour c = colour_of(pixel);
+    if (luminance(c) < luminance(darkest)) darkest = c;
+    if (luminance(c) > luminance(lightest)) lightest = c;
+  }
+  if (luminance(lightest) < luminance(darkest)) return ink;  // no pixel covers enough
+  // 4.5:1 with a margin for the pixels the rectangle and the letters do not share.
+  constexpr double kReads = 4.8;
+  const auto worst = [&](Colour c) {
+    return std::min({contrast(c, darkest), contrast(c, lightest), contrast(c, most)});
+  };
+  if (worst(ink) >= kReads) return ink;
+  // The nearest shade toward black or white that reads on all three;
+  // where none does (a steep gradient, a sheen), the one that reads best
+  // of those that read on the most frequent pixel.
+  Colour best_shade = ink;
+  const auto better = [&](Colour a, Colour b) {
+    const bool a_main = contrast(a, most) >= kReads, b_main = contrast(b, most) >= kReads;
+    return a_main != b_main ? a_main : worst(a) > worst(b);
+  };
+  for (int t = 1; t <= 16; ++t) {
+    for (const Colour toward : {Colour(0x000000), Colour(0xFFFFFF)}) {
+      const Colour shade = mix(ink, toward, t);
+      if (worst(shade) >= kReads) return shade;
+      if (better(shade, best_shade)) best_shade = shade;
+    }
+  }
+  return best_shade;
+}
+
+int Painter::fitted_text(std::u16string_view text, const Rect& r, int height, int min_height,
+                         Colour colour, unsigned flags, std::u16string_view face) {
+  flags |= platform::text::kSingleLine;
+  for (int h = height; h >= min_height && h > 0; --h) {
+    const platform::Font* f = font(h, face);
+    if (!f) return 0;
+    if (f->text_width(text) <= r.width() || h == min_height) {
+      this->text(elided(text, *f, r.width()), r, *f, colour, flags);
+      return h;
+    }
+  }
+  return 0;
+}
+
+std::u16string Painter::elided(std::u16string_view text, const platform::Font& font, int width) {
+  std::u16string out(text);
+  if (font.text_width(out) <= width) return out;
+  const int room = width - font.text_width(u"…");
+  while (!out.empty() && font.text_width(out) > room) {
+    out.pop_back();
+    // Never keep half of a surrogate pair.
+    if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF) out.pop_back();
+  }
+  return out + u"…";
 }
 
 void Painter::bitmap_text(const CBitmapFont& font, std::string_view gb2312, const Rect& r,

@@ -54,8 +54,7 @@ class Painter {
 
   // --- images ---
   // The image (or its src part) with its top-left corner at (x, y).
-  void image(const CSkinImage& image, int x, int y, const Rect* src = nullptr,
-             int opacity = 100);
+  void image(const CSkinImage& image, int x, int y, const Rect* src = nullptr, int opacity = 100);
   void image_scaled(const platform::ArgbImage& image, const Rect& dest);
   // Decodes a PNG file and draws it scaled into dest; false when it cannot.
   bool png(const std::string& path, const Rect& dest);
@@ -69,9 +68,29 @@ class Painter {
            unsigned flags = platform::text::kLeft, std::u16string_view face = kStandardFace);
   int text(std::u16string_view text, const Rect& r, const platform::Font& font, Colour colour,
            unsigned flags);
+  // ink, or when it would read under 4.5:1 on what lies under r now (the
+  // most frequent pixel), the nearest shade of it toward black or white
+  // that reads. For texts on skins and theme colours no one chose together.
+  Colour legible(Colour ink, const Rect& r) const;
+  // The contrast of two colours as the accessibility guidelines define it
+  // (1 to 21).
+  static double contrast(Colour a, Colour b);
+
+  // One line of platform text in r at the largest height from height down
+  // to min_height whose width fits r; a text too wide even then is cut
+  // with "…". For texts that must read whole (a status, a count, a
+  // title) where a long value would otherwise run out of their place.
+  // The height used.
+  int fitted_text(std::u16string_view text, const Rect& r, int height, int min_height,
+                  Colour colour, unsigned flags = platform::text::kLeft,
+                  std::u16string_view face = kStandardFace);
+  // text cut at its end with "…" so that it is at most width wide (text
+  // itself when it fits).
+  static std::u16string elided(std::u16string_view text, const platform::Font& font, int width);
+
   // GB2312 bytes in the bitmap font from r's top-left corner.
-  void bitmap_text(const CBitmapFont& font, std::string_view gb2312, const Rect& r,
-                   Colour colour, int alpha = 255);
+  void bitmap_text(const CBitmapFont& font, std::string_view gb2312, const Rect& r, Colour colour,
+                   int alpha = 255);
 
   // The font of a face and height, shared; null when the face is missing.
   static const platform::Font* font(int height, std::u16string_view face = kStandardFace);

@@ -3,6 +3,7 @@
 // Simplified Chinese variant is used. A character the face lacks is taken
 // from the colour emoji face when that has it, scaled to the font's height.
 #include "platform/font.h"
+#include "platform/text_probe.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -150,7 +151,9 @@ namespace {
 struct TextLine {
   std::u32string cps;
   int width = 0;
+  bool wrapped = false;  // begun by a wrap, not by the text's own line break
 };
+
 
 }  // namespace
 
@@ -295,10 +298,109 @@ bool word_char(char32_t c) {
   return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
 }
 
-// Punctuation that closes what precedes it: a line never starts with one.
+bool is_digit(char32_t c) {
+  return (c >= U'0' && c <= U'9') || (c >= U'０' && c <= U'９');
+}
+
+// Marks that close a phrase: they stay with what they close, never begin a line.
 bool closing_mark(char32_t c) {
-  return std::u32string_view(U"，。！？、；：）》」』”’…,.!?;:)]}%").find(c) !=
-         std::u32string_view::npos;
+  static constexpr std::u32string_view kMarks =
+      U"!),.:;?]}%、。，．：；？！）］｝》〉」』】〕”’…‰·～";
+  return kMarks.find(c) != std::u32string_view::npos;
+}
+
+// Marks that open a phrase: they stay with what they open, never end a line.
+bool opening_mark(char32_t c) {
+  static constexpr std::u32string_view kMarks = U"([{（［｛《〈「『【〔“‘￥$";
+  return kMarks.find(c) != std::u32string_view::npos;
+}
+
+// Whether a wrap may fall between a and b: not inside a number or a Latin
+// word, not between a number and its unit ("5秒", "1/1"), not before a
+// closing mark, not after an opening one.
+bool may_break_between(char32_t a, char32_t b) {
+  if (closing_mark(b) || opening_mark(a)) return false;
+  if (word_char(a) && word_char(b)) return false;  // a Latin word goes down whole
+  if (is_digit(a) && b != U' ' && !opening_mark(b)) return false;
+  if (is_digit(b) && (is_digit(a) || std::u32string_view(U"/.:-,+").find(a) !=
+                                         std::u32string_view::npos))
+    return false;
+  return true;
+}
+
+// The inked part of a glyph (coverage of at least 1/8), relative to its bitmap.
+Rect ink_of(const Glyph& g) {
+  Rect r{g.width, g.rows, 0, 0};
+  for (int y = 0; y < g.rows; ++y)
+    for (int x = 0; x < g.width; ++x)
+      if (g.coverage[size_t(y) * size_t(g.width) + size_t(x)] >= 32)
+        r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
+             std::max(r.bottom, y + 1)};
+  return r;
+}
+
+Rect unite(const Rect& a, const Rect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+// Reports a text about to be drawn to the probe's sink: its lines with
+// their ink, and the most frequent pixel under that ink.
+template <typename LineX>
+void probe(const text_probe::Sink& sink, Font::Impl& f, const PixelBuffer565& target,
+           std::u16string_view text, const Rect& rect, const Rect& clip, uint32_t colour,
+           unsigned flags, const std::vector<TextLine>& lines, int top, const LineX& line_x) {
+  text_probe::Drawn d;
+  d.text = text;
+  d.rect = rect;
+  d.target = clip;
+  d.colour = colour;
+  d.flags = flags;
+  d.height = f.height;
+  int y = top;
+  Rect all;
+  for (const TextLine& line : lines) {
+    text_probe::Line out;
+    out.wrapped = line.wrapped;
+    int x = line_x(line);
+    const int baseline = y + f.ascent;
+    for (char32_t cp : line.cps) {
+      if (cp < 0x10000) {
+        out.text.push_back(char16_t(cp));
+      } else {
+        out.text.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+        out.text.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      }
+      const Glyph& g = f.glyph(cp);
+      if (cp > U' ' && !zero_width(cp) && FT_Get_Char_Index(f.face, cp) == 0 &&
+          g.colour.empty())
+        out.missing_glyph = true;
+      const Rect ink = ink_of(g);
+      if (!ink.empty())
+        out.ink = unite(out.ink, ink.offset(x + g.left, baseline - g.top));
+      x += g.advance;
+    }
+    all = unite(all, out.ink);
+    d.lines.push_back(std::move(out));
+    y += f.height;
+  }
+  const Rect under = all.intersect(clip).intersect({0, 0, target.width, target.height});
+  if (!under.empty()) {
+    std::unordered_map<uint16_t, int> counts;
+    for (int py = under.top; py < under.bottom; ++py)
+      for (int px = under.left; px < under.right; ++px)
+        ++counts[target.pixels[size_t(py) * size_t(target.stride) + size_t(px)]];
+    int best = -1;
+    for (const auto& [pixel, n] : counts)
+      if (n > best || (n == best && pixel < d.background)) {
+        best = n;
+        d.background = pixel;
+      }
+    d.has_background = true;
+  }
+  sink(d);
 }
 
 }  // namespace
@@ -318,27 +420,26 @@ std::vector<TextLine> Font::Impl::lines(std::u16string_view text, int max_width,
     TextLine& line = lines.back();
     if (!single && (flags & text::kWordBreak) && !line.cps.empty() &&
         line.width + adv > max_width) {
-      // Prefer breaking after a space when the line has one; else a number
-      // or a Latin word goes down whole, and a closing mark takes the
-      // character before it along, as long as the line keeps something.
-      size_t cut = line.cps.size(), keep = cut;
-      const size_t space = line.cps.rfind(U' ');
-      if (space != std::u32string::npos && space + 1 < line.cps.size()) {
-        cut = space + 1;
-        keep = space;  // the space itself goes
-      } else if (word_char(cp) && word_char(line.cps.back())) {
-        size_t start = line.cps.size();
-        while (start > 0 && word_char(line.cps[start - 1])) --start;
-        if (start > 0) cut = keep = start;
-      } else if (closing_mark(cp) && line.cps.size() > 1) {
-        size_t start = line.cps.size() - 1;
-        while (start > 0 && word_char(line.cps[start]) && word_char(line.cps[start - 1])) --start;
-        if (start > 0) cut = keep = start;
-      }
       TextLine next;
-      if (cut < line.cps.size()) {
-        next.cps = line.cps.substr(cut);
-        line.cps.resize(keep);
+      next.wrapped = true;
+      // Prefer breaking after a space when the line has one; else break
+      // before this character, stepping back over places a break may not
+      // fall (a line of nothing but such places is broken where it is full).
+      const size_t space = line.cps.rfind(U' ');
+      const bool after_space = space != std::u32string::npos && space + 1 < line.cps.size();
+      size_t at = line.cps.size();
+      if (after_space) {
+        at = space + 1;
+      } else {
+        size_t k = line.cps.size();
+        while (k > 0 &&
+               !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
+          --k;
+        if (k > 0) at = k;
+      }
+      if (at < line.cps.size()) {
+        next.cps = line.cps.substr(at);
+        line.cps.resize(after_space ? space : at);
         line.width = 0;
         for (char32_t c : line.cps) line.width += glyph(c).advance;
         for (char32_t c : next.cps) next.width += glyph(c).advance;
@@ -397,13 +498,16 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
     y = rect.bottom - f.height;
   Rect clip = Rect{0, 0, target.width, target.height};
   if (!(flags & text::kNoClip)) clip = clip.intersect(rect);
+  const auto line_x = [&](const TextLine& line) {
+    if (flags & text::kCenter) return rect.left + (rect.width() - line.width) / 2;
+    if (flags & text::kRight) return rect.right - line.width;
+    return rect.left;
+  };
+  if (const text_probe::Sink* sink = text_probe::sink())
+    probe(*sink, f, target, text, rect, clip, colour, flags, lines, y, line_x);
   const uint16_t c565 = bgr_to_565(colour);
   for (const TextLine& line : lines) {
-    int x = rect.left;
-    if (flags & text::kCenter)
-      x = rect.left + (rect.width() - line.width) / 2;
-    else if (flags & text::kRight)
-      x = rect.right - line.width;
+    int x = line_x(line);
     const int baseline = y + f.ascent;
     for (char32_t cp : line.cps) {
       const Glyph& g = f.glyph(cp);
@@ -427,5 +531,18 @@ int Font::draw(PixelBuffer565& target, std::u16string_view text, Rect rect, uint
   }
   return total;
 }
+
+namespace text_probe {
+namespace {
+Sink g_sink;  // UI thread only, as drawing
+}  // namespace
+
+void set_sink(Sink sink) {
+  g_sink = std::move(sink);
+}
+const Sink* sink() {
+  return g_sink ? &g_sink : nullptr;
+}
+}  // namespace text_probe
 
 }  // namespace tavrin::platform

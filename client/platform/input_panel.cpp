@@ -218,7 +218,8 @@ void InputPanel::paint() {
     const Rect cap{k.rect.left + 3, k.rect.top + 4, k.rect.right - 3, k.rect.bottom - 4};
     const bool lit = &k == pressed_ || (k.action == Action::kShift && shifted_);
     const bool function = k.action != Action::kChar || k.ch == u' ';
-    fill(buf, cap, bgr_to_565(lit ? 0xD0A060 : function ? 0x706458 : 0x908478));
+    // Shades that white captions read on (4.5:1 or more).
+    fill(buf, cap, bgr_to_565(lit ? 0xA86F2F : function ? 0x564A40 : 0x70645A));
     std::u16string label = k.label;
     if (k.action == Action::kChar && k.label.size() == 1) label[0] = shifted_char(k.ch, shifted_);
     const std::optional<Font>& font = label.size() > 1 ? small_ : face_;

@@ -131,8 +131,10 @@ void TaskBar::paint() {
   if (auto font = Font::make(u"黑体", 26)) {
     font->draw(buf, clock, {380, 0, 472, kHeight}, ink,
                text::kSingleLine | text::kVCenter | text::kRight);
+    // The mark is amber on the dark bar; on the lit (orange) bar it takes
+    // the bar's ink, as amber on orange does not read.
     if (Leds::on(Leds::kDeviceCount - 1))
-      font->draw(buf, u"震动", {300, 0, 376, kHeight}, 0x00C0FF,
+      font->draw(buf, u"震动", {300, 0, 376, kHeight}, lit ? ink : 0x00C0FF,
                  text::kSingleLine | text::kVCenter | text::kRight);
   }
   display_.present(window_, 0, 0, pixels.data(), Display::kWidth, kHeight, Display::kWidth);

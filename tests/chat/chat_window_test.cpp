@@ -309,6 +309,32 @@ TEST_F(ChatWindowTest, GoldenWithLinesOfEveryHeight) {
   chat.run_modal();
 }
 
+// The tabs and the title read whole: 最近联系人's names on the dark skin,
+// 会话's arrows with its count between them, and a long name shortened with
+// "…" so that the title keeps its mode. golden() also runs the design check,
+// which names any text cut, wrapped apart, drawn as empty boxes or faint.
+TEST_F(ChatWindowTest, TheTabsAndALongTitleReadWhole) {
+  const char16_t kLong[] = u"Bartholomew Fitzgerald-Montgomery";
+  ASSERT_EQ(fs_set_buddyinfo(kBob, platform::utf16_to_utf8(kLong).c_str()), 1);
+  main.recent = {{kCarol, u"Carol", true}, {kBob, kLong, false}};
+  main.talks = {{kBob, kLong, false}, {kCarol, u"Carol", false}};
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    EXPECT_TRUE(chat.title().starts_with(u"与 Bartholomew"))
+        << platform::utf16_to_utf8(chat.title());
+    EXPECT_TRUE(chat.title().ends_with(u"… 聊天中（聊天模式）"))
+        << platform::utf16_to_utf8(chat.title());
+    tap(80, 52 + 70);
+    EXPECT_EQ(chat.tab(), 1);
+    EXPECT_EQ(golden("chat_recent_tab"), "");
+    tap(400, 52 + 70);
+    EXPECT_EQ(chat.tab(), 3);
+    EXPECT_EQ(golden("chat_conversations_tab"), "");
+    chat.close();
+  });
+  chat.run_modal();
+}
+
 // The 操作 strip is seen above the line list and its cells are hit where
 // they are drawn, also when it opens over a shown input panel; a tap beside
 // the input box puts the panel away, and the soft keys work while it is up.

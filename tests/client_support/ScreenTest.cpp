@@ -17,6 +17,7 @@ namespace tavrin::test {
 using namespace platform;
 
 void ScreenTest::SetUp() {
+  design = std::make_unique<DesignCheck>();
   ws = std::make_unique<WindowSystem>();
   display = std::make_unique<Display>(*ws);
   TaskBar::set_clock_for_tests(12 * 60);
@@ -60,6 +61,7 @@ void ScreenTest::TearDown() {
   task_bar.reset();
   display.reset();
   ws.reset();
+  design.reset();
 }
 
 void ScreenTest::start_server(std::vector<std::string> extra) {
@@ -144,7 +146,8 @@ std::string ScreenTest::golden(const std::string& golden_dir, const std::string&
   (void)display->save_png((std::filesystem::path(out_dir) / (name + ".png")).string());
   const auto& f = display->frame();
   return compare_golden(golden_dir, out_dir, name,
-                        {f.data(), Display::kWidth, Display::kHeight, Display::kWidth});
+                        {f.data(), Display::kWidth, Display::kHeight, Display::kWidth}) +
+         design->faults(name);
 }
 
 }  // namespace tavrin::test

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "DesignCheck.h"
 #include "platform/display.h"
 #include "platform/input_panel.h"
 #include "platform/task_bar.h"
@@ -72,8 +73,9 @@ class ScreenTest : public ::testing::Test {
   void up(int x, int y);
   void key(uint32_t code);
   void type(std::u16string_view text);
-  // Compares the display with <golden_dir>/<name>.png (tolerance 0);
-  // empty when equal. Also saves the frame as <out_dir>/<name>.png.
+  // Compares the display with <golden_dir>/<name>.png (tolerance 0) and
+  // runs the design check over every text drawn since the last shot;
+  // empty when both pass. Also saves the frame as <out_dir>/<name>.png.
   std::string golden(const std::string& golden_dir, const std::string& out_dir,
                      const std::string& name);
 
@@ -81,6 +83,7 @@ class ScreenTest : public ::testing::Test {
   std::unique_ptr<platform::Display> display;
   std::unique_ptr<platform::TaskBar> task_bar;
   std::unique_ptr<platform::InputPanel> panel;
+  std::unique_ptr<DesignCheck> design;  // records every text from SetUp on
   TempDir data{"tavrin-screen"};  // the client's DB folder lives here
   int64_t now = 0;                // the test clock, in ms
 

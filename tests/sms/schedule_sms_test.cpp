@@ -59,6 +59,18 @@ TEST_F(ScheduleSmsTest, MadeInTheEditorListedAfterRefreshAndDeliveredAtItsTime) 
       });
       tap_rect(CBriskSetSchSms::kSetTime);
       EXPECT_EQ(editor.send_time(), "2030-06-15 10:30:00");
+      // "全选：" and "全删：" keep a margin inside their 90-pixel buttons.
+      settle();
+      int labels = 0;
+      for (const auto& d : design->take()) {
+        if (d.text != u"全选：" && d.text != u"全删：") continue;
+        ++labels;
+        ASSERT_EQ(d.lines.size(), 1u);
+        EXPECT_GE(d.lines[0].ink.left - d.rect.left, 8);
+        EXPECT_GE(d.rect.right - d.lines[0].ink.right, 8);
+      }
+      EXPECT_GE(labels, 2);
+      editor.repaint();
       EXPECT_EQ(golden("editor_ready"), "");
       when_box_opens([&] {
         answer = editor.last_notice();

@@ -29,6 +29,8 @@ namespace {
 constexpr int kInputFontHeight = 24;
 constexpr int kLineFontHeight = 20;
 constexpr int kTimeFontHeight = 18;
+constexpr int kTitleHeight = 26;
+constexpr int kTitleMargin = 12;                // the screen base's inset of a title on its band
 constexpr uint32_t kSentBubble = 0xF8E6C8;      // 0x00BBGGRR: light blue
 constexpr uint32_t kReceivedBubble = 0xFFFFFF;  // white
 constexpr uint32_t kFailureColour = 0x4040FF;   // red
@@ -57,7 +59,7 @@ CBriskLibTavrinMsg::CBriskLibTavrinMsg(long contact_id, WindowId owner, MainWind
       log_(chat::signed_in_chat_log()) {
   // The chat skin draws the bands; the title is white on it.
   set_frame({.title_band = kTitle,
-             .title_height = 26,
+             .title_height = kTitleHeight,
              .title_colour = 0xFFFFFF,
              .keys = {{u"发送", {0, 690, 160, 748}, kSend},
                       {u"操作", {160, 690, 320, 748}, kOperationsKey},
@@ -135,7 +137,19 @@ void CBriskLibTavrinMsg::look_up_contact() {
 void CBriskLibTavrinMsg::set_title() {
   if (contact_id_ == chat::kNoTitleContact) return;
   const ContactFacts facts = contact_facts(contact_id_);
-  const chat::ChatTitle t = chat::chat_title(name_, facts.has_record, facts.pc_user, sms_mode_);
+  chat::ChatTitle t = chat::chat_title(name_, facts.has_record, facts.pc_user, sms_mode_);
+  // A long name is shortened with "…" so that the title keeps its mode
+  // ("（聊天模式）", "（短信模式）") whole on the band.
+  if (const platform::Font* f = gfx::Painter::font(kTitleHeight)) {
+    const int room = kTitle.width() - 2 * kTitleMargin;
+    for (size_t keep = name_.size(); keep > 0 && f->text_width(t.text) > room;) {
+      --keep;
+      // Never keep half of a surrogate pair.
+      if (keep > 0 && name_[keep - 1] >= 0xD800 && name_[keep - 1] <= 0xDBFF) --keep;
+      t = chat::chat_title(name_.substr(0, keep) + u"…", facts.has_record, facts.pc_user,
+                           sms_mode_);
+    }
+  }
   title_ = t.text;
   sms_mode_ = t.sms_mode;
 }
@@ -477,9 +491,11 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   // Title, or what went wrong with the log, or for a moment how a nudge went.
   Screen::set_title(log_failure_.empty() && nudge_status_.empty() ? title_ : u"");
   if (!log_failure_.empty())
-    p.text(log_failure_, kTitle.offset(8, 0), 22, kFailureColour, kVCenter | kSingleLine);
+    p.text(log_failure_, kTitle.offset(8, 0), 22, p.legible(kFailureColour, kTitle),
+           kVCenter | kSingleLine);
   else if (!nudge_status_.empty())
-    p.text(nudge_status_, kTitle.inset(8), 24, nudge_ok_ ? 0xFFFFFF : kFailureColour,
+    p.text(nudge_status_, kTitle.inset(8), 24,
+           p.legible(nudge_ok_ ? 0xFFFFFF : kFailureColour, kTitle),
            kCenter | kVCenter | kSingleLine | kEndEllipsis);
   // Tabs.
   p.image(skin("TavrinTabBkSel.png"), (tab_ - 1) * kTabWidth, kTabs.top);
@@ -487,17 +503,25 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   for (int i = 0; i < 3; ++i) {
     const Rect r{i * kTabWidth, kTabs.top, (i + 1) * kTabWidth, kTabs.bottom};
     if (i == 2 && tab_ == 3) {
-      p.text(u"‹", kPrevious, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
-      p.text(u"›", kNext, 40, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+      // Drawn arrows: the faces have no arrow that reads at this size.
+      draw_arrow(p, kPrevious, -1);
+      draw_arrow(p, kNext, 1);
       const int n = int(entries_.size());
       const std::u16string count =
           n == 0 ? u"0/0"
                  : utf8_to_utf16(std::to_string(conversation_index_) + "/" + std::to_string(n));
-      p.text(u"会话 " + count, {kPrevious.right, r.top, kNext.left, r.bottom}, 24, 0xFFFFFF,
-             kCenter | kVCenter | kSingleLine);
+      // "会话" over its count: the two do not fit side by side between the arrows.
+      const Rect label{kPrevious.right, r.top + 4, kNext.left, r.bottom - 4};
+      const int mid = (label.top + label.bottom) / 2;
+      const gfx::Colour ink = p.legible(0xFFFFFF, label);
+      p.fitted_text(u"会话", {label.left, label.top, label.right, mid}, 24, 16, ink,
+                    kCenter | kVCenter);
+      p.fitted_text(count, {label.left, mid, label.right, label.bottom}, 22, 14, ink,
+                    kCenter | kVCenter);
       continue;
     }
-    p.text(labels[i], r, 28, 0xFFFFFF, kCenter | kVCenter | kSingleLine);
+    // White on the dark tabs; the chosen tab's light skin takes a darker ink.
+    p.text(labels[i], r, 28, p.legible(0xFFFFFF, r.inset(8)), kCenter | kVCenter | kSingleLine);
   }
   if (operations_shown_) {
     // Drawn last; the base shows it again over the line list.
@@ -506,6 +530,17 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
     p.draw_rounded_frame(strip, t.line_color);
     p.image(skin("TavrinMsgOper.png"), kOperationLeft,
             strip.top + (kOperationTop - kOperations.top));
+  }
+}
+
+void CBriskLibTavrinMsg::draw_arrow(gfx::Painter& p, const Rect& r, int direction) {
+  // A filled triangle pointing left (-1) or right (1), centred in r.
+  constexpr int kHalf = 12, kLength = 14;
+  const Point c = r.centre();
+  for (int i = 0; i < kLength; ++i) {
+    const int x = direction < 0 ? c.x - kLength / 2 + i : c.x + kLength / 2 - i;
+    const int half = kHalf * i / (kLength - 1);
+    p.vline(x, c.y - half, c.y + half + 1, 0xFFFFFF);
   }
 }
 
@@ -524,7 +559,8 @@ void CBriskLibTavrinMsg::paint_row(gfx::PixelCanvas& canvas, const controls::Lis
     p.text(line.text, {bubble.left + 8, bubble.top + 4, bubble.right - 8, bubble.bottom - 2},
            kLineFontHeight, t.bg_text_color, kWordBreak);
     const Rect time{bubble.right - 90, bubble.bottom - 24, bubble.right - 6, bubble.bottom - 2};
-    p.text(line.time, time, kTimeFontHeight, t.line_color, kRight | kBottom | kSingleLine);
+    p.text(line.time, time, kTimeFontHeight, p.legible(t.line_color, time),
+           kRight | kBottom | kSingleLine);
     return;
   }
   // Tabs 1 and 3: one contact a row, with the new-message mark.
@@ -532,7 +568,11 @@ void CBriskLibTavrinMsg::paint_row(gfx::PixelCanvas& canvas, const controls::Lis
   const ChatListEntry& e = entries_[index];
   const bool current = selected || (tab_ == 3 && int(index) + 1 == conversation_index_);
   if (current) p.fill_rect({0, r.top, 480, r.bottom}, t.list_bk_color, t.list_bg_alpha);
-  p.text(e.name, {20, r.top, 380, r.bottom}, 30, t.bg_text_color, kVCenter | kSingleLine);
+  // The rows lie on the chat's dark skin, as the main window's lists do:
+  // they take the lists' text colour (the page text colour is for the
+  // light bubbles). A long name ends in "…" before the new-message mark.
+  const Rect name{20, r.top, 380, r.bottom};
+  p.fitted_text(e.name, name, 30, 30, p.legible(t.list_text_color, name), kVCenter);
   if (e.new_message) p.image(skin("NewSMS.png"), 400, r.top + 24);
   p.faded_hline(r.bottom - 1, 0, 480, t.list_line_color, 255, 30);
 }

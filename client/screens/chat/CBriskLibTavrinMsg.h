@@ -139,6 +139,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   std::int64_t log_line(const std::u16string& line, const std::u16string& time);
   void fill_entries();
   void rebuild_rows();
+  static void draw_arrow(gfx::Painter& p, const controls::Rect& r, int direction);
   void paint_row(gfx::PixelCanvas& canvas, const controls::ListRow& row, const gfx::Rect& r,
                  bool selected);
   void tap(controls::Point window_point);

@@ -69,8 +69,9 @@ void CEmoticonDlg::on_paint(gfx::Painter& p) {
   p.fill_rounded(kName, 0xFFFFFF);
   p.draw_rounded_frame(kName, t.line_color);
   p.text(kEmoticons[selected_].name, kName, 30, 0x000000, kCenter | kVCenter | kSingleLine);
-  p.text(kEmoticons[selected_].code, {kName.left, kName.bottom + 8, kName.right, kName.bottom + 48},
-         26, t.line_color, kCenter | kVCenter | kSingleLine);
+  const Rect code{kName.left, kName.bottom + 8, kName.right, kName.bottom + 48};
+  p.text(kEmoticons[selected_].code, code, 26, p.legible(t.line_color, code),
+         kCenter | kVCenter | kSingleLine);
   // The grid and the selected cell's frame.
   p.fill_rounded({kGrid.left - 4, kGrid.top - 4, kGrid.right + 4, kGrid.bottom + 4}, 0xFFFFFF);
   p.image(skin("Face.png"), kGrid.left, kGrid.top);

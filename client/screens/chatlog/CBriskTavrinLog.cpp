@@ -447,8 +447,8 @@ void CBriskTavrinLog::paint_line(gfx::PixelCanvas& c, const controls::ListRow& r
     text.top += 26;
   }
   p.text(line.line, text, kLineFontHeight, t.bg_text_color, kWordBreak);
-  p.text(line.time, {r.right - 96, r.bottom - 30, r.right - 6, r.bottom}, 20, t.line_color,
-         kRight | kVCenter | kSingleLine);
+  const Rect time{r.right - 96, r.bottom - 30, r.right - 6, r.bottom};
+  p.text(line.time, time, 20, p.legible(t.line_color, time), kRight | kVCenter | kSingleLine);
   p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 30);
 }
 

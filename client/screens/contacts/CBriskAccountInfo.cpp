@@ -162,7 +162,7 @@ void CBriskAccountInfo::on_paint(gfx::Painter& p) {
   p.image(skin("TavrinActInfo.png"), kAvatar.left, kAvatar.top);
   too_long_shown_ = name_too_long();
   if (too_long_shown_)
-    p.text(kTooLongHint, kPrompt, 22, kWarningColour,
+    p.text(kTooLongHint, kPrompt, 22, p.legible(kWarningColour, kPrompt),
            text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
   else
     p.text(u"请输入好友的新的屏显名称：", kPrompt, 24, t.bg_text_color,

@@ -423,8 +423,10 @@ void CLoginDlg::on_paint(gfx::Painter& p) {
   p.text(logging_in_ ? u"取消登录" : u"登录", kLoginButton, 30, t.btn_text_color, caption);
   std::u16string status = u"登录状态：" + status_text_;
   if (auto_dial_) status += u"(自动拨号)";
-  p.text(status, kStatusLine, 28, t.menu_text_color, line);
-  p.text(u"登录进度：" + progress_, kProgressLine, 28, t.menu_text_color, line);
+  // A long status or progress ("请输入正确的塔文号码") takes a smaller face
+  // rather than lose its end.
+  p.fitted_text(status, kStatusLine, 28, 20, t.menu_text_color, line);
+  p.fitted_text(u"登录进度：" + progress_, kProgressLine, 28, 20, t.menu_text_color, line);
   set_keys();
 }
 

@@ -184,8 +184,10 @@ void CBriskSetSchSms::paint_page(gfx::Painter& p) {
   if (!send_time_.empty()) paint_label(p, u"发送时间:" + utf8_to_utf16(send_time_), kTimeLine, 28);
   paint_label(p, u"已选择 " + utf8_to_utf16(std::to_string(lists_.receivers().size())) + u" 位好友",
               kCountLine, 26);
-  paint_button(p, kSelectAll, u"全选：");
-  paint_button(p, kClearAll, u"全删：");
+  // Three characters in a 90-pixel button: a face that leaves the
+  // button a margin, so the labels do not run into its edges.
+  paint_button(p, kSelectAll, u"全选：", kLabelHeight);
+  paint_button(p, kClearAll, u"全删：", kLabelHeight);
   paint_button(p, kSetTime, u"设置时间");
   paint_label(p, u"请输入发送给朋友的信息：", kPrompt, 28);
 }

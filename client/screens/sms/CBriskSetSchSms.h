@@ -23,6 +23,7 @@ class CBriskSetSchSms : public SmsScreen {
  public:
   static constexpr controls::Rect kTimeLine{10, 46, 470, 86};
   static constexpr controls::Rect kCountLine{10, 90, 470, 130};
+  static constexpr int kLabelHeight = 22;  // "全选：" and "全删："
   static constexpr controls::Rect kSelectAll{105, 140, 195, 180};
   static constexpr controls::Rect kClearAll{285, 140, 375, 180};
   static constexpr controls::Rect kSetTime{190, 200, 290, 250};

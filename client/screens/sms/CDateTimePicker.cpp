@@ -122,7 +122,8 @@ void CDateTimePicker::on_paint(gfx::Painter& p) {
   controls::draw_panel(p, kPanel, t.msg_box_bk_color, t.msg_box_bg_alpha);
   const uint32_t ink = t.msg_box_text_color;
   const unsigned centred = text::kCenter | text::kVCenter | text::kSingleLine;
-  p.text(u"塔文提示", {120, 92, 360, 122}, 30, ink, centred);
+  // Centred on y 107 in a band tall enough for the face's ink.
+  p.text(u"塔文提示", {120, 87, 360, 127}, 30, ink, centred);
   p.text(u"请选择你要设置的时间！", {50, 122, 430, 156}, 28, ink, centred);
   // The selected field's arrows.
   controls::draw_button(p, up_arrow(selected_), u"▲", t.btn_bk_color, t.btn_bg_alpha,

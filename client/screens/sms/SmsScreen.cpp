@@ -55,11 +55,12 @@ int fitted_height(std::u16string_view caption, int width) {
 }
 }  // namespace
 
-void SmsScreen::paint_button(gfx::Painter& p, const Rect& r, std::u16string_view caption) {
+void SmsScreen::paint_button(gfx::Painter& p, const Rect& r, std::u16string_view caption,
+                             int height) {
   const auto& t = theme();
   p.glossy_panel(r, t.btn_bk_color, 0xFFFFFF, t.btn_bg_alpha, 6);
   p.highlight_cap(r);
-  p.text(caption, r, fitted_height(caption, r.width() - 8), t.btn_text_color,
+  p.text(caption, r, height > 0 ? height : fitted_height(caption, r.width() - 8), t.btn_text_color,
          text::kCenter | text::kVCenter | text::kSingleLine);
 }
 

@@ -51,7 +51,9 @@ class SmsScreen : public controls::Screen {
   // A "塔文提示" box; 1 for 确定 / 是.
   int notice(std::u16string text, int type = controls::CMsgBoxDlg::kOneButton);
 
-  void paint_button(gfx::Painter& p, const controls::Rect& r, std::u16string_view caption);
+  // height 0: the 30-pixel face, smaller when the caption would not fit.
+  void paint_button(gfx::Painter& p, const controls::Rect& r, std::u16string_view caption,
+                    int height = 0);
   void paint_label(gfx::Painter& p, std::u16string_view text, const controls::Rect& r,
                    int height = 28, unsigned flags = 0);
 

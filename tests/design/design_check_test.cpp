@@ -1,0 +1,240 @@
+// The design check: first that it sees what a person sees (a text cut at
+// its place, an empty box, a number wrapped apart, a mark alone at a line
+// start, ink that does not stand out), then a walk through the main screens
+// as a person uses them, in every theme preset, with the check over every
+// text drawn on the way.
+#include <vector>
+
+#include "chat_fixture.h"
+#include "controls/CMsgBoxDlg.h"
+#include "gfx/Painter.h"
+#include "platform/leds.h"
+#include "platform/text_codec.h"
+#include "screens/chat/CBriskLibTavrinMsg.h"
+#include "screens/login/CLoginDlg.h"
+#include "shell/theme_colors.h"
+#include "shell/theme_presets.h"
+
+namespace tavrin::test {
+namespace {
+
+using gfx::Painter;
+using platform::text_probe::Drawn;
+using platform::text_probe::Line;
+namespace text = platform::text;
+
+constexpr uint32_t kNavy = 0x42301F, kWhite = 0xFFFFFF;
+
+// The faults the check finds in what draw puts on a 480 x 800 canvas of bg.
+std::vector<std::string> faults_of(uint32_t bg, const std::function<void(Painter&)>& draw) {
+  std::vector<uint16_t> pixels(480 * 800, platform::bgr_to_565(bg));
+  DesignCheck check;
+  Painter p(gfx::PixelCanvas{800, 480, pixels.data(), 0});
+  draw(p);
+  std::vector<std::string> out;
+  for (const Drawn& d : check.take())
+    for (std::string& f : design_faults(d)) out.push_back(std::move(f));
+  return out;
+}
+
+TEST(DesignCheckTest, NamesEachFaultAPersonWouldSeeAndPassesWhatReads) {
+  const std::u16string progress = u"登录进度：请输入正确的塔文号码";
+  struct Case {
+    const char* what;
+    uint32_t bg;
+    std::function<void(Painter&)> draw;
+    const char* fault;  // part of the one fault expected; "" for none
+  } cases[] = {
+      {"a line wider than its place", kNavy,
+       [&](Painter& p) {
+         p.text(progress, {50, 410, 440, 450}, 28, kWhite, text::kVCenter | text::kSingleLine);
+       },
+       "is cut at the side"},
+      {"the same line in a face that fits", kNavy,
+       [&](Painter& p) {
+         p.fitted_text(progress, {50, 410, 440, 450}, 28, 20, kWhite, text::kVCenter);
+       },
+       ""},
+      {"a centred title wider than its band", kNavy,
+       [](Painter& p) {
+         p.text(u"与 Bartholomew Fitzgerald 聊天中（聊天模式）", {12, 0, 468, 40}, 26, kWhite,
+                text::kCenter | text::kVCenter | text::kSingleLine);
+       },
+       "is cut at the side"},
+      {"a name shortened with an ellipsis", kNavy,
+       [](Painter& p) {
+         const platform::Font& f = *Painter::font(30);
+         p.text(Painter::elided(u"Bartholomew Fitzgerald-Montgomery", f, 360), {20, 0, 380, 80}, f,
+                kWhite, text::kVCenter | text::kSingleLine);
+       },
+       ""},
+      {"a line too tall for its band", kNavy,
+       [](Painter& p) {
+         p.text(u"塔文提示", {120, 160, 360, 180}, 30, kWhite, text::kSingleLine);
+       },
+       "is cut at the top or bottom"},
+      {"a character no face has", kNavy,
+       [](Painter& p) {
+         p.text(u"会话 \uE000", {0, 0, 480, 60}, 24, kWhite);
+       },
+       "empty box"},
+      {"amber on the lit orange bar", 0x0090FF,
+       [](Painter& p) {
+         p.text(u"震动", {300, 0, 376, 52}, 26, 0x00C0FF, text::kVCenter);
+       },
+       "has contrast"},
+      {"black names on dark navy", kNavy,
+       [](Painter& p) {
+         p.text(u"Carol", {20, 0, 380, 80}, 30, 0x000000, text::kVCenter);
+       },
+       "has contrast"},
+      {"white on dark navy", kNavy,
+       [](Painter& p) {
+         p.text(u"Carol", {20, 0, 380, 80}, 30, kWhite, text::kVCenter);
+       },
+       ""},
+      {"ink made legible on a light skin", 0xDED2B4,
+       [](Painter& p) {
+         const gfx::Rect r{0, 0, 200, 40};
+         p.text(u"18:05:00", r, 18, p.legible(0x808080, r), text::kSingleLine);
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    const auto found = faults_of(c.bg, c.draw);
+    if (*c.fault == 0) {
+      EXPECT_TRUE(found.empty()) << c.what << ": " << (found.empty() ? "" : found[0]);
+    } else {
+      ASSERT_EQ(found.size(), 1u) << c.what;
+      EXPECT_NE(found[0].find(c.fault), std::string::npos) << c.what << ": " << found[0];
+    }
+  }
+}
+
+TEST(DesignCheckTest, NamesANumberWrappedApartAndAMarkAloneAtALineStart) {
+  const auto two_lines = [](std::u16string first, std::u16string second) {
+    Drawn d;
+    d.text = first + second;
+    d.rect = {0, 0, 480, 100};
+    d.target = d.rect;
+    d.lines = {Line{first, {10, 10, 400, 30}, false, false},
+               Line{second, {10, 40, 300, 60}, true, false}};
+    return design_faults(d);
+  };
+  struct Case {
+    std::u16string first, second;
+    const char* fault;
+  } cases[] = {
+      {u"系统网络错误，塔文将在5", u"秒后自动重新登陆！", "wraps inside a number"},
+      {u"会话 1/", u"1", "wraps inside a number"},
+      {u"请确认是否真的要退出塔", u"文！", ""},
+      {u"请确认是否真的要退出塔文", u"！", "leaves a mark alone"},
+      {u"系统网络错误，塔文将在", u"5秒后自动重新登陆！", ""},
+  };
+  for (const Case& c : cases) {
+    const auto found = two_lines(c.first, c.second);
+    const std::string what = platform::utf16_to_utf8(c.first + u" | " + c.second);
+    if (*c.fault == 0) {
+      EXPECT_TRUE(found.empty()) << what;
+    } else {
+      ASSERT_EQ(found.size(), 1u) << what;
+      EXPECT_NE(found[0].find(c.fault), std::string::npos) << what << ": " << found[0];
+    }
+  }
+}
+
+// The message box's wrap keeps "5秒" and "文！" together, as a person
+// reads them; the check over the real drawing finds nothing.
+TEST(DesignCheckTest, TheBoxTextsWrapWithTheirNumbersAndMarks) {
+  for (const std::u16string& message :
+       {std::u16string(u"系统网络错误，塔文将在5秒后自动重新登陆！"),
+        std::u16string(u"请确认是否真的要退出塔文！")}) {
+    std::vector<uint16_t> pixels(480 * 800, 0);
+    DesignCheck check;
+    Painter p(gfx::PixelCanvas{800, 480, pixels.data(), 0});
+    p.text(message, {60, 200, 420, 330}, 30, 0xF7F7F7, text::kCenter | text::kWordBreak);
+    const auto drawn = check.take();
+    ASSERT_EQ(drawn.size(), 1u);
+    ASSERT_EQ(drawn[0].lines.size(), 2u);
+    const std::u16string& second = drawn[0].lines[1].text;
+    EXPECT_TRUE(second.starts_with(u"5秒") || second.starts_with(u"文！"))
+        << platform::utf16_to_utf8(second);
+    EXPECT_TRUE(design_faults(drawn[0]).empty());
+  }
+}
+
+class DesignWalkTest : public ChatTest {
+ protected:
+  void TearDown() override {
+    platform::Leds::set(0, false);
+    platform::Leds::set(platform::Leds::kDeviceCount - 1, false);
+    ChatTest::TearDown();
+  }
+  // The check over everything drawn since the last look, named.
+  void look(const std::string& screen) {
+    settle();
+    const std::string found = design->faults(screen);
+    EXPECT_EQ(found, "");
+  }
+};
+
+// Login, the chat window's three tabs (a long name, new lines waiting),
+// the connection-loss and exit boxes, and the task bar while it flashes and
+// vibrates: in every preset, every text reads.
+TEST_F(DesignWalkTest, TheMainScreensReadInEveryThemePreset) {
+  ASSERT_EQ(fs_set_buddyinfo(kBob, "Bartholomew Fitzgerald-Montgomery"), 1);
+  for (const auto& preset : shell::theme_presets()) {
+    SCOPED_TRACE(std::string(preset.name));
+    shell::apply_preset(preset, shell::theme_colors());
+    const std::string in = "/" + std::string(preset.name);
+    {
+      screens::LoginConfig config;
+      config.database = data.path / "DB" / "TavrinLog.db";
+      screens::CLoginDlg login(config);
+      inside_modal([&] {
+        look("login" + in);
+        login.end_modal(0);
+      });
+      login.run_modal();
+    }
+    for (const auto& [message, type, timed] :
+         {std::tuple{u"系统网络错误，塔文将在5秒后自动重新登陆！",
+                     int(controls::CMsgBoxDlg::kOneButton), true},
+          std::tuple{u"请确认是否真的要退出塔文！", int(controls::CMsgBoxDlg::kYesNo), false}}) {
+      controls::CMsgBoxDlg box;
+      box.create(main_window, timed);
+      box.set_type(type);
+      box.set_title(u"塔文提示");
+      box.set_text(message);
+      inside_modal([&] {
+        look("box" + in);
+        box.end_modal(1);
+      });
+      box.run_modal();
+    }
+    main.recent = {{kCarol, u"Carol", true}, {kBob, u"Bartholomew Fitzgerald-Montgomery", false}};
+    main.talks = {{kBob, u"Bartholomew Fitzgerald-Montgomery", false}, {kCarol, u"Carol", false}};
+    screens::CBriskLibTavrinMsg chat(kBob, 0, main, false);
+    inside_modal([&] {
+      chat.input().set_text(u"带上伞，外面在下雨");
+      look("chat" + in);
+      tap(80, 52 + 70);
+      look("chat recent tab" + in);
+      tap(400, 52 + 70);
+      look("chat conversations tab" + in);
+      platform::Leds::set(0, true);
+      platform::Leds::set(platform::Leds::kDeviceCount - 1, true);
+      ws->invalidate(task_bar->window());
+      look("task bar lit and vibrating" + in);
+      platform::Leds::set(0, false);
+      ws->invalidate(task_bar->window());
+      look("task bar vibrating" + in);
+      platform::Leds::set(platform::Leds::kDeviceCount - 1, false);
+      chat.close();
+    });
+    chat.run_modal();
+  }
+}
+
+}  // namespace
+}  // namespace tavrin::test
