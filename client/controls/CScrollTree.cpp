@@ -141,7 +141,8 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
         std::u16string count;
         for (char ch : std::to_string(sec.online)) count += char16_t(ch);
         count += sec.count_text.empty() ? u" 人在线" : u" " + sec.count_text;
-        count_font_->draw(target, count, {x, top, c.width, top + kSectionHeight}, 0x808080,
+        // Dark grey: the section rows are light (their caption is black).
+        count_font_->draw(target, count, {x, top, c.width, top + kSectionHeight}, 0x404040,
                           text::kSingleLine | text::kVCenter);
       }
       gfx::draw_faded_hline(c, top + kSectionHeight - 1, 0, c.width, theme.list_line_color, 128,

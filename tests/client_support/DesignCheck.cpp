@@ -19,37 +19,24 @@ using platform::text_probe::Drawn;
 
 namespace {
 
-// Faults known on screens that other branches are mending at the same time;
-// each entry names its fault and goes when that work is merged.
+// Faults known and not mended yet; each entry names its fault and goes
+// when the screen is mended.
 struct Allowed {
   const char* screen;    // golden name; "" for any
   const char* fragment;  // part of the text, UTF-8
   const char* fault;     // the start of the fault's description
 };
 constexpr Allowed kAllowed[] = {
-    // SMS screens (being mended on the SMS/contacts screens branch): the
-    // receiver list's names on its chosen rows, names with their moods cut
-    // in the group list and its receiver buttons, the red failure line, the
-    // count under the to-self box.
-    {"editor_ready", "", "has contrast"},
-    {"schedule_list_details", "", "has contrast"},
-    {"group_all", "(", "is cut at the side"},
-    {"group_results", "发送失败", "has contrast"},
-    {"to_self_typed", "还可输入", "is cut at the top or bottom"},
-    {"to_self_sent", "还可输入", "is cut at the top or bottom"},
-    // Contact screens (same branch): a friend's name and number cut in the
-    // address book, the 提醒 caption on its light settings tab.
+    // A friend's name and number cut in the address book; the 提醒 caption
+    // on its light settings tab.
     {"address_book_add_friend", "+86", "is cut at the side"},
     {"", "提醒", "has contrast"},
     // A single-line edit holding more than it shows does not scroll to its
     // caret yet; the file picker's long folder names are cut, not ended in "…".
     {"account_info_long_name", "bbbb", "is cut at the side"},
     {"theme_forest_red", "tavrin-screen", "is cut at the side"},
-    // The main window (being mended on its own branch): the grey online
-    // counts on the light section rows.
-    {"", "人在线", "has contrast"},
-    // The theme screens: the "列表" tab caption in the list colour on its
-    // own light tab.
+    // The theme screens' sample of the list colours: the theme's own pair,
+    // shown as it is.
     {"", "列表", "has contrast"},
 };
 

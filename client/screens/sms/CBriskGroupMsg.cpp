@@ -56,15 +56,16 @@ bool CBriskGroupMsg::on_create() {
   result_list_.set_id(kResultsId);
   if (!result_list_.create(window(), r.left, r.top, r.right, r.bottom)) return false;
   result_list_.set_background(&surface(), {0, top});
-  result_list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
-                                      const gfx::Rect& rect, bool) {
-    const auto& t = shell::theme_colors();
-    gfx::Painter p(c);
-    const size_t i = size_t(row.value);
-    const bool failed = i < results_.size() && results_[i].outcome == Outcome::kFailed;
-    p.text(row.text, {rect.left + 6, rect.top, rect.right - 6, rect.bottom}, 22,
-           failed ? 0x5050F0 : t.menu_text_color, text::kLeft | text::kVCenter | text::kSingleLine);
-  });
+  result_list_.set_row_painter(
+      [this](gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& rect, bool) {
+        const auto& t = shell::theme_colors();
+        gfx::Painter p(c);
+        const size_t i = size_t(row.value);
+        const bool failed = i < results_.size() && results_[i].outcome == Outcome::kFailed;
+        const gfx::Rect line{rect.left + 6, rect.top, rect.right - 6, rect.bottom};
+        p.text(row.text, line, 22, failed ? p.legible(0x5050F0, line) : t.menu_text_color,
+               text::kLeft | text::kVCenter | text::kSingleLine);
+      });
   windows().set_focus(box_.window());
   return true;
 }

@@ -39,7 +39,9 @@ bool ReceiverLists::create(WindowId owner, Rect contacts, Rect receivers, gfx::C
     const bool on = i < contacts_.size() && online(contacts_[i].status);
     p.fill_rounded({r.left + 12, r.top + 22, r.left + 28, r.top + 38}, on ? 0x3CC85A : 0x9A9A9A);
     // A name too long for its row (with its mood text) ends in "…".
-    p.text(row.text, {r.left + 40, r.top, r.right - 60, r.bottom}, 26, t.list_text_color,
+    // A chosen row's shade may be close to the list's ink: the ink reads on it.
+    const gfx::Rect name{r.left + 40, r.top, r.right - 60, r.bottom};
+    p.text(row.text, name, 26, chosen ? p.legible(t.list_text_color, name) : t.list_text_color,
            text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
     if (in_out_) {
       const gfx::Rect cell{0, 0, 48, 48};
