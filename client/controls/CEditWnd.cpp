@@ -26,8 +26,8 @@ bool CEditWnd::create(WindowId parent, Rect rect, size_t max_length, int left_ma
   left_margin_ = left_margin;
   right_margin_ = right_margin;
   font_ = gfx::make_font(gfx::kEditFontHeight, gfx::kEditFace);
-  const int average = font_ ? std::max(1, font_->average_char_width()) : kFallbackAverage;
-  capacity_ = size_t(std::max(1, (rect.width() - right_margin_) / average));
+  // One pixel of the room stays for the caret after the last character.
+  view_width_ = std::max(0, rect.width() - left_margin_ - right_margin_ - 1);
   return create_window(parent, rect, "CEditWnd");
 }
 
@@ -59,6 +59,7 @@ void CEditWnd::set_frame(bool on) {
 
 void CEditWnd::set_password(bool on) {
   password_ = on;
+  ensure_caret_visible();  // "*" is not as wide as what it hides
   repaint();
 }
 
@@ -70,8 +71,29 @@ std::string CEditWnd::selected_bytes() const {
 
 void CEditWnd::ensure_caret_visible() {
   if (first_visible_ > caret_) first_visible_ = caret_;
-  while (caret_ - first_visible_ > capacity_)
+  // Measured in pixels: the field's face is proportional, so a count of
+  // bytes says nothing about what fits.
+  while (first_visible_ < caret_ && text_width(first_visible_, caret_) > view_width_)
     first_visible_ = gb::next_start(text_, first_visible_);
+  // No empty room after the end while text is hidden before the start:
+  // after a deletion or at End the line slides back as far as it fits.
+  while (first_visible_ > 0 &&
+         text_width(gb::prev_start(text_, first_visible_), text_.size()) <= view_width_)
+    first_visible_ = gb::prev_start(text_, first_visible_);
+}
+
+size_t CEditWnd::shown_end(size_t from, int width) const {
+  size_t end = from;
+  while (end < text_.size()) {
+    const size_t next = gb::next_start(text_, end);
+    if (text_width(from, next) > width) break;
+    end = next;
+  }
+  return end;
+}
+
+int CEditWnd::caret_x() const {
+  return left_margin_ + text_width(first_visible_, caret_);
 }
 
 void CEditWnd::move_caret(size_t to, bool shift) {
@@ -85,17 +107,10 @@ void CEditWnd::move_caret(size_t to, bool shift) {
 
 bool CEditWnd::on_key(uint32_t key_code, bool shift) {
   switch (key_code) {
-    case key::kEnd: {
+    case key::kEnd:
       move_caret(text_.size(), shift);
-      // Back from the end by whole characters while the rest still fits.
-      first_visible_ = text_.size();
-      while (first_visible_ > 0) {
-        const size_t prev = gb::prev_start(text_, first_visible_);
-        if (text_.size() - prev > capacity_) break;
-        first_visible_ = prev;
-      }
+      ensure_caret_visible();
       break;
-    }
     case key::kHome:
       move_caret(0, shift);
       first_visible_ = 0;
@@ -256,6 +271,8 @@ intptr_t CEditWnd::on_message(const Message& m) {
       ws->set_focus(window());
       ws->set_capture(window());
       caret_ = index_at(lparam_x(m.lparam));
+      // A tap on a character half past the right edge brings it in.
+      ensure_caret_visible();
       anchor_ = long(caret_);
       dragging_ = true;
       repaint();
@@ -304,7 +321,7 @@ void CEditWnd::on_paint(gfx::Painter& p) {
   const int font_h = font_ ? font_->height() : gfx::kEditFontHeight;
   const int top = (c.height - font_h) / 2;
   const int right = c.width - right_margin_;
-  const int caret_x = left_margin_ + text_width(first_visible_, caret_);
+  const int caret_x = this->caret_x();
   const std::u16string composing = focused() && font_ ? composition_shown(password_) : u"";
   if (composing.empty()) {
     if (has_selection()) {
@@ -314,9 +331,11 @@ void CEditWnd::on_paint(gfx::Painter& p) {
       const int x1 = std::min(right, left_margin_ + text_width(first_visible_, b));
       if (x1 > x0) p.fill_rect({x0, top, x1, top + font_h}, theme.edit_out_line_color, 96);
     }
+    // Whole characters only: one cut at the edge would read as another.
     if (font_)
-      p.text(units(first_visible_, text_.size()), {left_margin_, 0, right, c.height}, *font_,
-             theme.edit_text_color, text::kSingleLine | text::kVCenter);
+      p.text(units(first_visible_, shown_end(first_visible_, right - left_margin_)),
+             {left_margin_, 0, right, c.height}, *font_, theme.edit_text_color,
+             text::kSingleLine | text::kVCenter);
     if (focused()) paint_caret(p, {caret_x, top}, font_h, right, theme.edit_text_color);
     return;
   }
@@ -337,8 +356,8 @@ void CEditWnd::on_paint(gfx::Painter& p) {
   paint_composition_box(p, {at, top, at + width, top + font_h}, theme.edit_text_color,
                         theme.edit_bk_color);
   p.text(composing, {at, 0, at + width + 1, c.height}, *font_, theme.edit_text_color, flags);
-  p.text(units(caret_, text_.size()), {at + width, 0, right, c.height}, *font_,
-         theme.edit_text_color, flags);
+  p.text(units(caret_, shown_end(caret_, right - at - width)), {at + width, 0, right, c.height},
+         *font_, theme.edit_text_color, flags);
   p.restore();
   paint_caret(p, {at + cursor, top}, font_h, right, theme.edit_text_color);
 }

@@ -48,7 +48,10 @@ class CEditWnd : public ChildControl {
 
   size_t caret() const { return caret_; }
   size_t first_visible() const { return first_visible_; }
-  size_t capacity() const { return capacity_; }
+  // The caret's x in the field's client coordinates; it always lies
+  // before text_right(), where the shown text ends.
+  int caret_x() const;
+  int text_right() const { return left_margin_ + view_width_ + 1; }
   bool has_selection() const { return anchor_ >= 0 && size_t(anchor_) != caret_; }
   std::string selected_bytes() const;
   bool dragging() const { return dragging_; }
@@ -72,6 +75,8 @@ class CEditWnd : public ChildControl {
   void erase_selection();
   void insert(std::string_view bytes);
   void ensure_caret_visible();
+  // The end of the whole characters from `from` that fit in width pixels.
+  size_t shown_end(size_t from, int width) const;
   void move_caret(size_t to, bool shift);
   std::u16string units(size_t from, size_t to) const;  // one unit per character
   int text_width(size_t from, size_t to) const;
@@ -80,7 +85,7 @@ class CEditWnd : public ChildControl {
   size_t max_length_ = 0;
   size_t caret_ = 0;
   size_t first_visible_ = 0;
-  size_t capacity_ = 1;
+  int view_width_ = 0;  // pixels the text may take before the caret's column
   long anchor_ = -1;  // selection anchor; -1 when none
   bool dragging_ = false;
   bool frame_ = true;

@@ -120,18 +120,49 @@ TEST_F(EditTest, TypingAtTheMaximumLength) {
 
 TEST_F(EditTest, LongTextScrollsSoTheCaretStaysVisible) {
   make_field(200, u"");
-  std::u16string text;
-  for (int i = 0; i < 40; ++i) text += i % 3 ? u'汉' : u'x';
-  field.set_text(text);
-  key(key::kEnd);
-  const size_t size = field.text_bytes().size();
-  EXPECT_GT(field.first_visible(), 0u);
-  EXPECT_LE(size - field.first_visible(), field.capacity());
-  EXPECT_TRUE(gb::is_boundary(field.text_bytes(), field.first_visible()));
-  key(key::kHome);
-  EXPECT_EQ(field.first_visible(), 0u);
-  for (int i = 0; i < 40; ++i) key(key::kRight);
-  EXPECT_LE(field.caret() - field.first_visible(), field.capacity());
+  // The field's face is proportional: wide letters, narrow ones, double-byte
+  // ones and a mix all keep the caret inside the field, at End, while the
+  // caret steps and while typing.
+  const auto repeat = [](std::u16string_view unit, int n) {
+    std::u16string s;
+    for (int i = 0; i < n; ++i) s += unit;
+    return s;
+  };
+  for (const std::u16string& text :
+       {repeat(u"W", 60), repeat(u"b", 60), repeat(u"i", 120), repeat(u"x汉汉", 20)}) {
+    SCOPED_TRACE(int(text[0]));
+    field.set_text(text);
+    const size_t size = field.text_bytes().size();
+    EXPECT_EQ(field.caret(), size);
+    EXPECT_GT(field.first_visible(), 0u);
+    EXPECT_LT(field.caret_x(), field.text_right());
+    EXPECT_TRUE(gb::is_boundary(field.text_bytes(), field.first_visible()));
+    key(key::kHome);
+    EXPECT_EQ(field.first_visible(), 0u);
+    for (size_t i = 0; i < size; ++i) {
+      key(key::kRight);
+      ASSERT_LT(field.caret_x(), field.text_right()) << field.caret();
+    }
+    key(key::kEnd);
+    const size_t end_view = field.first_visible();
+    // Taps land where the scrolled text is drawn: on the field's left edge,
+    // the first character shown; just before the caret, the caret's place.
+    tap(40 + 7, 170);
+    EXPECT_EQ(field.caret(), end_view);
+    key(key::kEnd);
+    const int caret_at = field.caret_x();
+    tap(40 + caret_at - 1, 170);
+    EXPECT_EQ(field.caret(), size);
+    EXPECT_EQ(field.first_visible(), end_view);
+    // Deleting back to a text that fits slides it home.
+    field.clear();
+    type(text.substr(0, 3));
+    EXPECT_EQ(field.first_visible(), 0u);
+    type(text.substr(3));
+    EXPECT_LT(field.caret_x(), field.text_right());
+    for (size_t i = 0; i + 3 < text.size(); ++i) type(u"\b");
+    EXPECT_EQ(field.first_visible(), 0u);
+  }
   // Pasted line breaks do not enter a one-line field.
   field.clear();
   Clipboard::set_text(u"a\r\nb\tc");

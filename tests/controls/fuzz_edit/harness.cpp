@@ -24,6 +24,8 @@ void check(const controls::CEditWnd& e) {
   if (!controls::gb::is_boundary(t, e.caret())) std::abort();
   if (!controls::gb::is_boundary(t, e.first_visible()) || e.first_visible() > e.caret())
     std::abort();
+  // The caret stays where it can be seen, whatever the text's widths.
+  if (e.caret_x() >= e.text_right()) std::abort();
   const std::string sel = e.selected_bytes();
   if (controls::gb::sanitize(sel) != sel) std::abort();
 }
