@@ -156,8 +156,9 @@ void CBriskOpenFileDlg::paint_row(gfx::PixelCanvas& c, const controls::ListRow& 
   const bool folder = i < entries_.size() && entries_[i].folder;
   if (int(i) == selected_) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
   p.image(skin(folder ? "Folder.png" : "download.png"), r.left + 10, r.top + 13);
+  // A name longer than its row shows its start and "…", never a cut glyph.
   p.text(row.text, {r.left + 84, r.top, r.right - 6, r.bottom}, 26, t.bg_text_color,
-         text::kLeft | text::kVCenter | text::kSingleLine);
+         text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
   p.hline(r.bottom - 1, r.left, r.right, t.line_color);
 }
 
@@ -177,7 +178,7 @@ void CBriskOpenFileDlg::on_paint(gfx::Painter& p) {
     const std::u16string name =
         index == 0 ? std::u16string(u"设备") : shell::from_path(path_list_[index].filename());
     p.text(name, {r.left + 8, r.top, r.right - 4, r.bottom}, 24, t.bg_text_color,
-           text::kLeft | text::kVCenter | text::kSingleLine);
+           text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
     p.hline(r.bottom - 1, r.left, r.right, t.line_color);
   }
   p.vline(kPathColumn.right - 1, kPathColumn.top, kContent.bottom, t.line_color);
