@@ -66,6 +66,7 @@ TEST_F(AddressBookTest, CategoriesOpenAndACardFillsTheAddFriendScreen) {
     tap(240, row_y(2));  // Family
     EXPECT_EQ(dlg.title(), u"查看Family");
     ASSERT_EQ(dlg.shown_cards().size(), 2u);
+    EXPECT_EQ(golden_shot("address_book_family"), "");  // a card's name above its number
     // Zhang Wei's card: the add-friend screen in mobile mode with his number.
     const auto n = screens::card_number(dlg.shown_cards()[0]);
     EXPECT_EQ(n.mode, 1);

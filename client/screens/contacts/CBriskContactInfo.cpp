@@ -63,8 +63,22 @@ CBriskContactInfo::CBriskContactInfo(controls::UiContext ui)
         if (selected) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
         p.image(skin(opened_ < 0 ? "BriskContactZu.png" : "BriskContactInfo.png"), r.left + 14,
                 r.top + 16);
-        p.text(row.text, {r.left + 76, r.top, r.right - 70, r.bottom}, 26, t.bg_text_color,
-               text::kLeft | text::kVCenter | text::kSingleLine);
+        const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
+        const size_t i = size_t(row.value);
+        if (opened_ >= 0 && i < shown_.size() && !shown_[i].phones.empty()) {
+          // A card: the name above, ended in "…" when long, and the number
+          // below it whole, since the number is what a tap dials or adds.
+          const Rect text_area{r.left + 76, r.top + 6, r.right - 14, r.bottom - 6};
+          const int mid = (text_area.top + text_area.bottom) / 2;
+          p.text(utf8_to_utf16(shown_[i].name), {text_area.left, text_area.top, text_area.right, mid},
+                 26, t.bg_text_color, line | text::kEndEllipsis);
+          p.fitted_text(utf8_to_utf16(shown_[i].phones.front()),
+                        {text_area.left, mid, text_area.right, text_area.bottom}, 24, 16,
+                        t.bg_text_color, line);
+        } else {
+          p.text(row.text, {r.left + 76, r.top, r.right - 70, r.bottom}, 26, t.bg_text_color,
+                 line | text::kEndEllipsis);
+        }
         if (opened_ < 0 && row.value > 0 &&
             entries_[size_t(row.value)] == utf8_to_utf16(kMobileCategory)) {
           const Rect mark{48, 0, 96, 48};  // SettingBtn.png: box on
