@@ -27,8 +27,6 @@ struct Allowed {
   const char* fault;     // the start of the fault's description
 };
 constexpr Allowed kAllowed[] = {
-    // The 提醒 caption on its light settings tab.
-    {"", "提醒", "has contrast"},
     // The theme screens' sample of the list colours: the theme's own pair,
     // shown as it is.
     {"", "列表", "has contrast"},

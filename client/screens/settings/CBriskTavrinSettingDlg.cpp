@@ -155,7 +155,10 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
   p.fill_rect({82, 52, 480, 688}, t.bg_color, t.bg_alpha);
   for (int i = 0; i < 3; ++i) {
     p.image(skin(i == page_ ? "BtnSel.png" : "BtnNormal.png"), kTab[i].left, kTab[i].top);
-    p.text(kTabTexts[i], kTab[i], 26, i == page_ ? t.btn_text_color : t.bottom_text_color,
+    // The theme's tab colours are chosen for its own skin; on a light tab
+    // of another they would fade, so the caption takes a shade that reads.
+    const gfx::Colour ink = i == page_ ? t.btn_text_color : t.bottom_text_color;
+    p.text(kTabTexts[i], kTab[i], 26, p.legible(ink, kTab[i].inset(8)),
            text::kCenter | text::kVCenter | text::kSingleLine);
   }
   const gfx::CSkinImage& boxes = skin("SettingBtn.png");  // box off, on, radio off, on
