@@ -86,7 +86,7 @@ class CEditWnd : public ChildControl {
   size_t caret_ = 0;
   size_t first_visible_ = 0;
   int view_width_ = 0;  // pixels the text may take before the caret's column
-  long anchor_ = -1;  // selection anchor; -1 when none
+  long anchor_ = -1;    // selection anchor; -1 when none
   bool dragging_ = false;
   bool frame_ = true;
   bool password_ = false;

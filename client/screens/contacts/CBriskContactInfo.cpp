@@ -56,36 +56,40 @@ std::filesystem::path address_book_file() {
 
 CBriskContactInfo::CBriskContactInfo(controls::UiContext ui)
     : controls::Screen({.class_name = "CBriskContactInfo", .title = u"查看联系人"}, std::move(ui)) {
-  list_.set_row_painter(
-      [this](gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r, bool selected) {
-        const auto& t = theme();
-        gfx::Painter p(c);
-        if (selected) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
-        p.image(skin(opened_ < 0 ? "BriskContactZu.png" : "BriskContactInfo.png"), r.left + 14,
-                r.top + 16);
-        const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
-        const size_t i = size_t(row.value);
-        if (opened_ >= 0 && i < shown_.size() && !shown_[i].phones.empty()) {
-          // A card: the name above, ended in "…" when long, and the number
-          // below it whole, since the number is what a tap dials or adds.
-          const Rect text_area{r.left + 76, r.top + 6, r.right - 14, r.bottom - 6};
-          const int mid = (text_area.top + text_area.bottom) / 2;
-          p.text(utf8_to_utf16(shown_[i].name), {text_area.left, text_area.top, text_area.right, mid},
-                 26, t.bg_text_color, line | text::kEndEllipsis);
-          p.fitted_text(utf8_to_utf16(shown_[i].phones.front()),
-                        {text_area.left, mid, text_area.right, text_area.bottom}, 24, 16,
-                        t.bg_text_color, line);
-        } else {
-          p.text(row.text, {r.left + 76, r.top, r.right - 70, r.bottom}, 26, t.bg_text_color,
-                 line | text::kEndEllipsis);
-        }
-        if (opened_ < 0 && row.value > 0 &&
-            entries_[size_t(row.value)] == utf8_to_utf16(kMobileCategory)) {
-          const Rect mark{48, 0, 96, 48};  // SettingBtn.png: box on
-          p.image(skin("SettingBtn.png"), r.right - 62, r.top + 16, &mark);
-        }
-        p.hline(r.bottom - 1, r.left + 10, r.right - 10, t.line_color);
-      });
+  list_.set_row_painter([this](gfx::PixelCanvas& c, const controls::ListRow& row,
+                               const gfx::Rect& r,
+                               bool selected) { paint_row(c, row, r, selected); });
+}
+
+void CBriskContactInfo::paint_row(gfx::PixelCanvas& c, const controls::ListRow& row,
+                                  const gfx::Rect& r, bool selected) {
+  const auto& t = theme();
+  gfx::Painter p(c);
+  if (selected) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
+  p.image(skin(opened_ < 0 ? "BriskContactZu.png" : "BriskContactInfo.png"), r.left + 14,
+          r.top + 16);
+  const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
+  const size_t i = size_t(row.value);
+  if (opened_ >= 0 && i < shown_.size() && !shown_[i].phones.empty()) {
+    // A card: the name above, ended in "…" when long, and the number
+    // below it whole, since the number is what a tap dials or adds.
+    const Rect text_area{r.left + 76, r.top + 6, r.right - 14, r.bottom - 6};
+    const int mid = (text_area.top + text_area.bottom) / 2;
+    p.text(utf8_to_utf16(shown_[i].name), {text_area.left, text_area.top, text_area.right, mid}, 26,
+           t.bg_text_color, line | text::kEndEllipsis);
+    p.fitted_text(utf8_to_utf16(shown_[i].phones.front()),
+                  {text_area.left, mid, text_area.right, text_area.bottom}, 24, 16, t.bg_text_color,
+                  line);
+  } else {
+    p.text(row.text, {r.left + 76, r.top, r.right - 70, r.bottom}, 26, t.bg_text_color,
+           line | text::kEndEllipsis);
+  }
+  if (opened_ < 0 && row.value > 0 &&
+      entries_[size_t(row.value)] == utf8_to_utf16(kMobileCategory)) {
+    const Rect mark{48, 0, 96, 48};  // SettingBtn.png: box on
+    p.image(skin("SettingBtn.png"), r.right - 62, r.top + 16, &mark);
+  }
+  p.hline(r.bottom - 1, r.left + 10, r.right - 10, t.line_color);
 }
 
 CBriskContactInfo::~CBriskContactInfo() {

@@ -66,6 +66,8 @@ class CBriskContactInfo : public controls::Screen {
 
  private:
   void fill_list();
+  void paint_row(gfx::PixelCanvas& c, const controls::ListRow& row, const gfx::Rect& r,
+                 bool selected);
 
   std::vector<platform::AddressCard> cards_;
   std::vector<std::u16string> entries_;
