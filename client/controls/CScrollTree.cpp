@@ -3,7 +3,6 @@
 #include <string>
 
 #include "controls/PressEffect.h"
-#include "controls/TextFit.h"
 #include "gfx/Fonts.h"
 #include "gfx/Primitives.h"
 #include "platform/window_system.h"
@@ -165,7 +164,7 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
       const bool mark = item.new_message && new_image_;
       const int name_right = mark ? kNewMarkX - 6 : c.width - 10;
       if (name_font_)
-        name_font_->draw(target, fit_text(*name_font_, item.name, name_right - 120),
+        name_font_->draw(target, name_font_->fitted(item.name, name_right - 120),
                          {120, row, name_right, row + kItemHeight}, theme.list_text_color,
                          text::kSingleLine | text::kVCenter);
       if (mark) new_image_->draw(c, kNewMarkX, row + 32);

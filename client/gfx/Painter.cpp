@@ -199,23 +199,11 @@ int Painter::fitted_text(std::u16string_view text, const Rect& r, int height, in
     const platform::Font* f = font(h, face);
     if (!f) return 0;
     if (f->text_width(text) <= r.width() || h == min_height) {
-      this->text(elided(text, *f, r.width()), r, *f, colour, flags);
+      this->text(f->fitted(text, r.width()), r, *f, colour, flags);
       return h;
     }
   }
   return 0;
-}
-
-std::u16string Painter::elided(std::u16string_view text, const platform::Font& font, int width) {
-  std::u16string out(text);
-  if (font.text_width(out) <= width) return out;
-  const int room = width - font.text_width(u"…");
-  while (!out.empty() && font.text_width(out) > room) {
-    out.pop_back();
-    // Never keep half of a surrogate pair.
-    if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF) out.pop_back();
-  }
-  return out + u"…";
 }
 
 void Painter::bitmap_text(const CBitmapFont& font, std::string_view gb2312, const Rect& r,

@@ -84,9 +84,6 @@ class Painter {
   int fitted_text(std::u16string_view text, const Rect& r, int height, int min_height,
                   Colour colour, unsigned flags = platform::text::kLeft,
                   std::u16string_view face = kStandardFace);
-  // text cut at its end with "…" so that it is at most width wide (text
-  // itself when it fits).
-  static std::u16string elided(std::u16string_view text, const platform::Font& font, int width);
 
   // GB2312 bytes in the bitmap font from r's top-left corner.
   void bitmap_text(const CBitmapFont& font, std::string_view gb2312, const Rect& r, Colour colour,

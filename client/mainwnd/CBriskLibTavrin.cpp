@@ -8,7 +8,6 @@
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
 #include "controls/PressEffect.h"
-#include "controls/TextFit.h"
 #include "libtavrin.h"
 #include "mainwnd/header_texts.h"
 #include "mainwnd/main_menus.h"
@@ -45,7 +44,7 @@ void header_line(gfx::Painter& p, std::u16string_view text, Rect rect, int heigh
   }
   const Rect right{CBriskLibTavrin::kHeaderTextLeft, rect.top, CBriskLibTavrin::kHeaderTextRight,
                    rect.bottom};
-  p.text(controls::fit_text(*font, text, right.width()), right, height, colour, centred);
+  p.text(font->fitted(text, right.width()), right, height, colour, centred);
 }
 
 }  // namespace
@@ -242,7 +241,7 @@ void CBriskLibTavrin::draw_header(gfx::Painter& p) {
     --height;
   std::u16string name = start + status;
   if (const platform::Font* f = gfx::Painter::font(height))
-    name = controls::fit_text(*f, start, kNameLine.width() - f->text_width(status)) + status;
+    name = f->fitted(start, kNameLine.width() - f->text_width(status)) + status;
   p.text(name, kNameLine, height, 0xFFFFFF, text::kVCenter | text::kSingleLine);
   if (!notice_.empty()) {
     header_line(p, notice_, kNotice, 30, theme().menu_text_color);

@@ -3,9 +3,10 @@
 // Simplified Chinese variant is used. A character the face lacks is taken
 // from the colour emoji face when that has it, scaled to the font's height.
 #include "platform/font.h"
-#include "platform/text_probe.h"
 
 #include <ft2build.h>
+
+#include "platform/text_probe.h"
 #include FT_FREETYPE_H
 
 #include <algorithm>
@@ -153,7 +154,6 @@ struct TextLine {
   int width = 0;
   bool wrapped = false;  // begun by a wrap, not by the text's own line break
 };
-
 
 }  // namespace
 
@@ -322,8 +322,8 @@ bool may_break_between(char32_t a, char32_t b) {
   if (closing_mark(b) || opening_mark(a)) return false;
   if (word_char(a) && word_char(b)) return false;  // a Latin word goes down whole
   if (is_digit(a) && b != U' ' && !opening_mark(b)) return false;
-  if (is_digit(b) && (is_digit(a) || std::u32string_view(U"/.:-,+").find(a) !=
-                                         std::u32string_view::npos))
+  if (is_digit(b) &&
+      (is_digit(a) || std::u32string_view(U"/.:-,+").find(a) != std::u32string_view::npos))
     return false;
   return true;
 }
@@ -374,12 +374,10 @@ void probe(const text_probe::Sink& sink, Font::Impl& f, const PixelBuffer565& ta
         out.text.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
       }
       const Glyph& g = f.glyph(cp);
-      if (cp > U' ' && !zero_width(cp) && FT_Get_Char_Index(f.face, cp) == 0 &&
-          g.colour.empty())
+      if (cp > U' ' && !zero_width(cp) && FT_Get_Char_Index(f.face, cp) == 0 && g.colour.empty())
         out.missing_glyph = true;
       const Rect ink = ink_of(g);
-      if (!ink.empty())
-        out.ink = unite(out.ink, ink.offset(x + g.left, baseline - g.top));
+      if (!ink.empty()) out.ink = unite(out.ink, ink.offset(x + g.left, baseline - g.top));
       x += g.advance;
     }
     all = unite(all, out.ink);
@@ -432,8 +430,7 @@ std::vector<TextLine> Font::Impl::lines(std::u16string_view text, int max_width,
         at = space + 1;
       } else {
         size_t k = line.cps.size();
-        while (k > 0 &&
-               !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
+        while (k > 0 && !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
           --k;
         if (k > 0) at = k;
       }
@@ -457,8 +454,11 @@ std::vector<TextLine> Font::Impl::lines(std::u16string_view text, int max_width,
       line.width -= glyph(line.cps.back()).advance;
       line.cps.pop_back();
     }
-    line.cps.push_back(U'…');
-    line.width += dots;
+    // Nothing at all where not even the ellipsis fits.
+    if (dots <= max_width) {
+      line.cps.push_back(U'…');
+      line.width += dots;
+    }
   }
   return lines;
 }

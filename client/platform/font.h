@@ -51,7 +51,8 @@ class Font {
   // The height the text takes when drawn width pixels wide with the flags.
   int text_height(std::u16string_view text, int width, unsigned flags) const;
   // The text itself when it fits on one line of width pixels, else its
-  // start with "…" as kEndEllipsis draws it.
+  // start with "…" as kEndEllipsis draws it (never half of a character;
+  // nothing where not even "…" fits). The one way text is shortened.
   std::u16string fitted(std::u16string_view text, int width) const;
 
   // Draws text into rect in colour (0x00BBGGRR) with the flags; '\n' (and

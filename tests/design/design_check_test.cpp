@@ -64,8 +64,8 @@ TEST(DesignCheckTest, NamesEachFaultAPersonWouldSeeAndPassesWhatReads) {
       {"a name shortened with an ellipsis", kNavy,
        [](Painter& p) {
          const platform::Font& f = *Painter::font(30);
-         p.text(Painter::elided(u"Bartholomew Fitzgerald-Montgomery", f, 360), {20, 0, 380, 80}, f,
-                kWhite, text::kVCenter | text::kSingleLine);
+         p.text(f.fitted(u"Bartholomew Fitzgerald-Montgomery", 360), {20, 0, 380, 80}, f, kWhite,
+                text::kVCenter | text::kSingleLine);
        },
        ""},
       {"a line too tall for its band", kNavy,

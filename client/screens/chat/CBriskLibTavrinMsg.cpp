@@ -140,15 +140,14 @@ void CBriskLibTavrinMsg::set_title() {
   chat::ChatTitle t = chat::chat_title(name_, facts.has_record, facts.pc_user, sms_mode_);
   // A long name is shortened with "…" so that the title keeps its mode
   // ("（聊天模式）", "（短信模式）") whole on the band.
-  if (const platform::Font* f = gfx::Painter::font(kTitleHeight)) {
-    const int room = kTitle.width() - 2 * kTitleMargin;
-    for (size_t keep = name_.size(); keep > 0 && f->text_width(t.text) > room;) {
-      --keep;
-      // Never keep half of a surrogate pair.
-      if (keep > 0 && name_[keep - 1] >= 0xD800 && name_[keep - 1] <= 0xDBFF) --keep;
-      t = chat::chat_title(name_.substr(0, keep) + u"…", facts.has_record, facts.pc_user,
-                           sms_mode_);
-    }
+  const platform::Font* f = gfx::Painter::font(kTitleHeight);
+  const int room = kTitle.width() - 2 * kTitleMargin;
+  if (f && f->text_width(t.text) > room) {
+    // The name gets what the title's own words leave.
+    const int words =
+        f->text_width(chat::chat_title(u"", facts.has_record, facts.pc_user, sms_mode_).text);
+    t = chat::chat_title(f->fitted(name_, room - words), facts.has_record, facts.pc_user,
+                         sms_mode_);
   }
   title_ = t.text;
   sms_mode_ = t.sms_mode;
