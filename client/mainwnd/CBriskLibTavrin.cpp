@@ -149,8 +149,7 @@ void CBriskLibTavrin::open_chat_log() {
   // so such lines are among the last the earlier run logged.
   constexpr std::int64_t kNewestRows = 10000;
   (void)storage::tryStorage([&] {
-    (void)log_->replacePrefix(screens::chat::kPendingPrefix, screens::chat::kFailedPrefix,
-                              kNewestRows);
+    log_->replacePrefix(screens::chat::kPendingPrefix, screens::chat::kFailedPrefix, kNewestRows);
   });
 }
 

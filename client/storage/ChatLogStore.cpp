@@ -107,26 +107,23 @@ bool ChatLogStore::replaceLine(std::int64_t rowid, std::u16string_view line) con
       /*dropIndex=*/false);
 }
 
-int ChatLogStore::replacePrefix(std::u16string_view from, std::u16string_view to,
-                                std::int64_t newest) const {
-  if (from.empty()) return 0;
-  int changed = 0;
+void ChatLogStore::replacePrefix(std::u16string_view from, std::u16string_view to,
+                                 std::int64_t newest) const {
+  if (from.empty()) return;
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
     const std::u16string length = decimal16(std::int64_t(ChatLogSearch::characters(from)));
     // Row ids only grow: the newest rows are a range of the table's b-tree.
-    const std::u16string where = u" where rowid > (select coalesce(max(rowid), 0) from " + table_ +
-                                 u") - " + decimal16(newest) + u" and substr(FriendLog, 1, " +
-                                 length + u") = ?;";
-    changed = int(db.scalar(u"select count(*) from " + table_ + where, {std::u16string(from)}));
-    if (changed > 0)
-      requireDone(db, db.execute(u"update " + table_ + u" set FriendLog = ? || substr(FriendLog, " +
-                                     length + u" + 1)" + where,
-                                 {std::u16string(to), std::u16string(from)}));
+    requireDone(
+        db, db.execute(u"update " + table_ + u" set FriendLog = ? || substr(FriendLog, " + length +
+                           u" + 1) where rowid > (select coalesce(max(rowid), 0) "
+                           u"from " +
+                           table_ + u") - " + decimal16(newest) + u" and substr(FriendLog, 1, " +
+                           length + u") = ?;",
+                       {std::u16string(to), std::u16string(from)}));
   }
   db.close();
-  return changed;
 }
 
 std::vector<ChatLogLine> ChatLogStore::history(std::int32_t contactId) const {

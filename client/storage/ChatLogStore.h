@@ -55,9 +55,8 @@ class ChatLogStore {
   // row is gone (the user deleted it meanwhile).
   bool replaceLine(std::int64_t rowid, std::u16string_view line) const;
   // Rewrites the lines of this user among the newest `newest` rows that
-  // start with `from` to start with `to` instead (a state prefix); the
-  // number of lines rewritten.
-  int replacePrefix(std::u16string_view from, std::u16string_view to, std::int64_t newest) const;
+  // start with `from` to start with `to` instead (a state prefix).
+  void replacePrefix(std::u16string_view from, std::u16string_view to, std::int64_t newest) const;
   // The contact's lines, oldest first.
   [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
   // The contact's lines with their row ids, oldest first.
