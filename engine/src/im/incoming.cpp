@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
 
 #include "frame/engine.h"
@@ -50,10 +49,8 @@ void answer_ok(const sipc_message& m, const char* method, const std::string& bod
 // so a client that dies before that gets it again at its next login. An
 // answer owed on a connection that has since been replaced is not sent.
 MessageQueue::Release answer_when_kept(const sipc_message& m) {
-  auto answer = std::make_shared<const sipc_message>(ok_answer(m, "M"));
-  const uint64_t generation = wire().generation();
-  return [answer, generation] {
-    if (wire().generation() == generation) wire().queue(*answer);
+  return [answer = ok_answer(m, "M"), generation = wire().generation()] {
+    if (wire().generation() == generation) wire().queue(answer);
   };
 }
 
