@@ -89,55 +89,57 @@ long ChatRelay::callIdFor(SipcConnection& to, const DialogPeer& from) {
   return id;
 }
 
-void ChatRelay::deliver(SipcConnection& to, std::string_view method, const DialogPeer& from,
-                        long senderNumber, const SipcMessage& m) {
-  Headers h;
-  h.emplace_back("F", from.group ? s_.groupUriOf(from.number) : s_.uriOf(from.number));
-  if (from.group) h.emplace_back("SO", s_.uriOf(senderNumber));
-  h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
-  if (method == "M") {
-    h.emplace_back("K", "SaveHistory");
-    h.emplace_back("D", httpDate());
-  }
+void ChatRelay::deliver(SipcConnection& to, const SipcMessage& m, const DialogPeer& from,
+                        std::string_view fromUri, std::string_view senderUri) {
+  const bool line = m.method == "M";
+  const std::string_view type = m.headerOr("C", "text/plain");
+  const std::time_t now = std::time(nullptr);
   const long callId = callIdFor(to, from);
   Session& ss = to.session;
   const long seq = ss.serverSeq;
-  s_.request(to, method, callId, h, m.body);
+  s_.request(to, m.method, callId,
+             {{"F", fromUri},
+              {from.group ? "SO" : "", senderUri},
+              {"C", type},
+              {line ? "K" : "", "SaveHistory"},
+              {line ? "D" : "", httpDate(now)}},
+             m.body);
   // A one-to-one line waits for the recipient's answer, within a bound per
-  // connection; past it a line is relayed without that guarantee. Sender and
-  // date move over from the headers, which have done their work.
-  if (method == "M" && !from.group && ss.relayed.size() < kRelayedLines &&
+  // connection; past it a line is relayed without that guarantee.
+  if (line && !from.group && ss.relayed.size() < kRelayedLines &&
       ss.relayedBytes + m.body.size() <= kRelayedBytes) {
-    ss.relayed.push_back({seq, false, std::move(h[0].second), std::move(h[1].second), m.body,
-                          std::move(h.back().second)});
+    Session::RelayedLine& kept = ss.relayed.emplace_back();
+    kept.seq = seq;
+    kept.sender = from.number;
+    kept.at = now;
+    kept.typeLength = type.size();
+    kept.typeAndBody.reserve(type.size() + m.body.size());
+    kept.typeAndBody.append(type).append(m.body);
     ss.relayedBytes += m.body.size();
   }
 }
 
-void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer) {
-  long me = c.session.number;
-  Db& db = s_.store().db();
+void ChatRelay::relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer,
+                      SipcConnection* to) {
+  const std::string& me = c.session.uri;
   if (peer.group) {
-    DialogPeer from{peer.number, true};
-    for (long member : membersOf(db, peer.number)) {
-      if (member == me) continue;
-      if (SipcConnection* to = s_.online(member)) deliver(*to, m.method, from, me, m);
+    const std::string group = s_.groupUriOf(peer.number);
+    const DialogPeer from{peer.number, true};
+    for (long member : membersOf(s_.store().db(), peer.number)) {
+      if (member == c.session.number) continue;
+      if (SipcConnection* them = s_.online(member)) deliver(*them, m, from, group, me);
     }
     return;
   }
-  DialogPeer from{me, false};
-  if (SipcConnection* to = s_.online(peer.number)) {
-    deliver(*to, m.method, from, me, m);
-    return;
-  }
+  if (to) return deliver(*to, m, {c.session.number, false}, me, {});
   if (m.method != "M") return;  // nudges for someone offline are dropped
   auto account = s_.store().account(peer.number);
   if (account && account->echo) return echo(c, m, peer.number);
   // Lines for someone offline were stored before they were answered.
 }
 
-bool ChatRelay::keepsOffline(const DialogPeer& peer) {
-  if (peer.group || s_.online(peer.number)) return false;
+bool ChatRelay::keepsOffline(const DialogPeer& peer, const SipcConnection* to) {
+  if (peer.group || to) return false;
   auto account = s_.store().account(peer.number);
   return account && !account->echo;
 }
@@ -164,8 +166,9 @@ void ChatRelay::keepUnanswered(SipcConnection& c) {
     if (line.answered) continue;
     // Already accepted with a 200 to the sender: kept whatever the box holds.
     try {
-      storeOffline(ss.number, line.sender, line.type, line.body, line.date);
-      counted(ss.number, line.sender, line.body.size(), +1);
+      const std::string sender = s_.uriOf(line.sender);
+      storeOffline(ss.number, sender, line.type(), line.body(), httpDate(line.at));
+      counted(ss.number, sender, line.bodySize(), +1);
       ++kept;
     } catch (const DbError& e) {
       logAt(0, "conn %llu: an unanswered line for %ld is lost: %s", (unsigned long long)c.id(),
@@ -180,21 +183,21 @@ void ChatRelay::keepUnanswered(SipcConnection& c) {
 }
 
 void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
-  Headers h;
-  h.emplace_back("F", s_.uriOf(echoNumber));
-  h.emplace_back("C", std::string(m.headerOr("C", "text/plain")));
-  if (m.method == "M") {
-    h.emplace_back("K", "SaveHistory");
-    h.emplace_back("D", httpDate());
-  }
+  const bool line = m.method == "M";
   // Answer on the line's own call: it is the dialog the client keeps with the echo.
-  s_.request(c, m.method, m.callId, h, m.body);
+  s_.request(c, m.method, m.callId,
+             {{"F", s_.uriOf(echoNumber)},
+              {"C", m.headerOr("C", "text/plain")},
+              {line ? "K" : "", "SaveHistory"},
+              {line ? "D" : "", httpDate()}},
+             m.body);
 }
 
 void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
   if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
-  if (keepsOffline(peer)) {
+  SipcConnection* to = peer.group ? nullptr : s_.online(peer.number);
+  if (keepsOffline(peer, to)) {
     // A full box refuses the line: the sender sees it fail, never a 200
     // for a line that would not be kept.
     const std::string sender = s_.uriOf(c.session.number);
@@ -213,22 +216,23 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
   // The receiver hears the line before the sender hears its 200: writes go
   // out in the order they were queued, and the line is what both wait for.
   // The echo account's answer still follows the 200, as a peer's would.
-  const bool echoes = !peer.group && !s_.online(peer.number);
-  if (!echoes) relay(c, m, peer);
+  const bool echoes = !peer.group && !to;
+  if (!echoes) relay(c, m, peer, to);
   if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
-  if (echoes) relay(c, m, peer);
+  if (echoes) relay(c, m, peer, to);
 }
 
 void ChatRelay::handleInfo(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
   if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
   s_.reply(c, m, 200, "OK");
-  if (!peer.group && !s_.online(peer.number)) {
+  SipcConnection* to = peer.group ? nullptr : s_.online(peer.number);
+  if (!peer.group && !to) {
     auto account = s_.store().account(peer.number);
     if (account && account->echo && equalsNoCase(m.body, kNudge)) echo(c, m, peer.number);
     return;
   }
-  relay(c, m, peer);
+  relay(c, m, peer, to);
 }
 
 void ChatRelay::handleBye(SipcConnection& c, const SipcMessage& m) {
@@ -296,13 +300,17 @@ void ChatRelay::handOutBatch(SipcConnection& c) {
   }
   ss.offlineCursor = rows.back().id;
   for (Row& r : rows) {
-    Headers h{{"F", r.from}, {"C", r.type}, {"K", "SaveHistory"}, {"D", r.date}};
-    if (!r.source.empty()) h.emplace_back("SO", r.source);
     long callId = s_.newServerCallId(c);
+    s_.request(c, "M", callId,
+               {{"F", r.from},
+                {"C", r.type},
+                {"K", "SaveHistory"},
+                {"D", r.date},
+                {r.source.empty() ? "" : "SO", r.source}},
+               r.body);
     // The row stays until the recipient's engine answers this line (onAnswer):
     // a connection lost before that gets it again at the next login.
     ss.offlineInFlight[callId] = {r.id, std::move(r.from), r.body.size()};
-    s_.request(c, "M", callId, h, r.body);
   }
 }
 
@@ -316,11 +324,11 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   if (!relayed.empty() && m.seq >= relayed.front().seq && m.seq <= relayed.back().seq) {
     auto it = std::lower_bound(relayed.begin(), relayed.end(), m.seq,
                                [](const Session::RelayedLine& l, long seq) { return l.seq < seq; });
-    const std::string* from = m.header("F");
-    if (it->seq == m.seq && !it->answered && (from == nullptr || *from == it->sender)) {
+    const auto from = m.header("F");
+    if (it->seq == m.seq && !it->answered && (!from || *from == s_.uriOf(it->sender))) {
       it->answered = true;
-      ss.relayedBytes -= it->body.size();
-      std::string().swap(it->body);
+      ss.relayedBytes -= it->bodySize();
+      std::string().swap(it->typeAndBody);
       while (!relayed.empty() && relayed.front().answered) relayed.pop_front();
       return;
     }

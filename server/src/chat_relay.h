@@ -58,8 +58,8 @@ class ChatRelay {
   // The peer of a line: the dialog's, else the "T" uri (a line outside a dialog).
   bool peerOf(SipcConnection& c, const SipcMessage& m, DialogPeer& peer);
   // Whether a line to the peer waits in offline_messages (a user who is not
-  // online and is not the echo account).
-  bool keepsOffline(const DialogPeer& peer);
+  // online and is not the echo account); `to` is the peer's connection, if online.
+  bool keepsOffline(const DialogPeer& peer, const SipcConnection* to);
   // Throws DbError when the row cannot be committed.
   void storeOffline(long recipient, std::string_view senderUri, std::string_view type,
                     std::string_view body, const std::string& date);
@@ -85,9 +85,13 @@ class ChatRelay {
   void counted(long recipient, const std::string& sender, size_t bytes, int sign);
   // Call id on which the recipient hears from `from` (its own dialog, or a new one).
   long callIdFor(SipcConnection& to, const DialogPeer& from);
-  void relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer);
-  void deliver(SipcConnection& to, std::string_view method, const DialogPeer& from,
-               long senderNumber, const SipcMessage& m);
+  // Hands a line (or nudge) to the peer: `to` is the peer's connection when
+  // one-to-one and online.
+  void relay(SipcConnection& c, const SipcMessage& m, const DialogPeer& peer, SipcConnection* to);
+  // One recipient's copy: `fromUri` is the dialog's peer, `senderUri` the
+  // group member who wrote it (group lines only).
+  void deliver(SipcConnection& to, const SipcMessage& m, const DialogPeer& from,
+               std::string_view fromUri, std::string_view senderUri);
   void echo(SipcConnection& c, const SipcMessage& m, long echoNumber);
   SipcService& s_;
   std::unordered_map<long, OfflineBox> boxes_;  // recipient ->

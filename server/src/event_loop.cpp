@@ -49,6 +49,7 @@ void EventLoop::remove(int fd) {
 }
 
 void EventLoop::retire(std::unique_ptr<Pollable> p) {
+  std::erase(again_, p.get());
   graveyard_.push_back(std::move(p));
 }
 
@@ -61,22 +62,31 @@ void EventLoop::after(std::chrono::milliseconds delay, std::function<void()> tas
 }
 
 void EventLoop::run() {
-  epoll_event events[256];
+  // A large batch lets each connection's writes of the batch leave in one
+  // send; the batch's first write waits at most for this many reads.
+  constexpr int kBatch = 1024;
+  epoll_event events[kBatch];
+  std::vector<Pollable*> again;
   while (running_) {
-    int timeout = 1000;
+    int timeout = again_.empty() ? 1000 : 0;
     auto now = std::chrono::steady_clock::now();
     for (const auto& t : tasks_) {
       auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.next - now).count();
       if (ms < timeout) timeout = ms < 0 ? 0 : int(ms);
     }
-    int n = epoll_wait(epfd_, events, 256, timeout);
+    int n = epoll_wait(epfd_, events, kBatch, timeout);
     if (n < 0 && errno != EINTR) {
       logAt(0, "epoll_wait failed: errno %d", errno);
       break;
     }
+    // Taken before the events: a retired object leaves again_, and until the
+    // batch ends the graveyard keeps those already taken alive.
+    again.swap(again_);
     for (int i = 0; i < n && running_; ++i)
       if (events[i].data.ptr)
         static_cast<Pollable*>(events[i].data.ptr)->onEvents(events[i].events);
+    for (size_t i = 0; i < again.size() && running_; ++i) again[i]->onEvents(EPOLLIN);
+    again.clear();
     for (auto& fn : afterBatch_) fn();
     graveyard_.clear();
     now = std::chrono::steady_clock::now();

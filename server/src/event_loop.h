@@ -3,6 +3,9 @@
 // while a batch of events is being handled are handed to retire() and
 // destroyed after the batch, so no event reaches a freed object.
 // Periodic tasks (scheduled SMS, session sweeps) run between batches.
+// A Pollable registered edge-triggered that stops reading with bytes left
+// (its share of a batch used up) asks for readAgain(): the next batch hands
+// it EPOLLIN without waiting for a new edge.
 // Single-threaded: only the thread inside run() touches it.
 #pragma once
 
@@ -33,6 +36,8 @@ class EventLoop {
   void remove(int fd);
   // Destroys the object after the current batch of events.
   void retire(std::unique_ptr<Pollable> p);
+  // Hands the object EPOLLIN in the next batch, which then does not wait.
+  void readAgain(Pollable* p) { again_.push_back(p); }
   void every(std::chrono::milliseconds period, std::function<void()> task);
   // Runs the task once, after the delay.
   void after(std::chrono::milliseconds delay, std::function<void()> task);
@@ -56,6 +61,7 @@ class EventLoop {
   int wakeFd_ = -1;                  // an eventfd that stop() writes to
   std::atomic<bool> running_{true};  // a stop before run() is kept
   std::vector<std::unique_ptr<Pollable>> graveyard_;
+  std::vector<Pollable*> again_;  // for the next batch; never a retired one
   std::vector<Task> tasks_;
   std::vector<std::function<void()>> afterBatch_;
 };

@@ -108,7 +108,7 @@ void Registrar::challenge(SipcConnection& c, const SipcMessage& m) {
 void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
   Session& ss = c.session;
   std::string response, cnonce;
-  const std::string& a = *m.header("A");
+  const std::string_view a = m.headerOr("A");
   if (!quotedParam(a, "response", response) || !quotedParam(a, "cnonce", cnonce) ||
       response.size() != 32) {
     s_.reply(c, m, 400, "Bad Request");

@@ -3,8 +3,10 @@
 // chat dialogs. Plain data owned by its SipcConnection; event-loop thread only.
 #pragma once
 
+#include <ctime>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -41,7 +43,13 @@ struct Session {
   struct RelayedLine {
     long seq = 0;
     bool answered = false;
-    std::string sender, type, body, date;
+    long sender = 0;          // the account that sent it
+    std::time_t at = 0;       // its "D"
+    size_t typeLength = 0;    // typeAndBody: the "C" value, then the body
+    std::string typeAndBody;  // (one allocation per line)
+    std::string_view type() const { return std::string_view(typeAndBody).substr(0, typeLength); }
+    std::string_view body() const { return std::string_view(typeAndBody).substr(typeLength); }
+    size_t bodySize() const { return typeAndBody.size() - typeLength; }
   };
   std::deque<RelayedLine> relayed;
   size_t relayedBytes = 0;

@@ -19,7 +19,7 @@ char gScratch[64 * 1024];
 
 SipcConnection::SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id)
     : loop_(loop), fd_(fd), service_(service), id_(id) {
-  if (loop_ && fd_ >= 0) loop_->add(fd_, EPOLLIN | EPOLLRDHUP, this);
+  if (loop_ && fd_ >= 0) loop_->add(fd_, kEvents, this);
 }
 
 SipcConnection::~SipcConnection() {
@@ -34,7 +34,14 @@ void SipcConnection::onEvents(uint32_t events) {
 }
 
 void SipcConnection::readAll() {
-  for (int rounds = 0; rounds < 16 && !closed_; ++rounds) {
+  // Edge-triggered: read until the socket is drained (a short read says so),
+  // or until this connection's share of the batch is used up; then the loop
+  // comes back to it in the next batch, as no new edge may come.
+  for (int rounds = 0; !closed_; ++rounds) {
+    if (rounds == 16) {
+      if (loop_) loop_->readAgain(this);
+      return;
+    }
     ssize_t n = ::recv(fd_, gScratch, sizeof gScratch, 0);
     if (n > 0) {
       if (!closing_) feed(std::string_view(gScratch, size_t(n)));
@@ -61,7 +68,7 @@ void SipcConnection::feed(std::string_view bytes) {
   const FrameLimits& limits =
       session.registered ? service_.registeredFrameLimits() : service_.frameLimits();
   while (!closed_ && !closing_) {
-    SipcMessage msg;
+    SipcMessage& msg = service_.incoming();
     size_t consumed = 0;
     FrameStatus st = cutMessage(data.substr(used), limits, msg, consumed, &padding_);
     if (st == FrameStatus::kNeedMore) {
@@ -90,15 +97,22 @@ void SipcConnection::feed(std::string_view bytes) {
   }
 }
 
-void SipcConnection::send(std::string_view bytes) {
-  if (closed_ || bytes.empty() || fd_ < 0) return;
-  if (out_.size() - outOffset_ + bytes.size() > kMaxOutput) {
+bool SipcConnection::readyToSend() {
+  if (closed_ || fd_ < 0) return false;
+  if (out_.capacity() <= 15) out_ = service_.borrowBuffer();  // 15: the in-place capacity
+  return true;
+}
+
+void SipcConnection::sent(size_t before) {
+  if (out_.size() == before) return;
+  if (gVerbosity >= 3)
+    logAt(3, "conn %llu <- %.*s", (unsigned long long)id_, int(out_.size() - before),
+          out_.data() + before);
+  if (out_.size() - outOffset_ > kMaxOutput) {
     logAt(1, "conn %llu: client stopped reading, dropping it", (unsigned long long)id_);
     close();
     return;
   }
-  if (out_.capacity() <= 15) out_ = service_.borrowBuffer();  // 15: the in-place capacity
-  out_.append(bytes);
   if (!queued_ && !wantWrite_) {
     queued_ = true;
     service_.queueFlush(this);
@@ -139,7 +153,7 @@ void SipcConnection::updateInterest() {
   bool want = outOffset_ < out_.size();
   if (want == wantWrite_) return;
   wantWrite_ = want;
-  loop_->modify(fd_, EPOLLIN | EPOLLRDHUP | (want ? EPOLLOUT : 0u), this);
+  loop_->modify(fd_, kEvents | (want ? EPOLLOUT : 0u), this);
 }
 
 void SipcConnection::closeAfterFlush() {

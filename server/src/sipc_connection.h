@@ -7,6 +7,8 @@
 // gets "400" and is closed. Owned by the service's connection table; event-loop thread only.
 #pragma once
 
+#include <sys/epoll.h>
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -29,7 +31,18 @@ class SipcConnection : public Pollable {
   void onEvents(uint32_t events) override;
   // Processes bytes as if they had been read from the socket.
   void feed(std::string_view bytes);
-  void send(std::string_view bytes);
+  void send(std::string_view bytes) {
+    compose([bytes](std::string& out) { out.append(bytes); });
+  }
+  // Sends what `write` appends to the string it is handed (the output queue
+  // itself, so a message is written once).
+  template <typename Write>
+  void compose(Write&& write) {
+    if (!readyToSend()) return;
+    const size_t before = out_.size();
+    write(out_);
+    sent(before);
+  }
   // Writes what send() queued; called by the service after each batch.
   void flushQueued();
   // Stops reading and closes once everything queued is written.
@@ -48,9 +61,16 @@ class SipcConnection : public Pollable {
   static constexpr size_t kMaxOutput = 4 * 1024 * 1024;
 
  private:
+  // Reads what the socket holds, in rounds of the shared scratch buffer.
   void readAll();
+  // Around an append to out_: whether to append at all, and what follows it
+  // (the bound, the flush list, the log).
+  bool readyToSend();
+  void sent(size_t before);
   void flush();
   void updateInterest();
+
+  static constexpr uint32_t kEvents = EPOLLIN | EPOLLRDHUP | EPOLLET;
 
   EventLoop* loop_;
   int fd_;

@@ -43,14 +43,13 @@ bool parseHead(std::string_view head, SipcMessage& m) {
     long status = 0;
     if (!parseLong(b, status) || status < 100 || status > 999) return false;
     m.status = int(status);
-    m.target.assign(c);
+    m.target = c;
   } else {
     if (b.empty() || c.find("SIP-C") == std::string_view::npos) return false;
-    m.method.assign(a);
-    m.target.assign(b);
+    m.method = a;
+    m.target = b;
   }
   size_t pos = (eol == std::string_view::npos) ? head.size() : eol + 2;
-  m.headers.reserve(12);
   while (pos < head.size()) {
     size_t end = head.find("\r\n", pos);
     if (end == std::string_view::npos) end = head.size();
@@ -58,26 +57,23 @@ bool parseHead(std::string_view head, SipcMessage& m) {
     pos = end + 2;
     if (line.empty()) continue;
     if ((line[0] == ' ' || line[0] == '\t') && !m.headers.empty()) {
-      auto& value = m.headers.back().second;
-      value.push_back(' ');
-      value.append(trimLeft(line));
+      m.fold(trimLeft(line));
       continue;
     }
     size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) return false;
-    m.headers.emplace_back(std::string(trimRight(line.substr(0, colon))),
-                           std::string(trimLeft(line.substr(colon + 1))));
-    if (m.headers.size() > 64) return false;
+    if (m.headers.size() == 64) return false;
+    m.headers.emplace_back(trimRight(line.substr(0, colon)), trimLeft(line.substr(colon + 1)));
   }
-  const std::string* callId = m.header("I");
+  const auto callId = m.header("I");
   if (!callId || !leadingNumber(*callId, m.callId)) return false;
-  if (const std::string* q = m.header("Q")) {
+  if (const auto q = m.header("Q")) {
     if (!leadingNumber(*q, m.seq)) return false;
     std::string_view qv = trimLeft(*q);
     size_t sp = qv.find(' ');
     if (sp != std::string_view::npos) {
       std::string_view method = trimRight(trimLeft(qv.substr(sp + 1)));
-      if (!method.empty()) m.method.assign(method);
+      if (!method.empty()) m.method = method;
     }
   }
   return true;
@@ -117,22 +113,32 @@ bool parseLong(std::string_view text, long& out) {
   return ec == std::errc() && ptr == text.data() + text.size();
 }
 
-const std::string* SipcMessage::header(std::string_view name) const {
-  for (const auto& h : headers)
-    if (equalsNoCase(h.first, name)) return &h.second;
-  return nullptr;
+std::optional<std::string_view> SipcMessage::header(std::string_view name) const {
+  for (const auto& [n, v] : headers)
+    if (equalsNoCase(n, name)) return v;
+  return std::nullopt;
 }
 
 std::string_view SipcMessage::headerOr(std::string_view name, std::string_view fallback) const {
-  const std::string* v = header(name);
-  return v ? std::string_view(*v) : fallback;
+  return header(name).value_or(fallback);
 }
 
-std::vector<std::string_view> SipcMessage::headersNamed(std::string_view name) const {
-  std::vector<std::string_view> out;
-  for (const auto& h : headers)
-    if (equalsNoCase(h.first, name)) out.emplace_back(h.second);
-  return out;
+void SipcMessage::clear() {
+  status = 0;
+  method = target = body = {};
+  callId = seq = 0;
+  headers.clear();
+  if (!folded_.empty()) folded_.clear();
+}
+
+void SipcMessage::fold(std::string_view more) {
+  std::string_view& value = headers.back().second;
+  // A value folded before lives in the back of folded_; start it there otherwise.
+  if (folded_.empty() || value.data() != folded_.back().data()) folded_.emplace_back(value);
+  std::string& joined = folded_.back();
+  joined.push_back(' ');
+  joined.append(more);
+  value = joined;
 }
 
 FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMessage& out,
@@ -155,19 +161,22 @@ FrameStatus cutMessage(std::string_view data, const FrameLimits& limits, SipcMes
     return FrameStatus::kNeedMore;
   }
   if (skipped + headEnd > limits.maxHead) return FrameStatus::kBad;
-  out = SipcMessage{};
+  out.clear();
   if (!parseHead(rest.substr(0, headEnd), out)) return FrameStatus::kBad;
   long bodyLength = 0;
-  auto lengths = out.headersNamed("L");
-  if (lengths.size() > 1) return FrameStatus::kBad;
-  if (lengths.size() == 1 && !parseLong(lengths[0], bodyLength)) return FrameStatus::kBad;
+  bool lengthSeen = false;
+  for (const auto& [name, value] : out.headers) {
+    if (!equalsNoCase(name, "L")) continue;
+    if (lengthSeen || !parseLong(value, bodyLength)) return FrameStatus::kBad;
+    lengthSeen = true;
+  }
   if (bodyLength < 0 || size_t(bodyLength) > limits.maxBody) return FrameStatus::kBad;
   size_t total = headEnd + 4 + size_t(bodyLength);
   if (rest.size() < total) {
     consumed = skip;
     return FrameStatus::kNeedMore;
   }
-  out.body.assign(rest.substr(headEnd + 4, size_t(bodyLength)));
+  out.body = rest.substr(headEnd + 4, size_t(bodyLength));
   consumed = skip + total;
   skipped = 0;
   return FrameStatus::kMessage;

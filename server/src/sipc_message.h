@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,21 +18,35 @@
 
 namespace tavrin::server {
 
+// Views into the bytes the message was cut from: valid while those bytes are
+// (the framer's caller hands the message on before it reads any further).
+// Only a folded header value is joined into storage of the message's own.
 struct SipcMessage {
-  int status = 0;      // response status; 0 for a request
-  std::string method;  // request method, replaced by the method of "Q" when present
-  std::string target;  // request target, or the reason phrase of a response
-  long callId = 0;     // "I"
-  long seq = 0;        // number part of "Q"
-  std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;
+  int status = 0;           // response status; 0 for a request
+  std::string_view method;  // request method, replaced by the method of "Q" when present
+  std::string_view target;  // request target, or the reason phrase of a response
+  long callId = 0;          // "I"
+  long seq = 0;             // number part of "Q"
+  std::vector<std::pair<std::string_view, std::string_view>> headers;
+  std::string_view body;
+
+  SipcMessage() = default;
+  SipcMessage(SipcMessage&&) = default;
+  SipcMessage& operator=(SipcMessage&&) = default;
+  SipcMessage(const SipcMessage&) = delete;  // the views would outlive their storage
+  SipcMessage& operator=(const SipcMessage&) = delete;
 
   bool isRequest() const { return status == 0; }
-  // First header of that name (ASCII case-insensitive), or null.
-  const std::string* header(std::string_view name) const;
+  // First header of that name (ASCII case-insensitive), or nothing.
+  std::optional<std::string_view> header(std::string_view name) const;
   std::string_view headerOr(std::string_view name, std::string_view fallback = {}) const;
-  // Every value of a repeated header ("K" may come several times).
-  std::vector<std::string_view> headersNamed(std::string_view name) const;
+  // Empties the message for the next one; the header table keeps its room.
+  void clear();
+  // Joins a continuation line onto the last header's value.
+  void fold(std::string_view more);
+
+ private:
+  std::deque<std::string> folded_;  // joined values (a deque: views into it stay valid)
 };
 
 enum class FrameStatus { kMessage, kNeedMore, kBad };
@@ -45,8 +61,8 @@ struct FrameLimits {
   size_t maxBody = 256 * 1024;
 };
 
-// Cuts the first message out of `data`. On kMessage, `out` holds it and
-// `consumed` is its length in bytes, blank lines before it included.
+// Cuts the first message out of `data`. On kMessage, `out` holds it (viewing
+// `data`) and `consumed` is its length in bytes, blank lines before it included.
 // kNeedMore: drop the `consumed` bytes of blank lines skipped, keep the rest
 // and wait. kBad: the stream cannot be read any further (the caller closes
 // it). Blank lines between messages count against maxHead: `padding` (kept

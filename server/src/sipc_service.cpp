@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <charconv>
 #include <ctime>
 
 #include "chat_relay.h"
@@ -40,18 +41,17 @@ uint32_t peerAddress(int fd) {
 
 }  // namespace
 
-std::string httpDate() {
+const std::string& httpDate(std::time_t at) {
   // Formatted once per second: every relayed line carries it.
-  static std::time_t cachedAt = 0;
-  static std::string cached;
-  std::time_t now = std::time(nullptr);
-  if (now != cachedAt) {
+  thread_local std::time_t cachedAt = -1;
+  thread_local std::string cached;
+  if (at != cachedAt) {
     char buf[64];
     std::tm tm{};
-    gmtime_r(&now, &tm);
+    gmtime_r(&at, &tm);
     std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &tm);
     cached = buf;
-    cachedAt = now;
+    cachedAt = at;
   }
   return cached;
 }
@@ -199,41 +199,61 @@ std::string SipcService::groupUriOf(long number) const {
   return groupUri(number, store_.domain());
 }
 
+namespace {
+void appendNumber(std::string& out, long n) {
+  char digits[24];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+  out.append(digits, size_t(end - digits));
+}
+
+// The headers after "I" and "Q" (but `skip`, and those with no name), then "L" and the body.
+template <typename HeaderList>
+void appendTail(std::string& out, const HeaderList& headers, std::string_view skip,
+                std::string_view body) {
+  for (const auto& [name, value] : headers)
+    if (!std::string_view(name).empty() && name != skip)
+      out.append("\r\n").append(name).append(": ").append(value);
+  if (!body.empty()) {
+    out.append("\r\nL: ");
+    appendNumber(out, long(body.size()));
+  }
+  out.append("\r\n\r\n").append(body);
+}
+}  // namespace
+
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
-  std::string text;
-  text.reserve(96 + body.size());
-  text.append("SIP-C/2.0 ").append(std::to_string(status)).append(" ").append(reason);
-  text.append("\r\nI: ").append(std::to_string(req.callId));
-  text.append("\r\nQ: ").append(std::to_string(req.seq)).append(" ").append(req.method);
-  for (const auto& [name, value] : extra)
-    text.append("\r\n").append(name).append(": ").append(value);
-  if (!body.empty()) text.append("\r\nL: ").append(std::to_string(body.size()));
-  text.append("\r\n\r\n").append(body);
-  if (gVerbosity >= 3) logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
-  c.send(text);
+  c.compose([&](std::string& out) {
+    out.append("SIP-C/2.0 ");
+    appendNumber(out, status);
+    out.append(" ").append(reason).append("\r\nI: ");
+    appendNumber(out, req.callId);
+    out.append("\r\nQ: ");
+    appendNumber(out, req.seq);
+    out.append(" ").append(req.method);
+    appendTail(out, extra, {}, body);
+  });
 }
 
 void SipcService::request(SipcConnection& c, std::string_view method, long callId,
-                          const Headers& headers, std::string_view body) {
+                          HeaderViews headers, std::string_view body) {
   const std::string& target = c.session.registered ? c.session.uri : store_.domain();
-  std::string text;
-  text.reserve(160 + body.size());
-  text.append(method).append(" ");
-  if (!c.session.registered) text.append("sip:");
-  text.append(target).append(" SIP-C/2.0\r\nF: ");
-  if (!headers.empty() && headers[0].first == "F")
-    text.append(headers[0].second);
-  else
-    text.append("sip:").append(store_.domain());
-  text.append("\r\nI: ").append(std::to_string(callId));
-  text.append("\r\nQ: ").append(std::to_string(c.session.serverSeq++)).append(" ").append(method);
-  for (const auto& [name, value] : headers)
-    if (name != "F") text.append("\r\n").append(name).append(": ").append(value);
-  if (!body.empty()) text.append("\r\nL: ").append(std::to_string(body.size()));
-  text.append("\r\n\r\n").append(body);
-  if (gVerbosity >= 3) logAt(3, "conn %llu <- %s", (unsigned long long)c.id(), text.c_str());
-  c.send(text);
+  const long seq = c.session.serverSeq++;
+  c.compose([&](std::string& out) {
+    out.append(method).append(" ");
+    if (!c.session.registered) out.append("sip:");
+    out.append(target).append(" SIP-C/2.0\r\nF: ");
+    if (headers.size() > 0 && headers.begin()->first == "F")
+      out.append(headers.begin()->second);
+    else
+      out.append("sip:").append(store_.domain());
+    out.append("\r\nI: ");
+    appendNumber(out, callId);
+    out.append("\r\nQ: ");
+    appendNumber(out, seq);
+    out.append(" ").append(method);
+    appendTail(out, headers, "F", body);
+  });
 }
 
 void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
@@ -241,15 +261,17 @@ void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
     // Clients answer the server's own requests (relayed lines, events); only
     // offline messages wait for theirs.
     if (gVerbosity >= 3)
-      logAt(3, "conn %llu: answer %d to %s", (unsigned long long)c.id(), m.status,
-            m.method.c_str());
+      logAt(3, "conn %llu: answer %d to %.*s", (unsigned long long)c.id(), m.status,
+            int(m.method.size()), m.method.data());
     if (c.session.registered) chat_->onAnswer(c, m);
     return;
   }
   if (gVerbosity >= 2) {
-    logAt(2, "conn %llu: %s %s N=%s", (unsigned long long)c.id(), m.method.c_str(),
-          m.target.c_str(), std::string(m.headerOr("N")).c_str());
-    logAt(3, "conn %llu -> body: %s", (unsigned long long)c.id(), m.body.c_str());
+    const std::string_view n = m.headerOr("N");
+    logAt(2, "conn %llu: %.*s %.*s N=%.*s", (unsigned long long)c.id(), int(m.method.size()),
+          m.method.data(), int(m.target.size()), m.target.data(), int(n.size()), n.data());
+    logAt(3, "conn %llu -> body: %.*s", (unsigned long long)c.id(), int(m.body.size()),
+          m.body.data());
   }
   try {
     if (m.method == "R") {
@@ -265,7 +287,7 @@ void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
       if (m.method != "A") reply(c, m, 401, "Unauthorized");
       return;
     }
-    const std::string& method = m.method;
+    const std::string_view method = m.method;
     if (method == "S") {
       dispatchService(c, m);
     } else if (method == "SUB") {
@@ -295,7 +317,8 @@ void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
       reply(c, m, 501, "Not Implemented");
     }
   } catch (const std::exception& e) {
-    logAt(0, "conn %llu: %s failed: %s", (unsigned long long)c.id(), m.method.c_str(), e.what());
+    logAt(0, "conn %llu: %.*s failed: %s", (unsigned long long)c.id(), int(m.method.size()),
+          m.method.data(), e.what());
     if (!c.closed()) reply(c, m, 500, "Server Internal Error");
   }
 }

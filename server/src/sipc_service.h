@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,6 +34,9 @@ class SmsService;
 class GroupService;
 
 using Headers = std::vector<std::pair<std::string, std::string>>;
+// Headers of a request the server starts. An entry with no name is left out:
+// the way to write a header only some of those requests carry.
+using HeaderViews = std::initializer_list<std::pair<std::string_view, std::string_view>>;
 
 class SipcService {
  public:
@@ -58,6 +63,8 @@ class SipcService {
   void collectClosed();
 
   void onMessage(SipcConnection& c, const SipcMessage& m);
+  // The message a connection cuts from its bytes, reused from one to the next.
+  SipcMessage& incoming() { return incoming_; }
   void onClosed(SipcConnection& c);
   // A connection has bytes queued: written after the current batch of events.
   void queueFlush(SipcConnection* c) { toFlush_.push_back(c); }
@@ -77,7 +84,7 @@ class SipcService {
              std::string_view body = {}, const Headers& extra = {});
   // Sends a request of the server's own on the given call id, taking the
   // session's next sequence number.
-  void request(SipcConnection& c, std::string_view method, long callId, const Headers& headers,
+  void request(SipcConnection& c, std::string_view method, long callId, HeaderViews headers,
                std::string_view body);
   long newServerCallId(SipcConnection& c) { return c.session.nextServerCallId++; }
   SipcConnection* online(long number) const;
@@ -119,6 +126,7 @@ class SipcService {
   size_t maxPendingPerAddress_;
   long shed_ = 0;  // dropped to make room since the last sweep (logged there)
   std::vector<SipcConnection*> toFlush_;
+  SipcMessage incoming_;
   std::vector<std::string> spareBuffers_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;
   std::unique_ptr<Registrar> registrar_;
@@ -131,7 +139,7 @@ class SipcService {
 };
 
 // The Date header value of messages the server hands out, e.g.
-// "Thu, 10 Dec 2026 11:44:53 GMT".
-std::string httpDate();
+// "Thu, 10 Dec 2026 11:44:53 GMT"; of now unless a time is given.
+const std::string& httpDate(std::time_t at = std::time(nullptr));
 
 }  // namespace tavrin::server

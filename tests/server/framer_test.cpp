@@ -32,6 +32,7 @@ TEST(FramerTest, CutsMessagesInOrderAndWaitsForBodies) {
   ASSERT_EQ(cut(rest, m, used), FrameStatus::kMessage);
   EXPECT_EQ(m.body, "hello");
   EXPECT_EQ(used, rest.size());
+  EXPECT_FALSE(m.header("N")) << "a message reused keeps nothing of the one before";
 }
 
 TEST(FramerTest, ResponsesFoldedHeadersAndQMethod) {
@@ -45,6 +46,13 @@ TEST(FramerTest, ResponsesFoldedHeadersAndQMethod) {
   EXPECT_EQ(m.method, "R");
   EXPECT_EQ(m.headerOr("X"), "1200");
   EXPECT_EQ(m.headerOr("W"), "a b");
+  // Several folded values in one head each keep their own joined text.
+  ASSERT_EQ(
+      cut("SIP-C/2.0 200 OK\r\nI: 1\r\nA: x\r\n y\r\n\tz\r\nB: 1\r\nC: p\r\n q\r\n\r\n", m, used),
+      FrameStatus::kMessage);
+  EXPECT_EQ(m.headerOr("A"), "x y z");
+  EXPECT_EQ(m.headerOr("B"), "1");
+  EXPECT_EQ(m.headerOr("C"), "p q");
 }
 
 TEST(FramerTest, RefusesWhatCannotBeFramed) {
