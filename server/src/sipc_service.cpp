@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <charconv>
 #include <ctime>
 
 #include "chat_relay.h"
@@ -17,6 +16,7 @@
 #include "profile_commands.h"
 #include "registrar.h"
 #include "sms_service.h"
+#include "text_writer.h"
 #include "uri.h"
 
 namespace tavrin::server {
@@ -200,38 +200,27 @@ std::string SipcService::groupUriOf(long number) const {
 }
 
 namespace {
-void appendNumber(std::string& out, long n) {
-  char digits[24];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
-  out.append(digits, size_t(end - digits));
-}
-
 // The headers after "I" and "Q" (but `skip`, and those with no name), then "L" and the body.
 template <typename HeaderList>
-void appendTail(std::string& out, const HeaderList& headers, std::string_view skip,
-                std::string_view body) {
+void writeTail(TextWriter& w, const HeaderList& headers, std::string_view skip,
+               std::string_view body) {
   for (const auto& [name, value] : headers)
-    if (!std::string_view(name).empty() && name != skip)
-      out.append("\r\n").append(name).append(": ").append(value);
-  if (!body.empty()) {
-    out.append("\r\nL: ");
-    appendNumber(out, long(body.size()));
-  }
-  out.append("\r\n\r\n").append(body);
+    if (!std::string_view(name).empty() && name != skip) w << "\r\n" << name << ": " << value;
+  if (!body.empty()) w << "\r\nL: " << long(body.size());
+  w << "\r\n\r\n" << body;
 }
+
+// Room for a message's start line, "I", "Q" and "L" besides its parts.
+constexpr size_t kHeadRoom = 128;
 }  // namespace
 
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
   c.compose([&](std::string& out) {
-    out.append("SIP-C/2.0 ");
-    appendNumber(out, status);
-    out.append(" ").append(reason).append("\r\nI: ");
-    appendNumber(out, req.callId);
-    out.append("\r\nQ: ");
-    appendNumber(out, req.seq);
-    out.append(" ").append(req.method);
-    appendTail(out, extra, {}, body);
+    TextWriter w(out, kHeadRoom + reason.size() + req.method.size() + body.size());
+    w << "SIP-C/2.0 " << long(status) << " " << reason << "\r\nI: " << req.callId
+      << "\r\nQ: " << req.seq << " " << req.method;
+    writeTail(w, extra, {}, body);
   });
 }
 
@@ -239,20 +228,19 @@ void SipcService::request(SipcConnection& c, std::string_view method, long callI
                           HeaderViews headers, std::string_view body) {
   const std::string& target = c.session.registered ? c.session.uri : store_.domain();
   const long seq = c.session.serverSeq++;
+  size_t expected = kHeadRoom + 2 * method.size() + target.size() + body.size();
+  for (const auto& [name, value] : headers) expected += name.size() + value.size() + 4;
   c.compose([&](std::string& out) {
-    out.append(method).append(" ");
-    if (!c.session.registered) out.append("sip:");
-    out.append(target).append(" SIP-C/2.0\r\nF: ");
+    TextWriter w(out, expected);
+    w << method << " ";
+    if (!c.session.registered) w << "sip:";
+    w << target << " SIP-C/2.0\r\nF: ";
     if (headers.size() > 0 && headers.begin()->first == "F")
-      out.append(headers.begin()->second);
+      w << headers.begin()->second;
     else
-      out.append("sip:").append(store_.domain());
-    out.append("\r\nI: ");
-    appendNumber(out, callId);
-    out.append("\r\nQ: ");
-    appendNumber(out, seq);
-    out.append(" ").append(method);
-    appendTail(out, headers, "F", body);
+      w << "sip:" << store_.domain();
+    w << "\r\nI: " << callId << "\r\nQ: " << seq << " " << method;
+    writeTail(w, headers, "F", body);
   });
 }
 
