@@ -27,6 +27,7 @@ class TextWriter {
 
   // Inlined wherever it is written, so that a literal's copy is a few moves.
   [[gnu::always_inline]] TextWriter& operator<<(std::string_view s) {
+    if (s.empty()) return *this;  // an empty view may have no data to copy from
     room(s.size());
     std::memcpy(at_, s.data(), s.size());
     at_ += s.size();
