@@ -119,7 +119,10 @@ void CBriskLibTavrin::open_details(int mode, long contact_id) {
   controls::TreeItem item;
   if (contact_id == 0 && selected(&item)) contact_id = long(item.contact_id);
   if (contact_id == 0) return;
-  after_screen(open_screen(Route::kAccountInfo, contact_id, 0, mode), false);
+  const int result = open_screen(Route::kAccountInfo, contact_id, 0, mode);
+  // The screen hears its own answers (a new local name): the row reads what they changed.
+  if (result != screens::ScreenRouter::kNotWired) contact_changed(contact_id);
+  after_screen(result, false);
 }
 
 void CBriskLibTavrin::main_menu(int index) {

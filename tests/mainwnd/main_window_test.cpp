@@ -456,6 +456,23 @@ TEST_F(MainWindow, AStrokeOpensTheProfileOfTheContactStroked) {
             (std::vector<std::pair<long, int>>{{kBob, 0}, {kEcho, 0}, {kBob, 1}, {kEcho, 1}}));
 }
 
+TEST_F(MainWindow, ALocalNameGivenInTheProfileScreenShowsInTheTree) {
+  open_main();
+  auto& router = screens::ScreenRouter::instance();
+  // The profile screen as a person uses it: the name is set and confirmed there.
+  router.add(screens::Route::kAccountInfo, [&](const screens::RouteRequest& r) {
+    EXPECT_EQ(fs_set_buddyinfo(r.contact_id, "Bobby"), 1);
+    return 0;
+  });
+  const Point bob = row_of(kFriends, kBob);
+  down(360, bob.y);
+  up(210, bob.y);
+  settle();
+  router.clear();
+  ASSERT_NE(item(kFriends, kBob), nullptr);
+  EXPECT_EQ(item(kFriends, kBob)->name, u"Bobby");
+}
+
 TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {
   open_main();
   shell::app_paths().install_folder = shell::from_path(data.path) + u"/";
