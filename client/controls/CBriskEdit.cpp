@@ -216,10 +216,20 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
   const std::u16string shown =
       composing.empty() ? text_ : text_.substr(0, caret_) + composing + text_.substr(caret_);
   const auto lines = composing.empty() ? layout() : layout_of(shown);
+  // The caret, and the composition's cursor while composing. A composition
+  // that runs past the last line the box shows lifts the view until its
+  // cursor's line is the last one (the text itself never needs it).
+  const size_t at = caret_ + (composing.empty() ? 0 : composition_cursor());
+  Point caret = composing.empty() ? caret_position(caret_) : position_in(shown, lines, at);
+  const int lift = line_height_ > 0
+                       ? std::max(0, caret.y / line_height_ - (lines_per_view_ - 1)) * line_height_
+                       : 0;
+  caret.y -= lift;
   if (font_) {
     for (size_t n = 0; n < lines.size(); ++n) {
       int x = kLeftMargin;
-      const int y = int(n) * line_height_;
+      const int y = int(n) * line_height_ - lift;
+      if (y + line_height_ <= 0) continue;
       for (size_t i = lines[n].start; i < lines[n].end; ++i) {
         const int w = width_in(shown, i);
         if (w == 0) continue;
@@ -236,11 +246,7 @@ void CBriskEdit::on_paint(gfx::Painter& p) {
       }
     }
   }
-  if (focused()) {
-    const size_t at = caret_ + (composing.empty() ? 0 : composition_cursor());
-    const Point caret = composing.empty() ? caret_position(caret_) : position_in(shown, lines, at);
-    paint_caret(p, caret, font_h, c.width, theme.edit_text_color);
-  }
+  if (focused()) paint_caret(p, caret, font_h, c.width, theme.edit_text_color);
 }
 
 }  // namespace tavrin::controls

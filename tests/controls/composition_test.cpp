@@ -182,4 +182,29 @@ TEST_F(CompositionTest, MultiLineBoxCursorFollowsTheCompositionOntoTheNextLine) 
   EXPECT_LT(ws->text_input_rect().left, caret_before.left);
 }
 
+// A composition that runs past the box's last line lifts the view while it
+// lasts: its cursor and the candidate window stay inside the box.
+TEST_F(CompositionTest, MultiLineBoxLiftsAnOverflowingCompositionIntoView) {
+  CBriskEdit box;
+  make_box(box, u"");
+  // Every line the box shows, full but for a few characters.
+  const std::u16string_view words = u"今天天气很好，我们一起去公园散步吧。";
+  std::u16string text;
+  for (size_t i = 0; box.layout().size() <= size_t(box.lines_per_view()); ++i) {
+    text += words[i % words.size()];
+    box.set_text(text);
+  }
+  text.resize(text.size() - 3);
+  box.set_text(text);
+  settle();
+  const std::vector<uint16_t> before = display->frame();
+  editing("zhe shi yi ge hen chang de ci", 29);
+  const Rect cursor = ws->text_input_rect();
+  EXPECT_LE(cursor.bottom, 472);
+  EXPECT_GE(cursor.top, 352);
+  EXPECT_EQ(golden("brisk_edit_composition_lifts"), "");
+  editing("", 0);
+  EXPECT_EQ(first_difference(display->frame(), before), "") << "the view comes back down";
+}
+
 }  // namespace
