@@ -420,20 +420,25 @@ std::vector<TextLine> Font::Impl::lines(std::u16string_view text, int max_width,
         line.width + adv > max_width) {
       TextLine next;
       next.wrapped = true;
-      // Prefer breaking after a space when the line has one; else break
-      // before this character, stepping back over places a break may not
-      // fall (a line of nothing but such places is broken where it is full).
-      const size_t space = line.cps.rfind(U' ');
-      const bool after_space = space != std::u32string::npos && space + 1 < line.cps.size();
-      size_t at = line.cps.size();
-      if (after_space) {
-        at = space + 1;
-      } else {
-        size_t k = line.cps.size();
-        while (k > 0 && !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
-          --k;
-        if (k > 0) at = k;
+      if (cp == U' ') {  // a space that does not fit ends the line, and goes
+        lines.push_back(std::move(next));
+        continue;
       }
+      // Break at the last place a break may fall: after a space (which
+      // goes), or between two characters that allow it, as Chinese ones do.
+      // A line of nothing but places a break may not fall is broken where
+      // it is full.
+      size_t k = line.cps.size();
+      while (k > 0 && !may_break_between(line.cps[k - 1], k < line.cps.size() ? line.cps[k] : cp))
+        --k;
+      const size_t space = line.cps.rfind(U' ');
+      const bool after_space =
+          space != std::u32string::npos && space + 1 < line.cps.size() && k <= space + 1;
+      size_t at = line.cps.size();
+      if (after_space)
+        at = space + 1;
+      else if (k > 0)
+        at = k;
       if (at < line.cps.size()) {
         next.cps = line.cps.substr(at);
         line.cps.resize(after_space ? space : at);

@@ -115,6 +115,9 @@ TEST(Font, WrappingKeepsNumbersWholeAndMarksWithTheirWord) {
       {u"加入黑名单。", u"加入黑名单", u"加入黑名\n单。"},  // no line starts with "。"
       {u"12345678", u"1234", u"1234\n5678"},                // longer than a line: cut
       {u"ab cd", u"ab c", u"ab\ncd"},                       // after the space
+      // Mixed text breaks at its last chance, not at its last space.
+      {u"See you 明天见吧", u"See you 明天", u"See you 明天\n见吧"},
+      {u"ab cd ef", u"ab cd", u"ab cd\nef"},  // a space that does not fit goes
   };
   for (const Case& c : cases) {
     const int width = hei->text_width(c.room);
