@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "gfx/PictureCache.h"
 #include "gfx/Primitives.h"
 #include "gfx/ScaledImage.h"
 
@@ -93,8 +94,8 @@ void Painter::image(const CSkinImage& image, int x, int y, const Rect* src, int 
 void Painter::image_scaled(const platform::ArgbImage& image, const Rect& dest) {
   TAVRIN_PAINT(draw_scaled(c, image, dest.offset(s.x, s.y)));
 }
-bool Painter::png(const std::string& path, const Rect& dest) {
-  const auto decoded = platform::decode_png_file(path);
+bool Painter::picture(const std::string& path, const Rect& dest) {
+  const auto decoded = cached_picture(path, dest.width(), dest.height());
   if (!decoded) return false;
   image_scaled(*decoded, dest);
   return true;

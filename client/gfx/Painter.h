@@ -56,8 +56,9 @@ class Painter {
   // The image (or its src part) with its top-left corner at (x, y).
   void image(const CSkinImage& image, int x, int y, const Rect* src = nullptr, int opacity = 100);
   void image_scaled(const platform::ArgbImage& image, const Rect& dest);
-  // Decodes a PNG file and draws it scaled into dest; false when it cannot.
-  bool png(const std::string& path, const Rect& dest);
+  // A picture file (PNG, JPEG, BMP or GIF) scaled into dest, decoded once
+  // for as long as the file stays the same; false when it cannot be read.
+  bool picture(const std::string& path, const Rect& dest);
   // Copies src_rect of another canvas (a saved background) to (x, y).
   void blit(const PixelCanvas& src, const Rect& src_rect, int x, int y);
 

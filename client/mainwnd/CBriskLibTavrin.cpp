@@ -182,13 +182,14 @@ void CBriskLibTavrin::build_background() {
   const auto& t = theme();
   const Rect whole{0, 0, Display::kWidth, Display::kHeight};
   p.fill_rect(whole, t.bg_color);
-  // A picture that cannot be drawn (a missing file, a kind the client does
-  // not decode) leaves the theme's general background, never the bare
-  // background colour the list's colours may not read on.
+  // A picture that cannot be drawn (a missing file, one the client cannot
+  // read) leaves the theme's general background, never the bare background
+  // colour the list's colours may not read on.
   const auto drawn = [&](std::u16string_view path) {
-    return !path.empty() && p.png(shell::app_paths().resolve(path).string(), whole);
+    return !path.empty() && p.picture(shell::app_paths().resolve(path).string(), whole);
   };
-  if (!drawn(t.main_bk_path) && !drawn(t.bk_path)) (void)p.png(ui().theme_folder + "bk.png", whole);
+  if (!drawn(t.main_bk_path) && !drawn(t.bk_path))
+    (void)p.picture(ui().theme_folder + "bk.png", whole);
   p.image(skin("TavrinMainBk.png"), 0, 0);
   const Rect avatar = controls::area_of(kTaps, kAvatar);
   p.image(skin("TavrinActInfo.png"), avatar.left, avatar.top);

@@ -10,15 +10,6 @@
 namespace tavrin::platform {
 namespace {
 
-uint32_t premultiply(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-  // Rounded division by 255 so that opaque stays exact and 0 alpha gives 0.
-  auto mul = [a](uint8_t c) -> uint32_t {
-    uint32_t t = uint32_t(c) * a + 128;
-    return (t + (t >> 8)) >> 8;
-  };
-  return (uint32_t(a) << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
-}
-
 std::optional<ArgbImage> finish_decode(png_image& image) {
   image.format = PNG_FORMAT_RGBA;
   // Guard the multiplication below against absurd headers.
@@ -37,7 +28,7 @@ std::optional<ArgbImage> finish_decode(png_image& image) {
   out.pixels.resize(size_t(out.width) * size_t(out.height));
   const uint8_t* p = rgba.data();
   for (auto& px : out.pixels) {
-    px = premultiply(p[0], p[1], p[2], p[3]);
+    px = premultiply_argb(p[0], p[1], p[2], p[3]);
     p += 4;
   }
   png_image_free(&image);
@@ -58,6 +49,15 @@ bool write_png(const std::string& path, png_uint_32 width, png_uint_32 height, p
 }
 
 }  // namespace
+
+uint32_t premultiply_argb(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+  // Rounded division by 255 so that opaque stays exact and 0 alpha gives 0.
+  auto mul = [a](uint8_t c) -> uint32_t {
+    uint32_t t = uint32_t(c) * a + 128;
+    return (t + (t >> 8)) >> 8;
+  };
+  return (uint32_t(a) << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
+}
 
 std::optional<ArgbImage> decode_png_file(const std::string& path) {
   png_image image;

@@ -19,6 +19,9 @@ struct ArgbImage {
   std::vector<uint32_t> pixels;  // premultiplied ARGB32
 };
 
+// One premultiplied ARGB32 pixel from straight colour and alpha.
+[[nodiscard]] uint32_t premultiply_argb(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+
 // Decodes a PNG file of any colour type; nullopt when the file is missing or
 // not a readable PNG.
 [[nodiscard]] std::optional<ArgbImage> decode_png_file(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include "gfx/ScaledImage.h"
 #include "platform/display.h"
+#include "platform/picture.h"
 #include "platform/window_system.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
@@ -23,7 +24,8 @@ BackgroundWindow::BackgroundWindow(WindowSystem& windows, Display& display,
   // The main background, else the general one; a plain fill without either.
   const ThemeColors& theme = theme_colors();
   for (const auto* p : {&theme.main_bk_path, &theme.bk_path}) {
-    background_ = decode_png_file(app_paths().resolve(*p).string());
+    background_ =
+        decode_picture_file(app_paths().resolve(*p).string(), {Display::kWidth, Display::kHeight});
     if (background_) break;
   }
   WindowSpec spec;

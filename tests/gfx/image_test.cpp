@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "gfx/CSkinImage.h"
 #include "gfx/ImageBlend.h"
+#include "gfx/PictureCache.h"
 #include "gfx/ScaledImage.h"
 #include "test_support.h"
 
@@ -157,6 +159,23 @@ TEST(SkinImage, FailedLoadsDrawNothing) {
   skin.draw(g.canvas(), 1, 1);
   EXPECT_EQ(g.at(1, 1), 0xF800);
   EXPECT_EQ(g.at(0, 0), 0x1111);
+}
+
+TEST(PictureCache, APictureIsDecodedOnceAndAgainWhenItsFileChanges) {
+  gfx_test::TempDir dir;
+  const std::string path = dir.file("bk.png");
+  ASSERT_TRUE(tavrin::platform::save_png_argb(path, ArgbImage{4, 4, std::vector(16, 0xFFFF0000u)}));
+  const auto first = cached_picture(path, 2, 2);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->width, 2);  // fitted
+  EXPECT_EQ(first->pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(cached_picture(path, 2, 2), first) << "decoded again for the same file";
+  ASSERT_TRUE(tavrin::platform::save_png_argb(path, ArgbImage{1, 1, {0xFF0000FFu}}));
+  const auto changed = cached_picture(path, 2, 2);
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->pixels[0], 0xFF0000FFu);
+  std::filesystem::remove(path);
+  EXPECT_FALSE(cached_picture(path, 2, 2));
 }
 
 TEST(ScaledImage, StretchesIntoTheDestinationAndReportsTheImage) {

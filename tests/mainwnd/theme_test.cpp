@@ -18,6 +18,7 @@
 #include "screens/theme/ThemePackages.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
+#include "test_pictures.h"
 
 namespace tavrin::test {
 namespace {
@@ -145,7 +146,29 @@ TEST_F(MainTheme, AMainBackgroundChosenAndSavedIsWhatTheListLiesOn) {
   EXPECT_EQ(shown, after_restart());
 }
 
-// Pictures the client cannot draw (a photo's usual JPEG) are refused in the
+// A photo as a phone's camera takes it (a JPEG of 12 megapixels) is a
+// background like any picture: previewed, kept, and drawn fitted to the screen.
+TEST_F(MainTheme, APhotoFromTheCameraBecomesTheMainBackground) {
+  ASSERT_TRUE(write_jpeg((pictures / "photo.jpg").string(), 3024, 4032, 0xFF0000, 0xFF0000));
+  open_main();
+  const int boxes = boxes_answered;
+  appearance([&] {
+    install_package(u"Forest");
+    inside_modal([&] {  // the picker: the photo, then 确定
+      tap(300, 112 + 45);
+      tap(kLeftKey);
+    });
+    choose_main_background_and_save();
+  });
+  EXPECT_EQ(boxes_answered, boxes) << "the photo was refused";
+  EXPECT_EQ(shell::theme_colors().main_bk_path, shell::from_path(pictures / "photo.jpg"));
+  EXPECT_TRUE(reddish(470, 400));
+  EXPECT_TRUE(reddish(400, 640));
+  const Frame shown = display->frame();
+  EXPECT_EQ(shown, after_restart());
+}
+
+// A picture the client cannot read (a JPEG cut short) is refused in the
 // picker, and one a theme file names already leaves the theme's own
 // background, never the bare background colour under the list's text.
 TEST_F(MainTheme, APictureThatCannotBeDrawnNeverBecomesTheBackground) {

@@ -100,7 +100,7 @@ bool CBriskLibTavrinMsg::on_create() {
   if (background_.create(window(), spec().rect.width(), spec().rect.height())) {
     gfx::Painter p(background_.lock());
     p.fill_rect({0, 0, 480, 800}, theme().bg_color);
-    (void)p.png(shell::app_paths().resolve(theme().msg_bk_path).string(), {0, 0, 480, 800});
+    (void)p.picture(shell::app_paths().resolve(theme().msg_bk_path).string(), {0, 0, 480, 800});
     p.image(skin("TavrinDialog.png"), 0, 0);
   }
   const Rect lines = to_screen(kLines);

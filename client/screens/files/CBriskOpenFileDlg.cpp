@@ -1,6 +1,7 @@
 #include "screens/files/CBriskOpenFileDlg.h"
 
 #include "controls/CMsgBoxDlg.h"
+#include "platform/picture.h"
 #include "shell/app_paths.h"
 
 namespace tavrin::screens {
@@ -14,7 +15,7 @@ namespace {
 constexpr char16_t kTitle[] = u"请选择你要设置的背景图片:";
 constexpr char16_t kNothingChosen[] = u"请选择你要设置的图片！";
 constexpr char16_t kCaption[] = u"塔文提示";
-constexpr char16_t kCannotShow[] = u"这张图片无法显示，请选择PNG图片！";
+constexpr char16_t kCannotShow[] = u"这张图片无法显示，请选择其他图片！";
 constexpr char16_t kEmptyFolder[] = u"此文件夹中没有文件夹或图片";
 
 enum Command { kOk = 1, kExit };
@@ -107,7 +108,7 @@ void CBriskOpenFileDlg::choose(int index) {
     return;
   }
   selected_ = index;
-  preview_ = decode_png_file(entry.path.string());
+  preview_ = decode_picture_file(entry.path.string(), {kPreview.width(), kPreview.height()});
   repaint();
 }
 
@@ -116,9 +117,9 @@ void CBriskOpenFileDlg::confirm() {
     controls::CMsgBoxDlg::show(window(), kNothingChosen, kCaption);
     return;
   }
-  // Only a picture the client can draw becomes a background: another
-  // (a JPEG, a BMP, a GIF) would leave the screens on the bare background
-  // colour, in every later run too.
+  // Only a picture the client can read becomes a background: another (a
+  // damaged file, one too large) would leave the screens on the theme's
+  // own background, in every later run too.
   if (!preview_) {
     controls::CMsgBoxDlg::show(window(), kCannotShow, kCaption);
     return;

@@ -9,7 +9,9 @@
 #include "controls/CMsgBoxDlg.h"
 #include "controls/ShellBars.h"
 #include "libtavrin.h"
+#include "platform/display.h"
 #include "platform/network.h"
+#include "platform/picture.h"
 #include "platform/signin_lookup.h"
 #include "platform/text_codec.h"
 #include "screens/router/ScreenRouter.h"
@@ -402,7 +404,8 @@ bool CLoginDlg::on_key(uint32_t key_code) {
 const ArgbImage* CLoginDlg::background() {
   if (!background_tried_) {
     background_tried_ = true;
-    background_ = decode_png_file(shell::app_paths().resolve(theme().login_bk_path).string());
+    background_ = decode_picture_file(shell::app_paths().resolve(theme().login_bk_path).string(),
+                                      {Display::kWidth, Display::kHeight});
   }
   return background_ ? &*background_ : nullptr;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/display.h"
+#include "platform/picture.h"
 #include "shell/app_paths.h"
 
 namespace tavrin::screens {
@@ -18,7 +20,8 @@ SmsScreen::SmsScreen(std::string class_name, std::u16string title, WindowId owne
 const ArgbImage* SmsScreen::background() {
   if (!background_tried_) {
     background_tried_ = true;
-    background_ = decode_png_file(shell::app_paths().resolve(theme().bk_path).string());
+    background_ = decode_picture_file(shell::app_paths().resolve(theme().bk_path).string(),
+                                      {Display::kWidth, Display::kHeight});
   }
   return background_ ? &*background_ : nullptr;
 }

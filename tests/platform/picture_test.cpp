@@ -1,0 +1,104 @@
+// Pictures picked as backgrounds: each of the four kinds decodes by its
+// bytes, whatever its name; large ones are fitted down; what is not a
+// readable picture, or claims to be too large, is refused.
+#include "platform/picture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "temp_dir.h"
+#include "test_pictures.h"
+
+using namespace tavrin::platform;
+using tavrin::test::write_bmp;
+using tavrin::test::write_gif;
+using tavrin::test::write_jpeg;
+
+namespace {
+
+constexpr uint32_t kRed = 0xE02010, kBlue = 0x1030D0;
+
+// Whether two opaque colours are within `slack` in every channel (JPEG is lossy).
+bool near(uint32_t argb, uint32_t rgb, int slack) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int((argb >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > slack) return false;
+  return (argb >> 24) == 0xFF;
+}
+
+std::vector<uint8_t> bytes_of(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(Picture, EachKindDecodesByItsBytesNotItsName) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&)> write;
+    int slack;
+  } cases[] = {
+      // A JPEG named as a PNG: the bytes say what it is.
+      {"photo.png", [](const std::string& p) { return write_jpeg(p, 64, 32, kRed, kBlue); }, 12},
+      {"scan.bmp", [](const std::string& p) { return write_bmp(p, 64, 32, kRed, kBlue); }, 0},
+      {"sign.gif", [](const std::string& p) { return write_gif(p, 64, 32, kRed, kBlue); }, 0},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.file(c.name);
+    ASSERT_TRUE(c.write(path)) << c.name;
+    const auto image = decode_picture_file(path);
+    ASSERT_TRUE(image) << c.name;
+    EXPECT_EQ(image->width, 64) << c.name;
+    EXPECT_EQ(image->height, 32) << c.name;
+    EXPECT_TRUE(near(image->pixels[16 * 64 + 8], kRed, c.slack)) << c.name;
+    EXPECT_TRUE(near(image->pixels[16 * 64 + 56], kBlue, c.slack)) << c.name;
+  }
+  // A GIF's transparent colour comes out transparent (premultiplied: all 0).
+  const std::string clear = dir.file("clear.gif");
+  ASSERT_TRUE(write_gif(clear, 8, 2, kRed, kBlue, true));
+  const auto image = decode_picture_file(clear);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->pixels[7], 0u);
+  EXPECT_TRUE(near(image->pixels[0], kRed, 0));
+}
+
+TEST(Picture, APhotoIsFittedDownNeverUp) {
+  TempDir dir;
+  const std::string path = dir.file("wide.jpg");
+  ASSERT_TRUE(write_jpeg(path, 400, 300, kRed, kBlue));
+  const auto fitted = decode_picture_file(path, {100, 100});
+  ASSERT_TRUE(fitted);
+  EXPECT_EQ(fitted->width, 100);
+  EXPECT_EQ(fitted->height, 75);
+  EXPECT_TRUE(near(fitted->pixels[37 * 100 + 10], kRed, 12));
+  EXPECT_TRUE(near(fitted->pixels[37 * 100 + 90], kBlue, 12));
+  const auto kept = decode_picture_file(path, {800, 800});
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->width, 400);
+}
+
+TEST(Picture, WhatIsNoReadablePictureIsRefused) {
+  TempDir dir;
+  EXPECT_FALSE(decode_picture_file(dir.file("none.jpg")));
+  const std::string jpeg = dir.file("cut.jpg");
+  ASSERT_TRUE(write_jpeg(jpeg, 64, 64, kRed, kBlue));
+  std::vector<uint8_t> bytes = bytes_of(jpeg);
+  EXPECT_FALSE(decode_picture_memory(bytes.data(), 20)) << "a JPEG cut after its header";
+  const uint8_t text[] = "GIF? no, just text";
+  EXPECT_FALSE(decode_picture_memory(text, sizeof text));
+  EXPECT_FALSE(decode_picture_memory(nullptr, 0));
+  // A BMP whose header claims 100,000 x 100,000 pixels is refused before
+  // anything is allocated for it.
+  const std::string bmp = dir.file("huge.bmp");
+  ASSERT_TRUE(write_bmp(bmp, 4, 4, kRed, kBlue));
+  bytes = bytes_of(bmp);
+  for (int at : {18, 22}) {
+    bytes[size_t(at)] = 0xA0, bytes[size_t(at) + 1] = 0x86, bytes[size_t(at) + 2] = 0x01;
+  }
+  ASSERT_EQ(picture_size(bytes.data(), bytes.size()), (std::pair{100000L, 100000L}));
+  EXPECT_FALSE(decode_picture_memory(bytes.data(), bytes.size()));
+}
+
+}  // namespace
