@@ -108,7 +108,8 @@ void CBriskOpenFileDlg::choose(int index) {
     return;
   }
   selected_ = index;
-  preview_ = decode_picture_file(entry.path.string(), {kPreview.width(), kPreview.height()});
+  const Rect room = kPreview.inset(2);  // fitted as it is drawn: one scaling, averaged
+  preview_ = decode_picture_file(entry.path.string(), {room.width(), room.height()});
   repaint();
 }
 
