@@ -1,5 +1,6 @@
 #include "gfx/PictureCache.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <vector>

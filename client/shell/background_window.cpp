@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "gfx/PictureCache.h"
 #include "gfx/ScaledImage.h"
 #include "platform/display.h"
-#include "platform/picture.h"
 #include "platform/window_system.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
@@ -25,7 +25,7 @@ BackgroundWindow::BackgroundWindow(WindowSystem& windows, Display& display,
   const ThemeColors& theme = theme_colors();
   for (const auto* p : {&theme.main_bk_path, &theme.bk_path}) {
     background_ =
-        decode_picture_file(app_paths().resolve(*p).string(), {Display::kWidth, Display::kHeight});
+        gfx::cached_picture(app_paths().resolve(*p).string(), Display::kWidth, Display::kHeight);
     if (background_) break;
   }
   WindowSpec spec;

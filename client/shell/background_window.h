@@ -5,7 +5,7 @@
 #pragma once
 
 #include <functional>
-#include <optional>
+#include <memory>
 
 #include "platform/image.h"
 #include "platform/messages.h"
@@ -37,7 +37,7 @@ class BackgroundWindow {
   platform::Display& display_;
   std::function<void()> on_bring_forward_;
   std::function<void(bool)> on_activate_;
-  std::optional<platform::ArgbImage> background_;
+  std::shared_ptr<const platform::ArgbImage> background_;  // shared with the main window's
   platform::WindowId window_ = 0;
 };
 

@@ -9,9 +9,7 @@
 #include "controls/CMsgBoxDlg.h"
 #include "controls/ShellBars.h"
 #include "libtavrin.h"
-#include "platform/display.h"
 #include "platform/network.h"
-#include "platform/picture.h"
 #include "platform/signin_lookup.h"
 #include "platform/text_codec.h"
 #include "screens/router/ScreenRouter.h"
@@ -401,21 +399,12 @@ bool CLoginDlg::on_key(uint32_t key_code) {
   return key_code == key::kEscape;  // swallowed: the screen is left only by 退出
 }
 
-const ArgbImage* CLoginDlg::background() {
-  if (!background_tried_) {
-    background_tried_ = true;
-    background_ = decode_picture_file(shell::app_paths().resolve(theme().login_bk_path).string(),
-                                      {Display::kWidth, Display::kHeight});
-  }
-  return background_ ? &*background_ : nullptr;
-}
-
 void CLoginDlg::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
   const unsigned caption = text::kCenter | text::kVCenter | text::kSingleLine;
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
-  if (const ArgbImage* bk = background()) p.image_scaled(*bk, {0, 0, 480, 800});
+  (void)p.picture(shell::app_paths().resolve(t.login_bk_path).string(), {0, 0, 480, 800});
   p.image(skin("TavrinLogo.png"), kLogo.left, kLogo.top);
   // The form on one panel, so its text reads on any background.
   p.fill_rounded({20, 132, 460, 462}, t.menu_bk_color, std::min(t.menu_bg_alpha, 200));

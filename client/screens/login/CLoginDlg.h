@@ -12,13 +12,11 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "controls/CEditWnd.h"
 #include "controls/CPopupMenu.h"
 #include "controls/Screen.h"
-#include "platform/image.h"
 
 namespace tavrin::screens {
 
@@ -94,7 +92,6 @@ class CLoginDlg : public controls::Screen {
   void show_menu(int id);
   void settings_entry(int index);
   void confirm_exit();
-  const platform::ArgbImage* background();
 
   LoginConfig config_;
   controls::CEditWnd account_, password_;
@@ -108,8 +105,6 @@ class CLoginDlg : public controls::Screen {
   bool connected_ = false;
   bool auto_dial_ = true;
   bool save_ = true;
-  bool background_tried_ = false;
-  std::optional<platform::ArgbImage> background_;
 };
 
 }  // namespace tavrin::screens

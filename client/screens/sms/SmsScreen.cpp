@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/display.h"
-#include "platform/picture.h"
 #include "shell/app_paths.h"
 
 namespace tavrin::screens {
@@ -17,19 +15,10 @@ SmsScreen::SmsScreen(std::string class_name, std::u16string title, WindowId owne
   set_frame({.title = std::move(title), .title_band = kTitleBar, .bands = false});
 }
 
-const ArgbImage* SmsScreen::background() {
-  if (!background_tried_) {
-    background_tried_ = true;
-    background_ = decode_picture_file(shell::app_paths().resolve(theme().bk_path).string(),
-                                      {Display::kWidth, Display::kHeight});
-  }
-  return background_ ? &*background_ : nullptr;
-}
-
 void SmsScreen::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
-  if (const ArgbImage* bk = background()) p.image_scaled(*bk, {0, 0, 480, 800});
+  (void)p.picture(shell::app_paths().resolve(t.bk_path).string(), {0, 0, 480, 800});
   // The bands go under the page, which may put an icon on the title band.
   p.fill_shaded(kTitleBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);

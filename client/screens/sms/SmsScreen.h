@@ -7,13 +7,11 @@
 // Rectangles are window coordinates. UI thread only.
 #pragma once
 
-#include <optional>
 #include <span>
 #include <string>
 
 #include "controls/CMsgBoxDlg.h"
 #include "controls/Screen.h"
-#include "platform/image.h"
 
 namespace tavrin::screens {
 
@@ -58,12 +56,8 @@ class SmsScreen : public controls::Screen {
                    int height = 28, unsigned flags = 0);
 
  private:
-  const platform::ArgbImage* background();
-
   int notices_ = 0;
   std::u16string last_notice_;
-  bool background_tried_ = false;
-  std::optional<platform::ArgbImage> background_;
 };
 
 }  // namespace tavrin::screens
