@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "log.h"
+#include "metrics.h"
 #include "uri.h"
 #include "xml_text.h"
 
@@ -92,6 +93,7 @@ long ChatRelay::callIdFor(SipcConnection& to, const DialogPeer& from) {
 void ChatRelay::deliver(SipcConnection& to, const SipcMessage& m, const DialogPeer& from,
                         std::string_view fromUri, std::string_view senderUri) {
   const bool line = m.method == "M";
+  if (line) ++metrics().linesRelayed;
   const std::string_view type = m.headerOr("C", "text/plain");
   const std::time_t now = std::time(nullptr);
   const long callId = callIdFor(to, from);
@@ -169,6 +171,7 @@ void ChatRelay::keepUnanswered(SipcConnection& c) {
       const std::string sender = s_.uriOf(line.sender);
       storeOffline(ss.number, sender, line.type(), line.body(), httpDate(line.at));
       counted(ss.number, sender, line.bodySize(), +1);
+      ++metrics().linesStoredOffline;
       ++kept;
     } catch (const DbError& e) {
       logAt(0, "conn %llu: an unanswered line for %ld is lost: %s", (unsigned long long)c.id(),
@@ -210,6 +213,7 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
     // and the sender hears 500 (a failed line), never a 200 for a lost one.
     storeOffline(peer.number, sender, m.headerOr("C", "text/plain"), m.body, httpDate());
     counted(peer.number, sender, m.body.size(), +1);
+    ++metrics().linesStoredOffline;
     if (!s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
     return;
   }
@@ -327,6 +331,7 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
     const auto from = m.header("F");
     if (it->seq == m.seq && !it->answered && (!from || *from == s_.uriOf(it->sender))) {
       it->answered = true;
+      if (m.status == 200 || m.status == 280) ++metrics().linesDelivered;
       ss.relayedBytes -= it->bodySize();
       std::string().swap(it->typeAndBody);
       while (!relayed.empty() && relayed.front().answered) relayed.pop_front();
@@ -342,6 +347,7 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
     try {
       s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, line.row).run();
       counted(c.session.number, line.sender, line.bytes, -1);
+      ++metrics().linesDelivered;
     } catch (const DbError& e) {
       // The line was received; at worst it comes once more at the next login.
       logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), line.row,
@@ -398,6 +404,11 @@ void ChatRelay::dropSession(SipcConnection& c) {
   // Lines handed out and unanswered stay stored for the next login.
   c.session.offlineInFlight.clear();
   c.session.offlinePass = false;
+}
+
+void ChatRelay::dropOffline(long recipient) {
+  s_.store().db().sql("DELETE FROM offline_messages WHERE recipient=?").bind(1, recipient).run();
+  boxes_.erase(recipient);
 }
 
 }  // namespace tavrin::server

@@ -41,6 +41,8 @@ class ChatRelay {
   void onAnswer(SipcConnection& c, const SipcMessage& m);
   // Forgets the dialogs of a connection that signs out.
   void dropSession(SipcConnection& c);
+  // An account was removed: its offline lines are dropped and its box's tally with them.
+  void dropOffline(long recipient);
 
   static constexpr size_t kMaxDialogs = 1024;
   static constexpr size_t kMaxEnded = 64;

@@ -3,13 +3,33 @@
 // owner's alone (0700) and so are the database and its -wal, -shm and
 // -journal files (0600); folders and files from older runs are narrowed on
 // start. Start-up only, before the store opens.
+//
+// The server takes only a folder it may call its own: one it makes, one
+// that holds its marker file, an empty one, or one from an earlier version
+// that holds its database. Pointed at anything else (/etc, a home folder)
+// it refuses to start rather than write its files among someone else's, and
+// it never changes the mode of a folder it did not make.
 #pragma once
 
 #include <string>
 
 namespace tavrin::server {
 
-// Makes the folder (0700) or narrows an existing one to its owner. A folder
+// The marker file inside a data folder the server has taken.
+inline constexpr const char* kDataMarker = ".tavrin-server";
+
+// Takes the data folder: makes it (0700) when missing, else checks that it is
+// the server's to use (see above) and leaves the marker in it. Only a folder
+// the marker says the server made is narrowed again. `warning` gets a
+// remark for the log (a taken folder others may enter), else stays empty.
+// Empty on success, else why not.
+std::string claimDataFolder(const std::string& dir, std::string* warning = nullptr);
+
+// The same check without making or changing anything: empty when the
+// server would take the folder. A missing folder passes unless mustExist.
+std::string checkDataFolder(const std::string& dir, bool mustExist);
+
+// A folder below the data folder (tls/): makes it (0700) or narrows an existing one to its owner. A folder
 // that others may write into by design (the sticky bit, as /tmp has) is left
 // as it is. Empty on success, else why not.
 std::string prepareDataFolder(const std::string& dir);

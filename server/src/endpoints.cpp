@@ -1,6 +1,7 @@
 #include "endpoints.h"
 
 #include "log.h"
+#include "metrics.h"
 #include "uri.h"
 #include "xml_text.h"
 
@@ -56,11 +57,16 @@ HttpReply signinReply(const HttpRequest& r, Store& store, LoginThrottle* throttl
       throttle->lockedFor(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero())
     return {403, "Forbidden", "text/xml", "<results status-code=\"403\" />"};
   if (!store.checkPassword(*a, password)) {
+    ++metrics().loginFailures;
     if (throttle &&
-        throttle->failed(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero())
+        throttle->failed(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero()) {
+      ++metrics().loginLocks;
       logAt(0, "sign-in: repeated wrong passwords for %ld, locked", a->number);
+    }
     return {401, "Unauthorized", "text/xml", "<results status-code=\"401\" />"};
   }
+  // A disabled account's owner learns it only with the right password.
+  if (a->disabled) return {403, "Forbidden", "text/xml", "<results status-code=\"403\" />"};
   if (throttle) throttle->succeeded(a->number);
   HttpReply reply;
   reply.contentType = "text/xml; charset=utf-8";

@@ -148,6 +148,31 @@ void HttpConnection::readSome() {
   }
 }
 
+std::string loggableTarget(std::string_view target) {
+  const size_t q = target.find('?');
+  if (q == std::string_view::npos) return std::string(target);
+  std::string out(target.substr(0, q + 1));
+  std::string_view query = target.substr(q + 1);
+  bool first = true;
+  while (true) {
+    const size_t amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    const size_t eq = pair.find('=');
+    std::string name(pair.substr(0, eq));
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (!first) out += '&';
+    first = false;
+    if (eq != std::string_view::npos && (name == "pwd" || name == "password"))
+      out.append(pair.substr(0, eq + 1)).append("***");
+    else
+      out.append(pair);
+    if (amp == std::string_view::npos) break;
+    query.remove_prefix(amp + 1);
+  }
+  return out;
+}
+
 bool HttpConnection::parse() {
   HttpRequest req;
   switch (parseHttpRequest(in_, req)) {
@@ -160,7 +185,9 @@ bool HttpConnection::parse() {
       break;
   }
   req.peer = peer_;
-  logAt(2, "http %llu: %s %s", (unsigned long long)id_, req.method.c_str(), req.target.c_str());
+  if (gVerbosity >= 2)
+    logAt(2, "http %llu: %s %s", (unsigned long long)id_, req.method.c_str(),
+          loggableTarget(req.target).c_str());
   respond(owner_.handle(req));
   return true;
 }

@@ -30,6 +30,10 @@ struct HttpReply {
   std::string body;
 };
 
+// A request target as it may be logged: the value of a password parameter
+// (pwd, password) is replaced by "***", at every verbosity.
+std::string loggableTarget(std::string_view target);
+
 enum class HttpParse { kNeedMore, kBad, kDone };
 // Reads one request from the bytes received so far: kDone fills the
 // method, target and body; kBad for a head over 16 kB, a body over 64 kB,

@@ -1,13 +1,23 @@
 // tavrin-server: the local Tavrin service. One process, one epoll loop:
 // navigation (HTTP), the SIP-C proxy and sign-in (HTTPS), data in SQLite.
 // See server/README.md for flags, the demo world and the own-info request.
+// Its first word may name an operator command instead (account, backup,
+// restore: admin/admin_command.h).
+#include <arpa/inet.h>
 #include <sys/resource.h>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+#include <unistd.h>
+
+#include "account_sync.h"
+#include "admin/admin_command.h"
+#include "admin/backup.h"
+#include "control_socket.h"
 #include "data_folder.h"
 #include "demo_seed.h"
 #include "endpoints.h"
@@ -15,6 +25,7 @@
 #include "http_endpoint.h"
 #include "listener.h"
 #include "log.h"
+#include "metrics.h"
 #include "options.h"
 #include "registrar.h"
 #include "sipc_service.h"
@@ -41,14 +52,94 @@ void raiseFileLimit() {
   }
 }
 
+bool isIPv4(const std::string& text) {
+  in_addr a{};
+  return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
+}
+
+// --check-config: everything that can be known without starting; each
+// fault on its own line. 0 when all is well, 2 otherwise.
+int checkConfig(const Options& opt) {
+  std::vector<std::string> faults;
+  if (!isIPv4(opt.listenAddress)) faults.push_back("listen: not an IPv4 address: " + opt.listenAddress);
+  if (opt.metricsPort >= 0 && !isIPv4(opt.metricsListen))
+    faults.push_back("metrics-listen: not an IPv4 address: " + opt.metricsListen);
+  if (!opt.memoryDb || !opt.noSignin) {
+    if (std::string err = checkDataFolder(opt.dataDir, false); !err.empty())
+      faults.push_back("data: " + err);
+  }
+  const std::string dbPath = opt.dataDir + "/tavrin-server.db";
+  if (!opt.memoryDb && faults.empty() && ::access(dbPath.c_str(), F_OK) == 0) {
+    long accounts = 0;
+    if (std::string err = checkDatabaseFile(dbPath, &accounts); !err.empty()) {
+      faults.push_back("data: " + err);
+    } else {
+      try {
+        Store store(dbPath, opt.domain);  // says when the folder belongs to another domain
+      } catch (const std::exception& e) {
+        faults.push_back(std::string("data: ") + e.what());
+      }
+    }
+  }
+  std::vector<std::pair<const char*, int>> ports = {{"nav-port", opt.navPort},
+                                                   {"sipc-port", opt.sipcPort}};
+  if (!opt.noSignin) ports.push_back({"signin-port", opt.signinPort});
+  if (opt.metricsPort >= 0) ports.push_back({"metrics-port", opt.metricsPort});
+  for (size_t i = 0; i < ports.size(); ++i)
+    for (size_t j = i + 1; j < ports.size(); ++j)
+      if (ports[i].second != 0 && ports[i].second == ports[j].second)
+        faults.push_back(std::string(ports[i].first) + " and " + ports[j].first +
+                         " are the same port " + std::to_string(ports[i].second));
+  for (const std::string& f : faults) std::fprintf(stderr, "tavrin-server: %s\n", f.c_str());
+  if (!faults.empty()) return 2;
+  std::printf("configuration OK: data in %s, domain %s, listening on %s\n",
+              opt.memoryDb ? "memory" : opt.dataDir.c_str(), opt.domain.c_str(),
+              opt.listenAddress.c_str());
+  return 0;
+}
+
+// The metrics page: GET /metrics, anything else 404.
+HttpReply metricsReply(const HttpRequest& r, SipcService& service, Store& store) {
+  if (r.method != "GET" || r.target.substr(0, r.target.find('?')) != "/metrics")
+    return {404, "Not Found", "text/plain", "not found\n"};
+  MetricsGauges g;
+  g.signedIn = long(service.signedInCount());
+  Stmt& q = store.db().sql(
+      "SELECT count(*), ifnull(sum(length(CAST(body AS BLOB))), 0) FROM offline_messages");
+  if (q.step()) {
+    g.offlineLines = long(q.integer(0));
+    g.offlineBytes = long(q.integer(1));
+  }
+  q.reset();
+  return {200, "OK", "text/plain; version=0.0.4; charset=utf-8", renderMetrics(metrics(), g)};
+}
+
+// Nav and sign-in answers of 400 and more count as request errors.
+HttpEndpoint::Handler counted(HttpEndpoint::Handler h) {
+  return [h = std::move(h)](const HttpRequest& r) {
+    HttpReply reply = h(r);
+    if (reply.status >= 400) metrics().requestError("http", reply.status);
+    return reply;
+  };
+}
+
 int run(const Options& opt) {
   std::string dbPath = ":memory:";
   std::string tlsDir = opt.dataDir + "/tls";
-  if (!opt.memoryDb || !opt.noSignin) {
-    if (std::string err = prepareDataFolder(opt.dataDir); !err.empty()) {
+  const bool usesFolder = !opt.memoryDb || !opt.noSignin;
+  if (usesFolder) {
+    std::string answer;
+    if (notifyServer(opt.dataDir, "ping", &answer, nullptr, 1000)) {
+      std::fprintf(stderr, "tavrin-server: another tavrin-server is running on %s\n",
+                   opt.dataDir.c_str());
+      return 1;
+    }
+    std::string warning;
+    if (std::string err = claimDataFolder(opt.dataDir, &warning); !err.empty()) {
       std::fprintf(stderr, "tavrin-server: %s\n", err.c_str());
       return 1;
     }
+    if (!warning.empty()) logAt(0, "%s", warning.c_str());
   }
   if (!opt.memoryDb) {
     dbPath = opt.dataDir + "/tavrin-server.db";
@@ -87,9 +178,9 @@ int run(const Options& opt) {
     }
     signinEndpoint = std::make_unique<HttpEndpoint>(
         loop,
-        [&](const HttpRequest& r) {
+        counted([&](const HttpRequest& r) {
           return signinReply(r, store, &service.registrar().throttle());
-        },
+        }),
         tls);
     signin = std::make_unique<Listener>(
         loop, [&](int fd) { signinEndpoint->accept(fd); },
@@ -103,9 +194,9 @@ int run(const Options& opt) {
   std::string signinUrl = signin ? "https://" + advertised + ":" + std::to_string(live.signinPort) +
                                        "/ssiportal/SSIAppSignIn.aspx"
                                  : std::string();
-  HttpEndpoint navEndpoint(loop, [&](const HttpRequest& r) {
-    return navigationReply(r, advertised, live.sipcPort, signinUrl);
-  });
+  HttpEndpoint navEndpoint(loop, counted([&](const HttpRequest& r) {
+                             return navigationReply(r, advertised, live.sipcPort, signinUrl);
+                           }));
   Listener nav(
       loop, [&](int fd) { navEndpoint.accept(fd); }, [&] { return navEndpoint.shedOldest(); });
   if (auto err = nav.open(opt.listenAddress, opt.navPort); !err.empty()) {
@@ -114,14 +205,45 @@ int run(const Options& opt) {
   }
   live.navPort = nav.port();
 
+  // Operator commands tell the server what they changed.
+  AccountSync accounts(service);
+  std::unique_ptr<ControlSocket> control;
+  if (usesFolder) {
+    control = std::make_unique<ControlSocket>(
+        loop, [&](const std::string& line) { return accounts.handleLine(line); });
+    if (auto err = control->open(opt.dataDir + "/" + kControlSocketName); !err.empty()) {
+      logAt(0, "control socket: %s; account changes reach sessions at their next login",
+            err.c_str());
+      control.reset();
+    }
+  }
+
+  std::unique_ptr<HttpEndpoint> metricsEndpoint;
+  std::unique_ptr<Listener> metricsListener;
+  if (opt.metricsPort >= 0) {
+    metricsEndpoint = std::make_unique<HttpEndpoint>(
+        loop, [&](const HttpRequest& r) { return metricsReply(r, service, store); });
+    metricsListener = std::make_unique<Listener>(
+        loop, [&](int fd) { metricsEndpoint->accept(fd); },
+        [&] { return metricsEndpoint->shedOldest(); });
+    if (auto err = metricsListener->open(opt.metricsListen, opt.metricsPort); !err.empty()) {
+      std::fprintf(stderr, "tavrin-server: metrics: %s\n", err.c_str());
+      return 1;
+    }
+  }
+
   loop.every(std::chrono::seconds(1), [&] { service.tick(); });
   loop.every(std::chrono::seconds(5), [&] {
     service.sweep();
     navEndpoint.sweep();
     if (signinEndpoint) signinEndpoint->sweep();
+    if (metricsEndpoint) metricsEndpoint->sweep();
+    if (control) control->sweep();
   });
-  std::printf("tavrin-server listening nav=%d sipc=%d signin=%d\n", live.navPort, live.sipcPort,
+  std::printf("tavrin-server listening nav=%d sipc=%d signin=%d", live.navPort, live.sipcPort,
               signin ? live.signinPort : 0);
+  if (metricsListener) std::printf(" metrics=%d", metricsListener->port());
+  std::printf("\n");
   std::fflush(stdout);
   logAt(1, "data in %s, domain %s", opt.memoryDb ? "memory" : dbPath.c_str(), opt.domain.c_str());
   loop.run();
@@ -135,6 +257,10 @@ int run(const Options& opt) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (isAdminCommand(argc, argv)) {
+    std::signal(SIGPIPE, SIG_IGN);
+    return runAdminCommand(argc, argv);
+  }
   Options opt;
   bool help = false;
   if (auto err = parseOptions(argc, argv, opt, help)) {
@@ -145,6 +271,7 @@ int main(int argc, char** argv) {
     std::fputs(usage(), stdout);
     return 0;
   }
+  if (opt.checkConfig) return checkConfig(opt);
   gVerbosity = opt.verbosity;
   std::signal(SIGPIPE, SIG_IGN);
   // A disk that refuses to grow a file is a failed write the store reports

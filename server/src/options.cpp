@@ -30,6 +30,10 @@ const char* usage() {
          "  --max-unregistered N  connections not yet registered, in total (oldest dropped\n"
          "                        first); default a quarter of the descriptor limit\n"
          "  --max-unregistered-per-address N  the same per peer address; default 64, 0: none\n"
+         "  --metrics-port PORT   serve metrics (Prometheus text format) on PORT; off unless\n"
+         "                        given, 0 picks a free port\n"
+         "  --metrics-listen ADDR the metrics page's address; default 127.0.0.1\n"
+         "  --check-config        check the configuration and the data folder, start nothing\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
@@ -38,7 +42,9 @@ const char* usage() {
          "  --test-drop-register N  drop the first N connections at their first R (tests)\n"
          "  --test-end-keepalive  answer keep-alives with X: 0 (tests of the session end)\n"
          "  --test-clock FILE     scheduled SMS fall due by the time written in FILE (tests)\n"
-         "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n";
+         "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n"
+         "Operator commands: tavrin-server account ..., backup FILE, restore FILE\n"
+         "  (tavrin-server account --help for their use)\n";
 }
 
 namespace {
@@ -103,6 +109,14 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, Optio
         return "--max-unregistered-per-address needs a number";
     } else if (a == "--bench-accounts") {
       if (!number(o.benchAccounts, 0, 1000000)) return "--bench-accounts needs a number";
+    } else if (a == "--metrics-port") {
+      if (!number(n, 0, 65535)) return "--metrics-port needs a port";
+      o.metricsPort = int(n);
+    } else if (a == "--metrics-listen") {
+      if (!value(o.metricsListen) || o.metricsListen.empty())
+        return "--metrics-listen needs an address";
+    } else if (a == "--check-config") {
+      o.checkConfig = true;
     } else if (a == "--memory") {
       o.memoryDb = true;
     } else if (a == "--test-withhold-acks") {
@@ -151,7 +165,10 @@ std::optional<std::string> lineToArgs(std::string_view line, std::vector<std::st
   const std::string name(trim(line.substr(0, eq)));
   const std::string value(trim(line.substr(eq + 1)));
   if (name.empty() || name[0] == '-') return "wants NAME = VALUE";
-  if (name == "config" || name == "help") return name + " cannot be set here";
+  if (name == "config" || name == "help" || name == "check-config")
+    return name + " cannot be set here";
+  if (name.rfind("test-", 0) == 0 || name == "memory" || name == "bench-accounts")
+    return name + " is for tests only: give it as a flag on the command line";
   if (value.empty()) return name + " wants a value";
   if (isSwitch(name) || name == "verbose") {
     long level = 0;
@@ -159,9 +176,9 @@ std::optional<std::string> lineToArgs(std::string_view line, std::vector<std::st
       level = 1;
     } else if (value == "no" || value == "false") {
       level = 0;
-    } else if (!parseLong(value, level) || level < 0 || level > 9 ||
+    } else if (!parseLong(value, level) || level < 0 || level > 3 ||
                (isSwitch(name) && level > 1)) {
-      return name + (isSwitch(name) ? " wants yes or no" : " wants a level 0..9");
+      return name + (isSwitch(name) ? " wants yes or no" : " wants a level 0..3");
     }
     if (name == "verbose")
       o.verbosity = int(level);

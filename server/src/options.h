@@ -38,6 +38,10 @@ struct Options {
   std::string testClockFile;        // tests only: the scheduled-SMS clock reads this file
   bool noSignin = false;
   bool memoryDb = false;  // tests only: keep the data in memory
+  // The metrics page (Prometheus text format): off while the port is -1.
+  int metricsPort = -1;
+  std::string metricsListen = "127.0.0.1";
+  bool checkConfig = false;  // --check-config: read and check everything, start nothing
 };
 
 const char* usage();
@@ -47,7 +51,9 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& out, boo
 
 // Applies a configuration file's text over `out`: one setting a line,
 // "NAME = VALUE" with NAME a long flag without its dashes; switches take
-// yes/no (true/false, 1/0), verbose a level. '#' starts a comment line.
+// yes/no (true/false, 1/0), verbose a level (0-3). '#' starts a comment line.
+// The switches for tests (test-..., memory, bench-accounts) are refused
+// here: a production file cannot turn them on; tests give them as flags.
 // An error names `source` and the line's number.
 std::optional<std::string> parseConfig(std::string_view text, const std::string& source,
                                        Options& out);

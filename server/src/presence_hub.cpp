@@ -63,6 +63,26 @@ void PresenceHub::dropWatcher(SipcConnection& c) {
   c.session.presenceCallId = 0;
 }
 
+std::vector<SipcConnection*> PresenceHub::watchersOf(long number) const {
+  auto it = watchers_.find(number);
+  if (it == watchers_.end()) return {};
+  return {it->second.begin(), it->second.end()};
+}
+
+void PresenceHub::forget(long number) {
+  auto it = watchers_.find(number);
+  if (it == watchers_.end()) return;
+  const std::string events = "<events><event type=\"PresenceChanged\"><presence uri=\"" +
+                             xmlEscape(s_.uriOf(number)) +
+                             "\"><basic value=\"0\" device-type=\"PC\" /></presence></event></events>";
+  std::vector<SipcConnection*> targets(it->second.begin(), it->second.end());
+  watchers_.erase(it);
+  for (SipcConnection* w : targets) {
+    w->session.watching.erase(number);
+    sendEvents(*w, events);
+  }
+}
+
 void PresenceHub::watch(SipcConnection& c, long number) {
   if (c.session.watching.size() >= kMaxWatched) return;
   c.session.watching.insert(number);

@@ -13,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "sipc_service.h"
 
@@ -31,6 +32,11 @@ class PresenceHub {
   void dropWatcher(SipcConnection& c);
   // Starts watching one account (accepted contact requests) and sends its state.
   void watch(SipcConnection& c, long number);
+  // An account is gone (removed by the operator): its watchers see it go
+  // offline and stop watching it.
+  void forget(long number);
+  // The connections watching an account now.
+  std::vector<SipcConnection*> watchersOf(long number) const;
   // Current presence value others see for an account.
   int visiblePresence(long number) const;
 

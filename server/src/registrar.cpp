@@ -6,6 +6,7 @@
 #include "contact_commands.h"
 #include "digest.h"
 #include "log.h"
+#include "metrics.h"
 #include "presence_hub.h"
 #include "uri.h"
 #include "xml_text.h"
@@ -119,12 +120,22 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
   ss.nonce.clear();  // one answer per challenge
   if (expected.empty() || !equalsNoCase(expected, response)) {
     logAt(1, "conn %llu: wrong password for %ld", (unsigned long long)c.id(), number);
+    ++metrics().loginFailures;
     const uint32_t address = s_.peerAddressOf(c);
     if (auto lock = throttle_.failed(number, address, LoginThrottle::Clock::now());
-        lock > LoginThrottle::Clock::duration::zero())
+        lock > LoginThrottle::Clock::duration::zero()) {
+      ++metrics().loginLocks;
       logAt(0, "login: repeated wrong passwords for %ld from %s, locked for %lds", number,
             dotted(address).c_str(), wholeSeconds(lock));
+    }
     s_.reply(c, m, 401, "Unauthorized");
+    return;
+  }
+  if (account->disabled) {
+    // Only the right password learns that the operator disabled the account.
+    logAt(1, "conn %llu: login of disabled account %ld refused", (unsigned long long)c.id(),
+          number);
+    s_.reply(c, m, 403, "Account Locked");
     return;
   }
   // Logged in elsewhere: the older connection is told and dropped.

@@ -12,6 +12,7 @@
 #include "contact_commands.h"
 #include "group_service.h"
 #include "log.h"
+#include "metrics.h"
 #include "presence_hub.h"
 #include "profile_commands.h"
 #include "registrar.h"
@@ -105,7 +106,7 @@ SipcService::~SipcService() {
   closed_.clear();
 }
 
-void SipcService::accept(int fd) {
+void SipcService::accept(int fd, const char* listener) {
   const uint32_t address = peerAddress(fd);
   if (auto it = pendingByAddress_.find(address);
       it != pendingByAddress_.end() && it->second.size() >= maxPendingPerAddress_)
@@ -115,6 +116,8 @@ void SipcService::accept(int fd) {
   connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id));
   pending_.emplace(id, address);
   pendingByAddress_[address].insert(id);
+  listenerOf_.emplace(id, listener);
+  metrics().connectionOpened(listener);
   logAt(1, "conn %llu: accepted", (unsigned long long)id);
 }
 
@@ -170,6 +173,10 @@ void SipcService::onClosed(SipcConnection& c) {
   logAt(1, "conn %llu: closed", (unsigned long long)c.id());
   registrar_->onClosed(c);
   forgetPending(c.id());
+  if (auto l = listenerOf_.find(c.id()); l != listenerOf_.end()) {
+    metrics().connectionClosed(l->second);
+    listenerOf_.erase(l);
+  }
   auto it = connections_.find(c.id());
   if (it == connections_.end()) return;
   std::unique_ptr<SipcConnection> owned = std::move(it->second);
@@ -216,6 +223,7 @@ constexpr size_t kHeadRoom = 128;
 
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
+  if (status >= 400) metrics().requestError("sipc", status);
   c.compose([&](std::string& out) {
     TextWriter w(out, kHeadRoom + reason.size() + req.method.size() + body.size());
     w << "SIP-C/2.0 " << long(status) << " " << reason << "\r\nI: " << req.callId

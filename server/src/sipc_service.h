@@ -48,7 +48,8 @@ class SipcService {
   // limited per peer address and in total: a newcomer over a limit makes
   // room by dropping the oldest such connection, so a flood cannot use up
   // the descriptors the signed-in users and new logins need.
-  void accept(int fd);
+  // `listener` names the listener for the metrics ("sipc": plain SIP-C).
+  void accept(int fd, const char* listener = "sipc");
   // Out of descriptors: drops the oldest unregistered connection; false
   // when there is none.
   bool shedOldestUnregistered();
@@ -97,6 +98,7 @@ class SipcService {
   // large contact list names every contact (about 52 bytes each).
   const FrameLimits& registeredFrameLimits() const { return registeredLimits_; }
   size_t connectionCount() const { return connections_.size(); }
+  size_t signedInCount() const { return online_.size(); }
 
   Registrar& registrar() { return *registrar_; }
   PresenceHub& presence() { return *presence_; }
@@ -129,6 +131,7 @@ class SipcService {
   SipcMessage incoming_;
   std::vector<std::string> spareBuffers_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;
+  std::unordered_map<uint64_t, const char*> listenerOf_;  // connection id -> its listener
   std::unique_ptr<Registrar> registrar_;
   std::unique_ptr<PresenceHub> presence_;
   std::unique_ptr<ContactCommands> contacts_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "log.h"
+#include "metrics.h"
 #include "schedule_clock.h"
 #include "uri.h"
 #include "xml_text.h"
@@ -103,6 +104,7 @@ void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
           .bind(5, (long long)std::time(nullptr))
           .run();
   }
+  ++metrics().smsAccepted;
   s_.reply(c, m, 280, "Send SMS OK");
 }
 

@@ -55,6 +55,10 @@ class Db {
   // The cached statement for this SQL, reset and ready for binding.
   Stmt& sql(const char* text);
   long long lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+  // How long a write waits for another connection's (the operator's
+  // commands share the file with the running server); 2 s unless set.
+  void busyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+  sqlite3* handle() const { return db_; }
   int changes() const { return sqlite3_changes(db_); }
 
  private:

@@ -1,5 +1,7 @@
 #include "store.h"
 
+#include <ctime>
+
 #include "digest.h"
 
 namespace tavrin::server {
@@ -71,17 +73,34 @@ Account rowToAccount(Stmt& s) {
   a.score = long(s.integer(8));
   a.refuseSmsDays = long(s.integer(9));
   a.echo = s.integer(10) != 0;
+  a.disabled = s.integer(11) != 0;
+  a.created = long(s.integer(12));
   return a;
 }
 
 #define ACCOUNT_COLUMNS                                                                 \
   "number, ifnull(mobile,''), pwkey, nickname, impresa, name, gender, profile, score, " \
-  "refuse_sms_days, echo"
+  "refuse_sms_days, echo, disabled, created"
+
+// Columns added after the first release: a data folder from before gains
+// them on its first start with this version.
+void addColumn(Db& db, const char* table, const char* column, const char* alter) {
+  Stmt& q = db.sql("SELECT count(*) FROM pragma_table_info(?) WHERE name=?");
+  q.bind(1, std::string_view(table)).bind(2, std::string_view(column));
+  q.step();
+  const bool present = q.integer(0) != 0;
+  q.reset();
+  if (!present) db.exec(alter);
+}
 
 }  // namespace
 
 Store::Store(const std::string& path, std::string domain) : db_(path), domain_(std::move(domain)) {
   db_.exec(kSchema);
+  addColumn(db_, "accounts", "disabled",
+            "ALTER TABLE accounts ADD COLUMN disabled INTEGER NOT NULL DEFAULT 0");
+  addColumn(db_, "accounts", "created",
+            "ALTER TABLE accounts ADD COLUMN created INTEGER NOT NULL DEFAULT 0");
   // Digest keys are bound to the domain: a folder made for one domain cannot serve another.
   Stmt& q = db_.sql("SELECT value FROM meta WHERE key='domain'");
   if (q.step()) {
@@ -115,7 +134,8 @@ std::optional<Account> Store::accountByMobile(std::string_view mobile) {
 void Store::putAccount(const Account& a, std::string_view password) {
   Stmt& s = db_.sql(
       "INSERT OR REPLACE INTO accounts(number, mobile, pwkey, nickname, impresa, name, gender, "
-      "profile, score, refuse_sms_days, echo) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+      "profile, score, refuse_sms_days, echo, disabled, created) "
+      "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
   s.bind(1, a.number);
   if (a.mobile.empty())
     s.bindNull(2);
@@ -130,6 +150,8 @@ void Store::putAccount(const Account& a, std::string_view password) {
       .bind(9, a.score)
       .bind(10, a.refuseSmsDays)
       .bind(11, a.echo ? 1 : 0)
+      .bind(12, a.disabled ? 1 : 0)
+      .bind(13, a.created != 0 ? a.created : long(std::time(nullptr)))
       .run();
 }
 
@@ -150,6 +172,43 @@ void Store::setRefuseSmsDays(long number, long days) {
       .bind(1, days)
       .bind(2, number)
       .run();
+}
+
+void Store::setDisabled(long number, bool disabled) {
+  db_.sql("UPDATE accounts SET disabled=? WHERE number=?")
+      .bind(1, disabled ? 1 : 0)
+      .bind(2, number)
+      .run();
+}
+
+void Store::setPassword(long number, std::string_view password) {
+  db_.sql("UPDATE accounts SET pwkey=? WHERE number=?")
+      .bind(1, digestKeyHex(std::to_string(number), domain_, password))
+      .bind(2, number)
+      .run();
+}
+
+bool Store::removeAccount(long number) {
+  Transaction tx(db_);
+  db_.sql("DELETE FROM accounts WHERE number=?").bind(1, number).run();
+  const bool existed = db_.changes() > 0;
+  const std::string uriPrefix = "sip:" + std::to_string(number) + "@";
+  db_.sql("DELETE FROM buddies WHERE owner=?1 OR buddy=?1").bind(1, number).run();
+  db_.sql("DELETE FROM buddy_lists WHERE owner=?").bind(1, number).run();
+  db_.sql("DELETE FROM mobile_buddies WHERE owner=?").bind(1, number).run();
+  db_.sql("DELETE FROM blacklist WHERE owner=? OR substr(uri, 1, length(?2))=?2")
+      .bind(1, number)
+      .bind(2, uriPrefix)
+      .run();
+  db_.sql("DELETE FROM contact_requests WHERE requester=?1 OR target=?1").bind(1, number).run();
+  db_.sql("DELETE FROM group_members WHERE member=?").bind(1, number).run();
+  db_.sql("DELETE FROM offline_messages WHERE recipient=?").bind(1, number).run();
+  db_.sql("DELETE FROM sms_quota WHERE owner=?").bind(1, number).run();
+  db_.sql("DELETE FROM schedule_receivers WHERE sms IN (SELECT id FROM schedule_sms WHERE owner=?)")
+      .bind(1, number)
+      .run();
+  db_.sql("DELETE FROM schedule_sms WHERE owner=?").bind(1, number).run();
+  return existed;
 }
 
 bool Store::empty() {

@@ -25,6 +25,8 @@ struct Account {
   long score = 0;
   long refuseSmsDays = 0;
   bool echo = false;  // the demo's answering account
+  bool disabled = false;  // set by the operator: logins are refused
+  long created = 0;       // unix time the account was made (0: before this was kept)
 };
 
 class Store {
@@ -43,6 +45,15 @@ class Store {
   void setImpresa(long number, std::string_view v);
   void setRefuseSmsDays(long number, long days);
   bool empty();
+  // Operator actions (tavrin-server account ...); the running server hears of
+  // them through its control socket.
+  void setDisabled(long number, bool disabled);
+  void setPassword(long number, std::string_view password);
+  // Deletes the account and everything that names it: its lists and
+  // contacts, its place on others' lists and blacklists, its requests,
+  // group memberships, schedules and the lines waiting for it (lines it
+  // sent others stay theirs). One transaction; false when there was none.
+  bool removeAccount(long number);
 
  private:
   Db db_;

@@ -67,8 +67,20 @@ TEST(ServerConfig, AWrongLineIsNamedByFileAndNumber) {
       {"colour = blue\n", "t.conf:1: unknown option --colour"},
       {"domain =\n", "t.conf:1: domain wants a value"},
       {"demo = maybe\n", "t.conf:1: demo wants yes or no"},
-      {"verbose = 12\n", "t.conf:1: verbose wants a level 0..9"},
+      {"verbose = 4\n", "t.conf:1: verbose wants a level 0..3"},
+      {"verbose = 9\n", "t.conf:1: verbose wants a level 0..3"},
       {"config = /etc/other.conf\n", "t.conf:1: config cannot be set here"},
+      {"check-config = yes\n", "t.conf:1: check-config cannot be set here"},
+      // Switches for tests are flags only: a production file cannot turn them on.
+      {"test-withhold-acks = yes\n",
+       "t.conf:1: test-withhold-acks is for tests only: give it as a flag on the command line"},
+      {"test-gone = 3\n",
+       "t.conf:1: test-gone is for tests only: give it as a flag on the command line"},
+      {"test-clock = /tmp/clock\n",
+       "t.conf:1: test-clock is for tests only: give it as a flag on the command line"},
+      {"memory = yes\n",
+       "t.conf:1: memory is for tests only: give it as a flag on the command line"},
+      {"metrics-port = 99999\n", "t.conf:1: --metrics-port needs a port"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -96,4 +108,10 @@ TEST(ServerConfig, CommandLineFlagsOverrideTheFileWhereverConfigStands) {
   EXPECT_EQ(parse({"--config", dir.file("none.conf")}, missing).value_or(""),
             "cannot read " + dir.file("none.conf"));
   EXPECT_EQ(parse({"--config"}, missing).value_or(""), "--config needs a file");
+
+  // The test switches stay reachable as flags.
+  Options flags;
+  ASSERT_FALSE(parse({"--test-withhold-acks", "--test-gone", "2", "--config", file}, flags));
+  EXPECT_TRUE(flags.withholdChatAcks);
+  EXPECT_EQ(flags.testGoneRegistrations, 2);
 }
