@@ -223,7 +223,8 @@ constexpr size_t kHeadRoom = 128;
 
 void SipcService::reply(SipcConnection& c, const SipcMessage& req, int status,
                         std::string_view reason, std::string_view body, const Headers& extra) {
-  if (status >= 400) metrics().requestError("sipc", status);
+  // A registration's challenge (401 with "W") is the exchange's first step, not an error.
+  if (status >= 400 && !(status == 401 && !extra.empty())) metrics().requestError("sipc", status);
   c.compose([&](std::string& out) {
     TextWriter w(out, kHeadRoom + reason.size() + req.method.size() + body.size());
     w << "SIP-C/2.0 " << long(status) << " " << reason << "\r\nI: " << req.callId

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace tavrin::test {
 
@@ -40,6 +41,8 @@ void ServerChild::start(std::vector<std::string> args, const Options& options) {
   char line[256] = {};
   if (out && std::fgets(line, sizeof line, out))
     std::sscanf(line, "tavrin-server listening nav=%d sipc=%d signin=%d", &nav_, &sipc_, &signin_);
+  if (const char* m = out ? std::strstr(line, " metrics=") : nullptr)
+    std::sscanf(m, " metrics=%d", &metrics_);
   if (out) std::fclose(out);
 }
 

@@ -37,11 +37,12 @@ class ServerChild {
   int nav() const { return nav_; }
   int sipc() const { return sipc_; }
   int signin() const { return signin_; }
+  int metrics() const { return metrics_; }  // 0 unless started with --metrics-port
 
  private:
   pid_t pid_ = -1;
   bool reaped_ = false;  // alive() saw it exit and reaped it
-  int nav_ = 0, sipc_ = 0, signin_ = 0;
+  int nav_ = 0, sipc_ = 0, signin_ = 0, metrics_ = 0;
 };
 
 }  // namespace tavrin::test
