@@ -6,7 +6,22 @@
 #   libtavrin-dev  its header, the development link and a pkg-config file
 # The build folder stays a portable copy: nothing here changes where the
 # build puts things, only what `cmake --install` copies out of it.
+#
+# The packages always install under /usr, whatever CMAKE_INSTALL_PREFIX the
+# build was configured with (the default preset leaves it at /usr/local,
+# where a package must never put anything): every destination below is
+# either relative to the prefix, which cpack sets to /usr, or one of the
+# fixed places Debian keeps for a service (/etc, /lib/systemd/system).
+# The library goes to Debian's multiarch folder under any prefix, and the
+# pkg-config file names its folders relative to where it lies.
 include(GNUInstallDirs)
+set(TAVRIN_PACKAGE_PREFIX /usr)
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(TAVRIN_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
+else()
+  set(TAVRIN_LIBDIR lib)
+endif()
+set(TAVRIN_CONF_DIR /etc/tavrin)
 
 if(NOT TARGET tavrin OR NOT TARGET tavrin-server OR NOT TARGET tavrin_assets)
   return()
@@ -19,12 +34,14 @@ set(TAVRIN_BUILD_INSTALL ${CMAKE_BINARY_DIR}/bin)
 # The engine: a versioned shared library, its header and pkg-config file.
 set_target_properties(libtavrin PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 0)
 install(TARGETS libtavrin
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev)
+  LIBRARY DESTINATION ${TAVRIN_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/engine/include/libtavrin.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+# From <prefix>/<libdir>/pkgconfig back up to <prefix>: one ".." a folder.
+string(REGEX REPLACE "[^/]+" ".." TAVRIN_PC_UP "${TAVRIN_LIBDIR}/pkgconfig")
 configure_file(${TAVRIN_PACKAGING_DIR}/tavrin.pc.in ${CMAKE_BINARY_DIR}/packaging/tavrin.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/tavrin.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+  DESTINATION ${TAVRIN_LIBDIR}/pkgconfig COMPONENT dev)
 
 # The client, the terminal front end and what they read but never write.
 install(TARGETS tavrin tavrin-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT client)
@@ -47,7 +64,7 @@ install(TARGETS tavrin-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPON
 install(FILES ${TAVRIN_MAN_DIR}/tavrin-server.8.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man8 COMPONENT server)
 install(FILES ${TAVRIN_PACKAGING_DIR}/tavrin-server.conf
-  DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/tavrin COMPONENT server)
+  DESTINATION ${TAVRIN_CONF_DIR} COMPONENT server)
 set(TAVRIN_UNIT_DIR /lib/systemd/system CACHE PATH "where the service's systemd unit goes")
 install(FILES ${TAVRIN_PACKAGING_DIR}/tavrin-server.service
   DESTINATION ${TAVRIN_UNIT_DIR} COMPONENT server)
@@ -65,15 +82,15 @@ foreach(pair "client;tavrin" "server;tavrin-server" "lib;libtavrin0" "dev;libtav
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
-# The Debian packages, from a build configured with -DCMAKE_INSTALL_PREFIX=/usr
-# (tools/package-check.sh does so): /etc, the multiarch library folder and
-# the shared folder the client looks for all follow from that prefix.
+# The Debian packages, under /usr from any build (see the top of this file).
+# An installed client finds its shared folder beside its prefix
+# (/usr/bin/tavrin -> /usr/share/tavrin).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "Tavrin developers")
 set(CPACK_PACKAGE_CONTACT "Tavrin developers <packages@tavrin.test>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX ${TAVRIN_PACKAGE_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL client server lib dev)
 set(CPACK_DEB_COMPONENT_INSTALL ON)

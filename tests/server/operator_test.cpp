@@ -257,6 +257,9 @@ TEST(OperatorTest, CheckConfigNamesWhatIsWrongAndStartsNothing) {
        2, "nav-port and sipc-port are the same port 9000"},
       {"a test switch", "test-withhold-acks = yes\n", 2, "is for tests only"},
   };
+  // The file the package ships passes as it is.
+  const ToolRun shipped = runServerTool({"--check-config", "--config", TAVRIN_SHIPPED_CONF});
+  EXPECT_EQ(shipped.status, 0) << shipped.output;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string file = scratch.file("t.conf");
