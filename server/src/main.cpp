@@ -18,6 +18,7 @@
 #include "options.h"
 #include "registrar.h"
 #include "sipc_service.h"
+#include "sms_service.h"
 #include "store.h"
 #include "tls_certs.h"
 
@@ -104,6 +105,7 @@ int run(const Options& opt) {
                                        "/ssiportal/SSIAppSignIn.aspx"
                                  : std::string();
   HttpEndpoint navEndpoint(loop, [&](const HttpRequest& r) {
+    if (SmsService::isGatewayCallback(r)) return service.sms().gatewayCallback(r);
     return navigationReply(r, advertised, live.sipcPort, signinUrl);
   });
   Listener nav(
@@ -113,6 +115,7 @@ int run(const Options& opt) {
     return 1;
   }
   live.navPort = nav.port();
+  service.sms().setCallbackBase("http://" + advertised + ":" + std::to_string(live.navPort));
 
   loop.every(std::chrono::seconds(1), [&] { service.tick(); });
   loop.every(std::chrono::seconds(5), [&] {
