@@ -264,6 +264,24 @@ void ChatRelay::handleBye(SipcConnection& c, const SipcMessage& m) {
   }
 }
 
+bool ChatRelay::deliverLine(long recipient, const std::string& fromUri, std::string_view type,
+                            std::string_view body) {
+  if (!fits(recipient, fromUri, body.size())) return false;
+  storeOffline(recipient, fromUri, type, body, httpDate());
+  const long row = long(s_.store().db().lastInsertId());
+  counted(recipient, fromUri, body.size(), +1);
+  if (SipcConnection* c = s_.online(recipient)) {
+    Session& ss = c->session;
+    // A pass under way reaches the new row on its own (rows go in id order).
+    if (!ss.offlinePass) {
+      ss.offlinePass = true;
+      ss.offlineCursor = row - 1;
+    }
+    handOutBatch(*c);
+  }
+  return true;
+}
+
 void ChatRelay::handleOfflineRequest(SipcConnection& c, const SipcMessage& m) {
   Session& ss = c.session;
   const long waiting = box(ss.number).all.lines;

@@ -39,6 +39,13 @@ class ChatRelay {
   // A client's answer to a request of the server's own: a 200 to an offline
   // message handed out deletes its row.
   void onAnswer(SipcConnection& c, const SipcMessage& m);
+  // A line the server hands an account for someone else (an SMS from a
+  // phone or from another account, a delivery report): stored like an
+  // offline line and handed out at once when the account is online; the row
+  // goes once the recipient's engine answered it. False when the
+  // recipient's offline box has no room for it. Throws DbError.
+  bool deliverLine(long recipient, const std::string& fromUri, std::string_view type,
+                   std::string_view body);
   // Forgets the dialogs of a connection that signs out.
   void dropSession(SipcConnection& c);
   // An account was removed: its offline lines are dropped and its box's tally with them.

@@ -29,6 +29,7 @@
 #include "options.h"
 #include "registrar.h"
 #include "sipc_service.h"
+#include "sms_service.h"
 #include "store.h"
 #include "tls_certs.h"
 
@@ -195,6 +196,8 @@ int run(const Options& opt) {
                                        "/ssiportal/SSIAppSignIn.aspx"
                                  : std::string();
   HttpEndpoint navEndpoint(loop, counted([&](const HttpRequest& r) {
+                             if (SmsService::isGatewayCallback(r))
+                               return service.sms().gatewayCallback(r);
                              return navigationReply(r, advertised, live.sipcPort, signinUrl);
                            }));
   Listener nav(
@@ -204,6 +207,7 @@ int run(const Options& opt) {
     return 1;
   }
   live.navPort = nav.port();
+  service.sms().setCallbackBase("http://" + advertised + ":" + std::to_string(live.navPort));
 
   // Operator commands tell the server what they changed.
   AccountSync accounts(service);

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "gateway_wire.h"
 #include "sipc_message.h"
 
 namespace tavrin::server {
@@ -34,6 +35,12 @@ const char* usage() {
          "                        given, 0 picks a free port\n"
          "  --metrics-listen ADDR the metrics page's address; default 127.0.0.1\n"
          "  --check-config        check the configuration and the data folder, start nothing\n"
+         "  --sms-gateway URL     the SMS gateway's sendsms URL (http://ADDRESS:PORT/PATH)\n"
+         "  --sms-gateway-user NAME  its user; the password in the configuration file\n"
+         "                        (sms-gateway-password) or --sms-gateway-password-file FILE\n"
+         "  --sms-sender NUMBER   SMS go out from this service number (default: own mobile)\n"
+         "  --sms-callback-url URL  where the gateway reaches this server (default: nav)\n"
+         "  --sms-callback-key-file FILE  the key the gateway's calls carry (key=...)\n"
          "  -v, --verbose         more logging (repeat: -vv requests, -vvv messages)\n"
          "  --bench-accounts N    seed accounts 200000001.. with password \"bench\"\n"
          "  --memory              keep the data in memory (tests)\n"
@@ -48,6 +55,15 @@ const char* usage() {
 }
 
 namespace {
+
+// The first line of a secret's file, without its line end.
+std::optional<std::string> readSecretFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) return std::nullopt;
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  return line;
+}
 
 // The flags in args (no program name) applied over o.
 std::optional<std::string> parseArgs(const std::vector<std::string>& args, Options& o, bool& help) {
@@ -117,6 +133,30 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, Optio
         return "--metrics-listen needs an address";
     } else if (a == "--check-config") {
       o.checkConfig = true;
+    } else if (a == "--sms-gateway") {
+      if (!value(o.smsGatewayUrl) || !parseGatewayUrl(o.smsGatewayUrl))
+        return "--sms-gateway needs http://ADDRESS:PORT/PATH";
+    } else if (a == "--sms-gateway-user") {
+      if (!value(o.smsGatewayUser)) return "--sms-gateway-user needs a name";
+    } else if (a == "--sms-gateway-password") {
+      // Reached from the configuration file only (parseOptions refuses it on the command line).
+      if (!value(o.smsGatewayPassword)) return "--sms-gateway-password needs a value";
+    } else if (a == "--sms-gateway-password-file" || a == "--sms-callback-key-file") {
+      std::string file;
+      if (!value(file) || file.empty()) return a + " needs a file";
+      auto secret = readSecretFile(file);
+      if (!secret) return "cannot read " + file;
+      (a == "--sms-gateway-password-file" ? o.smsGatewayPassword : o.smsCallbackKey) = *secret;
+    } else if (a == "--sms-callback-key") {
+      if (!value(o.smsCallbackKey)) return "--sms-callback-key needs a value";
+    } else if (a == "--sms-sender") {
+      if (!value(o.smsSender) || phoneNumber(o.smsSender).empty())
+        return "--sms-sender needs a phone number";
+      o.smsSender = phoneNumber(o.smsSender);
+    } else if (a == "--sms-callback-url") {
+      if (!value(o.smsCallbackUrl) || o.smsCallbackUrl.rfind("http://", 0) != 0)
+        return "--sms-callback-url needs http://HOST:PORT";
+      while (!o.smsCallbackUrl.empty() && o.smsCallbackUrl.back() == '/') o.smsCallbackUrl.pop_back();
     } else if (a == "--memory") {
       o.memoryDb = true;
     } else if (a == "--test-withhold-acks") {
@@ -216,6 +256,10 @@ std::optional<std::string> parseConfig(std::string_view text, const std::string&
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool& help) {
   help = false;
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Secrets on the command line show in every process listing.
+  for (const std::string& a : args)
+    if (a == "--sms-gateway-password" || a == "--sms-callback-key")
+      return a.substr(2) + " belongs in the configuration file, or use " + a + "-file FILE";
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--config") continue;
     if (i + 1 >= args.size() || args[i + 1].empty()) return std::string("--config needs a file");

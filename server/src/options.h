@@ -36,6 +36,12 @@ struct Options {
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"
   bool testEndOnKeepalive = false;  // tests only: answer keep-alives with "X: 0"
   std::string testClockFile;        // tests only: the scheduled-SMS clock reads this file
+  // The SMS gateway (sendsms URL, its user and password); no URL: no gateway.
+  // The password comes from the configuration file or a file of its own.
+  std::string smsGatewayUrl, smsGatewayUser, smsGatewayPassword;
+  std::string smsSender;       // the number SMS go out from; empty: the sender's own mobile
+  std::string smsCallbackUrl;  // how the gateway reaches this server; empty: the nav endpoint
+  std::string smsCallbackKey;  // the gateway's calls must carry it; empty: loopback only
   bool noSignin = false;
   bool memoryDb = false;  // tests only: keep the data in memory
   // The metrics page (Prometheus text format): off while the port is -1.

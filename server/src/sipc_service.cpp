@@ -187,6 +187,11 @@ void SipcService::onClosed(SipcConnection& c) {
     closed_.push_back(std::move(owned));
 }
 
+SipcConnection* SipcService::connection(uint64_t id) const {
+  auto it = connections_.find(id);
+  return it == connections_.end() || it->second->closed() ? nullptr : it->second.get();
+}
+
 void SipcService::setOnline(long number, SipcConnection* c) {
   if (c)
     online_[number] = c;

@@ -74,7 +74,7 @@ class SipcService {
   // returned when drained, so an idle connection keeps none.
   std::string borrowBuffer();
   void returnBuffer(std::string&& b);
-  // Periodic work: scheduled SMS that fell due.
+  // Periodic work: scheduled SMS that fell due, the SMS gateway's queue.
   void tick();
   // Drops connections that never registered within the login time-out, and
   // registered ones silent for twice their lifetime.
@@ -92,6 +92,7 @@ class SipcService {
   std::string uriOf(long number) const;
   std::string groupUriOf(long number) const;
   Store& store() { return store_; }
+  EventLoop* loop() const { return loop_; }
   const Options& options() const { return options_; }
   const FrameLimits& frameLimits() const { return limits_; }
   // A registered connection may send more: the presence subscription of a
@@ -103,6 +104,9 @@ class SipcService {
   Registrar& registrar() { return *registrar_; }
   PresenceHub& presence() { return *presence_; }
   ChatRelay& chat() { return *chat_; }
+  SmsService& sms() { return *sms_; }
+  // The open connection with that id, or null.
+  SipcConnection* connection(uint64_t id) const;
   ContactCommands& contacts() { return *contacts_; }
   // Account -> connection, maintained by the registrar.
   void setOnline(long number, SipcConnection* c);

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <vector>
 
+#include "chat_relay.h"
+#include "gateway_wire.h"
 #include "log.h"
 #include "metrics.h"
 #include "schedule_clock.h"
@@ -57,21 +59,116 @@ bool SmsService::takeQuota(long sender, long units) {
   return true;
 }
 
+SmsService::SmsService(SipcService& s) : s_(s) {
+  migrateOutbox(s_.store().db());
+  gateway_ = std::make_unique<SmsGateway>(
+      s_.loop(), s_.store().db(), s_.options(),
+      [this](long row, bool accepted) { onGatewayOutcome(row, accepted); });
+}
+
+SmsService::~SmsService() = default;
+
+void SmsService::setCallbackBase(const std::string& base) {
+  gateway_->setCallbackBase(s_.options().smsCallbackUrl.empty() ? base
+                                                                : s_.options().smsCallbackUrl);
+}
+
+SmsService::Receiver SmsService::receiver(long sender, const Uri& u) {
+  Receiver r;
+  if (u.kind == Uri::Kind::kUser && u.number != sender) {
+    r.target = s_.uriOf(u.number);
+    r.account = u.number;
+    return r;
+  }
+  if (u.kind == Uri::Kind::kUser) {  // the own phone
+    std::optional<Account> me = s_.store().account(sender);
+    if (!me || me->mobile.empty()) return r;
+    r.target = telUri(me->mobile);
+    r.phone = me->mobile;
+    if (!gateway_->configured()) r.account = sender;
+    return r;
+  }
+  if (u.kind != Uri::Kind::kTel) return r;
+  r.phone = phoneNumber(u.mobile);
+  if (r.phone.empty()) return r;
+  r.target = telUri(r.phone);
+  if (std::optional<Account> a = s_.store().accountByMobile(r.phone)) {
+    if (a->number != sender || !gateway_->configured()) r.account = a->number;
+  }
+  return r;
+}
+
+std::vector<long> SmsService::enqueue(long sender, const std::vector<Receiver>& to,
+                                      const std::string& command, const std::string& text,
+                                      long scheduleId) {
+  Db& db = s_.store().db();
+  std::optional<Account> me = s_.store().account(sender);
+  const std::string from =
+      !s_.options().smsSender.empty() ? s_.options().smsSender : (me ? me->mobile : std::string());
+  const int parts = smsShape(text).parts;
+  const long long now = std::time(nullptr);
+  std::vector<long> waiting;
+  std::vector<std::pair<long, long>> inApp;  // row, account
+  {
+    Transaction tx(db);
+    if (scheduleId != 0) {
+      db.sql("DELETE FROM schedule_receivers WHERE sms=?").bind(1, scheduleId).run();
+      db.sql("DELETE FROM schedule_sms WHERE id=?").bind(1, scheduleId).run();
+    }
+    for (const Receiver& r : to) {
+      const int state = r.account != 0      ? kInApp
+                        : r.phone.empty()    ? kFailed
+                        : gateway_->configured() ? kWaiting
+                                             : kNotSent;
+      db.sql(
+            "INSERT INTO outbox(sender, target, command, body, created, schedule_id, state, phone, "
+            "sent_from, parts) VALUES(?,?,?,?,?,?,?,?,?,?)")
+          .bind(1, sender)
+          .bind(2, r.target)
+          .bind(3, command)
+          .bind(4, text)
+          .bind(5, now)
+          .bind(6, scheduleId)
+          .bind(7, state)
+          .bind(8, r.phone)
+          .bind(9, from)
+          .bind(10, parts)
+          .run();
+      const long row = long(db.lastInsertId());
+      if (state == kWaiting) waiting.push_back(row);
+      if (state == kInApp) inApp.emplace_back(row, r.account);
+    }
+  }
+  const std::string senderUri = s_.uriOf(sender);
+  for (const auto& [row, account] : inApp) {
+    if (s_.chat().deliverLine(account, senderUri, "text/plain", text)) continue;
+    logAt(1, "sms %ld: offline box of %ld full", row, account);
+    db.sql("UPDATE outbox SET state=? WHERE id=?").bind(1, kFailed).bind(2, row).run();
+  }
+  if (!waiting.empty()) gateway_->pump();
+  return waiting;
+}
+
 void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
   long me = c.session.number;
   std::string command(m.headerOr("N", "SendSMS"));
   if (m.body.empty() || m.body.size() > kMaxText) return s_.reply(c, m, 400, "Bad Request");
   Uri u = parseUri(m.headerOr("T"));
   Db& db = s_.store().db();
-  std::vector<std::string> phones;  // the outbox's targets
-  if (u.kind == Uri::Kind::kTel) {
-    phones.push_back(telUri(u.mobile));
-  } else if (u.kind == Uri::Kind::kUser) {
-    std::optional<Account> to = s_.store().account(u.number);
-    if (!to) return s_.reply(c, m, 404, "Not Found");
+  std::vector<Receiver> to;
+  if (u.kind == Uri::Kind::kTel || u.kind == Uri::Kind::kUser) {
+    if (u.kind == Uri::Kind::kUser) {
+      std::optional<Account> a = s_.store().account(u.number);
+      if (!a) return s_.reply(c, m, 404, "Not Found");
+    }
+    Receiver r = receiver(me, u);
+    if (r.target.empty()) return s_.reply(c, m, u.kind == Uri::Kind::kTel ? 400 : 404, "Not Found");
     // A receiver who set refuse-SMS days takes no SMS from others.
-    if (to->refuseSmsDays > 0 && u.number != me) return s_.reply(c, m, 486, "Busy Here");
-    phones.push_back(s_.uriOf(u.number));
+    if (r.account != 0 && r.account != me) {
+      std::optional<Account> a = s_.store().account(r.account);
+      if (a && a->refuseSmsDays > 0) return s_.reply(c, m, 486, "Busy Here");
+    }
+    to.push_back(std::move(r));
   } else if (u.kind == Uri::Kind::kGroup) {
     Stmt& q = db.sql("SELECT member FROM group_members WHERE grp=?");
     q.bind(1, u.number);
@@ -85,7 +182,7 @@ void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
         members.push_back(n);
     }
     if (!member) return s_.reply(c, m, 404, "Not Found");
-    for (long n : members) phones.push_back(s_.uriOf(n));
+    for (long n : members) to.push_back({s_.uriOf(n), n, {}});
   } else {
     return s_.reply(c, m, 400, "Bad Request");
   }
@@ -93,19 +190,108 @@ void SmsService::handleSend(SipcConnection& c, const SipcMessage& m) {
     logAt(1, "conn %llu: %ld reached the daily SMS limit", (unsigned long long)c.id(), me);
     return s_.reply(c, m, 486, "Busy Here");
   }
-  {
-    Transaction tx(db);
-    for (const auto& target : phones)
-      db.sql("INSERT INTO outbox(sender, target, command, body, created) VALUES(?,?,?,?,?)")
-          .bind(1, me)
-          .bind(2, target)
-          .bind(3, command)
-          .bind(4, m.body)
-          .bind(5, (long long)std::time(nullptr))
-          .run();
-  }
+  const bool toPhone = to.size() == 1 && to[0].account == 0;
+  const std::vector<long> waiting = enqueue(me, to, command, std::string(m.body), 0);
   ++metrics().smsAccepted;
-  s_.reply(c, m, 280, "Send SMS OK");
+  if (toPhone && !gateway_->configured()) return s_.reply(c, m, 503, "SMS Not Sent");
+  if (waiting.empty()) return s_.reply(c, m, 280, "Send SMS OK");
+  // "Sent" only once the gateway has it: the answer waits for its outcome.
+  for (long row : waiting) held_[row] = {c.id(), m.callId, m.seq};
+}
+
+void SmsService::onGatewayOutcome(long row, bool accepted) {
+  auto it = held_.find(row);
+  if (it == held_.end()) return;
+  const HeldAnswer held = it->second;
+  held_.erase(it);
+  SipcConnection* c = s_.connection(held.connection);
+  if (!c) return;  // the sender left; the row's state tells the rest
+  SipcMessage req;
+  req.method = "M";
+  req.callId = held.callId;
+  req.seq = held.seq;
+  if (accepted)
+    s_.reply(*c, req, 280, "Send SMS OK");
+  else
+    s_.reply(*c, req, 503, "SMS Not Sent");
+}
+
+bool SmsService::isGatewayCallback(const HttpRequest& r) {
+  return r.target.rfind("/sms/", 0) == 0;
+}
+
+HttpReply SmsService::gatewayCallback(const HttpRequest& r) {
+  const size_t q = r.target.find('?');
+  const std::string path = r.target.substr(0, q);
+  const std::string query = q == std::string::npos ? std::string() : r.target.substr(q + 1);
+  const std::string& key = s_.options().smsCallbackKey;
+  const bool allowed = key.empty() ? (r.peer >> 24) == 127 : queryParam(query, "key") == key;
+  if (!allowed) return {403, "Forbidden", "text/plain", "forbidden\n"};
+  try {
+    if (path == "/sms/dlr") return deliveryReport(query);
+    if (path == "/sms/mo") return phoneMessage(query);
+  } catch (const DbError& e) {
+    // The gateway tries a failed call again; nothing of it was kept.
+    logAt(0, "sms callback: %s", e.what());
+    return {503, "Service Unavailable", "text/plain", "try later\n"};
+  }
+  return {404, "Not Found", "text/plain", "not found\n"};
+}
+
+HttpReply SmsService::deliveryReport(const std::string& query) {
+  const auto report = parseDeliveryReport(query);
+  if (!report) return {400, "Bad Request", "text/plain", "bad report\n"};
+  const ReportOutcome outcome = reportOutcome(report->type);
+  if (outcome == ReportOutcome::kNone) return {200, "OK", "text/plain", ""};
+  Db& db = s_.store().db();
+  Stmt& q = db.sql("SELECT sender, phone, body, state FROM outbox WHERE id=?");
+  q.bind(1, report->row);
+  if (!q.step()) return {200, "OK", "text/plain", ""};  // not ours, or long gone
+  const long sender = long(q.integer(0));
+  const std::string phone = q.text(1);
+  const std::string body = q.text(2);
+  const int state = int(q.integer(3));
+  q.reset();
+  if (state != kWaiting && state != kAccepted) return {200, "OK", "text/plain", ""};
+  const bool delivered = outcome == ReportOutcome::kDelivered;
+  db.sql("UPDATE outbox SET state=? WHERE id=? AND state IN (0,1)")
+      .bind(1, delivered ? kDelivered : kFailed)
+      .bind(2, report->row)
+      .run();
+  // A report can overtake the gateway's own answer: it was accepted then.
+  if (state == kWaiting) onGatewayOutcome(report->row, true);
+  logAt(1, "sms %ld: %s", report->row, delivered ? "delivered" : "not delivered");
+  s_.chat().deliverLine(sender, telUri(phone), "text/sms-report",
+                        std::string(delivered ? "短信已送达：" : "短信未送达：") + body);
+  return {200, "OK", "text/plain", ""};
+}
+
+HttpReply SmsService::phoneMessage(const std::string& query) {
+  const auto msg = parsePhoneMessage(query);
+  if (!msg || msg->text.size() > kMaxText) return {400, "Bad Request", "text/plain", "bad message\n"};
+  long to = 0;
+  if (std::optional<Account> a = s_.store().accountByMobile(msg->to)) to = a->number;
+  Db& db = s_.store().db();
+  if (to == 0) {
+    Stmt& q = db.sql(
+        "SELECT sender FROM outbox WHERE phone=? AND state IN (1,2,3) ORDER BY id DESC LIMIT 1");
+    q.bind(1, msg->from);
+    if (q.step()) to = long(q.integer(0));
+    q.reset();
+  }
+  if (to == 0) {
+    Stmt& q = db.sql("SELECT owner FROM mobile_buddies WHERE mobile=? ORDER BY owner LIMIT 1");
+    q.bind(1, msg->from);
+    if (q.step()) to = long(q.integer(0));
+    q.reset();
+  }
+  if (to == 0) {
+    logAt(1, "sms from %s to %s: no account to hand it to", msg->from.c_str(), msg->to.c_str());
+    return {200, "OK", "text/plain", ""};
+  }
+  if (!s_.chat().deliverLine(to, telUri(msg->from), "text/plain", msg->text))
+    logAt(1, "sms from %s: offline box of %ld full", msg->from.c_str(), to);
+  return {200, "OK", "text/plain", ""};
 }
 
 bool SmsService::handles(const std::string& n) const {
@@ -224,9 +410,13 @@ void SmsService::deleteSchedule(SipcConnection& c, const SipcMessage& m) {
 }
 
 void SmsService::runDue() {
-  Db& db = s_.store().db();
   long long now = scheduleNow(s_.options().testClockFile);
-  if (now < 0) return;
+  if (now >= 0) moveDue(now);
+  gateway_->pump();
+}
+
+void SmsService::moveDue(long long now) {
+  Db& db = s_.store().db();
   struct Due {
     long id, owner;
     std::string message;
@@ -236,26 +426,19 @@ void SmsService::runDue() {
   q.bind(1, now);
   while (q.step()) due.push_back({long(q.integer(0)), long(q.integer(1)), q.text(2)});
   if (due.empty()) return;
-  Transaction tx(db);
   for (const Due& d : due) {
-    std::vector<std::string> receivers;
+    std::vector<Receiver> to;
     Stmt& r = db.sql("SELECT uri FROM schedule_receivers WHERE sms=?");
     r.bind(1, d.id);
-    while (r.step()) receivers.push_back(r.text(0));
-    for (const auto& to : receivers)
-      db.sql(
-            "INSERT INTO outbox(sender, target, command, body, created, schedule_id) "
-            "VALUES(?,?,?,?,?,?)")
-          .bind(1, d.owner)
-          .bind(2, to)
-          .bind(3, "ScheduleSMS")
-          .bind(4, d.message)
-          .bind(5, now)
-          .bind(6, d.id)
-          .run();
-    db.sql("DELETE FROM schedule_receivers WHERE sms=?").bind(1, d.id).run();
-    db.sql("DELETE FROM schedule_sms WHERE id=?").bind(1, d.id).run();
-    logAt(1, "scheduled SMS %ld of %ld sent to %zu receivers", d.id, d.owner, receivers.size());
+    while (r.step()) {
+      const std::string uri = r.text(0);
+      Receiver one = receiver(d.owner, parseUri(uri));
+      if (one.target.empty()) one.target = uri;  // kept, and failed below
+      to.push_back(std::move(one));
+    }
+    // Off the schedule and into the outbox in one transaction.
+    enqueue(d.owner, to, "ScheduleSMS", d.message, d.id);
+    logAt(1, "scheduled SMS %ld of %ld sent to %zu receivers", d.id, d.owner, to.size());
   }
 }
 

@@ -115,3 +115,34 @@ TEST(ServerConfig, CommandLineFlagsOverrideTheFileWhereverConfigStands) {
   EXPECT_TRUE(flags.withholdChatAcks);
   EXPECT_EQ(flags.testGoneRegistrations, 2);
 }
+
+TEST(ServerConfig, TheGatewayPasswordComesFromTheFileOrItsOwnFileNeverTheCommandLine) {
+  TempDir dir;
+  const std::string conf = dir.file("s.conf");
+  const std::string secret = dir.file("pw");
+  std::ofstream(conf) << "sms-gateway = http://localhost:13013/cgi-bin/sendsms\n"
+                         "sms-gateway-user = tavrin\nsms-gateway-password = from conf\n"
+                         "sms-sender = +8610658888\n";
+  std::ofstream(secret) << "from file\r\nsecond line\n";
+  Options o;
+  ASSERT_FALSE(parse({"--config", conf}, o));
+  EXPECT_EQ(o.smsGatewayUrl, "http://localhost:13013/cgi-bin/sendsms");
+  EXPECT_EQ(o.smsGatewayUser, "tavrin");
+  EXPECT_EQ(o.smsGatewayPassword, "from conf");
+  EXPECT_EQ(o.smsSender, "8610658888");
+  ASSERT_FALSE(parse({"--config", conf, "--sms-gateway-password-file", secret}, o));
+  EXPECT_EQ(o.smsGatewayPassword, "from file");
+
+  for (const char* flag : {"--sms-gateway-password", "--sms-callback-key"}) {
+    Options refused;
+    EXPECT_EQ(parse({flag, "secret"}, refused).value_or(""),
+              std::string(flag + 2) + " belongs in the configuration file, or use " + flag +
+                  "-file FILE");
+    EXPECT_TRUE(refused.smsGatewayPassword.empty());
+  }
+  Options bad;
+  EXPECT_EQ(parse({"--sms-gateway", "https://127.0.0.1/x"}, bad).value_or(""),
+            "--sms-gateway needs http://ADDRESS:PORT/PATH");
+  EXPECT_EQ(parse({"--sms-gateway-password-file", dir.file("none")}, bad).value_or(""),
+            "cannot read " + dir.file("none"));
+}
