@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -105,14 +106,25 @@ SipcService::~SipcService() {
   closed_.clear();
 }
 
-void SipcService::accept(int fd) {
+void SipcService::accept(int fd, SSL_CTX* tls) {
+  SSL* ssl = nullptr;
+  if (tls) {
+    ssl = SSL_new(tls);
+    if (!ssl || SSL_set_fd(ssl, fd) != 1) {
+      SSL_free(ssl);
+      ::close(fd);
+      return;
+    }
+    SSL_set_accept_state(ssl);
+    ++tlsConnections_;
+  }
   const uint32_t address = peerAddress(fd);
   if (auto it = pendingByAddress_.find(address);
       it != pendingByAddress_.end() && it->second.size() >= maxPendingPerAddress_)
     dropPending(*it->second.begin());
   if (pending_.size() >= maxPending_) dropPending(pending_.begin()->first);
   uint64_t id = nextId_++;
-  connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id));
+  connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id, ssl));
   pending_.emplace(id, address);
   pendingByAddress_[address].insert(id);
   logAt(1, "conn %llu: accepted", (unsigned long long)id);
@@ -172,6 +184,7 @@ void SipcService::onClosed(SipcConnection& c) {
   forgetPending(c.id());
   auto it = connections_.find(c.id());
   if (it == connections_.end()) return;
+  if (c.tls()) --tlsConnections_;
   std::unique_ptr<SipcConnection> owned = std::move(it->second);
   connections_.erase(it);
   if (loop_)
@@ -336,6 +349,7 @@ void SipcService::sweep() {
   }
   registrar_->sweep();
   std::time_t now = std::time(nullptr);
+  closeStalledHandshakes(now);
   std::vector<SipcConnection*> stale;
   // Unregistered connections in the order they came: the first young one ends the scan.
   for (const auto& [id, address] : pending_) {
@@ -352,6 +366,20 @@ void SipcService::sweep() {
   }
   for (SipcConnection* c : stale) {
     logAt(1, "conn %llu: idle, closing", (unsigned long long)c->id());
+    c->close();
+  }
+}
+
+void SipcService::closeStalledHandshakes(std::time_t now) {
+  std::vector<SipcConnection*> stalled;
+  for (const auto& [id, address] : pending_) {  // oldest first
+    auto it = connections_.find(id);
+    if (it == connections_.end() || it->second->closed()) continue;
+    if (now - it->second->opened() < kHandshakeLimit) break;
+    if (it->second->handshaking()) stalled.push_back(it->second.get());
+  }
+  for (SipcConnection* c : stalled) {
+    logAt(1, "conn %llu: TLS handshake not finished in time, closing", (unsigned long long)c->id());
     c->close();
   }
 }

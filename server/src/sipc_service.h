@@ -48,7 +48,8 @@ class SipcService {
   // limited per peer address and in total: a newcomer over a limit makes
   // room by dropping the oldest such connection, so a flood cannot use up
   // the descriptors the signed-in users and new logins need.
-  void accept(int fd);
+  // With tls, the connection speaks TLS with that context's certificate.
+  void accept(int fd, SSL_CTX* tls = nullptr);
   // Out of descriptors: drops the oldest unregistered connection; false
   // when there is none.
   bool shedOldestUnregistered();
@@ -97,6 +98,10 @@ class SipcService {
   // large contact list names every contact (about 52 bytes each).
   const FrameLimits& registeredFrameLimits() const { return registeredLimits_; }
   size_t connectionCount() const { return connections_.size(); }
+  // Of them, the ones over TLS (for the metrics of each listener).
+  size_t tlsConnectionCount() const { return tlsConnections_; }
+  // A TLS handshake may take this long; a client that stalls in it is dropped.
+  static constexpr std::time_t kHandshakeLimit = 10;
 
   Registrar& registrar() { return *registrar_; }
   PresenceHub& presence() { return *presence_; }
@@ -109,6 +114,7 @@ class SipcService {
   void dispatchService(SipcConnection& c, const SipcMessage& m);
   void forgetPending(uint64_t id);
   void dropPending(uint64_t id);
+  void closeStalledHandshakes(std::time_t now);
 
   EventLoop* loop_;
   Store& store_;
@@ -124,6 +130,7 @@ class SipcService {
   std::unordered_map<uint32_t, std::set<uint64_t>> pendingByAddress_;
   size_t maxPending_;
   size_t maxPendingPerAddress_;
+  size_t tlsConnections_ = 0;
   long shed_ = 0;  // dropped to make room since the last sweep (logged there)
   std::vector<SipcConnection*> toFlush_;
   SipcMessage incoming_;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace tavrin::test {
 
@@ -39,7 +40,10 @@ void ServerChild::start(std::vector<std::string> args, const Options& options) {
   FILE* out = fdopen(fds[0], "r");
   char line[256] = {};
   if (out && std::fgets(line, sizeof line, out))
+  {
     std::sscanf(line, "tavrin-server listening nav=%d sipc=%d signin=%d", &nav_, &sipc_, &signin_);
+    if (const char* tls = std::strstr(line, " sipc-tls=")) std::sscanf(tls, " sipc-tls=%d", &sipc_tls_);
+  }
   if (out) std::fclose(out);
 }
 
