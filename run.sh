@@ -22,7 +22,9 @@ done
 
 # The local service on loopback, its data (demo world, TLS files) kept under
 # build/ between runs. Its usual ports (SIP-C 8080, the engine's default
-# server) when they are free, else free ones. Stopped by pid when we leave.
+# server; SIP-C over TLS 8082) when they are free, else free ones. The front
+# ends speak TLS to it, trusting the service's own CA. Stopped by pid when we
+# leave.
 data=build/run-data
 mkdir -p "$data"
 server_out="$data/server.out"
@@ -34,7 +36,7 @@ stop_server() {
 trap stop_server EXIT
 start_server() {
   : >"$server_out"
-  "$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 "$@" \
+  "$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 --sipc-tls-port 8082 "$@" \
     >"$server_out" 2>>"$data/server.log" &
   server_pid=$!
   for _ in $(seq 1 300); do
@@ -48,18 +50,20 @@ start_server() {
   return 1
 }
 ports=""
-if ! start_server && ! start_server --nav-port 0 --sipc-port 0 --signin-port 0; then
+if ! start_server && ! start_server --nav-port 0 --sipc-port 0 --signin-port 0 --sipc-tls-port 0; then
   echo "tavrin-server did not start; its log is $data/server.log"
   exit 1
 fi
 sipc=$(sed -n 's/.* sipc=\([0-9]*\).*/\1/p' <<<"$ports")
 nav=$(sed -n 's/.* nav=\([0-9]*\).*/\1/p' <<<"$ports")
 signin=$(sed -n 's/.* signin=\([0-9]*\).*/\1/p' <<<"$ports")
+tls=$(sed -n 's/.* sipc-tls=\([0-9]*\).*/\1/p' <<<"$ports")
+ca="$data/tls/ca.pem"
 echo
 echo "$ports (pid $server_pid; log $data/server.log)"
 echo "Demo accounts: 100000001/alice123 (Alice) ... 100000009/echo123 (Echo answers everything)."
 echo "From a second terminal, sign in as Bob and chat with Alice (send 100000001 TEXT):"
-echo "  $bin/tavrin-cli --server 127.0.0.1:$sipc --user 100000002 --password bob123"
+echo "  $bin/tavrin-cli --server tls://127.0.0.1:$tls --ca $ca --user 100000002 --password bob123"
 echo
 
 # Front end: the handheld client in a real window when the desktop has a
@@ -68,11 +72,8 @@ echo
 # front end: its options, e.g. --user 100000002 --password bob123 --json).
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   if [ -x "$bin/tavrin" ]; then
-    client=("$bin/tavrin" --server "127.0.0.1:$sipc" --nav "127.0.0.1:$nav")
-    if [ "$signin" != 0 ]; then
-      client+=(--signin "https://127.0.0.1:$signin")
-      [ -f "$data/tls/ca.pem" ] && client+=(--ca-file "$data/tls/ca.pem")
-    fi
+    client=("$bin/tavrin" --server "tls://127.0.0.1:$tls" --nav "127.0.0.1:$nav" --ca-file "$ca")
+    [ "$signin" != 0 ] && client+=(--signin "https://127.0.0.1:$signin")
     echo "Opening the Tavrin client (480 x 800 display; the mouse is the stylus)."
     echo "On its login screen type a demo account into 塔文号 and its password into 密码,"
     echo "then press 登录 (or Enter): 100000001 / alice123, 100000002 / bob123, or a"
@@ -89,11 +90,8 @@ if [ ! -x "$bin/tavrin-cli" ]; then
   echo "The terminal front end (tavrin-cli) is not built."
   exit 1
 fi
-cli=("$bin/tavrin-cli" --server "127.0.0.1:$sipc" --nav "127.0.0.1:$nav")
-if [ "$signin" != 0 ]; then
-  cli+=(--signin "https://127.0.0.1:$signin")
-  [ -f "$data/tls/ca.pem" ] && cli+=(--ca "$data/tls/ca.pem")
-fi
+cli=("$bin/tavrin-cli" --server "tls://127.0.0.1:$tls" --nav "127.0.0.1:$nav" --ca "$ca")
+[ "$signin" != 0 ] && cli+=(--signin "https://127.0.0.1:$signin")
 status=0
 if [ "$#" -gt 0 ]; then
   "${cli[@]}" "$@" || status=$?

@@ -98,6 +98,21 @@ bool CliSession::poll_once(bool with_input, int timeout_ms) {
   return with_input && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
+void CliSession::remark_transport() {
+  char* address = fx_get_serve_address();
+  if (!address) return;
+  const std::string text = address;
+  std::free(address);
+  const std::string words = text.rfind("tls://", 0) == 0
+                                ? "connection encrypted (TLS) to " + text.substr(6)
+                                : "connection NOT encrypted (plain TCP) to " + text;
+  // Readable output says it in line; --json keeps stdout to objects.
+  if (printer_.json())
+    remark(words);
+  else
+    printer_.note(words);
+}
+
 bool CliSession::configure_engine() {
   std::string error;
   if (apply_connection_options(options_, &error)) return true;
@@ -206,6 +221,7 @@ void CliSession::handle_event(Event e) {
     // Set before 14 is shown, so that whoever acts on the line finds the
     // session's callback in place.
     fx_set_system_msg_cb(&EventQueue::engine_callback, &queue_);
+    remark_transport();  // before 14, so that whoever acts on it has been told
   }
   printer_.message(e, d);
   ++unclaimed_[e.code];

@@ -36,6 +36,8 @@ class CliSession {
 
  private:
   bool configure_engine();
+  // Says whether the session's connection is encrypted (after each login).
+  void remark_transport();
   bool login();
   void main_loop();
   // Reads what standard input has; false at its end.

@@ -17,8 +17,10 @@ bool apply_connection_options(const Options& o, std::string* error) {
   if (o.signin && fx_set_signin_address(o.signin->c_str()) == 0) return fail("unusable --signin");
   if (o.ca_file && !std::ifstream(*o.ca_file).good())
     return fail("cannot read --ca file " + *o.ca_file);
+  if (o.ca_file && fx_set_ca_file(o.ca_file->c_str()) == 0) return fail("unusable --ca");
   if (o.server) {
-    if (fx_set_serve_address(o.server->c_str()) == 0) return fail("unusable --server");
+    const std::string address = (o.tls ? "tls://" : "") + *o.server;
+    if (fx_set_serve_address(address.c_str()) == 0) return fail("unusable --server");
   } else {
     fx_set_unknow_serve_address();
   }

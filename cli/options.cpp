@@ -25,14 +25,15 @@ const char* usage_text() {
   return "usage: tavrin-cli --user ID [options]\n"
          "  --user ID          9-digit Tavrin number or 11-digit mobile number\n"
          "  --password PW      else $TAVRIN_PASSWORD, else a prompt on a terminal\n"
-         "  --server HOST:PORT the SIP-C proxy (without it navigation runs)\n"
+         "  --server HOST:PORT the SIP-C proxy (without it navigation runs);\n"
+         "                     tls://HOST:PORT speaks TLS to it (checked against --ca)\n"
          "  --nav HOST[:PORT]  the navigation server (port 80 by default)\n"
          "  --domain NAME      the service's SIP domain\n"
          "  --signin URL       sign-in server (https://HOST[:PORT]): an 11-digit --user is\n"
          "                     turned into its Tavrin number there, over HTTPS; without\n"
          "                     --signin it is looked up over SIP-C (the own-info request)\n"
-         "  --ca FILE          CA certificate the sign-in server's is checked against\n"
-         "                     (default: the system's store)\n"
+         "  --ca FILE          CA certificate the sign-in server's and a TLS SIP-C\n"
+         "                     server's are checked against (default: the system's store)\n"
          "  --proxy URL        http://[user:pass@]host:port or socks5://[user:pass@]host:port\n"
          "  --status CODE      status to log in with (66..74, e.g. 68 online, 66 hidden)\n"
          "  --json             one JSON object per line\n"
@@ -99,8 +100,10 @@ ParseResult parse_options(const std::vector<std::string>& args, Options* out, st
     }
     if (name == "--server") {
       std::string host, port;
+      o.tls = value.rfind("tls://", 0) == 0;
+      if (o.tls) value.erase(0, 6);
       if (!split_host_port(value, &host, &port) || port.empty()) {
-        *error = "--server wants HOST:PORT";
+        *error = "--server wants HOST:PORT or tls://HOST:PORT";
         return ParseResult::error;
       }
       o.server = value;

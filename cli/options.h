@@ -15,6 +15,7 @@ struct Options {
   std::optional<std::string> domain;
   std::optional<std::string> signin;
   std::optional<std::string> ca_file;
+  bool tls = false;  // --server tls://HOST:PORT: SIP-C over TLS, never plain
   std::optional<std::string> proxy;  // http://... or socks5://...
   int status = 0;                    // 0: the engine's default
   std::string user;

@@ -44,7 +44,19 @@ std::string readable(const Event& e, const Decoded& d) {
     case FX_MSG_LOGIN_WRONG_PASSWORD:
       return "login failed (4): wrong password or unknown id";
     case FX_MSG_LOGIN_FAILED:
-      return "login failed (5): no connection or server error";
+      switch (e.p1) {
+        case FX_TLS_UNTRUSTED:
+          return "login failed (5): the server's TLS certificate is not signed by a trusted CA"
+                 " (see --ca); nothing was sent";
+        case FX_TLS_NAME:
+          return "login failed (5): the server's TLS certificate is for another name or address;"
+                 " nothing was sent";
+        case FX_TLS_HANDSHAKE:
+          return "login failed (5): no TLS handshake with the server (not a TLS port?);"
+                 " nothing was sent";
+        default:
+          return "login failed (5): no connection or server error";
+      }
     case FX_MSG_LOGIN_BAD_REQUEST:
       return "login failed (6): bad request";
     case FX_MSG_LOGIN_NOT_FOUND:
@@ -197,6 +209,8 @@ void Printer::message(const Event& e, const Decoded& d) {
   if (e.code >= FX_MSG_STATUS_FIRST && e.code <= FX_MSG_STATUS_LAST)
     j.field("id", e.p2).field("status", status_name(e.code));
   if (e.code == FX_MSG_NUDGE || e.code == FX_MSG_DIALOG_INVITED) j.field("from", e.p2);
+  if (e.code == FX_MSG_LOGIN_FAILED && e.p1 >= FX_TLS_UNTRUSTED && e.p1 <= FX_TLS_HANDSHAKE)
+    j.field("reason", readable(e, d));
   if (e.code == FX_MSG_CONTACT_REQUEST)
     j.field("uri", e.p2_text.value_or("")).field("description", e.p1_text.value_or(""));
   if (e.code == FX_MSG_FILE_OFFER)

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -60,6 +61,7 @@ double now() {
 
 struct LoadClients::Client {
   int fd = -1;
+  SSL* ssl = nullptr;
   int index = 0;
   int state = 0;  // 0 challenged?, 1 answered, 2 subscribing, 3 ready
   std::string in;
@@ -68,9 +70,13 @@ struct LoadClients::Client {
   long received = 0;  // bytes, in bare mode
 };
 
-LoadClients::LoadClients(int count, int textBytes, int first)
+LoadClients::LoadClients(int count, int textBytes, int first, bool tls)
     : textBytes_(textBytes), first_(first) {
   ep_ = epoll_create1(0);
+  if (tls) {
+    tls_ = SSL_CTX_new(TLS_client_method());
+    SSL_CTX_set_mode(tls_, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  }
   std::string text(size_t(textBytes), 'x');
   for (int i = first; i < first + count; ++i) {
     auto* c = new Client;
@@ -85,16 +91,39 @@ LoadClients::LoadClients(int count, int textBytes, int first)
 
 LoadClients::~LoadClients() {
   for (Client* c : clients_) {
+    if (c->ssl) SSL_free(c->ssl);
     if (c->fd >= 0) close(c->fd);
     delete c;
   }
+  if (tls_) SSL_CTX_free(tls_);
   close(ep_);
+}
+
+ssize_t LoadClients::sendSome(Client& c, const char* data, size_t len) {
+  if (!c.ssl) return ::send(c.fd, data, len, MSG_NOSIGNAL);
+  const int n = SSL_write(c.ssl, data, int(len));
+  if (n > 0) return n;
+  const int err = SSL_get_error(c.ssl, n);
+  errno = err == SSL_ERROR_WANT_WRITE || err == SSL_ERROR_WANT_READ ? EAGAIN : EPIPE;
+  return -1;
+}
+
+ssize_t LoadClients::recvSome(Client& c, char* buf, size_t cap) {
+  if (!c.ssl) return ::recv(c.fd, buf, cap, 0);
+  const int n = SSL_read(c.ssl, buf, int(cap));
+  if (n > 0) return n;
+  const int err = SSL_get_error(c.ssl, n);
+  if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+    errno = EAGAIN;
+    return -1;
+  }
+  return 0;
 }
 
 void LoadClients::write(Client& c, const std::string& bytes) {
   if (c.fd < 0) return;
   if (c.out.empty()) {
-    ssize_t w = ::send(c.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ssize_t w = sendSome(c, bytes.data(), bytes.size());
     if (w == ssize_t(bytes.size())) return;
     c.out.assign(bytes, w > 0 ? size_t(w) : 0);
   } else {
@@ -126,6 +155,16 @@ bool LoadClients::connectAndSignIn(int port, double timeoutSeconds) {
   for (Client* c : clients_) {
     c->fd = connectTo(port);
     if (c->fd < 0) return false;
+    if (tls_) {
+      c->ssl = SSL_new(tls_);
+      SSL_set_fd(c->ssl, c->fd);
+      for (int rc; (rc = SSL_connect(c->ssl)) != 1;) {
+        const int err = SSL_get_error(c->ssl, rc);
+        if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) return false;
+        pollfd p{c->fd, short(err == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0};
+        if (poll(&p, 1, 10000) != 1) return false;
+      }
+    }
     epoll_event ev{EPOLLIN, {}};
     ev.data.ptr = c;
     epoll_ctl(ep_, EPOLL_CTL_ADD, c->fd, &ev);
@@ -158,7 +197,7 @@ void LoadClients::pump(int timeoutMs, bool bare) {
     Client& c = *static_cast<Client*>(events[i].data.ptr);
     if (c.fd < 0) continue;
     if (events[i].events & EPOLLOUT) {
-      ssize_t w = ::send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL);
+      ssize_t w = sendSome(c, c.out.data(), c.out.size());
       if (w > 0) c.out.erase(0, size_t(w));
       if (c.out.empty()) {
         epoll_event ev{EPOLLIN, {}};
@@ -172,17 +211,26 @@ void LoadClients::pump(int timeoutMs, bool bare) {
 
 void LoadClients::onReadable(Client& c, bool bare) {
   char buf[65536];
-  ssize_t r = recv(c.fd, buf, sizeof buf, 0);
-  if (r <= 0) {
-    if (r < 0 && errno == EAGAIN) return;
-    close(c.fd);
-    c.fd = -1;
-    return;
-  }
+  // TLS may hold whole records the socket no longer announces: read until it wants more.
+  do {
+    ssize_t r = recvSome(c, buf, sizeof buf);
+    if (r <= 0) {
+      if (r < 0 && errno == EAGAIN) return;
+      if (c.ssl) SSL_free(c.ssl);
+      c.ssl = nullptr;
+      close(c.fd);
+      c.fd = -1;
+      return;
+    }
+    consume(c, buf, size_t(r), bare);
+  } while (c.ssl && c.fd >= 0);
+}
+
+void LoadClients::consume(Client& c, const char* buf, size_t r, bool bare) {
   if (bare) {
     long size = long(line_[size_t(c.index - first_)].size());
     long before = c.received / size;
-    c.received += r;
+    c.received += long(r);
     long lines = c.received / size - before;
     if (chatting_ && lines > 0) {
       delivered_ += lines;
@@ -192,7 +240,7 @@ void LoadClients::onReadable(Client& c, bool bare) {
     }
     return;
   }
-  c.in.append(buf, size_t(r));
+  c.in.append(buf, r);
   std::string pending;  // everything this read calls for goes out in one write
   for (;;) {
     std::string_view data(c.in);

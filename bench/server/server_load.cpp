@@ -14,9 +14,14 @@
 // compares messages: a SIP-C line is 4 (the line, its relay and their two
 // answers), a bare line 2.
 //
+// With --tls, each round also runs the same SIP-C chat over the server's TLS
+// port, and a line per count compares the server's CPU per relayed line over
+// TLS with plain TCP (same run, best rounds).
+//
 //   bench_server_load [--clients 1000,5000] [--seconds 5] [--text-bytes 120] [--window 2]
-//                     [--rounds 2] [--procs 2]
+//                     [--rounds 2] [--procs 2] [--tls 1]
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,7 +57,9 @@ long rssKb(pid_t pid) {
   return -1;
 }
 
-pid_t startServer(int accounts, int& port) {
+// With tlsData, the server also listens for TLS (its certificate made in
+// that folder) and port is the TLS one.
+pid_t startServer(int accounts, int& port, const char* tlsData = nullptr) {
   int fds[2];
   if (pipe(fds) != 0) return -1;
   pid_t pid = fork();
@@ -60,10 +67,15 @@ pid_t startServer(int accounts, int& port) {
     dup2(fds[1], 1);
     close(fds[0]);
     std::string n = std::to_string(accounts);
-    execl(TAVRIN_SERVER_BIN, TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--bench-accounts",
-          n.c_str(), "--nav-port", "0", "--sipc-port", "0", "--data", "bench-unused",
-          // every client connects from loopback before any registers
-          "--max-unregistered-per-address", "0", nullptr);
+    if (tlsData)
+      execl(TAVRIN_SERVER_BIN, TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--bench-accounts",
+            n.c_str(), "--nav-port", "0", "--sipc-port", "0", "--sipc-tls-port", "0", "--data",
+            tlsData, "--max-unregistered-per-address", "0", nullptr);
+    else
+      execl(TAVRIN_SERVER_BIN, TAVRIN_SERVER_BIN, "--memory", "--no-signin", "--bench-accounts",
+            n.c_str(), "--nav-port", "0", "--sipc-port", "0", "--data", "bench-unused",
+            // every client connects from loopback before any registers
+            "--max-unregistered-per-address", "0", nullptr);
     _exit(127);
   }
   close(fds[1]);
@@ -73,6 +85,8 @@ pid_t startServer(int accounts, int& port) {
   port = 0;
   if (out && std::fgets(line, sizeof line, out))
     std::sscanf(line, "tavrin-server listening nav=%d sipc=%d signin=%d", &nav, &port, &signin);
+  if (const char* tls = std::strstr(line, " sipc-tls="); tls && tlsData)
+    std::sscanf(tls, " sipc-tls=%d", &port);
   if (out) std::fclose(out);
   return pid;
 }
@@ -112,7 +126,7 @@ struct Generated {
 // bare relay), says so, waits for the word to chat, chats and writes its
 // figures back; the target's CPU is read around the chat.
 Generated generate(int n, int procs, int textBytes, double seconds, int window, bool bare, int port,
-                   pid_t target) {
+                   pid_t target, bool tls = false) {
   Generated g;
   const int each = n / procs;
   std::vector<pid_t> kids;
@@ -126,7 +140,7 @@ Generated generate(int n, int procs, int textBytes, double seconds, int window, 
     if (pid == 0) {
       close(up[0]);
       close(down[1]);
-      bench::LoadClients clients(each, textBytes, k * each);
+      bench::LoadClients clients(each, textBytes, k * each, tls);
       const bool in = bare ? clients.connectBare(port) : clients.connectAndSignIn(port, 60);
       const char word = in ? 'y' : 'n';
       (void)!::write(up[1], &word, 1);
@@ -183,6 +197,7 @@ int main(int argc, char** argv) {
   std::vector<int> counts = {1000, 5000};
   double seconds = 5;
   int textBytes = 120, window = 2, rounds = 2, procs = 2;
+  bool tls = false;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string a = argv[i];
     if (a == "--clients") {
@@ -200,6 +215,8 @@ int main(int argc, char** argv) {
       rounds = std::max(1, std::atoi(argv[i + 1]));
     } else if (a == "--procs") {
       procs = std::max(1, std::atoi(argv[i + 1]));
+    } else if (a == "--tls") {
+      tls = std::atoi(argv[i + 1]) != 0;
     }
   }
   rlimit rl{};
@@ -224,8 +241,8 @@ int main(int argc, char** argv) {
       std::printf("%-8d skipped: open-file limit %lu too low\n", n, (unsigned long)rl.rlim_cur);
       continue;
     }
-    Generated sip, bare;
-    double perConn = 0, signIn = 0;
+    Generated sip, bare, sipTls;
+    double perConn = 0, signIn = 0, perConnTls = 0;
     for (int round = 0; round < rounds; ++round) {
       int port = 0;
       pid_t server = startServer(n, port);
@@ -257,12 +274,40 @@ int main(int argc, char** argv) {
       const Generated b = generate(n, procs, textBytes, seconds, window, true, relayPort, relay);
       stop(relay);
       if (b.ok && b.chat.linesPerSecond() > bare.chat.linesPerSecond()) bare = b;
+
+      if (tls) {
+        char dir[] = "/tmp/tavrin-bench-tls-XXXXXX";
+        if (!mkdtemp(dir)) return 1;
+        int tlsPort = 0;
+        const pid_t tlsServer = startServer(n, tlsPort, dir);
+        const Generated t =
+            generate(n, procs, textBytes, seconds, window, false, tlsPort, tlsServer, true);
+        stop(tlsServer);
+        std::system(("rm -rf " + std::string(dir)).c_str());
+        if (!t.ok) {
+          std::fprintf(stderr, "%d TLS clients: sign-in or chat did not complete\n", n);
+          return 1;
+        }
+        if (round == 0 || t.perConn < perConnTls) perConnTls = t.perConn;
+        if (t.chat.linesPerSecond() > sipTls.chat.linesPerSecond()) sipTls = t;
+      }
     }
     const double sipMsgs = 4 * sip.chat.linesPerSecond(), bareMsgs = 2 * bare.chat.linesPerSecond();
     std::printf("%-8d %-6d %9.2f %11.0f %11.0f %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n", n,
                 sip.chat.held, signIn, sip.chat.linesPerSecond(), bare.chat.linesPerSecond(),
                 sipMsgs, bareMsgs, bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu,
                 100 * bare.targetCpu, perConn);
+    if (tls) {
+      // Server CPU seconds per relayed line: its share of a core over lines a second.
+      const auto perLine = [](const Generated& g) {
+        return g.chat.linesPerSecond() > 0 ? 1e6 * g.targetCpu / g.chat.linesPerSecond() : 0;
+      };
+      std::printf("  TLS %d held: %.0f lines/s (plain %.0f), server CPU %.0f%% (plain %.0f%%), "
+                  "%.2f us a line (plain %.2f us): %.2fx; %.0f bytes/conn (plain %.0f)\n",
+                  sipTls.chat.held, sipTls.chat.linesPerSecond(), sip.chat.linesPerSecond(),
+                  100 * sipTls.targetCpu, 100 * sip.targetCpu, perLine(sipTls), perLine(sip),
+                  perLine(sip) > 0 ? perLine(sipTls) / perLine(sip) : 0, perConnTls, perConn);
+    }
     std::fflush(stdout);
   }
   std::printf("line bytes %d; load average now %s\n", lineBytes, loadAverage().c_str());

@@ -5,9 +5,12 @@
 // 256 KiB request limit, and the service drops the connection.) Reports the time per login
 // and the engine's heap in use afterwards (glibc's allocator statistics: bytes in use after the
 // login minus before fx_init), once at 14 and once the presence events of all contacts have been
-// applied.
+// applied. BM_LoginTlsBesidePlain: the same login to 14 for 2,000 contacts,
+// over TLS and over plain TCP by turns against one server, with their ratio
+// and the load average (a ratio of one run: both kinds meet the same load).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -105,6 +108,52 @@ void BM_LoginTo14(benchmark::State& state) {
   fx_set_system_msg_cb(nullptr, nullptr);
   fx_terminate();
 }
+void BM_LoginTlsBesidePlain(benchmark::State& state) {
+  const int contacts = int(state.range(0));
+  tavrin::test::TestServer server(
+      {"--expires", "3600", "--sipc-tls-port", "0"},
+      [contacts](tavrin::server::Store& store) { seed_account_with(store, contacts); }, false);
+  if (!server.running()) {
+    state.SkipWithError("server did not start");
+    return;
+  }
+  static std::deque<Waiter> waiters;
+  fx_init();
+  fx_set_ca_file(server.caFile().c_str());
+  double load[1] = {0};
+  getloadavg(load, 1);
+  using Clock = std::chrono::steady_clock;
+  double plain_ms = 0, tls_ms = 0;
+  long rounds = 0;
+  for (auto _ : state) {
+    for (const bool tls : {false, true}) {
+      fx_set_serve_address((tls ? server.tlsAddress() : server.sipcAddress()).c_str());
+      Waiter& w = waiters.emplace_back();
+      const auto start = Clock::now();
+      fx_login(tavrin::bench::kOwnerLogin, tavrin::bench::kOwnerPassword, Waiter::cb, &w);
+      if (!w.wait()) {
+        state.SkipWithError(("login failed with code " + std::to_string(w.code)).c_str());
+        return;
+      }
+      const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+      (tls ? tls_ms : plain_ms) += ms;
+      state.PauseTiming();
+      tavrin::clear_session_tables();
+      fx_close_network();
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      state.ResumeTiming();
+    }
+    ++rounds;
+  }
+  state.counters["plain_ms"] = plain_ms / double(rounds);
+  state.counters["tls_ms"] = tls_ms / double(rounds);
+  state.counters["tls_over_plain"] = tls_ms / plain_ms;
+  state.counters["load1_at_start"] = load[0];
+  fx_set_system_msg_cb(nullptr, nullptr);
+  fx_terminate();
+}
+BENCHMARK(BM_LoginTlsBesidePlain)->Arg(2000)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(BM_LoginTo14)
     ->Arg(2000)
     ->Arg(5000)

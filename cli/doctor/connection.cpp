@@ -3,11 +3,15 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -74,6 +78,7 @@ std::string dotted(in_addr address) {
 }
 
 Connection::~Connection() {
+  ssl_.reset();
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -83,6 +88,7 @@ Connection::Connection(Connection&& other) noexcept {
 
 Connection& Connection::operator=(Connection&& other) noexcept {
   if (this != &other) {
+    ssl_ = std::move(other.ssl_);
     if (fd_ >= 0) ::close(fd_);
     fd_ = std::exchange(other.fd_, -1);
     received_ = std::move(other.received_);
@@ -119,16 +125,127 @@ Connection Connection::open_to(in_addr address, int port, Deadline deadline, std
   return Connection();
 }
 
+namespace {
+
+std::string name_of(X509_NAME* name) {
+  char text[256] = {};
+  X509_NAME_oneline(name, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+bool Connection::start_tls(const std::string& host, const std::string& ca_file, Deadline deadline,
+                           std::string* detail) {
+  ERR_clear_error();
+  std::unique_ptr<SSL_CTX, void (*)(SSL_CTX*)> ctx(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
+  if (!ctx) {
+    *detail = "handshake: no TLS context";
+    return false;
+  }
+  SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION);
+  SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_set_mode(ctx.get(), SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  if ((ca_file.empty() ? SSL_CTX_set_default_verify_paths(ctx.get())
+                       : SSL_CTX_load_verify_locations(ctx.get(), ca_file.c_str(), nullptr)) != 1) {
+    *detail = "chain: cannot read the CA file " + ca_file;
+    return false;
+  }
+  ssl_.reset(SSL_new(ctx.get()));
+  SSL_set_fd(ssl_.get(), fd_);
+  in_addr ip{};
+  if (inet_pton(AF_INET, host.c_str(), &ip) == 1) {
+    X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_.get()), host.c_str());
+  } else {
+    SSL_set1_host(ssl_.get(), host.c_str());
+    SSL_set_tlsext_host_name(ssl_.get(), host.c_str());
+  }
+  SSL_set_connect_state(ssl_.get());
+  for (;;) {
+    ERR_clear_error();
+    const int rc = SSL_connect(ssl_.get());
+    if (rc == 1) break;
+    const int err = SSL_get_error(ssl_.get(), rc);
+    const short events = err == SSL_ERROR_WANT_READ ? POLLIN : err == SSL_ERROR_WANT_WRITE ? POLLOUT : 0;
+    if (events != 0) {
+      if (wait_for(fd_, events, deadline) > 0) continue;
+      *detail = "handshake: " + deadline.no_answer();
+      ssl_.reset();
+      return false;
+    }
+    const long verified = SSL_get_verify_result(ssl_.get());
+    const bool name = verified == X509_V_ERR_HOSTNAME_MISMATCH ||
+                      verified == X509_V_ERR_IP_ADDRESS_MISMATCH;
+    if (name) {
+      *detail = "name: the certificate is not for " + host;
+    } else if (verified != X509_V_OK) {
+      *detail = std::string("chain: ") + X509_verify_cert_error_string(verified) +
+                (ca_file.empty() ? " (checked against the system's store)"
+                                 : " (checked against " + ca_file + ")");
+    } else {
+      char words[256] = "the peer closed the connection";
+      if (const unsigned long e = ERR_peek_last_error(); e != 0)
+        ERR_error_string_n(e, words, sizeof words);
+      *detail = std::string("handshake: ") + words + " (is it a TLS port?)";
+    }
+    ssl_.reset();
+    return false;
+  }
+  X509* cert = SSL_get1_peer_certificate(ssl_.get());
+  *detail = std::string(SSL_get_version(ssl_.get())) + " " + SSL_get_cipher_name(ssl_.get());
+  if (cert) {
+    *detail += "; certificate " + name_of(X509_get_subject_name(cert)) + " issued by " +
+               name_of(X509_get_issuer_name(cert)) + "; chain ok; name " + host + " ok";
+    X509_free(cert);
+  }
+  return true;
+}
+
+ssize_t Connection::raw_send(const char* data, size_t len, short* wait) {
+  *wait = POLLOUT;
+  if (!ssl_) return ::send(fd_, data, len, MSG_NOSIGNAL);
+  ERR_clear_error();
+  const int n = SSL_write(ssl_.get(), data, int(std::min<size_t>(len, INT_MAX)));
+  if (n > 0) return n;
+  const int err = SSL_get_error(ssl_.get(), n);
+  if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+    *wait = err == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT;
+    errno = EAGAIN;
+  } else if (err != SSL_ERROR_SYSCALL) {
+    errno = EPROTO;
+  }
+  return -1;
+}
+
+ssize_t Connection::raw_recv(char* buf, size_t cap, short* wait) {
+  *wait = POLLIN;
+  if (!ssl_) return ::recv(fd_, buf, cap, 0);
+  ERR_clear_error();
+  errno = 0;
+  const int n = SSL_read(ssl_.get(), buf, int(std::min<size_t>(cap, INT_MAX)));
+  if (n > 0) return n;
+  const int err = SSL_get_error(ssl_.get(), n);
+  if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+    *wait = err == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT;
+    errno = EAGAIN;
+    return -1;
+  }
+  if (err == SSL_ERROR_ZERO_RETURN || (err == SSL_ERROR_SYSCALL && errno == 0)) return 0;
+  if (err != SSL_ERROR_SYSCALL) errno = EPROTO;
+  return -1;
+}
+
 bool Connection::send_all(std::string_view bytes, Deadline deadline, std::string* why) {
   while (!bytes.empty()) {
-    const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    short wait = POLLOUT;
+    const ssize_t n = raw_send(bytes.data(), bytes.size(), &wait);
     if (n > 0) {
       bytes.remove_prefix(size_t(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (wait_for(fd_, POLLOUT, deadline) > 0) continue;
+      if (wait_for(fd_, wait, deadline) > 0) continue;
       *why = "cannot send: " + deadline.no_answer();
       return false;
     }
@@ -139,11 +256,14 @@ bool Connection::send_all(std::string_view bytes, Deadline deadline, std::string
 }
 
 Connection::Got Connection::receive(Deadline deadline) {
+  short wait = POLLIN;
   for (;;) {
-    const int ready = wait_for(fd_, POLLIN, deadline);
+    // Bytes TLS decrypted already are not the kernel's to announce.
+    const bool pending = ssl_ && SSL_has_pending(ssl_.get()) == 1;
+    const int ready = pending ? 1 : wait_for(fd_, wait, deadline);
     if (ready == 0) return Got::kTimeout;
     char piece[4096];
-    const ssize_t n = ready > 0 ? ::recv(fd_, piece, sizeof piece, 0) : -1;
+    const ssize_t n = ready > 0 ? raw_recv(piece, sizeof piece, &wait) : -1;
     if (n > 0) {
       received_.append(piece, size_t(n));
       return Got::kData;

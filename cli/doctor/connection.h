@@ -2,13 +2,17 @@
 // connection with a deadline on every wait, each failure told in words
 // ("connection refused", "no answer within 10 s"). They do what the
 // engine's connect does (IPv4 only, the first address of a name), so that a
-// step that passes here passes for a login too. One thread; blocking.
+// step that passes here passes for a login too. start_tls puts TLS over the
+// connection as the engine does (chain and name verified), after which sends
+// and receives go through it. One thread; blocking.
 #pragma once
 
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +51,12 @@ class Connection {
   static Connection open_to(in_addr address, int port, Deadline deadline, std::string* why);
 
   bool open() const { return fd_ >= 0; }
+  // The TLS handshake for host, verifying the chain against ca_file (empty:
+  // the system's store) and the name or address. True with *detail saying
+  // the protocol, the certificate's subject and issuer; false with why,
+  // opening with the part that failed ("handshake", "chain", "name").
+  bool start_tls(const std::string& host, const std::string& ca_file, Deadline deadline,
+                 std::string* detail);
   // Sends every byte before the deadline; false with the reason.
   bool send_all(std::string_view bytes, Deadline deadline, std::string* why);
   // Waits for bytes until the deadline and appends what came to received().
@@ -62,7 +72,14 @@ class Connection {
 
  private:
   explicit Connection(int fd) : fd_(fd) {}
+  struct SslFree {
+    void operator()(SSL* s) const { SSL_free(s); }
+  };
+  // A wait for the socket: POLLIN or POLLOUT, or what TLS asks for.
+  ssize_t raw_send(const char* data, size_t len, short* wait);
+  ssize_t raw_recv(char* buf, size_t cap, short* wait);
   int fd_ = -1;
+  std::unique_ptr<SSL, SslFree> ssl_;
   std::string received_;
   std::string error_;
 };

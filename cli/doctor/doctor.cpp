@@ -1,6 +1,7 @@
 #include "doctor/doctor.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -35,6 +36,7 @@ constexpr int kSigninLimitMs = 30000;
 struct Plan {
   std::string domain;
   std::optional<Address> server;  // --server: no navigation
+  bool tls = false;               // tls:// (then navigation's plain address is spoken to over TLS)
   std::optional<Address> nav;     // otherwise the navigation server
   Address fallback;               // used when navigation names no SIP-C proxy
   std::optional<Proxy> proxy;
@@ -54,7 +56,10 @@ bool read_plan(const Options& o, Plan* plan, std::string* error) {
   const bool ok = apply_connection_options(o, error);
   if (ok) {
     plan->domain = take_text(fx_get_sip_domain());
-    if (const std::string server = take_text(fx_get_serve_address()); !server.empty())
+    std::string server = take_text(fx_get_serve_address());
+    plan->tls = server.rfind("tls://", 0) == 0 || o.tls;
+    if (server.rfind("tls://", 0) == 0) server.erase(0, 6);
+    if (!server.empty())
       plan->server = parse_address(server);
     else
       plan->nav = parse_address(take_text(fx_get_navigation_address()));
@@ -138,7 +143,7 @@ class Doctor {
   int run() {
     report_.intro("checking a login of " + options_.user + " at " + plan_.domain + "; " +
                   (password_.empty() ? "without a password" : "with a password"));
-    const bool ok = signin() && resolve() && navigate() && reach_sipc() && log_in();
+    const bool ok = signin() && resolve() && navigate() && reach_sipc() && secure() && log_in();
     report_.end(failed_, password_.empty() ? " (the digest was not checked)" : "");
     return ok ? kExitOk : kExitDoctorStepFailed;
   }
@@ -234,11 +239,16 @@ class Doctor {
              }
              if (!ask_navigation(nav, request, Deadline::after(kAnswerLimit), &answer, detail))
                return false;
+             const auto tls_named =
+                 answer.sipc_tls_proxy ? parse_address(*answer.sipc_tls_proxy) : std::nullopt;
              const auto named =
-                 answer.sipc_proxy ? parse_address(*answer.sipc_proxy) : std::nullopt;
+                 tls_named ? tls_named
+                           : answer.sipc_proxy ? parse_address(*answer.sipc_proxy) : std::nullopt;
              sipc_target_ = named.value_or(plan_.fallback);
+             if (tls_named) plan_.tls = true;
              if (named)
-               *detail = answer.status + "; SIP-C proxy " + named->text();
+               *detail = answer.status + "; SIP-C proxy " + (tls_named ? "over TLS " : "") +
+                         named->text();
              else
                *detail = answer.status +
                          ", but it names no usable SIP-C proxy: a login tries the default " +
@@ -278,6 +288,16 @@ class Doctor {
            });
   }
 
+  // Over TLS: the handshake as the engine does it, through any tunnel.
+  bool secure() {
+    if (!plan_.tls) return true;
+    const Address target = plan_.server.value_or(sipc_target_);
+    return step("tls", [&](std::string* detail) {
+      return sipc_.start_tls(target.host, options_.ca_file.value_or(""),
+                             Deadline::after(kAnswerLimit), detail);
+    });
+  }
+
   bool log_in() {
     SipcProbe probe(sipc_, plan_.domain);
     std::string number;
@@ -313,6 +333,7 @@ class Doctor {
 }  // namespace
 
 int run_doctor(const Options& options, const std::string& password) {
+  std::signal(SIGPIPE, SIG_IGN);  // a peer that goes mid-write is a failed step, not an end
   Plan plan;
   std::string error;
   if (!read_plan(options, &plan, &error)) {

@@ -132,6 +132,7 @@ bool ask_navigation(Connection& c, const std::string& request, Deadline deadline
     }
   }
   answer->sipc_proxy = extract_sipc_proxy(*body);
+  answer->sipc_tls_proxy = extract_sipc_tls_proxy(*body);
   return true;
 }
 

@@ -25,6 +25,7 @@ std::optional<Address> parse_address(std::string_view text);
 struct NavAnswer {
   std::string status;                     // "200 OK"
   std::optional<std::string> sipc_proxy;  // read as a login reads it (extract_sipc_proxy)
+  std::optional<std::string> sipc_tls_proxy;  // the same over TLS (extract_sipc_tls_proxy)
 };
 
 // Sends the request and reads the whole answer (its Content-Length, else

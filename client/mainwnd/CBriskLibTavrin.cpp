@@ -4,6 +4,8 @@
 #include "mainwnd/CBriskLibTavrin.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
@@ -169,6 +171,11 @@ void CBriskLibTavrin::build_header() {
   name_label_ = own.nickname + status_suffix(own.state);
   mood_ = own.mood;
   number_label_ = mainwnd::number_label(number_);
+  encrypted_ = false;
+  if (char* address = fx_get_serve_address()) {
+    encrypted_ = std::string_view(address).substr(0, 6) == "tls://";
+    std::free(address);
+  }
 }
 
 void CBriskLibTavrin::build_background() {
@@ -243,14 +250,16 @@ void CBriskLibTavrin::draw_header(gfx::Painter& p) {
   if (const platform::Font* f = gfx::Painter::font(height))
     name = f->fitted(start, kNameLine.width() - f->text_width(status)) + status;
   p.text(name, kNameLine, height, 0xFFFFFF, text::kVCenter | text::kSingleLine);
+  // An encrypted connection says so behind the number.
+  const std::u16string number = encrypted_ ? number_label_ + u"  [加密]" : number_label_;
   if (!notice_.empty()) {
     header_line(p, notice_, kNotice, 30, theme().menu_text_color);
   } else if (mood_.empty()) {
-    header_line(p, number_label_, kSecondLine, 28, 0xFFFFFF);
+    header_line(p, number, kSecondLine, 28, 0xFFFFFF);
   } else {
     const Rect& second = kSecondLine;
     const int mid = (second.top + second.bottom) / 2;
-    header_line(p, number_label_, {second.left, second.top + 2, second.right, mid}, 26, 0xFFFFFF);
+    header_line(p, number, {second.left, second.top + 2, second.right, mid}, 26, 0xFFFFFF);
     header_line(p, mood_, {second.left, mid, second.right, second.bottom - 2}, 24, 0xD0D0D0);
   }
 }

@@ -244,6 +244,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   int exit_code_ = 0;
 
   std::u16string name_label_, mood_, number_label_, notice_;
+  bool encrypted_ = false;  // the session's connection speaks TLS (shown in the header)
   long number_ = 0;
   int own_state_ = 66;
 

@@ -29,7 +29,8 @@ void usage() {
       "  --nav HOST[:PORT]   the navigation server, asked when no proxy is known\n"
       "  --domain NAME       the service's SIP domain (default tavrin.local)\n"
       "  --signin URL        the HTTPS sign-in server that resolves mobile numbers\n"
-      "  --ca-file FILE      certificate authorities trusted for HTTPS\n"
+      "  --ca-file FILE      certificate authorities trusted for HTTPS and for SIP-C\n"
+      "                      over TLS (--server tls://HOST:PORT)\n"
       "  --no-auto-dial      do not wait for a network route before logging in\n"
       "  --headless          run without a window (SDL's offscreen display)\n"
       "  --touch             show the input panel's keyboard even with a keyboard attached\n"
@@ -43,6 +44,7 @@ void usage() {
 // the engine runs, before the first login.
 struct ServiceOptions {
   std::string server, nav_host, domain, signin;
+  std::string ca_file;  // also what a TLS connection to the SIP-C server trusts
   int nav_port = 80;
 };
 
@@ -65,6 +67,7 @@ bool apply_service_options(const ServiceOptions& o) {
   if (!o.nav_host.empty()) ok &= fx_set_navigation_address(o.nav_host.c_str(), o.nav_port) == 1;
   if (!o.server.empty()) ok &= fx_set_serve_address(o.server.c_str()) == 1;
   if (!o.signin.empty()) ok &= fx_set_signin_address(o.signin.c_str()) == 1;
+  if (!o.ca_file.empty()) ok &= fx_set_ca_file(o.ca_file.c_str()) == 1;
   if (!ok) std::fprintf(stderr, "tavrin: the engine refused a connection option\n");
   return ok;
 }
@@ -168,6 +171,7 @@ int main(int argc, char** argv) {
   }
   SignalQuit signals;
   shell::EngineLink engine;
+  service.ca_file = options.ca_file;
   engine.init = [&service] { return fx_init() == 1 && apply_service_options(service) ? 1 : 0; };
   engine.loginout = [] { fx_loginout(); };
   engine.terminate = [] { fx_terminate(); };

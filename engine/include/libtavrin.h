@@ -48,6 +48,14 @@ typedef struct fx_list {
   struct fx_list* next;
 } fx_list;
 
+/* Why a connection over TLS failed: p1 of FX_MSG_LOGIN_FAILED. Nothing
+ * of the login was sent when one of these comes. */
+enum fx_tls_failure {
+  FX_TLS_UNTRUSTED = 1, /* the certificate chain is not signed by a trusted CA */
+  FX_TLS_NAME = 2,      /* the certificate is for another name or address */
+  FX_TLS_HANDSHAKE = 3  /* no TLS handshake (not a TLS port, no common version) */
+};
+
 /* Message codes: the first argument of every fx_msg_cb call. "Internal"
  * codes are consumed by the login while it runs. p1/p2 per code as noted. */
 enum fx_msg_code {
@@ -55,7 +63,8 @@ enum fx_msg_code {
   FX_MSG_LOGIN_CHALLENGED = 2,     /* challenge answered, second registration sent */
   FX_MSG_REGISTERED = 3,           /* registration accepted (internal) */
   FX_MSG_LOGIN_WRONG_PASSWORD = 4, /* 401/406, or an id that cannot be resolved */
-  FX_MSG_LOGIN_FAILED = 5,         /* no connection, network failure, other status */
+  FX_MSG_LOGIN_FAILED = 5,         /* no connection, network failure, other status;
+                                      p1 a FX_TLS_* reason when TLS failed, else 0 */
   FX_MSG_LOGIN_BAD_REQUEST = 6,    /* 400, or no digest could be built */
   FX_MSG_LOGIN_NOT_FOUND = 7,      /* 404, or an id neither 9 nor 11 long */
   FX_MSG_LOGIN_REGISTERED = 8,     /* registered; fetching the contact list */
@@ -192,12 +201,16 @@ FX_API int fx_test_network(const fx_proxy* proxy);
 
 /* Sets the SIP-C proxy as "host:port" (split at the first ':'; the port is
  * the digits after it). 0 for NULL, a text without ':', an empty host or a
- * port above 65535. */
+ * port above 65535. "tls://host:port" speaks SIP-C over TLS there, and
+ * "tls://" alone over TLS at the address navigation names; after either,
+ * every connection uses TLS (verified against fx_set_ca_file's CAs) and
+ * never plain text, until a plain address or fx_set_unknow_serve_address. */
 FX_API int fx_set_serve_address(const char* address);
-/* A new "host:port" string of the server in use (free it), or NULL when
- * none is known. */
+/* A new "host:port" string of the server in use (free it; "tls://host:port"
+ * over TLS), or NULL when none is known. */
 FX_API char* fx_get_serve_address(void);
-/* Forgets the server, so that the next login asks the navigation server. */
+/* Forgets the server (and a TLS requirement), so that the next login asks
+ * the navigation server. */
 FX_API void fx_set_unknow_serve_address(void);
 
 /* ---- Engine settings (service values an operator may change) ---- */
@@ -225,6 +238,11 @@ FX_API char* fx_get_default_serve_address(void);
  * "https://signin.tavrin.local". */
 FX_API int fx_set_signin_address(const char* address);
 FX_API char* fx_get_signin_address(void);
+/* The PEM file of certificate authorities a TLS connection to the SIP-C
+ * server is verified against, instead of the system's store; "" restores
+ * the system's store (the default). 0 only for NULL. */
+FX_API int fx_set_ca_file(const char* path);
+FX_API char* fx_get_ca_file(void);
 
 /* ---- Login and session ---- */
 

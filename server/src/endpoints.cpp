@@ -26,17 +26,21 @@ std::string queryValue(const std::string& query, const std::string& key, bool to
 }  // namespace
 
 HttpReply navigationReply(const HttpRequest& r, const std::string& sipcAddress, int sipcPort,
-                          const std::string& signinUrl) {
+                          const std::string& signinUrl, int sipcTlsPort) {
   std::string path = r.target.substr(0, r.target.find('?'));
   if (path != "/nav/getsystemconfig.aspx") return {404, "Not Found", "text/plain", "not found\n"};
   if (r.method != "POST") return {405, "Method Not Allowed", "text/plain", "use POST\n"};
   HttpReply reply;
   reply.contentType = "text/xml; charset=utf-8";
-  reply.body =
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><servers version=\"1\">"
-      "<sipc-proxy>" +
-      sipcAddress + ":" + std::to_string(sipcPort) + "</sipc-proxy><ssi-app-sign-in>" +
-      xmlEscape(signinUrl) + "</ssi-app-sign-in></servers></config>";
+  // Older clients read the first "sipc-proxy" they find: the TLS element's
+  // name does not contain it and comes after.
+  reply.body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><servers version=\"1\">";
+  if (sipcPort > 0)
+    reply.body += "<sipc-proxy>" + sipcAddress + ":" + std::to_string(sipcPort) + "</sipc-proxy>";
+  if (sipcTlsPort > 0)
+    reply.body += "<sipc-tls-proxy>" + sipcAddress + ":" + std::to_string(sipcTlsPort) +
+                  "</sipc-tls-proxy>";
+  reply.body += "<ssi-app-sign-in>" + xmlEscape(signinUrl) + "</ssi-app-sign-in></servers></config>";
   return reply;
 }
 

@@ -14,7 +14,7 @@ constexpr auto kMaxLife = std::chrono::seconds(15);
 constexpr size_t kMaxOpen = 128;
 }  // namespace
 
-HttpEndpoint::HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls)
+HttpEndpoint::HttpEndpoint(EventLoop& loop, Handler handler, const TlsContext* tls)
     : loop_(loop), handler_(std::move(handler)), tls_(tls) {}
 
 HttpEndpoint::~HttpEndpoint() {
@@ -25,7 +25,7 @@ void HttpEndpoint::accept(int fd) {
   if (open_.size() >= kMaxOpen) shedOldest();
   SSL* ssl = nullptr;
   if (tls_) {
-    ssl = SSL_new(tls_);
+    ssl = tls_->get() ? SSL_new(tls_->get()) : nullptr;
     if (!ssl) {
       ::close(fd);
       return;

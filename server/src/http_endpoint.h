@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "http_connection.h"
+#include "tls_context.h"
 
 namespace tavrin::server {
 
@@ -19,7 +20,8 @@ namespace tavrin::server {
 class HttpEndpoint {
  public:
   using Handler = std::function<HttpReply(const HttpRequest&)>;
-  HttpEndpoint(EventLoop& loop, Handler handler, SSL_CTX* tls = nullptr);
+  // With tls, every exchange speaks TLS with its current certificate.
+  HttpEndpoint(EventLoop& loop, Handler handler, const TlsContext* tls = nullptr);
   ~HttpEndpoint();
   void accept(int fd);
   // Out of descriptors: drops the oldest exchange; false when there is none.
@@ -31,7 +33,7 @@ class HttpEndpoint {
  private:
   EventLoop& loop_;
   Handler handler_;
-  SSL_CTX* tls_;
+  const TlsContext* tls_;
   uint64_t nextId_ = 1;
   std::map<uint64_t, std::unique_ptr<HttpConnection>> open_;  // by id: oldest first
 };

@@ -1,5 +1,6 @@
 // tavrin-server: the local Tavrin service. One process, one epoll loop:
-// navigation (HTTP), the SIP-C proxy and sign-in (HTTPS), data in SQLite.
+// navigation (HTTP), the SIP-C proxy (plain and TLS) and sign-in (HTTPS),
+// data in SQLite. SIGHUP reads the TLS certificate and key again.
 // See server/README.md for flags, the demo world and the own-info request.
 // Its first word may name an operator command instead (account, backup,
 // restore: admin/admin_command.h).
@@ -32,6 +33,7 @@
 #include "sms_service.h"
 #include "store.h"
 #include "tls_certs.h"
+#include "tls_context.h"
 
 using namespace tavrin::server;
 
@@ -39,10 +41,15 @@ namespace {
 
 EventLoop* gLoop = nullptr;
 volatile std::sig_atomic_t gStopAsked = 0;  // a signal that came before the loop existed
+volatile std::sig_atomic_t gReloadAsked = 0;  // SIGHUP: read the TLS files again
 
 void onSignal(int) {
   gStopAsked = 1;
   if (gLoop) gLoop->stop();
+}
+
+void onHangup(int) {
+  gReloadAsked = 1;
 }
 
 void raiseFileLimit() {
@@ -127,7 +134,9 @@ HttpEndpoint::Handler counted(HttpEndpoint::Handler h) {
 int run(const Options& opt) {
   std::string dbPath = ":memory:";
   std::string tlsDir = opt.dataDir + "/tls";
-  const bool usesFolder = !opt.memoryDb || !opt.noSignin;
+  const bool anyTls = !opt.noSignin || opt.sipcTlsPort >= 0;
+  const bool madeCertificate = anyTls && opt.tlsCertFile.empty();
+  const bool usesFolder = !opt.memoryDb || madeCertificate;
   if (usesFolder) {
     std::string answer;
     if (notifyServer(opt.dataDir, "ping", &answer, nullptr, 1000)) {
@@ -153,36 +162,53 @@ int run(const Options& opt) {
   if (opt.demo && store.empty()) seedDemo(store);
   if (opt.benchAccounts > 0) seedBenchAccounts(store, opt.benchAccounts);
 
+  TlsContext tls(tlsDir, opt.tlsCertFile, opt.tlsKeyFile);
+  if (anyTls) {
+    std::string err = madeCertificate ? ensureCertificates(tlsDir) : std::string();
+    if (err.empty()) err = tls.reload();
+    if (!err.empty()) {
+      std::fprintf(stderr, "tavrin-server: TLS: %s\n", err.c_str());
+      return 1;
+    }
+  }
+
   EventLoop loop;
   gLoop = &loop;
   if (gStopAsked) loop.stop();
   Options live = opt;  // the bound ports replace the asked ones
   SipcService service(&loop, store, live);
-  Listener sipc(
-      loop, [&](int fd) { service.accept(fd); }, [&] { return service.shedOldestUnregistered(); });
-  if (auto err = sipc.open(opt.listenAddress, opt.sipcPort); !err.empty()) {
-    std::fprintf(stderr, "tavrin-server: sipc: %s\n", err.c_str());
-    return 1;
+  std::unique_ptr<Listener> sipc, sipcTls;
+  if (!opt.noSipcPlain) {
+    sipc = std::make_unique<Listener>(
+        loop, [&](int fd) { service.accept(fd); },
+        [&] { return service.shedOldestUnregistered(); });
+    if (auto err = sipc->open(opt.listenAddress, opt.sipcPort); !err.empty()) {
+      std::fprintf(stderr, "tavrin-server: sipc: %s\n", err.c_str());
+      return 1;
+    }
   }
-  live.sipcPort = sipc.port();
+  live.sipcPort = sipc ? sipc->port() : 0;
+  if (opt.sipcTlsPort >= 0) {
+    sipcTls = std::make_unique<Listener>(
+        loop, [&](int fd) { service.accept(fd, tls.get()); },
+        [&] { return service.shedOldestUnregistered(); });
+    if (auto err = sipcTls->open(opt.listenAddress, opt.sipcTlsPort); !err.empty()) {
+      std::fprintf(stderr, "tavrin-server: sipc-tls: %s\n", err.c_str());
+      return 1;
+    }
+    live.sipcTlsPort = sipcTls->port();
+  }
   std::string advertised = opt.listenAddress == "0.0.0.0" ? "127.0.0.1" : opt.listenAddress;
 
-  SSL_CTX* tls = nullptr;
   std::unique_ptr<HttpEndpoint> signinEndpoint;
   std::unique_ptr<Listener> signin;
   if (!opt.noSignin) {
-    std::string err = ensureCertificates(tlsDir);
-    if (err.empty()) tls = makeServerContext(tlsDir, err);
-    if (!tls) {
-      std::fprintf(stderr, "tavrin-server: sign-in: %s\n", err.c_str());
-      return 1;
-    }
     signinEndpoint = std::make_unique<HttpEndpoint>(
         loop,
         counted([&](const HttpRequest& r) {
           return signinReply(r, store, &service.registrar().throttle());
         }),
-        tls);
+        &tls);
     signin = std::make_unique<Listener>(
         loop, [&](int fd) { signinEndpoint->accept(fd); },
         [&] { return signinEndpoint->shedOldest(); });
@@ -198,7 +224,8 @@ int run(const Options& opt) {
   HttpEndpoint navEndpoint(loop, counted([&](const HttpRequest& r) {
                              if (SmsService::isGatewayCallback(r))
                                return service.sms().gatewayCallback(r);
-                             return navigationReply(r, advertised, live.sipcPort, signinUrl);
+                             return navigationReply(r, advertised, live.sipcPort, signinUrl,
+                                                    sipcTls ? live.sipcTlsPort : 0);
                            }));
   Listener nav(
       loop, [&](int fd) { navEndpoint.accept(fd); }, [&] { return navEndpoint.shedOldest(); });
@@ -236,6 +263,15 @@ int run(const Options& opt) {
     }
   }
 
+  loop.every(std::chrono::seconds(1), [&] {
+    if (gReloadAsked && anyTls) {
+      gReloadAsked = 0;
+      if (std::string err = tls.reload(); err.empty())
+        logAt(0, "TLS: certificate %s read again", tls.certFile().c_str());
+      else
+        logAt(0, "TLS: %s; keeping the certificate in use", err.c_str());
+    }
+  });
   loop.every(std::chrono::seconds(1), [&] { service.tick(); });
   loop.every(std::chrono::seconds(5), [&] {
     service.sweep();
@@ -247,13 +283,13 @@ int run(const Options& opt) {
   std::printf("tavrin-server listening nav=%d sipc=%d signin=%d", live.navPort, live.sipcPort,
               signin ? live.signinPort : 0);
   if (metricsListener) std::printf(" metrics=%d", metricsListener->port());
+  if (sipcTls) std::printf(" sipc-tls=%d", live.sipcTlsPort);
   std::printf("\n");
   std::fflush(stdout);
   logAt(1, "data in %s, domain %s", opt.memoryDb ? "memory" : dbPath.c_str(), opt.domain.c_str());
   loop.run();
   logAt(1, "stopping");
   signinEndpoint.reset();
-  if (tls) SSL_CTX_free(tls);
   gLoop = nullptr;
   return 0;
 }
@@ -283,6 +319,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
+  std::signal(SIGHUP, onHangup);
   raiseFileLimit();
   try {
     return run(opt);

@@ -19,6 +19,11 @@ const char* usage() {
          "  --sipc-port PORT      SIP-C proxy; default 8080, 0 picks a free port\n"
          "  --signin-port PORT    sign-in (HTTPS); default 8443, 0 picks a free port\n"
          "  --no-signin           do not start the sign-in endpoint\n"
+         "  --sipc-tls-port PORT  SIP-C over TLS on this port too (0 picks a free port)\n"
+         "  --no-sipc-plain       no plain SIP-C port: TLS only (needs --sipc-tls-port)\n"
+         "  --tls-cert FILE       PEM certificate chain for the TLS ports (with --tls-key);\n"
+         "                        default the one made in DATA/tls; SIGHUP reads it again\n"
+         "  --tls-key FILE        its PEM private key\n"
          "  --domain NAME         the service's SIP domain; default tavrin.local\n"
          "  --demo                seed the demo world when the data folder is empty\n"
          "  --sms-daily-limit N   SMS per account and day before 486; default 100\n"
@@ -50,6 +55,8 @@ const char* usage() {
          "  --test-end-keepalive  answer keep-alives with X: 0 (tests of the session end)\n"
          "  --test-clock FILE     scheduled SMS fall due by the time written in FILE (tests)\n"
          "Prints one line when ready: tavrin-server listening nav=PORT sipc=PORT signin=PORT\n"
+         "(then sipc-tls=PORT when TLS is on, metrics=PORT with --metrics-port; sipc=0\n"
+         "without a plain port)\n"
          "Operator commands: tavrin-server account ..., backup FILE, restore FILE\n"
          "  (tavrin-server account --help for their use)\n";
 }
@@ -98,6 +105,15 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, Optio
       o.signinPort = int(n);
     } else if (a == "--no-signin") {
       o.noSignin = true;
+    } else if (a == "--sipc-tls-port") {
+      if (!number(n, 0, 65535)) return "--sipc-tls-port needs a port";
+      o.sipcTlsPort = int(n);
+    } else if (a == "--no-sipc-plain") {
+      o.noSipcPlain = true;
+    } else if (a == "--tls-cert") {
+      if (!value(o.tlsCertFile) || o.tlsCertFile.empty()) return "--tls-cert needs a file";
+    } else if (a == "--tls-key") {
+      if (!value(o.tlsKeyFile) || o.tlsKeyFile.empty()) return "--tls-key needs a file";
     } else if (a == "--domain") {
       if (!value(o.domain) || o.domain.empty()) return "--domain needs a name";
     } else if (a == "--demo") {
@@ -191,7 +207,7 @@ std::string_view trim(std::string_view s) {
 }
 
 bool isSwitch(std::string_view name) {
-  for (const char* s : {"no-signin", "demo", "memory", "test-withhold-acks", "test-end-keepalive"})
+  for (const char* s : {"no-signin", "no-sipc-plain", "demo", "memory", "test-withhold-acks", "test-end-keepalive"})
     if (name == s) return true;
   return false;
 }
@@ -270,7 +286,12 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o, bool&
     if (auto err = parseConfig(text.str(), file, o)) return err;
     ++i;
   }
-  return parseArgs(args, o, help);
+  if (auto err = parseArgs(args, o, help)) return err;
+  if (o.noSipcPlain && o.sipcTlsPort < 0)
+    return std::string("--no-sipc-plain needs --sipc-tls-port: no SIP-C port would be left");
+  if (o.tlsCertFile.empty() != o.tlsKeyFile.empty())
+    return std::string("--tls-cert and --tls-key go together");
+  return std::nullopt;
 }
 
 }  // namespace tavrin::server

@@ -15,6 +15,10 @@ struct Options {
   int navPort = 8081;
   int sipcPort = 8080;
   int signinPort = 8443;
+  int sipcTlsPort = -1;        // SIP-C over TLS; -1: no TLS listener
+  bool noSipcPlain = false;    // no plain SIP-C listener (TLS only)
+  std::string tlsCertFile;     // the operator's PEM chain and key; empty: DATA/tls's own
+  std::string tlsKeyFile;
   std::string domain = "tavrin.local";
   int verbosity = 0;
   bool demo = false;

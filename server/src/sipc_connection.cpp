@@ -1,10 +1,14 @@
 #include "sipc_connection.h"
 
+#include <openssl/err.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstddef>
 
 #include "log.h"
 #include "sipc_service.h"
@@ -17,8 +21,9 @@ namespace {
 char gScratch[64 * 1024];
 }  // namespace
 
-SipcConnection::SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id)
-    : loop_(loop), fd_(fd), service_(service), id_(id) {
+SipcConnection::SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id,
+                               SSL* ssl)
+    : loop_(loop), fd_(fd), service_(service), id_(id), ssl_(ssl), handshaking_(ssl != nullptr) {
   if (loop_ && fd_ >= 0) loop_->add(fd_, kEvents, this);
 }
 
@@ -28,9 +33,36 @@ SipcConnection::~SipcConnection() {
 
 void SipcConnection::onEvents(uint32_t events) {
   if (closed_) return;
-  if (events & EPOLLOUT) flush();
+  bool in = events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR);
+  const bool out = events & EPOLLOUT;
+  if (handshaking_) {
+    handshake();
+    if (closed_ || handshaking_) return;
+    in = true;  // the client's first message may have come with its last handshake bytes
+  }
+  if (out || (in && writeWantsRead_)) flush();
   if (closed_) return;
-  if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) readAll();
+  if (in || (out && readWantsWrite_)) readAll();
+}
+
+void SipcConnection::handshake() {
+  ERR_clear_error();
+  const int rc = SSL_accept(ssl_.get());
+  if (rc == 1) {
+    handshaking_ = false;
+    handshakeWantsWrite_ = false;
+    logAt(2, "conn %llu: TLS %s", (unsigned long long)id_, SSL_get_version(ssl_.get()));
+    updateInterest();
+    return;
+  }
+  const int err = SSL_get_error(ssl_.get(), rc);
+  if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+    handshakeWantsWrite_ = err == SSL_ERROR_WANT_WRITE;
+    updateInterest();
+    return;
+  }
+  logAt(1, "conn %llu: TLS handshake failed", (unsigned long long)id_);
+  close();
 }
 
 void SipcConnection::readAll() {
@@ -40,6 +72,26 @@ void SipcConnection::readAll() {
   for (int rounds = 0; !closed_; ++rounds) {
     if (rounds == 16) {
       if (loop_) loop_->readAgain(this);
+      return;
+    }
+    if (ssl_) {
+      // One record per call: read until the library wants more from the socket.
+      ERR_clear_error();
+      const int n = SSL_read(ssl_.get(), gScratch, sizeof gScratch);
+      if (n > 0) {
+        if (!closing_) feed(std::string_view(gScratch, size_t(n)));
+        continue;
+      }
+      const int err = SSL_get_error(ssl_.get(), n);
+      if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+        const bool wantsWrite = err == SSL_ERROR_WANT_WRITE;
+        if (wantsWrite != readWantsWrite_) {
+          readWantsWrite_ = wantsWrite;
+          updateInterest();
+        }
+        return;
+      }
+      close();
       return;
     }
     ssize_t n = ::recv(fd_, gScratch, sizeof gScratch, 0);
@@ -125,7 +177,25 @@ void SipcConnection::flushQueued() {
 }
 
 void SipcConnection::flush() {
+  writeWantsRead_ = false;
   while (outOffset_ < out_.size()) {
+    if (ssl_) {
+      ERR_clear_error();
+      const int n = SSL_write(ssl_.get(), out_.data() + outOffset_,
+                              int(std::min<size_t>(out_.size() - outOffset_, INT_MAX)));
+      if (n > 0) {
+        outOffset_ += size_t(n);
+        continue;
+      }
+      const int err = SSL_get_error(ssl_.get(), n);
+      if (err == SSL_ERROR_WANT_WRITE) break;
+      if (err == SSL_ERROR_WANT_READ) {
+        writeWantsRead_ = true;
+        break;
+      }
+      close();
+      return;
+    }
     ssize_t n = ::send(fd_, out_.data() + outOffset_, out_.size() - outOffset_, MSG_NOSIGNAL);
     if (n > 0) {
       outOffset_ += size_t(n);
@@ -150,7 +220,8 @@ void SipcConnection::flush() {
 
 void SipcConnection::updateInterest() {
   if (!loop_ || fd_ < 0 || closed_) return;
-  bool want = outOffset_ < out_.size();
+  const bool want = (outOffset_ < out_.size() && !writeWantsRead_) || handshakeWantsWrite_ ||
+                    readWantsWrite_;
   if (want == wantWrite_) return;
   wantWrite_ = want;
   loop_->modify(fd_, kEvents | (want ? EPOLLOUT : 0u), this);
@@ -167,6 +238,9 @@ void SipcConnection::close() {
   if (closed_) return;
   closed_ = true;
   if (loop_ && fd_ >= 0) loop_->remove(fd_);
+  // A close_notify if the socket takes it at once, so the client tells an
+  // ending from a cut; nothing waits for it.
+  if (ssl_ && !handshaking_ && fd_ >= 0) SSL_shutdown(ssl_.get());
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;

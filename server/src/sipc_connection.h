@@ -4,13 +4,18 @@
 // service; queues what it sends during one batch of events and writes it
 // with one call at the batch's end (flushQueued), keeping only what the
 // socket refuses (bounded: a client that stops reading is dropped). A stream that cannot be framed
-// gets "400" and is closed. Owned by the service's connection table; event-loop thread only.
+// gets "400" and is closed. Over TLS the same, through the connection's SSL:
+// the handshake runs first, driven by the loop's events (never blocking it);
+// a read or write that needs the other direction waits for that event.
+// Owned by the service's connection table; event-loop thread only.
 #pragma once
 
+#include <openssl/ssl.h>
 #include <sys/epoll.h>
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,7 +30,8 @@ class SipcService;
 class SipcConnection : public Pollable {
  public:
   // fd < 0 makes a detached connection (fuzzing): output is discarded.
-  SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id);
+  // With ssl (set to fd, accept state) the connection speaks TLS.
+  SipcConnection(EventLoop* loop, int fd, SipcService& service, uint64_t id, SSL* ssl = nullptr);
   ~SipcConnection() override;
 
   void onEvents(uint32_t events) override;
@@ -55,6 +61,9 @@ class SipcConnection : public Pollable {
   std::time_t opened() const { return opened_; }
   std::time_t lastSeen() const { return lastSeen_; }
   size_t bufferedBytes() const { return in_.capacity() + out_.capacity(); }
+  bool tls() const { return ssl_ != nullptr; }
+  // Still in the TLS handshake (the service drops those that stall).
+  bool handshaking() const { return handshaking_; }
 
   Session session;
 
@@ -68,7 +77,12 @@ class SipcConnection : public Pollable {
   bool readyToSend();
   void sent(size_t before);
   void flush();
+  void handshake();
   void updateInterest();
+
+  struct SslFree {
+    void operator()(SSL* s) const { SSL_free(s); }
+  };
 
   static constexpr uint32_t kEvents = EPOLLIN | EPOLLRDHUP | EPOLLET;
 
@@ -84,6 +98,11 @@ class SipcConnection : public Pollable {
   bool closing_ = false;
   bool wantWrite_ = false;
   bool queued_ = false;
+  std::unique_ptr<SSL, SslFree> ssl_;
+  bool handshaking_ = false;
+  bool handshakeWantsWrite_ = false;
+  bool readWantsWrite_ = false;  // SSL_read asked for a writable socket
+  bool writeWantsRead_ = false;  // SSL_write asked for a readable one
   std::time_t opened_ = std::time(nullptr);
   std::time_t lastSeen_ = opened_;  // listed in the service's flush list
 };

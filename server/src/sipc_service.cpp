@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -106,17 +107,28 @@ SipcService::~SipcService() {
   closed_.clear();
 }
 
-void SipcService::accept(int fd, const char* listener) {
+void SipcService::accept(int fd, SSL_CTX* tls) {
+  const char* listener = tls ? "sipc-tls" : "sipc";
+  SSL* ssl = nullptr;
+  if (tls) {
+    ssl = SSL_new(tls);
+    if (!ssl || SSL_set_fd(ssl, fd) != 1) {
+      SSL_free(ssl);
+      ::close(fd);
+      return;
+    }
+    SSL_set_accept_state(ssl);
+    ++tlsConnections_;
+  }
   const uint32_t address = peerAddress(fd);
   if (auto it = pendingByAddress_.find(address);
       it != pendingByAddress_.end() && it->second.size() >= maxPendingPerAddress_)
     dropPending(*it->second.begin());
   if (pending_.size() >= maxPending_) dropPending(pending_.begin()->first);
   uint64_t id = nextId_++;
-  connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id));
+  connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id, ssl));
   pending_.emplace(id, address);
   pendingByAddress_[address].insert(id);
-  listenerOf_.emplace(id, listener);
   metrics().connectionOpened(listener);
   logAt(1, "conn %llu: accepted", (unsigned long long)id);
 }
@@ -173,12 +185,10 @@ void SipcService::onClosed(SipcConnection& c) {
   logAt(1, "conn %llu: closed", (unsigned long long)c.id());
   registrar_->onClosed(c);
   forgetPending(c.id());
-  if (auto l = listenerOf_.find(c.id()); l != listenerOf_.end()) {
-    metrics().connectionClosed(l->second);
-    listenerOf_.erase(l);
-  }
   auto it = connections_.find(c.id());
   if (it == connections_.end()) return;
+  metrics().connectionClosed(c.tls() ? "sipc-tls" : "sipc");
+  if (c.tls()) --tlsConnections_;
   std::unique_ptr<SipcConnection> owned = std::move(it->second);
   connections_.erase(it);
   if (loop_)
@@ -350,6 +360,7 @@ void SipcService::sweep() {
   }
   registrar_->sweep();
   std::time_t now = std::time(nullptr);
+  closeStalledHandshakes(now);
   std::vector<SipcConnection*> stale;
   // Unregistered connections in the order they came: the first young one ends the scan.
   for (const auto& [id, address] : pending_) {
@@ -366,6 +377,20 @@ void SipcService::sweep() {
   }
   for (SipcConnection* c : stale) {
     logAt(1, "conn %llu: idle, closing", (unsigned long long)c->id());
+    c->close();
+  }
+}
+
+void SipcService::closeStalledHandshakes(std::time_t now) {
+  std::vector<SipcConnection*> stalled;
+  for (const auto& [id, address] : pending_) {  // oldest first
+    auto it = connections_.find(id);
+    if (it == connections_.end() || it->second->closed()) continue;
+    if (now - it->second->opened() < kHandshakeLimit) break;
+    if (it->second->handshaking()) stalled.push_back(it->second.get());
+  }
+  for (SipcConnection* c : stalled) {
+    logAt(1, "conn %llu: TLS handshake not finished in time, closing", (unsigned long long)c->id());
     c->close();
   }
 }

@@ -48,8 +48,9 @@ class SipcService {
   // limited per peer address and in total: a newcomer over a limit makes
   // room by dropping the oldest such connection, so a flood cannot use up
   // the descriptors the signed-in users and new logins need.
-  // `listener` names the listener for the metrics ("sipc": plain SIP-C).
-  void accept(int fd, const char* listener = "sipc");
+  // With tls, the connection speaks TLS with that context's certificate; the
+  // metrics count it under the listener "sipc-tls", else "sipc".
+  void accept(int fd, SSL_CTX* tls = nullptr);
   // Out of descriptors: drops the oldest unregistered connection; false
   // when there is none.
   bool shedOldestUnregistered();
@@ -100,6 +101,10 @@ class SipcService {
   const FrameLimits& registeredFrameLimits() const { return registeredLimits_; }
   size_t connectionCount() const { return connections_.size(); }
   size_t signedInCount() const { return online_.size(); }
+  // Of them, the ones over TLS (for the metrics of each listener).
+  size_t tlsConnectionCount() const { return tlsConnections_; }
+  // A TLS handshake may take this long; a client that stalls in it is dropped.
+  static constexpr std::time_t kHandshakeLimit = 10;
 
   Registrar& registrar() { return *registrar_; }
   PresenceHub& presence() { return *presence_; }
@@ -115,6 +120,7 @@ class SipcService {
   void dispatchService(SipcConnection& c, const SipcMessage& m);
   void forgetPending(uint64_t id);
   void dropPending(uint64_t id);
+  void closeStalledHandshakes(std::time_t now);
 
   EventLoop* loop_;
   Store& store_;
@@ -130,12 +136,12 @@ class SipcService {
   std::unordered_map<uint32_t, std::set<uint64_t>> pendingByAddress_;
   size_t maxPending_;
   size_t maxPendingPerAddress_;
+  size_t tlsConnections_ = 0;
   long shed_ = 0;  // dropped to make room since the last sweep (logged there)
   std::vector<SipcConnection*> toFlush_;
   SipcMessage incoming_;
   std::vector<std::string> spareBuffers_;  // alive until the batch ends (retired, not freed)
   std::unordered_map<long, SipcConnection*> online_;
-  std::unordered_map<uint64_t, const char*> listenerOf_;  // connection id -> its listener
   std::unique_ptr<Registrar> registrar_;
   std::unique_ptr<PresenceHub> presence_;
   std::unique_ptr<ContactCommands> contacts_;

@@ -118,21 +118,4 @@ std::string ensureCertificates(const std::string& dir) {
   return {};
 }
 
-SSL_CTX* makeServerContext(const std::string& dir, std::string& error) {
-  SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
-  if (!ctx) {
-    error = "no TLS context";
-    return nullptr;
-  }
-  SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-  std::string cert = dir + "/server.pem", key = dir + "/server-key.pem";
-  if (SSL_CTX_use_certificate_chain_file(ctx, cert.c_str()) != 1 ||
-      SSL_CTX_use_PrivateKey_file(ctx, key.c_str(), SSL_FILETYPE_PEM) != 1) {
-    error = "cannot load " + cert;
-    SSL_CTX_free(ctx);
-    return nullptr;
-  }
-  return ctx;
-}
-
 }  // namespace tavrin::server

@@ -211,3 +211,70 @@ TEST_F(DoctorTest, ReadableLinesGiveStepOutcomeTimeAndReason) {
 
 }  // namespace
 }  // namespace tavrin::test
+
+namespace tavrin::test {
+namespace {
+
+// The doctor's tls step against a service with a TLS port: the handshake,
+// the chain, the name and the protocol version, through navigation and a
+// proxy as a login goes; each failure names the part that failed.
+TEST(DoctorTlsTest, TheTlsStepChecksHandshakeChainAndName) {
+  TempDir data("tavrin-doctor-tls");
+  ChildProcess server(TAVRIN_SERVER_BIN,
+                      {"--data", data.path.string(), "--demo", "--nav-port", "0", "--sipc-port",
+                       "0", "--no-signin", "--sipc-tls-port", "0"});
+  const auto line = server.read_until(
+      [](const std::string& l) { return has(l, "tavrin-server listening"); }, kLimit);
+  std::smatch m;
+  ASSERT_TRUE(line && std::regex_search(*line, m,
+                                        std::regex("nav=([0-9]+) sipc=([0-9]+).* sipc-tls=([0-9]+)")));
+  const std::string nav = "127.0.0.1:" + m[1].str(), sipc = "127.0.0.1:" + m[2].str(),
+                    tls = "tls://127.0.0.1:" + m[3].str();
+  const std::string ca = data.file("tls/ca.pem");
+  Dante socks;
+  ASSERT_TRUE(socks.start(false)) << socks.failure();
+  const std::string tail = "account=ok challenge=ok digest=ok";
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string steps;
+    std::string tls_detail;
+  } cases[] = {
+      {"tls:// with the service's CA",
+       {"--server", tls, "--ca", ca},
+       "resolve=ok navigation=skipped sipc-connect=ok tls=ok " + tail,
+       "TLSv1.3"},
+      {"navigation names the TLS port; through dante",
+       {"--nav", nav, "--proxy", "socks5://127.0.0.1:" + std::to_string(socks.port()), "--ca", ca},
+       "resolve=ok nav-connect=ok navigation=ok proxy-connect=ok proxy=ok tls=ok " + tail,
+       "chain ok; name 127.0.0.1 ok"},
+      {"no --ca: the system's store does not know the CA",
+       {"--server", tls},
+       "resolve=ok navigation=skipped sipc-connect=ok tls=failed",
+       "chain: "},
+      {"TLS asked of the plain port",
+       {"--server", "tls://" + sipc, "--ca", ca},
+       "resolve=ok navigation=skipped sipc-connect=ok tls=failed",
+       "handshake: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args{"--doctor", "--json", "--user", "100000001", "--password",
+                                  "alice123"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ChildProcess p(TAVRIN_CLI_BIN, args);
+    std::string steps, tls_line;
+    static const std::regex step("^\\{\"step\":\"([a-z-]+)\",\"result\":\"([a-z]+)\"");
+    while (auto l = p.read_line(kLimit)) {
+      if (std::smatch s; std::regex_search(*l, s, step))
+        steps += (steps.empty() ? "" : " ") + s[1].str() + "=" + s[2].str();
+      if (has(*l, "{\"step\":\"tls\"")) tls_line = *l;
+    }
+    EXPECT_EQ(steps, c.steps) << p.transcript();
+    EXPECT_TRUE(has(tls_line, c.tls_detail)) << tls_line;
+    EXPECT_EQ(p.wait_exit(kLimit), has(c.steps, "=failed") ? 2 : 0);
+  }
+}
+
+}  // namespace
+}  // namespace tavrin::test

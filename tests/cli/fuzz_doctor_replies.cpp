@@ -16,7 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   d::http_status_code(d::http_status_of(text));
   bool bad = false;
   for (bool closed : {false, true})
-    if (auto body = d::navigation_body(text, closed, &bad)) tavrin::extract_sipc_proxy(*body);
+    if (auto body = d::navigation_body(text, closed, &bad)) {
+      tavrin::extract_sipc_proxy(*body);
+      tavrin::extract_sipc_tls_proxy(*body);
+    }
   d::parse_address(text);
   d::split_account_uri(d::own_info_uri(text));
   return 0;

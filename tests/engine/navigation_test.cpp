@@ -50,6 +50,40 @@ TEST(ServerAddress, SetSplitsAtTheFirstColonAndReadsTheDigits) {
   EXPECT_EQ(fx_get_serve_address(), nullptr);
 }
 
+// "tls://" asks for TLS: with an address, or alone (navigation names the
+// address); the demand stays until a plain address or forgetting.
+TEST(ServerAddress, TlsSchemeAsksForTlsUntilAPlainAddressOrForgetting) {
+  const struct {
+    const char* text;
+    int result;
+    const char* get;
+    bool tls;  // every connection then speaks TLS
+  } table[] = {
+      {"tls://10.0.0.7:8082", 1, "tls://10.0.0.7:8082", true},
+      {"tls://", 1, "(null)", true},
+      {"tls://:8082", 0, "(null)", false},
+      {"tls://10.0.0.7", 0, "(null)", false},
+  };
+  for (const auto& row : table) {
+    fx_set_unknow_serve_address();
+    EXPECT_EQ(fx_set_serve_address(row.text), row.result) << row.text;
+    EXPECT_EQ(take(fx_get_serve_address()), row.get) << row.text;
+    EXPECT_EQ(server_settings().tls_required(), row.tls) << row.text;
+  }
+  ASSERT_EQ(fx_set_serve_address("tls://10.0.0.7:8082"), 1);
+  ASSERT_EQ(fx_set_serve_address("10.0.0.7:8080"), 1);
+  EXPECT_FALSE(server_settings().tls_required());
+  EXPECT_EQ(take(fx_get_serve_address()), "10.0.0.7:8080");
+  ASSERT_EQ(fx_set_serve_address("tls://10.0.0.7:8082"), 1);
+  fx_set_unknow_serve_address();
+  EXPECT_FALSE(server_settings().tls_required());
+  EXPECT_EQ(fx_set_ca_file("/nowhere/ca.pem"), 1);
+  EXPECT_EQ(take(fx_get_ca_file()), "/nowhere/ca.pem");
+  EXPECT_EQ(fx_set_ca_file(nullptr), 0);
+  engine_settings().reset();
+  EXPECT_EQ(take(fx_get_ca_file()), "");
+}
+
 TEST(EngineSettings, SettersCheckTheirValuesAndGettersReturnNewStrings) {
   EXPECT_EQ(take(fx_get_sip_domain()), "tavrin.local");
   EXPECT_EQ(take(fx_get_navigation_address()), "nav.tavrin.local:80");
@@ -147,6 +181,43 @@ TEST_F(NavigationTest, ReplyWithSipcProxySetsHostAndPort) {
   }
   EXPECT_EQ(take(fx_get_serve_address()), "127.0.0.1:8080");
   EXPECT_EQ(server_settings().proxy_text(), "127.0.0.1:8080");
+}
+
+// A newer service names its TLS address beside the plain one: the engine
+// takes the TLS one; a front end that asked for TLS is never given plain.
+TEST_F(NavigationTest, TheTlsAddressWinsAndATlsDemandNeverTurnsPlain) {
+  const struct {
+    const char* name;
+    const char* asked;  // before the login; null: nothing
+    std::string servers;
+    const char* address;  // fx_get_serve_address afterwards
+  } table[] = {
+      {"both named", nullptr,
+       "<sipc-proxy>127.0.0.1:8080</sipc-proxy><sipc-tls-proxy>127.0.0.1:8082</sipc-tls-proxy>",
+       "tls://127.0.0.1:8082"},
+      {"only plain", nullptr, "<sipc-proxy>127.0.0.1:8080</sipc-proxy>", "127.0.0.1:8080"},
+      {"only TLS (no plain port)", nullptr, "<sipc-tls-proxy>127.0.0.1:8082</sipc-tls-proxy>",
+       "tls://127.0.0.1:8082"},
+      {"TLS asked, only plain named", "tls://", "<sipc-proxy>127.0.0.1:8080</sipc-proxy>",
+       "tls://127.0.0.1:8080"},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.name);
+    server_settings().reset();
+    if (row.asked) {
+      ASSERT_EQ(fx_set_serve_address(row.asked), 1);
+    }
+    int flag = -1;
+    {
+      const std::string servers = row.servers;
+      NavServer nav([servers](int fd, const std::string&) {
+        write_all(fd, "HTTP/1.1 200 OK\r\n\r\n<config><servers version=\"1\">" + servers +
+                          "</servers></config>");
+      });
+      EXPECT_EQ(get_sipc_proxy("123456789", &flag), 1);
+    }
+    EXPECT_EQ(take(fx_get_serve_address()), row.address);
+  }
 }
 
 TEST_F(NavigationTest, ReplyWithContentLengthEndsWithoutWaitingForTheClose) {
@@ -255,6 +326,12 @@ TEST(NavigationReply, SipcProxyTextBetweenTheTags) {
       {"none here", std::nullopt},
   };
   for (const auto& row : table) EXPECT_EQ(extract_sipc_proxy(row.body), row.text) << row.body;
+  // An older engine reads the first "sipc-proxy" whatever follows it.
+  const std::string both =
+      "<sipc-proxy>1.2.3.4:8080</sipc-proxy><sipc-tls-proxy>1.2.3.4:8082</sipc-tls-proxy>";
+  EXPECT_EQ(extract_sipc_proxy(both), "1.2.3.4:8080");
+  EXPECT_EQ(extract_sipc_tls_proxy(both), "1.2.3.4:8082");
+  EXPECT_EQ(extract_sipc_tls_proxy("<sipc-proxy>1.2.3.4:8080</sipc-proxy>"), std::nullopt);
 }
 
 }  // namespace

@@ -146,3 +146,34 @@ TEST(ServerConfig, TheGatewayPasswordComesFromTheFileOrItsOwnFileNeverTheCommand
   EXPECT_EQ(parse({"--sms-gateway-password-file", dir.file("none")}, bad).value_or(""),
             "cannot read " + dir.file("none"));
 }
+
+// The TLS settings: from the file like the rest, and the combinations that
+// would leave no SIP-C port or half a certificate refused before anything starts.
+TEST(ServerConfig, TlsSettingsAndTheCombinationsRefused) {
+  TempDir dir;
+  const std::string file = dir.file("s.conf");
+  std::ofstream(file) << "sipc-tls-port = 8082\nno-sipc-plain = yes\n"
+                         "tls-cert = /etc/tavrin/tls/fullchain.pem\n"
+                         "tls-key = /etc/tavrin/tls/privkey.pem\n";
+  Options o;
+  ASSERT_FALSE(parse({"--config", file}, o));
+  EXPECT_EQ(o.sipcTlsPort, 8082);
+  EXPECT_TRUE(o.noSipcPlain);
+  EXPECT_EQ(o.tlsCertFile, "/etc/tavrin/tls/fullchain.pem");
+  EXPECT_EQ(o.tlsKeyFile, "/etc/tavrin/tls/privkey.pem");
+  EXPECT_EQ(Options{}.sipcTlsPort, -1);  // no TLS port unless asked for
+
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } refused[] = {
+      {{"--no-sipc-plain"}, "--no-sipc-plain needs --sipc-tls-port: no SIP-C port would be left"},
+      {{"--sipc-tls-port", "0", "--tls-cert", "c.pem"}, "--tls-cert and --tls-key go together"},
+      {{"--tls-key", "k.pem"}, "--tls-cert and --tls-key go together"},
+      {{"--sipc-tls-port", "70000"}, "--sipc-tls-port needs a port"},
+  };
+  for (const auto& c : refused) {
+    Options bad;
+    EXPECT_EQ(parse(c.args, bad).value_or(""), c.error);
+  }
+}

@@ -17,10 +17,11 @@ class ServerProcess {
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
-  bool running() const { return child_.pid() > 0 && child_.sipc() > 0; }
+  bool running() const { return child_.pid() > 0 && (child_.sipc() > 0 || child_.sipcTls() > 0); }
   int navPort() const { return child_.nav(); }
   int sipcPort() const { return child_.sipc(); }
   int signinPort() const { return child_.signin(); }
+  int sipcTlsPort() const { return child_.sipcTls(); }
   const std::string& dataDir() const { return dirName_; }
   // True while the process has not exited.
   bool alive() { return child_.alive(); }

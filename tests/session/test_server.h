@@ -31,6 +31,10 @@ class TestServer {
   int navPort() const { return child_.nav(); }
   int sipcPort() const { return child_.sipc(); }
   std::string sipcAddress() const { return "127.0.0.1:" + std::to_string(child_.sipc()); }
+  // With "--sipc-tls-port 0" among the flags: the TLS address for
+  // fx_set_serve_address, and the CA that signed the server's certificate.
+  std::string tlsAddress() const { return "tls://127.0.0.1:" + std::to_string(child_.sipcTls()); }
+  std::string caFile() const { return dir_ + "/tls/ca.pem"; }
   std::string dbPath() const { return dir_ + "/tavrin-server.db"; }
   // Everything the server logged so far.
   std::string log() const;

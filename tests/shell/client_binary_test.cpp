@@ -278,7 +278,7 @@ static std::vector<uint32_t> panel_rows(const std::string& png) {
 TEST(ClientJourney, TouchKeyboardChoiceHoldsOverARestart) {
   Installed app;
   const std::string tap_account = "wait 300\ntap 265 222\nwait 200\n";
-  const std::string settings = "key escape\ntap 336 770\nwait 300\ntap 370 565\nwait 500\n";
+  const std::string settings = "key escape\ntap 336 770\nwait 300\ntap 370 515\nwait 500\n";
   const std::string touch_row = "tap 300 634\nwait 100\n";
   const std::string ok = "tap 60 770\nwait 300\n";
   auto run = [&](const std::string& name, const std::string& steps, bool touch) {

@@ -40,9 +40,11 @@ void ServerChild::start(std::vector<std::string> args, const Options& options) {
   FILE* out = fdopen(fds[0], "r");
   char line[256] = {};
   if (out && std::fgets(line, sizeof line, out))
+  {
     std::sscanf(line, "tavrin-server listening nav=%d sipc=%d signin=%d", &nav_, &sipc_, &signin_);
-  if (const char* m = out ? std::strstr(line, " metrics=") : nullptr)
-    std::sscanf(m, " metrics=%d", &metrics_);
+    if (const char* m = std::strstr(line, " metrics=")) std::sscanf(m, " metrics=%d", &metrics_);
+    if (const char* tls = std::strstr(line, " sipc-tls=")) std::sscanf(tls, " sipc-tls=%d", &sipc_tls_);
+  }
   if (out) std::fclose(out);
 }
 

@@ -1,7 +1,7 @@
 // ServerChild: tavrin-server run as a child process of the test. start()
 // forks and execs the command line (args[0] is the server binary), reads
 // the server's first stdout line ("tavrin-server listening nav=N sipc=N
-// signin=N") for the ports it bound, and the destructor stops the child by
+// signin=N", then " sipc-tls=N" with TLS) for the ports it bound, and the destructor stops the child by
 // pid (SIGTERM) and reaps it. Owned and used by one test thread.
 #pragma once
 
@@ -38,11 +38,12 @@ class ServerChild {
   int sipc() const { return sipc_; }
   int signin() const { return signin_; }
   int metrics() const { return metrics_; }  // 0 unless started with --metrics-port
+  int sipcTls() const { return sipc_tls_; }  // 0 without a TLS port
 
  private:
   pid_t pid_ = -1;
   bool reaped_ = false;  // alive() saw it exit and reaped it
-  int nav_ = 0, sipc_ = 0, signin_ = 0, metrics_ = 0;
+  int nav_ = 0, sipc_ = 0, signin_ = 0, metrics_ = 0, sipc_tls_ = 0;
 };
 
 }  // namespace tavrin::test

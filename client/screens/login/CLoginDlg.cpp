@@ -64,6 +64,12 @@ constexpr Progress kProgress[] = {
     {241, u"塔文号错误", true},
 };
 
+constexpr std::u16string_view kTlsScheme = u"tls://";
+
+bool is_tls(std::u16string_view address) {
+  return address.substr(0, kTlsScheme.size()) == kTlsScheme;
+}
+
 const Progress* progress_of(int code) {
   for (const auto& p : kProgress)
     if (p.code == code) return &p;
@@ -112,6 +118,7 @@ bool CLoginDlg::on_create() {
   password_.create(window(), kPasswordBox, 32);
   password_.set_password(true);
   load_saved();
+  tls_ = is_tls(config_.server_override.empty() ? server_address_ : config_.server_override);
   windows().set_focus(account_.window());
   return true;
 }
@@ -192,9 +199,11 @@ void CLoginDlg::login_key() {
   }
   // 6-8. The engine's login; its progress arrives as engine messages.
   set_progress(u"登陆中...");
-  const std::u16string& server =
-      config_.server_override.empty() ? server_address_ : config_.server_override;
-  if (!server.empty()) fx_set_serve_address(utf16_to_utf8(server).c_str());
+  const std::u16string server = address_to_use();
+  if (!server.empty())
+    fx_set_serve_address(utf16_to_utf8(server).c_str());
+  else
+    fx_set_unknow_serve_address();  // navigation decides, and no earlier TLS demand stays
   fx_set_login_status(status_code_);
   if (fx_login(utf16_to_utf8(account).c_str(), utf16_to_utf8(password).c_str(),
                bridge::post_callback, bridge::user_data(window())) == 0) {
@@ -203,6 +212,14 @@ void CLoginDlg::login_key() {
     return fail(u"登陆出现未知错误");
   }
   repaint();
+}
+
+std::u16string CLoginDlg::address_to_use() const {
+  std::u16string server = config_.server_override.empty() ? server_address_ : config_.server_override;
+  if (is_tls(server)) server.erase(0, kTlsScheme.size());
+  // With the switch on and no address, "tls://" alone: TLS at the address
+  // navigation names.
+  return tls_ ? std::u16string(kTlsScheme) + server : server;
 }
 
 bool CLoginDlg::bring_network_up() {
@@ -240,6 +257,11 @@ bool CLoginDlg::on_engine(bridge::EngineMessage& m) {
     return true;
   }
   progress_ = p->text;
+  // A TLS failure says so: nothing was sent, and it is no network fault.
+  if (m.code() == FX_MSG_LOGIN_FAILED && (m.p1() == FX_TLS_UNTRUSTED || m.p1() == FX_TLS_NAME))
+    progress_ = u"服务器证书验证失败";
+  else if (m.code() == FX_MSG_LOGIN_FAILED && m.p1() == FX_TLS_HANDSHAKE)
+    progress_ = u"加密连接失败";
   if (p->fails) {
     fx_cancel_login();
     logging_in_ = false;
@@ -285,6 +307,7 @@ void CLoginDlg::show_menu(int id) {
       break;
     default:
       menu_.set_title(u"设置");
+      count = 5;
       left = 270;
       break;
   }
@@ -297,7 +320,8 @@ void CLoginDlg::show_menu(int id) {
   else if (id == kThemeMenu)
     for (const auto& preset : presets) menu_.add_item(std::u16string(preset.label));
   else
-    for (const char16_t* item : {u"登陆设置", u"主题设置", u"退出软件", u"关于软件"})
+    for (const char16_t* item : {u"登陆设置", u"主题设置", u"退出软件", u"关于软件",
+                                 tls_ ? u"加密连接：开" : u"加密连接：关"})
       menu_.add_item(item);
   menu_.show(window());
 }
@@ -355,6 +379,10 @@ void CLoginDlg::settings_entry(int index) {
       break;
     case 3:
       controls::CMsgBoxDlg::show(window(), kAbout, kCaption);
+      break;
+    case 4:
+      tls_ = !tls_;
+      repaint();
       break;
     default:
       break;
@@ -415,6 +443,7 @@ void CLoginDlg::on_paint(gfx::Painter& p) {
   p.text(logging_in_ ? u"取消登录" : u"登录", kLoginButton, 30, t.btn_text_color, caption);
   std::u16string status = u"登录状态：" + status_text_;
   if (auto_dial_) status += u"(自动拨号)";
+  if (tls_) status += u"(加密)";
   // A long status or progress ("请输入正确的塔文号码") takes a smaller face
   // rather than lose its end.
   p.fitted_text(status, kStatusLine, 28, 20, t.menu_text_color, line);

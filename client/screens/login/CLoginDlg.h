@@ -86,6 +86,8 @@ class CLoginDlg : public controls::Screen {
   void load_saved();
   void save_login();
   bool bring_network_up();
+  // The address for the engine: the one in use with the switch applied.
+  std::u16string address_to_use() const;
   bool lookup_number(std::u16string& account, const std::u16string& password);
   void fail(std::u16string text);
   void set_progress(std::u16string text);
@@ -97,9 +99,12 @@ class CLoginDlg : public controls::Screen {
   controls::CEditWnd account_, password_;
   controls::CPopupMenu menu_;
   std::u16string progress_;
-  std::u16string server_address_;
+  std::u16string server_address_;  // "tls://host:port" over TLS, as the engine names it
   std::u16string status_text_ = u"在线";
   int status_code_ = 66;
+  // The 加密连接 switch: SIP-C over TLS, never plain. Follows the address
+  // in use ("tls://") and is kept with it when the login is saved.
+  bool tls_ = false;
   bool logging_in_ = false;
   bool succeeded_ = false;
   bool connected_ = false;

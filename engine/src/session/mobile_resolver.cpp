@@ -42,8 +42,9 @@ Resolved resolve_login_id(const std::string& login_id, std::string* user_id) {
   }
   if (login_id.size() != 11) return Resolved::unknown;
 
-  const int fd = open_server_socket(proxy_settings().active());
-  if (fd < 0) return Resolved::network_failure;
+  const auto stream = open_server_stream(proxy_settings().active());
+  if (!stream) return Resolved::network_failure;
+  const int fd = stream->fd();
   const sipc_origin origin{engine_settings().sip_domain(), login_id};
   sipc_message request = sipc_message::request(
       origin, "S", 1, 1,
@@ -59,14 +60,18 @@ Resolved resolve_login_id(const std::string& login_id, std::string* user_id) {
   };
   Resolved result = Resolved::network_failure;
   sipc_stream_cutter cutter;
-  if (send_all(fd, request.serialise(), left_ms())) {
+  const std::string text = request.serialise();
+  const bool sent = stream->tls()
+                        ? stream->write(text.data(), text.size(), true) == ssize_t(text.size())
+                        : send_all(fd, text, left_ms());
+  if (sent) {
     char piece[4096];
     for (;;) {
       const int left = left_ms();
       if (left == 0) break;
       pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, left) <= 0) continue;
-      const ssize_t n = ::recv(fd, piece, sizeof piece, 0);
+      if (!stream->has_pending() && ::poll(&p, 1, left) <= 0) continue;
+      const ssize_t n = stream->read(piece, sizeof piece);
       if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
       if (n <= 0) break;
       cutter.append(piece, size_t(n));
@@ -88,7 +93,6 @@ Resolved resolve_login_id(const std::string& login_id, std::string* user_id) {
       break;
     }
   }
-  ::close(fd);
   return result;
 }
 

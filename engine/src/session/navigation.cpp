@@ -127,11 +127,16 @@ int get_sipc_proxy(const char* login_id, int* network_failure) {
   if (verdict != NavReply::complete) return 0;
 
   *network_failure = 0;
+  // The TLS address when the service names one; the plain one only for a
+  // front end that did not ask for TLS (it would be spoken to over TLS).
+  const auto tls_text = extract_sipc_tls_proxy(body);
+  const auto tls_address = tls_text ? parse_host_port(*tls_text) : std::nullopt;
   if (auto text = extract_sipc_proxy(body)) {
     server_settings().set_proxy_text(*text);
-    if (auto address = parse_host_port(*text))
+    if (auto address = parse_host_port(*text); address && !tls_address)
       server_settings().set_address(address->host, address->port);
   }
+  if (tls_address) server_settings().set_address(tls_address->host, tls_address->port, true);
   return 1;
 }
 

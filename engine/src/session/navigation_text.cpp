@@ -30,15 +30,28 @@ std::string navigation_request(std::string_view login_id, std::string_view nav_h
          body;
 }
 
-std::optional<std::string> extract_sipc_proxy(std::string_view body) {
-  static constexpr std::string_view kTag = "sipc-proxy";
-  const size_t first = body.find(kTag);
+namespace {
+
+// The text after the first "TAG>" up to the next "</TAG" (the first two
+// places the name occurs), or nothing.
+std::optional<std::string> element_text(std::string_view body, std::string_view tag) {
+  const size_t first = body.find(tag);
   if (first == std::string_view::npos) return std::nullopt;
-  const size_t start = first + kTag.size() + 1;  // past "sipc-proxy>"
+  const size_t start = first + tag.size() + 1;  // past "TAG>"
   if (start > body.size()) return std::nullopt;
-  const size_t second = body.find(kTag, start);
+  const size_t second = body.find(tag, start);
   if (second == std::string_view::npos || second < start + 2) return std::nullopt;
   return std::string(body.substr(start, second - 2 - start));  // up to "</"
+}
+
+}  // namespace
+
+std::optional<std::string> extract_sipc_proxy(std::string_view body) {
+  return element_text(body, "sipc-proxy");
+}
+
+std::optional<std::string> extract_sipc_tls_proxy(std::string_view body) {
+  return element_text(body, "sipc-tls-proxy");
 }
 
 }  // namespace tavrin

@@ -11,6 +11,7 @@
 #include "sipc/command.h"
 #include "sipc/engine_settings.h"
 #include "sipc/server_settings.h"
+#include "sipc/tls_client.h"
 #include "sipc/socket_error.h"
 #include "sipc/wire.h"
 
@@ -211,7 +212,7 @@ int registration_start(const std::string& login_id, const std::string& password,
   set_login_id(login_id);
   const ReplyTo to{cb, user};
   if (!wire().reset_and_connect()) {
-    to.post(FX_MSG_LOGIN_FAILED);
+    to.post(FX_MSG_LOGIN_FAILED, last_connect_failure());
     return 0;
   }
   wire().reset_call_id();

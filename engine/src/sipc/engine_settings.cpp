@@ -44,6 +44,14 @@ void EngineSettings::set_signin_address(std::string address) {
   std::lock_guard lock(mu_);
   signin_ = std::move(address);
 }
+std::string EngineSettings::ca_file() {
+  std::lock_guard lock(mu_);
+  return ca_file_;
+}
+void EngineSettings::set_ca_file(std::string path) {
+  std::lock_guard lock(mu_);
+  ca_file_ = std::move(path);
+}
 void EngineSettings::reset() {
   std::lock_guard lock(mu_);
   sip_domain_ = kDefaultSipDomain;
@@ -52,6 +60,7 @@ void EngineSettings::reset() {
   proxy_host_ = kDefaultProxyHost;
   proxy_port_ = kDefaultProxyPort;
   signin_ = kDefaultSigninAddress;
+  ca_file_.clear();
 }
 
 EngineSettings& engine_settings() {

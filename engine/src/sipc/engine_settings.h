@@ -2,7 +2,9 @@
 // each with a default: the SIP domain (target of every request line, part
 // of the login digest), the navigation server's host and port, the default
 // SIP-C proxy address used when navigation named none, and the sign-in
-// server's address (read by the client's mobile-number lookup).
+// server's address (read by the client's mobile-number lookup), and the CA
+// file a TLS connection to the SIP-C server is verified against (empty: the
+// system's store).
 //
 // Set through the exported fx_set_* functions; read by the engine on the
 // timer and worker threads. Guarded by its own lock, a leaf.
@@ -32,6 +34,8 @@ class EngineSettings {
   void set_default_proxy(std::string host, int port);
   std::string signin_address();
   void set_signin_address(std::string address);
+  std::string ca_file();
+  void set_ca_file(std::string path);
   // Back to the defaults (fx_terminate).
   void reset();
 
@@ -43,6 +47,7 @@ class EngineSettings {
   std::string proxy_host_ = kDefaultProxyHost;
   int proxy_port_ = kDefaultProxyPort;
   std::string signin_ = kDefaultSigninAddress;
+  std::string ca_file_;
 };
 
 EngineSettings& engine_settings();

@@ -18,6 +18,18 @@ std::optional<HostPort> parse_host_port(std::string_view text) {
   return hp;
 }
 
+std::optional<ServerAddress> parse_server_address(std::string_view text) {
+  ServerAddress a;
+  if (text.substr(0, kTlsScheme.size()) == kTlsScheme) {
+    a.tls = true;
+    text.remove_prefix(kTlsScheme.size());
+    if (text.empty()) return a;
+  }
+  a.address = parse_host_port(text);
+  if (!a.address) return std::nullopt;
+  return a;
+}
+
 std::string ServerSettings::host() {
   std::lock_guard lock(mu_);
   return host_;
@@ -26,10 +38,23 @@ int ServerSettings::port() {
   std::lock_guard lock(mu_);
   return port_;
 }
-void ServerSettings::set_address(std::string host, int port) {
+void ServerSettings::set_address(std::string host, int port, bool tls) {
   std::lock_guard lock(mu_);
   host_ = std::move(host);
   port_ = port;
+  tls_ = tls;
+}
+bool ServerSettings::tls() {
+  std::lock_guard lock(mu_);
+  return tls_;
+}
+bool ServerSettings::tls_required() {
+  std::lock_guard lock(mu_);
+  return tls_required_;
+}
+void ServerSettings::set_tls_required(bool flag) {
+  std::lock_guard lock(mu_);
+  tls_required_ = flag;
 }
 void ServerSettings::forget_address() {
   set_address({}, 0);
@@ -62,6 +87,8 @@ void ServerSettings::reset() {
   std::lock_guard lock(mu_);
   host_.clear();
   port_ = 0;
+  tls_ = false;
+  tls_required_ = false;
   proxy_text_.clear();
   login_status_ = 0;
   long_sms_ = 0;

@@ -28,9 +28,13 @@ extern "C" {
 FX_API int fx_set_serve_address(const char* address) {
   try {
     if (!address) return 0;
-    const auto hp = tavrin::parse_host_port(address);
-    if (!hp) return 0;
-    server_settings().set_address(hp->host, hp->port);
+    const auto a = tavrin::parse_server_address(address);
+    if (!a) return 0;
+    if (a->address)
+      server_settings().set_address(a->address->host, a->address->port, a->tls);
+    else
+      server_settings().forget_address();
+    server_settings().set_tls_required(a->tls);
     return 1;
   } catch (...) {
     return 0;
@@ -42,7 +46,9 @@ FX_API char* fx_get_serve_address(void) {
     const std::string host = server_settings().host();
     const int port = server_settings().port();
     if (host.empty() || port == 0) return nullptr;
-    return host_port_string(host, port);
+    const bool tls = server_settings().tls() || server_settings().tls_required();
+    return new_string((tls ? std::string(tavrin::kTlsScheme) : std::string()) + host + ":" +
+                      std::to_string(port));
   } catch (...) {
     return nullptr;
   }
@@ -51,6 +57,7 @@ FX_API char* fx_get_serve_address(void) {
 FX_API void fx_set_unknow_serve_address(void) {
   try {
     server_settings().forget_address();
+    server_settings().set_tls_required(false);
   } catch (...) {
   }
 }
@@ -125,6 +132,24 @@ FX_API int fx_set_signin_address(const char* address) {
 FX_API char* fx_get_signin_address(void) {
   try {
     return new_string(engine_settings().signin_address());
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+FX_API int fx_set_ca_file(const char* path) {
+  try {
+    if (!path) return 0;
+    engine_settings().set_ca_file(path);
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+FX_API char* fx_get_ca_file(void) {
+  try {
+    return new_string(engine_settings().ca_file());
   } catch (...) {
     return nullptr;
   }

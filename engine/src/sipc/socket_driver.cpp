@@ -46,6 +46,7 @@ void report(const std::shared_ptr<Socket>& s, int code) {
 }
 
 int readable_bytes(const std::shared_ptr<Socket>& s) {
+  if (s->has_pending()) return 1;
   int n = 0;
   return ioctl(s->fd(), FIONREAD, &n) == 0 ? n : 0;
 }
@@ -89,9 +90,9 @@ int sock_check() {
 }
 
 int sock_connect() {
-  const int fd = open_server_socket(proxy_settings().active());
-  if (fd < 0) return 0;
-  connection().adopt(fd);
+  auto stream = open_server_stream(proxy_settings().active());
+  if (!stream) return 0;
+  connection().adopt(std::move(stream));
   engine().waker.wake();  // the worker idles while there is no connection
   return 1;
 }
@@ -104,11 +105,14 @@ int sock_close() {
 int sock_poll(char* buf, int cap, int wake_fd) {
   const auto s = connection().socket();
   if (!s || cap <= 0) return 0;
-  pollfd fds[2] = {{s->fd(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
-  const int r = ::poll(fds, wake_fd >= 0 ? 2 : 1, kPollMs);
-  if (r <= 0 || fds[0].revents == 0) return 0;
-  if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) t_sound.reset();  // the next check asks
-  const ssize_t n = ::recv(s->fd(), buf, size_t(cap), 0);
+  if (!s->has_pending()) {  // bytes decrypted already: the kernel has nothing to say
+    pollfd fds[2] = {{s->fd(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    const int r = ::poll(fds, wake_fd >= 0 ? 2 : 1, kPollMs);
+    if (r <= 0 || fds[0].revents == 0) return 0;
+    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) t_sound.reset();  // the next check asks
+  }
+  errno = 0;
+  const ssize_t n = s->read(buf, size_t(cap));
   if (n > 0) return int(n);
   t_sound.reset();
   if (n == 0) {
@@ -126,7 +130,7 @@ int sock_send(const char* text, int len) {
   const auto s = connection().socket();
   // A connection with an error held back is only read to its end.
   if (!s || len <= 0 || s->deferred_error()) return 0;
-  const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL);
+  const ssize_t n = s->write(text, size_t(len), true);
   if (n > 0) return int(n);
   t_sound.reset();
   if (n < 0) {
@@ -144,7 +148,7 @@ int sock_send(const char* text, int len) {
 int sock_try_send(const char* text, int len) {
   const auto s = connection().socket();
   if (!s || len <= 0 || s->deferred_error()) return 0;
-  const ssize_t n = ::send(s->fd(), text, size_t(len), MSG_NOSIGNAL | MSG_DONTWAIT);
+  const ssize_t n = s->write(text, size_t(len), false);
   if (n > 0) return int(n);
   if (n < 0) {
     // A failed send takes the socket's pending error with it: the worker's

@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string body;
   if (tavrin::judge_navigation_reply(reply, closed, &body) == tavrin::NavReply::complete) {
     if (auto text = tavrin::extract_sipc_proxy(body)) (void)tavrin::parse_host_port(*text);
+    if (auto text = tavrin::extract_sipc_tls_proxy(body)) (void)tavrin::parse_host_port(*text);
   }
   (void)tavrin::http_reply_status(reply);
   (void)tavrin::parse_host_port(reply);
+  (void)tavrin::parse_server_address(reply);
   return 0;
 }
