@@ -64,6 +64,10 @@ constexpr Progress kProgress[] = {
     {241, u"塔文号错误", true},
 };
 
+// The service's answer while it slows logins after wrong passwords.
+constexpr intptr_t kSlowedStatus = 403;
+constexpr const char16_t* kSlowedText = u"密码错误次数过多，登录已放慢，请稍后再试";
+
 const Progress* progress_of(int code) {
   for (const auto& p : kProgress)
     if (p.code == code) return &p;
@@ -240,6 +244,9 @@ bool CLoginDlg::on_engine(bridge::EngineMessage& m) {
     return true;
   }
   progress_ = p->text;
+  // 5 with the service's 403: logins of this account are held back after
+  // wrong passwords; saying so keeps the user from taking it for the network.
+  if (m.code() == FX_MSG_LOGIN_FAILED && m.p1() == kSlowedStatus) progress_ = kSlowedText;
   if (p->fails) {
     fx_cancel_login();
     logging_in_ = false;
