@@ -8,6 +8,7 @@
 #include "cli_session.h"
 #include "command_line.h"
 #include "libtavrin.h"
+#include "tavrin/line_limit.h"
 
 namespace tavrin::cli {
 
@@ -42,6 +43,10 @@ const std::vector<Command>& CliSession::commands() {
        "a chat line",
        kOnlineOnly,
        [](S& s, A& a) {
+         if (a.text.size() > kMaxLineBytes)
+           return s.printer_.error(a.command, "line too long: " + std::to_string(a.text.size()) +
+                                                  " bytes, at most " +
+                                                  std::to_string(kMaxLineBytes) + " are sent");
          s.queued(a.command, fx_dialog_send(a.id, a.text.c_str(), cb, &s.queue_),
                   "cannot chat with " + std::to_string(a.id) +
                       " (unknown contact or too many waiting lines)");

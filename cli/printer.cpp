@@ -54,6 +54,9 @@ std::string readable(const Event& e, const Decoded& d) {
         case FX_TLS_HANDSHAKE:
           return "login failed (5): no TLS handshake with the server (not a TLS port?);"
                  " nothing was sent";
+        case 403:  // the service holding logins back after wrong passwords
+          return "login failed (5): logins to this account are being slowed because of wrong "
+                 "passwords; try again later";
         default:
           return "login failed (5): no connection or server error";
       }
@@ -171,7 +174,10 @@ const char* status_name(int code) {
 void Printer::line(const std::string& text) {
   // JSON escapes control characters itself; readable lines carry other
   // users' texts as they came, so the terminal gets them defused.
-  const std::string shown = json_ ? text : printable(text);
+  write_out(json_ ? text : printable(text));
+}
+
+void Printer::write_out(const std::string& shown) {
   std::fwrite(shown.data(), 1, shown.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
@@ -182,7 +188,7 @@ void Printer::message(const Event& e, const Decoded& d) {
     // Presence details that only repeat what 'contacts' shows.
     if (e.code == FX_MSG_CONTACT_CHANGED && !session_open_) return;
     if (e.code == FX_MSG_CONTACT_REFUSE_SMS_DAYS && e.p1 == 0) return;
-    line(readable(e, d));
+    write_out(one_message(readable(e, d)));
     return;
   }
   JsonWriter j;

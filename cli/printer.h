@@ -36,6 +36,8 @@ class Printer {
 
  private:
   void line(const std::string& text);
+  // Writes text already made safe, and the line's end.
+  void write_out(const std::string& shown);
   bool json_;
   bool session_open_ = false;
 };

@@ -73,4 +73,15 @@ std::string printable(std::string_view text) {
   return out;
 }
 
+std::string one_message(std::string_view text) {
+  const std::string shown = printable(text);
+  std::string out;
+  out.reserve(shown.size());
+  for (char c : shown) {
+    out += c;
+    if (c == '\n') out.append(kContinuation);
+  }
+  return out;
+}
+
 }  // namespace tavrin::cli

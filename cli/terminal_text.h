@@ -16,4 +16,13 @@ namespace tavrin::cli {
 
 std::string printable(std::string_view text);
 
+// printable() for the text of one engine message, which a reader takes for
+// one line: every line after the first is marked as its continuation
+// ("  | "), so a line feed inside a peer's text cannot pass for a line of
+// its own (a forged chat line, a forged notice).
+std::string one_message(std::string_view text);
+
+// How a continuation line of one message begins.
+inline constexpr std::string_view kContinuation = "  | ";
+
 }  // namespace tavrin::cli

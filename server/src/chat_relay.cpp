@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "contact_commands.h"
 #include "log.h"
 #include "metrics.h"
+#include "tavrin/line_limit.h"
 #include "uri.h"
 #include "xml_text.h"
 
@@ -196,15 +198,39 @@ void ChatRelay::echo(SipcConnection& c, const SipcMessage& m, long echoNumber) {
              m.body);
 }
 
+bool ChatRelay::refusedUpFront(SipcConnection& c, const SipcMessage& m, DialogPeer& peer) {
+  // Longer than any receiver takes: refused before anything else, so the
+  // sender hears why and no receiver is ever handed it.
+  if (m.body.size() > kMaxLineBytes) {
+    logAt(1, "conn %llu: %.*s of %zu bytes refused as too long", (unsigned long long)c.id(),
+          int(m.method.size()), m.method.data(), m.body.size());
+    s_.reply(c, m, 413, "Request Entity Too Large");
+    return true;
+  }
+  if (!peerOf(c, m, peer)) {
+    s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+    return true;
+  }
+  // A blocked sender's lines and nudges are neither relayed nor kept. The
+  // sender is answered as for any line: the block is the recipient's to tell.
+  if (!peer.group && s_.contacts().blocks(peer.number, c.session.number)) {
+    logAt(2, "conn %llu: %.*s to %ld dropped, the sender is blocked", (unsigned long long)c.id(),
+          int(m.method.size()), m.method.data(), peer.number);
+    if (m.method != "M" || !s_.options().withholdChatAcks) s_.reply(c, m, 200, "OK");
+    return true;
+  }
+  return false;
+}
+
 void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
-  if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  if (refusedUpFront(c, m, peer)) return;
   SipcConnection* to = peer.group ? nullptr : s_.online(peer.number);
   if (keepsOffline(peer, to)) {
     // A full box refuses the line: the sender sees it fail, never a 200
     // for a line that would not be kept.
     const std::string sender = s_.uriOf(c.session.number);
-    if (!fits(peer.number, sender, m.body.size())) {
+    if (!fits(peer.number, c.session.number, sender, m.body.size())) {
       logAt(1, "conn %llu: offline box of %ld full, line refused", (unsigned long long)c.id(),
             peer.number);
       return s_.reply(c, m, 486, "Offline Messages Full");
@@ -228,7 +254,7 @@ void ChatRelay::handleMessage(SipcConnection& c, const SipcMessage& m) {
 
 void ChatRelay::handleInfo(SipcConnection& c, const SipcMessage& m) {
   DialogPeer peer;
-  if (!peerOf(c, m, peer)) return s_.reply(c, m, 481, "Call Leg/Transaction Does Not Exist");
+  if (refusedUpFront(c, m, peer)) return;
   s_.reply(c, m, 200, "OK");
   SipcConnection* to = peer.group ? nullptr : s_.online(peer.number);
   if (!peer.group && !to) {
@@ -308,19 +334,34 @@ void ChatRelay::handOutBatch(SipcConnection& c) {
       "SELECT id, sender_uri, source_uri, content_type, body, date FROM offline_messages "
       "WHERE recipient=? AND id>? ORDER BY id LIMIT ?");
   q.bind(1, ss.number).bind(2, ss.offlineCursor).bind(3, kOfflineBatchLines);
+  std::vector<std::pair<long, std::string>> untakeable;  // row, sender
   while (q.step()) {
     std::string body = q.text(4);
+    if (body.size() > kMaxLineBytes) {
+      // Kept before lines had a limit: no engine takes it.
+      untakeable.emplace_back(long(q.integer(0)), q.text(1));
+      ss.offlineCursor = std::max(ss.offlineCursor, long(q.integer(0)));
+      bytes += body.size();
+      continue;
+    }
     if (!rows.empty() && bytes + body.size() > kOfflineBatchBytes) break;
     bytes += body.size();
     rows.push_back(
         {long(q.integer(0)), q.text(1), q.text(2), q.text(3), std::move(body), q.text(5)});
   }
   q.reset();
+  for (const auto& [row, sender] : untakeable) {
+    logAt(0, "conn %llu: offline message %ld for %ld is too long for any receiver, dropped",
+          (unsigned long long)c.id(), row, ss.number);
+    dropRow(ss.number, row, sender, 0);
+  }
   if (rows.empty()) {
+    if (!untakeable.empty()) return handOutBatch(c);
     ss.offlinePass = false;  // the backlog is handed over
     return;
   }
   ss.offlineCursor = rows.back().id;
+  ss.offlineBatchAt = std::time(nullptr);
   for (Row& r : rows) {
     long callId = s_.newServerCallId(c);
     s_.request(c, "M", callId,
@@ -358,21 +399,55 @@ void ChatRelay::onAnswer(SipcConnection& c, const SipcMessage& m) {
   }
   auto& inFlight = c.session.offlineInFlight;
   auto it = inFlight.find(m.callId);
-  if (it == inFlight.end()) return;
+  const bool late = it == inFlight.end();
+  if (late) {
+    it = c.session.offlineLate.find(m.callId);
+    if (it == c.session.offlineLate.end()) return;
+  }
   Session::OfflineHandout line = std::move(it->second);
-  inFlight.erase(it);
-  if (m.status == 200 || m.status == 280) {
-    try {
-      s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, line.row).run();
-      counted(c.session.number, line.sender, line.bytes, -1);
-      ++metrics().linesDelivered;
-    } catch (const DbError& e) {
-      // The line was received; at worst it comes once more at the next login.
-      logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)c.id(), line.row,
-            e.what());
-    }
+  (late ? c.session.offlineLate : inFlight).erase(it);
+  // 413: the receiver can never take the line, so keeping it would only
+  // hand it out again at every login.
+  if (m.status == 200 || m.status == 280 || m.status == 413) {
+    if (m.status == 413)
+      logAt(0, "conn %llu: offline message %ld for %ld refused as too long, dropped",
+            (unsigned long long)c.id(), line.row, c.session.number);
+    dropRow(c.session.number, line.row, line.sender, line.bytes, c.id());
+    if (m.status != 413) ++metrics().linesDelivered;
   }
   // A refused line is kept for the next login; the pass goes on either way.
+  if (!late) handOutBatch(c);
+}
+
+void ChatRelay::dropRow(long recipient, long row, const std::string& sender, size_t bytes,
+                        uint64_t conn) {
+  try {
+    s_.store().db().sql("DELETE FROM offline_messages WHERE id=?").bind(1, row).run();
+    // A row of unknown size (0) is counted afresh from the table.
+    if (bytes > 0) {
+      counted(recipient, sender, bytes, -1);
+    } else {
+      boxes_.erase(recipient);
+      senderTotals_.erase(sender);
+    }
+  } catch (const DbError& e) {
+    // The line was received; at worst it comes once more at the next login.
+    logAt(0, "conn %llu: offline message %ld stays: %s", (unsigned long long)conn, row, e.what());
+  }
+}
+
+void ChatRelay::checkStalled(SipcConnection& c, std::time_t now) {
+  Session& ss = c.session;
+  if (!ss.offlinePass || ss.offlineInFlight.empty() || now - ss.offlineBatchAt < kBatchPatience)
+    return;
+  // An engine that never answers a line must not hold back the lines
+  // behind it: the batch is given up on (its rows stay, and a late answer
+  // still lets its line go) and the next one goes out.
+  logAt(1, "conn %llu: %zu offline line(s) unanswered for %lds, handing out the next batch",
+        (unsigned long long)c.id(), ss.offlineInFlight.size(), long(now - ss.offlineBatchAt));
+  if (ss.offlineLate.size() > kMaxLate) ss.offlineLate.clear();
+  ss.offlineLate.merge(ss.offlineInFlight);
+  ss.offlineInFlight.clear();
   handOutBatch(c);
 }
 
@@ -394,14 +469,38 @@ ChatRelay::OfflineBox& ChatRelay::box(long recipient) {
   return it->second;
 }
 
-bool ChatRelay::fits(long recipient, const std::string& sender, size_t bytes) {
+long& ChatRelay::senderTotal(const std::string& sender) {
+  auto [it, fresh] = senderTotals_.try_emplace(sender, 0);
+  if (fresh) {
+    Stmt& q = s_.store().db().sql(
+        "SELECT SUM(LENGTH(CAST(body AS BLOB))) FROM offline_messages WHERE sender_uri=?");
+    q.bind(1, sender);
+    if (q.step()) it->second = long(q.integer(0));
+    q.reset();
+  }
+  return it->second;
+}
+
+bool ChatRelay::fits(long recipient, long senderNumber, const std::string& sender,
+                     size_t bytes) {
   const Options& o = s_.options();
   const OfflineBox& b = box(recipient);
   const auto it = b.bySender.find(sender);
   const Tally mine = it == b.bySender.end() ? Tally{} : it->second;
   const long size = long(bytes);
+  // Someone the recipient never listed gets a small share: a stranger
+  // cannot fill a box that the recipient's contacts need.
+  Stmt& q = s_.store().db().sql("SELECT 1 FROM buddies WHERE owner=? AND buddy=?");
+  q.bind(1, recipient).bind(2, senderNumber);
+  const bool contact = q.step();
+  q.reset();
+  const long shareLines =
+      contact ? o.offlineSenderLines : std::max(1L, o.offlineSenderLines / kStrangerShare);
+  const long shareBytes =
+      contact ? o.offlineSenderBytes : std::max(1L, o.offlineSenderBytes / kStrangerShare);
   return b.all.lines < o.offlineMaxLines && b.all.bytes + size <= o.offlineMaxBytes &&
-         mine.lines < o.offlineSenderLines && mine.bytes + size <= o.offlineSenderBytes;
+         mine.lines < shareLines && mine.bytes + size <= shareBytes &&
+         senderTotal(sender) + size <= o.offlineSenderTotalBytes;
 }
 
 void ChatRelay::counted(long recipient, const std::string& sender, size_t bytes, int sign) {
@@ -413,6 +512,9 @@ void ChatRelay::counted(long recipient, const std::string& sender, size_t bytes,
   }
   if (mine.lines == 0) b.bySender.erase(sender);
   if (b.all.lines == 0) boxes_.erase(recipient);
+  long& total = senderTotal(sender);
+  total = std::max(0L, total + sign * long(bytes));
+  if (total == 0) senderTotals_.erase(sender);
 }
 
 void ChatRelay::dropSession(SipcConnection& c) {
@@ -421,6 +523,7 @@ void ChatRelay::dropSession(SipcConnection& c) {
   c.session.endedDialogs.clear();
   // Lines handed out and unanswered stay stored for the next login.
   c.session.offlineInFlight.clear();
+  c.session.offlineLate.clear();
   c.session.offlinePass = false;
 }
 

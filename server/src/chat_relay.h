@@ -15,12 +15,18 @@
 //
 // A backlog is handed over at the pace the recipient reads it: a batch of
 // lines, and the next once the engine has answered every line of the last,
-// so a large backlog never piles up in the connection's output. What may
-// wait for one recipient is capped in lines and bytes, with a share of it
-// per sender; a line past either is refused (486) before it is stored.
+// so a large backlog never piles up in the connection's output; a batch left
+// unanswered for long, or a line the engine refuses as too long (413), holds
+// back nothing behind it. What may wait for one recipient is capped in lines
+// and bytes, with a share per sender (smaller for a sender the recipient has
+// not listed), and what one sender has waiting for all recipients together
+// is capped in bytes; a line past any cap is refused (486) before it is
+// stored. A line longer than kMaxLineBytes is refused (413) whoever it is
+// for; a blocked sender's lines and nudges are neither relayed nor kept.
 // Event-loop thread only.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <unordered_map>
 
@@ -50,6 +56,9 @@ class ChatRelay {
   void dropSession(SipcConnection& c);
   // An account was removed: its offline lines are dropped and its box's tally with them.
   void dropOffline(long recipient);
+  // From the periodic sweep: a backlog batch left unanswered for
+  // kBatchPatience no longer holds back the next one.
+  void checkStalled(SipcConnection& c, std::time_t now);
 
   static constexpr size_t kMaxDialogs = 1024;
   static constexpr size_t kMaxEnded = 64;
@@ -57,6 +66,13 @@ class ChatRelay {
   // this unless a single line is larger.
   static constexpr long kOfflineBatchLines = 50;
   static constexpr size_t kOfflineBatchBytes = 256 * 1024;
+  // Seconds a batch may wait for its answers before the next one goes out,
+  // and how many given-up lines are remembered for their late answers.
+  static constexpr std::time_t kBatchPatience = 30;
+  static constexpr size_t kMaxLate = 4096;
+  // A sender who is not on the recipient's contact list may fill this much
+  // less of the box than a contact.
+  static constexpr long kStrangerShare = 16;
   // Relayed lines kept for one connection until answered (counted from the
   // oldest unanswered one): an engine answers in milliseconds, a client that
   // is slow to keep its lines falls this far behind at most.
@@ -64,6 +80,9 @@ class ChatRelay {
   static constexpr size_t kRelayedBytes = 4 * 1024 * 1024;
 
  private:
+  // Answers a line or nudge that goes no further: too long, no peer, or a
+  // sender the peer blocks. Otherwise fills `peer` and returns false.
+  bool refusedUpFront(SipcConnection& c, const SipcMessage& m, DialogPeer& peer);
   // The peer of a line: the dialog's, else the "T" uri (a line outside a dialog).
   bool peerOf(SipcConnection& c, const SipcMessage& m, DialogPeer& peer);
   // Whether a line to the peer waits in offline_messages (a user who is not
@@ -87,10 +106,17 @@ class ChatRelay {
     Tally all;
     std::unordered_map<std::string, Tally> bySender;  // sender_uri ->
   };
+  // Deletes a delivered or untakeable row and counts it out (bytes 0: unknown).
+  void dropRow(long recipient, long row, const std::string& sender, size_t bytes,
+               uint64_t conn = 0);
   // The recipient's box, counted from the table on first use.
   OfflineBox& box(long recipient);
-  // Whether one more line of that size from the sender fits the recipient's box.
-  bool fits(long recipient, const std::string& sender, size_t bytes);
+  // Whether one more line of that size from the sender fits the recipient's
+  // box (a stranger's share of it is kStrangerShare times smaller) and the
+  // sender's total across every recipient.
+  bool fits(long recipient, long senderNumber, const std::string& sender, size_t bytes);
+  // Bytes the sender has waiting offline for anyone, counted from the table on first use.
+  long& senderTotal(const std::string& sender);
   void counted(long recipient, const std::string& sender, size_t bytes, int sign);
   // Call id on which the recipient hears from `from` (its own dialog, or a new one).
   long callIdFor(SipcConnection& to, const DialogPeer& from);
@@ -104,6 +130,7 @@ class ChatRelay {
   void echo(SipcConnection& c, const SipcMessage& m, long echoNumber);
   SipcService& s_;
   std::unordered_map<long, OfflineBox> boxes_;  // recipient ->
+  std::unordered_map<std::string, long> senderTotals_;  // sender_uri -> bytes waiting
 };
 
 }  // namespace tavrin::server

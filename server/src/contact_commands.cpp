@@ -180,6 +180,22 @@ void ContactCommands::buddyCommand(SipcConnection& c, const SipcMessage& m, cons
                extra + " /></buddies></contacts></results>");
 }
 
+bool ContactCommands::blocks(long owner, long other) {
+  Stmt& q = s_.store().db().sql("SELECT 1 FROM blacklist WHERE owner=? AND uri=?");
+  q.bind(1, owner).bind(2, s_.uriOf(other));
+  const bool yes = q.step();
+  q.reset();
+  return yes;
+}
+
+bool ContactCommands::shares(long owner, long other) {
+  Stmt& q = s_.store().db().sql("SELECT 1 FROM buddies WHERE owner=? AND buddy=?");
+  q.bind(1, owner).bind(2, other);
+  const bool listed = q.step();
+  q.reset();
+  return listed && !blocks(owner, other);
+}
+
 void ContactCommands::blacklistCommand(SipcConnection& c, const SipcMessage& m,
                                        const std::string& n) {
   auto doc = parseXml(m.body);

@@ -21,6 +21,10 @@ class ContactCommands {
   void handle(SipcConnection& c, const SipcMessage& m, const std::string& n);
   // Sends the contact requests waiting for a user who just registered.
   void deliverPending(SipcConnection& c);
+  // Whether `owner` lists `other` as a buddy and does not block them.
+  bool shares(long owner, long other);
+  // Whether `owner` blocks `other`.
+  bool blocks(long owner, long other);
 
  private:
   void contactList(SipcConnection& c, const SipcMessage& m);

@@ -55,23 +55,29 @@ HttpReply signinReply(const HttpRequest& r, Store& store, LoginThrottle* throttl
   if (!isMobileNumber(mobile) || password.empty())
     return {400, "Bad Request", "text/xml", "<results status-code=\"400\" />"};
   auto a = store.accountByMobile(mobile);
-  if (!a) return {404, "Not Found", "text/xml", "<results status-code=\"404\" />"};
   const auto now = LoginThrottle::Clock::now();
-  if (throttle &&
-      throttle->lockedFor(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero())
+  if (throttle && throttle->lockedFor(a ? a->number : 0, r.peer, now) >
+                      LoginThrottle::Clock::duration::zero())
     return {403, "Forbidden", "text/xml", "<results status-code=\"403\" />"};
-  if (!store.checkPassword(*a, password)) {
+  // An unknown number is answered as a wrong password, after the same work,
+  // so the answer does not tell which numbers have an account.
+  Account nobody;
+  nobody.number = 100000000;
+  nobody.keyHex = std::string(32, '0');
+  if (!store.checkPassword(a ? *a : nobody, password) || !a) {
     ++metrics().loginFailures;
-    if (throttle &&
-        throttle->failed(a->number, r.peer, now) > LoginThrottle::Clock::duration::zero()) {
+    const auto lock = !throttle ? LoginThrottle::Clock::duration::zero()
+                      : a       ? throttle->failed(a->number, r.peer, now)
+                                : throttle->failedUnknown(r.peer, now);
+    if (lock > LoginThrottle::Clock::duration::zero()) {
       ++metrics().loginLocks;
-      logAt(0, "sign-in: repeated wrong passwords for %ld, locked", a->number);
+      logAt(0, "sign-in: repeated wrong passwords for %s, locked", mobile.c_str());
     }
     return {401, "Unauthorized", "text/xml", "<results status-code=\"401\" />"};
   }
   // A disabled account's owner learns it only with the right password.
   if (a->disabled) return {403, "Forbidden", "text/xml", "<results status-code=\"403\" />"};
-  if (throttle) throttle->succeeded(a->number);
+  if (throttle) throttle->succeeded(a->number, r.peer);
   HttpReply reply;
   reply.contentType = "text/xml; charset=utf-8";
   reply.body = "<results status-code=\"200\"><user uri=\"" +

@@ -13,12 +13,20 @@ LoginThrottle::Clock::duration LoginThrottle::quietSince(const Record& r, Clock:
   return now - std::max(r.lastFailure, r.lockedUntil);
 }
 
+bool LoginThrottle::known(long account, uint32_t address) const {
+  auto it = knownAddresses_.find(account);
+  return it != knownAddresses_.end() &&
+         std::find(it->second.begin(), it->second.end(), address) != it->second.end();
+}
+
 LoginThrottle::Clock::duration LoginThrottle::lockedFor(long account, uint32_t address,
                                                         Clock::time_point now) const {
-  auto a = accounts_.find(account);
   auto b = addresses_.find(address);
-  return std::max(remaining(a == accounts_.end() ? nullptr : &a->second, now),
-                  remaining(b == addresses_.end() ? nullptr : &b->second, now));
+  const Clock::duration byAddress = remaining(b == addresses_.end() ? nullptr : &b->second, now);
+  // The account's lock keeps strangers out, never its owner's own addresses.
+  if (known(account, address)) return byAddress;
+  auto a = accounts_.find(account);
+  return std::max(remaining(a == accounts_.end() ? nullptr : &a->second, now), byAddress);
 }
 
 LoginThrottle::Clock::duration LoginThrottle::fail(Record& r, const Policy& p,
@@ -41,14 +49,35 @@ LoginThrottle::Clock::duration LoginThrottle::failed(long account, uint32_t addr
                   fail(addresses_[address], kAddress, now));
 }
 
-void LoginThrottle::succeeded(long account) {
-  accounts_.erase(account);
+LoginThrottle::Clock::duration LoginThrottle::failedUnknown(uint32_t address,
+                                                            Clock::time_point now) {
+  return fail(addresses_[address], kAddress, now);
+}
+
+void LoginThrottle::succeeded(long account, uint32_t address) {
+  // From a new address the account cannot have been locked, so its count
+  // starts again; the owner's own address passing a lock leaves it for the
+  // strangers it holds back.
+  if (!known(account, address)) accounts_.erase(account);
+  lookups_.erase(address);
+  std::vector<uint32_t>& recent = knownAddresses_[account];
+  std::erase(recent, address);
+  if (recent.size() >= kKnownAddresses) recent.erase(recent.begin());
+  recent.push_back(address);
+}
+
+LoginThrottle::Clock::duration LoginThrottle::lookup(uint32_t address, Clock::time_point now) {
+  Record& r = lookups_[address];
+  if (auto wait = remaining(&r, now); wait > Clock::duration::zero()) return wait;
+  fail(r, kLookup, now);
+  return Clock::duration::zero();
 }
 
 void LoginThrottle::prune(Clock::time_point now) {
   auto stale = [now](const auto& entry) { return quietSince(entry.second, now) >= kForgetAfter; };
   std::erase_if(accounts_, stale);
   std::erase_if(addresses_, stale);
+  std::erase_if(lookups_, stale);
 }
 
 }  // namespace tavrin::server

@@ -31,6 +31,8 @@ const char* usage() {
          "  --offline-bytes N     bytes of them; default 67108864 (64 MiB)\n"
          "  --offline-sender-lines N  one sender's share of the lines; default 5000\n"
          "  --offline-sender-bytes N  one sender's share of the bytes; default 16777216 (16 MiB)\n"
+         "  --offline-sender-total N  bytes one sender may have waiting for all recipients;\n"
+         "                        default 33554432 (32 MiB); a stranger's share of a box is 1/16\n"
          "  --expires SECONDS     registration lifetime handed out; default 1200\n"
          "  --login-timeout SECS  drop connections not registered by then; default 60\n"
          "  --max-unregistered N  connections not yet registered, in total (oldest dropped\n"
@@ -130,6 +132,9 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, Optio
     } else if (a == "--offline-sender-bytes") {
       if (!number(o.offlineSenderBytes, 0, 1L << 40))
         return "--offline-sender-bytes needs a number";
+    } else if (a == "--offline-sender-total") {
+      if (!number(o.offlineSenderTotalBytes, 0, 1L << 40))
+        return "--offline-sender-total needs a number";
     } else if (a == "--expires") {
       if (!number(o.expires, 1, 86400 * 7)) return "--expires needs seconds";
     } else if (a == "--login-timeout") {

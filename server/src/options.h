@@ -35,6 +35,7 @@ struct Options {
   long offlineMaxBytes = 64L << 20;
   long offlineSenderLines = 5000;
   long offlineSenderBytes = 16L << 20;
+  long offlineSenderTotalBytes = 32L << 20;  // one sender's bytes for all recipients
   bool withholdChatAcks = false;    // tests only: never answer chat lines
   long testGoneRegistrations = 0;   // tests only: answer the first N digest answers 410
   long testDropRegistrations = 0;   // tests only: drop the first N connections at their first "R"

@@ -1,6 +1,9 @@
 #include "profile_commands.h"
 
+#include "contact_commands.h"
+#include "digest.h"
 #include "presence_hub.h"
+#include "registrar.h"
 #include "uri.h"
 #include "xml_text.h"
 
@@ -51,7 +54,44 @@ void ProfileCommands::handle(SipcConnection& c, const SipcMessage& m, const std:
   s_.reply(c, m, 200, "OK", "<results>" + personalElement(*me) + "</results>");
 }
 
+void ProfileCommands::lookupBeforeLogin(SipcConnection& c, const SipcMessage& m) {
+  // A login by mobile number needs the account number behind it, and
+  // nothing more: no presence, no profile, no mobile number of anyone. The
+  // lookups of an address are slowed like wrong passwords.
+  const uint32_t address = s_.peerAddressOf(c);
+  if (s_.registrar().throttle().lookup(address, LoginThrottle::Clock::now()) >
+      LoginThrottle::Clock::duration::zero())
+    return s_.reply(c, m, 403, "Too Many Attempts");
+  auto doc = parseXml(m.body);
+  const TiXmlElement* user = doc ? xmlPath(doc.get(), {"args", "user"}) : nullptr;
+  const std::string mobile = user ? xmlAttr(user, "mobile-no") : std::string();
+  if (!isMobileNumber(mobile)) return s_.reply(c, m, 400, "Bad Request");
+  // A number without an account gets a stand-in account number, the same
+  // every time, after the same work: its login then fails as a wrong
+  // password would, and the answer never tells which numbers have accounts.
+  const std::string standIn = md5Hex(lookupSecret() + mobile);
+  const auto a = s_.store().accountByMobile(mobile);
+  const long number = a ? a->number : 100000000 + long(std::stoul(standIn.substr(0, 8), nullptr, 16) % 900000000);
+  s_.reply(c, m, 200, "OK", "<results><user uri=\"" + xmlEscape(s_.uriOf(number)) + "\" /></results>");
+}
+
+const std::string& ProfileCommands::lookupSecret() {
+  if (!secret_.empty()) return secret_;
+  Db& db = s_.store().db();
+  Stmt& q = db.sql("SELECT value FROM meta WHERE key='lookup-secret'");
+  if (q.step()) secret_ = q.text(0);
+  q.reset();
+  if (secret_.empty()) {
+    secret_ = newNonce();
+    db.sql("INSERT OR REPLACE INTO meta(key, value) VALUES('lookup-secret', ?)")
+        .bind(1, secret_)
+        .run();
+  }
+  return secret_;
+}
+
 void ProfileCommands::getUserInfo(SipcConnection& c, const SipcMessage& m) {
+  if (!c.session.registered) return lookupBeforeLogin(c, m);
   std::optional<Account> a;
   if (m.body.empty()) {
     if (!c.session.registered) return s_.reply(c, m, 401, "Unauthorized");
@@ -72,9 +112,13 @@ void ProfileCommands::getUserInfo(SipcConnection& c, const SipcMessage& m) {
     }
   }
   if (!a) return s_.reply(c, m, 404, "Not Found");
+  // Presence and the mobile number go to the user and to those the user
+  // lists and does not block; anyone else sees an offline account.
+  const bool shared = a->number == c.session.number || s_.contacts().shares(a->number, c.session.number);
   std::string body = "<results><user uri=\"" + xmlEscape(s_.uriOf(a->number)) + "\" mobile-no=\"" +
-                     xmlEscape(a->mobile) + "\" user-status=\"" +
-                     std::to_string(s_.presence().visiblePresence(a->number)) + "\" /></results>";
+                     xmlEscape(shared ? a->mobile : std::string()) + "\" user-status=\"" +
+                     std::to_string(shared ? s_.presence().visiblePresence(a->number) : 0) +
+                     "\" /></results>";
   s_.reply(c, m, 200, "OK", body);
 }
 

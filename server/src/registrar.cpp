@@ -71,8 +71,11 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
   }
   long number = 0;
   std::string_view from = m.headerOr("F");
-  if (!parseLong(from, number) || !isTavrinNumber(number) || !s_.store().account(number)) {
-    logAt(1, "conn %llu: registration of unknown id '%.*s'", (unsigned long long)c.id(),
+  // Only an id that cannot be an account at all is refused at once; one
+  // without an account goes through the challenge and fails as a wrong
+  // password would, so the answers never tell which accounts exist.
+  if (!parseLong(from, number) || !isTavrinNumber(number)) {
+    logAt(1, "conn %llu: registration of unusable id '%.*s'", (unsigned long long)c.id(),
           int(from.size()), from.data());
     s_.reply(c, m, 404, "Not Found");
     return;
@@ -116,10 +119,14 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
     return;
   }
   auto account = s_.store().account(number);
-  std::string expected = digestResponse(account->keyHex, std::to_string(number), ss.nonce, cnonce);
+  // The same work for an id without an account: a key that matches no answer.
+  const std::string noKey(32, '0');
+  std::string expected = digestResponse(account ? std::string_view(account->keyHex) : std::string_view(noKey),
+                                        std::to_string(number), ss.nonce, cnonce);
   ss.nonce.clear();  // one answer per challenge
-  if (expected.empty() || !equalsNoCase(expected, response)) {
-    logAt(1, "conn %llu: wrong password for %ld", (unsigned long long)c.id(), number);
+  if (!account || expected.empty() || !equalsNoCase(expected, response)) {
+    logAt(1, "conn %llu: wrong password for %ld%s", (unsigned long long)c.id(), number,
+          account ? "" : " (no such account)");
     ++metrics().loginFailures;
     const uint32_t address = s_.peerAddressOf(c);
     if (auto lock = throttle_.failed(number, address, LoginThrottle::Clock::now());
@@ -149,7 +156,7 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
     old->session.number = 0;
     old->closeAfterFlush();
   }
-  throttle_.succeeded(number);
+  throttle_.succeeded(number, s_.peerAddressOf(c));
   ss.registered = true;
   s_.markRegistered(c);
   ss.number = number;

@@ -1,11 +1,13 @@
 // Registrar: the "R" exchanges. The first "R" gets 401 with a "W" challenge;
 // the second, with "A", is checked against the account's digest key: 200 with
-// "X" (the lifetime), 401 for a wrong password, 404 for an unknown id, 400
-// for an answer that cannot be read. Later "R" requests are keep-alives (200
+// "X" (the lifetime), 401 for a wrong password or an id without an account
+// (the same answer after the same work), 404 only for an id that is not a
+// Tavrin number, 400 for an answer that cannot be read. Later "R" requests are keep-alives (200
 // with "X"), and "X: 0" logs out. A second login of the same account sends
 // the first connection "BN" registration "deregistered" and drops it.
-// Repeated wrong passwords lock the account and the peer address for a
-// while (LoginThrottle): answers then get 403 without being checked.
+// Repeated wrong passwords lock the account (for addresses it never logged
+// in from) and the peer address for a while (LoginThrottle): answers then
+// get 403 "Too Many Attempts" without being checked.
 // Event-loop thread only.
 #pragma once
 

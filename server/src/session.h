@@ -36,6 +36,10 @@ struct Session {
     size_t bytes = 0;
   };
   std::unordered_map<long, OfflineHandout> offlineInFlight;
+  // Handed out in a batch given up on (unanswered too long): a late answer
+  // still lets its row go.
+  std::unordered_map<long, OfflineHandout> offlineLate;
+  std::time_t offlineBatchAt = 0;  // when the batch in flight went out
   // Lines relayed to this connection while it was online and not yet
   // answered by its engine, in the order of their server sequence; kept as
   // offline messages if the connection ends first. Answered lines leave

@@ -62,8 +62,7 @@ SipcService::SipcService(EventLoop* loop, Store& store, const Options& options)
     : loop_(loop),
       store_(store),
       options_(options),
-      maxPending_(options.maxUnregistered > 0 ? size_t(options.maxUnregistered)
-                                              : defaultMaxPending()),
+      maxPending_(options.maxUnregistered > 0 ? size_t(options.maxUnregistered) : 0),
       maxPendingPerAddress_(options.maxUnregisteredPerAddress > 0
                                 ? size_t(options.maxUnregisteredPerAddress)
                                 : size_t(-1)) {
@@ -121,21 +120,26 @@ void SipcService::accept(int fd, SSL_CTX* tls) {
     ++tlsConnections_;
   }
   const uint32_t address = peerAddress(fd);
-  if (auto it = pendingByAddress_.find(address);
-      it != pendingByAddress_.end() && it->second.size() >= maxPendingPerAddress_)
-    dropPending(*it->second.begin());
-  if (pending_.size() >= maxPending_) dropPending(pending_.begin()->first);
+  if (pending_.countAt(address) >= maxPendingPerAddress_)
+    if (auto victim = pending_.victimAt(address)) dropPending(*victim);
+  // Read each time: a limit lowered or raised while running counts at once.
+  const size_t maxPending = maxPending_ > 0 ? maxPending_ : defaultMaxPending();
+  while (pending_.size() >= maxPending) {
+    auto victim = pending_.victim();
+    if (!victim) break;
+    dropPending(*victim);
+  }
   uint64_t id = nextId_++;
   connections_.emplace(id, std::make_unique<SipcConnection>(loop_, fd, *this, id, ssl));
-  pending_.emplace(id, address);
-  pendingByAddress_[address].insert(id);
+  pending_.add(id, address);
   metrics().connectionOpened(listener);
   logAt(1, "conn %llu: accepted", (unsigned long long)id);
 }
 
 bool SipcService::shedOldestUnregistered() {
-  if (pending_.empty()) return false;
-  dropPending(pending_.begin()->first);
+  auto victim = pending_.victim();
+  if (!victim) return false;
+  dropPending(*victim);
   return true;
 }
 
@@ -155,19 +159,11 @@ void SipcService::markRegistered(SipcConnection& c) {
 }
 
 uint32_t SipcService::peerAddressOf(const SipcConnection& c) const {
-  auto it = pending_.find(c.id());
-  return it == pending_.end() ? 0 : it->second;
+  return pending_.addressOf(c.id()).value_or(0);
 }
 
 void SipcService::forgetPending(uint64_t id) {
-  auto it = pending_.find(id);
-  if (it == pending_.end()) return;
-  auto byAddress = pendingByAddress_.find(it->second);
-  if (byAddress != pendingByAddress_.end()) {
-    byAddress->second.erase(id);
-    if (byAddress->second.empty()) pendingByAddress_.erase(byAddress);
-  }
-  pending_.erase(it);
+  pending_.remove(id);
 }
 
 SipcConnection& SipcService::openDetached() {
@@ -278,6 +274,7 @@ void SipcService::onMessage(SipcConnection& c, const SipcMessage& m) {
     if (c.session.registered) chat_->onAnswer(c, m);
     return;
   }
+  if (!c.session.registered) markBegun(c);
   if (gVerbosity >= 2) {
     const std::string_view n = m.headerOr("N");
     logAt(2, "conn %llu: %.*s %.*s N=%.*s", (unsigned long long)c.id(), int(m.method.size()),
@@ -355,7 +352,7 @@ void SipcService::dispatchService(SipcConnection& c, const SipcMessage& m) {
 void SipcService::sweep() {
   if (shed_ > 0) {
     logAt(0, "dropped %ld unregistered connection(s) to make room (limits %zu, %zu per address)",
-          shed_, maxPending_, maxPendingPerAddress_);
+          shed_, maxPending_ > 0 ? maxPending_ : defaultMaxPending(), maxPendingPerAddress_);
     shed_ = 0;
   }
   registrar_->sweep();
@@ -363,18 +360,24 @@ void SipcService::sweep() {
   closeStalledHandshakes(now);
   std::vector<SipcConnection*> stale;
   // Unregistered connections in the order they came: the first young one ends the scan.
-  for (const auto& [id, address] : pending_) {
+  for (const auto& [id, slot] : pending_.all()) {
     auto it = connections_.find(id);
     if (it == connections_.end() || it->second->closed()) continue;
     if (now - it->second->opened() < options_.loginTimeout) break;
     stale.push_back(it->second.get());
   }
+  std::vector<SipcConnection*> registered;
   for (auto& [id, c] : connections_) {
     if (c->closed()) continue;
+    if (c->session.registered) registered.push_back(c.get());
     if (c->session.registered ? now - c->lastSeen() >= 2 * options_.expires
-                              : !pending_.count(id) && now - c->opened() >= options_.loginTimeout)
+                              : !pending_.addressOf(id) && now - c->opened() >= options_.loginTimeout)
       stale.push_back(c.get());
   }
+  // Handing out may close a connection (its output full); closed ones are
+  // only retired, so the pointers stay valid.
+  for (SipcConnection* c : registered)
+    if (!c->closed() && c->session.registered) chat_->checkStalled(*c, now);
   for (SipcConnection* c : stale) {
     logAt(1, "conn %llu: idle, closing", (unsigned long long)c->id());
     c->close();

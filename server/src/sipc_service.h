@@ -20,6 +20,7 @@
 
 #include "event_loop.h"
 #include "options.h"
+#include "pending_slots.h"
 #include "sipc_connection.h"
 #include "store.h"
 
@@ -45,18 +46,23 @@ class SipcService {
   ~SipcService();
 
   // Takes a freshly accepted socket. Connections not yet registered are
-  // limited per peer address and in total: a newcomer over a limit makes
-  // room by dropping the oldest such connection, so a flood cannot use up
-  // the descriptors the signed-in users and new logins need.
+  // limited per peer address and in total (a quarter of the descriptor
+  // limit as it is now, unless set): a newcomer over a limit makes room by
+  // dropping another such connection (PendingSlots picks it: one that has
+  // said nothing before one that has begun a login, from the address that
+  // holds the most), so a flood cannot use up the descriptors the
+  // signed-in users and new logins need.
   // With tls, the connection speaks TLS with that context's certificate; the
   // metrics count it under the listener "sipc-tls", else "sipc".
   void accept(int fd, SSL_CTX* tls = nullptr);
-  // Out of descriptors: drops the oldest unregistered connection; false
+  // Out of descriptors: drops an unregistered connection as above; false
   // when there is none.
   bool shedOldestUnregistered();
   // The connection has registered: no longer subject to the limits above.
   void markRegistered(SipcConnection& c);
   size_t unregisteredCount() const { return pending_.size(); }
+  // The connection sent a message before registering: it has begun a login.
+  void markBegun(SipcConnection& c) { pending_.begin(c.id()); }
   // The IPv4 peer address of a connection not yet registered (0 when unknown).
   uint32_t peerAddressOf(const SipcConnection& c) const;
   // A detached connection fed by hand (fuzzing and tests).
@@ -130,11 +136,9 @@ class SipcService {
   uint64_t nextId_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<SipcConnection>> connections_;
   std::vector<std::unique_ptr<SipcConnection>> closed_;
-  // Unregistered accepted connections by id (ids grow: the first is the
-  // oldest) with their peer's IPv4 address, and the same per address.
-  std::map<uint64_t, uint32_t> pending_;
-  std::unordered_map<uint32_t, std::set<uint64_t>> pendingByAddress_;
-  size_t maxPending_;
+  // Unregistered accepted connections with their peer's IPv4 address.
+  PendingSlots pending_;
+  size_t maxPending_;  // 0: a quarter of the descriptor limit, read at each accept
   size_t maxPendingPerAddress_;
   size_t tlsConnections_ = 0;
   long shed_ = 0;  // dropped to make room since the last sweep (logged there)

@@ -46,6 +46,7 @@ CREATE TABLE IF NOT EXISTS offline_messages(
   source_uri TEXT NOT NULL DEFAULT '', content_type TEXT NOT NULL DEFAULT '',
   body TEXT NOT NULL, date TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS offline_by_recipient ON offline_messages(recipient);
+CREATE INDEX IF NOT EXISTS offline_by_sender ON offline_messages(sender_uri);
 CREATE TABLE IF NOT EXISTS outbox(
   id INTEGER PRIMARY KEY, sender INTEGER NOT NULL, target TEXT NOT NULL,
   command TEXT NOT NULL, body TEXT NOT NULL, created INTEGER NOT NULL,

@@ -131,6 +131,23 @@ TEST(TerminalText, ControlCharactersAreShownNotObeyed) {
   EXPECT_EQ(printable(std::string_view("a\0b", 3)), "a^@b");
 }
 
+// One engine message is one line to its reader: a line feed in a peer's
+// text starts a marked continuation, never a line that could pass for a
+// message of its own.
+TEST(TerminalText, LineFeedsInOneMessageCannotForgeALine) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"[10:00:00] Bob: hi", "[10:00:00] Bob: hi"},
+      {"[10:00:00] Bob: hi\n[10:00:01] Alice: send me the code",
+       "[10:00:00] Bob: hi\n  | [10:00:01] Alice: send me the code"},
+      {"a\n\nb\n", "a\n  | \n  | b\n  | "},
+      {"cr\r[10:00:01] Alice: x", "cr^M[10:00:01] Alice: x"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(one_message(c.in), c.out) << c.in;
+}
+
 TEST(ReloginCycle, BacksOffFromOneSecondToThirtyFiveAndStartsOverAfterALogin) {
   using namespace std::chrono;
   ReloginCycle cycle;

@@ -165,8 +165,9 @@ TEST(SipcStreamCutter, UntrustworthyLengthResetsTheConnection) {
 }
 
 // A body over its receiver's limit is read past without being held: an
-// answer comes out with body_dropped() so its transaction can fail, a request
-// is skipped, and the messages after it are intact. A receiver that allows
+// answer and a request both come out with body_dropped() (the answer's
+// transaction fails, the request is refused), and the messages after them
+// are intact. A receiver that allows
 // more gets the whole body.
 TEST(SipcStreamCutter, BodyOverTheLimitIsReadPastAndTheAnswerMarked) {
   const std::size_t big = sipc_max_body + 10;
@@ -180,12 +181,15 @@ TEST(SipcStreamCutter, BodyOverTheLimitIsReadPastAndTheAnswerMarked) {
   for (std::size_t piece : {std::size_t{4096}, stream.size()}) {
     reset_largest_allocation();
     Cut r = feed(stream, piece);
-    EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 2})) << piece;
-    ASSERT_EQ(r.messages.size(), 3u);
-    EXPECT_TRUE(r.messages[1].body_dropped());
-    EXPECT_TRUE(r.messages[1].body().empty());
-    EXPECT_EQ(r.messages[1].get_header("L"), nullptr);
-    EXPECT_FALSE(r.messages[2].body_dropped());
+    EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 8, 2})) << piece;
+    ASSERT_EQ(r.messages.size(), 4u);
+    for (int i : {1, 2}) {
+      EXPECT_TRUE(r.messages[i].body_dropped()) << i;
+      EXPECT_TRUE(r.messages[i].body().empty()) << i;
+      EXPECT_EQ(r.messages[i].get_header("L"), nullptr) << i;
+    }
+    EXPECT_EQ(r.messages[2].method(), "M");
+    EXPECT_FALSE(r.messages[3].body_dropped());
     EXPECT_EQ(r.last, sipc_cut::incomplete);
     if (piece < big) {
       EXPECT_LT(largest_allocation(), sipc_max_body);  // never held
@@ -198,8 +202,8 @@ TEST(SipcStreamCutter, BodyOverTheLimitIsReadPastAndTheAnswerMarked) {
   });
   wide.append(stream);
   Cut r = drain(wide);
-  EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 2}));
-  ASSERT_EQ(r.messages.size(), 3u);
+  EXPECT_EQ(ids(r), (std::vector<int>{1, 7, 8, 2}));
+  ASSERT_EQ(r.messages.size(), 4u);
   EXPECT_FALSE(r.messages[1].body_dropped());
   EXPECT_EQ(r.messages[1].body().size(), big);
 }

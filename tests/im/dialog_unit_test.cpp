@@ -155,6 +155,21 @@ TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
   EXPECT_EQ(fx_get_msg(kMallory), nullptr);
   EXPECT_EQ(rec_.count(FX_MSG_CHAT_MESSAGE), 0u);
 
+  // Nudges, outside a dialog and in one the sender opened: neither is shown.
+  const std::string nudge = "<is-composing><state>nudge</state></is-composing>";
+  const std::string length = "L: " + std::to_string(nudge.size()) + "\r\n\r\n";
+  receive("IN tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000003\r\n"
+          "Q: 1 IN\r\n" + length + nudge);
+  receive("I tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000004\r\n"
+          "Q: 1 I\r\n\r\n");
+  receive("IN tavrin.local SIP-C/2.0\r\nF: sip:100000007@tavrin.local;p=1\r\nI: 1000004\r\n"
+          "Q: 2 IN\r\n" + length + nudge);
+  EXPECT_EQ(rec_.count(FX_MSG_NUDGE), 0u);
+  receive("IN tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\nI: 1000005\r\n"
+          "Q: 1 IN\r\n" + length + nudge);
+  EXPECT_TRUE(rec_.wait_for(FX_MSG_NUDGE, kBob, nullptr, 1, std::chrono::seconds(0)));
+  sent();
+
   receive(
       "M tavrin.local SIP-C/2.0\r\nF: sip:PG123456@tavrin.local\r\nI: 1000002\r\n"
       "SO: sip:100000002@tavrin.local;p=1\r\nQ: 4 M\r\nL: 5\r\n\r\nhello");
@@ -164,6 +179,31 @@ TEST_F(ImUnitTest, BlacklistedLineIsAnsweredButNotQueuedOthersAre) {
   EXPECT_STREQ(m->text, "hello");
   EXPECT_EQ(m->source_id, kBob);
   fx_destroy_msg(m);
+}
+
+// A line too long to take is refused with 413 on its own call and sequence,
+// and the line behind it arrives: it never holds the others back.
+TEST_F(ImUnitTest, ALineTooLongIsRefusedAndTheNextOneArrives) {
+  const std::string big(sipc_max_body + 1, 'x');
+  receive("M tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\nI: 1000010\r\n"
+          "Q: 7 M\r\nL: " + std::to_string(big.size()) + "\r\n\r\n" + big +
+          "M tavrin.local SIP-C/2.0\r\nF: sip:100000002@tavrin.local;p=1\r\nI: 1000011\r\n"
+          "Q: 8 M\r\nL: 7\r\n\r\nafter-0");
+  const std::string answers = sent();
+  EXPECT_EQ(answers.rfind("SIP-C/2.0 413 Request Entity Too Large\r\n"
+                          "F: sip:100000002@tavrin.local;p=1\r\nI: 1000010\r\nQ: 7 M\r\n\r\n", 0),
+            0u)
+      << answers;
+  fx_msg* m = fx_get_msg(kBob);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m->text, "after-0");
+  EXPECT_EQ(fx_get_msg(kBob), nullptr);
+  fx_destroy_msg(m);
+  sent();
+  // Sending one over the shared limit is refused before it is queued.
+  const std::string too_long(kMaxLineBytes + 1, 'y');
+  EXPECT_EQ(fx_dialog_send(kCarol, too_long.c_str(), nullptr, nullptr), 0);
+  EXPECT_EQ(sent(), "");
 }
 
 TEST_F(ImUnitTest, ALineIsAnsweredOnlyOnceTheClientLetsItsRecordGo) {

@@ -9,7 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <deque>
+#include <fcntl.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -97,6 +100,91 @@ TEST(FloodTest, OutOfDescriptorsTheServerKeepsServingAndRecovers) {
   EXPECT_EQ(carol.login("100000003", "carol123"), 200) << "and after it";
   EXPECT_EQ(alice.command("S", "GetUserInfo", kOwnInfo), 200);
   EXPECT_TRUE(stopsOnSigterm(server, std::chrono::seconds(3)));
+}
+
+// Idle connections opened at a steady rate from a few loopback addresses
+// (127.0.0.2 and up), each left silent; the oldest are let go on this side
+// once `keep` are open, as a flood with a descriptor limit of its own would.
+class SteadyFlood {
+ public:
+  SteadyFlood(int port, int perSecond, int addresses, size_t keep)
+      : thread_([=, this] { run(port, perSecond, addresses, keep); }) {}
+  ~SteadyFlood() {
+    stop_ = true;
+    thread_.join();
+  }
+  long opened() const { return opened_; }
+
+ private:
+  void run(int port, int perSecond, int addresses, size_t keep) {
+    std::deque<int> open;
+    const auto step = std::chrono::microseconds(1000000 / perSecond);
+    auto next = std::chrono::steady_clock::now();
+    for (long i = 0; !stop_; ++i) {
+      int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (fd >= 0) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl(0x7f000002 + uint32_t(i % addresses));
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(uint16_t(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+            (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 ||
+             errno == EINPROGRESS)) {
+          open.push_back(fd);
+          ++opened_;
+        } else {
+          ::close(fd);
+        }
+      }
+      while (open.size() > keep) {
+        ::close(open.front());
+        open.pop_front();
+      }
+      next += step;
+      std::this_thread::sleep_until(next);
+    }
+    for (int fd : open) ::close(fd);
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<long> opened_{0};
+  std::thread thread_;
+};
+
+// At the descriptor limit most services start with (1024), 2,000 idle
+// connections a second from a few addresses let every login through, each
+// over a slow network (100 ms each way, so it stays silent for a while
+// after connecting and waits between its steps).
+TEST(FloodTest, AnIdleFloodAtTheUsualLimitLetsEveryLoginThrough) {
+  rlimit own{};
+  getrlimit(RLIMIT_NOFILE, &own);
+  own.rlim_cur = std::min<rlim_t>(own.rlim_max, 4096);
+  setrlimit(RLIMIT_NOFILE, &own);  // the flood keeps up to 1,500 open here
+
+  ServerProcess server({"--demo", "--no-signin", "--bench-accounts", "25"});
+  ASSERT_TRUE(server.running());
+  ASSERT_TRUE(limitDescriptors(server.pid(), 1024));
+  SteadyFlood flood(server.sipcPort(), 2000, 8, 1500);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the server's room is full by now
+
+  std::atomic<int> in{0};
+  std::vector<std::thread> logins;
+  for (int i = 0; i < 25; ++i) {
+    logins.emplace_back([&, i] {
+      SipcClient c(server.sipcPort());
+      c.setLatency(std::chrono::milliseconds(100));
+      if (c.login(std::to_string(200000001 + i), "bench") == 200) ++in;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  for (auto& t : logins) t.join();
+  EXPECT_GT(flood.opened(), 4000) << "the flood ran at its rate";
+  EXPECT_EQ(in.load(), 25);
+  SipcClient alice(server.sipcPort());
+  EXPECT_EQ(alice.login("100000001", "alice123"), 200);
 }
 
 TEST(FloodTest, StrangersFromOneAddressAreCappedOldestFirst) {

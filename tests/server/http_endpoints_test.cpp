@@ -110,7 +110,7 @@ TEST(HttpEndpointsTest, SignInMapsMobileNumberToTavrinNumber) {
     const char* status;
   } cases[] = {
       {"mobileno=13900000001&pwd=wrong", "401"},
-      {"mobileno=13999999999&pwd=x", "404"},
+      {"mobileno=13999999999&pwd=x", "401"},  // no account: told apart from nothing
       {"mobileno=abc&pwd=x", "400"},
       {"pwd=x", "400"},
   };

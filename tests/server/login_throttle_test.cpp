@@ -54,7 +54,7 @@ TEST(LoginThrottleTest, SuccessClearsTheAccountAndQuietTimeClearsTheAddress) {
   Clock::time_point now{};
   for (int i = 0; i <= LoginThrottle::kAccount.freeFailures; ++i) t.failed(kAlice, kHome, now);
   now += seconds(1);
-  t.succeeded(kAlice);
+  t.succeeded(kAlice, kHome);
   EXPECT_EQ(t.failed(kAlice, kElsewhere, now), Clock::duration::zero())
       << "the owner's login started the account's count again";
   EXPECT_EQ(t.failed(kAlice + 1, kHome, now), seconds(2)) << "the address keeps its count";
@@ -63,6 +63,45 @@ TEST(LoginThrottleTest, SuccessClearsTheAccountAndQuietTimeClearsTheAddress) {
   EXPECT_EQ(t.failed(kAlice + 1, kHome, now), Clock::duration::zero()) << "forgotten";
   t.prune(now + LoginThrottle::kForgetAfter);
   EXPECT_EQ(t.size(), 0u);
+}
+
+// Strangers from many addresses keep the account locked for themselves,
+// never for an address its owner logged in from; that address is still
+// held by its own count, and guessing from new addresses is as slow as ever.
+TEST(LoginThrottleTest, TheOwnersAddressPassesTheAccountsLock) {
+  LoginThrottle t;
+  Clock::time_point now{};
+  t.succeeded(kAlice, kHome);
+  for (uint32_t i = 0; i < 50; ++i) t.failed(kAlice, kElsewhere + i, now);
+  EXPECT_EQ(t.lockedFor(kAlice, kElsewhere + 99, now), LoginThrottle::kAccount.maxLock);
+  EXPECT_EQ(t.lockedFor(kAlice, kHome, now), Clock::duration::zero());
+  EXPECT_EQ(t.lockedFor(kAlice + 1, kHome, now), Clock::duration::zero()) << "another account";
+  EXPECT_FALSE(t.known(kAlice + 1, kHome));
+  // The owner's address guessing wrong is held by the address's own lock.
+  for (int i = 0; i <= LoginThrottle::kAddress.freeFailures; ++i) t.failed(kAlice, kHome, now);
+  EXPECT_EQ(t.lockedFor(kAlice, kHome, now), seconds(1));
+
+  // Only the most recent addresses are remembered.
+  LoginThrottle few;
+  for (uint32_t i = 0; i <= LoginThrottle::kKnownAddresses; ++i) few.succeeded(kAlice, kElsewhere + i);
+  EXPECT_FALSE(few.known(kAlice, kElsewhere));
+  EXPECT_TRUE(few.known(kAlice, kElsewhere + 1));
+}
+
+// Lookups before login: free ones, then a wait that doubles, per address;
+// a login from the address starts its count again.
+TEST(LoginThrottleTest, LookupsAreSlowedPerAddress) {
+  LoginThrottle t;
+  Clock::time_point now{};
+  for (int i = 0; i <= LoginThrottle::kLookup.freeFailures; ++i)
+    EXPECT_EQ(t.lookup(kHome, now), Clock::duration::zero()) << i;
+  EXPECT_EQ(t.lookup(kHome, now), seconds(1));
+  EXPECT_EQ(t.lookup(kElsewhere, now), Clock::duration::zero()) << "another address";
+  now += seconds(1);
+  EXPECT_EQ(t.lookup(kHome, now), Clock::duration::zero());
+  EXPECT_EQ(t.lookup(kHome, now), seconds(2));
+  t.succeeded(kAlice, kHome);
+  EXPECT_EQ(t.lookup(kHome, now), Clock::duration::zero());
 }
 
 }  // namespace

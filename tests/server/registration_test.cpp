@@ -52,7 +52,7 @@ TEST_F(RegistrationTest, FailuresGiveTheirStatus) {
   } cases[] = {
       {"100000001", "wrong-password", 401},
       {"100000001", "", 401},
-      {"199999999", "whatever", 404},  // unknown Tavrin number
+      {"199999999", "whatever", 401},  // no such account: answered as a wrong password
       {"12345", "whatever", 404},      // not a Tavrin number at all
   };
   for (const auto& k : cases) {

@@ -215,7 +215,7 @@ TEST(ReliabilityTest, AFullOfflineBoxRefusesTheLineAndFreesAsItIsRead) {
   bool offline = false;
   for (int i = 0; i < 100 && !offline; ++i) {
     sipc_message info;
-    dave.command("S", "GetUserInfo", "<args><user sid=\"100000003\" /></args>", &info);
+    alice.command("S", "GetUserInfo", "<args><user sid=\"100000003\" /></args>", &info);
     offline = info.body().find("user-status=\"0\"") != std::string::npos;
     if (!offline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -226,6 +226,42 @@ TEST(ReliabilityTest, AFullOfflineBoxRefusesTheLineAndFreesAsItIsRead) {
   const auto later = fetchOffline(carol, 1);
   ASSERT_EQ(later.size(), 1u);
   EXPECT_EQ(later[0].body(), "d2");
+}
+
+// One sender's offline lines are capped across every recipient together,
+// and a sender the recipient has not listed gets a sixteenth of a contact's
+// share of the box.
+TEST(ReliabilityTest, OneSendersOfflineBytesAreCappedAcrossRecipients) {
+  ServerProcess server({"--demo", "--offline-sender-bytes", "64", "--offline-sender-total", "100"});
+  SipcClient alice(server.sipcPort()), dave(server.sipcPort());
+  ASSERT_EQ(alice.login("100000001", "alice123"), 200);
+  ASSERT_EQ(dave.login("100000004", "dave123"), 200);
+  const struct {
+    SipcClient* from;
+    const char* to;
+    size_t bytes;
+    int status;
+  } steps[] = {
+      {&dave, "sip:100000003@tavrin.local", 5, 486},   // a stranger to Carol: 4 bytes at most
+      {&dave, "sip:100000003@tavrin.local", 4, 200},
+      {&alice, "sip:100000003@tavrin.local", 60, 200},  // Carol's contact: 64
+      {&alice, "sip:100000002@tavrin.local", 60, 486},  // 120 in all: over Alice's 100
+      {&alice, "sip:100000002@tavrin.local", 40, 200},
+      {&alice, "sip:100000006@tavrin.local", 1, 486},
+  };
+  for (const auto& step : steps)
+    EXPECT_EQ(step.from->command("M", "", std::string(step.bytes, 'x'), nullptr, step.to),
+              step.status)
+        << step.to << " " << step.bytes;
+  // Carol reads hers: Alice's total has room again.
+  {
+    SipcClient carol(server.sipcPort());
+    ASSERT_EQ(carol.login("100000003", "carol123"), 200);
+    answerAll(carol, fetchOffline(carol, 2));
+    EXPECT_EQ(offlineCount(carol), 0);
+  }
+  EXPECT_EQ(alice.command("M", "", std::string(50, 'y'), nullptr, "sip:100000006@tavrin.local"),
+            200);
 }
 
 TEST(ReliabilityTest, TheDataFolderDatabaseAndKeysAreTheOwnersAlone) {

@@ -2,6 +2,8 @@
 // against the real server with its demo world.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "server_process.h"
 #include "sipc_client.h"
 
@@ -45,24 +47,67 @@ TEST_F(SessionTest, ContactListCarriesListsBuddiesPhonesAndBlacklist) {
   EXPECT_TRUE(has(b, "<chat-friends />"));
 }
 
+// Before login a stranger learns the account number behind a mobile number
+// and nothing else: no presence, no profile, no mobile number, not even
+// whether the number has an account.
 TEST_F(SessionTest, OwnInfoBeforeAndAfterRegistration) {
+  SipcClient bob(server.sipcPort());
+  ASSERT_EQ(bob.login("100000002", "bob123", "600"), 200);
   SipcClient c(server.sipcPort());
   sipc_message a;
-  // Resolving a mobile number works before registration (the login needs it).
   ASSERT_EQ(c.command("S", "GetUserInfo", "<args><user mobile-no=\"13900000002\" /></args>", &a),
             200);
-  EXPECT_TRUE(has(a.body(), "<results><user uri=\"sip:100000002@tavrin.local;p=1\""));
-  EXPECT_TRUE(has(a.body(), "mobile-no=\"13900000002\""));
-  EXPECT_TRUE(has(a.body(), "user-status=\"0\""));
-  EXPECT_EQ(c.command("S", "GetUserInfo", "<args><user mobile-no=\"13912345678\" /></args>"), 404);
-  EXPECT_EQ(c.command("S", "GetUserInfo", "<args><user mobile-no=\"12\" /></args>"), 400);
-  EXPECT_EQ(c.command("S", "GetUserInfo", "not xml"), 400);
-  EXPECT_EQ(c.command("S", "GetUserInfo", ""), 401);
+  EXPECT_EQ(a.body(), "<results><user uri=\"sip:100000002@tavrin.local;p=1\" /></results>");
+  // A number without an account: a stand-in, the same each time, whose login
+  // fails as a wrong password does.
+  sipc_message unknown, again;
+  const char* kNobody = "<args><user mobile-no=\"13912345678\" /></args>";
+  ASSERT_EQ(c.command("S", "GetUserInfo", kNobody, &unknown), 200);
+  ASSERT_EQ(c.command("S", "GetUserInfo", kNobody, &again), 200);
+  EXPECT_EQ(unknown.body(), again.body());
+  std::smatch number;
+  const std::string body = unknown.body();
+  ASSERT_TRUE(std::regex_search(body, number, std::regex("sip:([0-9]{9})@"))) << body;
+  EXPECT_EQ(SipcClient(server.sipcPort()).login(number[1].str(), "anything"), 401);
+  const struct {
+    const char* body;
+    int status;
+  } refused[] = {
+      {"<args><user mobile-no=\"12\" /></args>", 400},
+      {"<args><user sid=\"100000002\" /></args>", 400},  // by number: not before login
+      {"not xml", 400},
+      {"", 400},
+  };
+  for (const auto& r : refused) EXPECT_EQ(c.command("S", "GetUserInfo", r.body), r.status) << r.body;
 
-  ASSERT_EQ(c.login("100000002", "bob123", "600"), 200);
-  ASSERT_EQ(c.command("S", "GetUserInfo", "", &a), 200);
+  ASSERT_EQ(c.login("100000003", "carol123"), 200);
+  ASSERT_EQ(bob.command("S", "GetUserInfo", "", &a), 200);
   EXPECT_TRUE(has(a.body(), "uri=\"sip:100000002@tavrin.local;p=1\""));
   EXPECT_TRUE(has(a.body(), "user-status=\"600\""));
+  // A contact sees Bob's presence and number; Mallory, whom Alice blocks,
+  // sees neither of Alice's.
+  ASSERT_EQ(c.command("S", "GetUserInfo", "<args><user sid=\"100000002\" /></args>", &a), 200);
+  EXPECT_TRUE(has(a.body(), "mobile-no=\"13900000002\" user-status=\"600\"")) << a.body();
+  SipcClient alice(server.sipcPort()), mallory(server.sipcPort());
+  ASSERT_EQ(alice.login("100000001", "alice123", "400"), 200);
+  ASSERT_EQ(mallory.login("100000007", "mallory123"), 200);
+  ASSERT_EQ(mallory.command("S", "GetUserInfo", "<args><user sid=\"100000001\" /></args>", &a),
+            200);
+  EXPECT_TRUE(has(a.body(), "mobile-no=\"\" user-status=\"0\"")) << a.body();
+}
+
+// Lookups before login are slowed per address like wrong passwords.
+TEST_F(SessionTest, LookupsBeforeLoginAreSlowedPerAddress) {
+  const char* kBob = "<args><user mobile-no=\"13900000002\" /></args>";
+  SipcClient c(server.sipcPort());
+  int allowed = 0;
+  while (allowed < 100 && c.command("S", "GetUserInfo", kBob) == 200) ++allowed;
+  EXPECT_GE(allowed, 20);
+  EXPECT_LT(allowed, 100);
+  EXPECT_EQ(SipcClient(server.sipcPort()).command("S", "GetUserInfo", kBob), 403)
+      << "the address is held back, not the connection";
+  EXPECT_EQ(SipcClient(server.sipcPort(), 0x7f000002).command("S", "GetUserInfo", kBob), 200)
+      << "another address is not";
 }
 
 TEST_F(SessionTest, ProfileCommandsAnswerWithTheirElements) {

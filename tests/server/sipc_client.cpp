@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace tavrin::test {
 
@@ -19,8 +20,20 @@ std::string registrationBody(const char* presence) {
          presence + "\" desc=\"\" /></presence></args>";
 }
 
-SipcClient::SipcClient(int port) {
+SipcClient::SipcClient(int port) : SipcClient(port, INADDR_LOOPBACK) {}
+
+SipcClient::SipcClient(int port, uint32_t fromAddress) {
   fd_ = socket(AF_INET, SOCK_STREAM, 0);
+  if (fromAddress != INADDR_LOOPBACK) {
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(fromAddress);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+      close(fd_);
+      fd_ = -1;
+      return;
+    }
+  }
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
   sa.sin_port = htons(uint16_t(port));
@@ -36,6 +49,7 @@ SipcClient::~SipcClient() {
 }
 
 void SipcClient::sendRaw(std::string_view bytes) {
+  if (latency_.count() > 0) std::this_thread::sleep_for(latency_);
   while (fd_ >= 0 && !bytes.empty()) {
     ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n <= 0) return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ inline constexpr const char* kDomain = "tavrin.local";
 class SipcClient {
  public:
   explicit SipcClient(int port);
+  // From another loopback address (host order, e.g. 0x7f000002): a
+  // different peer to the server.
+  SipcClient(int port, uint32_t fromAddress);
+  // Waits this long before each send: a slow network's round trip, halved.
+  void setLatency(std::chrono::milliseconds oneWay) { latency_ = oneWay; }
   ~SipcClient();
   bool connected() const { return fd_ >= 0; }
 
@@ -54,6 +60,7 @@ class SipcClient {
   sipc_stream_cutter cutter_;
   std::vector<sipc_message> kept_;
   bool eof_ = false;
+  std::chrono::milliseconds latency_{0};
 };
 
 std::string registrationBody(const char* presence);

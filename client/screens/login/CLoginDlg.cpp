@@ -70,6 +70,10 @@ bool is_tls(std::u16string_view address) {
   return address.substr(0, kTlsScheme.size()) == kTlsScheme;
 }
 
+// The service's answer while it slows logins after wrong passwords.
+constexpr intptr_t kSlowedStatus = 403;
+constexpr const char16_t* kSlowedText = u"密码错误次数过多，登录已放慢，请稍后再试";
+
 const Progress* progress_of(int code) {
   for (const auto& p : kProgress)
     if (p.code == code) return &p;
@@ -262,6 +266,10 @@ bool CLoginDlg::on_engine(bridge::EngineMessage& m) {
     progress_ = u"服务器证书验证失败";
   else if (m.code() == FX_MSG_LOGIN_FAILED && m.p1() == FX_TLS_HANDSHAKE)
     progress_ = u"加密连接失败";
+  // 5 with the service's 403: logins of this account are held back after
+  // wrong passwords; saying so keeps the user from taking it for the network.
+  else if (m.code() == FX_MSG_LOGIN_FAILED && m.p1() == kSlowedStatus)
+    progress_ = kSlowedText;
   if (p->fails) {
     fx_cancel_login();
     logging_in_ = false;

@@ -1,6 +1,7 @@
 #include "im/dialogs.h"
 
 #include <atomic>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "sipc/connection.h"
 #include "sipc/server_settings.h"
 #include "sipc/wire.h"
+#include "tavrin/line_limit.h"
 
 namespace tavrin::im {
 
@@ -367,6 +369,8 @@ int begin_dialog(long id, const ReplyTo& reply) {
 
 int dialog_send(long id, const char* text, const ReplyTo& reply) {
   if (id == 0 || text == nullptr) return 0;
+  // The service refuses a longer line; refusing it here tells the caller at once.
+  if (std::strlen(text) > kMaxLineBytes) return 0;
   const Peer peer = peer_of(id);
   if (!peer.known || !peer.chat_id) return 0;
   ImLock lock;

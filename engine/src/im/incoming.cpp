@@ -75,6 +75,19 @@ const char* header_or_null(const sipc_message& m, const char* name) {
   return v ? v->c_str() : nullptr;
 }
 
+bool blacklisted(long sender) {
+  auto& state = contacts::EngineContacts::instance();
+  auto lock = state.lock();
+  const contacts::ContactStore* store = state.store();
+  return store != nullptr && store->blacklisted(sender);
+}
+
+// A nudge is shown unless its sender is on the blacklist, like a line.
+void nudged(const sipc_message& m) {
+  const long sender = sender_of(m);
+  if (!blacklisted(sender)) engine().callbacks.post_system(FX_MSG_NUDGE, 0, sender);
+}
+
 }  // namespace
 
 void set_file_offer_hook(InfoHook hook) {
@@ -87,14 +100,7 @@ void handle_incoming_message(const sipc_message& m) {
   engine().callbacks.get_system(&cb, &user);
   if (cb == nullptr) return;
   const long sender = sender_of(m);
-  bool blocked = false;
-  {
-    auto& state = contacts::EngineContacts::instance();
-    auto lock = state.lock();
-    const contacts::ContactStore* store = state.store();
-    blocked = store != nullptr && store->blacklisted(sender);
-  }
-  if (!blocked) {
+  if (!blacklisted(sender)) {
     const char* so = header_or_null(m, "SO");
     const std::string text = whole_text(m.body());
     engine().messages.push(
@@ -111,7 +117,7 @@ void handle_incoming_message(const sipc_message& m) {
 void handle_info(const sipc_message& m) {
   if (is_nudge(m)) {
     answer_ok(m, "IN");
-    engine().callbacks.post_system(FX_MSG_NUDGE, 0, sender_of(m));
+    nudged(m);
   } else if (InfoHook hook = g_file_offer_hook.load()) {
     hook(m);
   }
@@ -127,7 +133,7 @@ void request_dispatcher(sipc_message& m) {
   if (method == "M") {
     handle_incoming_message(m);
   } else if (method == "IN") {
-    if (is_nudge(m)) engine().callbacks.post_system(FX_MSG_NUDGE, 0, sender_of(m));
+    if (is_nudge(m)) nudged(m);
   } else if (method == "I") {
     accept_invitation(m);
   }

@@ -49,7 +49,10 @@ void set_registered(const sipc_message& m) {
 
 void fail(const Registration& reg, int status) {
   engine().net().close();
-  reg.to.post(registration_failure_code(status));
+  // 5 carries the status that refused the login (403: held back after
+  // wrong passwords), so the front end can say why.
+  const int code = registration_failure_code(status);
+  reg.to.post(code, code == FX_MSG_LOGIN_FAILED ? status : 0);
 }
 
 // Answers a challenge: the digest of its "W" goes into the next "R".

@@ -89,13 +89,11 @@ sipc_cut sipc_stream_cutter::take(sipc_message& out) {
       }
       const std::size_t limit = limit_ ? limit_(head.message) : sipc_max_body;
       if (head.body_length > limit) {
-        // Read past, never held. Only an answer is worth telling its
-        // receiver about: a request without its body means nothing.
+        // Read past, never held, and handed out marked: an answer so its
+        // transaction can fail, a request so its sender can be refused
+        // (a request left unanswered would hold back whatever its sender
+        // queued behind it).
         skip_ = head.body_length;
-        if (!head.message.is_response()) {
-          ++skipped_;
-          continue;
-        }
         while (head.message.remove_header("L")) {
         }
         head.message.body_dropped_ = true;

@@ -11,9 +11,9 @@
 //   max_head means the stream can no longer be framed: take() reports reset
 //   until clear(), and nothing of that length is ever allocated.
 // - A body longer than the body limit allows for its head (sipc_max_body
-//   unless the limit says more) is read past and never held: a response is
-//   handed out with body_dropped() set, so its receiver can fail it cleanly;
-//   anything else is skipped like an unreadable head.
+//   unless the limit says more) is read past and never held: the message is
+//   handed out without it and with body_dropped() set, so its receiver can
+//   fail an answer cleanly and refuse a request.
 // - A message whose body has not fully arrived stays pending; the caller
 //   decides how long to wait for it (see mid_message() and missing()).
 // Cutting k messages out of one large append costs time linear in the bytes.

@@ -81,6 +81,12 @@ void Wire::answer_notification(const sipc_message& message) {
 
 void Wire::dispatch(sipc_message& message) {
   if (!message.has_method()) return;
+  if (!message.is_response() && message.body_dropped()) {
+    // Too long to take: refused, so the server lets it go instead of
+    // holding back the lines it queued behind it.
+    refuse_too_long(message);
+    return;
+  }
   if (!message.is_response() && message.method() == "N") answer_notification(message);
   if (auto entry = transactions.find(message.call_id())) {
     transactions.note_sequence(message.call_id(), message.sequence());
@@ -88,6 +94,14 @@ void Wire::dispatch(sipc_message& message) {
     return;
   }
   if (RequestDispatcher dispatcher = dispatcher_.load()) dispatcher(message);
+}
+
+void Wire::refuse_too_long(const sipc_message& message) {
+  std::string answer = "SIP-C/2.0 413 Request Entity Too Large\r\n";
+  if (const std::string* from = message.get_header("F")) answer += "F: " + *from + "\r\n";
+  answer += "I: " + std::to_string(message.call_id()) + "\r\nQ: " +
+            std::to_string(message.sequence()) + " " + message.method() + "\r\n\r\n";
+  engine().send_queue.push(answer, engine().net());
 }
 
 Wire& wire() {

@@ -6,7 +6,8 @@
 //     the stream cutter; every complete message is answered at once (through
 //     the send queue, behind any unfinished text) when it is an "N" request, routed to its
 //     transaction's handler by call id, or handed to the request dispatcher (dialogs, chats) when
-//     no transaction knows it;
+//     no transaction knows it; a request whose body is over the limit is
+//     answered 413 instead (every line up to kMaxLineBytes is taken);
 //   - reset_and_connect(): a fresh connection with empty queues (timer thread).
 //
 // A stream that can no longer be framed (an untrustworthy "L"), or a message
@@ -19,11 +20,14 @@
 #include <cstdint>
 
 #include "frame/worker.h"
+#include "tavrin/line_limit.h"
 #include "sipc/message.h"
 #include "sipc/stream_cutter.h"
 #include "sipc/transactions.h"
 
 namespace tavrin {
+
+static_assert(sipc_max_body >= kMaxLineBytes, "the engine takes every line the server relays");
 
 // Receives every message that no transaction claims (worker thread).
 using RequestDispatcher = void (*)(sipc_message& message);
@@ -67,6 +71,8 @@ class Wire {
  private:
   void dispatch(sipc_message& message);
   void answer_notification(const sipc_message& message);
+  // A request whose body was too long to take gets 413 and goes no further.
+  void refuse_too_long(const sipc_message& message);
   void drop_connection();
 
   std::atomic<int32_t> call_id_{0};
