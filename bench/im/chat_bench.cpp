@@ -1,8 +1,10 @@
 // Chat lines end to end through tavrin-server on loopback.
 //
 //   bench_im_chat [--lines 4000] [--runs 5] [--block 100] [--gap 300]
-//                 [--first 200] [--flood 20000] [--server PATH]
-//   (--server: another tavrin-server build, to compare)
+//                 [--first 200] [--flood 20000] [--server PATH] [--tls 1]
+//   (--server: another tavrin-server build, to compare; --tls 1: both
+//   engines speak SIP-C over TLS to the server's TLS port, and the wire
+//   reference and the two-hop ping-pong run over TLS connections too)
 //
 // 1. Latency: Alice's engine (a process of its own) calls fx_dialog_send;
 //    this process, Bob's engine, notes the time of code 16 in its callback.
@@ -133,6 +135,7 @@ struct Options {
   long first = 200;
   long flood = 20000;
   std::string server = TAVRIN_SERVER_BIN;
+  bool tls = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -145,6 +148,7 @@ Options parse(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--first")) o.first = std::max(0L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--flood")) o.flood = std::max(0L, std::atol(argv[i + 1]));
     if (!std::strcmp(argv[i], "--server")) o.server = argv[i + 1];
+    if (!std::strcmp(argv[i], "--tls")) o.tls = std::atoi(argv[i + 1]) != 0;
   }
   return o;
 }
@@ -202,6 +206,11 @@ int main(int argc, char** argv) {
   RelayPorts ports, ping_ports;
   if (!g_timing || !open_relay_ports(ports) || !open_relay_ports(ping_ports))
     return std::fprintf(stderr, "no shared block\n"), 1;
+  // The server's folder is made first: over TLS the relays present the
+  // certificate the server makes there.
+  TempDir scratch("tavrin-bench-chat");
+  const std::string dir = scratch.path.string();
+  if (opt.tls) use_tls(dir + "/tls");
 
   // Every child is forked before this process starts any thread.
   auto fork_relay = [](const RelayPorts& p, bool ping_pong) {
@@ -220,19 +229,23 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     SenderProcess alice(*g_timing);
-    TempDir scratch("tavrin-bench-chat");
-    const std::string dir = scratch.path.string();
     {
       tavrin::server::Store store(dir + "/tavrin-server.db", "tavrin.local");
       tavrin::server::seedDemo(store);
     }
     tavrin::test::ServerChild server;
-    server.start({opt.server, "--data", dir, "--nav-port", "0", "--sipc-port", "0", "--no-signin"},
-                 {.stderr_path = dir + "/server.log", .die_with_parent = true});
-    const std::string address = "127.0.0.1:" + std::to_string(server.sipc());
+    std::vector<std::string> args{opt.server,    "--data", dir, "--nav-port", "0",
+                                  "--sipc-port", "0",      "--no-signin"};
+    if (opt.tls) args.insert(args.end(), {"--sipc-tls-port", "0"});
+    server.start(args, {.stderr_path = dir + "/server.log", .die_with_parent = true});
+    const std::string ca = dir + "/tls/ca.pem";
+    const std::string address =
+        opt.tls ? "tls://127.0.0.1:" + std::to_string(server.sipcTls())
+                : "127.0.0.1:" + std::to_string(server.sipc());
     if (!alice.running() || server.sipc() <= 0 || fx_init() != 1)
       return std::fprintf(stderr, "could not start\n"), 1;
     fx_set_serve_address(address.c_str());
+    if (opt.tls) fx_set_ca_file(ca.c_str());
     if (fs_login(std::to_string(kBob).c_str(), "bob123") != 1)
       return std::fprintf(stderr, "Bob: login failed\n"), 1;
     fx_set_system_msg_cb(on_bob, nullptr);
@@ -240,13 +253,15 @@ int main(int argc, char** argv) {
     if (!receiver.start(ports.receiver_port) || !ping_receiver.start(ping_ports.receiver_port))
       return std::fprintf(stderr, "no relay\n"), 1;
     if (alice.command("login " + address + " " + std::to_string(ports.sender_port) + " " +
-                      std::to_string(ping_ports.sender_port)) != "ok 1")
+                      std::to_string(ping_ports.sender_port) + (opt.tls ? " " + ca : "")) !=
+        "ok 1")
       return std::fprintf(stderr, "Alice: login failed\n"), 1;
     drop_queued();
 
     std::vector<double> chat_pool, wire_pool, ping_pool, ratio_median, ratio_p99, ping_ratio;
-    std::printf("%ld lines of each kind per run in blocks of %ld, %d us between lines\n", opt.lines,
-                opt.block, opt.gap_us);
+    std::printf("%ld lines of each kind per run in blocks of %ld, %d us between lines%s\n",
+                opt.lines, opt.block, opt.gap_us,
+                opt.tls ? "; everything over TLS (chat, wire reference, ping-pong)" : "");
     for (int run = 0; run < opt.runs && result == 0; ++run) {
       const std::string load = load_average();
       RunFigures f;

@@ -131,7 +131,9 @@ long flood(long n) {
     } else if (cmd == "login") {
       std::string address;
       int relay_port = 0, ping_port = 0;
-      in >> address >> relay_port >> ping_port;
+      std::string ca;  // over TLS: the CA that signed the server's certificate
+      in >> address >> relay_port >> ping_port >> ca;
+      if (!ca.empty()) fx_set_ca_file(ca.c_str());
       wire = std::make_unique<WireSender>(timing.wire);
       ping = std::make_unique<WireSender>(timing.ping);
       result =

@@ -27,6 +27,11 @@ struct RelayPorts {
   int sender_fd = -1, receiver_fd = -1;  // listening sockets
   int sender_port = 0, receiver_port = 0;
 };
+// Makes every later connection of this process and its children TLS; called
+// before the forks. The relay reads cert_dir's server.pem and server-key.pem
+// at its first connection.
+void use_tls(const std::string& cert_dir);
+
 // Binds the relay's two loopback listeners; done before the fork.
 bool open_relay_ports(RelayPorts& ports);
 // The relay process: takes one sender and one receiver connection and relays

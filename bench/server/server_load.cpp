@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -276,14 +277,17 @@ int main(int argc, char** argv) {
       if (b.ok && b.chat.linesPerSecond() > bare.chat.linesPerSecond()) bare = b;
 
       if (tls) {
-        char dir[] = "/tmp/tavrin-bench-tls-XXXXXX";
-        if (!mkdtemp(dir)) return 1;
+        // The server's certificate is made in a scratch folder of its own.
+        std::string dir =
+            (std::filesystem::temp_directory_path() / "tavrin-bench-tls-XXXXXX").string();
+        if (!mkdtemp(dir.data())) return 1;
         int tlsPort = 0;
-        const pid_t tlsServer = startServer(n, tlsPort, dir);
+        const pid_t tlsServer = startServer(n, tlsPort, dir.c_str());
         const Generated t =
             generate(n, procs, textBytes, seconds, window, false, tlsPort, tlsServer, true);
         stop(tlsServer);
-        std::system(("rm -rf " + std::string(dir)).c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
         if (!t.ok) {
           std::fprintf(stderr, "%d TLS clients: sign-in or chat did not complete\n", n);
           return 1;

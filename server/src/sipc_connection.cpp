@@ -109,6 +109,15 @@ void SipcConnection::readAll() {
 
 void SipcConnection::feed(std::string_view bytes) {
   lastSeen_ = std::time(nullptr);
+  // A TLS hello on the plain port (a client told to use TLS, given this
+  // port): no SIP-C starts with that byte, and its hello never ends a
+  // message; told at once, it fails its handshake now rather than by time-out.
+  if (!session.registered && !ssl_ && in_.empty() && !bytes.empty() && bytes[0] == 0x16) {
+    logAt(1, "conn %llu: a TLS hello on the plain port, closing", (unsigned long long)id_);
+    send("SIP-C/2.0 400 Bad Request\r\n\r\n");
+    closeAfterFlush();
+    return;
+  }
   // Frame directly from the new bytes when nothing is pending, so a complete
   // message never gets copied into the connection.
   std::string_view data = bytes;

@@ -221,3 +221,56 @@ TEST_F(LoginScreenTest, IdleLoggingInAndFailedLookAsTheyShould) {
 }
 
 }  // namespace
+
+namespace {
+
+// The login screen told to use TLS: a certificate it cannot trust, or a port
+// that speaks no TLS, ends the login with its own words; a good one signs in
+// and the address kept for next time keeps the tls:// that asks for TLS.
+class TlsLoginScreenTest : public LoginScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    start_server({"--sipc-tls-port", "0"});
+  }
+};
+
+TEST_F(TlsLoginScreenTest, RefusedCertificatesSayWhyAndAGoodOneSignsIn) {
+  ASSERT_GT(server().sipcTls(), 0);
+  const std::string tls = "tls://127.0.0.1:" + std::to_string(server().sipcTls());
+  const struct {
+    const char* name;
+    std::string address;
+    std::string ca;
+    std::u16string progress;
+    bool signs_in;
+  } cases[] = {
+      {"a CA that did not sign the certificate", tls, TAVRIN_LOGIN_OTHER_CA, u"服务器证书验证失败",
+       false},
+      {"TLS asked of the plain port", "tls://" + sipc_address(), ca_file(), u"加密连接失败", false},
+      {"the service's own CA", tls, ca_file(), u"登陆成功", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(fx_set_ca_file(c.ca.c_str()), 1);
+    LoginConfig lc = config();
+    lc.server_override = tavrin::platform::utf8_to_utf16(c.address);
+    CLoginDlg dlg(lc);
+    std::u16string seen;
+    inside_modal([&] {
+      fill(dlg, u"100000001", u"alice123");
+      press_login();
+      if (!c.signs_in) {
+        EXPECT_TRUE(wait_idle(dlg));
+        seen = dlg.progress();
+        dlg.end_modal(0);
+      }
+    });
+    EXPECT_EQ(dlg.run_modal(), c.signs_in ? 1 : 0);
+    EXPECT_EQ(c.signs_in ? dlg.progress() : seen, c.progress);
+  }
+  EXPECT_EQ(tavrin::storage::ServerAddressStore(config().database).loadLast(),
+            tavrin::platform::utf8_to_utf16(tls));
+}
+
+}  // namespace
