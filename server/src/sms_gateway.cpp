@@ -16,13 +16,16 @@ void migrateOutbox(Db& db) {
       if (h == name) return;
     db.exec(sql);
   };
-  add("state", "ALTER TABLE outbox ADD COLUMN state INTEGER NOT NULL DEFAULT 0");
+  // Rows from before the gateway were never meant to leave: not sent.
+  add("state", "ALTER TABLE outbox ADD COLUMN state INTEGER NOT NULL DEFAULT 5");
   add("phone", "ALTER TABLE outbox ADD COLUMN phone TEXT NOT NULL DEFAULT ''");
   add("sent_from", "ALTER TABLE outbox ADD COLUMN sent_from TEXT NOT NULL DEFAULT ''");
   add("parts", "ALTER TABLE outbox ADD COLUMN parts INTEGER NOT NULL DEFAULT 1");
   add("attempts", "ALTER TABLE outbox ADD COLUMN attempts INTEGER NOT NULL DEFAULT 0");
   add("next_try", "ALTER TABLE outbox ADD COLUMN next_try INTEGER NOT NULL DEFAULT 0");
-  db.exec("CREATE INDEX IF NOT EXISTS outbox_waiting ON outbox(state, next_try)");
+  // The queue in the order it is sent: a pass reads the first rows only,
+  // however many wait behind them.
+  db.exec("CREATE INDEX IF NOT EXISTS outbox_queue ON outbox(state, id)");
   db.exec("CREATE INDEX IF NOT EXISTS outbox_by_phone ON outbox(phone)");
 }
 
