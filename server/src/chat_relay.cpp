@@ -292,7 +292,10 @@ void ChatRelay::handleBye(SipcConnection& c, const SipcMessage& m) {
 
 bool ChatRelay::deliverLine(long recipient, const std::string& fromUri, std::string_view type,
                             std::string_view body) {
-  if (!fits(recipient, fromUri, body.size())) return false;
+  // A phone (tel:) is no account: it gets a stranger's share of the box.
+  const Uri from = parseUri(fromUri);
+  const long fromNumber = from.kind == Uri::Kind::kUser ? from.number : 0;
+  if (!fits(recipient, fromNumber, fromUri, body.size())) return false;
   storeOffline(recipient, fromUri, type, body, httpDate());
   const long row = long(s_.store().db().lastInsertId());
   counted(recipient, fromUri, body.size(), +1);

@@ -133,10 +133,13 @@ std::optional<std::string> queryParam(std::string_view query, std::string_view k
 SmsShape smsShape(std::string_view utf8) {
   SmsShape s;
   size_t units = 0;
-  for (size_t i = 0; i < utf8.size(); ++i) {
+  for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     if (c >= 0x80) s.wide = true;
-    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;  // a 4-byte form is a surrogate pair
+    // A character as UTF-16 units; a byte that starts none (broken text) is one.
+    const size_t n = utf8Length(utf8, i);
+    units += n == 4 ? 2 : 1;
+    i += n == 0 ? 1 : n;
   }
   if (units == 0) return s;
   const size_t single = s.wide ? 70 : 160;

@@ -29,6 +29,7 @@ HttpAnswer readHttpAnswer(std::string_view raw, bool atEnd) {
   const std::string_view head = raw.substr(0, headEnd);
   std::string_view body = raw.substr(headEnd + 4);
   long length = -1;
+  bool close = raw.substr(0, 8) != "HTTP/1.1";
   for (size_t pos = head.find("\r\n"); pos != std::string_view::npos;) {
     const size_t end = head.find("\r\n", pos + 2);
     const std::string_view line = head.substr(pos + 2, end == std::string_view::npos
@@ -38,6 +39,11 @@ HttpAnswer readHttpAnswer(std::string_view raw, bool atEnd) {
     if (colon != std::string_view::npos && equalsNoCase(line.substr(0, colon), "Content-Length") &&
         (!parseLong(line.substr(colon + 1), length) || length < 0))
       length = -1;
+    if (colon != std::string_view::npos && equalsNoCase(line.substr(0, colon), "Connection")) {
+      std::string_view v = line.substr(colon + 1);
+      while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+      close = equalsNoCase(v, "close");
+    }
     pos = end;
   }
   if (length >= 0 && body.size() >= size_t(length)) {
@@ -48,17 +54,20 @@ HttpAnswer readHttpAnswer(std::string_view raw, bool atEnd) {
   a.status = *status;
   a.body = std::string(body);
   a.complete = true;
+  a.keepAlive = !close && length >= 0 && !atEnd && raw.size() == headEnd + 4 + size_t(length);
   return a;
 }
 
-HttpGet::HttpGet(EventLoop& loop, std::string host, int port, const std::string& target, Done done)
+HttpGet::HttpGet(EventLoop& loop, std::string host, int port, const std::string& target, Done done,
+                 int reuseFd)
     : loop_(loop),
       host_(std::move(host)),
       port_(port),
       done_(std::move(done)),
+      fd_(reuseFd),
+      reused_(reuseFd >= 0),
       started_(std::chrono::steady_clock::now()) {
-  out_ = "GET " + target + " HTTP/1.0\r\nHost: " + host_ + ":" + std::to_string(port_) +
-         "\r\nConnection: close\r\n\r\n";
+  out_ = "GET " + target + " HTTP/1.1\r\nHost: " + host_ + ":" + std::to_string(port_) + "\r\n\r\n";
 }
 
 HttpGet::~HttpGet() {
@@ -69,6 +78,11 @@ HttpGet::~HttpGet() {
 }
 
 bool HttpGet::start() {
+  if (reused_) {
+    if (loop_.add(fd_, EPOLLOUT | EPOLLIN | EPOLLRDHUP, this)) return true;
+    finish(kStale, {});
+    return false;
+  }
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
@@ -86,16 +100,22 @@ void HttpGet::cancel() {
   finish(-1, {});
 }
 
-void HttpGet::finish(int status, const std::string& body) {
+void HttpGet::finish(int status, const std::string& body, bool keep) {
   if (finished_) return;
   finished_ = true;
+  int kept = -1;
   if (fd_ >= 0) {
     loop_.remove(fd_);
-    ::close(fd_);
+    if (keep)
+      kept = fd_;
+    else
+      ::close(fd_);
     fd_ = -1;
   }
+  // A kept-alive connection the peer had closed fails before any answer.
+  if (status == -1 && reused_ && in_.empty()) status = kStale;
   Done done = std::move(done_);
-  done(status, body);
+  done(status, body, kept);
 }
 
 void HttpGet::onEvents(uint32_t events) {
@@ -129,7 +149,7 @@ void HttpGet::onEvents(uint32_t events) {
       in_.append(buf, size_t(n));
       if (in_.size() > kMaxAnswer) return finish(-1, {});
       const HttpAnswer a = readHttpAnswer(in_, false);
-      if (a.complete) return finish(a.status, a.body);
+      if (a.complete) return finish(a.status, a.body, a.keepAlive);
     } else if (n == 0) {
       const HttpAnswer a = readHttpAnswer(in_, true);
       return finish(a.complete ? a.status : -1, a.body);

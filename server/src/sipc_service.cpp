@@ -386,7 +386,7 @@ void SipcService::sweep() {
 
 void SipcService::closeStalledHandshakes(std::time_t now) {
   std::vector<SipcConnection*> stalled;
-  for (const auto& [id, address] : pending_) {  // oldest first
+  for (const auto& [id, slot] : pending_.all()) {  // oldest first
     auto it = connections_.find(id);
     if (it == connections_.end() || it->second->closed()) continue;
     if (now - it->second->opened() < kHandshakeLimit) break;

@@ -1,5 +1,7 @@
 #include "sms_gateway.h"
 
+#include <unistd.h>
+
 #include <ctime>
 #include <vector>
 
@@ -16,13 +18,16 @@ void migrateOutbox(Db& db) {
       if (h == name) return;
     db.exec(sql);
   };
-  add("state", "ALTER TABLE outbox ADD COLUMN state INTEGER NOT NULL DEFAULT 0");
+  // Rows from before the gateway were never meant to leave: not sent.
+  add("state", "ALTER TABLE outbox ADD COLUMN state INTEGER NOT NULL DEFAULT 5");
   add("phone", "ALTER TABLE outbox ADD COLUMN phone TEXT NOT NULL DEFAULT ''");
   add("sent_from", "ALTER TABLE outbox ADD COLUMN sent_from TEXT NOT NULL DEFAULT ''");
   add("parts", "ALTER TABLE outbox ADD COLUMN parts INTEGER NOT NULL DEFAULT 1");
   add("attempts", "ALTER TABLE outbox ADD COLUMN attempts INTEGER NOT NULL DEFAULT 0");
   add("next_try", "ALTER TABLE outbox ADD COLUMN next_try INTEGER NOT NULL DEFAULT 0");
-  db.exec("CREATE INDEX IF NOT EXISTS outbox_waiting ON outbox(state, next_try)");
+  // The queue in the order it is sent: a pass reads the first rows only,
+  // however many wait behind them.
+  db.exec("CREATE INDEX IF NOT EXISTS outbox_queue ON outbox(state, id)");
   db.exec("CREATE INDEX IF NOT EXISTS outbox_by_phone ON outbox(phone)");
 }
 
@@ -32,7 +37,9 @@ SmsGateway::SmsGateway(EventLoop* loop, Db& db, const Options& options, Outcome 
 }
 
 // Exchanges cut off here leave their rows waiting: sent again after the next start.
-SmsGateway::~SmsGateway() = default;
+SmsGateway::~SmsGateway() {
+  for (int fd : idle_) ::close(fd);
+}
 
 void SmsGateway::pump() {
   if (!configured()) return;
@@ -72,23 +79,36 @@ void SmsGateway::send(long row, const std::string& phone, const std::string& fro
     if (!options_.smsCallbackKey.empty())
       sms.dlrUrl += "&key=" + percentEncode(options_.smsCallbackKey);
   }
-  auto get = std::make_unique<HttpGet>(*loop_, url_->host, url_->port,
-                                       sendSmsTarget(url_->path, sms),
-                                       [this, row](int status, const std::string&) {
-                                         finished(row, status);
-                                       });
+  int reuse = -1;
+  if (!idle_.empty()) {
+    reuse = idle_.back();
+    idle_.pop_back();
+  }
+  auto get = std::make_unique<HttpGet>(
+      *loop_, url_->host, url_->port, sendSmsTarget(url_->path, sms),
+      [this, row](int status, const std::string&, int keptFd) { finished(row, status, keptFd); },
+      reuse);
   HttpGet* g = get.get();
   running_[row] = std::move(get);
   logAt(2, "sms %ld: to %s through the gateway", row, phone.c_str());
   g->start();
 }
 
-void SmsGateway::finished(long row, int status) {
+void SmsGateway::finished(long row, int status, int keptFd) {
   auto it = running_.find(row);
   if (it != running_.end()) {
     loop_->retire(std::move(it->second));
     running_.erase(it);
   }
+  if (keptFd >= 0) {
+    if (idle_.size() < kInFlight)
+      idle_.push_back(keptFd);
+    else
+      ::close(keptFd);
+  }
+  // A kept connection the gateway had closed meanwhile: not a try, the row
+  // goes again on a new one.
+  if (status == HttpGet::kStale) return pump();
   const bool accepted = status >= 200 && status < 300;
   // 401 and 403 are the operator's to mend (user, password, allowed
   // addresses): the SMS waits for that like for a gateway that is down.

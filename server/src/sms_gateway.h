@@ -4,7 +4,8 @@
 // can mend (401, 403, 5xx) or no answer within 20 s is tried again with a
 // back-off doubling from 1 s to 60 s, and a message the gateway refuses for
 // good (another 4xx) is failed. At most kInFlight exchanges run at once,
-// each inside the event loop (HttpGet). The state is committed to the
+// each inside the event loop (HttpGet), on connections kept alive from one
+// SMS to the next. The state is committed to the
 // outbox the moment an answer comes, so a restart sends every row that was
 // not accepted yet and none that was: only a row whose answer the restart
 // cut off can go twice. Event-loop thread only.
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "event_loop.h"
 #include "gateway_wire.h"
@@ -53,7 +55,7 @@ class SmsGateway {
 
  private:
   void send(long row, const std::string& phone, const std::string& from, const std::string& text);
-  void finished(long row, int status);
+  void finished(long row, int status, int keptFd);
 
   EventLoop* loop_;
   Db& db_;
@@ -62,6 +64,7 @@ class SmsGateway {
   std::optional<GatewayUrl> url_;
   std::string callbackBase_;
   std::map<long, std::unique_ptr<HttpGet>> running_;  // by outbox row
+  std::vector<int> idle_;  // connections to the gateway between two exchanges
 };
 
 // Adds the columns the gateway keeps with an outbox row to a table made

@@ -159,6 +159,23 @@ TEST(GatewayWireTest, AnAnswerIsCompleteAtItsLengthOrAtTheClose) {
   EXPECT_TRUE(a.complete);
   EXPECT_EQ(a.status, -1);
   EXPECT_FALSE(readHttpAnswer("HTTP/1.1 202", true).complete);
+
+  // The connection carries the next request only when its end is known and nobody closes it.
+  const struct {
+    const char* raw;
+    bool keep;
+  } reuse[] = {
+      {"HTTP/1.1 202 Accepted\r\nContent-Length: 2\r\n\r\nok", true},
+      {"HTTP/1.1 202 Accepted\r\nConnection: Keep-Alive\r\nContent-Length: 2\r\n\r\nok", true},
+      {"HTTP/1.1 202 Accepted\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok", false},
+      {"HTTP/1.0 202 Accepted\r\nContent-Length: 2\r\n\r\nok", false},
+      {"HTTP/1.1 202 Accepted\r\nContent-Length: 2\r\n\r\nokEXTRA", false},
+  };
+  for (const auto& r : reuse) {
+    const HttpAnswer x = readHttpAnswer(r.raw, false);
+    EXPECT_TRUE(x.complete) << r.raw;
+    EXPECT_EQ(x.keepAlive, r.keep) << r.raw;
+  }
 }
 
 }  // namespace
