@@ -185,7 +185,7 @@ std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16str
   screens::chat::take_received(contact_id, name, [&](screens::chat::ChatLine& line) {
     latest = line.text.starts_with(prefix) ? line.text.substr(prefix.size()) : line.text;
     // A line the log cannot take still reaches the chat, unlogged.
-    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time); }))
+    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time, line.when); }))
       pending_.emplace_back(contact_id, std::move(line.text));
   });
   return latest;
