@@ -87,8 +87,12 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
       return true;
     }
     case FX_MSG_ADD_BUDDY_RESULT:
-      // p1 0: added (the tree learns it from presence); else the refusal.
-      if (m.p1() == 404)
+      // p1 0: added, p2 its id: in the tree at once (a contact deleted
+      // earlier this session too), whatever presence follows; else the refusal.
+      if (m.p1() == 0 && m.p2() != 0) {
+        deleted_.erase(uint32_t(m.p2()));
+        contact_changed(long(m.p2()));
+      } else if (m.p1() == 404)
         box(u"添加好友失败：没有这个塔文号码！", u"塔文提示");
       else if (m.p1() != 0)
         box(u"添加好友失败！", u"塔文提示");

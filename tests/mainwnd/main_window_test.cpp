@@ -12,6 +12,7 @@
 #include "controls/PressEffect.h"
 #include "libtavrin.h"
 #include "main_window_fixture.h"
+#include "mainwnd/ContactTreeModel.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
 #include "screens/router/ScreenRouter.h"
@@ -271,6 +272,28 @@ TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
   ASSERT_TRUE(pump_until([&] { return server_count(blocked, kAlice, kDave) == 0; }));
 }
 
+// A contact added after sign-in (the engine lists it after the user's own
+// entry) is in the tree as soon as the server has it, and stays there when
+// the tree is built again.
+TEST_F(MainWindow, AContactAddedAgainShowsAtOnceAndStays) {
+  open_main();
+  const auto anywhere = [&](long id) {
+    for (const auto& s : main->tree().sections())
+      if (s.group_id != mainwnd::ContactTreeModel::kRecentGroup)
+        for (const auto& i : s.items)
+          if (long(i.contact_id) == id) return true;
+    return false;
+  };
+  ASSERT_TRUE(anywhere(kCarol));
+  const int group = section(kFriends)->group_id;
+  ASSERT_EQ(fx_delete_buddy_by_id(kCarol, nullptr, nullptr), 1);
+  ASSERT_TRUE(pump_until([&] { return !anywhere(kCarol); }));
+  ASSERT_EQ(fx_add_buddy_by_uid("100000003", "Carol", group, "", nullptr, nullptr), 1);
+  EXPECT_TRUE(pump_until([&] { return anywhere(kCarol); }));
+  tap(80, 720);  // the bottom bar's rebuild
+  EXPECT_TRUE(anywhere(kCarol));
+}
+
 TEST_F(MainWindow, MoveToAnotherListReachesTheServerAndTheTree) {
   open_main();
   const Point carol = row_of(kFriends, kCarol);
@@ -310,6 +333,27 @@ TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   EXPECT_TRUE(saw_box(u"想得美啊，一般人不让用的！"));
   choose(kSmsKey, 1);  // 组发短信 with no section chosen
   EXPECT_TRUE(saw_box(u"请选择你要的分组好友！"));
+  {
+    // A tap on a section's row chooses the whole section: 组发短信 opens for
+    // its group, with no box.
+    auto& router = screens::ScreenRouter::instance();
+    std::vector<int> groups;
+    router.add(screens::Route::kGroupSms, [&](const screens::RouteRequest& r) {
+      groups.push_back(r.group_id);
+      return 0;
+    });
+    const auto* friends = section(kFriends);
+    ASSERT_NE(friends, nullptr);
+    const Point first = row_of(kFriends, long(friends->items.at(0).contact_id));
+    const int header = first.y - friends->items.at(0).rect.height() / 2 -
+                       controls::CScrollTree::kSectionHeight / 2;
+    const size_t boxes = main->boxes().size();
+    tap(200, header);
+    choose(kSmsKey, 1);
+    router.clear();
+    EXPECT_EQ(groups, std::vector<int>{friends->group_id});
+    EXPECT_EQ(main->boxes().size(), boxes);
+  }
   choose(kOperationsKey, 2);  // 移动到组 with no contact chosen
   EXPECT_TRUE(saw_box(u"请选择你要移动的好友！"));
   EXPECT_FALSE(main->menu().shown());

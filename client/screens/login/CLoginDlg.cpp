@@ -111,6 +111,8 @@ bool CLoginDlg::on_create() {
   account_.create(window(), kAccountBox, 16);
   password_.create(window(), kPasswordBox, 32);
   password_.set_password(true);
+  account_.set_on_change([this] { account_changed(); });
+  password_.set_on_change([this] { filled_for_.clear(); });  // typed: the user's own
   load_saved();
   windows().set_focus(account_.window());
   return true;
@@ -129,13 +131,34 @@ void CLoginDlg::load_saved() {
   if (auto failure = storage::tryStorage([&] { rows = accounts.load(); }))
     log_storage("cannot read the saved accounts", *failure);
   if (rows) {
+    saved_ = *rows;
     const storage::SavedAccount saved = storage::SavedAccountStore::prefill(*rows);
     account_.set_text(saved.account);
     password_.set_text(saved.password);
+    if (!saved.password.empty()) filled_for_ = saved.account;
     std::optional<std::u16string> address;
     if (auto failure = storage::tryStorage([&] { address = servers.loadLast(); }))
       log_storage("cannot read the saved server address", *failure);
     if (address) server_address_ = *address;
+  }
+}
+
+void CLoginDlg::account_changed() {
+  const std::u16string account = account_.text();
+  // Saved passwords come back as at start: only a 9-digit account's.
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+    if (it->account == account && account.size() == 9 && !it->password.empty()) {
+      password_.set_text(it->password);
+      filled_for_ = account;
+      password_.repaint();
+      return;
+    }
+  // Another account's saved password never stays in the box; a password
+  // the user typed does.
+  if (!filled_for_.empty()) {
+    password_.clear();
+    filled_for_.clear();
+    password_.repaint();
   }
 }
 
