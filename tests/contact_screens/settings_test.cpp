@@ -185,6 +185,21 @@ TEST_F(OwnProfileTest, EmptyTextsAreRefusedAndUnchangedOnesNotSent) {
   dlg.run_modal();
 }
 
+// The touch keyboard a box of 个人资料 brought up goes with the screen: the
+// main window behind it is not left under the keys.
+TEST_F(OwnProfileTest, LeavingTakesTheTouchKeyboardAlong) {
+  ASSERT_TRUE(sign_in("100000001", "alice123"));
+  CBriskUserInfo dlg;
+  inside_modal([&] {
+    tap_window(CBriskUserInfo::kNickBox.left + 40, CBriskUserInfo::kNickBox.top + 20);
+    EXPECT_TRUE(panel->shown());
+    tap(kRightKey);  // 退出
+  });
+  dlg.run_modal();
+  settle();
+  EXPECT_FALSE(panel->shown());
+}
+
 TEST_F(OwnProfileTest, NewNicknameAndMoodReachTheServerAndAnotherUserSeesThem) {
   ASSERT_TRUE(sign_in("100000001", "alice123"));
   CBriskUserInfo dlg;
