@@ -15,6 +15,7 @@
 #include "mainwnd/ContactTreeModel.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -124,6 +125,38 @@ TEST_F(MainWindow, LineWhileNoChatIsOpenMarksRecentNoticesAndSounds) {
   EXPECT_FALSE(item(kRecent, kBob)->new_message);
   tap(240, 120);
   EXPECT_TRUE(main->notice().empty());
+}
+
+// 查看 on the notice of another contact's line while a chat is open (it
+// posts the main window's own tap on that contact) shows that contact's
+// chat, with the line, in the open chat window; the line is read there.
+TEST_F(MainWindow, ViewingAnotherContactsLineWhileAChatIsOpenOpensThatChat) {
+  screens::chat_factory() = [](long id, platform::WindowId owner, screens::MainWindowLink& link,
+                               bool sms) -> std::unique_ptr<screens::ChatWindow> {
+    return std::make_unique<screens::CBriskLibTavrinMsg>(id, owner, link, sms);
+  };
+  open_main();
+  CliPeer carol(sipc_address(), "100000003", "carol123");
+  ASSERT_TRUE(carol.signed_in());
+  // Bob's chat first (the tap on his row, queued before the test's own turn
+  // inside the chat's loop).
+  ws->post(main->window(), msg::kItemTapped, 0, kBob);
+  inside_modal([&] {
+    auto* chat = static_cast<screens::CBriskLibTavrinMsg*>(main->chat());
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(chat->contact_id(), kBob);
+    carol.command("send 100000001 are you there");
+    ASSERT_TRUE(pump_until([&] { return item(kRecent, kCarol) && item(kRecent, kCarol)->new_message; }));
+    ws->post(main->window(), msg::kItemTapped, 0, kCarol);
+    settle();
+    EXPECT_EQ(chat->contact_id(), kCarol);
+    ASSERT_FALSE(chat->lines().empty());
+    EXPECT_EQ(chat->lines()[0].text, u"Carol：are you there");
+    EXPECT_FALSE(item(kRecent, kCarol)->new_message);
+    chat->close();
+  });
+  settle();
+  screens::chat_factory() = nullptr;
 }
 
 // Whether two frames agree on the display area r.
