@@ -240,7 +240,7 @@ void CBriskLibTavrin::command_result(int code) {
           {FX_MSG_IMPRESA_SET_FAILED, u"设置心情签名失败", u"设置提示"},
           {FX_MSG_NICKNAME_SET_FAILED, u"设置昵称失败", u"设置提示"},
           {FX_MSG_SCHEDULE_SMS_NOT_STORED, u"设置定时短信失败！", u"定时短信提示"},
-          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功键！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功！", u"定时短信提示"},
           {FX_MSG_SCHEDULE_SMS_NOT_DELETED, u"删除定时短信失败！", u"定时短信提示"},
           {FX_MSG_SCHEDULE_SMS_DELETED, u"删除定时短信成功！", u"定时短信提示"},
       };

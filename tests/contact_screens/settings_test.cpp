@@ -56,7 +56,7 @@ TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
     EXPECT_EQ(stored.group_sound, 1);
     tap_tab(2);
     EXPECT_EQ(dlg.status(), 0);  // 在线 checked at first
-    tap_row(2);                  // 繁忙
+    tap_row(2);                  // 忙碌
     tap_row(2);                  // tapping the checked entry changes nothing
     EXPECT_EQ(dlg.status(), 2);
     EXPECT_EQ(golden_shot("settings_status"), "");

@@ -73,7 +73,7 @@ TEST_F(LoginScreenTest, RefusalsLeaveTheScreenReadyForTheNextLogin) {
   struct Case {
     std::u16string account, password, progress;
   } cases[] = {
-      {u"100000001", u"wrong-password", u"登陆失败"},
+      {u"100000001", u"wrong-password", u"登陆失败：塔文号或密码不对"},
       {u"1000000012", u"alice123", u"请输入正确的塔文号码"},  // 10 digits
       {u"", u"alice123", u"请输入塔文号码"},
       {u"100000001", u"", u"请输入密码"},

@@ -50,7 +50,7 @@ constexpr Progress kProgress[] = {
     {1, u"正在连接服务器", false},
     {2, u"正在验证用户名和密码", false},
     {3, u"验证用户名和密码成功", false},
-    {4, u"登陆失败", true},
+    {4, u"登陆失败：塔文号或密码不对", true},  // 401/406, or no such number
     {5, u"网络错误", true},
     {6, u"登陆出现未知错误", true},
     {7, u"用户名错误", true},
@@ -356,7 +356,7 @@ void CLoginDlg::settings_entry(int index) {
       // The settings screen opens on the status to sign in with and
       // answers with the one chosen there.
       static constexpr StatusChoice kBySetting[] = {
-          {66, u"在线"}, {68, u"隐身"}, {67, u"繁忙"}, {69, u"离开"}};
+          {66, u"在线"}, {68, u"隐身"}, {67, u"忙碌"}, {69, u"离开"}};
       int current = 0;
       for (int i = 0; i < 4; ++i)
         if (kBySetting[i].code == status_code_) current = i;
