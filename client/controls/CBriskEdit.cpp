@@ -62,6 +62,35 @@ void CBriskEdit::set_text(std::u16string_view text) {
   repaint();
 }
 
+size_t CBriskEdit::insert_text(std::u16string_view text) {
+  // As typing it would, one character at a time: what the box cannot take
+  // (its length, its lines) stays out, and a pair goes whole or not at all.
+  size_t taken = 0;
+  for (size_t i = 0; i < text.size();) {
+    const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+    const size_t n = pair ? 2 : 1;
+    if (text_.size() + n > max_length_) break;
+    const std::u16string piece(text.substr(i, n));
+    const std::u16string shown = piece == u"\r" ? std::u16string(u"\n") : piece;
+    if (piece == u"\n" && i > 0 && text[i - 1] == u'\r') {  // "\r\n" is one break
+      ++i;
+      continue;
+    }
+    text_.insert(caret_, shown);
+    caret_ += shown.size();
+    if (int(layout().size()) > lines_per_view_) {
+      caret_ -= shown.size();
+      text_.erase(caret_, shown.size());
+      break;
+    }
+    taken += n;
+    i += n;
+  }
+  repaint();
+  return taken;
+}
+
 int CBriskEdit::line_count(size_t pos) const {
   int n = 1;
   for (size_t i = 0; i < pos && i < text_.size(); ++i) n += text_[i] == u'\n' || text_[i] == u'\t';

@@ -42,6 +42,9 @@ class CBriskEdit : public ChildControl {
               std::optional<platform::Font> font = std::nullopt, int line_spacing = 4);
 
   void set_text(std::u16string_view text);  // caret to the end, repaint
+  // Inserts at the caret (a paste, an emoticon), the caret after it; what
+  // the box cannot take is left out. The characters taken.
+  size_t insert_text(std::u16string_view text);
   const std::u16string& text() const { return text_; }
   size_t caret() const { return caret_; }
   size_t max_length() const { return max_length_; }

@@ -101,7 +101,10 @@ void CScrollTree::tapped(Hit hit, int dx, Point up) {
   if (hit.section < 0) return;
   auto& sec = sections_[size_t(hit.section)];
   if (hit.item < 0) {
+    // A section's row folds it and chooses the whole section (组发短信).
     sec.expanded = !sec.expanded;
+    selected_section_ = hit.section;
+    selected_item_ = -1;
     relayout();
     return;
   }

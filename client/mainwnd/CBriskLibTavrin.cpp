@@ -473,6 +473,11 @@ void CBriskLibTavrin::open_chat(uint32_t id) {
   // 3. The one chat window.
   note_conversation(id);
   if (chat_) {
+    // "查看" on another contact's line while a chat is open: that chat.
+    if (chat_->contact_id() != long(id)) {
+      chat_->switch_to(long(id));
+      chat_contact_ = long(id);
+    }
     windows().show(chat_->window(), true);
     return;
   }

@@ -87,8 +87,12 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
       return true;
     }
     case FX_MSG_ADD_BUDDY_RESULT:
-      // p1 0: added (the tree learns it from presence); else the refusal.
-      if (m.p1() == 404)
+      // p1 0: added, p2 its id: in the tree at once (a contact deleted
+      // earlier this session too), whatever presence follows; else the refusal.
+      if (m.p1() == 0 && m.p2() != 0) {
+        deleted_.erase(uint32_t(m.p2()));
+        contact_changed(long(m.p2()));
+      } else if (m.p1() == 404)
         box(u"添加好友失败：没有这个塔文号码！", u"塔文提示");
       else if (m.p1() != 0)
         box(u"添加好友失败！", u"塔文提示");
@@ -185,7 +189,7 @@ std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16str
   screens::chat::take_received(contact_id, name, [&](screens::chat::ChatLine& line) {
     latest = line.text.starts_with(prefix) ? line.text.substr(prefix.size()) : line.text;
     // A line the log cannot take still reaches the chat, unlogged.
-    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time); }))
+    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time, line.when); }))
       pending_.emplace_back(contact_id, std::move(line.text));
   });
   return latest;
@@ -236,7 +240,7 @@ void CBriskLibTavrin::command_result(int code) {
           {FX_MSG_IMPRESA_SET_FAILED, u"设置心情签名失败", u"设置提示"},
           {FX_MSG_NICKNAME_SET_FAILED, u"设置昵称失败", u"设置提示"},
           {FX_MSG_SCHEDULE_SMS_NOT_STORED, u"设置定时短信失败！", u"定时短信提示"},
-          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功键！", u"定时短信提示"},
+          {FX_MSG_SCHEDULE_SMS_STORED, u"设置定时短信成功！", u"定时短信提示"},
           {FX_MSG_SCHEDULE_SMS_NOT_DELETED, u"删除定时短信失败！", u"定时短信提示"},
           {FX_MSG_SCHEDULE_SMS_DELETED, u"删除定时短信成功！", u"定时短信提示"},
       };

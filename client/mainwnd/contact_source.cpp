@@ -48,7 +48,7 @@ StoreSnapshot read_store() {
   const char* uid = fx_get_usr_uid();
   const long own = uid ? std::atol(uid) : 0;
   for (const fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) {
-    if (a->id == own) break;
+    if (a->id == own) continue;  // the user's own entry: later adds come after it
     s.contacts.push_back(record_of(a));
   }
   return s;

@@ -20,7 +20,7 @@ std::u16string setting_number_label(long number, std::u16string_view word);
 // The settings file's LoginStatus for a status: 66 → 1, 68 → 2, 69 → 3, else 4.
 int login_status_of(int state);
 // The status of each entry of the settings screen's 状态 page (在线, 隐身,
-// 繁忙, 离开), and the entry of a status (0 for one the page lacks).
+// 忙碌, 离开), and the entry of a status (0 for one the page lacks).
 inline constexpr int kStatusByChoice[4] = {66, 68, 67, 69};
 int status_choice_of(int state);
 // "%d" / "%ld" as UTF-16.

@@ -99,6 +99,8 @@ class Reader {
             r.time = std::move(*value), seen |= 16;
           else if (*key == u"line")
             r.line = std::move(*value), seen |= 32;
+          else if (*key == u"local_time")
+            r.localTime = std::move(*value);
         }
         skip();
       } while (take(','));
@@ -239,6 +241,7 @@ ChatLogRecord ChatLogExport::record(const ChatLogRow& row, std::u16string contac
   ChatLogRecord r;
   r.contactId = row.contactId;
   r.time = row.time;
+  r.localTime = row.localTime;
   r.line = row.line;
   const std::u16string_view line = row.line;
   if (line.starts_with(kSentPrefix)) {
@@ -271,6 +274,10 @@ std::string ChatLogExport::json(const ChatLogRecord& r) {
   appendString(out, r.text);
   out += ",\"time\":";
   appendString(out, r.time);
+  if (!r.localTime.empty()) {
+    out += ",\"local_time\":";
+    appendString(out, r.localTime);
+  }
   out += ",\"line\":";
   appendString(out, r.line);
   out += '}';

@@ -1,9 +1,12 @@
 // Lossless export of chat history: UTF-8 JSON Lines, one object a line
 //   {"contact_id":100000002,"contact_name":"Bob","direction":"received",
-//    "text":"你好 😀","time":"10:00:01","line":"Bob：你好 😀"}
+//    "text":"你好 😀","time":"10:00:01","local_time":"2026-12-09T10:00:01+08:00",
+//    "line":"Bob：你好 😀"}
 // where direction is "sent" ("机主：" lines), "failed" ("发送失败：" lines)
 // or "received" (the contact's name, "：", the text), text is the line
-// without its prefix and line is the stored line itself. Every character
+// without its prefix, line is the stored line itself and local_time the
+// line's local date and time, ISO 8601 with the offset (left out for a line
+// logged without its date). Every character
 // survives, whatever the device's code page lacks; a lone surrogate is kept
 // as its \u escape. The file goes beside the history database:
 // "<contact id>.jsonl" for one contact, "tab<user id>.jsonl" for all.
@@ -29,6 +32,7 @@ struct ChatLogRecord {
   std::u16string direction;  // "sent", "failed", "received"
   std::u16string text;
   std::u16string time;
+  std::u16string localTime;  // empty when the line has no date
   std::u16string line;
   bool operator==(const ChatLogRecord&) const = default;
 };

@@ -28,7 +28,7 @@ std::vector<ChatLogRow> readHits(CppSQLite3Query& cursor) {
     for (const char16_t* p = cursor.fieldValue(0); *p >= u'0' && *p <= u'9'; ++p)
       rowid = rowid * 10 + (*p - u'0');
     rows.push_back({rowid, ChatLogStore::contactOfKey(cursor.fieldValue(1)), cursor.fieldValue(2),
-                    cursor.fieldValue(3)});
+                    cursor.fieldValue(3), {}});  // a hit shows its time of day
   }
   cursor.finalize();
   return rows;

@@ -1,5 +1,6 @@
 #include "storage/ChatLogStore.h"
 
+#include "storage/ChatLogDate.h"
 #include "storage/ChatLogSearch.h"
 #include "storage/CppSQLite3Database.h"
 #include "storage/HistoryDatabase.h"
@@ -15,6 +16,10 @@ ChatLogStore::ChatLogStore(std::filesystem::path databasePath, std::int32_t user
 
 std::u16string ChatLogStore::tableName(std::int32_t userId) {
   return u"tab" + decimal16(userId);
+}
+
+std::u16string ChatLogStore::datesTable(std::u16string_view table) {
+  return std::u16string(table) + u"_date";
 }
 
 std::u16string ChatLogStore::contactKey(std::int32_t contactId) {
@@ -55,13 +60,44 @@ std::int64_t integerOf(const char16_t* text) {
   return negative ? -value : value;
 }
 
-// Rows of "select rowid, FriendCode, FriendLog, Time ...".
+// The dates table beside a log table, and the triggers that keep it with
+// the log whoever writes: a line logged by the original statements (three
+// values) is dated when it is inserted, a deleted line takes its date along.
+// The local offset is SQLite's own reading of the zone, as localtime() is.
+void createDates(CppSQLite3Database& db, const std::u16string& table) {
+  const std::u16string dates = ChatLogStore::datesTable(table);
+  const std::u16string offset =
+      u"cast(round((julianday('now', 'localtime') - julianday('now')) * 1440) as integer)";
+  requireDone(db, db.execute(u"create table if not exists " + dates +
+                             u" (Row integer primary key, LocalTime char(32));"));
+  requireDone(db, db.execute(u"create trigger if not exists " + dates + u"_in after insert on " +
+                             table + u" begin insert or replace into " + dates +
+                             u" values (new.rowid, strftime('%Y-%m-%dT%H:%M:%S', 'now', "
+                             u"'localtime') || printf('%s%02d:%02d', case when " +
+                             offset + u" < 0 then '-' else '+' end, abs(" + offset +
+                             u") / 60, abs(" + offset + u") % 60)); end;"));
+  requireDone(db, db.execute(u"create trigger if not exists " + dates + u"_out after delete on " +
+                             table + u" begin delete from " + dates +
+                             u" where Row = old.rowid; end;"));
+}
+
+// The columns rows are read by (the log table as "t"): lines logged before
+// the dates table read without a date.
+std::u16string rowColumns(CppSQLite3Database& db, const std::u16string& table) {
+  const std::u16string dates = ChatLogStore::datesTable(table);
+  if (!db.tableExists(dates))
+    return u"t.rowid, FriendCode, FriendLog, Time, '' from " + table + u" t";
+  return u"t.rowid, FriendCode, FriendLog, Time, coalesce(d.LocalTime, '') from " + table +
+         u" t left join " + dates + u" d on d.Row = t.rowid";
+}
+
+// Rows of "select <rowColumns> ...".
 std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
   std::vector<ChatLogRow> rows;
   for (; !cursor.eof(); cursor.nextRow())
     rows.push_back({integerOf(cursor.fieldValue(0)),
                     ChatLogStore::contactOfKey(cursor.fieldValue(1)), cursor.fieldValue(2),
-                    cursor.fieldValue(3)});
+                    cursor.fieldValue(3), cursor.fieldValue(4)});
   cursor.finalize();
   return rows;
 }
@@ -69,13 +105,16 @@ std::vector<ChatLogRow> readRows(CppSQLite3Query& cursor) {
 }  // namespace
 
 bool ChatLogStore::append(std::int32_t contactId, std::u16string_view line,
-                          std::u16string_view time) const {
-  return appendRow(contactId, line, time) != 0;
+                          std::u16string_view time, std::u16string_view localTime) const {
+  return appendRow(contactId, line, time, localTime) != 0;
 }
 
 std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view line,
-                                     std::u16string_view time) const {
+                                     std::u16string_view time,
+                                     std::u16string_view localTime) const {
   if (line.empty()) return 0;
+  const std::u16string when =
+      localTime.empty() ? isoLocalOn(std::time(nullptr), time) : std::u16string(localTime);
   const std::u16string stored = withoutTabsAndLineFeeds(line);
   const std::u16string key = contactKey(contactId);
   CppSQLite3Database db;
@@ -86,10 +125,15 @@ std::int64_t ChatLogStore::appendRow(std::int32_t contactId, std::u16string_view
     // Opening a chat reads one contact's lines out of everyone's.
     ChatLogSearch::createContactIndex(db, table_);
   }
+  if (!db.tableExists(datesTable(table_))) createDates(db, table_);
   requireDone(db, db.execute(u"insert into " + table_ + u" values (?,?,?);", {key, stored, time}));
   CppSQLite3Query cursor = db.query(u"select last_insert_rowid();");
   const std::int64_t rowid = cursor.eof() ? 0 : integerOf(cursor.fieldValue(0));
   cursor.finalize();
+  // The line's own date (a received line's is the server's), over the
+  // trigger's moment of writing.
+  requireDone(db, db.execute(u"insert or replace into " + datesTable(table_) + u" values (?, ?);",
+                             {decimal16(rowid), when}));
   db.close();
   return rowid;
 }
@@ -148,9 +192,8 @@ std::vector<ChatLogRow> ChatLogStore::rows(std::int32_t contactId) const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
-    CppSQLite3Query cursor = db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ +
-                                          u" where FriendCode = ? order by rowid;",
-                                      {key});
+    CppSQLite3Query cursor = db.query(
+        u"select " + rowColumns(db, table_) + u" where FriendCode = ? order by t.rowid;", {key});
     rows = readRows(cursor);
   }
   db.close();
@@ -162,12 +205,31 @@ std::vector<ChatLogRow> ChatLogStore::allRows() const {
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (db.tableExists(table_)) {
-    CppSQLite3Query cursor =
-        db.query(u"select rowid, FriendCode, FriendLog, Time from " + table_ + u" order by rowid;");
+    CppSQLite3Query cursor = db.query(u"select " + rowColumns(db, table_) + u" order by t.rowid;");
     rows = readRows(cursor);
   }
   db.close();
   return rows;
+}
+
+std::int64_t ChatLogStore::count(std::int32_t contactId) const {
+  std::int64_t n = 0;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_))
+    n = db.scalar(u"select count(*) from " + table_ + u" where FriendCode = ?;",
+                  {contactKey(contactId)});
+  db.close();
+  return n;
+}
+
+std::int64_t ChatLogStore::countAll() const {
+  std::int64_t n = 0;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) n = db.scalar(u"select count(*) from " + table_ + u";");
+  db.close();
+  return n;
 }
 
 bool ChatLogStore::deleteRow(std::int64_t rowid) const {

@@ -1,6 +1,10 @@
 // The signed-in user's chat log: one table "tab<user id>" of rows
 // (FriendCode "Log<contact id>", FriendLog line, Time "hh:mm:ss") in insertion
-// order. The chat window appends every sent and received line; the log viewer
+// order, kept exactly as other readers and writers of the file know it. The
+// full local date and time of each line (ChatLogDate.h) sits beside it in
+// "tab<user id>_date" (Row = the line's rowid, LocalTime), which triggers
+// fill for lines others log and empty for lines others delete; lines logged
+// before that table read without a date. The chat window appends every sent and received line; the log viewer
 // reads a contact's lines and deletes. Each call is one storage operation on
 // the history database at the given path (open, work, close) and throws
 // CppSQLite3Exception when the file fails; a caller that must go on (a sent
@@ -36,6 +40,7 @@ struct ChatLogRow {
   std::int32_t contactId = 0;
   std::u16string line;
   std::u16string time;
+  std::u16string localTime;  // empty for a line logged without its date
   bool operator==(const ChatLogRow&) const = default;
 };
 
@@ -45,12 +50,14 @@ class ChatLogStore {
   ChatLogStore(std::filesystem::path databasePath, std::int32_t userId);
 
   // Logs one line of a contact; the line is stored with every TAB and
-  // line-feed removed. An empty line logs nothing (false).
-  bool append(std::int32_t contactId, std::u16string_view line, std::u16string_view time) const;
+  // line-feed removed. An empty line logs nothing (false). `localTime`: the
+  // line's date and time (isoLocal); empty means today at `time`.
+  bool append(std::int32_t contactId, std::u16string_view line, std::u16string_view time,
+              std::u16string_view localTime = {}) const;
   // As append, and the new row's id (0 when nothing was logged), so that a
   // line whose state changes later (a sent line's result) can be rewritten.
   std::int64_t appendRow(std::int32_t contactId, std::u16string_view line,
-                         std::u16string_view time) const;
+                         std::u16string_view time, std::u16string_view localTime = {}) const;
   // Rewrites the text of one stored line (its time stays); false when the
   // row is gone (the user deleted it meanwhile).
   bool replaceLine(std::int64_t rowid, std::u16string_view line) const;
@@ -63,6 +70,9 @@ class ChatLogStore {
   [[nodiscard]] std::vector<ChatLogRow> rows(std::int32_t contactId) const;
   // Every line of this user, all contacts, oldest first.
   [[nodiscard]] std::vector<ChatLogRow> allRows() const;
+  // How many lines the contact has; how many this user has in all.
+  [[nodiscard]] std::int64_t count(std::int32_t contactId) const;
+  [[nodiscard]] std::int64_t countAll() const;
   // Deletes the one row the user chose; false when it is no longer there.
   bool deleteRow(std::int64_t rowid) const;
   // Deletes every line of the contact with exactly this text, whatever its time.
@@ -74,6 +84,7 @@ class ChatLogStore {
 
   const std::u16string& table() const noexcept { return table_; }
   static std::u16string tableName(std::int32_t userId);      // "tab%ld"
+  static std::u16string datesTable(std::u16string_view table);  // "<table>_date"
   static std::u16string contactKey(std::int32_t contactId);  // "Log%ld"
   static std::u16string withoutTabsAndLineFeeds(std::u16string_view line);
   // The contact id of a "Log%ld" key; 0 for anything else.

@@ -1,5 +1,8 @@
 #include "chat_fixture.h"
 
+#include <chrono>
+#include <thread>
+
 #include "bridge/EngineBridge.h"
 #include "libtavrin.h"
 #include "screens/chat/ChatLines.h"
@@ -84,6 +87,24 @@ std::string ChatTest::wait_peer(ChildProcess& p, int code, const std::string& pa
       std::chrono::seconds(30));
   EXPECT_TRUE(line) << "no code " << code << " " << part << "\n" << p.transcript();
   return line.value_or("");
+}
+
+void ChatTest::when_ready(std::function<bool()> ready, std::function<void()> fn) {
+  auto poll = std::make_shared<std::function<void()>>();
+  std::weak_ptr<std::function<void()>> self = poll;
+  *poll = [this, ready, fn, self] {
+    if (ready()) {
+      settle();
+      fn();
+      return;
+    }
+    // Not yet: look again shortly, in turn with everything else queued.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (auto again = self.lock()) ws->post_call(*again);
+  };
+  static std::vector<std::shared_ptr<std::function<void()>>> alive;  // UI thread
+  alive.push_back(poll);
+  ws->post_call(*poll);
 }
 
 std::string ChatTest::golden(const std::string& name) {

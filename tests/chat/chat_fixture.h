@@ -5,6 +5,7 @@
 // tavrin-cli peers in their own processes.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,6 +58,9 @@ class ChatTest : public ScreenTest {
   std::filesystem::path database() const { return data.path / "DB" / "TavrinLog.db"; }
   storage::ChatLogStore alice_log() const { return {database(), std::int32_t(kAlice)}; }
   std::string golden(const std::string& name);
+  // Runs fn inside whichever modal loop is running once ready() holds (a
+  // box that comes up after another one closed).
+  void when_ready(std::function<bool()> ready, std::function<void()> fn);
 
   FakeMainWindow main;
   platform::WindowId main_window = 0;

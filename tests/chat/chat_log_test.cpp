@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <regex>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "platform/text_codec.h"
 #include "storage/ChatLogBackup.h"
+#include "storage/ChatLogDate.h"
 #include "storage/ChatLogExport.h"
 #include "storage/ChatLogSearch.h"
 #include "storage/ChatLogStore.h"
@@ -75,7 +80,9 @@ TEST_F(ChatLogTest, SearchFindsSubstringsOfEveryLengthNewestFirst) {
       u"Bob：明天下午三点", u"Carol：not_this_one"};
   int contact = 5;
   for (const auto& l : lines16) log.append(contact++ % 2 ? 5 : 6, l, u"10:00:00");
-  EXPECT_EQ(tables(), 2);  // logging builds no search index: the table and its contact index
+  // Logging builds no search index: the table and its contact index, the
+  // dates table and its two triggers.
+  EXPECT_EQ(tables(), 5);
 
   struct Case {
     std::u16string query;
@@ -272,6 +279,8 @@ TEST_F(ChatLogTest, ExportRoundTripsEveryCharacter) {
     EXPECT_EQ(back[i].line, rows[i].line) << i;
     EXPECT_EQ(back[i].contactId, rows[i].contactId);
     EXPECT_EQ(back[i].time, rows[i].time);
+    EXPECT_EQ(back[i].localTime, rows[i].localTime);  // ISO 8601 with the offset
+    EXPECT_FALSE(back[i].localTime.empty());
   }
   EXPECT_EQ(back[0].direction, u"sent");
   EXPECT_EQ(back[0].text, u"plain");
@@ -287,4 +296,137 @@ TEST_F(ChatLogTest, ExportRoundTripsEveryCharacter) {
                           "{\"contact_id\":1,\"contact_name\":\"\",\"direction\":\"\",\"text\":"
                           "\"\xC0\xAF\",\"time\":\"\",\"line\":\"\"}"})
     EXPECT_FALSE(ChatLogExport::parse(bad).has_value()) << bad;
+}
+
+namespace {
+
+// The process's zone for one test: China Standard Time (no daylight saving),
+// or any POSIX zone text.
+class Zone {
+ public:
+  explicit Zone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~Zone() {
+    if (old_)
+      setenv("TZ", old_->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+std::time_t utc(int y, int mo, int d, int h, int mi, int s) {
+  std::tm t{};
+  t.tm_year = y - 1900, t.tm_mon = mo - 1, t.tm_mday = d, t.tm_hour = h, t.tm_min = mi, t.tm_sec = s;
+  return timegm(&t);
+}
+
+std::string narrow(const std::u16string& s) {
+  return tavrin::platform::utf16_to_utf8(s);
+}
+
+}  // namespace
+
+// Every line gets its full local date beside the log table, which stays
+// exactly as the original statements made it: lines those statements log
+// are dated by the trigger, lines they delete take their date along, and
+// lines from before the dates table read without one.
+TEST_F(ChatLogTest, EveryLineIsDatedBesideAnUnchangedTable) {
+  Zone zone("CST-8");
+  {
+    // A log the original statements wrote, before lines had dates.
+    CppSQLite3Database db;
+    std::filesystem::create_directories(path.parent_path());
+    db.open(path);
+    db.execute(u"create table tab100000001 (FriendCode char(64), FriendLog char(512), Time char(32));");
+    db.execute(u"insert into tab100000001 values ('Log5', 'Bob：old line', '08:00:00');");
+  }
+  EXPECT_EQ(log.rows(5).at(0).localTime, u"");  // a time of day alone fixes no date
+
+  log.append(5, u"机主：sent now", u"09:13:41");
+  log.append(5, u"Bob：received", u"23:59:00", u"2026-12-09T23:59:00+08:00");
+  {
+    CppSQLite3Database db;
+    db.open(path);
+    // Another writer, three values as ever.
+    db.execute(u"insert into tab100000001 values ('Log5', 'Bob：from elsewhere', '10:00:00');");
+    CppSQLite3Query all = db.query(u"select * from tab100000001;");
+    EXPECT_EQ(all.fieldCount(), 3);
+  }
+  auto rows = log.rows(5);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].localTime, u"");
+  EXPECT_EQ(rows[1].time, u"09:13:41");  // the Time column as it was
+  EXPECT_EQ(rows[1].localTime, isoLocalOn(std::time(nullptr), u"09:13:41"));
+  EXPECT_TRUE(std::regex_match(narrow(rows[1].localTime),
+                               std::regex(R"(\d{4}-\d{2}-\d{2}T09:13:41\+08:00)")))
+      << narrow(rows[1].localTime);
+  EXPECT_EQ(rows[2].localTime, u"2026-12-09T23:59:00+08:00");
+  EXPECT_TRUE(std::regex_match(narrow(rows[3].localTime),
+                               std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\+08:00)")))
+      << narrow(rows[3].localTime);
+  EXPECT_TRUE(parseIsoLocal(rows[3].localTime).has_value());
+
+  const auto dated = [&] {
+    CppSQLite3Database db;
+    db.open(path);
+    return db.scalar(u"select count(*) from tab100000001_date;");
+  };
+  EXPECT_EQ(dated(), 3);
+  log.deleteRow(rows[2].rowid);
+  EXPECT_EQ(dated(), 2);
+  log.deleteAll();
+  EXPECT_EQ(dated(), 0);
+  EXPECT_EQ(log.count(5), 0);
+}
+
+// How a line's moment reads in the viewer and the chat window, by the
+// calendar day of "now" (2026-12-11 10:00 in China).
+TEST(ChatLogDate, ShownAsTodayYesterdayOrItsDay) {
+  Zone zone("CST-8");
+  const std::time_t now = utc(2026, 12, 11, 2, 0, 0);
+  EXPECT_EQ(isoLocal(now), u"2026-12-11T10:00:00+08:00");
+  struct Case {
+    const char16_t* localTime;
+    const char16_t* shown;
+  } cases[] = {
+      {u"2026-12-11T09:13:41+08:00", u"今天 09:13:41"},
+      {u"2026-12-11T00:00:00+08:00", u"今天 00:00:00"},
+      {u"2026-12-10T23:59:59+08:00", u"昨天 23:59:59"},
+      {u"2026-12-09T09:13:41+08:00", u"12月9日 09:13:41"},
+      {u"2026-01-01T07:05:00+08:00", u"1月1日 07:05:00"},
+      {u"2025-12-11T08:00:00+08:00", u"2025年12月11日 08:00:00"},
+      {u"", u"09:13:41"},                           // logged before lines had dates
+      {u"2026-13-01T09:13:41+08:00", u"09:13:41"},  // not a date
+      {u"2026-12-11 09:13:41", u"09:13:41"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(shownDateTime(c.localTime, u"09:13:41", now), c.shown) << narrow(c.localTime);
+  // Across the turn of a year.
+  EXPECT_EQ(shownDateTime(u"2026-12-31T22:00:00+08:00", u"", utc(2027, 1, 1, 1, 0, 0)),
+            u"昨天 22:00:00");
+  // A zone west of Greenwich writes its offset with a minus.
+  Zone west("EST5");
+  EXPECT_EQ(isoLocal(utc(2026, 12, 11, 2, 0, 0)), u"2026-12-10T21:00:00-05:00");
+  EXPECT_EQ(parseIsoLocal(u"2026-12-10T21:00:00-05:00")->offsetMinutes, -300);
+}
+
+// An export written before lines had dates still reads.
+TEST(ChatLogExportDates, ALineWithoutItsDateReads) {
+  auto r = ChatLogExport::parse(
+      "{\"contact_id\":5,\"contact_name\":\"Bob\",\"direction\":\"received\",\"text\":\"hi\","
+      "\"time\":\"08:00:00\",\"line\":\"Bob：hi\"}");
+  ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(r->localTime, u"");
+  ChatLogRecord dated = *r;
+  dated.localTime = u"2026-12-09T08:00:00+08:00";
+  const std::string json = ChatLogExport::json(dated);
+  EXPECT_NE(json.find("\"local_time\":\"2026-12-09T08:00:00+08:00\""), std::string::npos) << json;
+  EXPECT_EQ(ChatLogExport::parse(json), dated);
 }

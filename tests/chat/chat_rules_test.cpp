@@ -31,6 +31,13 @@ TEST(ChatRules, ServerDatesBecomeTheLocalTimeOfDay) {
                           "Tue, 12 Mar 2024 10:61:00 GMT"})
     EXPECT_EQ(server_date_to_local(bad, -480), std::nullopt) << bad;
   EXPECT_EQ(time_of_day(7, 5, 9), u"07:05:09");
+  // The same dates as instants, for the line's full date: the day and month
+  // count, the weekday does not.
+  EXPECT_EQ(server_date_instant("Tue, 12 Mar 2024 23:30:05 GMT"), std::time_t(1710286205));
+  EXPECT_EQ(server_date_instant("Wed, 31 Dec 2025 16:00:00 GMT"), std::time_t(1767196800));
+  for (const char* bad : {"", "garbage", "Tue, 12 Mar 2024", "Tue, 12 Foo 2024 10:00:00 GMT",
+                          "Tue, 32 Mar 2024 10:00:00 GMT", "Tue, 12 Mar 2024 24:00:00 GMT"})
+    EXPECT_EQ(server_date_instant(bad), std::nullopt) << bad;
 }
 
 TEST(ChatRules, LineHeightsFollowTheLength) {

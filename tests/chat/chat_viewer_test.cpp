@@ -13,7 +13,10 @@
 #include "platform/text_codec.h"
 #include "screens/chatlog/CBriskTavrinLog.h"
 #include "shell/app_paths.h"
+#include "gfx/Painter.h"
+#include "libtavrin.h"
 #include "storage/ChatLogBackup.h"
+#include "storage/ChatLogDate.h"
 #include "storage/ChatLogExport.h"
 #include "storage/ChatLogSearch.h"
 #include "storage/CppSQLite3Database.h"
@@ -28,9 +31,33 @@ std::string bytes_of(const std::filesystem::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// 是 / 否 of a yes/no box, the one button of a message box.
+constexpr platform::Point kYes{140, 358}, kNo{340, 358}, kOk{240, 358};
+
 class ChatViewerTest : public ChatTest {
  protected:
   CBriskTavrinLog viewer() { return CBriskTavrinLog(database(), std::int32_t(kAlice), 0); }
+  // Answers the next delete: `reply` on its question (when one comes), then
+  // 确定 on the box that says what was done. The taps are only queued: the
+  // box handles them in its own loop, and the next poll waits its turn.
+  void answer(platform::Point reply, bool question = true) {
+    const int depth = ws->modal_depth();
+    const auto press = [this](platform::Point p) {
+      down(p.x, p.y);
+      up(p.x, p.y);
+    };
+    // Registered once the question is answered (the tap ends its loop at
+    // once), so it is the next box it finds.
+    const auto then_told = [this, depth, press] {
+      when_ready([this, depth] { return ws->modal_depth() > depth; }, [press] { press(kOk); });
+    };
+    if (!question) return then_told();
+    when_ready([this, depth] { return ws->modal_depth() > depth; },
+               [reply, then_told, press] {
+                 press(reply);
+                 if (reply.x == kYes.x) then_told();
+               });
+  }
 };
 
 std::vector<std::u16string> texts(const CBriskTavrinLog& v) {
@@ -44,7 +71,7 @@ TEST_F(ChatViewerTest, LinesNewestFirstAndOnlyTheSelectedRowIsDeleted) {
   log.append(kBob, u"机主：好的", u"09:00:00");
   log.append(kBob, std::u16string(35, u'a'), u"09:01:00");
   log.append(kBob, std::u16string(36, u'b'), u"09:02:00");
-  log.append(kBob, std::u16string(80, u'c'), u"09:03:00");
+  log.append(kBob, std::u16string(200, u'长'), u"09:03:00");
   log.append(kBob, u"机主：好的", u"09:04:00");
   log.append(kCarol, u"机主：好的", u"09:05:00");
   log.append(0, u"机主：to a contact whose id is 0", u"09:06:00");
@@ -66,25 +93,158 @@ TEST_F(ChatViewerTest, LinesNewestFirstAndOnlyTheSelectedRowIsDeleted) {
     v.choose(kBob);
     EXPECT_EQ(v.heading(), u"Bob");
     ASSERT_EQ(v.items().size(), 5u);
-    std::vector<int> heights;
-    for (const auto& item : v.items()) heights.push_back(item.height);
-    EXPECT_EQ(heights, (std::vector<int>{70, 190, 130, 70, 70}));
+    // Each item is as high as its text wraps to, with room for its time:
+    // the 200-character line whole, a one-line line in a low item.
+    const platform::Font* f = gfx::Painter::font(20);
+    ASSERT_TRUE(f);
+    for (const auto& item : v.items()) {
+      const int text = f->text_height(item.row.line, CBriskTavrinLog::kLines.width() - 12,
+                                      platform::text::kWordBreak);
+      EXPECT_GE(item.height, 4 + text + 28) << platform::utf16_to_utf8(item.row.line);
+    }
+    EXPECT_LT(v.items()[0].height, 70);
+    EXPECT_GT(v.items()[1].height, 190);  // the 200-character line, cut at 190 before
     EXPECT_EQ(v.items()[0].row.time, u"09:04:00");
 
     // The user taps the newest "好的" (the first row) and deletes it.
-    tap(300, 52 + CBriskTavrinLog::kLines.top + 30);
+    tap(300, 52 + CBriskTavrinLog::kLines.top + 20);
     EXPECT_EQ(v.selected_line(), 0);
+    answer(kYes);
     v.operation(CBriskTavrinLog::kDeleteSelected);
+    EXPECT_EQ(v.asked(), u"删除选定的这条记录？\n“机主：好的”\n删除后不能恢复。");
+    EXPECT_EQ(v.told(), u"已删除选定的记录，共 1 条。");
     ASSERT_EQ(v.items().size(), 4u);
     EXPECT_EQ(v.items().back().row.line, u"机主：好的");  // its twin at 09:00 stays
     EXPECT_EQ(v.items()[0].row.time, u"09:03:00");
-
-    v.operation(CBriskTavrinLog::kDeleteCurrent);
-    EXPECT_TRUE(v.items().empty());
+    EXPECT_EQ(v.selected_line(), -1);
     v.end_modal(0);
   });
   v.run_modal();
   EXPECT_EQ(alice_log().history(kCarol).size(), 1u);  // another contact's line stays
+}
+
+// Nothing is deleted by one slip: each delete first asks, naming what goes
+// and how many lines; "否" keeps everything; afterwards a box says what went.
+TEST_F(ChatViewerTest, DeletesAskFirstAndSayWhatWent) {
+  auto log = alice_log();
+  for (int i = 0; i < 3; ++i) log.append(kBob, u"Bob：line", u"09:00:00");
+  log.append(kCarol, u"Carol：早", u"09:00:01");
+  log.append(kCarol, u"机主：早", u"09:00:02");
+
+  CBriskTavrinLog v = viewer();
+  inside_modal([&] {
+    // No contact chosen, no line selected: the box says what to do first.
+    answer(kOk, /*question=*/false);
+    v.operation(CBriskTavrinLog::kDeleteCurrent);
+    EXPECT_EQ(v.told(), u"请先在左边选择一位好友。");
+    v.choose(kBob);
+    answer(kOk, false);
+    v.operation(CBriskTavrinLog::kDeleteSelected);
+    EXPECT_EQ(v.told(), u"请先点选要删除的那条记录。");
+
+    when_ready([&] { return !v.asked().empty(); },
+               [&] {
+                 EXPECT_EQ(golden("log_viewer_delete_question"), "");
+                 tap(kNo);
+               });
+    v.operation(CBriskTavrinLog::kDeleteCurrent);
+    EXPECT_EQ(v.asked(), u"删除与 Bob 的聊天记录（共 3 条）？删除后不能恢复。");
+    EXPECT_EQ(v.items().size(), 3u);
+    EXPECT_EQ(alice_log().countAll(), 5);
+
+    answer(kYes);
+    v.operation(CBriskTavrinLog::kDeleteCurrent);
+    EXPECT_EQ(v.told(), u"已删除与 Bob 的聊天记录，共 3 条。");
+    EXPECT_TRUE(v.items().empty());
+
+    answer(kYes);
+    v.operation(CBriskTavrinLog::kDeleteAll);
+    EXPECT_EQ(v.asked(), u"删除所有好友的聊天记录（共 2 条）？删除后不能恢复。");
+    EXPECT_EQ(v.told(), u"已删除所有好友的聊天记录，共 2 条。");
+
+    // Nothing left: no question, only the answer.
+    const std::u16string last_question = v.asked();
+    answer(kOk, false);
+    v.operation(CBriskTavrinLog::kDeleteAll);
+    EXPECT_EQ(v.told(), u"没有可删除的聊天记录。");
+    EXPECT_EQ(v.asked(), last_question);
+    v.end_modal(0);
+  });
+  v.run_modal();
+  EXPECT_EQ(alice_log().countAll(), 0);
+}
+
+// A dated log as the viewer shows it: today's and yesterday's lines by
+// those words, an older one by its day, one from before lines had dates by
+// its time alone; long names end in "…", the soft keys differ.
+TEST_F(ChatViewerTest, LinesShowTheirDayAndTime) {
+  const std::time_t now = std::time(nullptr);
+  auto log = alice_log();
+  {
+    // A line logged before the dates table: no date to show.
+    storage::CppSQLite3Database db;
+    db.open(database());
+    db.execute(
+        u"create table tab100000001 (FriendCode char(64), FriendLog char(512), Time char(32));");
+    db.execute(u"insert into tab100000001 values ('Log100000002', 'Bob：很久以前', '07:30:00');");
+  }
+  log.append(kBob, u"Bob：去年的今天", u"08:00:00", u"2024-12-09T08:00:00+08:00");
+  log.append(kBob, u"机主：昨天说好的事情别忘了，明天上午十点在公司门口集合，一起出发去机场。",
+             u"21:15:00", storage::isoLocalOn(now - 86400, u"21:15:00"));
+  log.append(kBob, u"Bob：好的", u"09:13:41", storage::isoLocalOn(now, u"09:13:41"));
+  ASSERT_EQ(fs_set_buddyinfo(kBob, "Bartholomew Fitzgerald-Montgomery the Third"), 1);
+
+  CBriskTavrinLog v = viewer();
+  inside_modal([&] {
+    v.choose(kBob);
+    ASSERT_EQ(v.items().size(), 4u);
+    EXPECT_EQ(storage::shownDateTime(v.items()[0].row.localTime, v.items()[0].row.time),
+              u"今天 09:13:41");
+    EXPECT_EQ(storage::shownDateTime(v.items()[1].row.localTime, v.items()[1].row.time),
+              u"昨天 21:15:00");
+    EXPECT_EQ(storage::shownDateTime(v.items()[2].row.localTime, v.items()[2].row.time),
+              u"2024年12月9日 08:00:00");
+    EXPECT_EQ(storage::shownDateTime(v.items()[3].row.localTime, v.items()[3].row.time),
+              u"07:30:00");
+    EXPECT_EQ(golden("log_viewer_dated_lines"), "");
+    v.end_modal(0);
+  });
+  v.run_modal();
+}
+
+// 备份所有记录 writes every contact's file straight from the log: the lines
+// shown (a contact's, or search results) and the selection stay.
+TEST_F(ChatViewerTest, BackupOfAllKeepsTheViewAndTheSelection) {
+  auto log = alice_log();
+  log.append(kBob, u"Bob：明天见", u"10:00:00");
+  log.append(kBob, u"机主：好", u"10:00:01");
+  log.append(kCarol, u"Carol：明白", u"10:00:02");
+
+  CBriskTavrinLog v = viewer();
+  inside_modal([&] {
+    v.choose(kBob);
+    v.select_line(1);
+    answer(kOk, false);
+    v.operation(CBriskTavrinLog::kBackupAll);
+    EXPECT_TRUE(v.told().starts_with(u"已备份 2 位好友的记录到 ")) << platform::utf16_to_utf8(v.told());
+    EXPECT_EQ(v.current(), kBob);
+    EXPECT_EQ(v.selected_line(), 1);
+    EXPECT_EQ(texts(v), (std::vector<std::u16string>{u"机主：好", u"Bob：明天见"}));
+
+    v.search(u"明");
+    const auto found = texts(v);
+    const std::u16string heading = v.heading();
+    answer(kOk, false);
+    v.operation(CBriskTavrinLog::kBackupAll);
+    EXPECT_TRUE(v.searching());
+    EXPECT_EQ(texts(v), found);
+    EXPECT_EQ(v.heading(), heading);
+    v.end_modal(0);
+  });
+  v.run_modal();
+  const auto folder = database().parent_path();
+  for (long id : {kBob, kCarol})
+    EXPECT_TRUE(std::filesystem::exists(storage::ChatLogBackup::pathFor(folder, std::int32_t(id))));
 }
 
 TEST_F(ChatViewerTest, BackupAndExportFilesBesideTheDatabase) {

@@ -433,5 +433,84 @@ TEST_F(ChatWindowTest, GoldenWithLatinChineseAndEmoji) {
   EXPECT_EQ(alice_log().history(kBob)[0].line, line);
 }
 
+// A chat opens with the input box focused, so the first words typed land
+// in it; a paste (操作 → 粘贴) and an emoticon go in at the caret, keeping
+// what was typed on both sides.
+TEST_F(ChatWindowTest, TypingGoesInAtOnceAndPasteInsertsAtTheCaret) {
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  inside_modal([&] {
+    type(u"abcd");  // no tap first
+    EXPECT_EQ(chat.input().text(), u"abcd");
+    key(platform::key::kLeft);
+    key(platform::key::kLeft);
+    EXPECT_EQ(chat.input().caret(), 2u);
+    platform::Clipboard::set_text(u"XY 😀");
+    chat.operation(1);
+    EXPECT_EQ(chat.input().text(), u"abXY 😀cd");
+    EXPECT_EQ(chat.input().caret(), 7u);
+    // What the box cannot hold stays out; what it held stays.
+    platform::Clipboard::set_text(std::u16string(400, u'x'));
+    chat.operation(1);
+    EXPECT_EQ(chat.input().text().size(), chat.input().max_length());
+    EXPECT_TRUE(chat.input().text().starts_with(u"abXY 😀"));
+    EXPECT_TRUE(chat.input().text().ends_with(u"xcd"));
+    chat.close();
+  });
+  chat.run_modal();
+}
+
+// Signed out, the title band says so and a line fails at once; tapping the
+// failed line offers to send it again, and once signed in it goes, in the
+// failed line's place (on screen and in the log).
+TEST_F(ChatWindowTest, SignedOutIsShownAndAFailedLineCanBeSentAgain) {
+  auto bob = peer("100000002", "bob123");
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  inside_modal([&] {
+    chat.set_logged_in(false);
+    EXPECT_EQ(chat.band_note(), u"未登录：消息发不出去，请先登录");
+    EXPECT_EQ(golden("chat_signed_out"), "");  // before any line: its time is the clock's
+    chat.input().set_text(u"see you at 7");
+    press(80);
+    ASSERT_EQ(chat.lines().size(), 1u);
+    EXPECT_EQ(chat.lines()[0].text, u"发送失败：see you at 7");
+
+    chat.set_logged_in(true);
+    EXPECT_EQ(chat.band_note(), u"");
+    when_ready([&] { return ws->modal_depth() > 1; }, [&] {
+      down(140, 358);  // 是
+      up(140, 358);
+    });
+    tap(240, 52 + CBriskLibTavrinMsg::kLines.top + 30);
+    ASSERT_EQ(chat.lines().size(), 1u);  // in the failed line's place
+    EXPECT_FALSE(chat.lines()[0].text.starts_with(u"发送失败"));
+    wait_peer(*bob, 16, "\"text\":\"see you at 7\"");
+    EXPECT_TRUE(pump_until([&] { return chat.lines()[0].text == u"机主：see you at 7"; }));
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
+  const auto logged = alice_log().history(kBob);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].line, u"机主：see you at 7");
+}
+
+// A line to a contact who is not signed in goes to the server, which keeps
+// it: the title band says so for a moment, and the line is not failed.
+TEST_F(ChatWindowTest, ALineToAnOfflineContactSaysItWaitsOnTheServer) {
+  CBriskLibTavrinMsg chat(kBob, 0, main, false);
+  main.chat = &chat;
+  inside_modal([&] {
+    chat.input().set_text(u"call me when you are back");
+    press(80);
+    ASSERT_EQ(chat.lines().size(), 1u);
+    EXPECT_FALSE(chat.lines()[0].text.starts_with(u"发送失败"));
+    EXPECT_EQ(chat.band_note(), u"Bob 不在线：消息存在服务器，上线后收到");
+    chat.close();
+  });
+  chat.run_modal();
+  main.chat = nullptr;
+}
+
 }  // namespace
 }  // namespace tavrin::test

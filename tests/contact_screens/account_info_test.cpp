@@ -48,7 +48,7 @@ TEST_F(AccountInfoTest, TavrinUserWithProfileRecord) {
     const std::vector<std::u16string> want = {u"屏显名称：Bob(塔文用户)",
                                               u"塔文号码：100000002",
                                               u"手机号码：13900000002",
-                                              u"分组ID：1",
+                                              u"分组：我的好友",
                                               u"昵称：Bob",
                                               u"性别：帅哥",
                                               u"心情签名：Working on the train",

@@ -56,7 +56,7 @@ TEST_F(SettingsTest, SwitchesGoWhereTheyBelongAndTheStatusIsReturned) {
     EXPECT_EQ(stored.group_sound, 1);
     tap_tab(2);
     EXPECT_EQ(dlg.status(), 0);  // 在线 checked at first
-    tap_row(2);                  // 繁忙
+    tap_row(2);                  // 忙碌
     tap_row(2);                  // tapping the checked entry changes nothing
     EXPECT_EQ(dlg.status(), 2);
     EXPECT_EQ(golden_shot("settings_status"), "");
@@ -183,6 +183,21 @@ TEST_F(OwnProfileTest, EmptyTextsAreRefusedAndUnchangedOnesNotSent) {
     tap(kRightKey);
   });
   dlg.run_modal();
+}
+
+// The touch keyboard a box of 个人资料 brought up goes with the screen: the
+// main window behind it is not left under the keys.
+TEST_F(OwnProfileTest, LeavingTakesTheTouchKeyboardAlong) {
+  ASSERT_TRUE(sign_in("100000001", "alice123"));
+  CBriskUserInfo dlg;
+  inside_modal([&] {
+    tap_window(CBriskUserInfo::kNickBox.left + 40, CBriskUserInfo::kNickBox.top + 20);
+    EXPECT_TRUE(panel->shown());
+    tap(kRightKey);  // 退出
+  });
+  dlg.run_modal();
+  settle();
+  EXPECT_FALSE(panel->shown());
 }
 
 TEST_F(OwnProfileTest, NewNicknameAndMoodReachTheServerAndAnotherUserSeesThem) {

@@ -73,7 +73,7 @@ TEST_F(LoginScreenTest, RefusalsLeaveTheScreenReadyForTheNextLogin) {
   struct Case {
     std::u16string account, password, progress;
   } cases[] = {
-      {u"100000001", u"wrong-password", u"登陆失败"},
+      {u"100000001", u"wrong-password", u"登陆失败：塔文号或密码不对"},
       {u"1000000012", u"alice123", u"请输入正确的塔文号码"},  // 10 digits
       {u"", u"alice123", u"请输入塔文号码"},
       {u"100000001", u"", u"请输入密码"},
@@ -163,6 +163,35 @@ TEST_F(LoginScreenTest, SavedAccountsArePrefilled) {
   dlg.run_modal();
   EXPECT_EQ(account, u"12345678");  // the last row
   EXPECT_EQ(password, u"bob123");   // of the last 9-digit account
+}
+
+// Changing 塔文号 never leaves another account's saved password in the box:
+// the new account's own saved password comes in, or the box empties; a
+// password the user typed stays.
+TEST_F(LoginScreenTest, ChangingTheAccountChangesOrClearsThePassword) {
+  tavrin::storage::SavedAccountStore(config().database).save(u"100000002", u"bob123");
+  tavrin::storage::SavedAccountStore(config().database).save(u"100000003", u"carol123");
+  CLoginDlg dlg(config());
+  std::vector<std::u16string> seen;
+  inside_modal([&] {
+    const auto now = [&] { seen.push_back(dlg.account_box().text() + u"/" + dlg.password_box().text()); };
+    now();             // prefilled: the last account, its password
+    type(u"\b");       // 10000000: no saved password
+    now();
+    type(u"2");        // Bob's own
+    now();
+    tap(CLoginDlg::kPasswordBox.right - 8, 52 + CLoginDlg::kPasswordBox.top + 10);
+    for (int i = 0; i < 8; ++i) type(u"\b");
+    type(u"typed");    // the user's own password
+    tap(CLoginDlg::kAccountBox.right - 8, 52 + CLoginDlg::kAccountBox.top + 10);
+    type(u"\b");
+    type(u"7");        // an account without a saved password: what was typed stays
+    now();
+    dlg.end_modal(0);
+  });
+  dlg.run_modal();
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"100000003/carol123", u"10000000/",
+                                               u"100000002/bob123", u"100000007/typed"}));
 }
 
 // A proxy that takes the connection and never answers, so a login stays at

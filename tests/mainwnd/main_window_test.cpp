@@ -12,8 +12,10 @@
 #include "controls/PressEffect.h"
 #include "libtavrin.h"
 #include "main_window_fixture.h"
+#include "mainwnd/ContactTreeModel.h"
 #include "mainwnd/header_texts.h"
 #include "platform/text_codec.h"
+#include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -123,6 +125,38 @@ TEST_F(MainWindow, LineWhileNoChatIsOpenMarksRecentNoticesAndSounds) {
   EXPECT_FALSE(item(kRecent, kBob)->new_message);
   tap(240, 120);
   EXPECT_TRUE(main->notice().empty());
+}
+
+// 查看 on the notice of another contact's line while a chat is open (it
+// posts the main window's own tap on that contact) shows that contact's
+// chat, with the line, in the open chat window; the line is read there.
+TEST_F(MainWindow, ViewingAnotherContactsLineWhileAChatIsOpenOpensThatChat) {
+  screens::chat_factory() = [](long id, platform::WindowId owner, screens::MainWindowLink& link,
+                               bool sms) -> std::unique_ptr<screens::ChatWindow> {
+    return std::make_unique<screens::CBriskLibTavrinMsg>(id, owner, link, sms);
+  };
+  open_main();
+  CliPeer carol(sipc_address(), "100000003", "carol123");
+  ASSERT_TRUE(carol.signed_in());
+  // Bob's chat first (the tap on his row, queued before the test's own turn
+  // inside the chat's loop).
+  ws->post(main->window(), msg::kItemTapped, 0, kBob);
+  inside_modal([&] {
+    auto* chat = static_cast<screens::CBriskLibTavrinMsg*>(main->chat());
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(chat->contact_id(), kBob);
+    carol.command("send 100000001 are you there");
+    ASSERT_TRUE(pump_until([&] { return item(kRecent, kCarol) && item(kRecent, kCarol)->new_message; }));
+    ws->post(main->window(), msg::kItemTapped, 0, kCarol);
+    settle();
+    EXPECT_EQ(chat->contact_id(), kCarol);
+    ASSERT_FALSE(chat->lines().empty());
+    EXPECT_EQ(chat->lines()[0].text, u"Carol：are you there");
+    EXPECT_FALSE(item(kRecent, kCarol)->new_message);
+    chat->close();
+  });
+  settle();
+  screens::chat_factory() = nullptr;
 }
 
 // Whether two frames agree on the display area r.
@@ -271,6 +305,28 @@ TEST_F(MainWindow, DeleteAndBlacklistAskFirstAndReachTheServer) {
   ASSERT_TRUE(pump_until([&] { return server_count(blocked, kAlice, kDave) == 0; }));
 }
 
+// A contact added after sign-in (the engine lists it after the user's own
+// entry) is in the tree as soon as the server has it, and stays there when
+// the tree is built again.
+TEST_F(MainWindow, AContactAddedAgainShowsAtOnceAndStays) {
+  open_main();
+  const auto anywhere = [&](long id) {
+    for (const auto& s : main->tree().sections())
+      if (s.group_id != mainwnd::ContactTreeModel::kRecentGroup)
+        for (const auto& i : s.items)
+          if (long(i.contact_id) == id) return true;
+    return false;
+  };
+  ASSERT_TRUE(anywhere(kCarol));
+  const int group = section(kFriends)->group_id;
+  ASSERT_EQ(fx_delete_buddy_by_id(kCarol, nullptr, nullptr), 1);
+  ASSERT_TRUE(pump_until([&] { return !anywhere(kCarol); }));
+  ASSERT_EQ(fx_add_buddy_by_uid("100000003", "Carol", group, "", nullptr, nullptr), 1);
+  EXPECT_TRUE(pump_until([&] { return anywhere(kCarol); }));
+  tap(80, 720);  // the bottom bar's rebuild
+  EXPECT_TRUE(anywhere(kCarol));
+}
+
 TEST_F(MainWindow, MoveToAnotherListReachesTheServerAndTheTree) {
   open_main();
   const Point carol = row_of(kFriends, kCarol);
@@ -310,6 +366,27 @@ TEST_F(MainWindow, MenusAnswerWithoutScreensWhereTheyMust) {
   EXPECT_TRUE(saw_box(u"想得美啊，一般人不让用的！"));
   choose(kSmsKey, 1);  // 组发短信 with no section chosen
   EXPECT_TRUE(saw_box(u"请选择你要的分组好友！"));
+  {
+    // A tap on a section's row chooses the whole section: 组发短信 opens for
+    // its group, with no box.
+    auto& router = screens::ScreenRouter::instance();
+    std::vector<int> groups;
+    router.add(screens::Route::kGroupSms, [&](const screens::RouteRequest& r) {
+      groups.push_back(r.group_id);
+      return 0;
+    });
+    const auto* friends = section(kFriends);
+    ASSERT_NE(friends, nullptr);
+    const Point first = row_of(kFriends, long(friends->items.at(0).contact_id));
+    const int header = first.y - friends->items.at(0).rect.height() / 2 -
+                       controls::CScrollTree::kSectionHeight / 2;
+    const size_t boxes = main->boxes().size();
+    tap(200, header);
+    choose(kSmsKey, 1);
+    router.clear();
+    EXPECT_EQ(groups, std::vector<int>{friends->group_id});
+    EXPECT_EQ(main->boxes().size(), boxes);
+  }
   choose(kOperationsKey, 2);  // 移动到组 with no contact chosen
   EXPECT_TRUE(saw_box(u"请选择你要移动的好友！"));
   EXPECT_FALSE(main->menu().shown());
@@ -362,7 +439,7 @@ TEST_F(MainWindow, CommandResultsShowTheirBoxes) {
       {104, u"设置昵称成功", u"设置提示"},
       {105, u"设置昵称失败", u"设置提示"},
       {119, u"设置定时短信失败！", u"定时短信提示"},
-      {120, u"设置定时短信成功键！", u"定时短信提示"},
+      {120, u"设置定时短信成功！", u"定时短信提示"},
       {122, u"删除定时短信失败！", u"定时短信提示"},
       {123, u"删除定时短信成功！", u"定时短信提示"},
       {132, u"移动好友成功！", u"塔文提示"},

@@ -83,7 +83,7 @@ TEST_F(ScheduleSmsTest, MadeInTheEditorListedAfterRefreshAndDeliveredAtItsTime) 
     });
     editor.run_modal();
     EXPECT_EQ(refused, u"请设置定时时间！");
-    EXPECT_EQ(answer, u"设置定时短信成功键！");
+    EXPECT_EQ(answer, u"设置定时短信成功！");
     ASSERT_EQ(editor.stored().size(), 1u);
     const int id = editor.stored().front();
 

@@ -29,6 +29,7 @@ TEST_F(ToSelfTest, TheTextReachesTheOutboxForTheOwnMobileNumber) {
     tap_window(CBriskToSelfMsg::kSendButton.centre().x,
                CBriskToSelfMsg::kSendButton.centre().y);  // 发送短信
     EXPECT_TRUE(pump_until([&] { return !screen.sending() && ws->modal_depth() == 1; }));
+    EXPECT_EQ(screen.box().text(), u"");  // sent: ready for the next text
     tap_window(420, 695);  // 退出
   });
   EXPECT_EQ(screen.run_modal(), 0);

@@ -107,12 +107,19 @@ TEST_F(StorageInteropTest, WhatWeWriteReadsTheSameToTheOriginalStatements) {
 
   PastingClient device(path);
   EXPECT_EQ(device.run(u"pragma encoding;"), (std::vector<Row>{{u"UTF-16le"}}));
-  // The tables are the ones the original statements make, word for word; the
-  // one addition is an index, which the original statements never see.
+  // The tables are the ones the original statements make, word for word;
+  // the additions are the contact index and the lines' dates beside the log
+  // (a table of its own with two triggers), which those statements never see.
   const std::u16string schema =
-      u"select type, name, tbl_name, sql from sqlite_master where type = 'table' order by rowid;";
+      u"select type, name, tbl_name, sql from sqlite_master where type = 'table' and name not "
+      u"like '%_date' order by rowid;";
   EXPECT_EQ(device.run(u"select name, tbl_name from sqlite_master where type <> 'table';"),
-            (std::vector<Row>{{u"tab123456789_friend", u"tab123456789"}}));
+            (std::vector<Row>{{u"tab123456789_friend", u"tab123456789"},
+                              {u"tab123456789_date_in", u"tab123456789"},
+                              {u"tab123456789_date_out", u"tab123456789"}}));
+  EXPECT_EQ(device.run(u"select name from sqlite_master where type = 'table' and name like "
+                       u"'%_date';"),
+            (std::vector<Row>{{u"tab123456789_date"}}));
   {
     PastingClient original(dir.file("original.db"));
     original.run(u"create table TavrinPsd (AccountID char(32), AccountPsd char(32));");
@@ -122,6 +129,14 @@ TEST_F(StorageInteropTest, WhatWeWriteReadsTheSameToTheOriginalStatements) {
     EXPECT_EQ(device.run(schema), original.run(schema));
     EXPECT_EQ(device.run(schema).size(), 3u);
   }
+  // The original statements still log and delete lines in our file; what
+  // they log is dated, what they delete takes its date along.
+  device.run(u"insert into %s values ('%s','%s','%s');",
+             {u"tab123456789", u"Log7", u"机主：from the device", u"09:00:00"});
+  EXPECT_EQ(log.rows(7).size(), 1u);
+  EXPECT_FALSE(log.rows(7).at(0).localTime.empty());
+  device.run(u"delete from %s where FriendCode = '%s';", {u"tab123456789", u"Log7"});
+  EXPECT_EQ(device.run(u"select count(*) from tab123456789_date;"), (std::vector<Row>{{u"2"}}));
   EXPECT_EQ(device.run(u"select * from TavrinPsd where AccountID = '%s';", {u"123456789"}),
             (std::vector<Row>{{u"123456789", u"pw"}}));
   EXPECT_EQ(device.run(u"select * from TavrinServeAddr;"),

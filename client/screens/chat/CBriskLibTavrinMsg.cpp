@@ -15,6 +15,7 @@
 #include "screens/chat/ChatText.h"
 #include "shell/app_paths.h"
 #include "shell/switch_settings.h"
+#include "storage/ChatLogDate.h"
 #include "storage/StorageGuard.h"
 
 namespace tavrin::screens {
@@ -72,7 +73,9 @@ CBriskLibTavrinMsg::~CBriskLibTavrinMsg() {
 }
 
 int CBriskLibTavrinMsg::run_modal() {
-  const int code = Screen::run_modal();
+  const int code = controls::Screen::run_modal();
+  // The touch keyboard was this screen's: it goes with it.
+  if (controls::sip_shown() == 1) (void)controls::sip_hide();
   destroy();
   return code;
 }
@@ -113,6 +116,9 @@ bool CBriskLibTavrinMsg::on_create() {
                                const gfx::Rect& r,
                                bool selected) { paint_row(c, row, r, selected); });
   (void)input_.create(window(), kInput, kInputLimit, gfx::make_font(kInputFontHeight));
+
+  // The first words typed go into the box.
+  windows().set_focus(input_.window());
 
   look_up_contact();
   if (!sms_mode_) begin_dialog();
@@ -161,13 +167,14 @@ void CBriskLibTavrinMsg::begin_dialog() {
 
 // --- lines ---
 
-std::int64_t CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time) {
+std::int64_t CBriskLibTavrinMsg::log_line(const std::u16string& line, const std::u16string& time,
+                                         const std::u16string& when) {
   // The user may keep no chat log at all (a switch of the settings screen).
   if (!shell::switch_settings().keep_chat_log) return 0;
   // The line is on screen and sent whatever the log does; a failure is shown.
   std::int64_t rowid = 0;
   if (auto failure = storage::tryStorage(
-          [&] { rowid = log_.appendRow(std::int32_t(contact_id_), line, time); }))
+          [&] { rowid = log_.appendRow(std::int32_t(contact_id_), line, time, when); }))
     log_failure_ = u"聊天记录未能保存：" + std::u16string(failure->errorMessage());
   else
     log_failure_.clear();
@@ -177,7 +184,8 @@ std::int64_t CBriskLibTavrinMsg::log_line(const std::u16string& line, const std:
 void CBriskLibTavrinMsg::add_live_line(Line line) {
   if (line.text.empty() || tab_ != 2) return;
   line.height = chat::live_line_height(line.text.size());
-  controls::ListRow row{line.text, 0, line.height};
+  line.key = next_key_++;
+  controls::ListRow row{line.text, intptr_t(line.key), line.height};
   lines_.insert(lines_.begin(), std::move(line));
   list_.rows().insert(list_.rows().begin(), std::move(row));
   list_.scroller().set_offset(0);
@@ -205,7 +213,8 @@ void CBriskLibTavrinMsg::load_history() {
   for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
     const int height = chat::stored_line_height(it->line.size());
     const int direction = is_sent_line(it->line) ? 1 : 0;
-    lines_.push_back({std::move(it->line), std::move(it->time), direction, height, 0, it->rowid});
+    lines_.push_back({std::move(it->line), std::move(it->time), direction, height, 0, it->rowid,
+                      std::move(it->localTime), next_key_++});
   }
   rebuild_rows();
 }
@@ -215,7 +224,7 @@ void CBriskLibTavrinMsg::rebuild_rows() {
   auto& rows = list_.rows();
   if (tab_ == 2) {
     rows.reserve(lines_.size());
-    for (const Line& l : lines_) rows.push_back({l.text, 0, l.height});
+    for (const Line& l : lines_) rows.push_back({l.text, intptr_t(l.key), l.height});
   } else {
     for (const ChatListEntry& e : entries_) rows.push_back({e.name, intptr_t(e.contact_id), 80});
   }
@@ -225,8 +234,9 @@ void CBriskLibTavrinMsg::rebuild_rows() {
 
 void CBriskLibTavrinMsg::receive() {
   chat::take_received(contact_id_, name_, [this](chat::ChatLine& line) {
-    const std::int64_t rowid = log_line(line.text, line.time);
-    add_live_line({std::move(line.text), std::move(line.time), 0, 0, 0, rowid});
+    const std::int64_t rowid = log_line(line.text, line.time, line.when);
+    add_live_line(
+        {std::move(line.text), std::move(line.time), 0, 0, 0, rowid, std::move(line.when)});
   });
   show_pending();
 }
@@ -235,18 +245,53 @@ void CBriskLibTavrinMsg::show_pending() {
   // The main window's reports for this contact (send failures, time-outs):
   // shown, not logged, as they are not lines of the conversation.
   for (std::u16string& text : main_.take_pending(contact_id_))
-    add_live_line({std::move(text), chat::local_time_now(), 0});
+    add_live_line({std::move(text), chat::local_time_now(), 0, 0, 0, 0,
+                   storage::isoLocal(std::time(nullptr))});
 }
 
 bool CBriskLibTavrinMsg::send() {
   const std::u16string text = chat::without_tabs_and_line_feeds(input_.text());
   if (text.empty()) return false;
+  input_.set_text(u"");
+  (void)deliver(text);
+  return true;
+}
+
+bool CBriskLibTavrinMsg::retry(size_t index) {
+  if (tab_ != 2 || index >= lines_.size()) return false;
+  const Line failed = lines_[index];
+  if (!failed.text.starts_with(chat::kFailedPrefix)) return false;
+  const std::u16string text = failed.text.substr(chat::kFailedPrefix.size());
+  if (controls::CMsgBoxDlg::show(Screen::window(), u"这条消息没有发出：\n“" + text + u"”\n重新发送？",
+                                 u"塔文提示", controls::CMsgBoxDlg::kYesNo) != 1)
+    return false;
+  // The failed line gives way to the new one, on screen and in the log.
+  if (failed.rowid != 0) (void)storage::tryStorage([&] { log_.deleteRow(failed.rowid); });
+  lines_.erase(lines_.begin() + std::ptrdiff_t(index));
+  if (index < list_.rows().size()) list_.rows().erase(list_.rows().begin() + std::ptrdiff_t(index));
+  list_.relayout();
+  const bool sent = deliver(text);
+  repaint();
+  return sent;
+}
+
+void CBriskLibTavrinMsg::tap_line(std::uint64_t key) {
+  for (size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].key == key) {
+      (void)retry(i);
+      return;
+    }
+}
+
+bool CBriskLibTavrinMsg::deliver(const std::u16string& text) {
   // Signed out (or offline), nothing goes to the engine: the line fails here.
   bool sent = false;
-  if (logged_in_ && main_.logged_in()) {
+  bool contact_online = true;
+  if (signed_in()) {
     const std::string utf8 = utf16_to_utf8(text);
     fx_lock_contacts();
     const bool pc_user = fx_is_pc_user_by_id(contact_id_) != 0;
+    contact_online = fx_is_on_line_by_id(contact_id_) != 0;
     fx_unlock_contacts();
     // The result goes to the main window (the system callback), which
     // follows the line when this window is gone.
@@ -254,12 +299,23 @@ bool CBriskLibTavrinMsg::send() {
                                   : fx_send_sms(contact_id_, utf8.c_str(), nullptr, nullptr)) != 0;
   }
   std::u16string line = chat::sent_line(sent ? chat::kPendingPrefix : chat::kFailedPrefix, text);
-  input_.set_text(u"");
-  std::u16string time = chat::local_time_now();
-  const std::int64_t rowid = log_line(line, time);
+  if (sent && !contact_online && !sms_mode_ && has_record_) {
+    // The service keeps the line until the contact signs in.
+    nudge_ok_ = true;
+    nudge_status_ = name_ + u" 不在线：消息存在服务器，上线后收到";
+    set_timer(kNudgeStatusTimer, kNudgeStatusMs);
+  } else if (!sent && signed_in()) {
+    nudge_ok_ = false;
+    nudge_status_ = u"发送失败：点一下这条消息可以重发";
+    set_timer(kNudgeStatusTimer, kNudgeStatusMs);
+  }
+  const std::time_t now = std::time(nullptr);
+  std::u16string time = chat::local_time_now(now);
+  std::u16string when = storage::isoLocal(now);
+  const std::int64_t rowid = log_line(line, time, when);
   const std::uint64_t id = sent ? main_.line_sending(contact_id_, text, rowid) : 0;
-  add_live_line({std::move(line), std::move(time), 1, 0, id, rowid});
-  return true;
+  add_live_line({std::move(line), std::move(time), 1, 0, id, rowid, std::move(when)});
+  return sent;
 }
 
 // --- tabs and contacts ---
@@ -303,6 +359,7 @@ void CBriskLibTavrinMsg::switch_to(long contact_id) {
   load_history();
   receive();
   main_.mark_read(contact_id_);
+  windows().set_focus(input_.window());
   repaint();
 }
 
@@ -331,7 +388,8 @@ void CBriskLibTavrinMsg::operation(int index) {
       (void)controls::sip_show();
       break;
     case 1:
-      if (auto text = Clipboard::text()) input_.set_text(*text);
+      // At the caret, as everywhere else: what was typed stays.
+      if (auto text = Clipboard::text()) input_.insert_text(*text);
       break;
     case 2:
       pick_emoticon();
@@ -358,7 +416,7 @@ void CBriskLibTavrinMsg::operation(int index) {
 
 void CBriskLibTavrinMsg::pick_emoticon() {
   CEmoticonDlg picker(Screen::window(), ui());
-  if (picker.run_modal() == 1) input_.set_text(input_.text() + picker.code());
+  if (picker.run_modal() == 1) input_.insert_text(picker.code());
 }
 
 void CBriskLibTavrinMsg::nudge() {
@@ -468,6 +526,7 @@ intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
   switch (m.id) {
     case msg::kItemTapped:
       if (tab_ != 2 && m.lparam != 0) switch_to(long(m.lparam));
+      if (tab_ == 2) tap_line(std::uint64_t(m.lparam));
       return 0;
     default:
       return 0;
@@ -487,11 +546,16 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   using namespace platform::text;
   const auto& t = theme();
   p.blit(background_.lock(), {0, 0, 480, 800}, 0, 0);
-  // Title, or what went wrong with the log, or for a moment how a nudge went.
-  Screen::set_title(log_failure_.empty() && nudge_status_.empty() ? title_ : u"");
+  // Title, or what went wrong with the log, or that the user is signed out,
+  // or for a moment how a nudge or a line went.
+  const std::u16string note = band_note();
+  Screen::set_title(note.empty() ? title_ : u"");
   if (!log_failure_.empty())
     p.text(log_failure_, kTitle.offset(8, 0), 22, p.legible(kFailureColour, kTitle),
            kVCenter | kSingleLine);
+  else if (!signed_in())
+    p.text(note, kTitle.inset(8), 24, p.legible(kFailureColour, kTitle),
+           kCenter | kVCenter | kSingleLine | kEndEllipsis);
   else if (!nudge_status_.empty())
     p.text(nudge_status_, kTitle.inset(8), 24,
            p.legible(nudge_ok_ ? 0xFFFFFF : kFailureColour, kTitle),
@@ -532,6 +596,12 @@ void CBriskLibTavrinMsg::on_paint(gfx::Painter& p) {
   }
 }
 
+std::u16string CBriskLibTavrinMsg::band_note() const {
+  if (!log_failure_.empty()) return log_failure_;
+  if (!signed_in()) return u"未登录：消息发不出去，请先登录";
+  return nudge_status_;
+}
+
 void CBriskLibTavrinMsg::draw_arrow(gfx::Painter& p, const Rect& r, int direction) {
   // A filled triangle pointing left (-1) or right (1), centred in r.
   constexpr int kHalf = 12, kLength = 14;
@@ -557,9 +627,9 @@ void CBriskLibTavrinMsg::paint_row(gfx::PixelCanvas& canvas, const controls::Lis
     p.draw_rounded_frame(bubble, t.line_color, 96);
     p.text(line.text, {bubble.left + 8, bubble.top + 4, bubble.right - 8, bubble.bottom - 2},
            kLineFontHeight, t.bg_text_color, kWordBreak);
-    const Rect time{bubble.right - 90, bubble.bottom - 24, bubble.right - 6, bubble.bottom - 2};
-    p.text(line.time, time, kTimeFontHeight, p.legible(t.line_color, time),
-           kRight | kBottom | kSingleLine);
+    const Rect time{bubble.right - 200, bubble.bottom - 24, bubble.right - 6, bubble.bottom - 2};
+    p.text(storage::shownDateTime(line.when, line.time), time, kTimeFontHeight,
+           p.legible(t.line_color, time), kRight | kBottom | kSingleLine);
     return;
   }
   // Tabs 1 and 3: one contact a row, with the new-message mark.

@@ -62,6 +62,8 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
     int height = 0;
     std::uint64_t send_id = 0;  // a sent line waiting for its result (MainWindowLink)
     std::int64_t rowid = 0;     // its row in the log, 0 when it has none
+    std::u16string when;        // local date and time; empty for an old logged line
+    std::uint64_t key = 0;      // names the line in a tap (its row's value)
   };
 
   CBriskLibTavrinMsg(long contact_id, platform::WindowId owner, MainWindowLink& main, bool sms_mode,
@@ -72,19 +74,25 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   long contact_id() const override { return contact_id_; }
   platform::WindowId window() const override { return Screen::window(); }
   void notify(long contact_id, const std::u16string& text) override;
-  void set_logged_in(bool logged_in) override { logged_in_ = logged_in; }
+  void set_logged_in(bool logged_in) override {
+    logged_in_ = logged_in;
+    if (window()) repaint();  // the title band says so
+  }
   void line_settled(std::uint64_t id, std::int64_t rowid, const std::u16string& line) override;
   int run_modal() override;
 
   // --- what the user does ---
   // The send key; true when something was sent.
   bool send();
+  // A tapped "发送失败" line: asks, and sends its text again in its place.
+  // True when it went out again.
+  bool retry(size_t index);
   void operation(int index);  // an entry of the operations strip
   void show_tab(int tab);
   // Tab 3's arrows: the conversation index steps and wraps.
   void step_conversation(int delta);
   // Switches the window to another contact (an entry of tab 1 or 3).
-  void switch_to(long contact_id);
+  void switch_to(long contact_id) override;
   void close() { end_modal(0); }
 
   // --- state, for the main window and tests ---
@@ -102,6 +110,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   const controls::Rect& operations_rect() const { return strip_; }
   const std::u16string& log_failure() const { return log_failure_; }
   const std::u16string& nudge_status() const { return nudge_status_; }
+  // What the title band says in place of the title, when anything.
+  std::u16string band_note() const;
+  bool signed_in() const { return logged_in_ && main_.logged_in(); }
   controls::CBriskEdit& input() { return input_; }
   controls::CScrollList& line_list() { return list_; }
   const std::u16string& log_table() const { return log_.table(); }
@@ -136,7 +147,8 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   void load_history();
   void add_live_line(Line line);
   // Logs a line of the conversation; its row id, 0 when it was not logged.
-  std::int64_t log_line(const std::u16string& line, const std::u16string& time);
+  std::int64_t log_line(const std::u16string& line, const std::u16string& time,
+                        const std::u16string& when);
   void fill_entries();
   void rebuild_rows();
   static void draw_arrow(gfx::Painter& p, const controls::Rect& r, int direction);
@@ -144,6 +156,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
                  bool selected);
   void tap(controls::Point window_point);
   void send_key();
+  // Sends a text as a new line (logged, shown); true when the engine took it.
+  bool deliver(const std::u16string& text);
+  void tap_line(std::uint64_t key);
   void nudge();
   void pick_emoticon();
 
@@ -164,8 +179,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   bool operations_shown_ = false;
   controls::Rect strip_ = kOperations;
   std::u16string log_failure_;
-  std::u16string nudge_status_;  // empty when none is shown
+  std::u16string nudge_status_;  // empty when none is shown (also a sent line's hint)
   bool nudge_ok_ = false;
+  std::uint64_t next_key_ = 1;
   gfx::CSurface background_;  // the chat background under the frame, for the list
 };
 

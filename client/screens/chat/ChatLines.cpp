@@ -7,6 +7,7 @@
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
 #include "shell/app_paths.h"
+#include "storage/ChatLogDate.h"
 
 namespace tavrin::screens::chat {
 
@@ -22,11 +23,15 @@ void take_received(long contact_id, std::u16string_view name,
   const int bias = standard_bias_minutes();
   while (fx_msg* m = fx_get_msg(contact_id)) {
     const std::unique_ptr<fx_msg, decltype(&fx_destroy_msg)> record(m, &fx_destroy_msg);
-    std::u16string time = local_time_now();
-    if (m->date)
+    const std::time_t now = std::time(nullptr);
+    std::u16string time = local_time_now(now);
+    std::time_t instant = now;
+    if (m->date) {
       if (auto local = server_date_to_local(m->date, bias)) time = *local;
+      if (auto at = server_date_instant(m->date)) instant = *at;
+    }
     ChatLine line{std::u16string(name) + std::u16string(kNameColon) + plain_text(m->text),
-                  std::move(time)};
+                  std::move(time), storage::isoLocal(instant)};
     keep(line);
   }
 }

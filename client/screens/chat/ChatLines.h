@@ -16,12 +16,14 @@ namespace tavrin::screens::chat {
 
 struct ChatLine {
   std::u16string text;
-  std::u16string time;
+  std::u16string time;  // time of day, the log's Time
+  std::u16string when;  // local date and time (storage::isoLocal)
 };
 
 // Takes every line of the contact waiting in the engine's queue, oldest
 // first: the sender's name, "：" and the text without its formatting, at the
-// server's date as local time of day (now when the date cannot be read).
+// server's date as local time of day and as a local date and time (now
+// when the date cannot be read).
 // Each goes to `keep` (which shows or logs it) before its record is let go:
 // the engine answers the service for a line only then.
 void take_received(long contact_id, std::u16string_view name,

@@ -41,6 +41,31 @@ std::optional<std::u16string> server_date_to_local(std::string_view date, int bi
   return time_of_day(of_day / 60, of_day % 60, seconds);
 }
 
+std::optional<std::time_t> server_date_instant(std::string_view date) {
+  const std::string text(date.substr(0, 256));
+  char weekday[32], month[32];
+  int day = 0, year = 0, hours = 0, minutes = 0, seconds = 0;
+  if (std::sscanf(text.c_str(), "%31s %d %31s %d %d:%d:%d", weekday, &day, month, &year, &hours,
+                  &minutes, &seconds) < 7)
+    return std::nullopt;
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  int m = -1;
+  for (int i = 0; i < 12; ++i)
+    if (std::strncmp(month, kMonths[i], 3) == 0) m = i;
+  if (m < 0 || day < 1 || day > 31 || year < 1970 || year > 9999 || hours < 0 || hours > 23 ||
+      minutes < 0 || minutes > 59 || seconds < 0 || seconds > 60)
+    return std::nullopt;
+  std::tm utc{};
+  utc.tm_year = year - 1900;
+  utc.tm_mon = m;
+  utc.tm_mday = day;
+  utc.tm_hour = hours;
+  utc.tm_min = minutes;
+  utc.tm_sec = seconds;
+  return timegm(&utc);
+}
+
 int live_line_height(size_t n) {
   if (n >= 101) return 170;
   if (n >= 81) return 130;

@@ -33,6 +33,10 @@ int standard_bias_minutes();
 // seconds kept. nullopt when the date cannot be read.
 std::optional<std::u16string> server_date_to_local(std::string_view date, int bias_minutes);
 
+// The instant a server date ("Tue, 12 Mar 2024 23:30:05 GMT") names;
+// nullopt when it cannot be read.
+std::optional<std::time_t> server_date_instant(std::string_view date);
+
 // Item heights by the line's length in characters (UTF-16 units).
 int live_line_height(size_t length);    // a line added while the chat is open
 int stored_line_height(size_t length);  // a line loaded from the log

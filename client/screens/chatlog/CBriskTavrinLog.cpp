@@ -8,7 +8,9 @@
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
+#include "gfx/Fonts.h"
 #include "storage/ChatLogBackup.h"
+#include "storage/ChatLogDate.h"
 #include "storage/ChatLogExport.h"
 #include "storage/ChatLogSearch.h"
 #include "storage/StorageGuard.h"
@@ -23,6 +25,10 @@ namespace {
 
 constexpr int kContactTaps = 1, kLineTaps = 2;  // wParam of 9001 from each list
 constexpr int kLineFontHeight = 20;
+constexpr int kTimeBand = 28;        // under a line's text: its date and time
+constexpr int kTextInset = 6;        // a line's text inside its item, left and right
+constexpr int kMinItemHeight = 60;   // a one-line item
+constexpr int kHitNameHeight = 26;   // a search result's contact name above its line
 constexpr uint32_t kHitNameColour = 0x9C5A1E;  // 0x00BBGGRR: a dark blue
 
 const char16_t* const kMenuTexts[] = {u"备份所有记录", u"备份当前记录", u"删除所有记录",
@@ -57,6 +63,19 @@ std::u16string where(const std::filesystem::path& file) {
   return utf8_to_utf16(file.string());
 }
 
+std::u16string count_text(std::int64_t n) {
+  return utf8_to_utf16(std::to_string(n));
+}
+
+// A line quoted in a question: its start when long.
+std::u16string excerpt(const std::u16string& line) {
+  constexpr size_t kShown = 24;
+  if (line.size() <= kShown) return line;
+  size_t cut = kShown;
+  if (line[cut - 1] >= 0xD800 && line[cut - 1] < 0xDC00) --cut;  // not half of a pair
+  return line.substr(0, cut) + u"…";
+}
+
 }  // namespace
 
 CBriskTavrinLog::CBriskTavrinLog(std::filesystem::path database, std::int32_t user_id,
@@ -69,7 +88,7 @@ CBriskTavrinLog::CBriskTavrinLog(std::filesystem::path database, std::int32_t us
              .title_band = kTitle,
              .keys = {{u"回主菜单", {0, kBar.top, 160, kBar.bottom}, kBack},
                       {u"操作", {160, kBar.top, 320, kBar.bottom}, kOperations},
-                      {u"回主菜单", {320, kBar.top, 480, kBar.bottom}, kBack}}});
+                      {u"查找", {320, kBar.top, 480, kBar.bottom}, kSearchKey}}});
 }
 
 CBriskTavrinLog::~CBriskTavrinLog() {
@@ -120,7 +139,7 @@ std::vector<CBriskTavrinLog::Contact> CBriskTavrinLog::engine_contacts() {
   const char* uid = fx_get_usr_uid();
   const long own = uid ? std::strtol(uid, nullptr, 10) : 0;
   for (const fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) {
-    if (a->id == own) break;
+    if (a->id == own) continue;  // the user's own entry: later adds come after it
     const int status = fx_get_online_status_by_account(a);
     if (status == 75 || status == 76) continue;
     Contact c{take_engine_text(fx_get_account_show_name(a, 0)),
@@ -212,7 +231,7 @@ void CBriskTavrinLog::load_lines() {
   if (chosen_ && guarded([&] { rows = log_.rows(std::int32_t(current_)); })) {
     items_.reserve(rows.size());
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-      const int height = chat::log_viewer_height(it->line.size());
+      const int height = item_height(*it);
       items_.push_back({std::move(*it), height});
     }
   }
@@ -226,7 +245,7 @@ void CBriskTavrinLog::show_items(int scroll_to) {
   int top = 0, offset = 0;
   for (size_t i = 0; i < items_.size(); ++i) {
     // A result shows its contact's name above the line.
-    const int height = items_[i].height + (searching_ ? 26 : 0);
+    const int height = items_[i].height + (searching_ ? kHitNameHeight : 0);
     if (int(i) == scroll_to) offset = top;
     top += height;
     rows.push_back({items_[i].row.line, intptr_t(i), height});
@@ -239,6 +258,15 @@ void CBriskTavrinLog::show_items(int scroll_to) {
     lines_.scroller().set_offset(std::max(0, std::min(offset, top - view)));
     lines_.paint();
   }
+}
+
+int CBriskTavrinLog::item_height(const storage::ChatLogRow& row) const {
+  // The text as it wraps in the item, then the band of its date and time.
+  const platform::Font* f = gfx::Painter::font(kLineFontHeight);
+  const int width = kLines.width() - 2 * kTextInset;
+  const int text = f ? f->text_height(row.line, width, platform::text::kWordBreak)
+                     : kLineFontHeight * int(1 + row.line.size() / 18);
+  return std::max(kMinItemHeight, 4 + text + kTimeBand);
 }
 
 void CBriskTavrinLog::select_line(int index) {
@@ -257,7 +285,7 @@ void CBriskTavrinLog::search(const std::u16string& query) {
   selected_ = -1;
   items_.clear();
   for (auto& hit : hits) {
-    const int height = chat::log_viewer_height(hit.line.size());
+    const int height = item_height(hit);
     items_.push_back({std::move(hit), height});
   }
   heading_ = u"查找“" + query + u"”：" + utf8_to_utf16(std::to_string(items_.size())) + u" 条";
@@ -281,11 +309,17 @@ void CBriskTavrinLog::open_hit(size_t index) {
 // --- operations ---
 
 bool CBriskTavrinLog::backup_current() {
-  if (!chosen_ || items_.empty() || searching_) return false;
+  return chosen_ && backup_contact(current_);
+}
+
+bool CBriskTavrinLog::backup_contact(long contact_id) {
+  std::vector<storage::ChatLogRow> rows;
+  if (!guarded([&] { rows = log_.rows(std::int32_t(contact_id)); }) || rows.empty()) return false;
   std::vector<storage::ChatLogLine> newest_first;
-  newest_first.reserve(items_.size());
-  for (const Item& item : items_) newest_first.push_back({item.row.line, item.row.time});
-  const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_));
+  newest_first.reserve(rows.size());
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+    newest_first.push_back({std::move(it->line), std::move(it->time)});
+  const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(contact_id));
   if (!storage::ChatLogBackup::write(file, newest_first, utf16_to_gbk)) {
     heading_ = u"备份失败：" + file_label(file);
     tell(u"备份失败：" + where(file));
@@ -314,18 +348,15 @@ void CBriskTavrinLog::export_rows(bool all) {
 void CBriskTavrinLog::operation(int index) {
   switch (index) {
     case kBackupAll: {
+      // Straight from the log: what is shown, and what is selected, stay.
       int saved = 0;
-      for (const Contact& c : std::vector<Contact>(contacts_)) {
-        choose(c.id);
-        saved += backup_current() ? 1 : 0;
-      }
+      for (const Contact& c : contacts_) saved += backup_contact(c.id) ? 1 : 0;
       if (saved > 0)
         tell(u"已备份 " + utf8_to_utf16(std::to_string(saved)) + u" 位好友的记录到 " +
              where(folder()));
       break;
     }
     case kBackupCurrent:
-      if (searching_ && chosen_) choose(current_);
       if (backup_current()) {
         const auto file = storage::ChatLogBackup::pathFor(folder(), std::int32_t(current_));
         heading_ = current_name_ + u"  已备份到 " + file_label(file);
@@ -333,24 +364,13 @@ void CBriskTavrinLog::operation(int index) {
       }
       break;
     case kDeleteAll:
-      if (guarded([&] { log_.deleteAll(); })) load_lines();
-      break;
     case kDeleteCurrent:
-      if (chosen_ && guarded([&] { log_.deleteContact(std::int32_t(current_)); })) load_lines();
-      break;
     case kDeleteSelected:
-      // Only the row the user chose goes, not every identical line.
-      if (chosen_ && !searching_ && selected_ >= 0 && selected_ < int(items_.size()) &&
-          guarded([&] { log_.deleteRow(items_[size_t(selected_)].row.rowid); }))
-        load_lines();
+      delete_lines(index);
       break;
-    case kSearch: {
-      controls::CInputBox box;
-      box.create(window());
-      box.set_prompt(u"请输入要查找的内容：");
-      if (box.run_modal() == 1) search(box.text());
+    case kSearch:
+      ask_search();
       break;
-    }
     case kExportCurrent:
       export_rows(false);
       break;
@@ -361,6 +381,56 @@ void CBriskTavrinLog::operation(int index) {
       return;
   }
   repaint();
+}
+
+bool CBriskTavrinLog::confirm(const std::u16string& question) {
+  asked_ = question;
+  return controls::CMsgBoxDlg::show(window(), question, u"塔文提示",
+                                    controls::CMsgBoxDlg::kYesNo) == 1;
+}
+
+void CBriskTavrinLog::delete_lines(int operation) {
+  // What goes, and how many lines, before anything goes; a "否" keeps all.
+  std::int64_t n = 0;
+  std::u16string what, question;
+  std::function<void()> remove;
+  if (operation == kDeleteAll) {
+    if (!guarded([&] { n = log_.countAll(); })) return;
+    what = u"所有好友的聊天记录";
+    question = u"删除" + what + u"（共 " + count_text(n) + u" 条）？删除后不能恢复。";
+    remove = [&] { log_.deleteAll(); };
+  } else if (operation == kDeleteCurrent) {
+    if (!chosen_) return tell(u"请先在左边选择一位好友。");
+    if (!guarded([&] { n = log_.count(std::int32_t(current_)); })) return;
+    what = u"与 " + current_name_ + u" 的聊天记录";
+    question = u"删除" + what + u"（共 " + count_text(n) + u" 条）？删除后不能恢复。";
+    remove = [&] { log_.deleteContact(std::int32_t(current_)); };
+  } else {
+    if (!chosen_ || searching_ || selected_ < 0 || selected_ >= int(items_.size()))
+      return tell(u"请先点选要删除的那条记录。");
+    // Only the row the user chose goes, not every identical line.
+    const storage::ChatLogRow& row = items_[size_t(selected_)].row;
+    n = 1;
+    what = u"选定的记录";
+    question = u"删除选定的这条记录？\n“" + excerpt(row.line) + u"”\n删除后不能恢复。";
+    const std::int64_t rowid = row.rowid;
+    remove = [this, rowid] { log_.deleteRow(rowid); };
+  }
+  if (n == 0) return tell(u"没有可删除的聊天记录。");
+  if (!confirm(question)) return;
+  if (!guarded(remove)) return;
+  // Results shown may be gone: the view goes back to the contact's lines.
+  searching_ = false;
+  load_lines();
+  heading_ = chosen_ ? current_name_ : std::u16string();
+  tell(u"已删除" + what + u"，共 " + count_text(n) + u" 条。");
+}
+
+void CBriskTavrinLog::ask_search() {
+  controls::CInputBox box;
+  box.create(window());
+  box.set_prompt(u"请输入要查找的内容：");
+  if (box.run_modal() == 1) search(box.text());
 }
 
 void CBriskTavrinLog::show_menu() {
@@ -378,6 +448,10 @@ void CBriskTavrinLog::show_menu() {
 void CBriskTavrinLog::on_command(int command) {
   if (command == kBack) end_modal(0);
   if (command == kOperations) show_menu();
+  if (command == kSearchKey) {
+    ask_search();
+    repaint();
+  }
 }
 
 void CBriskTavrinLog::on_menu(int menu_id, int index) {
@@ -415,8 +489,8 @@ void CBriskTavrinLog::on_paint(gfx::Painter& p) {
   p.fill_rect({0, 0, 480, 748}, t.bg_color);
   p.fill_rect(kContacts, t.list_bk_color, t.list_bg_alpha);
   p.vline(kContacts.right - 1, kContacts.top, kContacts.bottom, t.line_color);
-  p.text(heading_, kHeading.offset(10, 0), heading_.size() > 16 ? 22 : 30, t.bg_text_color,
-         kVCenter | kSingleLine);
+  const Rect heading{kHeading.left + 10, kHeading.top, kHeading.right - 8, kHeading.bottom};
+  p.fitted_text(heading_, heading, 30, 20, p.legible(t.bg_text_color, heading), kVCenter);
   p.hline(kHeading.bottom - 1, kHeading.left, kHeading.right, t.line_color);
 }
 
@@ -427,7 +501,7 @@ void CBriskTavrinLog::paint_contact(gfx::PixelCanvas& c, const controls::ListRow
   gfx::Painter p(c);
   if (chosen_ && long(row.value) == current_) p.fill_rect(r, t.bg_color, 200);
   p.text(row.text, {r.left + 6, r.top, r.right - 4, r.bottom}, 24, t.bg_text_color,
-         kVCenter | kSingleLine);
+         kVCenter | kSingleLine | kEndEllipsis);
   p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 20);
 }
 
@@ -440,15 +514,16 @@ void CBriskTavrinLog::paint_line(gfx::PixelCanvas& c, const controls::ListRow& r
   const storage::ChatLogRow& line = items_[index].row;
   gfx::Painter p(c);
   if (int(index) == selected_) p.fill_rect(r, t.list_bk_color, t.list_bg_alpha);
-  Rect text{r.left + 6, r.top + 4, r.right - 6, r.bottom - 30};
+  Rect text{r.left + kTextInset, r.top + 4, r.right - kTextInset, r.bottom - kTimeBand};
   if (searching_) {
     p.text(name_of(line.contactId), {text.left, text.top, text.right, text.top + 24}, 20,
-           kHitNameColour, kSingleLine);
-    text.top += 26;
+           kHitNameColour, kSingleLine | kEndEllipsis);
+    text.top += kHitNameHeight;
   }
   p.text(line.line, text, kLineFontHeight, t.bg_text_color, kWordBreak);
-  const Rect time{r.right - 96, r.bottom - 30, r.right - 6, r.bottom};
-  p.text(line.time, time, 20, p.legible(t.line_color, time), kRight | kVCenter | kSingleLine);
+  const Rect time{r.left + kTextInset, r.bottom - kTimeBand, r.right - kTextInset, r.bottom - 2};
+  p.text(storage::shownDateTime(line.localTime, line.time), time, 18,
+         p.legible(t.line_color, time), kRight | kVCenter | kSingleLine);
   p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 30);
 }
 

@@ -6,7 +6,11 @@
 // format), delete everything, the current contact's lines or the one
 // selected line, find lines in every contact's history (results open the
 // contact at that line), and export the current contact or everything as
-// UTF-8 JSON Lines ("<contact id>.jsonl", "tab<user id>.jsonl").
+// UTF-8 JSON Lines ("<contact id>.jsonl", "tab<user id>.jsonl"). A delete
+// first asks, naming what goes and how many lines, and then says what was
+// deleted; a backup leaves the lines shown (a contact's or search results)
+// and the selection as they were. Each line's item is as high as its text
+// wraps to, with the line's date and time under it.
 //
 // Every storage operation goes through the guard: a failing file is shown
 // in the heading and the viewer stays usable. Rectangles are window
@@ -44,7 +48,7 @@ class CBriskTavrinLog : public controls::Screen {
   static constexpr controls::Rect kMenu{140, 210, 340, 660};
   static constexpr uintptr_t kContactListId = 667, kLineListId = 668;
 
-  enum Key { kBack = 1, kOperations };
+  enum Key { kBack = 1, kOperations, kSearchKey };
   // The operations menu, in order.
   enum Operation {
     kBackupAll,       // "备份所有记录"
@@ -88,8 +92,10 @@ class CBriskTavrinLog : public controls::Screen {
   const std::vector<Contact>& contacts() const { return contacts_; }
   const std::vector<Item>& items() const { return items_; }  // lines or results, newest first
   long current() const { return current_; }
-  // The text of the last box that named a file.
+  // The text of the last box that said what was done, and of the last
+  // question asked.
   const std::u16string& told() const { return told_; }
+  const std::u16string& asked() const { return asked_; }
   const std::u16string& heading() const { return heading_; }
   bool searching() const { return searching_; }
   int selected_line() const { return selected_; }
@@ -114,6 +120,15 @@ class CBriskTavrinLog : public controls::Screen {
   void load_lines();
   void show_items(int scroll_to = -1);
   bool backup_current();
+  // Writes the contact's backup file from the log; the view stays.
+  bool backup_contact(long contact_id);
+  // Asks the user to confirm; true for "是".
+  bool confirm(const std::u16string& question);
+  // The three deletes: ask, delete, reload, say.
+  void delete_lines(int operation);
+  void ask_search();
+  // The item height a stored line wraps to in the line list.
+  int item_height(const storage::ChatLogRow& row) const;
   void export_rows(bool all);
   // A "塔文提示" box that names where a file went.
   void tell(const std::u16string& text);
@@ -137,6 +152,7 @@ class CBriskTavrinLog : public controls::Screen {
   long current_ = 0;
   bool chosen_ = false;  // a contact is chosen (its id may be 0)
   std::u16string told_;
+  std::u16string asked_;
   std::u16string current_name_;
   std::u16string heading_;
   bool searching_ = false;

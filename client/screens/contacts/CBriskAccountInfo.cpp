@@ -38,7 +38,7 @@ CBriskAccountInfo::CBriskAccountInfo(long contact_id, controls::UiContext ui)
         const auto& t = theme();
         gfx::Painter p(c);
         p.text(row.text, {r.left + 20, r.top, r.right - 10, r.bottom}, 26, t.bg_text_color,
-               text::kLeft | text::kVCenter | text::kSingleLine);
+               text::kLeft | text::kVCenter | text::kSingleLine | text::kEndEllipsis);
         p.hline(r.bottom - 1, r.left + 10, r.right - 10, t.line_color);
       });
 }

@@ -40,7 +40,13 @@ std::vector<std::u16string> profile_lines(long id) {
     lines.push_back(u"塔文号码：" + (pc ? utf8_to_utf16(std::to_string(id)) : u""));
     lines.push_back(u"手机号码：" +
                     (pc ? (info ? text(info->mobile_no) : u"") : take(fx_get_original_ID(id))));
-    lines.push_back(u"分组ID：" + utf8_to_utf16(std::to_string(fx_get_account_group_id(a))));
+    // The group by its name, as the tree shows it, not its number.
+    const int group = fx_get_account_group_id(a);
+    std::u16string group_name = u"未分组";
+    for (const fx_list* n = fx_get_group(); n; n = n->next)
+      if (const auto* g = static_cast<const fx_group*>(n->data); g && g->id == group && g->name)
+        group_name = text(g->name);
+    lines.push_back(u"分组：" + group_name);
     lines.push_back(u"昵称：" + (info ? text(info->nickname) : u""));
     lines.push_back(std::u16string(u"性别：") + (info ? gender_text(info->gender) : u""));
     lines.push_back(u"心情签名：" + (info ? text(info->impresa) : u""));

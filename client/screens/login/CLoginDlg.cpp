@@ -50,7 +50,7 @@ constexpr Progress kProgress[] = {
     {1, u"正在连接服务器", false},
     {2, u"正在验证用户名和密码", false},
     {3, u"验证用户名和密码成功", false},
-    {4, u"登陆失败", true},
+    {4, u"登陆失败：塔文号或密码不对", true},  // 401/406, or no such number
     {5, u"网络错误", true},
     {6, u"登陆出现未知错误", true},
     {7, u"用户名错误", true},
@@ -121,6 +121,8 @@ bool CLoginDlg::on_create() {
   account_.create(window(), kAccountBox, 16);
   password_.create(window(), kPasswordBox, 32);
   password_.set_password(true);
+  account_.set_on_change([this] { account_changed(); });
+  password_.set_on_change([this] { filled_for_.clear(); });  // typed: the user's own
   load_saved();
   tls_ = is_tls(config_.server_override.empty() ? server_address_ : config_.server_override);
   windows().set_focus(account_.window());
@@ -140,13 +142,34 @@ void CLoginDlg::load_saved() {
   if (auto failure = storage::tryStorage([&] { rows = accounts.load(); }))
     log_storage("cannot read the saved accounts", *failure);
   if (rows) {
+    saved_ = *rows;
     const storage::SavedAccount saved = storage::SavedAccountStore::prefill(*rows);
     account_.set_text(saved.account);
     password_.set_text(saved.password);
+    if (!saved.password.empty()) filled_for_ = saved.account;
     std::optional<std::u16string> address;
     if (auto failure = storage::tryStorage([&] { address = servers.loadLast(); }))
       log_storage("cannot read the saved server address", *failure);
     if (address) server_address_ = *address;
+  }
+}
+
+void CLoginDlg::account_changed() {
+  const std::u16string account = account_.text();
+  // Saved passwords come back as at start: only a 9-digit account's.
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+    if (it->account == account && account.size() == 9 && !it->password.empty()) {
+      password_.set_text(it->password);
+      filled_for_ = account;
+      password_.repaint();
+      return;
+    }
+  // Another account's saved password never stays in the box; a password
+  // the user typed does.
+  if (!filled_for_.empty()) {
+    password_.clear();
+    filled_for_.clear();
+    password_.repaint();
   }
 }
 
@@ -365,7 +388,7 @@ void CLoginDlg::settings_entry(int index) {
       // The settings screen opens on the status to sign in with and
       // answers with the one chosen there.
       static constexpr StatusChoice kBySetting[] = {
-          {66, u"在线"}, {68, u"隐身"}, {67, u"繁忙"}, {69, u"离开"}};
+          {66, u"在线"}, {68, u"隐身"}, {67, u"忙碌"}, {69, u"离开"}};
       int current = 0;
       for (int i = 0; i < 4; ++i)
         if (kBySetting[i].code == status_code_) current = i;

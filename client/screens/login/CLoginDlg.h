@@ -13,10 +13,12 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "controls/CEditWnd.h"
 #include "controls/CPopupMenu.h"
 #include "controls/Screen.h"
+#include "storage/SavedAccountStore.h"
 
 namespace tavrin::screens {
 
@@ -84,6 +86,8 @@ class CLoginDlg : public controls::Screen {
 
  private:
   void load_saved();
+  // 塔文号 changed: that account's own saved password, or none.
+  void account_changed();
   void save_login();
   bool bring_network_up();
   // The address for the engine: the one in use with the switch applied.
@@ -97,6 +101,8 @@ class CLoginDlg : public controls::Screen {
 
   LoginConfig config_;
   controls::CEditWnd account_, password_;
+  std::vector<storage::SavedAccount> saved_;  // as loaded
+  std::u16string filled_for_;  // the account whose saved password is in the box, if any
   controls::CPopupMenu menu_;
   std::u16string progress_;
   std::u16string server_address_;  // "tls://host:port" over TLS, as the engine names it

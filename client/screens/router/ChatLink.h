@@ -48,6 +48,8 @@ class ChatWindow {
   // contact_id wait in the engine's queue.
   virtual void notify(long contact_id, const std::u16string& text) = 0;
   virtual void set_logged_in(bool logged_in) = 0;
+  // Shows the conversation with another contact (its lines read).
+  virtual void switch_to(long contact_id) = 0;
   // A sent line got its result: the line with that id (line_sending) or
   // log row now reads `line`.
   virtual void line_settled(std::uint64_t id, std::int64_t rowid, const std::u16string& line) = 0;

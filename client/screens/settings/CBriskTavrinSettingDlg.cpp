@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char16_t* kSwitchTexts[] = {u"震动",       u"好友上线声音", u"好友消息声音",
                                             u"群消息声音", u"屏蔽群消息",   u"保存聊天记录"};
-constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"繁忙", u"离开"};
+constexpr const char16_t* kStatusTexts[] = {u"在线", u"隐身", u"忙碌", u"离开"};
 constexpr const char16_t* kTabTexts[] = {u"好友", u"提醒", u"状态"};
 // By shell::TouchKeyboard value.
 constexpr const char16_t* kTouchTexts[] = {u"自动", u"开启", u"关闭"};

@@ -2,6 +2,7 @@
 
 #include "bridge/EngineBridge.h"
 #include "controls/CMsgBoxDlg.h"
+#include "controls/ShellBars.h"
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/files/ScreenFrame.h"
@@ -34,6 +35,8 @@ CBriskUserInfo::~CBriskUserInfo() {
 
 int CBriskUserInfo::run_modal() {
   const int code = controls::Screen::run_modal();
+  // The touch keyboard was this screen's: it goes with it.
+  if (controls::sip_shown() == 1) (void)controls::sip_hide();
   destroy();
   return code;
 }

@@ -30,7 +30,7 @@ std::u16string unescaped(std::u16string text) {
 CBriskGroupMsg::CBriskGroupMsg(WindowId owner, int group_id)
     : SmsScreen("CBriskGroupMsg", u"群发短信", owner), group_id_(group_id) {
   set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
-                 soft_key(u"粘帖剪贴板", 180, 300, int(Tap::kPaste)),
+                 soft_key(u"粘贴剪贴板", 180, 300, int(Tap::kPaste)),
                  soft_key(u"退出", 360, 480, int(Tap::kExit))});
   set_tap_areas(kTaps);
 }

@@ -131,7 +131,7 @@ bool CBriskSetSchSms::on_engine(bridge::EngineMessage& m) {
   switch (m.code()) {
     case FX_MSG_SCHEDULE_SMS_STORED:
       stored_.push_back(int(m.number()));
-      notice(u"设置定时短信成功键！");
+      notice(u"设置定时短信成功！");
       return true;
     case FX_MSG_SCHEDULE_SMS_NOT_STORED:
       notice(kFailed);

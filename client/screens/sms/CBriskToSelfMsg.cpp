@@ -30,7 +30,7 @@ std::u16string own_mobile() {
 CBriskToSelfMsg::CBriskToSelfMsg(WindowId owner)
     : SmsScreen("CBriskToSelfMsg", u"给自己发短信", owner) {
   set_soft_keys({soft_key(u"发送", 0, 120, int(Tap::kSend)),
-                 soft_key(u"粘帖剪贴板", 160, 320, int(Tap::kPaste)),
+                 soft_key(u"粘贴剪贴板", 160, 320, int(Tap::kPaste)),
                  soft_key(u"退出", 360, 480, int(Tap::kExit))});
   set_tap_areas(kTaps);
 }
@@ -83,6 +83,8 @@ void CBriskToSelfMsg::send() {
 void CBriskToSelfMsg::finish(bool ok) {
   sending_ = false;
   kill_timer(kAnswerTimer);
+  // Sent: the box is ready for the next text. Failed: the text stays to try again.
+  if (ok) box_.set_text(u"");
   repaint();
   notice(ok ? u"发送成功！" : u"发送失败！");
 }

@@ -21,7 +21,7 @@ std::vector<SmsContact> walk(std::optional<int> group, int name_flag) {
   const char* uid = fx_get_usr_uid();
   const long own = uid ? std::strtol(uid, nullptr, 10) : 0;
   for (fx_account* a = fx_get_first_account(); a; a = fx_get_next_account(a)) {
-    if (own != 0 && a->id == own) break;
+    if (own != 0 && a->id == own) continue;  // later adds come after the own entry
     const int status = fx_get_online_status_by_account(a);
     if (status == 75 || status == 76) continue;
     const int in_group = fx_get_account_group_id(a);

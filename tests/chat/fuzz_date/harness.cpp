@@ -16,5 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int minutes = ((*shown)[3] - u'0') * 10 + ((*shown)[4] - u'0');
     if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) std::abort();
   }
+  // The same date as an instant: any it reads lies between 1970 and 9999.
+  if (auto at = tavrin::screens::chat::server_date_instant(
+          std::string_view(reinterpret_cast<const char*>(data), size)))
+    if (*at < 0 || *at > std::time_t(253402300800)) std::abort();
   return 0;
 }
