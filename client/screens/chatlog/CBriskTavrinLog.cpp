@@ -8,6 +8,7 @@
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
+#include "screens/chat/EmoticonTable.h"
 #include "storage/ChatLogBackup.h"
 #include "storage/ChatLogExport.h"
 #include "storage/ChatLogSearch.h"
@@ -446,7 +447,8 @@ void CBriskTavrinLog::paint_line(gfx::PixelCanvas& c, const controls::ListRow& r
            kHitNameColour, kSingleLine);
     text.top += 26;
   }
-  p.text(line.line, text, kLineFontHeight, t.bg_text_color, kWordBreak);
+  // Emoticon codes show as their pictures; the log keeps the codes.
+  p.text(chat::with_pictures(line.line), text, kLineFontHeight, t.bg_text_color, kWordBreak);
   const Rect time{r.right - 96, r.bottom - 30, r.right - 6, r.bottom};
   p.text(line.time, time, 20, p.legible(t.line_color, time), kRight | kVCenter | kSingleLine);
   p.faded_hline(r.bottom - 1, 0, r.right, t.list_line_color, 255, 30);
