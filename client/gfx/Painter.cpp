@@ -144,6 +144,40 @@ double Painter::contrast(Colour a, Colour b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+Painter::Veil Painter::veil_for(std::initializer_list<Colour> inks) {
+  const auto colour_of = [](uint16_t pixel) {
+    return Colour((pixel >> 11) * 255 / 31) | Colour(((pixel >> 5) & 63) * 255 / 63) << 8 |
+           Colour((pixel & 31) * 255 / 31) << 16;
+  };
+  // 4.5:1 with a margin for the rounding of the blend.
+  constexpr double kReads = 4.8;
+  Veil best{0, 256};
+  for (const Colour toward : {Colour(0x000000), Colour(0xFFFFFF)}) {
+    const uint16_t shade = to_rgb565(toward);
+    for (int alpha = 0; alpha < best.alpha && alpha <= 255; ++alpha) {
+      // Every pixel under the veil lies between these two after it.
+      const Colour dark = colour_of(blend565(0x0000, shade, alpha));
+      const Colour light = colour_of(blend565(0xFFFF, shade, alpha));
+      bool reads = true;
+      for (const Colour ink : inks) {
+        const double l = luminance(ink);
+        const bool outside = l < luminance(dark) || l > luminance(light);
+        if (!outside || contrast(ink, dark) < kReads || contrast(ink, light) < kReads) {
+          reads = false;
+          break;
+        }
+      }
+      if (reads) best = {toward, alpha};
+    }
+  }
+  return best.alpha > 255 ? Veil{} : best;
+}
+
+void Painter::veil(const Rect& r, std::initializer_list<Colour> inks) {
+  const Veil v = veil_for(inks);
+  if (v.alpha > 0) fill_rect(r, v.colour, v.alpha);
+}
+
 Colour Painter::legible(Colour ink, const Rect& r) const {
   const Rect at =
       r.offset(state_.origin.x, state_.origin.y).intersect(state_.clip).intersect(canvas_.bounds());

@@ -10,6 +10,7 @@
 // canvas must outlive it. UI thread only.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,18 @@ class Painter {
   // The contrast of two colours as the accessibility guidelines define it
   // (1 to 21).
   static double contrast(Colour a, Colour b);
+  // A shade laid over a picture no one chose with the text colours (a
+  // user's photo): toward black under light inks, toward white under dark
+  // ones, just opaque enough that each ink reads at 4.5:1 on any pixel the
+  // picture may hold, the whitest and the blackest included. Alpha 0 when
+  // no one shade serves all the inks (the caller then keeps legible()).
+  struct Veil {
+    Colour colour = 0;
+    int alpha = 0;
+  };
+  static Veil veil_for(std::initializer_list<Colour> inks);
+  // Lays veil_for(inks) over r.
+  void veil(const Rect& r, std::initializer_list<Colour> inks);
 
   // One line of platform text in r at the largest height from height down
   // to min_height whose width fits r; a text too wide even then is cut

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 #include "bridge/EngineBridge.h"
@@ -192,12 +193,30 @@ void CBriskLibTavrin::build_background() {
   // A picture that cannot be drawn (a missing file, one the client cannot
   // read) leaves the theme's general background, never the bare background
   // colour the list's colours may not read on.
+  // A picture from outside the install folder (where the theme and its
+  // packages lie) is the user's own, a photo: no one matched it to the
+  // list's and the header's colours.
+  bool own_picture = false;
   const auto drawn = [&](std::u16string_view path) {
-    return !path.empty() && p.picture(shell::app_paths().resolve(path).string(), whole);
+    if (path.empty()) return false;
+    const std::filesystem::path file = shell::app_paths().resolve(path);
+    if (!p.picture(file.string(), whole)) return false;
+    std::error_code ec;
+    const auto install = std::filesystem::weakly_canonical(
+        shell::app_paths().resolve(shell::app_paths().install_folder), ec);
+    const auto from_install =
+        std::filesystem::weakly_canonical(file, ec).lexically_relative(install);
+    own_picture = from_install.empty() || *from_install.begin() == "..";
+    return true;
   };
   if (!drawn(t.main_bk_path) && !drawn(t.bk_path))
     (void)p.picture(ui().theme_folder + "bk.png", whole);
   p.image(skin("TavrinMainBk.png"), 0, 0);
+  // A shade under the texts keeps them readable whatever the picture holds.
+  if (own_picture) {
+    p.veil(kTreeView, {t.list_text_color});
+    p.veil(kHeaderStrip, {0xFFFFFF, 0xD0D0D0, t.menu_text_color});
+  }
   const Rect avatar = controls::area_of(kTaps, kAvatar);
   p.image(skin("TavrinActInfo.png"), avatar.left, avatar.top);
 }

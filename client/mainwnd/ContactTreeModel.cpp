@@ -5,6 +5,7 @@
 #include <set>
 
 #include "mainwnd/header_texts.h"
+#include "mainwnd/name_match.h"
 
 namespace tavrin::mainwnd {
 
@@ -157,7 +158,8 @@ std::vector<TreeItem> ContactTreeModel::find_if(
 }
 
 std::vector<TreeItem> ContactTreeModel::find_by_name(std::u16string_view part) const {
-  return find_if([part](const TreeItem& i) { return i.name.find(part) != std::u16string::npos; });
+  const Readings& readings = system_readings();
+  return find_if([&](const TreeItem& i) { return name_matches(i.name, part, readings); });
 }
 
 std::vector<TreeItem> ContactTreeModel::find_by_number(std::u16string_view part) const {

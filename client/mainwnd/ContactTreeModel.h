@@ -52,6 +52,7 @@ class ContactTreeModel {
   // Search: each result once, in tree order, from the buddy-list sections.
   std::vector<controls::TreeItem> find_if(
       const std::function<bool(const controls::TreeItem&)>& match) const;
+  // By name as name_matches reads it: either case, or pinyin.
   std::vector<controls::TreeItem> find_by_name(std::u16string_view part) const;
   std::vector<controls::TreeItem> find_by_number(std::u16string_view part) const;
   // Empties "统计查找" and fills it with the results.

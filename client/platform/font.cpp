@@ -10,6 +10,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -104,6 +105,10 @@ FT_Face emoji_face() {
   return g_emoji;
 }
 
+// A code point asked for as a colour picture (followed by U+FE0F): from the
+// colour face even where the text face has a plain glyph for it (♥, ☀).
+constexpr char32_t kEmojiStyle = 0x40000000;
+
 // Marks that join or vary emoji and take no room of their own.
 bool zero_width(char32_t cp) {
   return cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0020 && cp <= 0xE007F);
@@ -168,6 +173,11 @@ struct Font::Impl {
     auto it = glyphs.find(cp);
     if (it != glyphs.end()) return it->second;
     Glyph g;
+    if (cp & kEmojiStyle) {
+      if (!load_emoji(emoji_face(), cp & ~kEmojiStyle, height, ascent, g))
+        g = glyph(cp & ~kEmojiStyle);
+      return glyphs.emplace(cp, std::move(g)).first->second;
+    }
     if (zero_width(cp)) return glyphs.emplace(cp, std::move(g)).first->second;
     if (FT_Get_Char_Index(face, cp) == 0 && load_emoji(emoji_face(), cp, height, ascent, g))
       return glyphs.emplace(cp, std::move(g)).first->second;
@@ -197,10 +207,16 @@ namespace {
 
 std::map<std::pair<bool, int>, std::shared_ptr<Font::Impl>> g_sizes;  // guarded by g_ft_mutex
 
+// The next code point; one the emoji selector U+FE0F follows comes with
+// kEmojiStyle and takes the selector along.
 char32_t next_cp(std::u16string_view t, size_t& i) {
   char32_t c = t[i++];
   if (c >= 0xD800 && c <= 0xDBFF && i < t.size() && t[i] >= 0xDC00 && t[i] <= 0xDFFF)
     c = 0x10000 + ((c - 0xD800) << 10) + (t[i++] - 0xDC00);
+  if (i < t.size() && t[i] == 0xFE0F && c != 0xFE0F) {
+    ++i;
+    c |= kEmojiStyle;
+  }
   return c;
 }
 
@@ -367,14 +383,17 @@ void probe(const text_probe::Sink& sink, Font::Impl& f, const PixelBuffer565& ta
     int x = line_x(line);
     const int baseline = y + f.ascent;
     for (char32_t cp : line.cps) {
-      if (cp < 0x10000) {
-        out.text.push_back(char16_t(cp));
+      const char32_t plain = cp & ~kEmojiStyle;
+      if (plain < 0x10000) {
+        out.text.push_back(char16_t(plain));
       } else {
-        out.text.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
-        out.text.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        out.text.push_back(char16_t(0xD800 + ((plain - 0x10000) >> 10)));
+        out.text.push_back(char16_t(0xDC00 + ((plain - 0x10000) & 0x3FF)));
       }
+      if (cp & kEmojiStyle) out.text.push_back(u'\uFE0F');
       const Glyph& g = f.glyph(cp);
-      if (cp > U' ' && !zero_width(cp) && FT_Get_Char_Index(f.face, cp) == 0 && g.colour.empty())
+      if (plain > U' ' && !zero_width(plain) && FT_Get_Char_Index(f.face, plain) == 0 &&
+          g.colour.empty())
         out.missing_glyph = true;
       const Rect ink = ink_of(g);
       if (!ink.empty()) out.ink = unite(out.ink, ink.offset(x + g.left, baseline - g.top));
@@ -391,11 +410,25 @@ void probe(const text_probe::Sink& sink, Font::Impl& f, const PixelBuffer565& ta
       for (int px = under.left; px < under.right; ++px)
         ++counts[target.pixels[size_t(py) * size_t(target.stride) + size_t(px)]];
     int best = -1;
-    for (const auto& [pixel, n] : counts)
+    const int total = under.width() * under.height();
+    double dark = 2, light = -1;
+    const auto lum = [](uint16_t px) {  // relative luminance
+      const auto lin = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+      };
+      return 0.2126 * lin((px >> 11) / 31.0) + 0.7152 * lin(((px >> 5) & 63) / 63.0) +
+             0.0722 * lin((px & 31) / 31.0);
+    };
+    for (const auto& [pixel, n] : counts) {
       if (n > best || (n == best && pixel < d.background)) {
         best = n;
         d.background = pixel;
       }
+      if (n * 50 < total) continue;
+      if (lum(pixel) < dark) dark = lum(pixel), d.darkest = pixel;
+      if (lum(pixel) > light) light = lum(pixel), d.lightest = pixel;
+    }
+    if (light < 0) d.darkest = d.lightest = d.background;
     d.has_background = true;
   }
   sink(d);
@@ -479,12 +512,15 @@ std::u16string Font::fitted(std::u16string_view text, int width) const {
       impl_->lines(text, width, text::kSingleLine | text::kEndEllipsis);
   std::u16string out;
   for (char32_t c : lines.front().cps) {
+    const bool emoji_style = c & kEmojiStyle;
+    c &= ~kEmojiStyle;
     if (c >= 0x10000) {
       out += char16_t(0xD800 + ((c - 0x10000) >> 10));
       out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
       out += char16_t(c);
     }
+    if (emoji_style) out += char16_t(0xFE0F);
   }
   return out;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/input_panel.h"
 #include "platform/text_codec.h"
 
 namespace tavrin::platform {
@@ -88,6 +89,8 @@ std::optional<std::vector<ScriptPlayer::Step>> ScriptPlayer::parse(const std::st
       if (!(words >> step.text)) return fail("screenshot wants a file name");
     } else if (c == "mark") {
       if (!(words >> step.text)) return fail("mark wants a word");
+    } else if (c == "panel") {
+      if (!(words >> step.text)) return fail("panel wants a key's label");
     } else {
       return fail("unknown command " + c);
     }
@@ -176,6 +179,19 @@ void ScriptPlayer::run(const Step& s) {
     if (n[1]) windows_.key(key::kShift, false);
   } else if (s.command == "text") {
     for (char16_t c : utf8_to_utf16(s.text)) windows_.character(c);
+  } else if (s.command == "panel") {
+    // A tap where the touch keyboard draws the key, as a finger would.
+    const InputPanel* panel = InputPanel::instance();
+    const Point at = panel && panel->top_edge() < Display::kHeight
+                         ? panel->key_point(utf8_to_utf16(s.text))
+                         : Point{-1, -1};
+    if (at.x < 0) {
+      failures_.push_back("line " + std::to_string(s.line) + ": no key " + s.text +
+                          " on the panel");
+    } else {
+      windows_.stylus(StylusAction::kDown, at);
+      windows_.stylus(StylusAction::kUp, at);
+    }
   } else if (s.command == "wait") {
     not_before_ = Clock::now() + std::chrono::milliseconds(n[0]);
   } else if (s.command == "screenshot") {

@@ -7,6 +7,8 @@
 //   key NAME [shift] [ctrl] left right up down home end delete backspace
 //                           enter tab escape, or a letter or digit
 //   text ANY TEXT           typed characters (UTF-8 in the file)
+//   panel LABEL             a tap on the touch keyboard's key (or candidate)
+//                           with this label; a failure when none is shown
 //   wait MS                 lets the client run for MS milliseconds
 //   screenshot FILE         saves the display as PNG
 //   mark WORD               prints "mark WORD" on stdout (for timing harnesses)

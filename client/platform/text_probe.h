@@ -30,6 +30,9 @@ struct Drawn {
   uint32_t colour = 0;      // 0x00BBGGRR
   uint16_t background = 0;  // RGB565: the most frequent pixel under the ink before drawing
   bool has_background = false;
+  // RGB565: the darkest and the lightest pixels under the ink of those that
+  // cover a fiftieth of it or more (a picture under the text shows here).
+  uint16_t darkest = 0, lightest = 0;
   unsigned flags = 0;
   int height = 0;  // font height
   std::vector<Line> lines;

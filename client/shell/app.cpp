@@ -11,6 +11,7 @@
 #include "platform/input_panel.h"
 #include "platform/message_box.h"
 #include "platform/network.h"
+#include "platform/pinyin.h"
 #include "platform/script_player.h"
 #include "platform/sdl_backend.h"
 #include "platform/single_instance.h"
@@ -164,6 +165,8 @@ bool CBriskLibTavrinApp::init_instance(int* exit_code) {
   SwitchSettings stored;
   (void)load_switches(switch_settings_file(), stored);
   input_panel_->set_plate(touch_plate_wanted(stored.touch_keyboard, touch_machine()));
+  // What the pinyin keyboard learns from choices is kept beside the history.
+  Pinyin::set_user_folder(to_path(app_paths().database_path).parent_path() / "Pinyin");
   // 6. The bitmap font; without it bitmap text draws nothing.
   const auto font_path = to_path(app_paths().font_file_path);
   if (!bitmap_font().load(font_path.string())) {

@@ -5,8 +5,8 @@
 
 namespace tavrin::storage {
 
-SavedAccountStore::SavedAccountStore(std::filesystem::path databasePath)
-    : path_(std::move(databasePath)) {}
+SavedAccountStore::SavedAccountStore(std::filesystem::path databasePath, PasswordKeeper* keeper)
+    : path_(std::move(databasePath)), keeper_(keeper) {}
 
 std::optional<std::vector<SavedAccount>> SavedAccountStore::load() const {
   CppSQLite3Database db;
@@ -23,10 +23,17 @@ std::optional<std::vector<SavedAccount>> SavedAccountStore::load() const {
     cursor.finalize();
   }
   db.close();
+  for (SavedAccount& row : rows) {
+    if (row.password != kKeptMarker) continue;
+    std::optional<std::u16string> kept = keeper_ ? keeper_->lookup(row.account) : std::nullopt;
+    row.password = kept.value_or(u"");
+  }
   return rows;
 }
 
 void SavedAccountStore::save(std::u16string_view account, std::u16string_view password) const {
+  // An empty password is nothing to keep: the row says so as before.
+  if (keeper_ && !password.empty() && keeper_->store(account, password)) password = kKeptMarker;
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
   if (!db.tableExists(kTable))

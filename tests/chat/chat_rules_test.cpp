@@ -84,6 +84,36 @@ TEST(ChatRules, EmoticonTableAndGrid) {
   EXPECT_EQ(CEmoticonDlg::cell_at({100, 620}), std::nullopt);
 }
 
+// Codes shown as their pictures: the longest code at a place wins, a
+// picture with a plain text form asks for the colour one (U+FE0F), and text
+// without codes stays as it is.
+TEST(ChatRules, EmoticonCodesBecomeTheirPictures) {
+  struct Case {
+    std::u16string_view text, shown;
+  };
+  const Case cases[] = {
+      {u"Bob：(l)", u"Bob：\u2764\uFE0F"},
+      {u"ok :) :d", u"ok \U0001F642 \U0001F604"},
+      {u"(:|)", u"\U0001F61E"},  // not ":|" after "("
+      {u">:)", u"\U0001F608"},   // not ":)" after ">"
+      {u"(l)(u)(*)", u"\u2764\uFE0F\U0001F494\u2B50\uFE0F"},
+      {u"价格 100 元 (L", u"价格 100 元 (L"},
+      {u"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(with_pictures(c.text), c.shown);
+  // Every code of the picker turns into exactly its own picture.
+  for (const Emoticon& e : kEmoticons) {
+    const std::u16string shown = with_pictures(e.code);
+    ASSERT_FALSE(shown.empty());
+    const char32_t first =
+        shown[0] >= 0xD800 && shown[0] < 0xDC00
+            ? 0x10000 + ((char32_t(shown[0]) - 0xD800) << 10) + (char32_t(shown[1]) - 0xDC00)
+            : shown[0];
+    EXPECT_EQ(first, e.picture) << std::u16string(e.code).size();
+    EXPECT_LE(shown.size(), 2u);
+  }
+}
+
 // A sent line's state through the results the engine reports for it, as
 // the outbox settles it: pending lines become sent or failed; a time-out is
 // failed until a late acceptance makes it sent.

@@ -298,25 +298,25 @@ TEST_F(ChatViewerTest, SearchResultsOpenTheContactAtTheLine) {
   auto log = alice_log();
   for (int i = 0; i < 40; ++i)
     log.append(kBob, u"Bob：line " + platform::utf8_to_utf16(std::to_string(i)), u"08:00:00");
-  log.append(kBob, u"Bob：明天见 😀", u"08:30:00");
+  log.append(kBob, u"Bob：明天见 😀 (l):)", u"08:30:00");
   for (int i = 0; i < 40; ++i) log.append(kBob, u"机主：filler", u"08:40:00");
   log.append(kCarol, u"Carol：明白", u"09:00:00");
 
   CBriskTavrinLog v = viewer();
   inside_modal([&] {
     v.search(u"明");  // one Chinese character
-    ASSERT_EQ(texts(v), (std::vector<std::u16string>{u"Carol：明白", u"Bob：明天见 😀"}));
+    ASSERT_EQ(texts(v), (std::vector<std::u16string>{u"Carol：明白", u"Bob：明天见 😀 (l):)"}));
     EXPECT_TRUE(v.searching());
     EXPECT_EQ(v.heading(), u"查找“明”：2 条");
     v.search(u"😀");
-    ASSERT_EQ(texts(v), std::vector<std::u16string>{u"Bob：明天见 😀"});
+    ASSERT_EQ(texts(v), std::vector<std::u16string>{u"Bob：明天见 😀 (l):)"});
 
     // Tapping the result opens Bob's lines with that one selected and in view.
     tap(300, 52 + CBriskTavrinLog::kLines.top + 30);
     EXPECT_FALSE(v.searching());
     EXPECT_EQ(v.current(), kBob);
     ASSERT_GE(v.selected_line(), 0);
-    EXPECT_EQ(v.items()[size_t(v.selected_line())].row.line, u"Bob：明天见 😀");
+    EXPECT_EQ(v.items()[size_t(v.selected_line())].row.line, u"Bob：明天见 😀 (l):)");
     EXPECT_EQ(v.selected_line(), 40);  // newest first: after the 40 fillers
     EXPECT_GT(v.line_list().scroller().offset(), 0);
     EXPECT_EQ(golden("log_viewer_found_line"), "");

@@ -77,15 +77,29 @@ double contrast_ratio(int r1, int g1, int b1, int r2, int g2, int b2) {
   return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
-double contrast_of(const Drawn& d) {
-  if (!d.has_background) return 21.0;
-  const int br = (d.background >> 11) * 255 / 31, bg = ((d.background >> 5) & 63) * 255 / 63,
-            bb = (d.background & 31) * 255 / 31;
+namespace {
+double contrast_with(const Drawn& d, uint16_t pixel) {
+  const int br = (pixel >> 11) * 255 / 31, bg = ((pixel >> 5) & 63) * 255 / 63,
+            bb = (pixel & 31) * 255 / 31;
   return contrast_ratio(int(d.colour & 255), int((d.colour >> 8) & 255),
                         int((d.colour >> 16) & 255), br, bg, bb);
 }
+// The pixel under the text its contrast is judged on.
+uint16_t judged_pixel(const Drawn& d, DesignCheck::Under under) {
+  uint16_t worst = d.background;
+  if (under == DesignCheck::kPictures)
+    for (uint16_t p : {d.darkest, d.lightest})
+      if (contrast_with(d, p) < contrast_with(d, worst)) worst = p;
+  return worst;
+}
+}  // namespace
 
-std::vector<std::string> design_faults(const Drawn& d) {
+double contrast_of(const Drawn& d, DesignCheck::Under under) {
+  if (!d.has_background) return 21.0;
+  return contrast_with(d, judged_pixel(d, under));
+}
+
+std::vector<std::string> design_faults(const Drawn& d, DesignCheck::Under under) {
   std::vector<std::string> out;
   const std::string what = quoted(d.text);
   bool any_ink = false;
@@ -120,12 +134,13 @@ std::vector<std::string> design_faults(const Drawn& d) {
     }
   }
   if (!any_ink || !d.has_background) return out;
-  const double ratio = contrast_of(d);
+  const double ratio = contrast_of(d, under);
   if (ratio < 4.5) {
     const int fr = int(d.colour & 255), fg = int((d.colour >> 8) & 255),
               fb = int((d.colour >> 16) & 255);
-    const int br = (d.background >> 11) * 255 / 31, bg = ((d.background >> 5) & 63) * 255 / 63,
-              bb = (d.background & 31) * 255 / 31;
+    const uint16_t pixel = judged_pixel(d, under);
+    const int br = (pixel >> 11) * 255 / 31, bg = ((pixel >> 5) & 63) * 255 / 63,
+              bb = (pixel & 31) * 255 / 31;
     char r[16];
     std::snprintf(r, sizeof r, "%.2f", ratio);
     out.push_back(what + " has contrast " + r + ":1 (" + hex(fr, fg, fb) + " on " +
@@ -134,7 +149,7 @@ std::vector<std::string> design_faults(const Drawn& d) {
   return out;
 }
 
-DesignCheck::DesignCheck() {
+DesignCheck::DesignCheck(Under under) : under_(under) {
   platform::text_probe::set_sink([this](const Drawn& d) { drawn_.push_back(d); });
 }
 
@@ -157,12 +172,12 @@ std::string DesignCheck::faults(const std::string& screen) {
   std::map<std::tuple<std::u16string, int, int, uint32_t>, double> best;
   for (const Drawn& d : drawn) {
     double& b = best[{d.text, d.rect.left, d.rect.top, d.colour}];
-    b = std::max(b, contrast_of(d));
+    b = std::max(b, contrast_of(d, under_));
   }
   for (const Drawn& d : drawn) {
     const std::string text = platform::utf16_to_utf8(d.text);
     const bool contrast_ok = best[{d.text, d.rect.left, d.rect.top, d.colour}] >= 4.5;
-    for (const std::string& f : design_faults(d)) {
+    for (const std::string& f : design_faults(d, under_)) {
       if (contrast_ok && f.find(" has contrast ") != std::string::npos) continue;
       if (allowed(screen, text, f) || !seen.insert(f).second) continue;
       if (report_only)

@@ -163,6 +163,64 @@ TEST(DesignCheckTest, TheBoxTextsWrapWithTheirNumbersAndMarks) {
   }
 }
 
+// Text over a picture: the check with kPictures judges it on the darkest
+// and the lightest parts of the picture too, not only on its most common
+// colour; the veil under the text keeps every ink at 4.5:1 on any picture.
+TEST(DesignCheckTest, TextOverAPictureReadsOnEveryPartOfIt) {
+  using Picture = std::function<uint16_t(int x, int y)>;
+  const uint16_t orange = platform::bgr_to_565(0x0080FF), white = 0xFFFF, black = 0;
+  uint32_t seed = 12345;
+  std::vector<uint16_t> noise(480 * 800);
+  for (auto& px : noise) px = uint16_t((seed = seed * 1103515245 + 12345) >> 16);
+  const struct {
+    const char* what;
+    Picture picture;
+  } pictures[] = {
+      {"orange", [&](int, int) { return orange; }},
+      {"white", [&](int, int) { return white; }},
+      {"black", [&](int, int) { return black; }},
+      {"mostly orange, white stripes", [&](int, int y) { return y % 8 < 5 ? orange : white; }},
+      {"black and white halves", [&](int x, int) { return x < 240 ? black : white; }},
+      {"noise", [&](int x, int y) { return noise[size_t(y) * 480 + size_t(x)]; }},
+  };
+  const uint32_t inks[] = {0xFFFF00 /* cyan */, 0xFFFFFF, 0x000000, 0x2060C0, 0x808080};
+  const gfx::Rect row{0, 100, 480, 180};
+  for (const auto& pic : pictures) {
+    for (const uint32_t ink : inks) {
+      for (const bool veiled : {false, true}) {
+        std::vector<uint16_t> pixels(480 * 800);
+        for (int y = 0; y < 800; ++y)
+          for (int x = 0; x < 480; ++x) pixels[size_t(y) * 480 + size_t(x)] = pic.picture(x, y);
+        DesignCheck check(DesignCheck::kPictures);
+        Painter p(gfx::PixelCanvas{800, 480, pixels.data(), 0});
+        if (veiled) p.veil(row, {ink});
+        p.text(u"Carol 张三", row, 30, ink, text::kVCenter | text::kSingleLine);
+        const auto drawn = check.take();
+        ASSERT_EQ(drawn.size(), 1u);
+        const auto found = design_faults(drawn[0], DesignCheck::kPictures);
+        if (veiled) {
+          EXPECT_TRUE(found.empty())
+              << pic.what << ", ink " << std::hex << ink << ": " << (found.empty() ? "" : found[0]);
+        }
+      }
+    }
+  }
+  // White on a dark picture with white stripes: it reads on the colour the
+  // picture mostly has, and the picture check finds the stripes.
+  std::vector<uint16_t> pixels(480 * 800);
+  for (int y = 0; y < 800; ++y)
+    for (int x = 0; x < 480; ++x) pixels[size_t(y) * 480 + size_t(x)] = y % 8 < 5 ? 0x0010 : white;
+  DesignCheck check(DesignCheck::kPictures);
+  Painter p(gfx::PixelCanvas{800, 480, pixels.data(), 0});
+  p.text(u"Carol", row, 30, 0xFFFFFF, text::kVCenter | text::kSingleLine);
+  const auto drawn = check.take();
+  ASSERT_EQ(drawn.size(), 1u);
+  EXPECT_TRUE(design_faults(drawn[0]).empty());  // white on the dark blue it mostly lies on
+  const auto found = design_faults(drawn[0], DesignCheck::kPictures);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].find("on #FFFFFF"), std::string::npos) << found[0];
+}
+
 class DesignWalkTest : public ChatTest {
  protected:
   void TearDown() override {

@@ -100,10 +100,10 @@ class MainTheme : public MainWindowTest {
     return display->frame();
   }
   // Whether the display pixel is mostly red (the chosen picture under the
-  // list's light tint).
+  // shade that keeps the list's texts readable on it).
   bool reddish(int x, int y) const {
     const uint16_t p = display->frame()[size_t(y * Display::kWidth + x)];
-    return (p >> 11) >= 24 && ((p >> 5) & 0x3F) < 16 && (p & 0x1F) < 8;
+    return (p >> 11) >= 8 && ((p >> 5) & 0x3F) < 8 && (p & 0x1F) < 4;
   }
 
   fs::path install, pictures;
@@ -166,6 +166,46 @@ TEST_F(MainTheme, APhotoFromTheCameraBecomesTheMainBackground) {
   EXPECT_TRUE(reddish(400, 640));
   const Frame shown = display->frame();
   EXPECT_EQ(shown, after_restart());
+}
+
+// The user's own photo under the main window: the list's names and the
+// header read at 4.5:1 on every part of it (a shade under them), whatever
+// the photo is: one colour against the names (orange under cyan), white,
+// black, or light and dark halves. The design check judges each text on
+// the darkest and the lightest pixels under it.
+TEST_F(MainTheme, TextsReadOnAnyPhotoUnderTheMainWindow) {
+  const struct {
+    const char* name;
+    uint32_t left, right;
+  } photos[] = {
+      {"orange", 0xFF8000, 0xFF8000},
+      {"white", 0xFFFFFF, 0xFFFFFF},
+      {"black-white", 0x000000, 0xFFFFFF},
+      {"cyan-orange", 0x00FFFF, 0xFF8000},
+  };
+  for (const auto& photo : photos) {
+    SCOPED_TRACE(photo.name);
+    const fs::path file = pictures / (std::string(photo.name) + ".jpg");
+    ASSERT_TRUE(write_jpeg(file.string(), 480, 800, photo.left, photo.right));
+    shell::theme_colors().main_bk_path = shell::from_path(file);
+    design.reset();
+    design = std::make_unique<DesignCheck>(DesignCheck::kPictures);
+    if (!main) {
+      open_main();
+    } else {  // the next start draws the new photo
+      main->destroy();
+      mainwnd::CBriskLibTavrin::Options options;
+      options.sign_in = [] { return true; };  // the session goes on
+      main = std::make_unique<mainwnd::CBriskLibTavrin>(std::move(options));
+      ASSERT_TRUE(main->start());
+    }
+    settle();
+    // One golden, to look at: the photo still shows beside the shaded texts.
+    if (std::string(photo.name) == "cyan-orange")
+      EXPECT_EQ(golden(TAVRIN_MAINWND_GOLDEN_DIR, TAVRIN_MAINWND_SHOT_DIR, "main_over_photo"), "");
+    else
+      EXPECT_EQ(design->faults(std::string("main window over ") + photo.name), "");
+  }
 }
 
 // A picture the client cannot read (a JPEG cut short) is refused in the

@@ -18,6 +18,7 @@
 #include "child_process.h"
 #include "platform/image.h"
 #include "platform/message_box.h"
+#include "platform/pinyin.h"
 #include "platform/text_codec.h"
 #include "server_child.h"
 #include "storage/ChatLogStore.h"
@@ -420,4 +421,31 @@ TEST(ClientJourney, LinesPendingWhenTheClientEndsAreFailedInTheHistory) {
   ASSERT_EQ(wait_exit(third, 60000), 0) << read(app.dir.file("third.out"));
   EXPECT_EQ(own_lines(), (std::vector<std::u16string>{u"发送失败：pending at exit",
                                                       u"发送失败：pending at a kill"}));
+}
+
+// Chinese without a hardware keyboard: in Echo's chat the touch keyboard's
+// 中 key, the letters w-o-m-e-n tapped on the plate, 我们 picked from the
+// candidate bar, 发送. The line is sent as 我们 and Echo's answer comes back.
+TEST(ClientJourney, PinyinOnTheTouchKeyboardTypesWoMen) {
+  if (!tavrin::platform::Pinyin::shared()) GTEST_SKIP() << "libpinyin-data is not installed";
+  Installed app;
+  DemoServer demo;
+  ASSERT_GT(demo.server.sipc(), 0);
+  const std::string shot = app.dir.file("candidates.png");
+  const std::string script = app.script(
+      "s.txt", std::string(kAliceSignsIn) +
+                   "wait 4000\ntap 240 430\nwait 1000\n"  // Echo's row: the chat
+                   "tap 240 215\nwait 300\npanel 中\npanel w\npanel o\npanel m\npanel e\n"
+                   "panel n\nscreenshot " +
+                   shot + "\npanel 我们\ntap 80 771\nwait 3000\nquit\n");  // 发送
+  const pid_t pid = start({app.exe, "--headless", "--server", demo.address(), "--script", script,
+                           "--instance-dir", app.dir.path.string()},
+                          app.dir.file("out.txt"));
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(wait_exit(pid, 90000), 0) << read(app.dir.file("out.txt"));
+  std::vector<std::u16string> lines;
+  for (const auto& l : alice_log(app, 100000009)) lines.push_back(l.line);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), u"机主：我们"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), u"Echo：我们"), lines.end());
+  EXPECT_TRUE(tavrin::platform::decode_png_file(shot));
 }

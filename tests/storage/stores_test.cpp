@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -59,6 +60,60 @@ TEST_F(StorageOperationsTest, SavedAccountsInsertThenUpdateTheirRow) {
   const std::vector<SavedAccount> expected = {{u"123456789", u"second"},
                                               {u"13800138000", u"mobile"}};
   EXPECT_EQ(accounts.load(), expected);
+}
+
+// A keeper that holds passwords in memory, and can be told to refuse.
+struct MemoryKeeper : PasswordKeeper {
+  std::map<std::u16string, std::u16string> kept;
+  bool refuse = false;
+  bool store(std::u16string_view account, std::u16string_view password) override {
+    if (refuse) return false;
+    kept[std::u16string(account)] = password;
+    return true;
+  }
+  std::optional<std::u16string> lookup(std::u16string_view account) override {
+    auto it = kept.find(std::u16string(account));
+    return it == kept.end() ? std::nullopt : std::optional(it->second);
+  }
+};
+
+// With a keeper the table keeps its two columns and holds the marker, never
+// the password; without one (or when it refuses) the password goes in the
+// table as before; a marked row whose keeper is gone reads an empty password.
+TEST_F(StorageOperationsTest, SavedPasswordsGoToTheKeeperAndTheTableHoldsAMarker) {
+  const auto raw = [&] {
+    CppSQLite3Database db;
+    db.open(path);
+    std::vector<std::pair<std::u16string, std::u16string>> rows;
+    CppSQLite3Query q = db.query(u"select * from TavrinPsd;");
+    EXPECT_EQ(q.fieldCount(), 2);
+    for (; !q.eof(); q.nextRow()) rows.emplace_back(q.fieldValue(0), q.fieldValue(1));
+    q.finalize();
+    db.close();
+    return rows;
+  };
+  const std::u16string marker(SavedAccountStore::kKeptMarker);
+  MemoryKeeper keeper;
+  SavedAccountStore kept(path, &keeper), plain(path);
+
+  plain.save(u"100000001", u"before");  // a row from a run without a keeper
+  kept.save(u"100000002", u"bob123");
+  kept.save(u"100000001", u"alice123");  // moved to the keeper at its next save
+  keeper.refuse = true;
+  kept.save(u"100000003", u"carol123");  // the keeper refused: as before
+  using Rows = std::vector<std::pair<std::u16string, std::u16string>>;
+  EXPECT_EQ(raw(),
+            (Rows{{u"100000001", marker}, {u"100000002", marker}, {u"100000003", u"carol123"}}));
+  EXPECT_EQ(keeper.kept.size(), 2u);
+  EXPECT_EQ(kept.load(), (std::vector<SavedAccount>{{u"100000001", u"alice123"},
+                                                    {u"100000002", u"bob123"},
+                                                    {u"100000003", u"carol123"}}));
+  // No keeper now (no secret service this run): marked rows ask again.
+  EXPECT_EQ(plain.load(),
+            (std::vector<SavedAccount>{
+                {u"100000001", u""}, {u"100000002", u""}, {u"100000003", u"carol123"}}));
+  keeper.kept.erase(u"100000002");  // the keyring lost it
+  EXPECT_EQ((*kept.load())[1].password, u"");
 }
 
 TEST(SavedAccountStorePrefill, ShowsTheLastAccountAndTheLastNineDigitPassword) {

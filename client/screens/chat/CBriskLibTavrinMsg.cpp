@@ -13,6 +13,7 @@
 #include "screens/chat/CEmoticonDlg.h"
 #include "screens/chat/ChatLines.h"
 #include "screens/chat/ChatText.h"
+#include "screens/chat/EmoticonTable.h"
 #include "shell/app_paths.h"
 #include "shell/switch_settings.h"
 #include "storage/ChatLogDate.h"
@@ -625,8 +626,10 @@ void CBriskLibTavrinMsg::paint_row(gfx::PixelCanvas& canvas, const controls::Lis
     const Rect bubble{8, r.top + 4, 475, r.bottom - 4};
     p.fill_rounded(bubble, line.direction == 1 ? kSentBubble : kReceivedBubble, 230);
     p.draw_rounded_frame(bubble, t.line_color, 96);
-    p.text(line.text, {bubble.left + 8, bubble.top + 4, bubble.right - 8, bubble.bottom - 2},
-           kLineFontHeight, t.bg_text_color, kWordBreak);
+    // Emoticon codes show as their pictures; the line itself keeps the codes.
+    p.text(chat::with_pictures(line.text),
+           {bubble.left + 8, bubble.top + 4, bubble.right - 8, bubble.bottom - 2}, kLineFontHeight,
+           t.bg_text_color, kWordBreak);
     const Rect time{bubble.right - 200, bubble.bottom - 24, bubble.right - 6, bubble.bottom - 2};
     p.text(storage::shownDateTime(line.when, line.time), time, kTimeFontHeight,
            p.legible(t.line_color, time), kRight | kBottom | kSingleLine);

@@ -9,6 +9,7 @@
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
 #include "gfx/Fonts.h"
+#include "screens/chat/EmoticonTable.h"
 #include "storage/ChatLogBackup.h"
 #include "storage/ChatLogDate.h"
 #include "storage/ChatLogExport.h"
@@ -520,7 +521,8 @@ void CBriskTavrinLog::paint_line(gfx::PixelCanvas& c, const controls::ListRow& r
            kHitNameColour, kSingleLine | kEndEllipsis);
     text.top += kHitNameHeight;
   }
-  p.text(line.line, text, kLineFontHeight, t.bg_text_color, kWordBreak);
+  // Emoticon codes show as their pictures; the log keeps the codes.
+  p.text(chat::with_pictures(line.line), text, kLineFontHeight, t.bg_text_color, kWordBreak);
   const Rect time{r.left + kTextInset, r.bottom - kTimeBand, r.right - kTextInset, r.bottom - 2};
   p.text(storage::shownDateTime(line.localTime, line.time), time, 18,
          p.legible(t.line_color, time), kRight | kVCenter | kSingleLine);

@@ -12,6 +12,7 @@
 #include "platform/network.h"
 #include "platform/signin_lookup.h"
 #include "platform/text_codec.h"
+#include "screens/login/SecretKeeper.h"
 #include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -136,7 +137,7 @@ void CLoginDlg::on_destroy() {
 }
 
 void CLoginDlg::load_saved() {
-  const storage::SavedAccountStore accounts(config_.database);
+  const storage::SavedAccountStore accounts(config_.database, saved_password_keeper());
   const storage::ServerAddressStore servers(config_.database);
   std::optional<std::vector<storage::SavedAccount>> rows;
   if (auto failure = storage::tryStorage([&] { rows = accounts.load(); }))
@@ -174,7 +175,7 @@ void CLoginDlg::account_changed() {
 }
 
 void CLoginDlg::save_login() {
-  const storage::SavedAccountStore accounts(config_.database);
+  const storage::SavedAccountStore accounts(config_.database, saved_password_keeper());
   const storage::ServerAddressStore servers(config_.database);
   const std::u16string account = account_.text(), password = password_.text();
   // A failed save costs the user only the pre-filled boxes next time.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/secret_service.h"
 #include "screens/router/ScreenRouter.h"
 #include "shell/app_paths.h"
 #include "shell/client_settings.h"
@@ -185,6 +186,11 @@ void CBriskTavrinSettingDlg::on_paint(gfx::Painter& p) {
            {r.left, r.top, r.right - 16, r.bottom}, 30, t.bg_text_color,
            text::kRight | text::kVCenter | text::kSingleLine);
     p.hline(r.bottom - 1, r.left, r.right, t.line_color);
+    // Where the login screen keeps saved passwords on this machine.
+    const Rect note{r.left + 8, r.bottom, r.right - 8, 686};
+    p.text(platform::SecretService::available() ? u"已保存的密码存放在系统密钥环中"
+                                                : u"密码保存在本机（未找到系统密钥环）",
+           note, 22, p.legible(t.bg_text_color, note), text::kSingleLine | text::kVCenter);
   } else {
     for (int i = 0; i < kStatusCount; ++i) {
       const Rect r = row(i);

@@ -4,7 +4,9 @@
 // ("震动" and "好友消息声音" go to the Vibrate and Sound settings at once,
 // the other four to the persistent shell::SwitchSettings at once) and under
 // them "触摸键盘", whose tap steps through 自动, 开启 and 关闭 (kept with the
-// switches at once, and the input panel follows it at once), page 2 the
+// switches at once, and the input panel follows it at once) and a note of
+// where saved passwords are kept (the desktop's secret service, or the
+// history database where none answers), page 2 the
 // login status as four radio entries (0 在线, 1 隐身, 2 忙碌, 3 离开).
 // "确定" closes with the chosen status index; "退出" closes with kCancelled
 // (the switches stay as set, the status is left unchanged). UI thread only.
