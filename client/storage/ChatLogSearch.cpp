@@ -371,9 +371,15 @@ bool ChatLogSearch::buildIndex(const std::atomic<bool>* stop) const {
                                   std::chrono::steady_clock::now() - t0)
                                   .count();
     lines = std::clamp<std::int64_t>(lines * kSliceMs * 1000 / std::max<std::int64_t>(took, 1),
-                                     std::min<std::int64_t>(slice_, 100), slice_);
+                                     std::min<std::int64_t>(slice_, 500), slice_);
     for (int i = 0; i < 200 && CppSQLite3Database::lockWaiters() > 0; ++i)
       std::this_thread::sleep_for(std::chrono::microseconds(250));
+    // What the slices logged goes into the file here, on this thread; it
+    // waits for no one and stops short of what a reader still uses.
+    (void)tryStorage([&] {
+      CppSQLite3Query folded = db.query(u"pragma wal_checkpoint(passive);");
+      folded.finalize();
+    });
     return whole;
   };
   bool built = false;

@@ -15,7 +15,7 @@
 //
 // A log of up to `inlineLines` lines is indexed by its first search. A larger
 // one is indexed by buildIndex, meant for a thread of its own: it works in
-// slices of one short transaction each (about kSliceMs), and lets a writer
+// slices of one short transaction each (about kSliceMs, the log folded back into the file after each), and lets a writer
 // of this process that waits for the file in before the next one, so the
 // chat window's appends wait for one slice at most; until it is done,
 // searches scan (readers never wait: the file is logged ahead).
@@ -48,7 +48,7 @@ class ChatLogSearch {
   // kFirstSlice and sizes the next ones to take about kSliceMs each.
   static constexpr std::int64_t kSlice = 20000;
   static constexpr std::int64_t kFirstSlice = 2000;
-  static constexpr std::int64_t kSliceMs = 15;
+  static constexpr std::int64_t kSliceMs = 25;
 
   ChatLogSearch(std::filesystem::path databasePath, std::int32_t userId,
                 std::int64_t inlineLines = kInlineLines, std::int64_t slice = kSlice);

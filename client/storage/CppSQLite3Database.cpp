@@ -190,8 +190,13 @@ int CppSQLite3Database::execute(const char16_t* sql, Params params) {
     rc = sqlite3_step(statement);
     doneWaiting();
     if (rc == SQLITE_ERROR) {
-      // Finalize first: a statement left behind would keep close() from closing.
-      sqlite3_finalize(statement);
+      // Finalize first: a statement left behind would keep close() from
+      // closing. A schema another connection changed since the prepare
+      // shows here and is answered by preparing again.
+      if (sqlite3_finalize(statement) == SQLITE_SCHEMA) {
+        rc = SQLITE_SCHEMA;
+        continue;
+      }
       throw CppSQLite3Exception(SQLITE_ERROR, errorText());
     }
     rc = sqlite3_finalize(statement);

@@ -30,6 +30,13 @@ void openHistoryDatabase(CppSQLite3Database& db, const std::filesystem::path& pa
     mode.finalize();
   });
   requireDone(db, db.execute(u"pragma synchronous = normal;"));
+  // No operation folds the log back into the file on the way (a save would
+  // pay for a long build's pages): the last connection to close does, and
+  // the index build between its slices.
+  {
+    CppSQLite3Query off = db.query(u"pragma wal_autocheckpoint = 0;");
+    off.finalize();
+  }
 }
 
 void requireDone(const CppSQLite3Database& db, int result) {
