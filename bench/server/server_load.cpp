@@ -10,9 +10,10 @@
 // that other load on the machine hits both alike. The clients are driven
 // from --procs processes (default 2), each with its own pairs, so that the
 // server, not one generator, is what runs out of CPU; the server's (or the
-// relay's) CPU during the chat is printed beside the figures. The ratio
-// compares messages: a SIP-C line is 4 (the line, its relay and their two
-// answers), a bare line 2.
+// relay's) CPU during the chat is printed beside the figures. Two ratios to
+// the bare relay: per delivered line (what a person gets), and per message
+// (a SIP-C line is 4 messages: the line, its relay and their two answers; a
+// bare line 2).
 //
 //   bench_server_load [--clients 1000,5000] [--seconds 5] [--text-bytes 120] [--window 2]
 //                     [--rounds 2] [--procs 2]
@@ -215,9 +216,9 @@ int main(int argc, char** argv) {
     lineBytes = one.lineBytes();
   }
   std::printf("%d generator processes; load average %s\n", procs, loadAverage().c_str());
-  std::printf("%-8s %-6s %9s %11s %11s %9s %9s %8s %8s %6s %11s\n", "clients", "held", "sign-in s",
-              "lines/s", "bare l/s", "msgs/s", "bare m/s", "ratio", "srv CPU", "bare",
-              "bytes/conn");
+  std::printf("%-8s %-6s %9s %11s %11s %8s %9s %9s %8s %8s %6s %11s\n", "clients", "held",
+              "sign-in s", "lines/s", "bare l/s", "l ratio", "msgs/s", "bare m/s", "m ratio",
+              "srv CPU", "bare", "bytes/conn");
   for (int n : counts) {
     n -= n % (2 * procs);  // whole pairs in every process
     if (rlim_t(n) + 64 > rl.rlim_cur) {
@@ -259,10 +260,12 @@ int main(int argc, char** argv) {
       if (b.ok && b.chat.linesPerSecond() > bare.chat.linesPerSecond()) bare = b;
     }
     const double sipMsgs = 4 * sip.chat.linesPerSecond(), bareMsgs = 2 * bare.chat.linesPerSecond();
-    std::printf("%-8d %-6d %9.2f %11.0f %11.0f %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n", n,
-                sip.chat.held, signIn, sip.chat.linesPerSecond(), bare.chat.linesPerSecond(),
-                sipMsgs, bareMsgs, bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu,
-                100 * bare.targetCpu, perConn);
+    const double sipLines = sip.chat.linesPerSecond(), bareLines = bare.chat.linesPerSecond();
+    std::printf("%-8d %-6d %9.2f %11.0f %11.0f %7.2fx %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n",
+                n, sip.chat.held, signIn, sipLines, bareLines,
+                bareLines > 0 ? sipLines / bareLines : 0, sipMsgs, bareMsgs,
+                bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu, 100 * bare.targetCpu,
+                perConn);
     std::fflush(stdout);
   }
   std::printf("line bytes %d; load average now %s\n", lineBytes, loadAverage().c_str());
