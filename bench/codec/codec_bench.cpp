@@ -222,10 +222,10 @@ bool parse_mix_turns() {
     same_ratio.push_back((t3 - t2) / (t1 - t0));
   }
   std::printf("ParseMix, %d messages, %d rounds in turns (CPU us per pass)\n", kMix, kRounds);
-  std::printf("  %-28s %7s %8s %8s %8s %15s\n", "", "bytes", "median", "min", "ratio",
-              "10th-90th pct");
-  std::printf("  %-28s %7zu %8.1f %8.1f %8s\n", "sipc (ours)", t.sipc_bytes,
-              percentile(ours, 0.5) * 1e6, percentile(ours, 0) * 1e6, "1.00x");
+  std::printf("  %-28s %7s %8s %8s %8s %15s %9s\n", "", "bytes", "median", "min", "ratio",
+              "10th-90th pct", "per byte");
+  std::printf("  %-28s %7zu %8.1f %8.1f %8s %15s %9s\n", "sipc (ours)", t.sipc_bytes,
+              percentile(ours, 0.5) * 1e6, percentile(ours, 0) * 1e6, "1.00x", "", "1.00x");
   const struct {
     const char* label;
     std::size_t bytes;
@@ -234,12 +234,14 @@ bool parse_mix_turns() {
   } refs[] = {{"sofia, full SIP", t.sip_bytes, full, full_ratio},
               {"sofia, same work and shape", t.sip_same_shape_bytes, same, same_ratio}};
   for (const auto& r : refs)
-    std::printf("  %-28s %7zu %8.1f %8.1f %7.2fx %7.2f-%.2fx\n", r.label, r.bytes,
+    std::printf("  %-28s %7zu %8.1f %8.1f %7.2fx %7.2f-%.2fx %8.2fx\n", r.label, r.bytes,
                 percentile(r.times, 0.5) * 1e6, percentile(r.times, 0) * 1e6,
-                percentile(r.ratios, 0.5), percentile(r.ratios, 0.1), percentile(r.ratios, 0.9));
+                percentile(r.ratios, 0.5), percentile(r.ratios, 0.1), percentile(r.ratios, 0.9),
+                percentile(r.ratios, 0.5) * double(t.sipc_bytes) / double(r.bytes));
   std::printf(
       "  (ratio: the median over the rounds of the reference's time over ours in\n"
-      "   the same round; above 1 means ours is faster)\n\n");
+      "   the same round; above 1 means ours is faster. per byte: the same ratio\n"
+      "   with each side's time divided by the bytes it parsed)\n\n");
   return true;
 }
 
@@ -247,6 +249,9 @@ bool parse_mix_turns() {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  double load[3] = {-1, -1, -1};
+  (void)getloadavg(load, 3);
+  std::printf("load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
   // The turns run unless a filter leaves out ParseMix.
   const std::string filter = benchmark::GetBenchmarkFilter();
   if ((filter.empty() || filter == "." || filter == "all" ||

@@ -10,9 +10,10 @@
 // that other load on the machine hits both alike. The clients are driven
 // from --procs processes (default 2), each with its own pairs, so that the
 // server, not one generator, is what runs out of CPU; the server's (or the
-// relay's) CPU during the chat is printed beside the figures. The ratio
-// compares messages: a SIP-C line is 4 (the line, its relay and their two
-// answers), a bare line 2.
+// relay's) CPU during the chat is printed beside the figures. Two ratios to
+// the bare relay: per delivered line (what a person gets), and per message
+// (a SIP-C line is 4 messages: the line, its relay and their two answers; a
+// bare line 2).
 //
 // With --tls, each round also runs the same SIP-C chat over the server's TLS
 // port, and a line per count compares the server's CPU per relayed line over
@@ -233,9 +234,9 @@ int main(int argc, char** argv) {
     lineBytes = one.lineBytes();
   }
   std::printf("%d generator processes; load average %s\n", procs, loadAverage().c_str());
-  std::printf("%-8s %-6s %9s %11s %11s %9s %9s %8s %8s %6s %11s\n", "clients", "held", "sign-in s",
-              "lines/s", "bare l/s", "msgs/s", "bare m/s", "ratio", "srv CPU", "bare",
-              "bytes/conn");
+  std::printf("%-8s %-6s %9s %11s %11s %8s %9s %9s %8s %8s %6s %11s\n", "clients", "held",
+              "sign-in s", "lines/s", "bare l/s", "l ratio", "msgs/s", "bare m/s", "m ratio",
+              "srv CPU", "bare", "bytes/conn");
   for (int n : counts) {
     n -= n % (2 * procs);  // whole pairs in every process
     if (rlim_t(n) + 64 > rl.rlim_cur) {
@@ -297,10 +298,12 @@ int main(int argc, char** argv) {
       }
     }
     const double sipMsgs = 4 * sip.chat.linesPerSecond(), bareMsgs = 2 * bare.chat.linesPerSecond();
-    std::printf("%-8d %-6d %9.2f %11.0f %11.0f %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n", n,
-                sip.chat.held, signIn, sip.chat.linesPerSecond(), bare.chat.linesPerSecond(),
-                sipMsgs, bareMsgs, bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu,
-                100 * bare.targetCpu, perConn);
+    const double sipLines = sip.chat.linesPerSecond(), bareLines = bare.chat.linesPerSecond();
+    std::printf("%-8d %-6d %9.2f %11.0f %11.0f %7.2fx %9.0f %9.0f %7.2fx %7.0f%% %5.0f%% %11.0f\n",
+                n, sip.chat.held, signIn, sipLines, bareLines,
+                bareLines > 0 ? sipLines / bareLines : 0, sipMsgs, bareMsgs,
+                bareMsgs > 0 ? sipMsgs / bareMsgs : 0, 100 * sip.targetCpu, 100 * bare.targetCpu,
+                perConn);
     if (tls) {
       // Server CPU seconds per relayed line: its share of a core over lines a second.
       const auto perLine = [](const Generated& g) {

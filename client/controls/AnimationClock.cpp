@@ -30,6 +30,15 @@ void wait_frame(int ms) {
   } while (std::chrono::steady_clock::now() < until);
 }
 
+void after_frame(int ms, std::function<void()> fn) {
+  if (g_wait) {
+    g_wait(ms);
+    fn();
+    return;
+  }
+  if (auto* ws = platform::WindowSystem::instance()) ws->call_after(ms, std::move(fn));
+}
+
 void set_clock_for_tests(std::function<int64_t()> now, std::function<void(int)> wait) {
   g_now = std::move(now);
   g_wait = std::move(wait);

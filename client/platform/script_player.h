@@ -53,6 +53,14 @@ class ScriptPlayer final : public EventSource {
   void poll() override;
   int max_wait_ms() override;
   void idle() override;
+  // The loop sleeps where the source behind the script sleeps.
+  bool waits_itself() const override { return inner_ && inner_->waits_itself(); }
+  void wait(int timeout_ms) override {
+    if (inner_) inner_->wait(timeout_ms);
+  }
+  void wake() override {
+    if (inner_) inner_->wake();
+  }
 
  private:
   void run(const Step& step);

@@ -15,6 +15,7 @@ struct SdlBackend::State {
   SDL_Surface* frame = nullptr;  // zoomed RGB565 copy of the display
   std::vector<uint16_t> zoomed;
   Rect text_input_rect;  // as last told to the input method
+  std::vector<SDL_Event> held;  // taken by wait(), handled by the next poll()
 };
 
 namespace {
@@ -95,6 +96,7 @@ std::unique_ptr<SdlBackend> SdlBackend::open(WindowSystem& windows, Display& dis
   // the focused box at its caret.
   SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
   SDL_StartTextInput();
+  b->wake_event_ = SDL_RegisterEvents(1);
   windows.set_event_source(b.get());
   display.set_sink(b.get());
   b->show_frame(display.frame().data(), Display::kWidth, Display::kHeight);
@@ -133,7 +135,14 @@ void SdlBackend::poll() {
     SDL_Rect sr{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_};
     SDL_SetTextInputRect(&sr);
   }
-  while (SDL_PollEvent(&e)) {
+  std::vector<SDL_Event> held;
+  held.swap(state_->held);
+  size_t next_held = 0;
+  while (next_held < held.size() ? (e = held[next_held++], true) : SDL_PollEvent(&e) != 0) {
+    if (wake_event_ != 0 && wake_event_ != uint32_t(-1) && e.type == wake_event_) {
+      wake_pending_.store(false);
+      continue;
+    }
     switch (e.type) {
       case SDL_QUIT:
         if (on_close_)
@@ -204,9 +213,22 @@ void SdlBackend::poll() {
 }
 
 int SdlBackend::max_wait_ms() {
-  // SDL cannot wake our queue's condition variable: poll it often enough
-  // for the stylus to feel direct. Headless there is nothing to read.
-  return headless_ ? -1 : 10;
+  // No limit: windowed, wait() returns as soon as input or a wake comes.
+  return -1;
+}
+
+void SdlBackend::wait(int timeout_ms) {
+  SDL_Event e;
+  const int got = timeout_ms < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeout_ms);
+  if (got) state_->held.push_back(e);
+}
+
+void SdlBackend::wake() {
+  if (wake_event_ == 0 || wake_event_ == uint32_t(-1)) return;
+  if (wake_pending_.exchange(true)) return;
+  SDL_Event e{};
+  e.type = wake_event_;
+  if (SDL_PushEvent(&e) != 1) wake_pending_.store(false);
 }
 
 void SdlBackend::show_frame(const uint16_t* pixels, int width, int height) {

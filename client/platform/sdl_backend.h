@@ -6,6 +6,7 @@
 // UI thread only (SDL wants its events read on the thread that made them).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,12 @@ class SdlBackend final : public EventSource, public FrameSink {
 
   void poll() override;
   int max_wait_ms() override;
+  // Windowed, the loop sleeps in SDL's own wait (the X connection and SDL's
+  // timers), and wake() posts an event into it; headless it sleeps on the
+  // queue as there is nothing to read.
+  bool waits_itself() const override { return !headless_; }
+  void wait(int timeout_ms) override;
+  void wake() override;  // any thread
   void show_frame(const uint16_t* pixels, int width, int height) override;
 
   struct State;
@@ -51,6 +58,9 @@ class SdlBackend final : public EventSource, public FrameSink {
   bool headless_ = false;
   int zoom_ = 1;
   bool stylus_down_ = false;
+  uint32_t wake_event_ = 0;  // SDL's type for wake(); set before any wait
+  // A wake event is in SDL's queue and not yet read by poll(): one is enough.
+  std::atomic<bool> wake_pending_{false};
   std::function<void()> on_close_;
   std::unique_ptr<State> state_;
 };

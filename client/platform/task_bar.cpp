@@ -37,6 +37,16 @@ int local_minute_of_day() {
   return tm.tm_hour * 60 + tm.tm_min;
 }
 
+// Until the shown minute turns (a little after, so the clock reads the new
+// one): the clock wakes the client once a minute, not once a second.
+int ms_to_next_minute() {
+  if (g_fixed_minute >= 0) return 60000;
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  const int64_t ms_into_minute = int64_t(ts.tv_sec % 60) * 1000 + ts.tv_nsec / 1000000;
+  return int(60000 - ms_into_minute) + 20;
+}
+
 }  // namespace
 
 void TaskBar::set_clock_for_tests(int minute_of_day) {
@@ -51,7 +61,7 @@ TaskBar::TaskBar(WindowSystem& windows, Display& display) : windows_(windows), d
   spec.handler = [this](const Message& m) { return handle(m); };
   window_ = windows_.create(std::move(spec));
   display_.set_task_bar_rows(kHeight);
-  windows_.set_timer(window_, kClockTimer, 1000);
+  windows_.set_timer(window_, kClockTimer, ms_to_next_minute());
   windows_.add_observer([this] {
     if (windows_.exists(window_)) windows_.invalidate(window_);
   });
@@ -81,8 +91,9 @@ intptr_t TaskBar::handle(const Message& m) {
       windows_.invalidate_all();
       return 0;
     case msg::kTimer:
-      if (m.wparam == kClockTimer && local_minute_of_day() != shown_minute_) {
-        windows_.invalidate(window_);
+      if (m.wparam == kClockTimer) {
+        windows_.set_timer(window_, kClockTimer, ms_to_next_minute());
+        if (local_minute_of_day() != shown_minute_) windows_.invalidate(window_);
       } else if (m.wparam == kFlashTimer) {
         flash_phase_ = !flash_phase_;
         windows_.invalidate(window_);

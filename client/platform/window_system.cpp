@@ -296,6 +296,7 @@ bool WindowSystem::post(WindowId id, uint32_t message, uintptr_t wparam, intptr_
     std::lock_guard lock(queue_mutex_);
     if (closed_) return false;
     queue_.push_back({{id, message, wparam, lparam}, nullptr, nullptr});
+    notify_locked();
   }
   queue_cv_.notify_all();
   return true;
@@ -313,6 +314,7 @@ intptr_t WindowSystem::send(WindowId id, uint32_t message, uintptr_t wparam, int
     auto pos = std::find_if(queue_.begin(), queue_.end(),
                             [](const Queued& q) { return !q.send && !q.call; });
     queue_.insert(pos, {{id, message, wparam, lparam}, state, nullptr});
+    notify_locked();
   }
   queue_cv_.notify_all();
   return result.get();
@@ -329,6 +331,7 @@ bool WindowSystem::run_on_ui_thread(std::function<void()> fn, int timeout_ms) {
     std::lock_guard lock(queue_mutex_);
     if (closed_) return false;
     queue_.push_front({{}, state, std::move(fn)});
+    notify_locked();
   }
   queue_cv_.notify_all();
   if (result.wait_for(std::chrono::milliseconds(timeout_ms)) != std::future_status::ready)
@@ -341,6 +344,7 @@ bool WindowSystem::post_call(std::function<void()> fn) {
     std::lock_guard lock(queue_mutex_);
     if (closed_) return false;
     queue_.push_back({{}, nullptr, std::move(fn)});
+    notify_locked();
   }
   queue_cv_.notify_all();
   return true;
@@ -350,6 +354,7 @@ void WindowSystem::wake() {
   {
     std::lock_guard lock(queue_mutex_);
     woken_ = true;
+    notify_locked();
   }
   queue_cv_.notify_all();
 }
@@ -498,8 +503,20 @@ bool WindowSystem::dispatch_one_queued() {
   return true;
 }
 
+void WindowSystem::call_after(int ms, std::function<void()> fn) {
+  delayed_.push_back({Clock::now() + std::chrono::milliseconds(std::max(ms, 0)), std::move(fn)});
+}
+
 bool WindowSystem::dispatch_one_timer() {
   const auto now = Clock::now();
+  auto next = std::min_element(delayed_.begin(), delayed_.end(),
+                               [](const Delayed& a, const Delayed& b) { return a.due < b.due; });
+  if (next != delayed_.end() && next->due <= now) {
+    std::function<void()> fn = std::move(next->fn);
+    delayed_.erase(next);
+    fn();
+    return true;
+  }
   auto due = std::min_element(timers_.begin(), timers_.end(),
                               [](const Timer& a, const Timer& b) { return a.due < b.due; });
   if (due == timers_.end() || due->due > now) return false;
@@ -519,17 +536,44 @@ bool WindowSystem::dispatch_one_paint() {
 }
 
 void WindowSystem::wait_for_work(int wait_ms) {
-  auto limit = Clock::now() + std::chrono::hours(1);
-  if (wait_ms >= 0) limit = Clock::now() + std::chrono::milliseconds(wait_ms);
-  for (const auto& t : timers_) limit = std::min(limit, t.due);
+  const auto now = Clock::now();
+  auto limit = now + std::chrono::hours(1);
+  bool forever = wait_ms < 0;
+  if (wait_ms >= 0) limit = now + std::chrono::milliseconds(wait_ms);
+  for (const auto& t : timers_) {
+    limit = std::min(limit, t.due);
+    forever = false;
+  }
+  for (const auto& d : delayed_) {
+    limit = std::min(limit, d.due);
+    forever = false;
+  }
   if (source_) {
     const int source_wait = source_->max_wait_ms();
-    if (source_wait >= 0)
-      limit = std::min(limit, Clock::now() + std::chrono::milliseconds(source_wait));
+    if (source_wait >= 0) {
+      limit = std::min(limit, now + std::chrono::milliseconds(source_wait));
+      forever = false;
+    }
   }
   std::unique_lock lock(queue_mutex_);
-  queue_cv_.wait_until(lock, limit, [this] { return !queue_.empty() || woken_; });
+  if (source_ && source_->waits_itself()) {
+    if (queue_.empty() && !woken_) {
+      sleeping_in_ = source_;
+      lock.unlock();
+      // Rounded up, so a timer is due when the wait ends.
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - Clock::now());
+      source_->wait(forever ? -1 : int(std::max<int64_t>(0, left.count())));
+      lock.lock();
+      sleeping_in_ = nullptr;
+    }
+  } else {
+    queue_cv_.wait_until(lock, limit, [this] { return !queue_.empty() || woken_; });
+  }
   woken_ = false;
+}
+
+void WindowSystem::notify_locked() {
+  if (sleeping_in_) sleeping_in_->wake();
 }
 
 WindowId WindowSystem::set_capture(WindowId id) {

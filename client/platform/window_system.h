@@ -55,6 +55,13 @@ class EventSource {
   virtual void poll() = 0;
   // Longest the loop may sleep before poll() must run again; -1: no limit.
   virtual int max_wait_ms() = 0;
+  // A source whose input cannot wake the queue's condition variable (a
+  // desktop's event queue) does the loop's sleeping itself: wait() returns
+  // when its own input arrives, after timeout_ms (-1: no limit), or once
+  // wake() was called from any thread since the wait began.
+  virtual bool waits_itself() const { return false; }
+  virtual void wait(int /*timeout_ms*/) {}
+  virtual void wake() {}
   // Called when a round of the loop found nothing to dispatch: every queued
   // message, due timer and paint has been handled.
   virtual void idle() {}
@@ -128,6 +135,9 @@ class WindowSystem {
   // --- timers: kTimer with the id in wparam, every period until killed ---
   void set_timer(WindowId id, uintptr_t timer_id, int period_ms);
   void kill_timer(WindowId id, uintptr_t timer_id);
+  // Runs fn once, ms from now, in turn with the timers (an animation's next
+  // frame: the thread sleeps, or handles other work, meanwhile).
+  void call_after(int ms, std::function<void()> fn);
 
   // --- modal loops ---
   // Shows and activates the window and dispatches every window's messages
@@ -186,6 +196,10 @@ class WindowSystem {
     std::chrono::milliseconds period;
     std::chrono::steady_clock::time_point due;
   };
+  struct Delayed {
+    std::chrono::steady_clock::time_point due;
+    std::function<void()> fn;
+  };
   struct SendState;
   struct Queued {
     Message message;
@@ -209,6 +223,8 @@ class WindowSystem {
   bool dispatch_one_timer();
   bool dispatch_one_paint();
   void wait_for_work(int wait_ms);
+  // Wakes the sleeping UI thread; with queue_mutex_ held.
+  void notify_locked();
   void fail_pending_sends();
 
   std::thread::id ui_thread_;
@@ -216,6 +232,7 @@ class WindowSystem {
   std::vector<WindowId> z_order_;                        // top-levels, bottom to top
   WindowId next_id_ = 1;
   std::vector<Timer> timers_;
+  std::vector<Delayed> delayed_;  // call_after; UI thread
   std::vector<ModalFrame> modal_;
   std::vector<WindowId> invalid_;
   std::vector<std::function<void()>> observers_;
@@ -233,6 +250,9 @@ class WindowSystem {
   std::deque<Queued> queue_;          // guarded by queue_mutex_
   bool closed_ = false;               // guarded by queue_mutex_
   bool woken_ = false;                // guarded by queue_mutex_
+  // The source the UI thread sleeps in, while it does; woken by whatever
+  // wakes the condition variable.
+  EventSource* sleeping_in_ = nullptr;  // guarded by queue_mutex_
 };
 
 }  // namespace tavrin::platform

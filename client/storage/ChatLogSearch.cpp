@@ -1,6 +1,9 @@
 #include "storage/ChatLogSearch.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include "storage/CppSQLite3Database.h"
 #include "storage/CppSQLite3Exception.h"
@@ -224,14 +227,14 @@ bool ChatLogSearch::indexWhole(CppSQLite3Database& db) const {
   return db.tableExists(fill) && db.scalar(u"select next > last from " + fill + u";") != 0;
 }
 
-bool ChatLogSearch::fillIndexSlice(CppSQLite3Database& db) const {
+bool ChatLogSearch::fillIndexSlice(CppSQLite3Database& db, std::int64_t lines) const {
   const std::u16string index = indexName(table_);
   const std::u16string fill = index + u"_fill";
   if (indexWhole(db)) return true;
   requireDone(db, db.execute(u"begin;"));
   bool whole = false;
   auto failure = tryStorage([&] {
-    const std::u16string upto = u"min((select next from " + fill + u") + " + decimal16(slice_) +
+    const std::u16string upto = u"min((select next from " + fill + u") + " + decimal16(lines) +
                                 u", (select last from " + fill + u"))";
     requireDone(db, db.execute(u"insert into " + index +
                                u"(rowid, FriendLog) select rowid, FriendLog from " + table_ +
@@ -250,7 +253,7 @@ bool ChatLogSearch::fillIndexSlice(CppSQLite3Database& db) const {
 
 bool ChatLogSearch::ensureIndex(CppSQLite3Database& db) const {
   if (!createIndex(db)) return false;
-  while (!fillIndexSlice(db)) {
+  while (!fillIndexSlice(db, slice_)) {
   }
   return true;
 }
@@ -301,12 +304,12 @@ std::int64_t ChatLogSearch::shortIndexLag(CppSQLite3Database& db) const {
                    u") - upto) from " + mark + u";");
 }
 
-bool ChatLogSearch::fillShortSlice(CppSQLite3Database& db) const {
+bool ChatLogSearch::fillShortSlice(CppSQLite3Database& db, std::int64_t lines) const {
   const std::u16string index = shortIndexName(table_);
   const std::u16string mark = index + u"_mark";
   if (shortIndexLag(db) == 0) return true;
   db.defineTextFunction(u"tavrin_unigrams", unigrams);
-  const std::u16string upto = u"min((select upto from " + mark + u") + " + decimal16(slice_) +
+  const std::u16string upto = u"min((select upto from " + mark + u") + " + decimal16(lines) +
                               u", (select coalesce(max(rowid), 0) from " + table_ + u"))";
   requireDone(db, db.execute(u"begin;"));
   auto failure = tryStorage([&] {
@@ -330,7 +333,7 @@ bool ChatLogSearch::ensureShortIndex(CppSQLite3Database& db, std::int64_t mostLi
   if (lag > mostLines) return false;
   // A file that takes no writes now (full, read-only) is still searched, by a scan.
   return !tryStorage([&] {
-    while (!fillShortSlice(db)) {
+    while (!fillShortSlice(db, slice_)) {
     }
   });
 }
@@ -357,15 +360,37 @@ bool ChatLogSearch::buildIndex(const std::atomic<bool>* stop) const {
   auto stopped = [stop] { return stop != nullptr && stop->load(); };
   CppSQLite3Database db;
   openHistoryDatabase(db, path_);
+  // Slices of about kSliceMs each: the size follows what the last one took.
+  // Between two slices the writers of this process that wait for the file
+  // go first, so a saved line waits for one short slice at most.
+  std::int64_t lines = std::min<std::int64_t>(slice_, kFirstSlice);
+  auto slice = [&](bool (ChatLogSearch::*fill)(CppSQLite3Database&, std::int64_t) const) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool whole = (this->*fill)(db, lines);
+    const std::int64_t took = std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now() - t0)
+                                  .count();
+    lines = std::clamp<std::int64_t>(lines * kSliceMs * 1000 / std::max<std::int64_t>(took, 1),
+                                     std::min<std::int64_t>(slice_, 500), slice_);
+    for (int i = 0; i < 200 && CppSQLite3Database::lockWaiters() > 0; ++i)
+      std::this_thread::sleep_for(std::chrono::microseconds(250));
+    // What the slices logged goes into the file here, on this thread; it
+    // waits for no one and stops short of what a reader still uses.
+    (void)tryStorage([&] {
+      CppSQLite3Query folded = db.query(u"pragma wal_checkpoint(passive);");
+      folded.finalize();
+    });
+    return whole;
+  };
   bool built = false;
   if (db.tableExists(table_)) {
     createContactIndex(db, table_);
     if (createIndex(db) && createShortIndex(db)) {
       bool whole = false;
-      while (!stopped() && !(whole = fillIndexSlice(db))) {
+      while (!stopped() && !(whole = slice(&ChatLogSearch::fillIndexSlice))) {
       }
       bool shortWhole = false;
-      while (whole && !stopped() && !(shortWhole = fillShortSlice(db))) {
+      while (whole && !stopped() && !(shortWhole = slice(&ChatLogSearch::fillShortSlice))) {
       }
       built = whole && shortWhole;
     }

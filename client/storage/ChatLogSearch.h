@@ -15,8 +15,10 @@
 //
 // A log of up to `inlineLines` lines is indexed by its first search. A larger
 // one is indexed by buildIndex, meant for a thread of its own: it works in
-// slices of one short transaction each, so the chat window's appends wait
-// for one slice at most; until it is done, searches scan.
+// slices of one short transaction each (about kSliceMs, the log folded back into the file after each), and lets a writer
+// of this process that waits for the file in before the next one, so the
+// chat window's appends wait for one slice at most; until it is done,
+// searches scan (readers never wait: the file is logged ahead).
 //
 // Each call is one storage operation on the history database (open, work,
 // close) and throws CppSQLite3Exception. Any thread; each call has its own
@@ -42,8 +44,11 @@ class ChatLogSearch {
   static constexpr size_t kDefaultLimit = 500;
   // Indexing this many lines takes well under a tenth of a second.
   static constexpr std::int64_t kInlineLines = 20000;
-  // Lines indexed in one transaction of buildIndex.
+  // Most lines indexed in one transaction of buildIndex; it starts with
+  // kFirstSlice and sizes the next ones to take about kSliceMs each.
   static constexpr std::int64_t kSlice = 20000;
+  static constexpr std::int64_t kFirstSlice = 2000;
+  static constexpr std::int64_t kSliceMs = 25;
 
   ChatLogSearch(std::filesystem::path databasePath, std::int32_t userId,
                 std::int64_t inlineLines = kInlineLines, std::int64_t slice = kSlice);
@@ -72,14 +77,14 @@ class ChatLogSearch {
   // The trigram index: created empty (false without FTS5), filled by slices
   // (true once whole), or both at once.
   bool createIndex(CppSQLite3Database& db) const;
-  bool fillIndexSlice(CppSQLite3Database& db) const;
+  bool fillIndexSlice(CppSQLite3Database& db, std::int64_t lines) const;
   bool ensureIndex(CppSQLite3Database& db) const;
   bool indexWhole(CppSQLite3Database& db) const;
   // The single-character index, likewise; its lag is the number of row ids
   // not yet in it (-1 while it does not exist). ensureShortIndex fills it
   // when at most `mostLines` behind, and says whether it may be used.
   bool createShortIndex(CppSQLite3Database& db) const;
-  bool fillShortSlice(CppSQLite3Database& db) const;
+  bool fillShortSlice(CppSQLite3Database& db, std::int64_t lines) const;
   bool ensureShortIndex(CppSQLite3Database& db, std::int64_t mostLines) const;
   std::int64_t shortIndexLag(CppSQLite3Database& db) const;
   std::int64_t newestRow(CppSQLite3Database& db) const;

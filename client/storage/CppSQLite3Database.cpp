@@ -4,8 +4,10 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
+#include <thread>
 
 #include "storage/CppSQLite3Exception.h"
 #include "storage/Text16.h"
@@ -99,14 +101,47 @@ void CppSQLite3Database::open(const char16_t* path) {
 
 void CppSQLite3Database::close() {
   if (!db_) return;
+  doneWaiting();
   const int rc = sqlite3_close(db_);
   if (rc != SQLITE_OK) throw CppSQLite3Exception(rc, errorText());
   db_ = nullptr;
 }
 
+namespace {
+std::atomic<int> g_lockWaiters{0};
+}  // namespace
+
+int CppSQLite3Database::lockWaiters() {
+  return g_lockWaiters.load();
+}
+
+// SQLite's own handler sleeps ever longer, up to 100 ms a try, and so keeps
+// missing the moment between two transactions of a busy writer; this one
+// looks again every half millisecond until the time-out.
+int CppSQLite3Database::onBusy(void* self, int count) {
+  auto* db = static_cast<CppSQLite3Database*>(self);
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0) {
+    db->busySince_ = now;
+    if (!db->waiting_) {
+      db->waiting_ = true;
+      ++g_lockWaiters;
+    }
+  }
+  if (now - db->busySince_ >= std::chrono::milliseconds(db->busyTimeoutMs_)) return 0;
+  std::this_thread::sleep_for(std::chrono::microseconds(500));
+  return 1;
+}
+
+void CppSQLite3Database::doneWaiting() {
+  if (!waiting_) return;
+  waiting_ = false;
+  --g_lockWaiters;
+}
+
 void CppSQLite3Database::setBusyTimeout(int milliseconds) {
   busyTimeoutMs_ = milliseconds;
-  if (db_) sqlite3_busy_timeout(db_, busyTimeoutMs_);
+  if (db_) sqlite3_busy_handler(db_, busyTimeoutMs_ > 0 ? &onBusy : nullptr, this);
 }
 
 void CppSQLite3Database::checkDB() const {
@@ -153,9 +188,15 @@ int CppSQLite3Database::execute(const char16_t* sql, Params params) {
   do {
     sqlite3_stmt* statement = prepareBound(sql, params);
     rc = sqlite3_step(statement);
+    doneWaiting();
     if (rc == SQLITE_ERROR) {
-      // Finalize first: a statement left behind would keep close() from closing.
-      sqlite3_finalize(statement);
+      // Finalize first: a statement left behind would keep close() from
+      // closing. A schema another connection changed since the prepare
+      // shows here and is answered by preparing again.
+      if (sqlite3_finalize(statement) == SQLITE_SCHEMA) {
+        rc = SQLITE_SCHEMA;
+        continue;
+      }
       throw CppSQLite3Exception(SQLITE_ERROR, errorText());
     }
     rc = sqlite3_finalize(statement);
@@ -168,6 +209,7 @@ CppSQLite3Query CppSQLite3Database::query(const char16_t* sql, Params params) {
   for (;;) {
     sqlite3_stmt* statement = prepareBound(sql, params);
     const int rc = sqlite3_step(statement);
+    doneWaiting();
     if (rc == SQLITE_DONE) return CppSQLite3Query(db_, statement, true);
     if (rc == SQLITE_ROW) return CppSQLite3Query(db_, statement, false);
     const int finalized = sqlite3_finalize(statement);

@@ -10,6 +10,7 @@
 // is stored and read back unchanged.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -67,11 +68,16 @@ class CppSQLite3Database {
   using TextFunction = std::u16string (*)(std::u16string_view);
   void defineTextFunction(const char16_t* name, TextFunction function);
 
-  // 60000 ms from construction; a locked file is waited for this long.
+  // 60000 ms from construction; a locked file is waited for this long, in
+  // short steps, so that a lock let go for a moment is taken.
   void setBusyTimeout(int milliseconds);
   int busyTimeout() const noexcept { return busyTimeoutMs_; }
   // SQLite's error text of the connection ("" while not open).
   const char16_t* lastError() const;
+  // How many connections of this process wait for a lock that another
+  // holds now: a long job (the search index build) lets them in between
+  // its steps.
+  static int lockWaiters();
 
  private:
   void checkDB() const;
@@ -79,9 +85,13 @@ class CppSQLite3Database {
   // Prepares and binds; throws (statement finalized) when a value does not bind.
   sqlite3_stmt* prepareBound(const char16_t* sql, Params params);
   const char16_t* errorText() const;
+  static int onBusy(void* self, int count);
+  void doneWaiting();
 
   sqlite3* db_ = nullptr;
   int busyTimeoutMs_ = 60000;
+  bool waiting_ = false;  // counted in lockWaiters()
+  std::chrono::steady_clock::time_point busySince_;
 };
 
 }  // namespace tavrin::storage

@@ -5,7 +5,9 @@
 // a missing "DB" folder is created 0700, a missing file 0600, and an existing
 // file of ours that others could read is narrowed to 0600. The connection
 // then erases what a statement deletes (no old password or deleted chat line
-// stays readable in free pages). None of this changes the file format.
+// stays readable in free pages), and logs ahead (journal mode WAL: readers
+// and one writer at once; the log is folded back into the file and removed
+// when the last connection closes). The tables are those of older files.
 // User-interface thread, one connection per operation.
 #pragma once
 

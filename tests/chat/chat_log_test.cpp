@@ -12,6 +12,8 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <string>
+#include <thread>
 
 #include "platform/text_codec.h"
 #include "storage/ChatLogBackup.h"
@@ -194,6 +196,53 @@ TEST_F(ChatLogTest, LargeLogIsScannedUntilItsIndexIsBuiltApart) {
   EXPECT_EQ(lines(large.find(u"the build")),
             std::vector<std::u16string>{u"机主：after the build 明"});
   EXPECT_EQ(large.find(u"明").size(), 60u);
+}
+
+// The build runs on a thread of its own while the chat window saves lines:
+// every save gets in between two slices (none fails busy), and every line,
+// those of the file and those saved meanwhile, ends up in both indexes once.
+TEST_F(ChatLogTest, LinesSavedWhileTheIndexIsBuiltAreIndexedOnce) {
+  log.append(5, u"机主：first", u"10:00:00");
+  {
+    CppSQLite3Database db;
+    db.open(path);
+    db.execute(u"begin;");
+    for (int i = 0; i < 3000; ++i)
+      db.execute(u"insert into tab100000001 values ('Log5', ?, '10:00:00');",
+                 {u"机主：old q" + tavrin::platform::utf8_to_utf16(std::to_string(i)) + u"q"});
+    db.execute(u"commit;");
+  }
+  ChatLogSearch large(path, 100000001, /*inlineLines=*/10, /*slice=*/50);
+  std::atomic<bool> built{false}, done{false};
+  std::thread builder([&] {
+    built = large.buildIndex();
+    done = true;
+  });
+  int saved = 0;
+  for (; (!done || saved < 3) && saved < 400; ++saved)
+    ASSERT_TRUE(log.append(6, u"Dave：new w" + tavrin::platform::utf8_to_utf16(
+                                                    std::to_string(saved)) + u"w 后",
+                           u"10:00:01"));
+  builder.join();
+  ASSERT_TRUE(built);
+  ASSERT_TRUE(large.indexReady());
+  {
+    CppSQLite3Database db;
+    db.open(path);
+    EXPECT_EQ(db.execute(u"insert into tab100000001_search(tab100000001_search) "
+                         u"values('integrity-check');"),
+              0);
+  }
+  for (int i : {0, 1234, 2999})
+    EXPECT_EQ(large.find(u"old q" + tavrin::platform::utf8_to_utf16(std::to_string(i)) + u"q")
+                  .size(),
+              1u)
+        << i;
+  for (int i = 0; i < saved; i += std::max(1, saved / 7))
+    EXPECT_EQ(large.find(u"w" + tavrin::platform::utf8_to_utf16(std::to_string(i)) + u"w").size(),
+              1u)
+        << i;
+  EXPECT_EQ(large.find(u"后").size(), size_t(saved));
 }
 
 // A sent line is logged pending and rewritten as sent or failed moments

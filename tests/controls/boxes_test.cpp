@@ -1,5 +1,6 @@
 // The modal boxes (message box and input box), the shell bars they hide,
 // the page transition and the press effect.
+#include "controls/AnimationClock.h"
 #include "controls/BoxPainter.h"
 #include "controls/CInputBox.h"
 #include "controls/CMsgBoxDlg.h"
@@ -190,6 +191,52 @@ TEST_F(BoxTest, PressEffectPutsTheScreenBack) {
     EXPECT_EQ(display->frame(), before);
   }
   on_frame = nullptr;
+}
+
+// On the machine's clock: the effect's later frames come from timers, so
+// what the tap does runs first, and whatever draws over the square meanwhile
+// is not painted over by the effect.
+TEST_F(BoxTest, PressEffectFramesComeFromTimersAndYieldToWhatDrawsOverThem) {
+  tavrin::controls::set_clock_for_tests(nullptr, nullptr);
+  const Point p{240, 400};
+  const std::vector<uint16_t> before = display->frame();
+  auto pixel = [&] { return display->frame()[size_t(p.y) * 480 + size_t(p.x)]; };
+  enum class Over { kNothing, kOtherPicture, kSecondEffect };
+  for (Over over : {Over::kNothing, Over::kOtherPicture, Over::kSecondEffect}) {
+    const int case_no = int(over);
+    const uint64_t presents = display->presents();
+    bool acted = false;
+    on_message = [&](const Message& m) {
+      if (m.id == msg::kUser) acted = display->presents() == presents + 1;
+    };
+    PressEffect::play(main, p.x, p.y);
+    ASSERT_TRUE(PressEffect::running()) << case_no;
+    EXPECT_NE(display->frame(), before) << case_no;
+    ws->post(main, msg::kUser);
+    ws->pump(0);
+    EXPECT_TRUE(acted) << "the action waited for the effect; case " << case_no;
+    uint16_t other = 0;
+    if (over == Over::kOtherPicture) {
+      // A new page presented over the effect's square.
+      tavrin::gfx::CSurface page;
+      ASSERT_TRUE(page.create(main, 480, 748));
+      auto c = page.lock();
+      tavrin::gfx::fill_rect(c, 0x3060C0, {0, 0, c.width, c.height}, 255);
+      page.present(0, 52);
+      other = pixel();
+    } else if (over == Over::kSecondEffect) {
+      PressEffect::play(main, p.x + 30, p.y + 30);
+    }
+    for (int i = 0; i < 200 && PressEffect::running(); ++i) ws->pump(-1);
+    EXPECT_FALSE(PressEffect::running()) << case_no;
+    if (over == Over::kOtherPicture) {
+      EXPECT_EQ(pixel(), other) << "the effect painted over a newer picture";
+      ws->invalidate(main);
+      settle();
+    }
+    EXPECT_EQ(display->frame(), before) << case_no;
+  }
+  on_message = nullptr;
 }
 
 TEST_F(BoxTest, SoftInputPanelQuery) {

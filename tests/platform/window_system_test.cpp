@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
 
 using namespace tavrin::platform;
@@ -293,4 +295,66 @@ TEST(WindowSystem, CallsQueuedFromOtherThreadsRunOnTheUiThread) {
   // Nothing answers while the UI thread does not pump: the wait gives up.
   EXPECT_FALSE(
       std::async(std::launch::async, [&] { return ws.run_on_ui_thread([] {}, 50); }).get());
+}
+
+// A source that sleeps the loop itself, as the desktop backend does; it
+// records how long each sleep was allowed to be.
+struct SleepingSource final : EventSource {
+  std::mutex m;
+  std::condition_variable cv;
+  bool woken = false;  // guarded by m
+  std::vector<int> waits;
+  void poll() override {}
+  int max_wait_ms() override { return -1; }
+  bool waits_itself() const override { return true; }
+  void wait(int timeout_ms) override {
+    waits.push_back(timeout_ms);
+    std::unique_lock lock(m);
+    auto done = [this] { return woken; };
+    if (timeout_ms < 0)
+      cv.wait(lock, done);
+    else
+      cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), done);
+    woken = false;
+  }
+  void wake() override {
+    {
+      std::lock_guard lock(m);
+      woken = true;
+    }
+    cv.notify_all();
+  }
+};
+
+TEST(WindowSystem, SourceThatSleepsIsWokenByPostsAndBoundedByTimersAndDelayedCalls) {
+  WindowSystem ws;
+  SleepingSource source;
+  ws.set_event_source(&source);
+  Recorder r;
+  const WindowId w = make(ws, {}, r.handler());
+  // Nothing due: the sleep has no limit, and a post from another thread ends it.
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ws.post(w, msg::kUser);
+  });
+  while (r.count(msg::kUser) == 0) ws.pump(-1);
+  poster.join();
+  ASSERT_FALSE(source.waits.empty());
+  EXPECT_EQ(source.waits.front(), -1);
+  // A timer or a delayed call bounds the sleep by when it is due.
+  for (int kind = 0; kind < 2; ++kind) {
+    source.waits.clear();
+    bool called = false;
+    const int timers = r.count(msg::kTimer);
+    if (kind == 0)
+      ws.set_timer(w, 3, 80);
+    else
+      ws.call_after(80, [&] { called = true; });
+    while (r.count(msg::kTimer) == timers && !called) ws.pump(-1);
+    ws.kill_timer(w, 3);
+    ASSERT_FALSE(source.waits.empty()) << kind;
+    EXPECT_GT(source.waits.front(), 0) << kind;
+    EXPECT_LE(source.waits.front(), 80) << kind;
+  }
+  ws.set_event_source(nullptr);
 }
