@@ -60,6 +60,10 @@ void LoginThrottle::succeeded(long account, uint32_t address) {
   // strangers it holds back.
   if (!known(account, address)) accounts_.erase(account);
   lookups_.erase(address);
+  remember(account, address);
+}
+
+void LoginThrottle::remember(long account, uint32_t address) {
   std::vector<uint32_t>& recent = knownAddresses_[account];
   std::erase(recent, address);
   if (recent.size() >= kKnownAddresses) recent.erase(recent.begin());

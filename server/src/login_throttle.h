@@ -42,6 +42,8 @@ class LoginThrottle {
   // A wrong answer for an account that does not exist: counted for the address only.
   Clock::duration failedUnknown(uint32_t address, Clock::time_point now);
   void succeeded(long account, uint32_t address);
+  // Adds an address the account logged in from earlier (kept elsewhere).
+  void remember(long account, uint32_t address);
   // Whether the address has logged in to the account (and so passes its lock).
   bool known(long account, uint32_t address) const;
 

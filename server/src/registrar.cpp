@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <ctime>
+
 #include "chat_relay.h"
 #include "contact_commands.h"
 #include "digest.h"
@@ -91,6 +93,7 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
     return;
   }
   const auto now = LoginThrottle::Clock::now();
+  recallAddress(number, s_.peerAddressOf(c));
   if (auto wait = throttle_.lockedFor(number, s_.peerAddressOf(c), now);
       wait > LoginThrottle::Clock::duration::zero()) {
     ss.nonce.clear();
@@ -100,6 +103,37 @@ void Registrar::handle(SipcConnection& c, const SipcMessage& m) {
     return;
   }
   verify(c, m, number);
+}
+
+void Registrar::recallAddress(long number, uint32_t address) {
+  if (throttle_.known(number, address)) return;
+  // Known addresses outlive a restart: the owner is not locked out by
+  // strangers just because the server started again.
+  Stmt& q = s_.store().db().sql("SELECT 1 FROM login_addresses WHERE account=? AND address=?");
+  q.bind(1, number).bind(2, (long long)address);
+  const bool seen = q.step();
+  q.reset();
+  if (seen) throttle_.remember(number, address);
+}
+
+void Registrar::keepAddress(long number, uint32_t address) {
+  try {
+    Db& db = s_.store().db();
+    db.sql("INSERT OR REPLACE INTO login_addresses(account, address, at) VALUES(?,?,?)")
+        .bind(1, number)
+        .bind(2, (long long)address)
+        .bind(3, (long long)std::time(nullptr))
+        .run();
+    db.sql("DELETE FROM login_addresses WHERE account=? AND address NOT IN (SELECT address FROM "
+           "login_addresses WHERE account=? ORDER BY at DESC LIMIT ?)")
+        .bind(1, number)
+        .bind(2, number)
+        .bind(3, (long long)LoginThrottle::kKnownAddresses)
+        .run();
+  } catch (const DbError& e) {
+    // Remembered in memory all the same; only a restart forgets it.
+    logAt(0, "login: address of %ld not kept: %s", number, e.what());
+  }
 }
 
 void Registrar::challenge(SipcConnection& c, const SipcMessage& m) {
@@ -157,6 +191,7 @@ void Registrar::verify(SipcConnection& c, const SipcMessage& m, long number) {
     old->closeAfterFlush();
   }
   throttle_.succeeded(number, s_.peerAddressOf(c));
+  keepAddress(number, s_.peerAddressOf(c));
   ss.registered = true;
   s_.markRegistered(c);
   ss.number = number;

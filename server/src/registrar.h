@@ -31,6 +31,10 @@ class Registrar {
   void challenge(SipcConnection& c, const SipcMessage& m);
   void verify(SipcConnection& c, const SipcMessage& m, long number);
   void signOut(SipcConnection& c);
+  // The addresses an account logged in from, kept in the store as well, so
+  // that a restart does not forget them.
+  void recallAddress(long number, uint32_t address);
+  void keepAddress(long number, uint32_t address);
   SipcService& s_;
   LoginThrottle throttle_;
   // Test switches (--test-gone, --test-drop-register): how many are left.

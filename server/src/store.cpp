@@ -59,6 +59,9 @@ CREATE TABLE IF NOT EXISTS schedule_sms(
 CREATE INDEX IF NOT EXISTS schedule_by_due ON schedule_sms(due);
 CREATE TABLE IF NOT EXISTS schedule_receivers(sms INTEGER NOT NULL, uri TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS login_addresses(
+  account INTEGER NOT NULL, address INTEGER NOT NULL, at INTEGER NOT NULL,
+  PRIMARY KEY(account, address));
 )SQL";
 
 Account rowToAccount(Stmt& s) {

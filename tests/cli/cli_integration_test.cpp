@@ -112,7 +112,10 @@ TEST_F(CliTest, FailedLoginsExitWithTwoAndTheirCode) {
     const char* user;
     const char* password;
     int code;
-  } cases[] = {{"100000001", "wrong", 4}, {"100000077", "x", 7}};
+  } cases[] = {
+      {"100000001", "wrong", 4},
+      {"100000077", "x", 4},  // no such account: answered as a wrong password
+  };
   for (const auto& c : cases) {
     auto p = cli(c.user, c.password);
     EXPECT_TRUE(p->read_until([&](const std::string& l) { return is_message(l, c.code); }, kLimit))

@@ -116,13 +116,16 @@ TEST_F(BlacklistTest, BlacklistedSendersLineIsAnsweredButNeverQueued) {
   ASSERT_EQ(fx_is_InBlacklist_by_id(kMallory), 1);
   SipcClient mallory(server_->sipcPort());
   ASSERT_EQ(mallory.login("100000007", "mallory123"), 200);
-  sipc_message line = mallory.request("M", mallory.nextCallId(), 2, "let me in");
+  const int32_t call = mallory.nextCallId();
+  sipc_message line = mallory.request("M", call, 2, "let me in");
   line.add_header("T", "sip:100000001@tavrin.local");
   line.add_header("C", "text/html-fragment");
   mallory.send(line);
-  // The engine answers the relayed line.
-  ASSERT_TRUE(
-      eventually([&] { return server_->log().find("answer 200 to M") != std::string::npos; }));
+  // The service answers it like any line and relays it nowhere (the engine's
+  // own filter, for a line that does arrive, is shown in dialog_unit_test).
+  sipc_message answer;
+  ASSERT_TRUE(mallory.answer(call, 2, answer));
+  EXPECT_EQ(answer.status(), 200);
 
   // A line from Bob after it is queued and reported; Mallory's never was.
   auto bob = start_bob();

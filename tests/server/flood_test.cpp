@@ -12,13 +12,14 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
-#include <fcntl.h>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "server_child.h"
 #include "server_process.h"
 #include "sipc_client.h"
+#include "temp_dir.h"
 
 using namespace tavrin;
 using namespace tavrin::test;
@@ -216,6 +217,37 @@ TEST(FloodTest, PasswordGuessingIsLockedOutAndTheOwnerGetsBackIn) {
   // The first lock is short.
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   EXPECT_EQ(owner.login("100000001", "alice123"), 200);
+}
+
+// The addresses an owner logged in from are kept with the data: after a
+// restart, strangers who lock the account again still never keep its owner out.
+TEST(FloodTest, TheOwnersAddressIsKnownAgainAfterARestart) {
+  TempDir dir("tavrin-known-address");
+  ASSERT_FALSE(dir.path.empty());
+  const std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", dir.path, "--demo",
+                                      "--nav-port", "0", "--sipc-port", "0", "--no-signin"};
+  {
+    ServerChild first;
+    first.start(args, {});
+    ASSERT_GT(first.sipc(), 0);
+    SipcClient alice(first.sipc());
+    ASSERT_EQ(alice.login("100000001", "alice123"), 200);
+  }
+  ServerChild again;
+  again.start(args, {});
+  ASSERT_GT(again.sipc(), 0);
+  // Guesses, waiting out the first lock: the 12th wrong one locks it for 2 s.
+  int wrong = 0;
+  for (uint32_t i = 0; i < 40 && wrong < 12; ++i) {
+    SipcClient guesser(again.sipc(), 0x7f000002 + i);
+    if (guesser.login("100000001", "guess") == 401)
+      ++wrong;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ASSERT_EQ(wrong, 12);
+  EXPECT_EQ(SipcClient(again.sipc(), 0x7f000030).login("100000001", "alice123"), 403);
+  EXPECT_EQ(SipcClient(again.sipc()).login("100000001", "alice123"), 200);
 }
 
 }  // namespace
