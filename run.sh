@@ -23,9 +23,11 @@ done
 # The local service on loopback, its data (demo world, TLS files) kept under
 # build/ between runs. Its usual ports (SIP-C 8080, the engine's default
 # server) when they are free, else free ones. Stopped by pid when we leave.
+# The server makes its data folder itself (it takes no folder that holds
+# other files), so its output and log live beside it.
 data=build/run-data
-mkdir -p "$data"
-server_out="$data/server.out"
+server_out=build/run-server.out
+server_log=build/run-server.log
 server_pid=""
 stop_server() {
   [ -n "$server_pid" ] || return 0
@@ -35,7 +37,7 @@ trap stop_server EXIT
 start_server() {
   : >"$server_out"
   "$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 "$@" \
-    >"$server_out" 2>>"$data/server.log" &
+    >"$server_out" 2>>"$server_log" &
   server_pid=$!
   for _ in $(seq 1 300); do
     ports=$(grep -m1 '^tavrin-server listening' "$server_out" || true)
@@ -49,14 +51,14 @@ start_server() {
 }
 ports=""
 if ! start_server && ! start_server --nav-port 0 --sipc-port 0 --signin-port 0; then
-  echo "tavrin-server did not start; its log is $data/server.log"
+  echo "tavrin-server did not start; its log is $server_log"
   exit 1
 fi
 sipc=$(sed -n 's/.* sipc=\([0-9]*\).*/\1/p' <<<"$ports")
 nav=$(sed -n 's/.* nav=\([0-9]*\).*/\1/p' <<<"$ports")
 signin=$(sed -n 's/.* signin=\([0-9]*\).*/\1/p' <<<"$ports")
 echo
-echo "$ports (pid $server_pid; log $data/server.log)"
+echo "$ports (pid $server_pid; log $server_log)"
 echo "Demo accounts: 100000001/alice123 (Alice) ... 100000009/echo123 (Echo answers everything)."
 echo "From a second terminal, sign in as Bob and chat with Alice (send 100000001 TEXT):"
 echo "  $bin/tavrin-cli --server 127.0.0.1:$sipc --user 100000002 --password bob123"
