@@ -24,10 +24,11 @@ done
 # build/ between runs. Its usual ports (SIP-C 8080, the engine's default
 # server; SIP-C over TLS 8082) when they are free, else free ones. The front
 # ends speak TLS to it, trusting the service's own CA. Stopped by pid when we
-# leave.
+# leave. The server makes its data folder itself (it takes no folder that
+# holds other files), so its output and log live beside it.
 data=build/run-data
-mkdir -p "$data"
-server_out="$data/server.out"
+server_out=build/run-server.out
+server_log=build/run-server.log
 server_pid=""
 stop_server() {
   [ -n "$server_pid" ] || return 0
@@ -37,7 +38,7 @@ trap stop_server EXIT
 start_server() {
   : >"$server_out"
   "$bin/tavrin-server" --data "$data" --demo --listen 127.0.0.1 --sipc-tls-port 8082 "$@" \
-    >"$server_out" 2>>"$data/server.log" &
+    >"$server_out" 2>>"$server_log" &
   server_pid=$!
   for _ in $(seq 1 300); do
     ports=$(grep -m1 '^tavrin-server listening' "$server_out" || true)
@@ -51,7 +52,7 @@ start_server() {
 }
 ports=""
 if ! start_server && ! start_server --nav-port 0 --sipc-port 0 --signin-port 0 --sipc-tls-port 0; then
-  echo "tavrin-server did not start; its log is $data/server.log"
+  echo "tavrin-server did not start; its log is $server_log"
   exit 1
 fi
 sipc=$(sed -n 's/.* sipc=\([0-9]*\).*/\1/p' <<<"$ports")
@@ -60,7 +61,7 @@ signin=$(sed -n 's/.* signin=\([0-9]*\).*/\1/p' <<<"$ports")
 tls=$(sed -n 's/.* sipc-tls=\([0-9]*\).*/\1/p' <<<"$ports")
 ca="$data/tls/ca.pem"
 echo
-echo "$ports (pid $server_pid; log $data/server.log)"
+echo "$ports (pid $server_pid; log $server_log)"
 echo "Demo accounts: 100000001/alice123 (Alice) ... 100000009/echo123 (Echo answers everything)."
 echo "From a second terminal, sign in as Bob and chat with Alice (send 100000001 TEXT):"
 echo "  $bin/tavrin-cli --server tls://127.0.0.1:$tls --ca $ca --user 100000002 --password bob123"

@@ -67,9 +67,15 @@ class Db {
 };
 
 // Commits on scope exit unless an exception is unwinding (then rolls back).
+// An immediate one takes the write lock at once (waiting for it as long as
+// the busy time-out says): one that reads before it writes, while another
+// connection may write the same file, is never refused half-way.
 class Transaction {
  public:
-  explicit Transaction(Db& db) : db_(db) { db_.exec("BEGIN"); }
+  enum Kind { kDeferred, kImmediate };
+  explicit Transaction(Db& db, Kind kind = kDeferred) : db_(db) {
+    db_.exec(kind == kImmediate ? "BEGIN IMMEDIATE" : "BEGIN");
+  }
   ~Transaction();
 
  private:

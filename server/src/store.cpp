@@ -193,7 +193,7 @@ void Store::setPassword(long number, std::string_view password) {
 }
 
 bool Store::removeAccount(long number) {
-  Transaction tx(db_);
+  Transaction tx(db_, Transaction::kImmediate);
   db_.sql("DELETE FROM accounts WHERE number=?").bind(1, number).run();
   const bool existed = db_.changes() > 0;
   const std::string uriPrefix = "sip:" + std::to_string(number) + "@";

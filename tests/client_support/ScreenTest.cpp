@@ -65,7 +65,7 @@ void ScreenTest::TearDown() {
 }
 
 void ScreenTest::start_server(std::vector<std::string> extra) {
-  std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", server_dir_.path.string(), "--demo",
+  std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", server_data(), "--demo",
                                 "--nav-port", "0", "--sipc-port", "0", "--signin-port", "0"};
   args.insert(args.end(), extra.begin(), extra.end());
   server_.start(std::move(args), {.stderr_path = server_dir_.file("server.log"),
@@ -84,7 +84,7 @@ std::string ScreenTest::signin_url() const {
 }
 
 std::string ScreenTest::ca_file() const {
-  return server_dir_.file("tls/ca.pem");
+  return server_data() + "/tls/ca.pem";
 }
 
 bool ScreenTest::sign_in(const std::string& user, const std::string& password) {

@@ -46,7 +46,9 @@ class ScreenTest : public ::testing::Test {
   std::string sipc_address() const;
   std::string signin_url() const;  // https://127.0.0.1:PORT
   std::string ca_file() const;     // the server's own CA
-  std::string server_data() const { return server_dir_.path.string(); }
+  // The server's data folder, below the scratch folder that holds its log
+  // (the server takes only a folder that is empty or its own).
+  std::string server_data() const { return server_dir_.file("data"); }
   ServerChild& server() { return server_; }
   // fs_login as the user; true once the login completed (code 14).
   bool sign_in(const std::string& user, const std::string& password);

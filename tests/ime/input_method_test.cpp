@@ -48,7 +48,7 @@ TEST(InputMethod, PinyinComposedMidTextIsDrawnInlineAndSent) {
   std::filesystem::create_directories(dir.path / "DB");
   std::ofstream(dir.path / "DB" / "HZK20.FT", std::ios::binary) << std::string(6000, '\0');
   tavrin::test::ServerChild server;
-  server.start({TAVRIN_SERVER_BIN, "--data", server_dir.path.string(), "--demo", "--nav-port", "0",
+  server.start({TAVRIN_SERVER_BIN, "--data", server_dir.file("data"), "--demo", "--nav-port", "0",
                 "--sipc-port", "0", "--no-signin"},
                {.stderr_path = server_dir.file("log.txt"), .die_with_parent = true});
   ASSERT_GT(server.sipc(), 0);

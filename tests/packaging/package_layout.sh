@@ -20,6 +20,7 @@ fail=0
 for deb in "$out"/*.deb; do
   while read -r path; do
     case "$path" in
+      /usr/local/*) echo "FAILED: ${deb##*/} installs $path under /usr/local"; fail=1 ;;
       /usr/* | /etc/tavrin/* | /lib/systemd/system/*) ;;
       /etc/ | /lib/ | /lib/systemd/ | /) ;;
       *) echo "FAILED: ${deb##*/} installs $path outside /usr"; fail=1 ;;

@@ -203,7 +203,7 @@ TEST(ClientBinary, SignsInThroughARealX11Window) {
   Installed app;
   TempDir server_dir("tavrin-x11-server");
   tavrin::test::ServerChild server;
-  server.start({TAVRIN_SERVER_BIN, "--data", server_dir.path.string(), "--demo", "--nav-port", "0",
+  server.start({TAVRIN_SERVER_BIN, "--data", server_dir.file("data"), "--demo", "--nav-port", "0",
                 "--sipc-port", "0", "--no-signin"},
                {.stderr_path = server_dir.file("log.txt"), .die_with_parent = true});
   ASSERT_GT(server.sipc(), 0);
@@ -240,7 +240,7 @@ struct DemoServer {
   TempDir dir{"tavrin-journey-server"};
   tavrin::test::ServerChild server;
   explicit DemoServer(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data",      dir.path.string(), "--demo",
+    std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data",      dir.file("data"),  "--demo",
                                   "--nav-port",      "0",           "--sipc-port",     "0",
                                   "--no-signin"};
     args.insert(args.end(), extra.begin(), extra.end());

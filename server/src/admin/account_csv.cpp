@@ -116,7 +116,7 @@ ImportReport importAccounts(Store& store, std::string_view csv) {
   }
   AccountAdmin admin(store);
   {
-    Transaction tx(store.db());
+    Transaction tx(store.db(), Transaction::kImmediate);
     for (auto* group : {&withNumber, &withoutNumber})
       for (Pending& p : *group) {
         if (std::string why = admin.add(p.account); !why.empty())

@@ -47,6 +47,7 @@ struct Args {
   std::string command, sub;
   std::vector<std::string> positional;
   bool json = false;
+  bool help = false;
   long number = 0;
   std::string mobile, nickname;
   bool nicknameGiven = false;
@@ -99,6 +100,7 @@ std::optional<std::string> readArgs(int argc, char** argv, Args& a) {
     if (argc < 3) return std::string("account needs a subcommand");
     a.sub = argv[2];
     i = 3;
+    if (a.sub == "--help" || a.sub == "-h") a.help = true;
   }
   for (; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -111,7 +113,9 @@ std::optional<std::string> readArgs(int argc, char** argv, Args& a) {
       return std::string(
           "a password is never taken on the command line (others can read it in the process "
           "list): use the prompt, --password-stdin or --password-file FILE");
-    if (arg == "--json") {
+    if (arg == "--help" || arg == "-h") {
+      a.help = true;
+    } else if (arg == "--json") {
       a.json = true;
     } else if (arg == "--password-stdin") {
       a.password.fromStdin = true;
@@ -201,7 +205,7 @@ class AccountCommand {
     if (!password) return failed(why);
     n.password = *password;
     {
-      Transaction tx(store_.db());
+      Transaction tx(store_.db(), Transaction::kImmediate);
       if (why = admin_.add(n); !why.empty()) return failed(why);
     }
     tellServer(dataDir_, n.number);
@@ -354,6 +358,10 @@ bool isAdminCommand(int argc, char** argv) {
 int runAdminCommand(int argc, char** argv) {
   Args a;
   if (auto err = readArgs(argc, argv, a)) return usageError(*err);
+  if (a.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (a.password.fromStdin && !a.password.file.empty())
     return usageError("--password-stdin and --password-file exclude each other");
   std::vector<char*> serverArgv{argv[0]};
