@@ -101,4 +101,34 @@ TEST(Picture, WhatIsNoReadablePictureIsRefused) {
   EXPECT_FALSE(decode_picture_memory(bytes.data(), bytes.size()));
 }
 
+// Bombs: a 40 KB PNG claiming 16384 x 16384 pixels (1 GB decoded), and a
+// progressive JPEG whose thousands of scans are each a pass of the decoder
+// over the whole picture (it froze start-up for many seconds). Both are
+// refused before any pixel is decoded; the same JPEG with a few scans is
+// a picture like any other.
+TEST(Picture, BombsAreRefusedBeforeDecoding) {
+  TempDir dir;
+  const std::string png = dir.file("bomb.png");
+  ASSERT_TRUE(tavrin::test::write_png_bomb(png, 16384));
+  const auto png_bytes = bytes_of(png);
+  EXPECT_LT(png_bytes.size(), 64u * 1024);
+  EXPECT_EQ(picture_size(png_bytes.data(), png_bytes.size()), (std::pair{16384L, 16384L}));
+  EXPECT_FALSE(decode_picture_file(png));
+  EXPECT_FALSE(decode_png_file(png)) << "skins and previews have the same limits";
+  EXPECT_FALSE(decode_png_memory(png_bytes.data(), png_bytes.size()));
+
+  const struct {
+    int scans;
+    bool decodes;
+  } cases[] = {{10, true}, {kMaxJpegScans, true}, {kMaxJpegScans + 1, false}, {20000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scans);
+    const std::string jpeg = tavrin::test::jpeg_of_scans(1024, 1024, c.scans);
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.data());
+    const auto image = decode_picture_memory(data, jpeg.size());
+    ASSERT_EQ(bool(image), c.decodes);
+    if (image) EXPECT_EQ(image->width, 1024);
+  }
+}
+
 }  // namespace
