@@ -1,5 +1,6 @@
-// PNG goes through image.cpp's decoder; JPEG, BMP and GIF through
-// SDL_image, whose surface is converted to ARGB and premultiplied here.
+// PNG goes through image.cpp's decoder, GIF through gif.cpp's; JPEG and
+// BMP through SDL_image, whose surface is converted to ARGB and
+// premultiplied here.
 #include "platform/picture.h"
 
 #include <SDL.h>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <memory>
 #include <vector>
+
+#include "platform/gif.h"
 
 namespace tavrin::platform {
 namespace {
@@ -220,8 +223,10 @@ std::optional<ArgbImage> decode_picture_memory(const uint8_t* data, size_t size,
     return std::nullopt;
   if (kind == Kind::kPng) {
     image = decode_png_memory(data, size);
+  } else if (kind == Kind::kGif) {
+    image = decode_gif(data, size);
   } else {
-    const char* type = kind == Kind::kJpeg ? "JPG" : kind == Kind::kBmp ? "BMP" : "GIF";
+    const char* type = kind == Kind::kJpeg ? "JPG" : "BMP";
     Surface decoded(IMG_LoadTyped_RW(SDL_RWFromConstMem(data, int(size)), 1, type));
     if (decoded && long(decoded->w) * decoded->h <= kMaxPicturePixels)
       image = from_surface(decoded.get());
