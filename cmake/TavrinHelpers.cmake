@@ -10,6 +10,15 @@ function(tavrin_apply_sanitizers)
   elseif(NOT TAVRIN_SANITIZE STREQUAL "")
     message(FATAL_ERROR "TAVRIN_SANITIZE must be address, thread or empty")
   endif()
+  # In fuzz builds every library carries coverage, so that a harness
+  # explores the parser it calls, not only its own lines. The libFuzzer
+  # driver itself is linked into the *_fuzz binaries alone (tavrin_fuzz);
+  # everything else, the replay programs included, links the sanitizer's
+  # runtime, which takes the coverage callbacks.
+  if(TAVRIN_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_compile_options(-fsanitize=fuzzer-no-link)
+    add_link_options(-fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # Warnings for our own targets (not for third-party code).

@@ -1,10 +1,15 @@
 #include "controls/Screen.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <system_error>
 
 #include "bridge/EngineBridge.h"
 #include "controls/CPageTransition.h"
 #include "controls/ShellBars.h"
+#include "shell/path_choice.h"
 
 namespace tavrin::controls {
 
@@ -154,18 +159,37 @@ void Screen::play_transition(int style) {
   t.free();
 }
 
+namespace {
+
+// Loads a skin image of the theme folder. One that is missing, broken or
+// past the picture limits is taken from the shipped skin images instead
+// (an installed copy's); failing that, the image stays empty and draws
+// nothing, as a missing one always did. A bad file is said, once.
+void load_skin(gfx::CSkinImage& image, const std::string& folder, const std::string& file) {
+  const std::string path = folder + file;
+  if (image.load(path)) return;
+  const std::filesystem::path& shipped = shell::shipped_theme_folder();
+  static std::set<std::string> said;  // UI thread
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) && said.insert(path).second)
+    std::fprintf(stderr, "tavrin: the skin image %s is no picture the client draws (%s)\n",
+                 path.c_str(), shipped.empty() ? "left out" : "the shipped one is used");
+  if (!shipped.empty()) (void)image.load((shipped / file).string());
+}
+
+}  // namespace
+
 const gfx::CSkinImage& Screen::skin(const std::string& file) {
   auto& slot = skins_[file];
   if (!slot) {
     slot = std::make_unique<gfx::CSkinImage>();
-    (void)slot->load(ui_.theme_folder + file);
+    load_skin(*slot, ui_.theme_folder, file);
   }
   return *slot;
 }
 
 void Screen::reload_skins() {
-  for (auto& [file, image] : skins_)
-    (void)image->load(ui_.theme_folder + file);  // a missing file leaves it empty
+  for (auto& [file, image] : skins_) load_skin(*image, ui_.theme_folder, file);
 }
 
 void Screen::set_timer(uintptr_t id, int period_ms) {

@@ -242,6 +242,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   int relogin_attempts_ = 0;
   bool finished_ = false;
   int exit_code_ = 0;
+  bool store_failure_told_ = false;  // the box about a line not stored was shown
 
   std::u16string name_label_, mood_, number_label_, notice_;
   bool encrypted_ = false;  // the session's connection speaks TLS (shown in the header)

@@ -3,6 +3,8 @@
 // relogin cycle. What p1 and p2 carry, and who frees them, is the bridge's
 // one table (bridge/EngineMessages.h): each message frees its own words.
 
+#include <cstdio>
+
 #include "bridge/EngineBridge.h"
 #include "libtavrin.h"
 #include "mainwnd/CBriskLibTavrin.h"
@@ -28,6 +30,9 @@ bool CBriskLibTavrin::on_engine(bridge::EngineMessage& m) {
     send_result(m);
     return true;
   }
+  // Ending (logged in elsewhere): lines are still kept, nothing else
+  // changes the header, the tree or the session.
+  if (finished_ && code != FX_MSG_CHAT_MESSAGE) return true;
   if (code >= FX_MSG_STATUS_FIRST && code <= FX_MSG_STATUS_LAST) {
     contact_changed(m.contact());
     return true;
@@ -185,13 +190,28 @@ std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16str
   // Without a chat log the lines wait in the engine's queue for the chat.
   if (!log_ || !shell::switch_settings().keep_chat_log) return {};
   std::u16string latest;
+  std::optional<storage::CppSQLite3Exception> failure;
   const std::u16string prefix = name + std::u16string(screens::chat::kNameColon);
+  // Only a line the log took is answered (the chat shows it from there);
+  // the service keeps the others.
   screens::chat::take_received(contact_id, name, [&](screens::chat::ChatLine& line) {
+    failure = storage::tryStorage(
+        [&] { log_->append(std::int32_t(contact_id), line.text, line.time, line.when); });
+    if (failure) return false;
     latest = line.text.starts_with(prefix) ? line.text.substr(prefix.size()) : line.text;
-    // A line the log cannot take still reaches the chat, unlogged.
-    if (storage::tryStorage([&] { log_->append(std::int32_t(contact_id), line.text, line.time, line.when); }))
-      pending_.emplace_back(contact_id, std::move(line.text));
+    return true;
   });
+  if (!failure) {
+    store_failure_told_ = false;
+  } else if (!store_failure_told_) {
+    store_failure_told_ = true;
+    std::fprintf(stderr,
+                 "tavrin: a received line cannot be stored (%s); the server keeps it and the "
+                 "lines after it for a later login\n",
+                 platform::utf16_to_utf8(failure->errorMessage()).c_str());
+    box(u"收到的消息未能保存到聊天记录（" + std::u16string(failure->errorMessage()) +
+        u"）。未保存的消息留在服务器上：请释放存储空间，重新登录后即可收到。");
+  }
   return latest;
 }
 
@@ -254,7 +274,7 @@ void CBriskLibTavrin::command_result(int code) {
 void CBriskLibTavrin::network_error() {
   // Within a relogin cycle the cycle goes on by itself; signed out, the
   // user has been told.
-  if (net_box_ || relogging_ || signed_out()) return;
+  if (net_box_ || relogging_ || signed_out() || finished_) return;
   // Without a session nobody's presence is known: the header and the tree
   // say so until the relogin succeeds.
   go_offline();
@@ -280,6 +300,9 @@ void CBriskLibTavrin::relogin_complete() {
   kill_timer(kReloginTimer);
   relogging_ = false;
   logged_in_ = true;
+  // Lines held unanswered came on the old connection: the service hands
+  // them out again on this one.
+  screens::chat::drop_held_lines();
   online_notes_from_ = std::chrono::steady_clock::now() + kPresenceSettleTime;
   register_callback();
   if (chat_) chat_->set_logged_in(true);
@@ -291,10 +314,17 @@ void CBriskLibTavrin::relogin_complete() {
 }
 
 void CBriskLibTavrin::logged_in_elsewhere() {
-  box(u"你的塔文在其他地方登陆，程序将退出！");
-  // Straight out: no logout, no settings written.
+  // The session is over before the box: no line still waiting can get its
+  // result, and the header and the tree show no presence. The connection's
+  // end, which follows, starts no relogin.
   finished_ = true;
   exit_code_ = 0;
+  kill_timer(kReloginTimer);
+  relogging_ = false;
+  fail_unanswered();
+  go_offline();
+  box(u"你的塔文在其他地方登陆，程序将退出！");
+  // Straight out: no logout, no settings written.
   windows().quit(0);
 }
 

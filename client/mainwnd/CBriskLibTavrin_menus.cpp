@@ -178,6 +178,7 @@ void CBriskLibTavrin::sign_in_again() {
   if (!sign_in()) return;
   auto_relogin_ = true;
   logged_in_ = true;
+  screens::chat::drop_held_lines();  // the service hands them out again
   open_chat_log();
   build_header();
   register_callback();

@@ -56,17 +56,30 @@ bool DesktopNotes::show(Kind kind, uint32_t contact_id, std::u16string_view send
   platform::DesktopNotification n = compose(kind, sender, text);
   if (const auto shown = shown_for_.find(contact_id); shown != shown_for_.end())
     n.replaces_id = shown->second;
-  const uint32_t id = b->notify(n);
-  if (id == 0) return false;
-  if (n.replaces_id != 0 && n.replaces_id != id) contact_of_.erase(n.replaces_id);
-  contact_of_[id] = contact_id;
-  shown_for_[contact_id] = id;
+  const uint64_t ticket = b->notify(n);
+  if (ticket == 0) return false;
+  asked_[ticket] = {contact_id, n.replaces_id};
   return true;
+}
+
+void DesktopNotes::shown(uint64_t ticket, uint32_t id) {
+  const auto it = asked_.find(ticket);
+  if (it == asked_.end()) return;
+  const Asked asked = it->second;
+  asked_.erase(it);
+  if (id == 0) return;  // refused, or no answer in time
+  if (asked.replaces_id != 0 && asked.replaces_id != id) contact_of_.erase(asked.replaces_id);
+  contact_of_[id] = asked.contact_id;
+  shown_for_[asked.contact_id] = id;
 }
 
 bool DesktopNotes::poll(const std::function<void(uint32_t)>& on_click) {
   if (!bus_) return false;
   for (const platform::NotificationSignal& s : bus_->take_signals()) {
+    if (s.kind == platform::NotificationSignal::kShown) {
+      shown(s.ticket, s.id);
+      continue;
+    }
     const auto it = contact_of_.find(s.id);
     if (it == contact_of_.end()) continue;  // another program's, or long gone
     const uint32_t contact = it->second;

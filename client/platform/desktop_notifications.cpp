@@ -3,6 +3,7 @@
 #include <dbus/dbus.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace tavrin::platform {
 namespace {
@@ -43,7 +44,7 @@ class DbusNotificationBus final : public NotificationBus {
     dbus_connection_unref(connection_);
   }
 
-  uint32_t notify(const DesktopNotification& n) override {
+  uint64_t notify(const DesktopNotification& n) override {
     Message call(dbus_message_new_method_call(kService, kPath, kInterface, "Notify"));
     if (!call) return 0;
     DBusMessageIter args, array;
@@ -76,16 +77,14 @@ class DbusNotificationBus final : public NotificationBus {
     dbus_message_iter_close_container(&args, &array);
     dbus_message_iter_append_basic(&args, DBUS_TYPE_INT32, &n.expire_ms);
 
-    DBusError error;
-    dbus_error_init(&error);
-    Message reply(
-        dbus_connection_send_with_reply_and_block(connection_, call.get(), kCallTimeoutMs, &error));
-    uint32_t id = 0;
-    if (!reply ||
-        !dbus_message_get_args(reply.get(), &error, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID))
-      id = 0;
-    dbus_error_free(&error);
-    return id;
+    // Out at once; the answer is read with the signals (take_signals).
+    dbus_uint32_t serial = 0;
+    if (!dbus_connection_send(connection_, call.get(), &serial)) return 0;
+    dbus_connection_flush(connection_);
+    const uint64_t ticket = ++last_ticket_;
+    waiting_[serial] = {ticket, std::chrono::steady_clock::now() +
+                                    std::chrono::milliseconds(kCallTimeoutMs)};
+    return ticket;
   }
 
   void close(uint32_t id) override {
@@ -103,7 +102,17 @@ class DbusNotificationBus final : public NotificationBus {
       DBusError error;
       dbus_error_init(&error);
       uint32_t id = 0;
-      if (dbus_message_is_signal(m.get(), kInterface, "ActionInvoked")) {
+      const int type = dbus_message_get_type(m.get());
+      if (type == DBUS_MESSAGE_TYPE_METHOD_RETURN || type == DBUS_MESSAGE_TYPE_ERROR) {
+        const auto it = waiting_.find(dbus_message_get_reply_serial(m.get()));
+        if (it != waiting_.end()) {
+          if (type == DBUS_MESSAGE_TYPE_ERROR ||
+              !dbus_message_get_args(m.get(), &error, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID))
+            id = 0;
+          out.push_back({NotificationSignal::kShown, id, {}, it->second.ticket});
+          waiting_.erase(it);
+        }
+      } else if (dbus_message_is_signal(m.get(), kInterface, "ActionInvoked")) {
         const char* action = nullptr;
         if (dbus_message_get_args(m.get(), &error, DBUS_TYPE_UINT32, &id, DBUS_TYPE_STRING, &action,
                                   DBUS_TYPE_INVALID))
@@ -116,11 +125,28 @@ class DbusNotificationBus final : public NotificationBus {
       }
       dbus_error_free(&error);
     }
+    // Calls the service left unanswered: given up on (a late answer is
+    // then ignored above).
+    const auto now = std::chrono::steady_clock::now();
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+      if (it->second.deadline > now) {
+        ++it;
+        continue;
+      }
+      out.push_back({NotificationSignal::kShown, 0, {}, it->second.ticket});
+      it = waiting_.erase(it);
+    }
     return out;
   }
 
  private:
+  struct Waiting {
+    uint64_t ticket;
+    std::chrono::steady_clock::time_point deadline;
+  };
   DBusConnection* connection_;  // private to this object; UI thread
+  uint64_t last_ticket_ = 0;
+  std::map<dbus_uint32_t, Waiting> waiting_;  // by the call's serial
 };
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Desktop notifications: the freedesktop notification service on the
 // user's session bus (org.freedesktop.Notifications). NotificationBus is the
 // seam: the real one speaks D-Bus, tests stand in for it. UI thread only;
-// nothing here blocks for long (a call waits at most kCallTimeoutMs).
+// nothing here waits for the service: a call goes out at once and its
+// answer is read later with the signals, so a service that never answers
+// costs the user nothing.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,21 +29,26 @@ struct DesktopNotification {
 };
 
 // What the service reported since the last look: an action the user chose
-// (a click on the notification is the action "default"), or a close.
+// (a click on the notification is the action "default"), a close, or the
+// answer to a Notify call: the id the service gave it, 0 when it refused or
+// did not answer within kCallTimeoutMs.
 struct NotificationSignal {
-  enum Kind { kAction, kClosed } kind = kAction;
+  enum Kind { kAction, kClosed, kShown } kind = kAction;
   uint32_t id = 0;
   std::string action;
+  uint64_t ticket = 0;  // kShown: the notify() it answers
 };
 
 class NotificationBus {
  public:
   static constexpr int kCallTimeoutMs = 1000;
   virtual ~NotificationBus() = default;
-  // The id the service gave, or 0 when it did not answer or refused.
-  virtual uint32_t notify(const DesktopNotification& n) = 0;
+  // Sends the call without waiting for the answer: a ticket (never 0) that
+  // a kShown signal answers later, or 0 when the call could not go out.
+  virtual uint64_t notify(const DesktopNotification& n) = 0;
   virtual void close(uint32_t id) = 0;
-  // The signals that arrived, without waiting.
+  // The signals and answers that arrived, without waiting; a call still
+  // unanswered after kCallTimeoutMs is answered here with id 0.
   virtual std::vector<NotificationSignal> take_signals() = 0;
 };
 

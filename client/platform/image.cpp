@@ -1,19 +1,25 @@
 // PNG decoding and encoding through libpng's simplified API, which handles
-// every colour type, bit depth, palette and tRNS for us.
+// every colour type, bit depth, palette and tRNS for us. Decoding keeps the
+// picture limits (picture.h), told from the file's size and its header.
 #include "image.h"
 
 #include <png.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/picture.h"
 
 namespace tavrin::platform {
 namespace {
 
 std::optional<ArgbImage> finish_decode(png_image& image) {
   image.format = PNG_FORMAT_RGBA;
-  // Guard the multiplication below against absurd headers.
-  if (image.width == 0 || image.height == 0 || image.width > 16384 || image.height > 16384) {
+  // The header alone decides: nothing is decoded past the limit.
+  if (image.width == 0 || image.height == 0 ||
+      uint64_t(image.width) * image.height > uint64_t(kMaxPicturePixels)) {
     png_image_free(&image);
     return std::nullopt;
   }
@@ -60,6 +66,9 @@ uint32_t premultiply_argb(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
 }
 
 std::optional<ArgbImage> decode_png_file(const std::string& path) {
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(path, ec);
+  if (ec || bytes > kMaxPictureBytes) return std::nullopt;
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
@@ -71,7 +80,7 @@ std::optional<ArgbImage> decode_png_file(const std::string& path) {
 }
 
 std::optional<ArgbImage> decode_png_memory(const uint8_t* data, size_t size) {
-  if (data == nullptr || size == 0) return std::nullopt;
+  if (data == nullptr || size == 0 || size > kMaxPictureBytes) return std::nullopt;
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;

@@ -1,5 +1,6 @@
-// PNG goes through image.cpp's decoder; JPEG, BMP and GIF through
-// SDL_image, whose surface is converted to ARGB and premultiplied here.
+// PNG goes through image.cpp's decoder, GIF through gif.cpp's; JPEG and
+// BMP through SDL_image, whose surface is converted to ARGB and
+// premultiplied here.
 #include "platform/picture.h"
 
 #include <SDL.h>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <memory>
 #include <vector>
+
+#include "platform/gif.h"
 
 namespace tavrin::platform {
 namespace {
@@ -62,6 +65,38 @@ std::optional<std::pair<long, long>> jpeg_size(const uint8_t* d, size_t n) {
     i += 2 + length;
   }
   return std::nullopt;
+}
+
+// The number of scans in a JPEG, counted up to `limit` + 1: each scan of a
+// progressive JPEG is a pass of the decoder over the whole picture, so a
+// small file of thousands of scans would hold it for many seconds.
+int jpeg_scans(const uint8_t* d, size_t n, int limit) {
+  int scans = 0;
+  size_t i = 2;
+  while (i + 4 <= n && scans <= limit) {
+    if (d[i] != 0xFF) return scans;
+    const uint8_t marker = d[i + 1];
+    if (marker == 0xFF) {
+      ++i;
+      continue;
+    }
+    if (marker == 0xD9) return scans;  // the end of the picture
+    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      i += 2;
+      continue;
+    }
+    const size_t length = size_t(be16(d + i + 2));
+    if (length < 2) return scans;
+    i += 2 + length;
+    if (marker != 0xDA) continue;
+    ++scans;
+    // The scan's coded data runs to the next marker that is neither a
+    // stuffed 0xFF nor a restart.
+    while (i + 1 < n && !(d[i] == 0xFF && d[i + 1] != 0x00 &&
+                          !(d[i + 1] >= 0xD0 && d[i + 1] <= 0xD7)))
+      ++i;
+  }
+  return scans;
 }
 
 // The size of a GIF's first image, which is what is decoded (its frame may
@@ -184,10 +219,14 @@ std::optional<ArgbImage> decode_picture_memory(const uint8_t* data, size_t size,
     return std::nullopt;
   std::optional<ArgbImage> image;
   const Kind kind = kind_of(data, size);
+  if (kind == Kind::kJpeg && jpeg_scans(data, size, kMaxJpegScans) > kMaxJpegScans)
+    return std::nullopt;
   if (kind == Kind::kPng) {
     image = decode_png_memory(data, size);
+  } else if (kind == Kind::kGif) {
+    image = decode_gif(data, size);
   } else {
-    const char* type = kind == Kind::kJpeg ? "JPG" : kind == Kind::kBmp ? "BMP" : "GIF";
+    const char* type = kind == Kind::kJpeg ? "JPG" : "BMP";
     Surface decoded(IMG_LoadTyped_RW(SDL_RWFromConstMem(data, int(size)), 1, type));
     if (decoded && long(decoded->w) * decoded->h <= kMaxPicturePixels)
       image = from_surface(decoded.get());

@@ -3,7 +3,9 @@
 // decode to image.h's premultiplied ARGB32, scaled down (never up) to fit
 // a size when one is given, so that a camera's photo costs a screen's worth
 // of memory once it is decoded. A file past kMaxPictureBytes, or a picture
-// whose header names more than kMaxPicturePixels, is refused unread.
+// whose header names more than kMaxPicturePixels, is refused unread; so is
+// a JPEG of more than kMaxJpegScans scans (each one a pass of the decoder
+// over the whole picture).
 #pragma once
 
 #include <cstddef>
@@ -16,8 +18,10 @@
 
 namespace tavrin::platform {
 
+// The same limits hold for every PNG image.h decodes (skins, previews).
 inline constexpr size_t kMaxPictureBytes = 32 * 1024 * 1024;
 inline constexpr long kMaxPicturePixels = 4096L * 4096L;  // a phone camera's photo
+inline constexpr int kMaxJpegScans = 100;  // encoders write about ten
 
 // Room a picture is scaled to fit into; 0 in either keeps its own size.
 struct FitSize {

@@ -158,6 +158,7 @@ bool CBriskLibTavrinApp::init_instance(int* exit_code) {
     }
     if (!why.empty()) say(why);
     app_paths() = choice.paths;
+    if (choice.installed) shipped_theme_folder() = choice.shared_folder / "Theme";
   }
   // The touch keyboard as the user chose it (--touch still wins). Read
   // from the file alone: the switches themselves are first taken once the

@@ -115,4 +115,9 @@ bool prepare_user_folders(const PathChoice& choice, std::string* why) {
   return true;
 }
 
+std::filesystem::path& shipped_theme_folder() {
+  static std::filesystem::path folder;
+  return folder;
+}
+
 }  // namespace tavrin::shell

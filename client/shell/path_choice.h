@@ -44,4 +44,10 @@ PathChoice choose_paths(const PathEnvironment& env);
 // do not fail the start.
 bool prepare_user_folders(const PathChoice& choice, std::string* why);
 
+// An installed copy's shipped skin images (the shared folder's "Theme"),
+// set at start-up: a skin image of the user's that cannot be drawn is taken
+// from there. Empty for a portable copy, whose theme folder is the shipped
+// one. UI thread.
+std::filesystem::path& shipped_theme_folder();
+
 }  // namespace tavrin::shell

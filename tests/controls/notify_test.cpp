@@ -23,16 +23,23 @@ struct FakeService {
   std::vector<uint32_t> closed;
   std::vector<NotificationSignal> pending;
   uint32_t next_id = 40;
-  bool answers = true;
+  uint64_t tickets = 0;
+  bool reachable = true;  // false: a call cannot even go out
+  bool answers = true;    // false: calls go out and are never answered
 };
 
 class FakeBus final : public NotificationBus {
  public:
   explicit FakeBus(FakeService& s) : s_(s) {}
-  uint32_t notify(const DesktopNotification& n) override {
-    if (!s_.answers) return 0;
+  uint64_t notify(const DesktopNotification& n) override {
+    if (!s_.reachable) return 0;
     s_.sent.push_back(n);
-    return n.replaces_id ? n.replaces_id : s_.next_id++;
+    const uint64_t ticket = ++s_.tickets;
+    // The answer comes with the next look at the bus, as over D-Bus.
+    if (s_.answers)
+      s_.pending.push_back(
+          {NotificationSignal::kShown, n.replaces_id ? n.replaces_id : s_.next_id++, {}, ticket});
+    return ticket;
   }
   void close(uint32_t id) override { s_.closed.push_back(id); }
   std::vector<NotificationSignal> take_signals() override { return std::exchange(s_.pending, {}); }
@@ -261,6 +268,7 @@ TEST_F(DesktopNotifyTest, ABackgroundLineGoesToTheDesktopAndAClickOpensItsChat) 
   EXPECT_EQ(service.sent[0].body, "在吗");
   EXPECT_EQ(service.sent[0].replaces_id, 0u);
   EXPECT_TRUE(polling());
+  poll();  // the service's answer: id 40
 
   // The same sender again replaces the shown one; another sender gets its own.
   notifier->notify(1, 100000002, u"小明", false, u"回个话");
@@ -268,6 +276,7 @@ TEST_F(DesktopNotifyTest, ABackgroundLineGoesToTheDesktopAndAClickOpensItsChat) 
   ASSERT_EQ(service.sent.size(), 3u);
   EXPECT_EQ(service.sent[1].replaces_id, 40u);
   EXPECT_EQ(service.sent[2].replaces_id, 0u);
+  poll();
 
   // Another program's signals and other actions open nothing.
   service.pending = {{NotificationSignal::kAction, 7, "default"},
@@ -308,10 +317,24 @@ TEST_F(DesktopNotifyTest, NothingGoesToTheDesktopWhileTheWindowIsFocusedOrTheLin
   notifier->notify(1, 100000002, u"小明", true, u"在吗");
   EXPECT_TRUE(service.sent.empty());
   EXPECT_FALSE(polling());
-  // Without a service (or one that does not answer) nothing is waited for.
-  service.answers = false;
+  // Without a service nothing is looked for.
+  service.reachable = false;
   notifier->notify(1, 100000002, u"小明", false, u"在吗");
   EXPECT_FALSE(polling());
+}
+
+// A service that never answers holds nothing up: every line's call goes out
+// at once, the client looks for the answers meanwhile, and stops once the
+// bus gives them up (id 0).
+TEST_F(DesktopNotifyTest, AServiceThatNeverAnswersHoldsNothingUp) {
+  service.answers = false;
+  for (int i = 0; i < 5; ++i) notifier->notify(1, 100000002, u"小明", false, u"在吗");
+  EXPECT_EQ(service.sent.size(), 5u);
+  EXPECT_TRUE(polling());
+  for (uint64_t t = 1; t <= 5; ++t) service.pending.push_back({NotificationSignal::kShown, 0, {}, t});
+  poll();
+  EXPECT_FALSE(polling());
+  EXPECT_FALSE(notifier->desktop_notes().showing());
 }
 
 TEST_F(DesktopNotifyTest, AFriendComingOnlineFollowsItsSwitchAndSilence) {

@@ -92,6 +92,8 @@ class StandInService {
     }
   }
   bool owned() const { return owned_; }
+  // Calls are read and recorded but never answered, as by a hung service.
+  void go_silent() { silent_ = true; }
   std::vector<Recorded> calls() {
     std::lock_guard lock(mutex_);
     return calls_;
@@ -191,6 +193,7 @@ class StandInService {
       calls_.push_back(r);
       id = r.replaces ? r.replaces : uint32_t(100 + calls_.size());
     }
+    if (silent_) return;
     DBusMessage* reply = dbus_message_new_method_return(m);
     dbus_message_append_args(reply, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID);
     dbus_connection_send(c_, reply, nullptr);
@@ -200,6 +203,7 @@ class StandInService {
   DBusConnection* c_ = nullptr;  // the serving thread's once it runs
   bool owned_ = false;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> silent_{false};
   std::mutex mutex_;             // guards calls_ and outbox_
   std::vector<Recorded> calls_;  // guarded by mutex_
   std::vector<Out> outbox_;      // guarded by mutex_
@@ -225,6 +229,23 @@ struct SessionAddress {
   }
 };
 
+// The id the service's answer to the call `ticket` gave (0: refused or
+// given up on), with any other signal kept in `others`; -1 when none came.
+long long answer_to(NotificationBus& bus, uint64_t ticket,
+                    std::vector<NotificationSignal>* others = nullptr) {
+  long long id = -1;
+  eventually([&] {
+    for (auto& s : bus.take_signals()) {
+      if (s.kind == NotificationSignal::kShown && s.ticket == ticket)
+        id = s.id;
+      else if (others)
+        others->push_back(s);
+    }
+    return id >= 0;
+  });
+  return id;
+}
+
 }  // namespace
 
 TEST(DesktopNotificationBus, NotifyCarriesEveryArgumentAndTheSignalsComeBack) {
@@ -242,12 +263,17 @@ TEST(DesktopNotificationBus, NotifyCarriesEveryArgumentAndTheSignalsComeBack) {
   n.actions = {"default", "查看"};
   n.desktop_entry = "local.tavrin.Tavrin";
   n.category = "im.received";
-  const uint32_t id = bus->notify(n);
+  // A call goes out at once; the service's id comes back with the signals.
+  const uint64_t first = bus->notify(n);
+  ASSERT_NE(first, 0u);
+  const uint32_t id = uint32_t(answer_to(*bus, first));
   EXPECT_EQ(id, 101u);
   n.replaces_id = id;
   n.urgency = 0;
   n.category.clear();
-  EXPECT_EQ(bus->notify(n), id);
+  const uint64_t second = bus->notify(n);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(answer_to(*bus, second), id);
 
   const auto calls = service.calls();
   ASSERT_EQ(calls.size(), 2u);
@@ -271,7 +297,8 @@ TEST(DesktopNotificationBus, NotifyCarriesEveryArgumentAndTheSignalsComeBack) {
   service.signal("org.freedesktop.Notifications", "NotificationClosed", id);
   std::vector<NotificationSignal> got;
   ASSERT_TRUE(eventually([&] {
-    for (auto& s : bus->take_signals()) got.push_back(s);
+    for (auto& s : bus->take_signals())
+      if (s.kind != NotificationSignal::kShown) got.push_back(s);
     return got.size() >= 2;
   }));
   EXPECT_EQ(got[0].kind, NotificationSignal::kAction);
@@ -291,7 +318,38 @@ TEST(DesktopNotificationBus, NoSessionOrNoServiceShowsNothing) {
   SessionAddress session(daemon.address);
   auto bus = open_session_notification_bus();
   ASSERT_TRUE(bus);
-  // Nobody owns the name: the bus answers at once that there is no such service.
-  EXPECT_EQ(bus->notify(DesktopNotification{}), 0u);
+  // Nobody owns the name: the bus answers that there is no such service.
+  const uint64_t ticket = bus->notify(DesktopNotification{});
+  ASSERT_NE(ticket, 0u);
+  EXPECT_EQ(answer_to(*bus, ticket), 0);
   EXPECT_TRUE(bus->take_signals().empty());
+}
+
+// A service that takes calls and never answers: each call still returns at
+// once with its ticket (a call that waited could not know the id, and would
+// hand back 0), the calls reach the service, and each is given up on with
+// id 0 once kCallTimeoutMs has passed.
+TEST(DesktopNotificationBus, AServiceThatNeverAnswersIsNotWaitedFor) {
+  PrivateBus daemon;
+  ASSERT_GT(daemon.pid, 0);
+  SessionAddress session(daemon.address);
+  StandInService service(daemon.address);
+  ASSERT_TRUE(service.owned());
+  service.go_silent();
+  auto bus = open_session_notification_bus();
+  ASSERT_TRUE(bus);
+  std::vector<uint64_t> tickets;
+  for (int i = 0; i < 5; ++i) tickets.push_back(bus->notify(DesktopNotification{}));
+  EXPECT_TRUE(eventually([&] { return service.calls().size() == 5; }));
+  std::map<uint64_t, uint32_t> answers;
+  EXPECT_TRUE(eventually([&] {
+    for (const auto& s : bus->take_signals())
+      if (s.kind == NotificationSignal::kShown) answers[s.ticket] = s.id;
+    return answers.size() == tickets.size();
+  }));
+  for (const uint64_t t : tickets) {
+    ASSERT_NE(t, 0u);
+    ASSERT_EQ(answers.count(t), 1u);
+    EXPECT_EQ(answers[t], 0u) << "given up on";
+  }
 }

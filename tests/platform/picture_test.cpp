@@ -101,4 +101,58 @@ TEST(Picture, WhatIsNoReadablePictureIsRefused) {
   EXPECT_FALSE(decode_picture_memory(bytes.data(), bytes.size()));
 }
 
+// Bombs: a 40 KB PNG claiming 16384 x 16384 pixels (1 GB decoded), and a
+// progressive JPEG whose thousands of scans are each a pass of the decoder
+// over the whole picture (it froze start-up for many seconds). Both are
+// refused before any pixel is decoded; the same JPEG with a few scans is
+// a picture like any other.
+TEST(Picture, BombsAreRefusedBeforeDecoding) {
+  TempDir dir;
+  const std::string png = dir.file("bomb.png");
+  ASSERT_TRUE(tavrin::test::write_png_bomb(png, 16384));
+  const auto png_bytes = bytes_of(png);
+  EXPECT_LT(png_bytes.size(), 64u * 1024);
+  EXPECT_EQ(picture_size(png_bytes.data(), png_bytes.size()), (std::pair{16384L, 16384L}));
+  EXPECT_FALSE(decode_picture_file(png));
+  EXPECT_FALSE(decode_png_file(png)) << "skins and previews have the same limits";
+  EXPECT_FALSE(decode_png_memory(png_bytes.data(), png_bytes.size()));
+
+  const struct {
+    int scans;
+    bool decodes;
+  } cases[] = {{10, true}, {kMaxJpegScans, true}, {kMaxJpegScans + 1, false}, {20000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scans);
+    const std::string jpeg = tavrin::test::jpeg_of_scans(1024, 1024, c.scans);
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.data());
+    const auto image = decode_picture_memory(data, jpeg.size());
+    ASSERT_EQ(bool(image), c.decodes);
+    if (image) EXPECT_EQ(image->width, 1024);
+  }
+}
+
+// GIFs are decoded here (SDL_image's reader freed memory twice on a
+// 60-byte file the fuzzer found): a 10 x 10 picture whose codes grow past
+// three bits, with white, red and blue as its colour table says.
+TEST(Picture, AGifsCodesGrowAsTheyShould) {
+  const uint8_t gif[] = {
+      0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x0A, 0x00, 0x0A, 0x00, 0x91, 0x00, 0x00, 0xFF, 0xFF,
+      0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x00, 0x00,
+      0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x00, 0x02, 0x16,
+      0x8C, 0x2D, 0x99, 0x87, 0x2A, 0x1C, 0xDC, 0x33, 0xA0, 0x02, 0x75, 0xEC, 0x95, 0xFA, 0xA8,
+      0xDE, 0x60, 0x8C, 0x04, 0x91, 0x4C, 0x01, 0x00, 0x3B};
+  const char* rows[] = {"RRRRRBBBBB", "RRRRRBBBBB", "RRRRRBBBBB", "RRRWWWWBBB", "RRRWWWWBBB",
+                        "BBBWWWWRRR", "BBBWWWWRRR", "BBBBBRRRRR", "BBBBBRRRRR", "BBBBBRRRRR"};
+  const auto image = decode_picture_memory(gif, sizeof gif);
+  ASSERT_TRUE(image);
+  ASSERT_EQ(image->width, 10);
+  ASSERT_EQ(image->height, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const char c = rows[y][x];
+      const uint32_t want = c == 'R' ? 0xFFFF0000 : c == 'B' ? 0xFF0000FF : 0xFFFFFFFF;
+      EXPECT_EQ(image->pixels[size_t(y * 10 + x)], want) << x << "," << y;
+    }
+}
+
 }  // namespace

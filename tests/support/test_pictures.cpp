@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <png.h>
 
 #include <algorithm>
 #include <fstream>
@@ -81,6 +82,57 @@ bool write_gif(const std::string& path, int width, int height, uint32_t left, ui
   std::ofstream f(path, std::ios::binary);
   f.write(reinterpret_cast<const char*>(out.data()), long(out.size()));
   return bool(f);
+}
+
+bool write_png_bomb(const std::string& path, int side) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (info && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, f);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, png_uint_32(side), png_uint_32(side), 1, PNG_COLOR_TYPE_GRAY,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, 0, PNG_FILTER_NONE);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(side + 7) / 8, 0);
+    for (int y = 0; y < side; ++y) png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    ok = true;
+  }
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0 && ok;
+}
+
+std::string jpeg_of_scans(int width, int height, int scans) {
+  std::string out = "\xFF\xD8";
+  auto segment = [&](uint8_t marker, const std::string& body) {
+    out += char(0xFF);
+    out += char(marker);
+    const size_t length = body.size() + 2;
+    out += char(length >> 8);
+    out += char(length & 0xFF);
+    out += body;
+  };
+  segment(0xDB, std::string(1, '\0') + std::string(64, '\1'));  // one quantisation table
+  std::string frame = "\x08";                                   // 8-bit samples
+  frame += {char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF)};
+  frame += std::string("\x01\x01\x11\x00", 4);  // one component, 1x1, table 0
+  segment(0xC2, frame);                            // progressive
+  // A DC table of one code: "0" for a difference of 0.
+  std::string dc(1, '\0');
+  dc += '\1';
+  dc += std::string(15, '\0');
+  dc += '\0';
+  segment(0xC4, dc);
+  for (int i = 0; i < scans; ++i) {
+    segment(0xDA, std::string("\x01\x01\x00\x00\x00\x00", 6));  // the DC scan
+    out += std::string(2, '\0');                                   // its data, cut short
+  }
+  out += "\xFF\xD9";
+  return out;
 }
 
 }  // namespace tavrin::test

@@ -17,6 +17,7 @@
 #include "screens/theme/ThemePackages.h"
 #include "shell/app_paths.h"
 #include "shell/theme_presets.h"
+#include "test_pictures.h"
 #include "theme_fixture.h"
 
 namespace tavrin::test {
@@ -24,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using screens::install_theme_package;
+using test::write_png_bomb;
 
 std::string read_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -170,6 +172,8 @@ TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
 TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
   const std::string png = read_file(install / "Theme" / "BtnSel.png");
   const std::string good_theme = theme_file("\\Disk\\BriskUI\\Theme\\bk.png");
+  EXPECT_TRUE(write_png_bomb((data.path / "bomb.png").string(), 16384));
+  const std::string bomb = read_file(data.path / "bomb.png");
   struct Case {
     const char* what;
     fs::path package;
@@ -203,6 +207,9 @@ TEST_F(ThemePackageTest, HostilePackagesAreRefusedWholeWithNothingWritten) {
       {"a broken image",
        make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Theme/BtnSel.png", "not a png"}}),
        u"主题包缺少可用的图片 Theme/BtnSel.png，未安装。"},
+      {"a skin image of 40 KB claiming 16384 x 16384 pixels",
+       make_cab({{"BriskLibTavrinTheme.xml", good_theme}, {"Theme/BtnSel.png", bomb}}),
+       u"主题包中的图片 Theme/BtnSel.png 过大（最多 4096×4096 像素、32 MB），未安装。"},
       {"a theme file that does not parse",
        make_cab({{"BriskLibTavrinTheme.xml", "<BriskLibTavrinTheme><Colors>"},
                  {"Theme/BtnSel.png", png}}),

@@ -234,11 +234,16 @@ void CBriskLibTavrinMsg::rebuild_rows() {
 }
 
 void CBriskLibTavrinMsg::receive() {
-  chat::take_received(contact_id_, name_, [this](chat::ChatLine& line) {
+  const bool logging = shell::switch_settings().keep_chat_log;
+  const bool all_kept = chat::take_received(contact_id_, name_, [&](chat::ChatLine& line) {
     const std::int64_t rowid = log_line(line.text, line.time, line.when);
+    if (logging && rowid == 0) return false;  // left with the service, unanswered
     add_live_line(
         {std::move(line.text), std::move(line.time), 0, 0, 0, rowid, std::move(line.when)});
+    return true;
   });
+  if (!all_kept)
+    log_failure_ = u"收到的消息未能保存，留在服务器上：释放存储空间后重新登录即可收到";
   show_pending();
 }
 

@@ -24,10 +24,22 @@ struct ChatLine {
 // first: the sender's name, "：" and the text without its formatting, at the
 // server's date as local time of day and as a local date and time (now
 // when the date cannot be read).
-// Each goes to `keep` (which shows or logs it) before its record is let go:
-// the engine answers the service for a line only then.
-void take_received(long contact_id, std::u16string_view name,
-                   const std::function<void(ChatLine&)>& keep);
+// Each goes to `keep`, which shows or stores it and says whether it did. A
+// line kept is let go: the engine answers the service for it only then. A
+// line not kept is held unanswered and the taking stops, so the lines after
+// it stay with the engine and the service keeps every unanswered one for a
+// later login. Held lines are offered to `keep` again, first, at the next
+// call for their sender. `keep` takes a line's texts only when it keeps
+// it. False when a line was not kept.
+bool take_received(long contact_id, std::u16string_view name,
+                   const std::function<bool(ChatLine&)>& keep);
+
+// Lets go of the held lines without an answer. Only once the connection
+// they came on is gone (a relogin, a new sign-in): the engine then answers
+// nothing for them, and the service hands them out again.
+void drop_held_lines();
+// How many lines are held, for tests.
+size_t held_line_count();
 
 // An engine string handed over as new, converted and freed (null: empty).
 std::u16string take_engine_text(char* text);

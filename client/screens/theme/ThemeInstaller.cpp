@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/image.h"
+#include "platform/picture.h"
 #include "platform/text_codec.h"
 
 namespace tavrin::screens {
@@ -32,6 +33,11 @@ std::u16string foreign_file(const fs::path& file) {
 
 std::u16string bad_image(const fs::path& image) {
   return u"主题包缺少可用的图片 " + platform::utf8_to_utf16(image.generic_string()) + u"，未安装。";
+}
+
+std::u16string too_large(const fs::path& image) {
+  return u"主题包中的图片 " + platform::utf8_to_utf16(image.generic_string()) +
+         u" 过大（最多 4096×4096 像素、32 MB），未安装。";
 }
 
 bool is_png(const fs::path& p) {
@@ -116,10 +122,22 @@ std::optional<PackagePlan> check_package(const std::vector<ArchiveEntry>& entrie
       refusal = kStrange;
       return std::nullopt;
     }
-    if (is_png(*rel) && !platform::decode_png_memory(
-                            reinterpret_cast<const uint8_t*>(e.data.data()), e.data.size())) {
-      refusal = bad_image(*rel);
-      return std::nullopt;
+    if (is_png(*rel)) {
+      const auto* bytes = reinterpret_cast<const uint8_t*>(e.data.data());
+      // The limits first, from the header alone: a small file may claim
+      // gigabytes of pixels.
+      const auto size = platform::picture_size(bytes, e.data.size());
+      if (e.data.size() > platform::kMaxPictureBytes ||
+          (size && (size->first > platform::kMaxPicturePixels ||
+                    size->second > platform::kMaxPicturePixels ||
+                    size->first * size->second > platform::kMaxPicturePixels))) {
+        refusal = too_large(*rel);
+        return std::nullopt;
+      }
+      if (!platform::decode_png_memory(bytes, e.data.size())) {
+        refusal = bad_image(*rel);
+        return std::nullopt;
+      }
     }
     // The theme file and the theme's images, nothing else: a package must
     // not replace the program, the history, the settings or anything the

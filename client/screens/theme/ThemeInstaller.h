@@ -11,6 +11,8 @@
 //  - an entry is neither the theme file nor an image in the theme folder
 //    (the program, the history database, the settings file, ...);
 //  - "BriskLibTavrinTheme.xml" is missing or does not parse;
+//  - a ".png" entry is past the picture limits (4096 x 4096 pixels, 32 MB;
+//    told by its header, before any pixel is decoded);
 //  - a ".png" entry is not a readable PNG, or a background image the
 //    theme file names is not an image in the theme folder, in the package
 //    or installed.
