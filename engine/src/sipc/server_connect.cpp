@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "sipc/engine_settings.h"
 #include "sipc/proxy_http.h"
 #include "sipc/proxy_socks5.h"
@@ -30,7 +27,6 @@ Destination server_destination() {
 int open_server_socket(const std::optional<ProxyConfig>& proxy) {
   const Destination to = server_destination();
   if (!proxy || proxy->type == FX_PROXY_NONE) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return tcp_connect(to.host, to.port, kConnectLimitMs);
   }
   if (proxy->type != FX_PROXY_HTTP && proxy->type != FX_PROXY_SOCKS5) return -1;
