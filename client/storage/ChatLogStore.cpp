@@ -1,5 +1,7 @@
 #include "storage/ChatLogStore.h"
 
+#include <algorithm>
+
 #include "storage/ChatLogDate.h"
 #include "storage/ChatLogSearch.h"
 #include "storage/CppSQLite3Database.h"
@@ -195,6 +197,27 @@ std::vector<ChatLogRow> ChatLogStore::rows(std::int32_t contactId) const {
     CppSQLite3Query cursor = db.query(
         u"select " + rowColumns(db, table_) + u" where FriendCode = ? order by t.rowid;", {key});
     rows = readRows(cursor);
+  }
+  db.close();
+  return rows;
+}
+
+std::vector<ChatLogRow> ChatLogStore::rows(std::int32_t contactId, size_t limit,
+                                           std::int64_t before) const {
+  const std::u16string key = contactKey(contactId);
+  std::vector<ChatLogRow> rows;
+  CppSQLite3Database db;
+  openHistoryDatabase(db, path_);
+  if (db.tableExists(table_)) {
+    // Newest first through the contact index, so only the lines asked for are read.
+    CppSQLite3Query cursor = db.query(
+        u"select " + rowColumns(db, table_) + u" where FriendCode = ?" +
+            (before > 0 ? u" and t.rowid < " + decimal16(before) : std::u16string()) +
+            u" order by t.rowid desc" +
+            (limit > 0 ? u" limit " + decimal16(std::int64_t(limit)) : std::u16string()) + u";",
+        {key});
+    rows = readRows(cursor);
+    std::reverse(rows.begin(), rows.end());
   }
   db.close();
   return rows;

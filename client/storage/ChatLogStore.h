@@ -68,6 +68,11 @@ class ChatLogStore {
   [[nodiscard]] std::vector<ChatLogLine> history(std::int32_t contactId) const;
   // The contact's lines with their row ids, oldest first.
   [[nodiscard]] std::vector<ChatLogRow> rows(std::int32_t contactId) const;
+  // The newest `limit` of them (0: all) older than row `before` (0: the
+  // newest of all), oldest first: a chat shows its last lines at once and
+  // reads the rest after.
+  [[nodiscard]] std::vector<ChatLogRow> rows(std::int32_t contactId, size_t limit,
+                                             std::int64_t before) const;
   // Every line of this user, all contacts, oldest first.
   [[nodiscard]] std::vector<ChatLogRow> allRows() const;
   // How many lines the contact has; how many this user has in all.

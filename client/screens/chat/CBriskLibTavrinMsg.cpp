@@ -207,8 +207,10 @@ void CBriskLibTavrinMsg::line_settled(std::uint64_t id, std::int64_t rowid,
 
 void CBriskLibTavrinMsg::load_history() {
   lines_.clear();
+  older_than_ = 0;
   std::vector<storage::ChatLogRow> stored;
-  if (auto failure = storage::tryStorage([&] { stored = log_.rows(std::int32_t(contact_id_)); }))
+  if (auto failure = storage::tryStorage(
+          [&] { stored = log_.rows(std::int32_t(contact_id_), kFirstLines, 0); }))
     log_failure_ = u"聊天记录未能读取：" + std::u16string(failure->errorMessage());
   lines_.reserve(stored.size());
   for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
@@ -218,6 +220,33 @@ void CBriskLibTavrinMsg::load_history() {
                       std::move(it->localTime), next_key_++});
   }
   rebuild_rows();
+  // The rest once the newest lines are on the screen: a post comes after the paint.
+  if (stored.size() == kFirstLines && window()) {
+    older_than_ = stored.front().rowid;
+    windows().post(window(), kLoadOlder, uintptr_t(contact_id_));
+  }
+}
+
+void CBriskLibTavrinMsg::load_older(long contact_id) {
+  if (contact_id != contact_id_ || tab_ != 2 || older_than_ == 0) return;
+  std::vector<storage::ChatLogRow> stored;
+  if (auto failure = storage::tryStorage(
+          [&] { stored = log_.rows(std::int32_t(contact_id_), 0, older_than_); }))
+    log_failure_ = u"聊天记录未能读取：" + std::u16string(failure->errorMessage());
+  older_than_ = 0;
+  if (stored.empty()) return;
+  // Older lines go below the ones shown; what is on the screen stays put.
+  lines_.reserve(lines_.size() + stored.size());
+  auto& rows = list_.rows();
+  rows.reserve(rows.size() + stored.size());
+  for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+    const int height = chat::stored_line_height(it->line.size());
+    const int direction = is_sent_line(it->line) ? 1 : 0;
+    rows.push_back({it->line, 0, height});
+    lines_.push_back({std::move(it->line), std::move(it->time), direction, height, 0, it->rowid});
+  }
+  list_.relayout();
+  repaint();
 }
 
 void CBriskLibTavrinMsg::rebuild_rows() {
@@ -533,6 +562,9 @@ intptr_t CBriskLibTavrinMsg::on_message(const Message& m) {
     case msg::kItemTapped:
       if (tab_ != 2 && m.lparam != 0) switch_to(long(m.lparam));
       if (tab_ == 2) tap_line(std::uint64_t(m.lparam));
+      return 0;
+    case kLoadOlder:
+      load_older(long(m.wparam));
       return 0;
     default:
       return 0;

@@ -52,6 +52,10 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   // How a nudge went stands in the title bar for a few seconds.
   static constexpr uintptr_t kNudgeStatusTimer = 19;
   static constexpr int kNudgeStatusMs = 3000;
+  // A chat opens on its newest lines (more than a screen holds); the older
+  // ones are read once that first frame is up (kLoadOlder, wparam the contact).
+  static constexpr size_t kFirstLines = 60;
+  static constexpr uint32_t kLoadOlder = platform::msg::kUser + 0x7101;
 
   enum Key { kSend = 1, kOperationsKey, kBack };
 
@@ -139,6 +143,7 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   intptr_t on_message(const platform::Message& m) override;
 
  private:
+  void load_older(long contact_id);
   void look_up_contact();
   void set_title();
   void begin_dialog();
@@ -173,6 +178,9 @@ class CBriskLibTavrinMsg : public controls::Screen, public ChatWindow {
   int tab_ = 2;
   int conversation_index_ = 1;
   std::vector<Line> lines_;             // newest first, tab 2
+  // The oldest stored line shown while older ones wait to be read; 0 when
+  // every one is there.
+  std::int64_t older_than_ = 0;
   std::vector<ChatListEntry> entries_;  // tab 1 or 3
   controls::CBriskEdit input_;
   controls::CScrollList list_;

@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "sipc/engine_settings.h"
 #include "sipc/proxy_http.h"
 #include "sipc/proxy_socks5.h"
@@ -34,7 +31,6 @@ namespace {
 
 int open_socket_to(const Destination& to, const std::optional<ProxyConfig>& proxy) {
   if (!proxy || proxy->type == FX_PROXY_NONE) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return tcp_connect(to.host, to.port, kConnectLimitMs);
   }
   if (proxy->type != FX_PROXY_HTTP && proxy->type != FX_PROXY_SOCKS5) return -1;
