@@ -5,6 +5,7 @@
 
 #include "libtavrin.h"
 #include "platform/text_codec.h"
+#include "screens/router/SmsReports.h"
 #include "screens/chat/ChatText.h"
 #include "shell/app_paths.h"
 #include "storage/ChatLogDate.h"
@@ -23,6 +24,11 @@ void take_received(long contact_id, std::u16string_view name,
   const int bias = standard_bias_minutes();
   while (fx_msg* m = fx_get_msg(contact_id)) {
     const std::unique_ptr<fx_msg, decltype(&fx_destroy_msg)> record(m, &fx_destroy_msg);
+    const std::u16string said = plain_text(m->text);
+    // A delivery report an open SMS screen shows on its SMS is no chat line.
+    if (auto report = sms_report_of(contact_id, m->content_type, said);
+        report && claim_sms_report(*report))
+      continue;
     const std::time_t now = std::time(nullptr);
     std::u16string time = local_time_now(now);
     std::time_t instant = now;
@@ -30,7 +36,7 @@ void take_received(long contact_id, std::u16string_view name,
       if (auto local = server_date_to_local(m->date, bias)) time = *local;
       if (auto at = server_date_instant(m->date)) instant = *at;
     }
-    ChatLine line{std::u16string(name) + std::u16string(kNameColon) + plain_text(m->text),
+    ChatLine line{std::u16string(name) + std::u16string(kNameColon) + said,
                   std::move(time), storage::isoLocal(instant)};
     keep(line);
   }

@@ -25,7 +25,8 @@ struct ChatLine {
 // server's date as local time of day and as a local date and time (now
 // when the date cannot be read).
 // Each goes to `keep` (which shows or logs it) before its record is let go:
-// the engine answers the service for a line only then.
+// the engine answers the service for a line only then. An SMS delivery
+// report an open SMS screen claims goes there instead (SmsReports.h).
 void take_received(long contact_id, std::u16string_view name,
                    const std::function<void(ChatLine&)>& keep);
 
