@@ -145,8 +145,7 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   // so the service hears them answered and does not hand them out again.
   const std::optional<ContactRecord> sender = read_contact(contact_id);
   if (!sender) {
-    if (text.empty())
-      while (fx_msg* line = fx_get_msg(contact_id)) fx_destroy_msg(line);
+    if (text.empty()) screens::chat::let_go_unshown(contact_id);
     return;
   }
   // 2-3. Sound, vibration, notice; the header says it when we are in front.

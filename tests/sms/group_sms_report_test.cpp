@@ -1,8 +1,9 @@
-// The delivery state of group SMS to phones, against the real server: with
-// a gateway that accepts every SMS, a phone's report (injected through the
-// server's /sms/dlr callback, as the gateway would call it) lands on the
-// line of that SMS, matched by phone and text, and is no chat line; without
-// a gateway the SMS to a phone is not sent and its line says so.
+// The delivery state of SMS to phones on the SMS screens, against the real
+// server: with a gateway that accepts every SMS, a phone's report (injected
+// through the server's /sms/dlr callback, as the gateway would call it)
+// lands on the group-SMS line of that SMS, matched by phone and text, and is
+// no chat line, and the SMS to self shows its own; without a gateway the
+// group SMS to a phone is not sent and its line says so.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -15,6 +16,7 @@
 
 #include "screens/chat/ChatLines.h"
 #include "screens/sms/CBriskGroupMsg.h"
+#include "screens/sms/CBriskToSelfMsg.h"
 #include "sms_fixture.h"
 
 using tavrin::screens::CBriskGroupMsg;
@@ -119,8 +121,12 @@ class GatewayStateTest : public GroupSmsStateTest {
   std::vector<std::string> extra_server_flags() override {
     const std::string password = data.file("gateway-password");
     std::ofstream(password) << "gateway-secret\n";
-    return {"--sms-gateway", gateway_.url(), "--sms-gateway-user", "tavrin",
-            "--sms-gateway-password-file", password};
+    return {"--sms-gateway",
+            gateway_.url(),
+            "--sms-gateway-user",
+            "tavrin",
+            "--sms-gateway-password-file",
+            password};
   }
   AcceptingGateway gateway_;
 };
@@ -146,8 +152,10 @@ TEST_F(GatewayStateTest, EachReportLandsOnTheLineOfItsSmsAndIsNoChatLine) {
 
     // The later SMS is reported first: each report finds its own line
     // whatever the order.
-    const std::string first = query("SELECT id FROM outbox WHERE body='明早八点接你' AND phone='13800138000'");
-    const std::string second = query("SELECT id FROM outbox WHERE body='车票已买好' AND phone='13800138000'");
+    const std::string first =
+        query("SELECT id FROM outbox WHERE body='明早八点接你' AND phone='13800138000'");
+    const std::string second =
+        query("SELECT id FROM outbox WHERE body='车票已买好' AND phone='13800138000'");
     EXPECT_EQ(http_get(server().nav(), "/sms/dlr?id=" + second + "&type=1"), 200);
     EXPECT_EQ(http_get(server().nav(), "/sms/dlr?id=" + first + "&type=2"), 200);
     // What the main window does when a line of Mum's arrives.
@@ -163,13 +171,39 @@ TEST_F(GatewayStateTest, EachReportLandsOnTheLineOfItsSmsAndIsNoChatLine) {
   });
   screen.run_modal();
   const std::vector<std::u16string> want = {
-      u"我对Carol说:明早八点接你", u"我对Mum说(未送达):明早八点接你",
-      u"我对Carol说:车票已买好", u"我对Mum说(已送达):车票已买好"};
+      u"我对Carol说:明早八点接你", u"我对Mum说(未送达):明早八点接你", u"我对Carol说:车票已买好",
+      u"我对Mum说(已送达):车票已买好"};
   EXPECT_EQ(lines(screen), want);
   EXPECT_TRUE(chat_lines.empty()) << chat_lines.size() << " report(s) shown as chat lines";
   EXPECT_EQ(query("SELECT group_concat(state) FROM (SELECT state FROM outbox WHERE "
                   "phone='13800138000' ORDER BY id)"),
             "3,2");
+}
+
+TEST_F(GatewayStateTest, TheReportOfAnSmsToSelfShowsUnderTheNumber) {
+  using tavrin::screens::CBriskToSelfMsg;
+  constexpr long kOwnPhone = 1900000001;  // 13900000001 as the engine numbers a phone
+  CBriskToSelfMsg screen;
+  inside_modal([&] {
+    type(u"记得买牛奶");
+    when_box_opens([&] { box_ok(); });
+    tap_window(CBriskToSelfMsg::kSendButton.centre().x, CBriskToSelfMsg::kSendButton.centre().y);
+    ASSERT_TRUE(pump_until([&] { return !screen.sending() && ws->modal_depth() == 1; }));
+    EXPECT_EQ(screen.last_notice(), u"发送成功！");
+    EXPECT_EQ(screen.delivery(), u"");
+    const std::string row = query("SELECT id FROM outbox WHERE target='tel:13900000001'");
+    EXPECT_EQ(http_get(server().nav(), "/sms/dlr?id=" + row + "&type=1"), 200);
+    // What the main window does with a line from a number it does not list.
+    EXPECT_TRUE(pump_until([&] {
+      tavrin::screens::chat::let_go_unshown(kOwnPhone);
+      return !screen.delivery().empty();
+    }));
+    EXPECT_EQ(screen.delivery(), u"短信已送达");
+    EXPECT_EQ(golden("to_self_delivered"), "");
+    tap_window(420, 695);
+  });
+  screen.run_modal();
+  EXPECT_EQ(query("SELECT state FROM outbox WHERE target='tel:13900000001'"), "2");
 }
 
 TEST_F(GroupSmsStateTest, WithoutAGatewayTheSmsToAPhoneIsNotSent) {

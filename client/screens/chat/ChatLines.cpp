@@ -5,8 +5,8 @@
 
 #include "libtavrin.h"
 #include "platform/text_codec.h"
-#include "screens/router/SmsReports.h"
 #include "screens/chat/ChatText.h"
+#include "screens/router/SmsReports.h"
 #include "shell/app_paths.h"
 #include "storage/ChatLogDate.h"
 
@@ -36,9 +36,17 @@ void take_received(long contact_id, std::u16string_view name,
       if (auto local = server_date_to_local(m->date, bias)) time = *local;
       if (auto at = server_date_instant(m->date)) instant = *at;
     }
-    ChatLine line{std::u16string(name) + std::u16string(kNameColon) + said,
-                  std::move(time), storage::isoLocal(instant)};
+    ChatLine line{std::u16string(name) + std::u16string(kNameColon) + said, std::move(time),
+                  storage::isoLocal(instant)};
     keep(line);
+  }
+}
+
+void let_go_unshown(long contact_id) {
+  while (fx_msg* m = fx_get_msg(contact_id)) {
+    const std::unique_ptr<fx_msg, decltype(&fx_destroy_msg)> record(m, &fx_destroy_msg);
+    if (auto report = sms_report_of(contact_id, m->content_type, plain_text(m->text)))
+      (void)claim_sms_report(*report);
   }
 }
 

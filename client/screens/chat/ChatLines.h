@@ -30,6 +30,11 @@ struct ChatLine {
 void take_received(long contact_id, std::u16string_view name,
                    const std::function<void(ChatLine&)>& keep);
 
+// Lets go of the waiting lines of a sender the client does not show (one
+// it does not know); a delivery report among them still reaches the SMS
+// screen that claims it, as for the SMS to the user's own phone.
+void let_go_unshown(long contact_id);
+
 // An engine string handed over as new, converted and freed (null: empty).
 std::u16string take_engine_text(char* text);
 

@@ -62,7 +62,7 @@ bool CBriskGroupMsg::on_create() {
         gfx::Painter p(c);
         const size_t i = size_t(row.value);
         const bool failed = i < results_.size() && (results_[i].outcome == Outcome::kFailed ||
-                                                     results_[i].outcome == Outcome::kNotDelivered);
+                                                    results_[i].outcome == Outcome::kNotDelivered);
         const gfx::Rect line{rect.left + 6, rect.top, rect.right - 6, rect.bottom};
         p.text(row.text, line, 22, failed ? p.legible(0x5050F0, line) : t.menu_text_color,
                text::kLeft | text::kVCenter | text::kSingleLine);
