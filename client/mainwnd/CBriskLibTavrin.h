@@ -207,8 +207,10 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   // Takes the contact's lines from the engine into the chat log the moment
   // they arrive, so none is lost when the user never opens the chat.
   // Logs the contact's waiting lines; the text of the newest, for the
-  // desktop's notification (empty when none was taken).
-  std::u16string keep_received(long contact_id, const std::u16string& name);
+  // desktop's notification (empty when they wait for the chat, without a
+  // log); nullopt when none was kept (each was a delivery report an open
+  // SMS screen took).
+  std::optional<std::u16string> keep_received(long contact_id, const std::u16string& name);
   void send_result(bridge::EngineMessage& m);
   void command_result(int code);
   void network_error();

@@ -150,8 +150,7 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   // so the service hears them answered and does not hand them out again.
   const std::optional<ContactRecord> sender = read_contact(contact_id);
   if (!sender) {
-    if (text.empty())
-      while (fx_msg* line = fx_get_msg(contact_id)) fx_destroy_msg(line);
+    if (text.empty()) screens::chat::let_go_unshown(contact_id);
     return;
   }
   // 2-3. Sound, vibration, notice; the header says it when we are in front.
@@ -170,12 +169,18 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
     pending_.emplace_back(contact_id, text);
     return;
   }
-  note_conversation(sender->id);
   const bool shown = chat_ && chat_->contact_id() == contact_id;
   // The open chat with the sender fetches and logs the line itself; any
   // other line goes into the log now, and the chat shows it from there
   // (and the desktop's notification its text).
-  tell(shown ? std::u16string() : keep_received(contact_id, sender->name));
+  std::u16string said;
+  if (!shown) {
+    std::optional<std::u16string> kept = keep_received(contact_id, sender->name);
+    if (!kept) return;  // only delivery reports an SMS screen took: nothing new to tell
+    said = std::move(*kept);
+  }
+  note_conversation(sender->id);
+  tell(said);
   if (chat_) {
     // 4. Another contact's line marks its sender.
     refresh(model_.mark_recent(*sender, !shown));
@@ -186,10 +191,11 @@ void CBriskLibTavrin::route_message(long contact_id, const std::u16string& text)
   }
 }
 
-std::u16string CBriskLibTavrin::keep_received(long contact_id, const std::u16string& name) {
+std::optional<std::u16string> CBriskLibTavrin::keep_received(long contact_id,
+                                                             const std::u16string& name) {
   // Without a chat log the lines wait in the engine's queue for the chat.
-  if (!log_ || !shell::switch_settings().keep_chat_log) return {};
-  std::u16string latest;
+  if (!log_ || !shell::switch_settings().keep_chat_log) return std::u16string();
+  std::optional<std::u16string> latest;
   std::optional<storage::CppSQLite3Exception> failure;
   const std::u16string prefix = name + std::u16string(screens::chat::kNameColon);
   // Only a line the log took is answered (the chat shows it from there);

@@ -68,7 +68,8 @@ void ScreenTest::start_server(std::vector<std::string> extra) {
   std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", server_data(), "--demo",
                                 "--nav-port", "0", "--sipc-port", "0", "--signin-port", "0"};
   args.insert(args.end(), extra.begin(), extra.end());
-  server_.start(std::move(args), {.stderr_path = server_dir_.file("server.log"),
+  // The log stays outside the data folder: the server takes only an empty one.
+  server_.start(std::move(args), {.stderr_path = data.file("server.log"),
                                   .die_with_parent = true});
   ASSERT_GT(server_.sipc(), 0) << "tavrin-server did not start";
   fx_set_serve_address(sipc_address().c_str());

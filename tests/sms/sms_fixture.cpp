@@ -14,7 +14,9 @@ namespace tavrin::test {
 void SmsScreenTest::SetUp() {
   ScreenTest::SetUp();
   clock_file_ = data.file("server-clock");
-  start_server({"--test-clock", clock_file_});
+  std::vector<std::string> flags{"--test-clock", clock_file_};
+  for (std::string& f : extra_server_flags()) flags.push_back(std::move(f));
+  start_server(flags);
   set_local_time(2030, 6, 15, 10, 29);
   screens::set_local_clock_for_tests([this] { return local_; });
   ASSERT_TRUE(sign_in("100000001", "alice123"));

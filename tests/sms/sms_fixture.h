@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ScreenTest.h"
 
@@ -16,6 +17,8 @@ class SmsScreenTest : public ScreenTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // More flags for tavrin-server, asked once before it starts.
+  virtual std::vector<std::string> extra_server_flags() { return {}; }
 
   // The first column of the first row of a query on the server's data
   // ("" for no row); exec() runs a statement. Both wait for the server's locks.

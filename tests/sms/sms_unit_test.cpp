@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "screens/router/SmsReports.h"
 #include "screens/sms/CBriskGroupMsg.h"
 #include "screens/sms/CBriskSetSchSms.h"
 #include "screens/sms/CBriskToSelfMsg.h"
@@ -151,6 +152,47 @@ TEST(SmsLayoutTest, TheCounterStripHasRoomForItsFaceBetweenTheBoxAndWhatFollows)
     EXPECT_GE(c.counter.top, c.box.bottom);
     EXPECT_GT(c.next.top, c.counter.bottom);
   }
+}
+
+TEST(SmsReports, OnlyAReportLineOfAKnownKindIsAReport) {
+  using tavrin::screens::sms_report_of;
+  struct Case {
+    const char* type;
+    std::u16string text;
+    bool report, delivered;
+    std::u16string sms;
+  } cases[] = {
+      {"text/sms-report", u"短信已送达：到了", true, true, u"到了"},
+      {"text/sms-report", u"短信未送达：到了", true, false, u"到了"},
+      {"text/sms-report", u"短信已送达：", true, true, u""},
+      {"text/plain", u"短信已送达：到了", false, false, u""},  // a phone may type that
+      {nullptr, u"短信已送达：到了", false, false, u""},
+      {"text/sms-report", u"短信已送达:到了", false, false, u""},  // not the full-width colon
+      {"text/sms-report", u"到了", false, false, u""},
+  };
+  for (const Case& c : cases) {
+    const auto r = sms_report_of(7, c.type, c.text);
+    ASSERT_EQ(r.has_value(), c.report) << (c.type ? c.type : "null");
+    if (!r) continue;
+    EXPECT_EQ(r->contact_id, 7);
+    EXPECT_EQ(r->delivered, c.delivered);
+    EXPECT_EQ(r->text, c.sms);
+  }
+}
+
+TEST(SmsReports, TheNewestLiveClaimIsAskedFirstAndAnEndedOneNever) {
+  using namespace tavrin::screens;
+  const SmsReport report{7, true, u"到了"};
+  int older = 0, newer = 0;
+  SmsReportClaim first([&](const SmsReport&) { return ++older, true; });
+  {
+    SmsReportClaim second([&](const SmsReport&) { return ++newer, false; });
+    EXPECT_TRUE(claim_sms_report(report));  // the newer declines, the older takes it
+    EXPECT_EQ(newer, 1);
+    EXPECT_EQ(older, 1);
+  }
+  EXPECT_TRUE(claim_sms_report(report));
+  EXPECT_EQ(newer, 1);
 }
 
 }  // namespace

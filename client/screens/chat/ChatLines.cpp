@@ -7,6 +7,7 @@
 #include "libtavrin.h"
 #include "platform/text_codec.h"
 #include "screens/chat/ChatText.h"
+#include "screens/router/SmsReports.h"
 #include "shell/app_paths.h"
 #include "storage/ChatLogDate.h"
 
@@ -69,6 +70,10 @@ bool take_received(long contact_id, std::u16string_view name,
   const int bias = standard_bias_minutes();
   while (fx_msg* m = fx_get_msg(contact_id)) {
     Record record(m);
+    // A delivery report an open SMS screen shows on its SMS is no chat line.
+    if (auto report = sms_report_of(contact_id, m->content_type, plain_text(m->text));
+        report && claim_sms_report(*report))
+      continue;
     ChatLine line = line_of(*m, name, bias);
     if (!keep(line)) {
       held().push_back({contact_id, std::move(record), std::move(line)});
@@ -84,6 +89,14 @@ void drop_held_lines() {
 
 size_t held_line_count() {
   return held().size();
+}
+
+void let_go_unshown(long contact_id) {
+  while (fx_msg* m = fx_get_msg(contact_id)) {
+    const std::unique_ptr<fx_msg, decltype(&fx_destroy_msg)> record(m, &fx_destroy_msg);
+    if (auto report = sms_report_of(contact_id, m->content_type, plain_text(m->text)))
+      (void)claim_sms_report(*report);
+  }
 }
 
 std::u16string plain_text(const char* utf8) {

@@ -30,7 +30,8 @@ struct ChatLine {
 // it stay with the engine and the service keeps every unanswered one for a
 // later login. Held lines are offered to `keep` again, first, at the next
 // call for their sender. `keep` takes a line's texts only when it keeps
-// it. False when a line was not kept.
+// it. False when a line was not kept. An SMS delivery report an open SMS
+// screen claims goes there instead (SmsReports.h).
 bool take_received(long contact_id, std::u16string_view name,
                    const std::function<bool(ChatLine&)>& keep);
 
@@ -40,6 +41,11 @@ bool take_received(long contact_id, std::u16string_view name,
 void drop_held_lines();
 // How many lines are held, for tests.
 size_t held_line_count();
+
+// Lets go of the waiting lines of a sender the client does not show (one
+// it does not know); a delivery report among them still reaches the SMS
+// screen that claims it, as for the SMS to the user's own phone.
+void let_go_unshown(long contact_id);
 
 // An engine string handed over as new, converted and freed (null: empty).
 std::u16string take_engine_text(char* text);

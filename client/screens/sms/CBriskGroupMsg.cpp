@@ -61,7 +61,8 @@ bool CBriskGroupMsg::on_create() {
         const auto& t = shell::theme_colors();
         gfx::Painter p(c);
         const size_t i = size_t(row.value);
-        const bool failed = i < results_.size() && results_[i].outcome == Outcome::kFailed;
+        const bool failed = i < results_.size() && (results_[i].outcome == Outcome::kFailed ||
+                                                    results_[i].outcome == Outcome::kNotDelivered);
         const gfx::Rect line{rect.left + 6, rect.top, rect.right - 6, rect.bottom};
         p.text(row.text, line, 22, failed ? p.legible(0x5050F0, line) : t.menu_text_color,
                text::kLeft | text::kVCenter | text::kSingleLine);
@@ -87,6 +88,12 @@ std::u16string CBriskGroupMsg::line_of(const Result& r) {
       break;
     case Outcome::kFailed:
       head = u"对" + r.name + u"发送失败:";
+      break;
+    case Outcome::kDelivered:
+      head = u"我对" + r.name + u"说(已送达):";
+      break;
+    case Outcome::kNotDelivered:
+      head = u"我对" + r.name + u"说(未送达):";
       break;
   }
   return head + unescaped(r.text);
@@ -144,6 +151,17 @@ bool CBriskGroupMsg::on_engine(bridge::EngineMessage& m) {
   }
   show_results();
   return true;
+}
+
+bool CBriskGroupMsg::take_report(const SmsReport& report) {
+  for (Result& r : results_) {
+    if (r.id != report.contact_id || r.outcome != Outcome::kSent) continue;
+    if (r.text != report.text && unescaped(r.text) != report.text) continue;
+    r.outcome = report.delivered ? Outcome::kDelivered : Outcome::kNotDelivered;
+    show_results();
+    return true;
+  }
+  return false;
 }
 
 void CBriskGroupMsg::show_results() {

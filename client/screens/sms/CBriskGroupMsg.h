@@ -7,7 +7,10 @@
 // receiver does not stop the others, and the text stays in the box. Before
 // the text goes to more than five receivers, a yes/no box tells how many
 // SMS that makes. Results come to this window through the engine bridge.
-// UI thread only.
+// While the screen is open, the delivery report of an SMS it sent to a
+// phone (matched by contact and text, the oldest sent one first) turns its
+// line into "我对%s说(已送达):" or "我对%s说(未送达):"; the report is then
+// no chat line of the phone. UI thread only.
 #pragma once
 
 #include <string>
@@ -15,6 +18,7 @@
 
 #include "controls/CScrollList.h"
 #include "controls/Layout.h"
+#include "screens/router/SmsReports.h"
 #include "screens/sms/ReceiverLists.h"
 #include "screens/sms/SmsScreen.h"
 #include "screens/sms/SmsTextBox.h"
@@ -41,7 +45,8 @@ class CBriskGroupMsg : public SmsScreen {
       {Tap::kClearAll, kClearAll},
   };
 
-  enum class Outcome { kWaiting, kSent, kFailed };
+  // kDelivered and kNotDelivered follow kSent when the phone's report comes.
+  enum class Outcome { kWaiting, kSent, kFailed, kDelivered, kNotDelivered };
   struct Result {
     long id = 0;
     std::u16string name;
@@ -78,12 +83,14 @@ class CBriskGroupMsg : public SmsScreen {
 
  private:
   void show_results();
+  bool take_report(const SmsReport& report);
 
   int group_id_;
   SmsTextBox box_;
   ReceiverLists lists_;
   controls::CScrollList result_list_{30};
   std::vector<Result> results_;
+  SmsReportClaim reports_{[this](const SmsReport& r) { return take_report(r); }};
 };
 
 }  // namespace tavrin::screens

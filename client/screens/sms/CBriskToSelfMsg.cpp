@@ -74,6 +74,8 @@ void CBriskToSelfMsg::send() {
     return;
   }
   sending_ = true;
+  sent_ = text;
+  delivery_.clear();
   // The engine sets no time-out for an SMS to a number: this screen does.
   set_timer(kAnswerTimer, kAnswerWaitMs);
   controls::sip_hide();
@@ -102,6 +104,14 @@ bool CBriskToSelfMsg::on_engine(bridge::EngineMessage& m) {
     default:
       return false;
   }
+}
+
+bool CBriskToSelfMsg::take_report(const SmsReport& report) {
+  if (sent_.empty() || report.text != sent_) return false;
+  sent_.clear();
+  delivery_ = report.delivered ? u"短信已送达" : u"短信未送达";
+  repaint();
+  return true;
 }
 
 void CBriskToSelfMsg::on_timer(uintptr_t id) {
@@ -139,7 +149,10 @@ void CBriskToSelfMsg::paint_page(gfx::Painter& p) {
   paint_label(p, u"请输入你要发送的内容", kPrompt, 28);
   paint_button(p, kSendButton, u"发送短信");
   paint_label(p, mobile_.empty() ? u"本机号码：未知" : u"本机号码：" + mobile_, kNumberLine, 26);
-  if (sending_) paint_label(p, u"正在发送...", kStatusLine, 26);
+  if (sending_)
+    paint_label(p, u"正在发送...", kStatusLine, 26);
+  else if (!delivery_.empty())
+    paint_label(p, delivery_, kStatusLine, 26);
 }
 
 void CBriskToSelfMsg::paint_children() {

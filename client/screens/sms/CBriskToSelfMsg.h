@@ -5,12 +5,15 @@
 // number and says "发送成功！" once the service accepted it, "发送失败！"
 // when it refused, the request could not go, or no answer came within
 // 30 s. With no text, or no number to send to, it refuses with a box.
-// Results come to this window through the engine bridge. UI thread only.
+// Results come to this window through the engine bridge. While the screen
+// is open, the phone's delivery report of the last SMS sent says under the
+// number "短信已送达" or "短信未送达". UI thread only.
 #pragma once
 
 #include <string>
 
 #include "controls/Layout.h"
+#include "screens/router/SmsReports.h"
 #include "screens/sms/SmsScreen.h"
 #include "screens/sms/SmsTextBox.h"
 
@@ -46,6 +49,8 @@ class CBriskToSelfMsg : public SmsScreen {
   SmsTextBox& box() { return box_; }
   const std::u16string& mobile() const { return mobile_; }
   bool sending() const { return sending_; }
+  // The delivery state of the last SMS sent, once its report came ("" before).
+  const std::u16string& delivery() const { return delivery_; }
 
  protected:
   bool on_create() override;
@@ -60,10 +65,14 @@ class CBriskToSelfMsg : public SmsScreen {
 
  private:
   void finish(bool ok);
+  bool take_report(const SmsReport& report);
 
   SmsTextBox box_;
   std::u16string mobile_;
   bool sending_ = false;
+  std::u16string sent_;  // the text of the last SMS sent, until its report
+  std::u16string delivery_;
+  SmsReportClaim reports_{[this](const SmsReport& r) { return take_report(r); }};
 };
 
 }  // namespace tavrin::screens
