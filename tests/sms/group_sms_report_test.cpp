@@ -161,7 +161,10 @@ TEST_F(GatewayStateTest, EachReportLandsOnTheLineOfItsSmsAndIsNoChatLine) {
     // What the main window does when a line of Mum's arrives.
     const auto reported = [&] {
       tavrin::screens::chat::take_received(
-          mum, u"Mum", [&](tavrin::screens::chat::ChatLine& l) { chat_lines.push_back(l.text); });
+          mum, u"Mum", [&](tavrin::screens::chat::ChatLine& l) {
+            chat_lines.push_back(l.text);
+            return true;
+          });
       return screen.results()[1].outcome == CBriskGroupMsg::Outcome::kNotDelivered &&
              screen.results()[3].outcome == CBriskGroupMsg::Outcome::kDelivered;
     };
