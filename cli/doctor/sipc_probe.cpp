@@ -90,9 +90,14 @@ bool SipcProbe::exchange(const sipc_message& request, Deadline deadline, sipc_me
 
 bool SipcProbe::account(const std::string& login_id, Deadline deadline, std::string* number,
                         std::string* detail) {
-  const std::string body = login_id.size() == 11
-                               ? "<args><user mobile-no=\"" + login_id + "\" /></args>"
-                               : "<args><user sid=\"" + login_id + "\" /></args>";
+  // A Tavrin number is its own account: the service answers a lookup before
+  // login only for a mobile number (it tells strangers nothing more).
+  if (login_id.size() != 11) {
+    *number = login_id;
+    *detail = login_id + " is a Tavrin number; its account is checked at registration";
+    return true;
+  }
+  const std::string body = "<args><user mobile-no=\"" + login_id + "\" /></args>";
   sipc_message request = sipc_message::request({domain_, login_id}, "S", kOwnInfoCall, 1, body);
   request.add_header("N", "GetUserInfo");
   sipc_message answer;
@@ -171,7 +176,7 @@ bool SipcProbe::digest(const std::string& password, Deadline deadline, std::stri
     }
     case 401:
     case 406:
-      *detail += ": the password is wrong";
+      *detail += ": the password is wrong, or there is no such account";
       return false;
     case 400:
       *detail += ": the service could not read the digest answer";

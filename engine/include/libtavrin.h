@@ -63,8 +63,8 @@ enum fx_msg_code {
   FX_MSG_LOGIN_CHALLENGED = 2,     /* challenge answered, second registration sent */
   FX_MSG_REGISTERED = 3,           /* registration accepted (internal) */
   FX_MSG_LOGIN_WRONG_PASSWORD = 4, /* 401/406, or an id that cannot be resolved */
-  FX_MSG_LOGIN_FAILED = 5,         /* no connection, network failure, other status;
-                                      p1 a FX_TLS_* reason when TLS failed, else 0 */
+  FX_MSG_LOGIN_FAILED = 5,         /* no connection, network failure, other status; p1 a FX_TLS_*
+                                      reason when TLS failed, else the refusing status (403) or 0 */
   FX_MSG_LOGIN_BAD_REQUEST = 6,    /* 400, or no digest could be built */
   FX_MSG_LOGIN_NOT_FOUND = 7,      /* 404, or an id neither 9 nor 11 long */
   FX_MSG_LOGIN_REGISTERED = 8,     /* registered; fetching the contact list */

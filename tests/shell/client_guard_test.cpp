@@ -77,7 +77,8 @@ struct DemoServer {
   TempDir dir{"tavrin-guard-server"};
   tavrin::test::ServerChild server;
   DemoServer() {
-    server.start({TAVRIN_SERVER_BIN, "--data", dir.path.string(), "--demo", "--nav-port", "0",
+    // The server takes only a data folder of its own: the log lies beside it.
+    server.start({TAVRIN_SERVER_BIN, "--data", dir.file("data"), "--demo", "--nav-port", "0",
                   "--sipc-port", "0", "--no-signin"},
                  {.stderr_path = dir.file("log.txt"), .die_with_parent = true});
   }
