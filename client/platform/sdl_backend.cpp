@@ -212,9 +212,26 @@ void SdlBackend::poll() {
   }
 }
 
+namespace {
+
+// An input method's answers (a composition, a commit) come over D-Bus, which
+// SDL reads only when it pumps: with one configured, the wait is bounded so
+// that typed Chinese is not held until the next key or wake.
+bool input_method_configured() {
+  for (const char* name : {"SDL_IM_MODULE", "XMODIFIERS"}) {
+    const char* v = std::getenv(name);
+    if (v && *v) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int SdlBackend::max_wait_ms() {
-  // No limit: windowed, wait() returns as soon as input or a wake comes.
-  return -1;
+  // Windowed, wait() returns as soon as input or a wake comes.
+  static const bool input_method = input_method_configured();
+  constexpr int kInputMethodPumpMs = 50;
+  return input_method ? kInputMethodPumpMs : -1;
 }
 
 void SdlBackend::wait(int timeout_ms) {
