@@ -65,7 +65,7 @@ void ScreenTest::TearDown() {
 }
 
 void ScreenTest::start_server(std::vector<std::string> extra) {
-  std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", server_dir_.path.string(), "--demo",
+  std::vector<std::string> args{TAVRIN_SERVER_BIN, "--data", server_data(), "--demo",
                                 "--nav-port", "0", "--sipc-port", "0", "--signin-port", "0"};
   args.insert(args.end(), extra.begin(), extra.end());
   server_.start(std::move(args), {.stderr_path = server_dir_.file("server.log"),

@@ -46,7 +46,8 @@ class ScreenTest : public ::testing::Test {
   std::string sipc_address() const;
   std::string signin_url() const;  // https://127.0.0.1:PORT
   std::string ca_file() const;     // the server's own CA
-  std::string server_data() const { return server_dir_.path.string(); }
+  // The server's own folder (it makes it; its log lies beside it).
+  std::string server_data() const { return (server_dir_.path / "data").string(); }
   ServerChild& server() { return server_; }
   // fs_login as the user; true once the login completed (code 14).
   bool sign_in(const std::string& user, const std::string& password);
