@@ -84,7 +84,12 @@ TEST_F(ThemeSetTest, SaveWritesTheThemeFile) {
   EXPECT_EQ(shell::theme_colors().btn_text_color, 0u);
   shell::ThemeColors read;
   ASSERT_TRUE(shell::load_theme(shell::app_paths().theme_file(), read));
-  EXPECT_EQ(read, shell::theme_colors());
+  // The backgrounds are kept relative to the install folder: the same files.
+  shell::ThemeColors live = shell::theme_colors();
+  for (auto* path : {&live.bk_path, &live.login_bk_path, &live.msg_bk_path, &live.main_bk_path})
+    *path = shell::app_paths().stored(*path);
+  EXPECT_EQ(read, live);
+  EXPECT_EQ(read.main_bk_path, u"Theme\\bk.png");
 }
 
 TEST_F(ThemeSetTest, BackgroundEntriesChooseFilesThroughThePicker) {
