@@ -84,7 +84,7 @@ std::string ScreenTest::signin_url() const {
 }
 
 std::string ScreenTest::ca_file() const {
-  return server_dir_.file("tls/ca.pem");
+  return server_data() + "/tls/ca.pem";
 }
 
 bool ScreenTest::sign_in(const std::string& user, const std::string& password) {
