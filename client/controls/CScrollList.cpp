@@ -4,6 +4,7 @@
 
 #include "controls/PressEffect.h"
 #include "gfx/Fonts.h"
+#include "gfx/Painter.h"
 #include "gfx/Primitives.h"
 #include "platform/window_system.h"
 #include "shell/theme_colors.h"
@@ -73,7 +74,9 @@ void CScrollList::draw_content(gfx::PixelCanvas& c, int offset) {
     if (selected) gfx::fill_rect(c, theme.list_bk_color, r, theme.list_bg_alpha);
     if (font_)
       font_->draw(target, rows_[i].text, {r.left + 20, r.top, r.right - 10, r.bottom},
-                  theme.list_text_color, text::kSingleLine | text::kVCenter);
+                  selected ? gfx::Painter(c).legible(theme.list_text_color, r)
+                           : theme.list_text_color,
+                  text::kSingleLine | text::kVCenter);
     gfx::draw_faded_hline(c, r.bottom - 1, 0, c.width, theme.list_line_color, 255, 30);
   }
 }

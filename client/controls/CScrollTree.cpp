@@ -4,6 +4,7 @@
 
 #include "controls/PressEffect.h"
 #include "gfx/Fonts.h"
+#include "gfx/Painter.h"
 #include "gfx/Primitives.h"
 #include "platform/window_system.h"
 #include "shell/theme_colors.h"
@@ -155,9 +156,9 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
       const auto& item = sec.items[size_t(i)];
       const int row = item.rect.top - offset;
       if (row >= c.height || row + kItemHeight <= 0) continue;
-      if (s == selected_section_ && i == selected_item_)
-        gfx::fill_rect(c, theme.list_bk_color, {0, row, item.rect.right, row + kItemHeight},
-                       theme.list_bg_alpha);
+      const gfx::Rect whole_row{0, row, item.rect.right, row + kItemHeight};
+      const bool chosen = s == selected_section_ && i == selected_item_;
+      if (chosen) gfx::fill_rect(c, theme.list_bk_color, whole_row, theme.list_bg_alpha);
       if (status_image_) {
         const int cx = status_cell(item.status, item.mobile);
         const gfx::Rect cell{cx, 0, cx + 60, 66};
@@ -167,8 +168,12 @@ void CScrollTree::draw_content(gfx::PixelCanvas& c, int offset) {
       const bool mark = item.new_message && new_image_;
       const int name_right = mark ? kNewMarkX - 6 : c.width - 10;
       if (name_font_)
+        // The highlight is the list's text colour, half seen: on it the
+        // name takes the shade of that colour that still reads.
         name_font_->draw(target, name_font_->fitted(item.name, name_right - 120),
-                         {120, row, name_right, row + kItemHeight}, theme.list_text_color,
+                         {120, row, name_right, row + kItemHeight},
+                         chosen ? gfx::Painter(c).legible(theme.list_text_color, whole_row)
+                                : theme.list_text_color,
                          text::kSingleLine | text::kVCenter);
       if (mark) new_image_->draw(c, kNewMarkX, row + 32);
       gfx::draw_faded_hline(c, row + kItemHeight - 1, 0, item.rect.right, theme.list_line_color,

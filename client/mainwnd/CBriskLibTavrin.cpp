@@ -201,12 +201,7 @@ void CBriskLibTavrin::build_background() {
     if (path.empty()) return false;
     const std::filesystem::path file = shell::app_paths().resolve(path);
     if (!p.picture(file.string(), whole)) return false;
-    std::error_code ec;
-    const auto install = std::filesystem::weakly_canonical(
-        shell::app_paths().resolve(shell::app_paths().install_folder), ec);
-    const auto from_install =
-        std::filesystem::weakly_canonical(file, ec).lexically_relative(install);
-    own_picture = from_install.empty() || *from_install.begin() == "..";
+    own_picture = shell::app_paths().is_own_picture(file);
     return true;
   };
   if (!drawn(t.main_bk_path) && !drawn(t.bk_path))
@@ -239,6 +234,15 @@ bool CBriskLibTavrin::can_present() const {
 
 void CBriskLibTavrin::on_paint(gfx::Painter& p) {
   draw_band(p, {0, 0, Display::kWidth, Display::kHeight});
+  if (leaving_) {
+    // Signing out and closing take a moment: the screen says so at once.
+    const auto& t = theme();
+    const Rect note{60, 330, 420, 430};
+    p.fill_rounded(note, t.msg_box_bk_color, 255);
+    p.draw_rounded_frame(note, t.line_color);
+    p.text(u"正在退出塔文，请稍候…", note, 28, p.legible(t.msg_box_text_color, note),
+           platform::text::kCenter | platform::text::kVCenter | platform::text::kSingleLine);
+  }
   dirty_ = false;
 }
 

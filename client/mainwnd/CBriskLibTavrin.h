@@ -243,6 +243,7 @@ class CBriskLibTavrin : public controls::Screen, public screens::MainWindowLink 
   int silence_ = 0, sound_ = 0, vibrate_ = 1;  // the settings' switches
   int relogin_attempts_ = 0;
   bool finished_ = false;
+  bool leaving_ = false;    // 退出塔文 chosen: the closing note shows until the window goes
   int exit_code_ = 0;
   bool store_failure_told_ = false;  // the box about a line not stored was shown
 

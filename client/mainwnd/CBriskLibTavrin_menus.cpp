@@ -196,6 +196,8 @@ void CBriskLibTavrin::leave() {
   (void)shell::save_settings(shell::app_paths().settings_file(), s);
   finished_ = true;
   exit_code_ = 0;
+  leaving_ = true;
+  repaint_now();
   end_modal(0);
 }
 

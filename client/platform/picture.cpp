@@ -237,6 +237,20 @@ std::optional<ArgbImage> decode_picture_memory(const uint8_t* data, size_t size,
   return image;
 }
 
+bool picture_too_large(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::vector<uint8_t> head(64 * 1024);
+  in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+  head.resize(size_t(in.gcount()));
+  in.clear();
+  in.seekg(0, std::ios::end);
+  if (in && size_t(in.tellg()) > kMaxPictureBytes) return true;
+  const auto dims = picture_size(head.data(), head.size());
+  return dims && (dims->first > 65535 || dims->second > 65535 ||
+                  dims->first * dims->second > kMaxPicturePixels);
+}
+
 std::optional<ArgbImage> decode_picture_file(const std::string& path, FitSize fit) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;

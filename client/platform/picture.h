@@ -38,4 +38,8 @@ struct FitSize {
 // bytes are no picture of the four kinds. For the limits above.
 [[nodiscard]] std::optional<std::pair<long, long>> picture_size(const uint8_t* data, size_t size);
 
+// Whether the file is past the limits above (too many bytes, or a header
+// naming too many pixels): refused for its size, not for being no picture.
+[[nodiscard]] bool picture_too_large(const std::string& path);
+
 }  // namespace tavrin::platform

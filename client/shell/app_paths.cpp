@@ -48,6 +48,28 @@ std::filesystem::path AppPaths::resolve(std::u16string_view path) const {
   return to_path(base + p);
 }
 
+std::u16string AppPaths::stored(std::u16string_view path) const {
+  std::u16string p(path);
+  for (auto& c : p)
+    if (c == u'/') c = u'\\';
+  std::u16string base = install_folder;
+  for (auto& c : base)
+    if (c == u'/') c = u'\\';
+  if (!base.empty() && base.back() != u'\\') base += u'\\';
+  for (std::u16string_view folder : {std::u16string_view(u"\\Disk\\BriskUI\\"),
+                                     std::u16string_view(base)})
+    if (!folder.empty() && p.size() > folder.size() && p.starts_with(folder))
+      return p.substr(folder.size());
+  return std::u16string(path);
+}
+
+bool AppPaths::is_own_picture(const std::filesystem::path& file) const {
+  std::error_code ec;
+  const auto install = std::filesystem::weakly_canonical(resolve(install_folder), ec);
+  const auto inside = std::filesystem::weakly_canonical(file, ec).lexically_relative(install);
+  return inside.empty() || *inside.begin() == "..";
+}
+
 AppPaths& app_paths() {
   static AppPaths paths;
   return paths;

@@ -31,6 +31,16 @@ struct AppPaths {
   // separate folders, and the device's install folder "\Disk\BriskUI\"
   // stands for ours; relative paths lie below the install folder.
   std::filesystem::path resolve(std::u16string_view path) const;
+  // A path as the theme file keeps it: a file below the install folder
+  // (named by the device's folder or by ours) relative to it with '\'
+  // between folders ("Theme\bk.png"), so the file holds for any install
+  // folder; any other path as it is.
+  std::u16string stored(std::u16string_view path) const;
+
+  // Whether a picture file lies outside the install folder (where the
+  // theme and its packages unpack): then it is the user's own, a photo no
+  // one matched to the texts drawn over it.
+  bool is_own_picture(const std::filesystem::path& file) const;
 };
 
 // The process-wide paths.

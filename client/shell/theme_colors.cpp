@@ -2,6 +2,8 @@
 // writer and the positional reader, so their orders cannot drift apart.
 #include "shell/theme_colors.h"
 
+#include "shell/app_paths.h"
+
 #include <tinyxml.h>
 
 #include <algorithm>
@@ -143,7 +145,11 @@ bool save_theme(const std::filesystem::path& file, const ThemeColors& theme) {
       } else if (auto alpha = std::get_if<int32_t T::*>(&a.field)) {
         e->SetAttribute(a.name, theme.*(*alpha));
       } else if (auto path = std::get_if<std::u16string T::*>(&a.field)) {
-        e->SetAttribute(a.name, platform::utf16_to_utf8(theme.*(*path)).c_str());
+        // Below the install folder: relative to it, so a theme file
+        // holds wherever the client is installed (old files with the
+        // device's folder still read, see AppPaths::resolve).
+        e->SetAttribute(a.name,
+                        platform::utf16_to_utf8(app_paths().stored(theme.*(*path))).c_str());
       }
     }
     colors->LinkEndChild(e);

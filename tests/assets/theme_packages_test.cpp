@@ -100,7 +100,7 @@ TEST(ThemePackages, CabinetsHoldTheThemeFileAndItsImagesInsideTheInstallFolder) 
               TIXML_SUCCESS);
     EXPECT_GE(bg, 0.0);
     EXPECT_LE(bg, 16777215.0);
-    const std::string expected = "\\Disk\\BriskUI\\Theme\\" + theme + "\\bk.png";
+    const std::string expected = "Theme\\" + theme + "\\bk.png";
     for (const auto& [group, attr] :
          std::vector<std::pair<const char*, const char*>>{{"BkPath", "TavrinBkPath"},
                                                           {"LoginBkPath", "TavrinLoginBkPath"},

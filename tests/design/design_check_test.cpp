@@ -12,6 +12,8 @@
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/login/CLoginDlg.h"
+#include "test_pictures.h"
+#include "shell/app_paths.h"
 #include "shell/theme_colors.h"
 #include "shell/theme_presets.h"
 
@@ -292,6 +294,60 @@ TEST_F(DesignWalkTest, TheMainScreensReadInEveryThemePreset) {
     });
     chat.run_modal();
   }
+}
+
+// The user's own photo (a file outside the install folder) under the
+// login screen and the chat window: the form, the tabs and the contact
+// lists read at 4.5:1 on every part of it, whatever the photo is. The
+// check judges each text on the darkest and the lightest pixels under it.
+TEST_F(DesignWalkTest, TextsReadOnAnyPhotoUnderTheLoginAndChatScreens) {
+  const struct {
+    const char* name;
+    uint32_t left, right;
+  } photos[] = {
+      {"orange", 0xFF8000, 0xFF8000},
+      {"white", 0xFFFFFF, 0xFFFFFF},
+      {"black-white", 0x000000, 0xFFFFFF},
+      {"cyan-orange", 0x00FFFF, 0xFF8000},
+  };
+  auto& t = shell::theme_colors();
+  main.recent = {{kCarol, u"Carol", true}, {kBob, u"Bob", false}};
+  main.talks = {{kBob, u"Bob", false}};
+  for (const auto& photo : photos) {
+    SCOPED_TRACE(photo.name);
+    const auto file = data.path / (std::string(photo.name) + ".jpg");
+    ASSERT_TRUE(write_jpeg(file.string(), 480, 800, photo.left, photo.right));
+    ASSERT_TRUE(shell::app_paths().is_own_picture(file));
+    t.login_bk_path = t.msg_bk_path = shell::from_path(file);
+    design = std::make_unique<DesignCheck>(DesignCheck::kPictures);
+    const std::string over = std::string(" over ") + photo.name;
+    {
+      screens::LoginConfig config;
+      config.database = database();
+      screens::CLoginDlg login(config);
+      inside_modal([&] {
+        look("login" + over);
+        login.end_modal(0);
+      });
+      login.run_modal();
+    }
+    screens::CBriskLibTavrinMsg chat(kBob, 0, main, false);
+    inside_modal([&] {
+      tap(80, 52 + 70);
+      // One golden, to look at: the photo still shows beside the shaded lists.
+      if (std::string(photo.name) == "cyan-orange")
+        EXPECT_EQ(golden("chat_recent_over_photo"), "");
+      else
+        look("chat recent tab" + over);
+      tap(400, 52 + 70);
+      look("chat conversations tab" + over);
+      chat.close();
+    });
+    chat.run_modal();
+  }
+  // The theme's own pictures (inside the install folder) are not shaded.
+  EXPECT_FALSE(shell::app_paths().is_own_picture(
+      shell::app_paths().resolve(u"\\Disk\\BriskUI\\Theme\\bk.png")));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "main_window_fixture.h"
 #include "mainwnd/ContactTreeModel.h"
 #include "mainwnd/header_texts.h"
+#include "shell/theme_presets.h"
 #include "platform/text_codec.h"
 #include "screens/chat/CBriskLibTavrinMsg.h"
 #include "screens/router/ScreenRouter.h"
@@ -327,6 +328,29 @@ TEST_F(MainWindow, AContactAddedAgainShowsAtOnceAndStays) {
   EXPECT_TRUE(anywhere(kCarol));
 }
 
+// A chosen contact's row is lit with the list's own text colour, half
+// seen: its name still reads at 4.5:1 on it, in every preset.
+TEST_F(MainWindow, TheChosenRowsNameReads) {
+  open_main();
+  for (const auto& preset : shell::theme_presets()) {
+    SCOPED_TRACE(std::string(preset.name));
+    shell::apply_preset(preset, shell::theme_colors());
+    const Point carol = row_of(kFriends, kCarol);
+    ASSERT_GT(carol.y, 0);
+    (void)design->take();
+    tap(carol.x, carol.y);
+    settle();
+    int seen = 0;
+    for (const auto& d : design->take()) {
+      if (d.text != u"Carol") continue;
+      ++seen;
+      const auto found = design_faults(d);
+      EXPECT_TRUE(found.empty()) << found.front();
+    }
+    EXPECT_GT(seen, 0);
+  }
+}
+
 TEST_F(MainWindow, MoveToAnotherListReachesTheServerAndTheTree) {
   open_main();
   const Point carol = row_of(kFriends, kCarol);
@@ -550,14 +574,24 @@ TEST_F(MainWindow, ALocalNameGivenInTheProfileScreenShowsInTheTree) {
   EXPECT_EQ(item(kFriends, kBob)->name, u"Bobby");
 }
 
-TEST_F(MainWindow, ExitWritesTheSettingsAndEnds) {
+TEST_F(MainWindow, ExitSaysSoAtOnceWritesTheSettingsAndEnds) {
   open_main();
   shell::app_paths().install_folder = shell::from_path(data.path) + u"/";
   tap(kMineKey.x, kMineKey.y);
   const Point p = menu_item(5);  // 退出塔文
+  (void)design->take();
   tap(p.x, p.y);
   EXPECT_TRUE(main->finished());
   EXPECT_EQ(main->exit_code(), 0);
+  // Signing out and closing take a moment: the screen says so at once,
+  // before the window goes, and the note reads.
+  bool noted = false;
+  for (const auto& d : design->take())
+    if (d.text == u"正在退出塔文，请稍候…") {
+      noted = true;
+      EXPECT_TRUE(design_faults(d).empty());
+    }
+  EXPECT_TRUE(noted);
   shell::ClientSettings saved;
   saved.login_status = 0;
   ASSERT_TRUE(shell::load_settings(shell::app_paths().settings_file(), saved));

@@ -45,7 +45,7 @@ TEST_F(Relogin, ServerGoneThenBackOnTheSamePort) {
   ServerChild again;
   again.start({TAVRIN_SERVER_BIN, "--data", server_data(), "--demo", "--nav-port", nav,
                "--sipc-port", sipc, "--signin-port", signin},
-              {.stderr_path = server_data() + "/server-again.log", .die_with_parent = true});
+              {.stderr_path = server_data() + "-again.log", .die_with_parent = true});
   ASSERT_EQ(std::to_string(again.sipc()), sipc);
   // The next watchdog ticks find it back (an attempt still failing against
   // the stopped server may swallow one tick).

@@ -10,6 +10,7 @@
 #include "platform/image.h"
 #include "platform/message_box.h"
 #include "platform/pixel_buffer.h"
+#include "platform/text_codec.h"
 #include "platform/window_system.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
@@ -161,6 +162,26 @@ TEST(AppPaths, DevicePathsOfAThemeResolveBelowTheInstallFolder) {
   EXPECT_EQ(p.theme_file(), "/opt/tavrin/BriskLibTavrinTheme.xml");
   // Before start-up the device's own folder stands.
   EXPECT_EQ(AppPaths{}.database_path, u"\\Disk\\BriskUI\\DB\\TavrinLog.db");
+}
+
+// A theme file keeps paths below the install folder relative to it, from
+// the device's folder (old files) or ours, and every other path as it is;
+// what it keeps resolves to the same file.
+TEST(AppPaths, ThemePathsAreStoredRelativeToTheInstallFolder) {
+  const AppPaths p = AppPaths::form("/opt/tavrin");
+  const struct {
+    std::u16string given, stored;
+  } cases[] = {
+      {u"\\Disk\\BriskUI\\Theme\\bk.png", u"Theme\\bk.png"},
+      {u"/opt/tavrin/Theme/Sakura/bk.png", u"Theme\\Sakura\\bk.png"},
+      {u"Theme\\蓝\\bk.png", u"Theme\\蓝\\bk.png"},
+      {u"/home/user/Pictures/sea.jpg", u"/home/user/Pictures/sea.jpg"},
+      {u"/opt/tavrinX/bk.png", u"/opt/tavrinX/bk.png"},  // a neighbour, not below
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(p.stored(c.given), c.stored) << platform::utf16_to_utf8(c.given);
+    EXPECT_EQ(p.resolve(p.stored(c.given)), p.resolve(c.given)) << platform::utf16_to_utf8(c.given);
+  }
 }
 
 TEST(App, TappingTheTaskBarIconBringsTheMainWindowBack) {

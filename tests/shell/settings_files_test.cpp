@@ -111,8 +111,9 @@ TEST(ThemeFile, ColoursAreWrittenWithPercentFAndReadBack) {
   EXPECT_NE(
       text.find("<AnimationColor AnimationBkColor=\"16711680.000000\" AnimationBgAlpha=\"255\" />"),
       std::string::npos);
-  EXPECT_NE(text.find("<MainBkPath TavrinMainBkPath=\"\\Disk\\BriskUI\\Theme\\bk.png\" />"),
-            std::string::npos);
+  // The device's folder is not written: the path is relative to the install folder.
+  EXPECT_NE(text.find("<MainBkPath TavrinMainBkPath=\"Theme\\bk.png\" />"), std::string::npos)
+      << text;
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" ?>\n<BriskLibTavrinTheme>\n    <Messages>", 0), 0u);
   ThemeColors back;
   back.bg_color = 1;
@@ -143,7 +144,7 @@ TEST(ThemeFile, EveryValueSurvivesARoundTrip) {
   t.list_text_color = next_colour++;
   t.msg_box_bk_color = next_colour++, t.msg_box_bg_alpha = 77, t.msg_box_text_color = next_colour++;
   t.animation_bk_color = 0xFFFFFFFF, t.animation_bg_alpha = 99;
-  t.bk_path = u"\\Disk\\BriskUI\\Theme\\蓝色\\bk.png";
+  t.bk_path = u"Theme\\蓝色\\bk.png";
   t.login_bk_path = u"登录 & <背景>.png";
   t.msg_bk_path = u"\"quoted\" 'path'.png";
   t.main_bk_path = u"主界面.png";

@@ -5,6 +5,7 @@
 // start folder below the root shows the way up.
 #include <fstream>
 
+#include "platform/text_codec.h"
 #include "screens/files/CBriskOpenFileDlg.h"
 #include "theme_fixture.h"
 
@@ -85,6 +86,38 @@ TEST_F(FilePickerTest, AChosenImageIsPreviewedAndReturned) {
   });
   EXPECT_EQ(dlg.run_modal(), 1);
   EXPECT_EQ(dlg.result(), root / "Pictures" / "sea.png");
+}
+
+// "确定" on a picture the client will not show says why: a camera's
+// 24-megapixel photo is too large (its header says so, the rest is never
+// read), a broken file cannot be shown.
+TEST_F(FilePickerTest, APictureRefusedSaysWhetherItIsTooLarge) {
+  // A PNG whose header names 6000 x 4000 pixels.
+  std::string big("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x17\x70\0\0\x0f\xa0\x08\x02\0\0\0", 29);
+  big += std::string(4096, '\0');
+  std::ofstream(root / "Pictures" / "camera.png", std::ios::binary) << big;
+  const struct {
+    const char16_t* file;
+    const char16_t* says;
+  } cases[] = {
+      {u"camera.png", u"太大"},
+      {u"photo.jpeg", u"无法显示"},
+  };
+  for (const auto& c : cases) {
+    CBriskOpenFileDlg dlg(root / "Pictures");
+    std::u16string box;
+    inside_modal([&] {
+      tap(300, row_y(row_of(dlg, c.file)));
+      inside_modal([&] {
+        for (const auto& d : design->take()) box += d.text;
+        tap(kBoxOk);
+      });
+      tap(kLeftKey);
+      tap(kRightKey);
+    });
+    EXPECT_EQ(dlg.run_modal(), 0);
+    EXPECT_NE(box.find(c.says), std::u16string::npos) << platform::utf16_to_utf8(box);
+  }
 }
 
 TEST_F(FilePickerTest, AnUnreadableFolderListsNothing) {

@@ -164,7 +164,7 @@ TEST_F(ThemePackageTest, SakuraInstallsThroughTheScreensAndItsColoursShow) {
   for (const auto& p : shell::theme_presets())
     if (p.name == "Sakura") shell::apply_preset(p, sakura);
   EXPECT_EQ(shell::theme_colors().bg_color, sakura.bg_color);
-  EXPECT_EQ(shell::theme_colors().main_bk_path, u"\\Disk\\BriskUI\\Theme\\Sakura\\bk.png");
+  EXPECT_EQ(shell::theme_colors().main_bk_path, u"Theme\\Sakura\\bk.png");
   EXPECT_TRUE(fs::exists(install / "Theme" / "Sakura" / "bk.png"));
   EXPECT_TRUE(fs::exists(install / "BriskLibTavrinTheme.xml"));
 }

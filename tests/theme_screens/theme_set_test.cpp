@@ -1,6 +1,7 @@
 // The appearance screen: the slider mapping from the pen's x, where each
 // item's value goes (working copy or the live theme), "保存" writing the
 // theme file, and the background entries through the file picker.
+#include "platform/text_codec.h"
 #include "screens/theme/CBriskThemeSet.h"
 #include "shell/app_paths.h"
 #include "shell/theme_colors.h"
@@ -83,7 +84,12 @@ TEST_F(ThemeSetTest, SaveWritesTheThemeFile) {
   EXPECT_EQ(shell::theme_colors().btn_text_color, 0u);
   shell::ThemeColors read;
   ASSERT_TRUE(shell::load_theme(shell::app_paths().theme_file(), read));
-  EXPECT_EQ(read, shell::theme_colors());
+  // The backgrounds are kept relative to the install folder: the same files.
+  shell::ThemeColors live = shell::theme_colors();
+  for (auto* path : {&live.bk_path, &live.login_bk_path, &live.msg_bk_path, &live.main_bk_path})
+    *path = shell::app_paths().stored(*path);
+  EXPECT_EQ(read, live);
+  EXPECT_EQ(read.main_bk_path, u"Theme\\bk.png");
 }
 
 TEST_F(ThemeSetTest, BackgroundEntriesChooseFilesThroughThePicker) {
@@ -109,6 +115,41 @@ TEST_F(ThemeSetTest, BackgroundEntriesChooseFilesThroughThePicker) {
   });
   EXPECT_EQ(dlg.run_modal(), 1);
   EXPECT_EQ(shell::theme_colors().main_bk_path, shell::from_path(pictures / "beach.PNG"));
+}
+
+// The picker opens where the background being changed lies (a photo kept
+// from an earlier run), and after a pick where that pick was; not at the
+// device's root each time.
+TEST_F(ThemeSetTest, ThePickerOpensInTheFolderOfThePictureBeingChanged) {
+  const auto root = data.path / "device";
+  const auto trips = root / "Pictures" / "Trips";
+  std::filesystem::create_directories(trips);
+  std::filesystem::copy_file(install / "Theme" / "bk.png", trips / "beach.png");
+  shell::theme_colors().main_bk_path = shell::from_path(trips / "beach.png");
+  CBriskThemeSet dlg;
+  dlg.set_picker_root(root);
+  std::vector<std::u16string> shown;
+  inside_modal([&] {
+    tap_window(240, CBriskThemeSet::cell(CBriskThemeSet::kBackgroundsCell).top + 20);
+    for (const int row : {1, 2}) {  // 主界面背景图 (the photo's), then 聊天背景图 (the last pick's)
+      inside_modal([&] {
+        settle();
+        std::u16string texts;
+        for (const auto& d : design->take()) texts += d.text + u"|";
+        shown.push_back(texts);
+        tap(300, 112 + 45);  // the one picture
+        tap(kLeftKey);
+      });
+      tap_window(240, CBriskThemeSet::background_row(row).top + 40);
+    }
+    EXPECT_EQ(dlg.working().msg_bk_path, shell::from_path(trips / "beach.png"));
+    tap(kRightKey);
+    tap(kRightKey);
+  });
+  dlg.run_modal();
+  ASSERT_EQ(shown.size(), 2u);
+  for (const auto& texts : shown)
+    EXPECT_NE(texts.find(u"|beach.png|"), std::u16string::npos) << platform::utf16_to_utf8(texts);
 }
 
 TEST_F(ThemeSetTest, HighContrastPresetLooksRight) {

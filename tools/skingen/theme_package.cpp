@@ -20,9 +20,9 @@ std::string alpha_attr(const char* name, int value) {
   return std::string(" ") + name + "=\"" + std::to_string(value) + "\"";
 }
 
-// Device-style path below the install folder, as the client's defaults are.
+// A path relative to the install folder, as the client writes theme files.
 std::string background_path(const std::string& theme) {
-  return "\\Disk\\BriskUI\\Theme\\" + theme + "\\bk.png";
+  return "Theme\\" + theme + "\\bk.png";
 }
 
 void paint_from(const SkinPainter& painter, const std::string& name, int w, int h,

@@ -104,8 +104,16 @@ bool CBriskLibTavrinMsg::on_create() {
   if (background_.create(window(), spec().rect.width(), spec().rect.height())) {
     gfx::Painter p(background_.lock());
     p.fill_rect({0, 0, 480, 800}, theme().bg_color);
-    (void)p.picture(shell::app_paths().resolve(theme().msg_bk_path).string(), {0, 0, 480, 800});
+    const auto& t = theme();
+    const auto file = shell::app_paths().resolve(t.msg_bk_path);
+    const bool drawn = !t.msg_bk_path.empty() && p.picture(file.string(), {0, 0, 480, 800});
     p.image(skin("TavrinDialog.png"), 0, 0);
+    // The user's own photo: a shade under the tabs and the lists keeps
+    // their texts readable whatever the photo holds.
+    if (drawn && shell::app_paths().is_own_picture(file)) {
+      p.veil(kTabs, {0xFFFFFF});
+      p.veil(kLines, {t.list_text_color});
+    }
   }
   const Rect lines = to_screen(kLines);
   (void)list_.create(window(), lines.left, lines.top, lines.right, lines.bottom);

@@ -16,6 +16,7 @@ constexpr char16_t kTitle[] = u"请选择你要设置的背景图片:";
 constexpr char16_t kNothingChosen[] = u"请选择你要设置的图片！";
 constexpr char16_t kCaption[] = u"塔文提示";
 constexpr char16_t kCannotShow[] = u"这张图片无法显示，请选择其他图片！";
+constexpr char16_t kTooLarge[] = u"这张图片太大（超过1600万像素或32MB），请选择较小的图片！";
 constexpr char16_t kEmptyFolder[] = u"此文件夹中没有文件夹或图片";
 
 enum Command { kOk = 1, kExit };
@@ -122,7 +123,9 @@ void CBriskOpenFileDlg::confirm() {
   // damaged file, one too large) would leave the screens on the theme's
   // own background, in every later run too.
   if (!preview_) {
-    controls::CMsgBoxDlg::show(window(), kCannotShow, kCaption);
+    const bool too_large =
+        platform::picture_too_large(entries_[size_t(selected_)].path.string());
+    controls::CMsgBoxDlg::show(window(), too_large ? kTooLarge : kCannotShow, kCaption);
     return;
   }
   result_ = entries_[size_t(selected_)].path;

@@ -464,10 +464,15 @@ void CLoginDlg::on_paint(gfx::Painter& p) {
   const unsigned line = text::kLeft | text::kVCenter | text::kSingleLine;
   const unsigned caption = text::kCenter | text::kVCenter | text::kSingleLine;
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
-  (void)p.picture(shell::app_paths().resolve(t.login_bk_path).string(), {0, 0, 480, 800});
+  const auto file = shell::app_paths().resolve(t.login_bk_path);
+  const bool photo = !t.login_bk_path.empty() && p.picture(file.string(), {0, 0, 480, 800}) &&
+                     shell::app_paths().is_own_picture(file);
   p.image(skin("TavrinLogo.png"), kLogo.left, kLogo.top);
   // The form on one panel, so its text reads on any background.
-  p.fill_rounded({20, 132, 460, 462}, t.menu_bk_color, std::min(t.menu_bg_alpha, 200));
+  // Over the user's own photo the panel alone may not be enough: a shade
+  // under it keeps the form readable whatever the photo holds.
+  if (photo) p.veil(kForm, {t.menu_text_color});
+  p.fill_rounded(kForm, t.menu_bk_color, std::min(t.menu_bg_alpha, 200));
   p.text(u"塔文号", kAccountLabel, 30, t.menu_text_color, line);
   p.text(u"密    码", kPasswordLabel, 30, t.menu_text_color, line);
   p.glossy_panel(kLoginButton, t.btn_bk_color, 0xFFFFFF, t.btn_bg_alpha, 6);

@@ -40,6 +40,7 @@ class CLoginDlg : public controls::Screen {
   static constexpr controls::Rect kAccountLabel{20, 145, 145, 195};
   static constexpr controls::Rect kPasswordLabel{20, 225, 145, 275};
   static constexpr controls::Rect kLogo{90, 15, 390, 125};
+  static constexpr controls::Rect kForm{20, 132, 460, 462};  // the panel under the form
   static constexpr controls::Rect kStatusLine{50, 370, 440, 410};
   static constexpr controls::Rect kProgressLine{50, 410, 440, 450};
   static constexpr controls::Rect kLoginButton{90, 300, 390, 356};

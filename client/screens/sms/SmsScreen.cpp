@@ -18,7 +18,12 @@ SmsScreen::SmsScreen(std::string class_name, std::u16string title, WindowId owne
 void SmsScreen::on_paint(gfx::Painter& p) {
   const auto& t = theme();
   p.fill_rect({0, 0, 480, 800}, t.bg_color, 255);
-  (void)p.picture(shell::app_paths().resolve(t.bk_path).string(), {0, 0, 480, 800});
+  const auto file = shell::app_paths().resolve(t.bk_path);
+  // The user's own photo: a shade under the page keeps its lists and
+  // texts readable whatever the photo holds.
+  if (!t.bk_path.empty() && p.picture(file.string(), {0, 0, 480, 800}) &&
+      shell::app_paths().is_own_picture(file))
+    p.veil({0, kTitleBar.bottom, 480, kSoftBar.top}, {t.list_text_color, t.menu_text_color});
   // The bands go under the page, which may put an icon on the title band.
   p.fill_shaded(kTitleBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);
   p.fill_shaded(kSoftBar, t.bottom_bk_color, 0xFFFFFF, t.bottom_bg_alpha, 5);

@@ -108,9 +108,21 @@ void CBriskThemeSet::save() {
 void CBriskThemeSet::choose_background(int row) {
   std::u16string* path = background_path(working_, row);
   if (!path) return;
-  CBriskOpenFileDlg picker(picker_root_, ui(), picker_start_);
+  // The picker opens where the picture now under this screen lies (the
+  // user's own, kept from an earlier run), else where the last pick was.
+  std::filesystem::path start = picker_start_;
+  std::error_code ec;
+  const auto current = shell::app_paths().resolve(*path);
+  const auto below_root = current.parent_path().lexically_relative(picker_root_);
+  if (!path->empty() && shell::app_paths().is_own_picture(current) && !below_root.empty() &&
+      *below_root.begin() != ".." && std::filesystem::is_directory(current.parent_path(), ec))
+    start = current.parent_path();
+  CBriskOpenFileDlg picker(picker_root_, ui(), start);
   picker.set_owner(window());
-  if (picker.run_modal() == 1) *path = shell::from_path(picker.result());
+  if (picker.run_modal() == 1) {
+    *path = shell::from_path(picker.result());
+    picker_start_ = picker.result().parent_path();
+  }
   repaint();
 }
 
