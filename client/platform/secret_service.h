@@ -1,8 +1,9 @@
 // Saved passwords in the desktop's secret service (a keyring reached over
 // the session bus through libsecret): one secret per account number. Where
 // no session bus is set or no service answers, available() is false and
-// the callers keep passwords as they did without one. The calls block for
-// as long as the service takes to answer. UI thread.
+// the callers keep passwords as they did without one. A call waits at most
+// a few seconds for the service (one that asks the person to unlock or make
+// a keyring is then given up on for the rest of the run). UI thread.
 #pragma once
 
 #include <optional>
