@@ -39,8 +39,8 @@ struct Server {
   std::unique_ptr<ChildProcess> process;
   int sipc = 0, tls = 0;
   Server(const std::string& data, std::vector<std::string> more) {
-    std::vector<std::string> args{"--data", data, "--demo", "--nav-port", "0", "--sipc-tls-port",
-                                  "0", "--no-signin"};
+    std::vector<std::string> args{"--data", data, "--demo", "--nav-port", "0", "--sipc-port", "0",
+                                  "--sipc-tls-port", "0", "--no-signin"};
     args.insert(args.end(), more.begin(), more.end());
     process = std::make_unique<ChildProcess>(TAVRIN_SERVER_BIN, args, std::vector<std::string>{},
                                              true);
